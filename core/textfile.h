@@ -1,0 +1,53 @@
+// Text-file helpers shared by every reader of the back end's text files: the
+// line reader, the tokenizer, the echo of a faulty line and the path of a
+// data file.
+//
+// A line is at most FILE_LINE_MAX characters; a longer one is delivered in
+// pieces, each of which counts as a line of its own. TABs are turned into
+// blanks on reading, so a TAB counts as one column.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+constexpr int FILE_LINE_MAX = 1023;              // characters of one line (piece)
+constexpr size_t FILE_LINE_SIZE = FILE_LINE_MAX + 1;
+constexpr size_t FILE_TOKEN_SIZE = FILE_LINE_SIZE;  // a token buffer that never cuts a token
+
+// The line buffer that file_read_line fills; valid until the next read.
+extern char read_line[FILE_LINE_SIZE];
+
+// Off by default; when on, the protocol-definition and configuration-file
+// readers echo a faulty line on standard output.
+extern int file_echo_errors;
+
+// Reads the next line (newline kept, TABs made blanks) into read_line and
+// returns it, or null at the end of the file (or for a null file).
+char* file_read_line(FILE* file);
+
+// Skips blanks from `text`, sets *start (when start is not null) to where the
+// token begins or the scan stopped, copies the token (cut to size-1
+// characters, always terminated) into `token` and returns the position just
+// after the whole token. Without a token (newline or end of text) `token` is
+// empty and the result is null; a null `text` gives the same.
+const char* file_get_token(const char* text, char* token, size_t size, const char** start);
+
+template <size_t N>
+inline const char* file_get_token(const char* text, char (&token)[N], const char** start) {
+    return file_get_token(text, token, N, start);
+}
+
+// The 1-based column of `position` within `line`.
+int file_column(const char* line, const char* position);
+
+// Turns `text` to lower case in place; null is ignored.
+void file_lower(char* text);
+
+// When file_echo_errors is on: writes `line` (null: none) to standard output,
+// a line end if it has none, then column-1 `marker` characters and "^\n".
+// Column 0 (a refused entry as a whole) gives the caret alone.
+void file_echo_fault(const char* line, int column, char marker);
+
+// "<QORVEL_PATH>/<name>", or the bare name when QORVEL_PATH is not set.
+std::string file_data_path(const char* name);
