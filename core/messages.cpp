@@ -1,0 +1,2 @@
+// Router message packers and parsers.
+#include "messages.h"
