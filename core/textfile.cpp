@@ -1,0 +1,81 @@
+// Line reader, tokenizer, echo of a faulty line and data-file paths.
+#include "textfile.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+char read_line[FILE_LINE_SIZE];
+int file_echo_errors = 0;
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+bool ends_token(char c) { return c == '\0' || c == ' ' || c == '\t' || c == '\n'; }
+
+}  // namespace
+
+char* file_read_line(FILE* file) {
+    if (file == nullptr) return nullptr;
+    if (std::fgets(read_line, sizeof read_line, file) == nullptr) {
+        read_line[0] = '\0';
+        return nullptr;
+    }
+    for (char* p = read_line; *p != '\0'; ++p) {
+        if (*p == '\t') *p = ' ';
+    }
+    return read_line;
+}
+
+const char* file_get_token(const char* text, char* token, size_t size, const char** start) {
+    if (token != nullptr && size > 0) token[0] = '\0';
+    if (text == nullptr) {
+        if (start != nullptr) *start = nullptr;
+        return nullptr;
+    }
+    while (is_blank(*text)) ++text;
+    if (start != nullptr) *start = text;
+    if (*text == '\0' || *text == '\n') return nullptr;
+
+    const char* end = text;
+    while (!ends_token(*end)) ++end;
+    if (token != nullptr && size > 0) {
+        size_t len = static_cast<size_t>(end - text);
+        if (len > size - 1) len = size - 1;
+        std::memcpy(token, text, len);
+        token[len] = '\0';
+    }
+    return end;
+}
+
+int file_column(const char* line, const char* position) {
+    if (line == nullptr || position == nullptr || position < line) return 0;
+    return static_cast<int>(position - line) + 1;
+}
+
+void file_lower(char* text) {
+    if (text == nullptr) return;
+    for (; *text != '\0'; ++text) {
+        *text = static_cast<char>(std::tolower(static_cast<unsigned char>(*text)));
+    }
+}
+
+void file_echo_fault(const char* line, int column, char marker) {
+    if (!file_echo_errors) return;
+    if (line != nullptr && *line != '\0') {
+        std::fputs(line, stdout);
+        // A last line or a cut piece has no line end; the marker belongs under it.
+        if (line[std::strlen(line) - 1] != '\n') std::fputc('\n', stdout);
+    }
+    for (int i = 1; i < column; ++i) std::fputc(marker, stdout);
+    std::fputs("^\n", stdout);
+    std::fflush(stdout);
+}
+
+std::string file_data_path(const char* name) {
+    std::string file = name != nullptr ? name : "";
+    const char* dir = std::getenv("QORVEL_PATH");
+    if (dir == nullptr) return file;
+    return std::string(dir) + "/" + file;
+}
