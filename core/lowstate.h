@@ -1,0 +1,63 @@
+// Acknowledged datagram layer: frames every message with a 4-byte header,
+// numbers the ones that must be acknowledged, acknowledges every numbered
+// message it receives, retransmits an unacknowledged message and gives up
+// after three transmissions, drops stale duplicates from the connected
+// router and reports transport failures through an error callback.
+//
+// At most one acknowledged message is outstanding at any time. Error codes
+// (records.h): LOWSTATE_UNEXPECTED_REQUEST 8777, LOWSTATE_NO_ACK 8888,
+// LOWSTATE_BUSY 8999, or the errno of a failed send.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "records.h"
+
+// Datagram layout, all fields big-endian.
+constexpr int LOWSTATE_OFF_CODE = 0;     // u16 message code
+constexpr int LOWSTATE_OFF_SEQ = 2;      // u16 sequence number, 0: no acknowledgement wanted
+constexpr int LOWSTATE_OFF_PAYLOAD = 4;  // payload, may be empty
+constexpr int LOWSTATE_HEADER = 4;       // bytes before the payload
+
+// Acknowledgement: code 0xFF00, sequence 0, payload the acknowledged number.
+constexpr uint16_t LOWSTATE_ACK_CODE = 0xFF00;
+constexpr uint16_t LOWSTATE_ACK_CLASS = 0xFF00;  // any code with this high byte is an acknowledgement
+constexpr int LOWSTATE_ACK_LENGTH = 6;           // bytes of a whole acknowledgement
+
+constexpr int RETRANSMIT_TICKS = 3;   // timer count between transmissions (fires on the 4th tick)
+constexpr int MAX_TRANSMISSIONS = 3;  // transmissions of one message before LOWSTATE_NO_ACK
+
+// A delivered datagram, or the acknowledgement of an acknowledged send.
+// `data` is null when `length` is 0; it lives in the endpoint's receive
+// buffer, so a callback copies what it keeps.
+typedef void (*LowstateReceiveCallback)(uint32_t sender, uint16_t code, uint16_t sequence,
+                                        const uint8_t* data, int length);
+typedef LowstateReceiveCallback LowstateAckCallback;
+
+// Opens the endpoint on `port` with lowstate_receive and resets the layer:
+// idle, not connected, counters 0, no retransmission timer. 0 on success,
+// else the nonzero result of udp_open (nothing else is done then).
+int lowstate_init(uint16_t port, LowstateReceiveCallback receive, ErrorCallback error);
+
+// Sends `code` with `length` bytes of `data` (null when length is 0) to
+// `address`. With want_ack nonzero the message is numbered and awaited, and
+// `ack` (may be null) is called when its acknowledgement arrives. Result of
+// an acknowledged send: the send counter (its low 16 bits are the sequence
+// number), or -1 after the error callback has run (LOWSTATE_BUSY, or the
+// errno of the failed send). A plain send returns 0, or -1 when it failed.
+int lowstate_send(uint32_t address, uint16_t code, const void* data, int length, int want_ack,
+                  LowstateAckCallback ack);
+
+// connected nonzero: connects the layer to `router` (the duplicate filter and
+// LOWSTATE_UNEXPECTED_REQUEST apply to it; when keep_filter is 0 and router
+// is nonzero, datagrams from anyone else are dropped). connected 0: drops the
+// connection: idle, counters 0, retransmission timer stopped, source filter
+// cleared when router is 0.
+void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router);
+
+// The endpoint's receive function.
+void lowstate_receive(uint32_t sender, const uint8_t* data, int length);
+
+// The retransmission timer's function.
+void lowstate_retransmit();

@@ -1,0 +1,59 @@
+// UDP endpoint and tick timers: the one socket through which the back end
+// talks to every router, and a table of one-shot software timers driven by
+// the host's 1-second tick.
+//
+// Addresses are unsigned 32-bit numbers whose most significant byte is the
+// first number of the dotted form (0: no address); ports are plain numbers.
+// The endpoint reaches the host only through main_register and
+// main_add_timer (host.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int UDP_RECEIVE_BUFFER = 500;  // bytes kept of one datagram; the rest is discarded
+constexpr int UDP_TIMER_SLOTS = 10;      // one-shot timers that can be pending at once
+constexpr int UDP_NO_TIMER = -1;         // slot id of "no timer" (and of a failed start)
+constexpr int UDP_TICK_SECONDS = 1;      // seconds between two calls of udp_timer_tick
+
+// Called for every accepted datagram. `data` lives in the endpoint's one
+// receive buffer and is overwritten by the next datagram.
+typedef void (*UdpReceiveFunction)(uint32_t sender, const uint8_t* data, int length);
+
+// A timer's function; it runs inside the tick and may start and stop timers.
+typedef void (*UdpTimerFunction)();
+
+// This host's address, stored by udp_open.
+extern uint32_t my_ip_addr;
+
+// Opens the endpoint on `port` (the same port is used at the peer), registers
+// the socket and the 1-second tick with the host and empties the timer table.
+// 0 on success; UDP_NO_OWN_ADDRESS (-1000) when this host has no address
+// (myutil_get_my_ip() is 0); else the errno of the call that failed.
+int udp_open(UdpReceiveFunction receive, uint16_t port);
+
+// The host's readable callback: takes one datagram, never blocks.
+void udp_read();
+
+// Sends one datagram to `address` at the endpoint's port (a router or the
+// broadcast address). 0 when handed to the system, else its errno.
+int udp_send(uint32_t address, const void* data, size_t length);
+
+// Source filter: only datagrams from `address` are accepted; 0 accepts
+// everyone. Returns `address`.
+uint32_t udp_bind(uint32_t address);
+
+// Starts a one-shot timer that fires on the (ticks+1)-th tick from now.
+// Returns its slot (0 .. UDP_TIMER_SLOTS-1), or UDP_NO_TIMER when all are taken.
+// A negative count empties the slot at the next tick without calling anything.
+int udp_start_timer(UdpTimerFunction function, int ticks);
+
+// Empties a slot; ids outside 0 .. UDP_TIMER_SLOTS-1 (UDP_NO_TIMER) are ignored.
+void udp_stop_timer(int slot);
+
+// The host's tick callback: one pass over the slots in index order.
+void udp_timer_tick();
+
+// Zeroed memory from myutil_malloc (never null); released with udp_free.
+void* udp_alloc(size_t size);
+void udp_free(void* pointer);
