@@ -1,0 +1,70 @@
+// Configuration files: one router's line targets, routes and filter rules in
+// a commented, column-aligned text, headed by comments with the router's
+// settings and the protocol definitions (never read back). The same format
+// is the emergency copy "/tmp/save.cfg" of the tables a program held when
+// the dialogue with a router failed.
+//
+// Sections, in this order, each opened by a line whose first token is its
+// header: "Line_Targets:", "Routing_Data:", "Filter_Data:" (to the end).
+// Line target: host phone proto2 proto3 timeout M B C [send [receive]]
+// Route:       mask match gateway
+// Filter:      send_mask send_match receive_mask receive_match service action
+// An empty identification is written as "/", and a lone "/" reads as empty.
+#pragma once
+
+#include "records.h"
+
+struct ListObject;
+
+constexpr const char* CFG_EMERGENCY_PATH = "/tmp/save.cfg";
+constexpr long CFG_MAX_WORD = 65535;  // timeouts and ports travel as 16-bit values
+
+// Results of file_load_config.
+enum ConfigFault : int {
+    CFG_OK = 0,                   // loaded
+    CFG_TOO_MANY_ENTRIES = 1,     // a table limit would be exceeded (column 0)
+    CFG_BAD_ADDRESS = 2,          // line target's host
+    CFG_BAD_PHONE = 3,            // line target's telephone number
+    CFG_BAD_PROTOCOL = 4,         // layer-2 or layer-3 protocol name
+    CFG_BAD_TIMEOUT = 5,          // timeout
+    CFG_BAD_MANUAL = 6,           // manual-only flag
+    CFG_BAD_BUNDLING = 7,         // bundling flag
+    CFG_BAD_COMPRESSION = 8,      // compression flag
+    CFG_BAD_PASSWORD = 9,         // identification pair
+    CFG_SYNTAX_ERROR = 10,        // missing or wrong header, extra token
+    CFG_BAD_MASK = 11,            // route or filter mask
+    CFG_BAD_MATCH = 12,           // route or filter match
+    CFG_MASK_MATCH_MISMATCH = 13, // match has bits outside its mask (column of the mask)
+    CFG_BAD_GATEWAY = 14,         // route gateway
+    CFG_BAD_SERVICE = 15,         // filter service
+    CFG_BAD_ACTION = 16,          // filter action, or extra token on a filter line
+    CFG_CANNOT_OPEN = 17,         // the file cannot be opened
+};
+
+// Creates or truncates `path` and writes the settings as comments and the
+// three lists (only read; the class object counts as an empty list). Returns
+// 1, or 0 when the file cannot be created, written or closed.
+int file_save_config(const char* path, ListObject* lines, ListObject* routes,
+                     ListObject* filters, const RouterSettings* settings);
+
+// Replaces *lines, *routes and *filters (list objects, destroyed on success)
+// by the file's tables, the filter table closed with its default rule.
+// `line_type` is the permanent-connection type of the router they are meant
+// for. Returns CFG_OK, or the first fault with the caller's lists untouched,
+// *line the lines read up to and including the faulty one (comments and
+// empty lines count) and *column the 1-based column of the faulty token (0
+// where stated). With file_echo_errors on, a fault (but CFG_CANNOT_OPEN)
+// echoes the line with "-" up to a caret under the column.
+int file_load_config(const char* path, ListObject** lines, ListObject** routes,
+                     ListObject** filters, int* line, int* column, int line_type);
+
+// The emergency copy: file_save_emergency_at(CFG_EMERGENCY_PATH, ...).
+int file_save_emergency(ListObject* lines, ListObject* routes, ListObject* filters,
+                        const RouterSettings* settings);
+
+// Writes a configuration file as a new file of mode 0600 beside `path` and
+// renames it into place. Refuses (0) when `path` exists as anything but a
+// plain file of this user's with one link, so a planted symbolic link or
+// another user's file is never written through or replaced.
+int file_save_emergency_at(const char* path, ListObject* lines, ListObject* routes,
+                           ListObject* filters, const RouterSettings* settings);
