@@ -45,9 +45,9 @@ NetprobeInterfaces netprobe_parse_routes(const std::string& output, uint32_t own
 int netprobe_parse_ifconfig(const std::string& output, uint32_t own, bool first_line_will_do,
                             NetprobeResolveFn resolve, uint32_t* mask);
 
-// A mask text as ifconfig prints it: a dotted quad, or hexadecimal with or
-// without "0x". Text without hexadecimal digits reads as 0. Returns 1 with
-// *mask set, 0 for text that is neither (trailing junk, over 32 bits).
+// A mask text as ifconfig prints it: a dotted quad, or at most eight
+// hexadecimal digits with or without "0x" ("0x" alone reads as 0). Returns 1
+// with *mask set, 0 for any other text (junk, more than 32 bits).
 int netprobe_parse_mask(const char* text, uint32_t* mask);
 
 // 1 when `name` may be handed to the shell as an interface name: 1 to

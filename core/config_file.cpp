@@ -1,0 +1,621 @@
+// Writes and reads configuration files, and the emergency copy of the tables.
+#include "config_file.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "list.h"
+#include "myutil.h"
+#include "protocols.h"
+#include "textfile.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr const char* kLinesHeader = "Line_Targets:";
+constexpr const char* kRoutesHeader = "Routing_Data:";
+constexpr const char* kFiltersHeader = "Filter_Data:";
+constexpr const char* kEmptyPair = "/";     // an empty identification keeps its column
+constexpr const char* kAnyService = "all";  // protocol 0, port 0
+constexpr long kMaxProtocol = 255;          // the protocol travels as one byte
+
+// ------------------------------------------------------------- writing ---
+
+// Tables handed over may be the class object or null: both are empty.
+const ListNode* first_node(const ListObject* list) { return list != nullptr ? list->head : nullptr; }
+
+// The name a reader can look up again and that names this protocol alone:
+// the reader asks the service database without a protocol and takes the
+// protocol of the first entry it finds.
+std::string service_text(const FilterEntry& rule) {
+    if (rule.protocol == 0 && rule.port == 0) return kAnyService;
+    const protoent* proto = getprotobynumber(rule.protocol);
+    if (proto == nullptr) return std::to_string(rule.port) + "/" + std::to_string(rule.protocol);
+    const std::string proto_name = proto->p_name;
+    const std::string numeric = std::to_string(rule.port) + "/" + proto_name;
+    if (rule.port < 0 || rule.port > CFG_MAX_WORD) return numeric;
+
+    const servent* service = getservbyport(htons(static_cast<uint16_t>(rule.port)), proto_name.c_str());
+    if (service == nullptr) return numeric;
+    const std::string name = service->s_name;
+    const char* other = rule.protocol == 6 ? "udp" : "tcp";
+    if (getservbyname(name.c_str(), other) != nullptr) return numeric;
+    const servent* back = getservbyname(name.c_str(), nullptr);
+    if (back == nullptr || ntohs(static_cast<uint16_t>(back->s_port)) != rule.port) return numeric;
+    const protoent* back_proto = getprotobyname(back->s_proto);
+    if (back_proto == nullptr || back_proto->p_proto != rule.protocol) return numeric;
+    return name;
+}
+
+const char* pair_text(const char* pair) { return pair[0] != '\0' ? pair : kEmptyPair; }
+
+// The layer-3 column of a line target whose parameters no row matched: the
+// first row of its code, else the bare code (which a reader refuses, so the
+// entry is not taken over unnoticed).
+std::string proto3_text(const LineTarget& target) {
+    if (target.proto3 != nullptr) return target.proto3->name;
+    for (int i = 0; i < no_s3_protocols; ++i) {
+        if (s3_protocols[i].code == target.proto3_code) return s3_protocols[i].name;
+    }
+    return std::to_string(target.proto3_code);
+}
+
+void write_firmware_line(std::FILE* out, const RouterSettings& s) {
+    static constexpr const char* kLineTypes[] = {nullptr, "Digital FV64S", "Digital FVS01",
+                                                 "Digital FVS02"};
+    if (s.firmware[0] == '\0') {
+        std::fputs("# Firmware                : ? / ?\n", out);
+        return;
+    }
+    const char* mode = s.isdn_mode == 0 ? "1TR6" : "DSS1";
+    if (s.line_type == 0) {
+        std::fprintf(out, "# Firmware                : %s / %s\n", s.firmware, mode);
+    } else if (s.line_type <= 3) {
+        std::fprintf(out, "# Firmware                : %s / %s / %s\n", s.firmware, mode,
+                     kLineTypes[s.line_type]);
+    }
+}
+
+void write_protocols(std::FILE* out) {
+    std::fputs("# The defined Protocols are:\n#\n", out);
+    std::fputs("# Name         | Definition\n", out);
+    std::fputs("# -------------+-------------------------------------------\n", out);
+    for (int i = 0; i < no_s2_protocols; ++i) {
+        const Proto2Def& p = s2_protocols[i];
+        const char* base = p.code == 1 ? "x75" : p.code == 2 ? "hdlc" : nullptr;
+        if (base != nullptr) {
+            std::fprintf(out,
+                         "# %-12s | base=%s blocksize=%u addr_a=%u addr_b=%u modulo=%u "
+                         "windowsize=%u\n",
+                         p.name, base, unsigned{p.blocksize}, unsigned{p.addr_a},
+                         unsigned{p.addr_b}, unsigned{p.modulo}, unsigned{p.windowsize});
+        } else if (p.code == 255) {
+            std::fprintf(out, "# %-12s | base=ppp\n", p.name);
+        }
+    }
+    std::fputs("#\n\n", out);
+}
+
+void write_lines(std::FILE* out, const ListObject* lines) {
+    std::fputs("Line_Targets:\n\n", out);
+    std::fputs("# M = Only Manual   B = B-Chanal Bundling   C = Compression  (1 = On / 0 = Off)\n",
+               out);
+    std::fputs("#\n#Example:\n", out);
+    std::fprintf(out, "%-20s %-20s %-11s %-11s %-5s 0 1 0 %-30s %-30s\n#\n", "#124.50.16.101",
+                 "072418563", "x75", "null", "20", "kelp/mars", "kelp/mars");
+    std::fprintf(out, "%-20s %-20s %-11s %-11s %-5s M B C %-30s %-30s\n", "#Hostname",
+                 "Phone Number", "Proto2", "Proto3", "Time", "Sender Password",
+                 "Receiver Password");
+    for (const ListNode* n = first_node(lines); n != nullptr; n = n->next) {
+        const LineTarget* t = static_cast<const LineTarget*>(n->element);
+        // Without a layer-2 row there is no name a reader could take back.
+        if (t == nullptr || t->proto2 == nullptr) continue;
+        std::fprintf(out, "%-20.20s %-20.20s %-11.11s %-11.11s ", t->host, t->phone, t->proto2->name,
+                     proto3_text(*t).c_str());
+        std::fprintf(out, "%-5d %1d %1d %1d %-30.40s %-30.40s\n", t->timeout, t->manual_only,
+                     t->bundling, t->compression, pair_text(t->send_pair),
+                     pair_text(t->receive_pair));
+    }
+}
+
+void write_routes(std::FILE* out, const ListObject* routes) {
+    std::fputs("\n\nRouting_Data:\n", out);
+    std::fputs("\n#Example:\n", out);
+    std::fprintf(out, "%-15s %-15s %-20s\n", "#255.255.255.0", "124.50.16.0", "124.50.16.101");
+    std::fprintf(out, "#\n%-15s %-15s %-20s\n", "#Netmask", "Match", "Gateway");
+    for (const ListNode* n = first_node(routes); n != nullptr; n = n->next) {
+        const RouteEntry* r = static_cast<const RouteEntry*>(n->element);
+        if (r == nullptr) continue;
+        std::fprintf(out, "%-15.20s %-15.20s %-20.20s\n", r->mask, r->match, r->gateway);
+    }
+}
+
+void write_filters(std::FILE* out, const ListObject* filters) {
+    std::fputs("\n\nFilter_Data:\n\n", out);
+    std::fputs("# Action = 1 -> accept          Action = 0 -> reject\n#\n", out);
+    std::fputs("#Example:\n", out);
+    std::fprintf(out, "%-15s %-15s %-15s %-15s %-10s %s\n#\n", "#0.0.0.0", "0.0.0.0",
+                 "255.255.255.0", "124.50.16.0", "ftp", "0");
+    std::fprintf(out, "%-15s %-15s %-15s %-15s %-10s %s\n", "#Send Netmask", "Send Match",
+                 "Receive Netmask", "Receive Match", "Service", "Action");
+    for (const ListNode* n = first_node(filters); n != nullptr; n = n->next) {
+        const FilterEntry* f = static_cast<const FilterEntry*>(n->element);
+        if (f == nullptr) continue;
+        if (n->next == nullptr) {
+            std::fputs("\n# The Following Entry is the Default for all other Connections.\n"
+                       "# Please change only the Action Field.\n\n",
+                       out);
+        }
+        std::fprintf(out, "%-15.20s %-15.20s %-15.20s %-15.20s %-10s %3d\n", f->send_mask, f->send_match,
+                     f->receive_mask, f->receive_match, service_text(*f).c_str(), f->action);
+    }
+}
+
+// The whole file; false when anything could not be written.
+bool write_config(std::FILE* out, const ListObject* lines, const ListObject* routes,
+                  const ListObject* filters, const RouterSettings* settings) {
+    RouterSettings s;
+    if (settings != nullptr) {
+        s = *settings;
+    } else {
+        std::memset(&s, 0, sizeof s);
+    }
+    // A record may arrive with a full array; printing stops at its end.
+    s.name[sizeof s.name - 1] = s.netmask[sizeof s.netmask - 1] = '\0';
+    s.phone[sizeof s.phone - 1] = s.firmware[sizeof s.firmware - 1] = '\0';
+
+    std::fputs("#\n# quarn VANTERO Configuration File\n", out);
+    std::fputs("# Tables of one router; the settings below are for information only\n", out);
+    std::fputs("#\n#\n", out);
+    std::fputs("# The Entries of a Line must be separated by Blanks or Tabs \n#\n\n", out);
+    std::fputs("# Router Configuration:\n#\n", out);
+    std::fprintf(out, "# Router Name / IP-Address: %s\n", s.name);
+    std::fprintf(out, "# Netmask                 : %s\n", s.netmask);
+    std::fprintf(out, "# Router Telephone Number : %s\n", s.phone);
+    write_firmware_line(out, s);
+    std::fputs("#\n\n", out);
+    write_protocols(out);
+    write_lines(out, lines);
+    write_routes(out, routes);
+    write_filters(out, filters);
+    return std::fflush(out) == 0 && !std::ferror(out);
+}
+
+// ------------------------------------------------------------- reading ---
+
+struct Fault {
+    int code;    // CFG_*
+    int column;  // 1-based, 0 for the entry as a whole
+};
+
+constexpr Fault kNoFault = {CFG_OK, 0};
+
+// Walks the tokens of one line and knows each one's column.
+class Tokens {
+public:
+    explicit Tokens(const char* line) : line_(line), rest_(line) {}
+
+    // The next token (empty when there is none) and its column (where the
+    // scan stopped when there is none).
+    const char* next() {
+        const char* start = nullptr;
+        const char* after = file_get_token(rest_, token_, &start);
+        column_ = start != nullptr ? file_column(line_, start) : 0;
+        if (after != nullptr) rest_ = after;
+        else if (start != nullptr) rest_ = start;
+        return token_;
+    }
+    int column() const { return column_; }
+    bool more() {
+        char scratch[FILE_TOKEN_SIZE];
+        return file_get_token(rest_, scratch, nullptr) != nullptr;
+    }
+
+private:
+    const char* line_;
+    const char* rest_;
+    char token_[FILE_TOKEN_SIZE] = {};
+    int column_ = 0;
+};
+
+// A whole number in decimal, "0x" hexadecimal or leading-0 octal, at most
+// `max`; no sign, nothing after it.
+bool whole_number(const char* text, long max, long* value) {
+    if (text[0] < '0' || text[0] > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long v = std::strtoul(text, &end, 0);
+    if (errno != 0 || end == text || *end != '\0' || v > static_cast<unsigned long>(max)) {
+        return false;
+    }
+    *value = static_cast<long>(v);
+    return true;
+}
+
+bool flag(const char* text, int32_t* value) {
+    long v;
+    if (!whole_number(text, 1, &v)) return false;
+    *value = static_cast<int32_t>(v);
+    return true;
+}
+
+// An identification as written: "/" alone, or none, is the empty pair; one without a
+// "/" gets one appended. A pair with its "/" may fill the record, as a
+// router may report it.
+bool identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
+    const size_t len = std::strlen(text);
+    const char* slash = std::strchr(text, '/');
+    if (slash != nullptr && std::strchr(slash + 1, '/') != nullptr) return false;
+    if (text[0] == '\0' || std::strcmp(text, kEmptyPair) == 0) {
+        pair[0] = '\0';
+        return true;
+    }
+    if (slash != nullptr) {
+        if (len > static_cast<size_t>(PAIR_LEN)) return false;
+        myutil_copy_text(pair, text);
+        return true;
+    }
+    if (len > static_cast<size_t>(PAIR_FILE_LEN - 1)) return false;
+    myutil_copy_text(pair, (std::string(text) + "/").c_str());
+    return true;
+}
+
+bool fits(const char* text, size_t max) { return std::strlen(text) <= max; }
+
+Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
+    Tokens tok(line);
+    const char* text = tok.next();
+    if (!fits(text, HOST_LEN) || myutil_get_host_addr(text) == 0) return {CFG_BAD_ADDRESS, tok.column()};
+    myutil_copy_text(t->host, text);
+
+    text = tok.next();
+    bool phone_ok = fits(text, PHONE_LEN) && myutil_check_phone(text);
+    if (line_type == 1) phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
+    if (!phone_ok) return {CFG_BAD_PHONE, tok.column()};
+    myutil_copy_text(t->phone, text);
+
+    char name[FILE_TOKEN_SIZE];
+    myutil_copy_text(name, tok.next());
+    file_lower(name);
+    t->proto2 = file_find_proto2_by_name(name);
+    if (t->proto2 == nullptr) return {CFG_BAD_PROTOCOL, tok.column()};
+    t->proto2_code = t->proto2->code;
+
+    myutil_copy_text(name, tok.next());
+    file_lower(name);
+    t->proto3 = file_find_proto3_by_name(name);
+    if (t->proto3 == nullptr) return {CFG_BAD_PROTOCOL, tok.column()};
+    t->proto3_code = t->proto3->code;
+
+    long timeout;
+    if (!whole_number(tok.next(), CFG_MAX_WORD, &timeout) || (timeout != 0 && timeout < 5)) {
+        return {CFG_BAD_TIMEOUT, tok.column()};
+    }
+    t->timeout = static_cast<int32_t>(timeout);
+
+    if (!flag(tok.next(), &t->manual_only)) return {CFG_BAD_MANUAL, tok.column()};
+    if (!flag(tok.next(), &t->bundling)) return {CFG_BAD_BUNDLING, tok.column()};
+    if (!flag(tok.next(), &t->compression)) return {CFG_BAD_COMPRESSION, tok.column()};
+
+    // Missing identifications are empty ones.
+    if (!identification(tok.next(), t->send_pair)) return {CFG_BAD_PASSWORD, tok.column()};
+    if (!identification(tok.next(), t->receive_pair)) return {CFG_BAD_PASSWORD, tok.column()};
+    if (tok.more()) {
+        tok.next();
+        return {CFG_SYNTAX_ERROR, tok.column()};
+    }
+    return kNoFault;
+}
+
+// A mask and its match, as routes and both halves of a filter rule have them.
+Fault parse_mask_match(Tokens* tok, char (&mask)[HOST_LEN + 1], char (&match)[HOST_LEN + 1]) {
+    const char* text = tok->next();
+    const int mask_column = tok->column();
+    if (!fits(text, HOST_LEN) || !myutil_check_ip(text)) return {CFG_BAD_MASK, mask_column};
+    myutil_copy_text(mask, text);
+    text = tok->next();
+    if (!fits(text, HOST_LEN) || !myutil_check_ip(text)) return {CFG_BAD_MATCH, tok->column()};
+    myutil_copy_text(match, text);
+    if ((myutil_get_host_addr(match) & ~myutil_get_host_addr(mask)) != 0) {
+        return {CFG_MASK_MATCH_MISMATCH, mask_column};
+    }
+    return kNoFault;
+}
+
+Fault parse_route(const char* line, RouteEntry* r) {
+    Tokens tok(line);
+    Fault fault = parse_mask_match(&tok, r->mask, r->match);
+    if (fault.code != CFG_OK) return fault;
+    const char* text = tok.next();
+    if (!fits(text, HOST_LEN) || myutil_get_host_addr(text) == 0) {
+        return {CFG_BAD_GATEWAY, tok.column()};
+    }
+    myutil_copy_text(r->gateway, text);
+    if (tok.more()) {
+        tok.next();
+        return {CFG_SYNTAX_ERROR, tok.column()};
+    }
+    return kNoFault;
+}
+
+// "all", a service name of any protocol, or "<port>/<protocol>" with the
+// protocol's name (or, as written for one the database lacks, its number).
+bool service(const char* text, int32_t* protocol, int32_t* port) {
+    if (std::strcmp(text, kAnyService) == 0) {
+        *protocol = 0;
+        *port = 0;
+        return true;
+    }
+    const char* slash = std::strchr(text, '/');
+    if (slash != nullptr) {
+        const std::string number(text, slash);
+        long p;
+        if (!whole_number(number.c_str(), CFG_MAX_WORD, &p)) return false;
+        const char* proto_name = slash + 1;
+        long proto_number;
+        if (const protoent* proto = getprotobyname(proto_name)) {
+            proto_number = proto->p_proto;
+        } else if (!whole_number(proto_name, kMaxProtocol, &proto_number)) {
+            return false;
+        }
+        *protocol = static_cast<int32_t>(proto_number);
+        *port = static_cast<int32_t>(p);
+        return true;
+    }
+    if (text[0] == '\0') return false;
+    const servent* s = getservbyname(text, nullptr);
+    if (s == nullptr) return false;
+    const protoent* proto = getprotobyname(s->s_proto);
+    if (proto == nullptr) return false;
+    *protocol = proto->p_proto;
+    *port = ntohs(static_cast<uint16_t>(s->s_port));
+    return true;
+}
+
+Fault parse_filter(const char* line, FilterEntry* f) {
+    Tokens tok(line);
+    Fault fault = parse_mask_match(&tok, f->send_mask, f->send_match);
+    if (fault.code != CFG_OK) return fault;
+    fault = parse_mask_match(&tok, f->receive_mask, f->receive_match);
+    if (fault.code != CFG_OK) return fault;
+    if (!service(tok.next(), &f->protocol, &f->port)) return {CFG_BAD_SERVICE, tok.column()};
+    if (!flag(tok.next(), &f->action)) return {CFG_BAD_ACTION, tok.column()};
+    if (tok.more()) {
+        tok.next();
+        return {CFG_BAD_ACTION, tok.column()};
+    }
+    return kNoFault;
+}
+
+bool is_catch_all(const FilterEntry& rule) {
+    ListNode node = {const_cast<FilterEntry*>(&rule), nullptr};
+    ListNode accept = {&filter_accept, nullptr};
+    ListNode reject = {&filter_reject, nullptr};
+    return listhelp_comp_filter(&node, &accept) == 0 || listhelp_comp_filter(&node, &reject) == 0;
+}
+
+template <typename T>
+void append_copy(ListObject* list, const T& record) {
+    T* copy = static_cast<T*>(myutil_malloc(sizeof(T)));
+    *copy = record;
+    copy->index = list->count;  // its place once appended
+    list->ops->list_append(list, copy);
+}
+
+// The three tables being read; destroyed unless handed over.
+class NewTables {
+public:
+    NewTables()
+        : lines(listhelp_new_line_list()),
+          routes(listhelp_new_route_list()),
+          filters(listhelp_new_filter_list()) {}
+    ~NewTables() {
+        for (ListObject* list : {lines, routes, filters}) {
+            if (list != nullptr) list->ops->list_destroy(list);
+        }
+    }
+    NewTables(const NewTables&) = delete;
+    NewTables& operator=(const NewTables&) = delete;
+
+    ListObject* lines;
+    ListObject* routes;
+    ListObject* filters;
+};
+
+enum class Section { kNone, kLines, kRoutes, kFilters };
+
+struct SectionHeader {
+    const char* token;
+    Section opens;     // the section this header opens
+    Section follows;   // the section it must follow
+};
+
+constexpr SectionHeader kHeaders[] = {
+    {kLinesHeader, Section::kLines, Section::kNone},
+    {kRoutesHeader, Section::kRoutes, Section::kLines},
+    {kFiltersHeader, Section::kFilters, Section::kRoutes},
+};
+
+const SectionHeader* header_of(const char* token) {
+    for (const SectionHeader& h : kHeaders) {
+        if (std::strcmp(token, h.token) == 0) return &h;
+    }
+    return nullptr;
+}
+
+// One entry line of the current section.
+Fault parse_entry(Section section, const char* line, int line_type, NewTables* tables) {
+    switch (section) {
+    case Section::kLines: {
+        const int limit = line_type == 0 ? MAX_LINE_TARGETS : MAX_LINE_TARGETS_PERMANENT;
+        LineTarget t;
+        std::memset(&t, 0, sizeof t);
+        Fault fault = parse_line_target(line, line_type, &t);
+        if (fault.code != CFG_OK) return fault;
+        if (tables->lines->count >= limit) return {CFG_TOO_MANY_ENTRIES, 0};
+        append_copy(tables->lines, t);
+        return kNoFault;
+    }
+    case Section::kRoutes: {
+        RouteEntry r;
+        std::memset(&r, 0, sizeof r);
+        Fault fault = parse_route(line, &r);
+        if (fault.code != CFG_OK) return fault;
+        if (tables->routes->count >= MAX_ROUTES) return {CFG_TOO_MANY_ENTRIES, 0};
+        append_copy(tables->routes, r);
+        return kNoFault;
+    }
+    case Section::kFilters: {
+        FilterEntry f;
+        std::memset(&f, 0, sizeof f);
+        Fault fault = parse_filter(line, &f);
+        if (fault.code != CFG_OK) return fault;
+        // The last place is kept for the default rule.
+        const int count = tables->filters->count;
+        if (count >= MAX_FILTERS || (count == MAX_FILTERS - 1 && !is_catch_all(f))) {
+            return {CFG_TOO_MANY_ENTRIES, 0};
+        }
+        append_copy(tables->filters, f);
+        return kNoFault;
+    }
+    case Section::kNone:
+        break;
+    }
+    return {CFG_SYNTAX_ERROR, 1};
+}
+
+// Reads the whole file into `tables`; CFG_OK or the first fault, with
+// *line_no counting every line read and *faulty_line the text at fault
+// (empty when the file ended early).
+Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_no,
+                  std::string* faulty_line) {
+    Section section = Section::kNone;
+    while (const char* line = file_read_line(file)) {
+        ++*line_no;
+        const char* start = nullptr;
+        char first[FILE_TOKEN_SIZE];
+        if (file_get_token(line, first, &start) == nullptr || first[0] == '#') continue;
+
+        Fault fault = kNoFault;
+        if (const SectionHeader* h = header_of(first)) {
+            if (h->follows == section) {
+                section = h->opens;
+                continue;
+            }
+            fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
+        } else if (section == Section::kNone) {
+            fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
+        } else {
+            fault = parse_entry(section, line, line_type, tables);
+        }
+        if (fault.code != CFG_OK) {
+            *faulty_line = line;
+            return fault;
+        }
+    }
+    if (section != Section::kFilters) return {CFG_SYNTAX_ERROR, 0};
+    return kNoFault;
+}
+
+void replace_list(ListObject** target, ListObject** fresh) {
+    if (*target != nullptr) (*target)->ops->list_destroy(*target);
+    *target = *fresh;
+    *fresh = nullptr;
+}
+
+}  // namespace
+
+int file_save_config(const char* path, ListObject* lines, ListObject* routes,
+                     ListObject* filters, const RouterSettings* settings) {
+    if (path == nullptr) return 0;
+    std::FILE* file = std::fopen(path, "w");
+    if (file == nullptr) return 0;
+    bool ok = write_config(file, lines, routes, filters, settings);
+    ok = (std::fclose(file) == 0) && ok;
+    return ok ? 1 : 0;
+}
+
+int file_save_emergency(ListObject* lines, ListObject* routes, ListObject* filters,
+                        const RouterSettings* settings) {
+    return file_save_emergency_at(CFG_EMERGENCY_PATH, lines, routes, filters, settings);
+}
+
+int file_save_emergency_at(const char* path, ListObject* lines, ListObject* routes,
+                           ListObject* filters, const RouterSettings* settings) {
+    if (path == nullptr) return 0;
+    // In a shared directory the name may already be someone's trap: take over
+    // only a plain file of our own.
+    struct stat st;
+    if (lstat(path, &st) == 0) {
+        if (!S_ISREG(st.st_mode) || st.st_uid != geteuid() || st.st_nlink != 1) return 0;
+    } else if (errno != ENOENT) {
+        return 0;
+    }
+
+    std::string temp = std::string(path) + ".XXXXXX";
+    int fd = mkstemp(&temp[0]);  // a new file of mode 0600: it holds PPP passwords
+    if (fd < 0) return 0;
+    if (fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
+        close(fd);
+        unlink(temp.c_str());
+        return 0;
+    }
+    std::FILE* file = fdopen(fd, "w");
+    if (file == nullptr) {
+        close(fd);
+        unlink(temp.c_str());
+        return 0;
+    }
+    bool ok = write_config(file, lines, routes, filters, settings);
+    ok = (std::fclose(file) == 0) && ok;
+    // rename() replaces the name itself and never follows a link planted there
+    // since the check above.
+    if (!ok || std::rename(temp.c_str(), path) != 0) {
+        unlink(temp.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int file_load_config(const char* path, ListObject** lines, ListObject** routes,
+                     ListObject** filters, int* line, int* column, int line_type) {
+    int line_no = 0;
+    if (line != nullptr) *line = 0;
+    if (column != nullptr) *column = 0;
+    if (path == nullptr || lines == nullptr || routes == nullptr || filters == nullptr) {
+        return CFG_CANNOT_OPEN;
+    }
+    FileHandle file(std::fopen(path, "r"));
+    if (!file) return CFG_CANNOT_OPEN;
+
+    NewTables tables;
+    std::string faulty_line;
+    Fault fault = read_tables(file.get(), line_type, &tables, &line_no, &faulty_line);
+    file.reset();
+    if (line != nullptr) *line = line_no;
+    if (fault.code != CFG_OK) {
+        if (column != nullptr) *column = fault.column;
+        file_echo_fault(faulty_line.empty() ? nullptr : faulty_line.c_str(), fault.column, '-');
+        return fault.code;
+    }
+
+    myutil_make_filter_default(tables.filters);
+    replace_list(lines, &tables.lines);
+    replace_list(routes, &tables.routes);
+    replace_list(filters, &tables.filters);
+    return CFG_OK;
+}

@@ -1,0 +1,192 @@
+// Finds this host's netmask from the routing table and the interface that
+// carries its address.
+#include "netmask_probe.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sstream>
+
+#include "myutil.h"
+
+namespace {
+
+// Both pipelines print two fields per line; the awk programs keep the shell
+// from seeing anything but fixed text and a checked interface name.
+constexpr const char* kRoutesCommand = "netstat -r 2>/dev/null | awk '{print $2 \" \" $NF}'";
+constexpr const char* kInterfaceCommand = "ifconfig ";
+constexpr const char* kInterfaceFilter = " 2>/dev/null | awk '/netmask/ {print $2 \" \" $4}'";
+
+struct PipeCloser {
+    void operator()(std::FILE* pipe) const { pclose(pipe); }
+};
+using PipeHandle = std::unique_ptr<std::FILE, PipeCloser>;
+
+// Splits a line into its first two blank-separated fields; false when it
+// has fewer.
+bool two_fields(const std::string& line, std::string* first, std::string* second) {
+    std::istringstream in(line);
+    return static_cast<bool>(in >> *first >> *second);
+}
+
+// The older "inet addr:10.1.2.3" form names its address after a colon.
+std::string strip_label(const std::string& field) {
+    size_t colon = field.rfind(':');
+    return colon == std::string::npos ? field : field.substr(colon + 1);
+}
+
+bool is_on_link(const std::string& gateway) { return gateway == "0.0.0.0" || gateway == "*"; }
+
+bool add_unique(std::vector<std::string>* names, const std::string& name) {
+    for (const std::string& n : *names) {
+        if (n == name) return false;
+    }
+    names->push_back(name);
+    return true;
+}
+
+bool hex_digits(const char* text, uint32_t* value) {
+    uint64_t v = 0;
+    size_t digits = 0;
+    for (; std::isxdigit(static_cast<unsigned char>(*text)); ++text, ++digits) {
+        if (digits == 8) return false;  // over 32 bits
+        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(*text)));
+        v = v * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    if (*text != '\0') return false;
+    *value = static_cast<uint32_t>(v);
+    return true;
+}
+
+// Runs `command` through the shell and takes at most NETPROBE_OUTPUT_MAX
+// bytes of its output; false when it cannot be started.
+bool run(const std::string& command, std::string* output) {
+    std::fflush(nullptr);  // the child must not repeat our buffered output
+    PipeHandle pipe(popen(command.c_str(), "r"));
+    if (!pipe) return false;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
+        if (output->size() < NETPROBE_OUTPUT_MAX) {
+            output->append(buffer, std::min(n, NETPROBE_OUTPUT_MAX - output->size()));
+        }
+    }
+    return true;
+}
+
+void set_search_path() {
+    std::string path = NETPROBE_PATH_PREFIX;
+    const char* old = std::getenv("PATH");
+    // An empty entry would mean the working directory: add none.
+    if (old != nullptr && *old != '\0') path += std::string(":") + old;
+    setenv("PATH", path.c_str(), 1);
+}
+
+void dotted(uint32_t address, char (&text)[HOST_LEN + 1]) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", (address >> 24) & 0xFFu,
+                  (address >> 16) & 0xFFu, (address >> 8) & 0xFFu, address & 0xFFu);
+    myutil_copy_text(text, buffer);
+}
+
+}  // namespace
+
+int netprobe_valid_ifname(const char* name) {
+    if (name == nullptr || name[0] == '\0' || name[0] == '-') return 0;
+    size_t len = 0;
+    for (const char* p = name; *p != '\0'; ++p, ++len) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (len >= NETPROBE_IFNAME_MAX) return 0;
+        if (!std::isalnum(c) && c != '.' && c != '_' && c != '-' && c != ':') return 0;
+    }
+    return 1;
+}
+
+NetprobeInterfaces netprobe_parse_routes(const std::string& output, uint32_t own,
+                                         NetprobeResolveFn resolve) {
+    NetprobeInterfaces found{{}, false};
+    if (own == 0) return found;
+    std::vector<std::string> on_link;
+    std::istringstream in(output);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string gateway, name;
+        if (!two_fields(line, &gateway, &name)) continue;
+        if (!netprobe_valid_ifname(name.c_str())) continue;
+        if (is_on_link(gateway)) {
+            add_unique(&on_link, name);
+        } else if (resolve != nullptr && resolve(gateway.c_str()) == own) {
+            // The interface routed through this host itself settles it.
+            found.names.push_back(name);
+            found.own_gateway = true;
+            break;
+        }
+    }
+    for (const std::string& name : on_link) add_unique(&found.names, name);
+    return found;
+}
+
+int netprobe_parse_ifconfig(const std::string& output, uint32_t own, bool first_line_will_do,
+                            NetprobeResolveFn resolve, uint32_t* mask) {
+    std::istringstream in(output);
+    std::string line;
+    bool have_first = false;
+    uint32_t first_mask = 0;
+    while (std::getline(in, line)) {
+        std::string address, mask_text;
+        uint32_t value;
+        if (!two_fields(line, &address, &mask_text)) continue;
+        if (!netprobe_parse_mask(mask_text.c_str(), &value)) continue;
+        std::string bare = strip_label(address);
+        if (own != 0 && resolve != nullptr && resolve(bare.c_str()) == own) {
+            *mask = value;
+            return 1;
+        }
+        if (!have_first) {
+            have_first = true;
+            first_mask = value;
+        }
+    }
+    if (first_line_will_do && have_first) {
+        *mask = first_mask;
+        return 1;
+    }
+    return 0;
+}
+
+int netprobe_parse_mask(const char* text, uint32_t* mask) {
+    if (text == nullptr || mask == nullptr) return 0;
+    if (myutil_parse_dotted_quad(text, mask)) return 1;
+    if (std::strchr(text, '.') != nullptr) return 0;  // a dotted form that is no quad
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text += 2;
+    return hex_digits(text, mask) ? 1 : 0;
+}
+
+void helpfunc_get_netmask(RouterSettings* settings) {
+    if (settings == nullptr) return;
+    set_search_path();
+
+    char host[NETPROBE_HOSTNAME_SIZE];
+    if (myutil_get_my_hostname(host, sizeof host) != 0) return;
+    const uint32_t own = myutil_get_host_addr(host);
+
+    std::string routes;
+    if (!run(kRoutesCommand, &routes)) return;
+    const NetprobeInterfaces interfaces = netprobe_parse_routes(routes, own, myutil_get_host_addr);
+
+    for (size_t i = 0; i < interfaces.names.size(); ++i) {
+        const std::string& name = interfaces.names[i];
+        const std::string command = kInterfaceCommand + name + kInterfaceFilter;
+        std::string output;
+        if (!run(command, &output)) return;
+        uint32_t mask;
+        const bool chosen_by_gateway = interfaces.own_gateway && i == 0;
+        if (netprobe_parse_ifconfig(output, own, chosen_by_gateway, myutil_get_host_addr, &mask)) {
+            dotted(mask, settings->netmask);
+            return;
+        }
+    }
+}
