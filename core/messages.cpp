@@ -92,16 +92,6 @@ void put_password(uint8_t* buf, size_t offset, const char* password, uint16_t se
     highstate_scramble_password(buf + offset, clear, seed);
 }
 
-// The pair's "/" separators travel as NUL bytes, up to the text's end.
-void put_pair(uint8_t* buf, size_t offset, const char* pair) {
-    msg_put_text(buf, offset, pair, WIRE_PAIR_LEN);
-    uint8_t* field = buf + offset;
-    size_t len = 0;
-    while (len < static_cast<size_t>(WIRE_PAIR_LEN) && field[len] != 0) ++len;
-    for (size_t i = 0; i < len; ++i)
-        if (field[i] == '/') field[i] = 0;
-}
-
 // Only the first NUL inside the field is a separator; what follows a second
 // one is not part of the pair.
 void get_pair(const uint8_t* buf, size_t offset, char (&pair)[PAIR_LEN + 1]) {
@@ -185,6 +175,16 @@ void msg_get_text(const uint8_t* buf, size_t offset, size_t width, char* out, si
     out[n] = '\0';
 }
 
+// The pair's "/" separators travel as NUL bytes, up to the text's end.
+void msg_put_pair(uint8_t* buf, size_t offset, const char* pair) {
+    msg_put_text(buf, offset, pair, WIRE_PAIR_LEN);
+    uint8_t* field = buf + offset;
+    size_t len = 0;
+    while (len < static_cast<size_t>(WIRE_PAIR_LEN) && field[len] != 0) ++len;
+    for (size_t i = 0; i < len; ++i)
+        if (field[i] == '/') field[i] = 0;
+}
+
 void highstate_scramble_password(uint8_t* out, const uint8_t* in, uint16_t seed) {
     unsigned x = (seed % 257u) & 0xFFu;
     x += 13;
@@ -232,8 +232,8 @@ int highstate_pack_line(const LineTarget* line, uint8_t* buf, size_t size) {
     buf[line_at::manual_only] = static_cast<uint8_t>(line->manual_only);
     buf[line_at::bundling] = static_cast<uint8_t>(line->bundling);
     buf[line_at::compression] = static_cast<uint8_t>(line->compression);
-    put_pair(buf, line_at::send_pair, line->send_pair);
-    put_pair(buf, line_at::receive_pair, line->receive_pair);
+    msg_put_pair(buf, line_at::send_pair, line->send_pair);
+    msg_put_pair(buf, line_at::receive_pair, line->receive_pair);
     return LINE_BODY_LEN;
 }
 

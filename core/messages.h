@@ -121,6 +121,10 @@ void msg_put_text(uint8_t* buf, size_t offset, const char* text, size_t width);
 // into `out` (of `out_size` bytes), always terminated and cut to fit.
 void msg_get_text(const uint8_t* buf, size_t offset, size_t width, char* out, size_t out_size);
 
+// An identification pair as a WIRE_PAIR_LEN field: filled as above, then
+// every "/" up to the text's end becomes a NUL byte.
+void msg_put_pair(uint8_t* buf, size_t offset, const char* pair);
+
 // Scrambles (and, being its own inverse, unscrambles) 10 bytes with `seed`.
 void highstate_scramble_password(uint8_t* out, const uint8_t* in, uint16_t seed);
 
