@@ -1,0 +1,218 @@
+#include "callbacks.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config_file.h"
+#include "globals.h"
+#include "highstate.h"
+#include "host_services.h"
+#include "list.h"
+#include "protocols.h"
+#include "texts.h"
+
+namespace {
+
+// Lines of the notice about protocol parameters without definitions. The
+// two table-load callbacks word it slightly differently.
+constexpr const char* unknown_tail_english[] = {
+    "definitions of which have been saved in\n",
+    "qorvel.add, matching have been saved in\n",
+    "/tmp/save.cfg.\n",
+};
+
+void print_lines(const char* const* lines, size_t count) {
+    for (size_t i = 0; i < count; ++i) std::fputs(lines[i], stderr);
+}
+
+// Writes "qorvel.add" for the line targets without a definition; when there
+// are any, saves the rest to the emergency copy and tells the user (the
+// notice only when the copy was written). Returns 1 when there were any.
+bool handle_unknown_protocols(bool linetarget_wording) {
+    int unknown = 0;
+    file_write_protocols(main_line_list, &unknown);
+    if (!unknown || ASCIIProgram == ASCII_OP_ROUTERCONFIG) return unknown != 0;
+
+    RouterSettings record;
+    ASCIIBuildRouterRecord(&record);
+    if (!file_save_emergency(main_line_list, main_route_list, main_filter_list, &record)) {
+        ASCIIReportWriteError(ASCII_SAVE_FILE);
+        return true;
+    }
+    if (English) {
+        std::fputs(linetarget_wording ? "The router contains unknown protocols, the\n"
+                                      : "Router contains unknown protocols, the\n",
+                   stderr);
+        print_lines(unknown_tail_english, sizeof unknown_tail_english / sizeof *unknown_tail_english);
+    } else {
+        std::fputs(linetarget_wording ? "Der Router enthaelt undefinierte Protokolle, deren\n"
+                                      : "Der Router enthaelt undefinierte Protokolls, deren\n",
+                   stderr);
+        std::fputs(linetarget_wording ? "Definition in qorvel.add gesichert wurden. Die\n"
+                                      : "Definition in qorvel.add gesichert wurden. Die \n",
+                   stderr);
+        std::fputs("gueltigen Verbindungen wurden nach /tmp/save.cfg\n", stderr);
+        std::fputs("gespeichert.\n", stderr);
+    }
+    return true;
+}
+
+}  // namespace
+
+void ASCIIRouterOverViewCB(RouterState* state) {
+    if (state->status != 0) {
+        ASCIIRouterOVF = -1;
+        return;
+    }
+    ASCIIRouterOVF = 1;
+    if (ASCIIFindRouter(state->router_ip) >= 0) {
+        ASCIIROVData.reset();
+        return;
+    }
+    // A full table can no longer tell repeats apart; the answer is shown all
+    // the same, at worst twice.
+    if (ASCIINbR < ASCII_MAX_ROUTERS) ASCIIRouterIPs[ASCIINbR++] = state->router_ip;
+    ASCIIROVData = *state;
+}
+
+void ASCIIScanNetCB(ScanAnswer* answer) {
+    if (answer->status != 0) {
+        ASCIIRouterOVF = -1;
+        return;
+    }
+    ASCIIRouterOVF = 1;
+    if (ASCIIFindRouter(answer->router_ip) >= 0 || ASCIINbR >= ASCII_MAX_ROUTERS) return;
+    int i = ASCIINbR++;
+    ASCIIRouterIPs[i] = answer->router_ip;
+    std::memcpy(ASCIIRouterHWs[i], answer->hw, 6);
+    ASCIIRouterHWs[i][6] = 0;
+    ASCIIRouterExc[i] = answer->holder_ip;
+}
+
+void ASCIIOpenRouterCB(OpenReply* reply) {
+    switch (reply->kind) {
+    case OPEN_ACCEPTED:
+        ASCIIRouterConfig = 1;
+        ASCIINetzMaske = reply->text;
+        ASCIIRTN = reply->phone;
+        ASCIIOpModeNb = reply->isdn_mode;
+        ASCIIOpMode = ASCIIModeText(reply->isdn_mode);
+        ASCIIFirmWare = reply->firmware;
+        ASCIINbLines = reply->n_lines;
+        ASCIINbRoutes = reply->n_routes;
+        ASCIINbFilter = reply->n_filters;
+        ASCIIHardConn = reply->line_type;
+        ASCIICloseRouter = 1;
+        ASCIIFinishedOpen = 1;
+        return;
+    case OPEN_PASSWORD:
+        std::fputs(ASCIIMsg("This Router requires a password\n", "Router verlangt ein Passwort\n"), stderr);
+        ASCIIPasswdKey = reply->seed;
+        ASCIISeqNb = reply->seq;
+        ASCIIPasswdReq = 1;
+        ASCIIFinishedOpen = 2;
+        return;
+    default:
+        break;
+    }
+    switch (reply->reason) {
+    case 3:
+        std::fputs(ASCIIMsg("Wrong password. Cannot open this router\n",
+                            "ungueltiges Passwort  Router kann nicht geoeffnet werden\n"),
+                   stderr);
+        break;
+    case 4:
+        std::fprintf(stderr,
+                     ASCIIMsg("Router is already connected to station %s\n",
+                              "es besteht schon eine Verbindung zu einem anderen Rechner (%s)\n"),
+                     reply->text);
+        break;
+    case 5:
+        std::fputs(ASCIIMsg("This host is not allowed to open router\n",
+                            "Router darf von diesem Host nicht geoeffnet werden\n"),
+                   stderr);
+        break;
+    case 6:
+        std::fputs(ASCIIMsg("Router does not respond\n", "Router meldet sich nicht\n"), stderr);
+        break;
+    default:
+        std::fputs(ASCIIMsg("Error: cannot open router\n", "Fehler beim Oeffnen des Routers\n"), stderr);
+        break;
+    }
+    ASCIIFinishedOpen = -1;
+    ASCIIFail();
+}
+
+void ASCIIAccInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters) {
+    main_line_list = lines;
+    main_route_list = routes;
+    main_filter_list = filters;
+    if (handle_unknown_protocols(false) && ASCIIProgram != ASCII_OP_ROUTERCONFIG) ASCIIFail();
+    ASCIILoadF = 1;
+}
+
+void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters) {
+    main_line_list = lines;
+    main_route_list = routes;
+    main_filter_list = filters;
+    auto copy = [](ListObject* list) { return list != nullptr ? list->ops->list_copy(list) : nullptr; };
+    main_line_list_copy = copy(lines);
+    main_route_list_copy = copy(routes);
+    main_filter_list_copy = copy(filters);
+    if (handle_unknown_protocols(true)) ASCIIFail();
+
+    int line = 0;
+    int column = 0;
+    ASCIIError = file_load_config(ASCIIFileName.c_str(), &main_line_list, &main_route_list, &main_filter_list,
+                                  &line, &column, ASCIIHardConn);
+    if (ASCIIError == CFG_OK) {
+        ASCIILoadF = 1;
+        return;
+    }
+    if (ASCIIError == CFG_CANNOT_OPEN)
+        std::fputs(ASCIIMsg("Error during loading configuration. Can not open file\n",
+                            "Fehler beim Laden der Konfiguration. Datei kann nicht geoeffnet werden.\n"),
+                   stderr);
+    else
+        std::fprintf(stderr,
+                     ASCIIMsg("Error %s during loading configuration. line %d column %d\n",
+                              "Fehler %s beim Laden der Konfiguration in Zeile %d Spalte %d\n"),
+                     ASCIIFileErrorText(ASCIIError), line, column);
+    ASCIIFail();
+    ASCIILoadF = -1;
+}
+
+void ASCIISaveConfCB(int /*count*/) { ASCIISaveConfigF = 1; }
+
+void ASCIILineMonitorCB(LineMonitorData* data) {
+    ASCIILMData = *data;
+    ASCIILineMonitorF = 1;
+}
+
+void ASCIIAccountingCB(ListObject* lines) {
+    ASCIIAccData = lines;
+    ASCIIAccCBF = 1;
+}
+
+void ASCIIPWDCB(int /*status*/) { ASCIIDoPasswordF = 1; }
+
+void ASCIIPutRDataCB(int /*status*/) {
+    ASCIIDoConfigF = 1;
+    if (ASCIIDoPasswordF == 0) {
+        std::fputs(ASCIIMsg("Set new password\n", "Setze neues Passwort\n"), stderr);
+        highstate_set_password(ASCIIPWDCB, ASCIIPassword.c_str(), ASCIIPasswd.c_str(), ASCIIExclusiv);
+    }
+}
+
+void ASCIIGetPCB(int percent) {
+    std::fprintf(stderr, "\r%3d %%", percent);
+    if (percent == 100)
+        std::fputs(ASCIIMsg("\nWaiting for router to respond", "\nWarte auf Meldung vom Router"), stderr);
+    std::fflush(stderr);
+}
+
+void ASCIIDLCB(ScanAnswer* /*answer*/) {
+    ASCIIDoDownLoadF = 1;
+    ASCIIDLInP = 0;
+    std::fputs(ASCIIMsg("\nReady\n", "\nFertig\n"), stderr);
+}

@@ -1,0 +1,23 @@
+// The completion callbacks of the terminal program. Each copies what the
+// program needs out of the back end's record (valid only during the call)
+// into the globals, tells the user what there is to tell (on standard error)
+// and raises a flag that the driver tests in the same pass of its loop.
+// None of them calls the driver.
+#pragma once
+
+#include "records.h"
+
+struct ListObject;
+
+void ASCIIRouterOverViewCB(RouterState* state);   // rov: one answer or the end marker
+void ASCIIScanNetCB(ScanAnswer* answer);           // scan: one answer or the end marker
+void ASCIIOpenRouterCB(OpenReply* reply);          // open and password answers
+void ASCIIAccInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters);
+void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters);  // linetarget
+void ASCIISaveConfCB(int count);                   // linetarget: tables written
+void ASCIILineMonitorCB(LineMonitorData* data);    // one line-monitor report
+void ASCIIAccountingCB(ListObject* lines);         // accounting values arrived
+void ASCIIPWDCB(int status);                       // password changed
+void ASCIIPutRDataCB(int status);                  // settings written
+void ASCIIGetPCB(int percent);                     // download progress
+void ASCIIDLCB(ScanAnswer* answer);                // download done

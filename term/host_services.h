@@ -1,0 +1,44 @@
+// The host services the back end requires (main_register, main_add_timer,
+// main_error, declared in host.h) and the three polls of every pass of the
+// terminal program's main loop: the timers, the socket and the terminal.
+//
+// The polls never wait. The loop waits, between passes that had nothing to
+// do, in ASCIIWaitForEvents: until the socket or the terminal has input or
+// the next timer is due.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "host.h"
+
+// The registered socket and its callback (one at a time).
+extern int ASCIISocketFd;           // -1 until main_register
+extern HostCallback SelCB;          // null until main_register
+
+// When the registered socket has a datagram or an exceptional condition,
+// calls the registered callback once. Returns 1 when it was called.
+int ASCIIDoConnectRead();
+
+// The line typed at the terminal since the last poll, or none. "quit" also
+// sets the exit flag. The end of input ends the run (exit flag, status
+// unchanged).
+std::optional<std::string> ASCIIReadKeyboard();
+
+// Waits at most `limit_ms` (-1: no limit of its own) until the socket or the
+// terminal has input or the next timer is due. Consumes nothing.
+void ASCIIWaitForEvents(int limit_ms);
+
+// Writes the emergency copy of the loaded tables with the open router's
+// settings to "/tmp/save.cfg" and tells the user whether it was written.
+// Does nothing without loaded tables. Returns 1 when the file was written.
+int ASCIISaveEmergencyCopy();
+
+// The user-facing text of a failure code of the back end, with its line end.
+std::string ASCIIErrorMessage(int code);
+
+// Tells the user, in their language, that `path` could not be written.
+void ASCIIReportWriteError(const char* path);
+
+// Tells the user that no terminal is there to read an answer from.
+void ASCIIReportNoTerminal();
