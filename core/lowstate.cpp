@@ -1,0 +1,218 @@
+// The acknowledged datagram layer between the UDP endpoint and the protocol
+// engine: framing, numbering, acknowledgement, retransmission and the
+// stale-duplicate filter for the connected router.
+#include "lowstate.h"
+
+#include <cstring>
+
+#include "udp.h"
+
+namespace {
+
+enum class SendState { idle, awaiting_ack };
+
+struct RetransmissionCopy {
+    uint8_t* datagram = nullptr;  // header and payload, from udp_alloc
+    int length = 0;
+    uint32_t destination = 0;
+    int transmissions = 0;  // retransmissions made so far (0 after the first send)
+};
+
+struct Lowstate {
+    SendState state = SendState::idle;
+    int connected = 0;
+    uint32_t router = 0;              // the connected router, 0 when none
+    uint32_t counter = 0;             // raised before every acknowledged send
+    RetransmissionCopy copy;          // the message that awaits its acknowledgement
+    uint16_t last_received = 0;       // last sequence number delivered
+    int timer = UDP_NO_TIMER;         // slot of the retransmission timer
+    LowstateReceiveCallback receive = nullptr;
+    ErrorCallback error = nullptr;
+    LowstateAckCallback ack = nullptr;
+};
+
+Lowstate layer;
+
+uint16_t get_u16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+
+void put_u16(uint8_t* p, uint16_t value) {
+    p[0] = uint8_t(value >> 8);
+    p[1] = uint8_t(value);
+}
+
+bool is_ack_class(uint16_t code) { return (code & 0xFF00) == LOWSTATE_ACK_CLASS; }
+
+void report(int code) {
+    if (layer.error != nullptr) layer.error(code);
+}
+
+void stop_retransmission() {
+    udp_stop_timer(layer.timer);
+    layer.timer = UDP_NO_TIMER;
+}
+
+void back_to_idle() {
+    stop_retransmission();
+    layer.state = SendState::idle;
+}
+
+// Header and payload in new memory of exactly the datagram's length.
+uint8_t* frame(uint16_t code, uint16_t sequence, const void* data, int length) {
+    int payload = (data != nullptr && length > 0) ? length : 0;
+    auto* datagram = static_cast<uint8_t*>(udp_alloc(size_t(LOWSTATE_HEADER + payload)));
+    put_u16(datagram + LOWSTATE_OFF_CODE, code);
+    put_u16(datagram + LOWSTATE_OFF_SEQ, sequence);
+    if (payload > 0) std::memcpy(datagram + LOWSTATE_OFF_PAYLOAD, data, size_t(payload));
+    return datagram;
+}
+
+// A plain message leaves the retransmission copy alone, so an outstanding
+// acknowledged one keeps being retransmitted and can still be acknowledged.
+int send_plain(uint32_t address, uint16_t code, const void* data, int length) {
+    int payload = (data != nullptr && length > 0) ? length : 0;
+    uint8_t* datagram = frame(code, 0, data, length);
+    int result = udp_send(address, datagram, size_t(LOWSTATE_HEADER + payload));
+    udp_free(datagram);
+    if (result != 0) {
+        report(result);
+        return -1;
+    }
+    return 0;
+}
+
+int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length, LowstateAckCallback ack) {
+    // Without a timer the message could neither be repeated nor given up:
+    // refuse it as busy before anything is sent.
+    int timer = udp_start_timer(lowstate_retransmit, RETRANSMIT_TICKS);
+    if (timer == UDP_NO_TIMER) {
+        report(LOWSTATE_BUSY);
+        return -1;
+    }
+    layer.counter++;
+    int payload = (data != nullptr && length > 0) ? length : 0;
+    udp_free(layer.copy.datagram);
+    layer.copy.datagram = frame(code, uint16_t(layer.counter), data, length);
+    layer.copy.length = LOWSTATE_HEADER + payload;
+    layer.copy.destination = address;
+    layer.copy.transmissions = 0;
+    layer.ack = ack;
+
+    int result = udp_send(address, layer.copy.datagram, size_t(layer.copy.length));
+    if (result != 0) {
+        udp_stop_timer(timer);
+        report(result);
+        return -1;
+    }
+    layer.timer = timer;
+    layer.state = SendState::awaiting_ack;
+    return int(layer.counter);
+}
+
+void deliver(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+    if (is_ack_class(code)) return;
+    if (layer.connected && sender == layer.router && sequence != 0 && sequence < layer.last_received) return;
+    if (layer.receive != nullptr) layer.receive(sender, code, sequence, data, length);
+    if (sequence != 0) layer.last_received = sequence;
+}
+
+void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+    if (is_ack_class(code)) {
+        // The acknowledged number is the 2-byte payload; anything shorter
+        // acknowledges nothing.
+        if (data == nullptr || length < 2) return;
+        if (uint32_t(get_u16(data)) != layer.counter || sender != layer.copy.destination) return;
+        back_to_idle();
+        if (layer.ack != nullptr) layer.ack(sender, code, sequence, data, length);
+        return;
+    }
+    if (layer.connected && sender == layer.router && sequence != 0) {
+        report(LOWSTATE_UNEXPECTED_REQUEST);
+        return;
+    }
+    if (layer.receive != nullptr) layer.receive(sender, code, sequence, data, length);
+}
+
+}  // namespace
+
+int lowstate_init(uint16_t port, LowstateReceiveCallback receive, ErrorCallback error) {
+    int result = udp_open(lowstate_receive, port);
+    if (result != 0) return result;
+    udp_free(layer.copy.datagram);
+    layer = Lowstate{};
+    layer.receive = receive;
+    layer.error = error;
+    return 0;
+}
+
+int lowstate_send(uint32_t address, uint16_t code, const void* data, int length, int want_ack,
+                  LowstateAckCallback ack) {
+    if (!want_ack) return send_plain(address, code, data, length);
+    if (layer.state == SendState::awaiting_ack) {
+        report(LOWSTATE_BUSY);
+        return -1;
+    }
+    return send_acknowledged(address, code, data, length, ack);
+}
+
+void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router) {
+    if (connected) {
+        layer.connected = 1;
+        layer.router = router;
+        // Numbers seen from other routers before (a scan) say nothing about
+        // this router's numbering.
+        layer.last_received = 0;
+        if (router != 0 && !keep_filter) udp_bind(router);
+        return;
+    }
+    // A timer left running would count a later message's retransmissions.
+    back_to_idle();
+    layer.connected = 0;
+    layer.last_received = 0;
+    layer.counter = 0;
+    layer.copy.destination = 0;
+    layer.router = router;
+    if (router == 0) udp_bind(0);
+}
+
+void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {
+    // Without a whole header there is neither a code nor a number to trust.
+    if (data == nullptr || length < LOWSTATE_HEADER) return;
+    uint16_t code = get_u16(data + LOWSTATE_OFF_CODE);
+    uint16_t sequence = get_u16(data + LOWSTATE_OFF_SEQ);
+    const uint8_t* payload = length > LOWSTATE_HEADER ? data + LOWSTATE_OFF_PAYLOAD : nullptr;
+    int payload_length = length - LOWSTATE_HEADER;
+
+    if (sequence != 0) {
+        uint8_t ack[LOWSTATE_ACK_LENGTH];
+        put_u16(ack + LOWSTATE_OFF_CODE, LOWSTATE_ACK_CODE);
+        put_u16(ack + LOWSTATE_OFF_SEQ, 0);
+        put_u16(ack + LOWSTATE_OFF_PAYLOAD, sequence);
+        int result = udp_send(sender, ack, sizeof ack);
+        if (result != 0) report(result);
+    }
+
+    if (layer.state == SendState::idle)
+        deliver(sender, code, sequence, payload, payload_length);
+    else
+        await_ack(sender, code, sequence, payload, payload_length);
+}
+
+void lowstate_retransmit() {
+    // The slot is free again the moment the timer fires; keeping its number
+    // would let a later stop cancel whichever timer takes it next.
+    layer.timer = UDP_NO_TIMER;
+    if (layer.state != SendState::awaiting_ack) return;
+    layer.copy.transmissions++;
+    if (layer.copy.transmissions >= MAX_TRANSMISSIONS) {
+        back_to_idle();
+        report(LOWSTATE_NO_ACK);
+        return;
+    }
+    udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
+    layer.timer = udp_start_timer(lowstate_retransmit, RETRANSMIT_TICKS);
+    if (layer.timer == UDP_NO_TIMER) {
+        // Nothing would ever end the wait.
+        back_to_idle();
+        report(LOWSTATE_NO_ACK);
+    }
+}
