@@ -1,0 +1,427 @@
+// The acknowledged datagram layer against plain sockets in router
+// namespaces, with virtual ticks: numbering, acknowledgement,
+// retransmission timing, the duplicate filter and the transport errors.
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "fake_host.h"
+#include "lowstate.h"
+#include "myutil.h"
+#include "test_network.h"
+#include "test_socket.h"
+#include "udp.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Delivered {
+    uint32_t sender;
+    uint16_t code;
+    uint16_t sequence;
+    Bytes payload;
+    bool null_data;  // the layer handed over a null pointer
+};
+
+std::vector<Delivered> delivered;
+std::vector<Delivered> acked;
+std::vector<int> errors;
+LowstateAckCallback chained_ack = nullptr;  // set by a test that chains sends
+
+void record(std::vector<Delivered>& into, uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
+            int length) {
+    Bytes payload = data != nullptr && length > 0 ? Bytes(data, data + length) : Bytes{};
+    into.push_back(Delivered{sender, code, sequence, payload, data == nullptr});
+}
+
+void on_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+    record(delivered, sender, code, sequence, data, length);
+}
+
+void on_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+    record(acked, sender, code, sequence, data, length);
+    if (chained_ack != nullptr) chained_ack(sender, code, sequence, data, length);
+}
+
+void on_error(int code) { errors.push_back(code); }
+
+constexpr uint32_t UNREACHABLE = 0xC0000201;  // 192.0.2.1: no route in the test network
+const Bytes PAYLOAD = {0x11, 0x22, 0x33};
+
+class AckLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TEST_NETWORK_REQUIRE(net);
+        delivered.clear();
+        acked.clear();
+        errors.clear();
+        chained_ack = nullptr;
+        fake_host_reset();
+        myutil_set_config(net.workstation_ip(), TEST_NET_NETMASK, 0);
+        {
+            auto inside = net.enter(net.workstation());
+            ASSERT_TRUE(inside.ok());
+            ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);
+        }
+        r1 = std::make_unique<TestSocket>(net, net.router(1));
+        r2 = std::make_unique<TestSocket>(net, net.router(2));
+        ASSERT_TRUE(r1->ok() && r2->ok());
+    }
+
+    void TearDown() override {
+        lowstate_set_connect_state(0, 1, 0);
+        myutil_set_config(0, 0, 1);
+    }
+
+    // The next datagram the router gets from the workstation.
+    Bytes next_at(TestSocket& router) {
+        TestDatagram got;
+        if (!router.receive(&got)) return {};
+        EXPECT_EQ(got.from, net.workstation_ip());
+        return got.bytes;
+    }
+
+    // A router sends; the workstation reads what arrived.
+    void from_router(TestSocket& router, const Bytes& bytes) {
+        ASSERT_TRUE(router.send_to(net.workstation_ip(), bytes));
+        fake_host_pump();
+    }
+
+    int send_acked(uint32_t to, uint16_t code = 0x0102, const Bytes& payload = PAYLOAD) {
+        return lowstate_send(to, code, payload.data(), int(payload.size()), 1, on_ack);
+    }
+
+    TestNetwork net{2};
+    std::unique_ptr<TestSocket> r1;
+    std::unique_ptr<TestSocket> r2;
+};
+
+TEST_F(AckLayer, AcknowledgedSendsAreNumberedFromOneAndRestartAfterADisconnect) {
+    for (int expected : {1, 2, 3}) {
+        ASSERT_EQ(send_acked(net.router_ip(1)), expected);
+        EXPECT_EQ(next_at(*r1), test_frame(0x0102, uint16_t(expected), PAYLOAD));
+        from_router(*r1, test_frame_ack(uint16_t(expected)));
+        ASSERT_EQ(acked.size(), size_t(expected));
+    }
+    lowstate_set_connect_state(0, 1, 0);
+    EXPECT_EQ(send_acked(net.router_ip(1)), 1);
+    EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing) {
+    EXPECT_EQ(lowstate_send(net.router_ip(1), 0x0A0B, PAYLOAD.data(), 3, 0, nullptr), 0);
+    EXPECT_EQ(next_at(*r1), test_frame(0x0A0B, 0, PAYLOAD));
+    EXPECT_EQ(lowstate_send(net.router_ip(1), 0x0A0C, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(next_at(*r1), test_frame(0x0A0C, 0));
+    fake_host_tick(12);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors.empty());
+    // Nothing is outstanding: an acknowledged send goes through.
+    EXPECT_EQ(send_acked(net.router_ip(1)), 1);
+}
+
+TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTicksFourAndEightAndFailsOnTwelve) {
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    const Bytes first = next_at(*r1);
+    ASSERT_EQ(first, test_frame(0x0102, 1, PAYLOAD));
+    for (int tick = 1; tick <= 12; tick++) {
+        fake_host_tick(1);
+        std::vector<TestDatagram> sent = r1->drain(20);
+        size_t expected = (tick == 4 || tick == 8) ? 1 : 0;
+        ASSERT_EQ(sent.size(), expected) << "tick " << tick;
+        if (expected == 1) {
+            EXPECT_EQ(sent[0].bytes, first) << "tick " << tick;
+        }
+        EXPECT_EQ(errors, tick < 12 ? std::vector<int>{} : std::vector<int>{LOWSTATE_NO_ACK}) << "tick " << tick;
+    }
+    // Idle again: no more transmissions, and a new message is accepted.
+    fake_host_tick(8);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(send_acked(net.router_ip(1)), 2);
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback) {
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    fake_host_tick(5);  // one repeat went out
+    next_at(*r1);
+    from_router(*r1, test_frame_ack(1));
+    ASSERT_EQ(acked.size(), 1u);
+    EXPECT_EQ(acked[0].sender, net.router_ip(1));
+    EXPECT_EQ(acked[0].code, LOWSTATE_ACK_CODE);
+    EXPECT_EQ(acked[0].payload, (Bytes{0, 1}));
+    EXPECT_TRUE(delivered.empty());
+    fake_host_tick(12);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
+    struct Case {
+        const char* what;
+        int router;  // who sends it
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"wrong number", 1, test_frame_ack(2)},
+        {"right number from another router", 2, test_frame_ack(1)},
+        {"no payload", 1, test_frame(0xFF00, 0)},
+        {"one byte of payload", 1, test_frame(0xFF00, 0, {1})},
+        {"number in the sequence field only", 1, test_frame(0xFF00, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        acked.clear();
+        errors.clear();
+        lowstate_set_connect_state(0, 1, 0);
+        ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+        next_at(*r1);
+        from_router(c.router == 1 ? *r1 : *r2, c.bytes);
+        if (uint16_t numbered = test_frame_sequence(c.bytes)) {
+            EXPECT_EQ(next_at(*r1), test_frame_ack(numbered));  // numbered: acknowledged itself
+        }
+        EXPECT_TRUE(acked.empty());
+        EXPECT_TRUE(delivered.empty());
+        fake_host_tick(4);
+        EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);  // still repeated
+        from_router(*r1, test_frame_ack(1));
+        EXPECT_EQ(acked.size(), 1u);
+        EXPECT_TRUE(errors.empty());
+    }
+}
+
+TEST_F(AckLayer, AnyCodeOfTheAcknowledgementClassAcknowledges) {
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r1, test_frame(0xFF37, 0, {0, 1}));
+    EXPECT_EQ(acked.size(), 1u);
+}
+
+TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule) {
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    const Bytes first = next_at(*r1);
+    fake_host_tick(2);
+    EXPECT_EQ(send_acked(net.router_ip(2), 0x0999, {9}), -1);
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
+    EXPECT_TRUE(r2->quiet());
+    fake_host_tick(2);  // tick 4 of the first message
+    EXPECT_EQ(next_at(*r1), first);
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(acked.size(), 1u);
+}
+
+TEST_F(AckLayer, PlainSendWhileAwaitingKeepsTheAwaitedMessage) {
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    const Bytes first = next_at(*r1);
+    EXPECT_EQ(lowstate_send(net.router_ip(2), 0x0555, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(next_at(*r2), test_frame(0x0555, 0));
+    fake_host_tick(4);
+    EXPECT_EQ(next_at(*r1), first);  // the awaited message, to its own router
+    EXPECT_TRUE(r2->quiet());
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(acked.size(), 1u);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(AckLayer, NumberedMessagesAreAcknowledgedAtOnceAndDelivered) {
+    from_router(*r1, test_frame(0x0301, 5, {0xAA, 0xBB}));
+    EXPECT_EQ(next_at(*r1), test_frame_ack(5));
+    from_router(*r1, test_frame(0x0302, 0, {0xCC}));
+    EXPECT_TRUE(r1->quiet());  // unnumbered: no acknowledgement
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_EQ(delivered[0].sender, net.router_ip(1));
+    EXPECT_EQ(delivered[0].code, 0x0301);
+    EXPECT_EQ(delivered[0].sequence, 5);
+    EXPECT_EQ(delivered[0].payload, (Bytes{0xAA, 0xBB}));
+    EXPECT_EQ(delivered[1].payload, (Bytes{0xCC}));
+}
+
+TEST_F(AckLayer, DatagramsShorterThanTheHeaderAreDroppedUnacknowledged) {
+    for (const Bytes& shorter : {Bytes{}, Bytes{0x03}, Bytes{0x03, 0x01}, Bytes{0x03, 0x01, 0x00}}) {
+        from_router(*r1, shorter);
+    }
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_TRUE(r1->quiet());
+    // A bare header is a whole message with no payload.
+    from_router(*r1, test_frame(0x0304, 2));
+    EXPECT_EQ(next_at(*r1), test_frame_ack(2));
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_TRUE(delivered[0].null_data);
+    EXPECT_TRUE(delivered[0].payload.empty());
+}
+
+TEST_F(AckLayer, AcknowledgementsArrivingWhileIdleAreIgnored) {
+    from_router(*r1, test_frame_ack(1));
+    from_router(*r1, test_frame(0xFF01, 0, {0, 0}));
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_TRUE(acked.empty());
+    EXPECT_TRUE(r1->quiet());
+}
+
+TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivered) {
+    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    struct Step {
+        uint16_t sequence;
+        bool delivered;
+    };
+    const Step steps[] = {{9, true}, {7, false}, {9, true}, {10, true}, {0, true}, {8, false}};
+    size_t count = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.sequence);
+        from_router(*r1, test_frame(0x0310, s.sequence));
+        if (s.sequence != 0) {
+            EXPECT_EQ(next_at(*r1), test_frame_ack(s.sequence));
+        }
+        count += s.delivered;
+        EXPECT_EQ(delivered.size(), count);
+    }
+}
+
+TEST_F(AckLayer, NumbersSeenBeforeAConnectionDoNotMakeTheRoutersOwnLookStale) {
+    from_router(*r2, test_frame(0x0320, 50));  // another router, during a scan
+    next_at(*r2);
+    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    from_router(*r1, test_frame(0x0321, 3));
+    next_at(*r1);
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_EQ(delivered[1].code, 0x0321);
+}
+
+TEST_F(AckLayer, WithoutAConnectionOldNumbersAreStillDelivered) {
+    for (uint16_t sequence : {9, 7, 7}) from_router(*r1, test_frame(0x0330, sequence));
+    EXPECT_EQ(delivered.size(), 3u);
+    EXPECT_EQ(r1->drain(20).size(), 3u);  // each acknowledged
+}
+
+TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError) {
+    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r1, test_frame(0x0340, 4));
+    EXPECT_EQ(next_at(*r1), test_frame_ack(4));  // acknowledged all the same
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_UNEXPECTED_REQUEST});
+    EXPECT_TRUE(delivered.empty());
+    from_router(*r1, test_frame(0x0341, 0));
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0].code, 0x0341);
+}
+
+TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait) {
+    // Not connected yet (an open in progress): the reply may come before the
+    // acknowledgement.
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r1, test_frame(0x0350, 20));
+    EXPECT_EQ(next_at(*r1), test_frame_ack(20));
+    EXPECT_TRUE(errors.empty());
+    ASSERT_EQ(delivered.size(), 1u);
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(acked.size(), 1u);
+}
+
+TEST_F(AckLayer, NumbersDeliveredDuringTheWaitDoNotBecomeTheLastOne) {
+    lowstate_set_connect_state(1, 1, net.router_ip(1));
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r2, test_frame(0x0352, 20));  // the filter was kept: another router
+    ASSERT_EQ(delivered.size(), 1u);
+    from_router(*r1, test_frame_ack(1));
+    ASSERT_EQ(acked.size(), 1u);
+    from_router(*r1, test_frame(0x0353, 15));
+    EXPECT_EQ(delivered.size(), 2u);
+}
+
+TEST_F(AckLayer, ConnectionFiltersOtherSendersUnlessTheFilterIsKept) {
+    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    from_router(*r2, test_frame(0x0360, 3));
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_TRUE(r2->quiet());  // dropped before it could be acknowledged
+    lowstate_set_connect_state(0, 1, 0);
+    lowstate_set_connect_state(1, 1, net.router_ip(1));
+    from_router(*r2, test_frame(0x0361, 3));
+    EXPECT_EQ(delivered.size(), 1u);
+    lowstate_set_connect_state(0, 1, 0);
+    from_router(*r2, test_frame(0x0362, 0));
+    EXPECT_EQ(delivered.size(), 2u);
+}
+
+TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer) {
+    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    fake_host_tick(2);
+    lowstate_set_connect_state(0, 1, 0);
+    ASSERT_EQ(send_acked(net.router_ip(1), 0x0103), 1);
+    const Bytes second = next_at(*r1);
+    // The new message keeps its own full schedule: repeats 4 and 8 ticks
+    // after it was sent, failure after 12.
+    for (int tick = 1; tick <= 12; tick++) {
+        fake_host_tick(1);
+        size_t expected = (tick == 4 || tick == 8) ? 1 : 0;
+        std::vector<TestDatagram> sent = r1->drain(20);
+        ASSERT_EQ(sent.size(), expected) << "tick " << tick;
+        if (expected) {
+            EXPECT_EQ(sent[0].bytes, second);
+        }
+        EXPECT_EQ(errors.size(), tick < 12 ? 0u : 1u) << "tick " << tick;
+    }
+}
+
+int other_timer_fired = 0;
+void other_timer() { other_timer_fired++; }
+
+TEST_F(AckLayer, AFiredRetransmissionTimerCannotCancelTheTimerThatTakesItsSlot) {
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    fake_host_tick(12);
+    ASSERT_EQ(errors, std::vector<int>{LOWSTATE_NO_ACK});
+    other_timer_fired = 0;
+    int slot = udp_start_timer(other_timer, 1);
+    ASSERT_NE(slot, UDP_NO_TIMER);
+    lowstate_set_connect_state(0, 1, 0);  // what the engine's error path does
+    fake_host_tick(2);
+    EXPECT_EQ(other_timer_fired, 1);
+}
+
+TEST_F(AckLayer, NoFreeTimerRefusesTheSendAsBusyAndSendsNothing) {
+    std::vector<int> slots;
+    for (int i = 0; i < UDP_TIMER_SLOTS; i++) slots.push_back(udp_start_timer(other_timer, 100));
+    ASSERT_EQ(slots.back(), UDP_TIMER_SLOTS - 1);
+    EXPECT_EQ(send_acked(net.router_ip(1)), -1);
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
+    EXPECT_TRUE(r1->quiet());
+    udp_stop_timer(slots[3]);
+    EXPECT_EQ(send_acked(net.router_ip(1)), 1);  // the refused one took no number
+    EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);
+    for (int s : slots) udp_stop_timer(s);
+}
+
+TEST_F(AckLayer, FailedSendReportsItsErrnoAndLeavesTheLayerIdle) {
+    EXPECT_EQ(send_acked(UNREACHABLE), -1);
+    EXPECT_EQ(errors, std::vector<int>{ENETUNREACH});
+    fake_host_tick(12);
+    EXPECT_EQ(errors.size(), 1u);  // nothing left to time out
+    EXPECT_EQ(send_acked(net.router_ip(1)), 2);  // the number stays used
+    EXPECT_EQ(lowstate_send(UNREACHABLE, 0x0104, nullptr, 0, 0, nullptr), -1);
+    EXPECT_EQ(errors, (std::vector<int>{ENETUNREACH, ENETUNREACH}));
+}
+
+void send_next_from_ack(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int) {
+    chained_ack = nullptr;
+    EXPECT_EQ(lowstate_send(sender, 0x0105, nullptr, 0, 1, on_ack), 2);
+}
+
+TEST_F(AckLayer, AcknowledgementCallbackMayStartTheNextAcknowledgedSend) {
+    chained_ack = send_next_from_ack;
+    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(next_at(*r1), test_frame(0x0105, 2));
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
