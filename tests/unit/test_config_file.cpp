@@ -1,0 +1,767 @@
+// Configuration files: what the writer produces reads back to the same
+// tables; the reader's faults, limits and echo; the emergency copy.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config_file.h"
+#include "fake_resolver.h"
+#include "list.h"
+#include "myutil.h"
+#include "protocols.h"
+#include "records.h"
+#include "textfile.h"
+
+namespace {
+
+// ------------------------------------------------------------ records ---
+
+LineTarget line_target(const char* host, const char* phone, int row2, int row3, int timeout,
+                       int manual, int bundling, int compression, const char* send,
+                       const char* receive) {
+    LineTarget t;
+    std::memset(&t, 0, sizeof t);
+    myutil_copy_text(t.host, host);
+    myutil_copy_text(t.phone, phone);
+    t.proto2 = &s2_protocols[row2];
+    t.proto2_code = t.proto2->code;
+    t.proto3 = &s3_protocols[row3];
+    t.proto3_code = t.proto3->code;
+    t.timeout = timeout;
+    t.manual_only = manual;
+    t.bundling = bundling;
+    t.compression = compression;
+    myutil_copy_text(t.send_pair, send);
+    myutil_copy_text(t.receive_pair, receive);
+    return t;
+}
+
+RouteEntry route(const char* mask, const char* match, const char* gateway) {
+    RouteEntry r;
+    std::memset(&r, 0, sizeof r);
+    myutil_copy_text(r.mask, mask);
+    myutil_copy_text(r.match, match);
+    myutil_copy_text(r.gateway, gateway);
+    return r;
+}
+
+FilterEntry filter(const char* send_mask, const char* send_match, const char* receive_mask,
+                   const char* receive_match, int protocol, int port, int action) {
+    FilterEntry f;
+    std::memset(&f, 0, sizeof f);
+    myutil_copy_text(f.send_mask, send_mask);
+    myutil_copy_text(f.send_match, send_match);
+    myutil_copy_text(f.receive_mask, receive_mask);
+    myutil_copy_text(f.receive_match, receive_match);
+    f.protocol = protocol;
+    f.port = port;
+    f.action = action;
+    return f;
+}
+
+template <typename T>
+void append(ListObject* list, const T& record) {
+    T* copy = static_cast<T*>(myutil_malloc(sizeof(T)));
+    *copy = record;
+    list->ops->list_append(list, copy);
+}
+
+template <typename T>
+const T& at(ListObject* list, int position) {
+    return *static_cast<const T*>(list->ops->list_get_at(list, position)->element);
+}
+
+// Entry by entry with the list's own compare, and every index in order.
+void expect_same_entries(ListObject* expected, ListObject* actual, const char* table) {
+    ASSERT_EQ(actual->count, expected->count) << table;
+    ListNode* a = actual->head;
+    int place = 0;
+    for (ListNode* e = expected->head; e != nullptr; e = e->next, a = a->next, ++place) {
+        EXPECT_EQ(expected->compare(e, a), 0) << table << " entry " << place + 1;
+    }
+}
+
+// --------------------------------------------------------- the fixture ---
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list_init();
+        myutil_fill_default_structs();
+        file_echo_errors = 0;
+        char name[] = "/tmp/config.XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+        lines_ = listhelp_new_line_list();
+        routes_ = listhelp_new_route_list();
+        filters_ = listhelp_new_filter_list();
+        std::memset(&settings_, 0, sizeof settings_);
+    }
+    void TearDown() override {
+        for (ListObject* l : {lines_, routes_, filters_}) l->ops->list_destroy(l);
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    std::string path(const char* name = "test.cfg") const { return dir_ + "/" + name; }
+
+    void write_file(const std::string& text, const char* name = "test.cfg") {
+        std::ofstream(path(name)) << text;
+    }
+
+    static std::string read_file(const std::string& p) {
+        std::ifstream in(p);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    int save(const char* name = "test.cfg") {
+        return file_save_config(path(name).c_str(), lines_, routes_, filters_, &settings_);
+    }
+
+    // Loads into fresh lists that replace the fixture's on success.
+    int load(int line_type = 0, const char* name = "test.cfg") {
+        line_ = column_ = -1;
+        return file_load_config(path(name).c_str(), &lines_, &routes_, &filters_, &line_, &column_,
+                                line_type);
+    }
+
+    // Saves the fixture's tables, then loads them back into new lists.
+    void round_trip(ListObject** lines, ListObject** routes, ListObject** filters) {
+        ASSERT_EQ(save(), 1);
+        *lines = listhelp_new_line_list();
+        *routes = listhelp_new_route_list();
+        *filters = listhelp_new_filter_list();
+        int line = -1, column = -1;
+        ASSERT_EQ(file_load_config(path().c_str(), lines, routes, filters, &line, &column, 0), CFG_OK)
+            << "line " << line << " column " << column << "\n" << read_file(path());
+    }
+
+    std::string dir_;
+    ListObject* lines_ = nullptr;
+    ListObject* routes_ = nullptr;
+    ListObject* filters_ = nullptr;
+    RouterSettings settings_;
+    int line_ = -1;
+    int column_ = -1;
+};
+
+// ---------------------------------------------------------- round trip ---
+
+TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry) {
+    const std::string forty = std::string(19, 'n') + "/" + std::string(20, 'p');
+    struct Pairs {
+        const char* send;
+        const char* receive;
+    };
+    const Pairs pairs[] = {
+        {"", ""},                     // both written as "/"
+        {"kelp/mars", "kelp/mars"},
+        {"", "local/secret"},         // an empty send pair keeps its column
+        {"user/", "/secret"},
+        {forty.c_str(), "a/b"},       // a router may report a pair that fills the record
+    };
+    const int timeouts[] = {0, 5, 20, 65535};
+    for (int i = 0; i < MAX_LINE_TARGETS; ++i) {
+        char host[32], phone[32];
+        std::snprintf(host, sizeof host, "10.1.%d.%d", i, i + 1);
+        std::snprintf(phone, sizeof phone, i % 4 == 3 ? "0721%02ds" : "0721%02d", i);
+        const Pairs& p = pairs[i % 5];
+        append(lines_, line_target(i == 7 ? "localhost" : host, phone, i % 3, (i / 3) % 3,
+                                   timeouts[i % 4], i & 1, (i >> 1) & 1, (i >> 2) & 1, p.send,
+                                   p.receive));
+    }
+    for (int i = 0; i < MAX_ROUTES; ++i) {
+        char match[32], gateway[32];
+        std::snprintf(match, sizeof match, "10.2.%d.0", i);
+        std::snprintf(gateway, sizeof gateway, "10.1.0.%d", i + 1);
+        if (i == 0) append(routes_, route("0.0.0.0", "0.0.0.0", "10.1.0.254"));
+        else if (i == 1) append(routes_, route("255.255.255.255", "10.3.3.3", "10.3.3.3"));
+        else append(routes_, route("255.255.255.0", match, gateway));
+    }
+    struct Service {
+        int protocol;
+        int port;
+    };
+    const Service services[] = {
+        {0, 0},      // all
+        {6, 21},     // a named one: ftp
+        {17, 69},    // tftp
+        {6, 53},     // domain, a name of both transports, so numbered
+        {6, 31337},  // a numbered one
+        {1, 0},      // icmp without a port
+        {0, 80},     // the ip pseudo-protocol with a port
+        {200, 7},    // a protocol the database does not know
+    };
+    for (int i = 0; i < MAX_FILTERS - 1; ++i) {
+        char match[32];
+        std::snprintf(match, sizeof match, "10.4.%d.0", i);
+        const Service& s = services[i % 8];
+        append(filters_, filter("0.0.0.0", "0.0.0.0", "255.255.255.0", match, s.protocol, s.port,
+                                i & 1));
+    }
+    append(filters_, filter_reject);
+
+    ListObject *lines, *routes, *filters;
+    round_trip(&lines, &routes, &filters);
+    expect_same_entries(lines_, lines, "line targets");
+    expect_same_entries(routes_, routes, "routes");
+    expect_same_entries(filters_, filters, "filters");
+    for (int i = 1; i <= filters->count; ++i) EXPECT_EQ(at<FilterEntry>(filters, i).index, i - 1);
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
+TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule) {
+    ASSERT_EQ(file_save_config(path().c_str(), list_object_instance, list_object_instance,
+                               list_object_instance, nullptr),
+              1);
+    ASSERT_EQ(load(), CFG_OK);
+    EXPECT_EQ(lines_->count, 0);
+    EXPECT_EQ(routes_->count, 0);
+    ASSERT_EQ(filters_->count, 1);
+    ListNode accept = {&filter_accept, nullptr};
+    EXPECT_EQ(listhelp_comp_filter(filters_->head, &accept), 0);
+}
+
+TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions) {
+    LineTarget no_layer2 = line_target("10.1.1.1", "0721", 0, 0, 20, 0, 0, 0, "", "");
+    no_layer2.proto2 = nullptr;
+    no_layer2.proto2_code = 1;
+    LineTarget no_layer3 = line_target("10.1.1.2", "0722", 1, 1, 20, 0, 0, 0, "", "");
+    no_layer3.proto3 = nullptr;  // code 1 still names the t70nl row
+    append(lines_, no_layer2);
+    append(lines_, no_layer3);
+    append(filters_, filter("0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 250, 9, 1));
+
+    ListObject *lines, *routes, *filters;
+    round_trip(&lines, &routes, &filters);
+    ASSERT_EQ(lines->count, 1);  // there is no name for the first one's layer 2
+    EXPECT_STREQ(at<LineTarget>(lines, 1).host, "10.1.1.2");
+    EXPECT_EQ(at<LineTarget>(lines, 1).proto3, &s3_protocols[1]);
+    ASSERT_EQ(filters->count, 2);
+    EXPECT_EQ(at<FilterEntry>(filters, 1).protocol, 250);
+    EXPECT_EQ(at<FilterEntry>(filters, 1).port, 9);
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
+TEST_F(ConfigFileTest, LayerThreeCodeWithoutAnyRowIsRefusedOnReading) {
+    LineTarget t = line_target("10.1.1.2", "0722", 0, 0, 20, 0, 0, 0, "", "");
+    t.proto3 = nullptr;
+    t.proto3_code = 77;
+    append(lines_, t);
+    ASSERT_EQ(save(), 1);
+    EXPECT_EQ(load(), CFG_BAD_PROTOCOL);
+}
+
+TEST_F(ConfigFileTest, WriteFailuresAreReported) {
+    append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
+    EXPECT_EQ(file_save_config((dir_ + "/absent/x.cfg").c_str(), lines_, routes_, filters_,
+                               &settings_),
+              0);
+    if (access("/dev/full", W_OK) == 0) {
+        EXPECT_EQ(file_save_config("/dev/full", lines_, routes_, filters_, &settings_), 0);
+    }
+}
+
+// ------------------------------------------------------------- layout ---
+
+TEST_F(ConfigFileTest, GoldenLayout) {
+    myutil_copy_text(settings_.name, "router1");
+    myutil_copy_text(settings_.netmask, "255.255.255.0");
+    myutil_copy_text(settings_.phone, "0721");
+    settings_.isdn_mode = 1;
+    myutil_copy_text(settings_.firmware, "2.10");
+    settings_.line_type = 2;
+    append(lines_, line_target("10.1.2.3", "0721555", 0, 0, 20, 0, 1, 0, "kelp/mars", ""));
+    append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.2.3"));
+    append(filters_, filter("0.0.0.0", "0.0.0.0", "255.255.255.0", "10.2.0.0", 6, 21, 0));
+    append(filters_, filter_accept);
+    ASSERT_EQ(save(), 1);
+
+    const std::string expected =
+        "#\n"
+        "# quarn VANTERO Configuration File\n"
+        "# Tables of one router; the settings below are for information only\n"
+        "#\n"
+        "#\n"
+        "# The Entries of a Line must be separated by Blanks or Tabs \n"
+        "#\n"
+        "\n"
+        "# Router Configuration:\n"
+        "#\n"
+        "# Router Name / IP-Address: router1\n"
+        "# Netmask                 : 255.255.255.0\n"
+        "# Router Telephone Number : 0721\n"
+        "# Firmware                : 2.10 / DSS1 / Digital FVS01\n"
+        "#\n"
+        "\n"
+        "# The defined Protocols are:\n"
+        "#\n"
+        "# Name         | Definition\n"
+        "# -------------+-------------------------------------------\n"
+        "# x75          | base=x75 blocksize=1500 addr_a=3 addr_b=1 modulo=8 windowsize=7\n"
+        "# hdlc         | base=hdlc blocksize=1500 addr_a=0 addr_b=0 modulo=0 windowsize=0\n"
+        "# ppp          | base=ppp\n"
+        "#\n"
+        "\n"
+        "Line_Targets:\n"
+        "\n"
+        "# M = Only Manual   B = B-Chanal Bundling   C = Compression  (1 = On / 0 = Off)\n"
+        "#\n"
+        "#Example:\n"
+        "#124.50.16.101       072418563            x75         null        20    0 1 0 "
+        "kelp/mars                      kelp/mars                     \n"
+        "#\n"
+        "#Hostname            Phone Number         Proto2      Proto3      Time  M B C "
+        "Sender Password                Receiver Password             \n"
+        "10.1.2.3             0721555              x75         null        20    0 1 0 "
+        "kelp/mars                      /                             \n"
+        "\n"
+        "\n"
+        "Routing_Data:\n"
+        "\n"
+        "#Example:\n"
+        "#255.255.255.0  124.50.16.0     124.50.16.101       \n"
+        "#\n"
+        "#Netmask        Match           Gateway             \n"
+        "255.255.255.0   10.2.0.0        10.1.2.3            \n"
+        "\n"
+        "\n"
+        "Filter_Data:\n"
+        "\n"
+        "# Action = 1 -> accept          Action = 0 -> reject\n"
+        "#\n"
+        "#Example:\n"
+        "#0.0.0.0        0.0.0.0         255.255.255.0   124.50.16.0     ftp        0\n"
+        "#\n"
+        "#Send Netmask   Send Match      Receive Netmask Receive Match   Service    Action\n"
+        "0.0.0.0         0.0.0.0         255.255.255.0   10.2.0.0        ftp          0\n"
+        "\n"
+        "# The Following Entry is the Default for all other Connections.\n"
+        "# Please change only the Action Field.\n"
+        "\n"
+        "0.0.0.0         0.0.0.0         0.0.0.0         0.0.0.0         all          1\n";
+    EXPECT_EQ(read_file(path()), expected);
+}
+
+TEST_F(ConfigFileTest, FirmwareLineBySettings) {
+    struct Case {
+        const char* firmware;
+        uint8_t isdn_mode;
+        uint8_t line_type;
+        const char* line;  // null: no firmware line
+    };
+    const Case cases[] = {
+        {"", 1, 0, "# Firmware                : ? / ?\n"},
+        {"1.7", 0, 0, "# Firmware                : 1.7 / 1TR6\n"},
+        {"1.7", 1, 1, "# Firmware                : 1.7 / DSS1 / Digital FV64S\n"},
+        {"1.7", 0, 3, "# Firmware                : 1.7 / 1TR6 / Digital FVS02\n"},
+        {"1.7", 1, 4, nullptr},
+    };
+    for (const Case& c : cases) {
+        myutil_copy_text(settings_.firmware, c.firmware);
+        settings_.isdn_mode = c.isdn_mode;
+        settings_.line_type = c.line_type;
+        ASSERT_EQ(save(), 1);
+        const std::string text = read_file(path());
+        if (c.line != nullptr) {
+            EXPECT_NE(text.find(c.line), std::string::npos) << c.line;
+        } else {
+            EXPECT_EQ(text.find("# Firmware"), std::string::npos) << int{c.line_type};
+        }
+    }
+}
+
+// ------------------------------------------------------------- faults ---
+
+// A file with the three sections after a comment and an empty line: the
+// first line-target entry is line 4.
+std::string config_text(const std::string& lines, const std::string& routes = "",
+                        const std::string& filters = "") {
+    return "# test\n\nLine_Targets:\n" + lines + "Routing_Data:\n" + routes + "Filter_Data:\n" +
+           filters;
+}
+
+const std::string kGoodLine = "10.1.2.3 0721 x75 null 20 0 1 0\n";
+const std::string kGoodRoute = "255.255.255.0 10.2.0.0 10.1.0.1\n";
+
+TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int line_type;
+        int code;
+        int line;
+        int column;
+    };
+    const Case cases[] = {
+        {"second line target of a permanent line", config_text(kGoodLine + kGoodLine), 2,
+         CFG_TOO_MANY_ENTRIES, 5, 0},
+        {"host", config_text("10.1.2 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 4, 1},
+        {"phone", config_text("10.1.2.3 07a1 x75 null 20 0 1 0\n"), 0, CFG_BAD_PHONE, 4, 10},
+        {"phone of a leased line", config_text("10.1.2.3 5 x75 null 20 0 1 0\n"), 1,
+         CFG_BAD_PHONE, 4, 10},
+        {"layer 2", config_text("10.1.2.3 0721 x76 null 20 0 1 0\n"), 0, CFG_BAD_PROTOCOL, 4, 15},
+        {"layer 3", config_text("10.1.2.3 0721 X75 nul 20 0 1 0\n"), 0, CFG_BAD_PROTOCOL, 4, 19},
+        {"timeout", config_text("10.1.2.3 0721 x75 null 4 0 1 0\n"), 0, CFG_BAD_TIMEOUT, 4, 24},
+        {"manual", config_text("10.1.2.3 0721 x75 null 20 2 1 0\n"), 0, CFG_BAD_MANUAL, 4, 27},
+        {"bundling", config_text("10.1.2.3 0721 x75 null 20 0 x 0\n"), 0, CFG_BAD_BUNDLING, 4, 29},
+        {"compression, missing", config_text("10.1.2.3 0721 x75 null 20 0 1\n"), 0,
+         CFG_BAD_COMPRESSION, 4, 30},
+        {"pair after tabs", config_text("10.1.2.3\t0721\tx75\tnull\t20\t0\t1\t0\tab/c/d\n"), 0,
+         CFG_BAD_PASSWORD, 4, 33},
+        {"extra token", config_text("10.1.2.3 0721 x75 null 20 0 1 0 / / more\n"), 0,
+         CFG_SYNTAX_ERROR, 4, 37},
+        {"wrong first header", "# test\nLines:\n", 0, CFG_SYNTAX_ERROR, 2, 1},
+        {"comments only", "# a\n#b\n\n", 0, CFG_SYNTAX_ERROR, 3, 0},
+        {"no filter header", "Line_Targets:\nRouting_Data:\n" + kGoodRoute, 0, CFG_SYNTAX_ERROR,
+         3, 0},
+        {"headers out of order", "Line_Targets:\nFilter_Data:\n", 0, CFG_SYNTAX_ERROR, 2, 1},
+        {"route mask", config_text("", "255.255.255.x 10.2.0.0 10.1.0.1\n"), 0, CFG_BAD_MASK, 5, 1},
+        {"route match", config_text("", "255.255.255.0 10.2.0.x 10.1.0.1\n"), 0, CFG_BAD_MATCH, 5, 15},
+        {"route match outside its mask", config_text("", "255.255.255.0 10.1.2.3 10.1.0.1\n"), 0,
+         CFG_MASK_MATCH_MISMATCH, 5, 1},
+        {"route gateway 0.0.0.0", config_text("", "255.255.255.0 10.2.0.0 0.0.0.0\n"), 0,
+         CFG_BAD_GATEWAY, 5, 24},
+        {"route extra token", config_text("", "0.0.0.0 0.0.0.0 10.1.0.1 x\n"), 0, CFG_SYNTAX_ERROR,
+         5, 26},
+        {"filter receive match outside its mask",
+         config_text("", "", "0.0.0.0 0.0.0.0 255.0.0.0 10.1.0.0 all 1\n"), 0,
+         CFG_MASK_MATCH_MISMATCH, 6, 17},
+        {"filter port without protocol", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 80 1\n"),
+         0, CFG_BAD_SERVICE, 6, 33},
+        {"filter action", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 2\n"), 0,
+         CFG_BAD_ACTION, 6, 37},
+        {"filter extra token", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1 1\n"), 0,
+         CFG_BAD_ACTION, 6, 39},
+    };
+
+    append(lines_, line_target("10.9.9.9", "01", 0, 0, 20, 0, 0, 0, "", ""));
+    append(routes_, route("255.0.0.0", "10.0.0.0", "10.9.9.9"));
+    append(filters_, filter_reject);
+    ListObject* const lines = lines_;
+    ListObject* const routes = routes_;
+    ListObject* const filters = filters_;
+    for (const Case& c : cases) {
+        write_file(c.text);
+        EXPECT_EQ(load(c.line_type), c.code) << c.name;
+        EXPECT_EQ(line_, c.line) << c.name;
+        EXPECT_EQ(column_, c.column) << c.name;
+        ASSERT_EQ(lines_, lines) << c.name;
+        ASSERT_EQ(routes_, routes) << c.name;
+        ASSERT_EQ(filters_, filters) << c.name;
+        EXPECT_EQ(lines_->count, 1) << c.name;
+        EXPECT_EQ(routes_->count, 1) << c.name;
+        EXPECT_EQ(filters_->count, 1) << c.name;
+        EXPECT_STREQ(at<LineTarget>(lines_, 1).host, "10.9.9.9") << c.name;
+    }
+}
+
+TEST_F(ConfigFileTest, MissingFileCannotBeOpened) {
+    EXPECT_EQ(load(0, "absent.cfg"), CFG_CANNOT_OPEN);
+    EXPECT_EQ(line_, 0);
+    EXPECT_EQ(column_, 0);
+}
+
+TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn) {
+    file_echo_errors = 1;
+    const std::string faulty = "10.1.2.3 07211234567 xyz null 20 0 1 0\n";
+    write_file(config_text(faulty));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_PROTOCOL);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), faulty + std::string(21, '-') + "^\n");
+    EXPECT_EQ(column_, 22);
+
+    write_file("# nothing but a comment\n");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_SYNTAX_ERROR);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "^\n");
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(0, "absent.cfg"), CFG_CANNOT_OPEN);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// ------------------------------------------------------------- limits ---
+
+std::string repeated(const std::string& line, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += line;
+    return text;
+}
+
+const std::string kRule = "0.0.0.0 0.0.0.0 255.255.255.0 10.4.0.0 ftp 1\n";
+const std::string kRejectAll = "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 0\n";
+
+TEST_F(ConfigFileTest, TableLimits) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int line_type;
+        int code;
+        int line;        // for faults
+        int lines;       // for loaded files
+        int routes;
+        int filters;
+    };
+    const Case cases[] = {
+        {"30 line targets", config_text(repeated(kGoodLine, 30)), 0, CFG_OK, 0, 30, 0, 1},
+        {"31st line target", config_text(repeated(kGoodLine, 31)), 0, CFG_TOO_MANY_ENTRIES, 34, 0, 0, 0},
+        {"one target of a leased line", config_text("10.1.2.3 1 x75 null 20 0 1 0\n"), 1, CFG_OK, 0,
+         1, 0, 1},
+        {"64 routes", config_text("", repeated(kGoodRoute, 64)), 0, CFG_OK, 0, 0, 64, 1},
+        {"65th route", config_text("", repeated(kGoodRoute, 65)), 0, CFG_TOO_MANY_ENTRIES, 69, 0, 0, 0},
+        {"no rules", config_text(""), 0, CFG_OK, 0, 0, 0, 1},
+        {"63 rules closed by the file", config_text("", "", repeated(kRule, 63) + kRejectAll), 0,
+         CFG_OK, 0, 0, 0, 64},
+        {"63 rules closed by the reader", config_text("", "", repeated(kRule, 63)), 0, CFG_OK, 0, 0,
+         0, 64},
+        {"64th rule no catch-all", config_text("", "", repeated(kRule, 64)), 0,
+         CFG_TOO_MANY_ENTRIES, 69, 0, 0, 0},
+        {"rule after the 64th", config_text("", "", repeated(kRule, 63) + kRejectAll + kRejectAll), 0,
+         CFG_TOO_MANY_ENTRIES, 70, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        write_file(c.text);
+        ASSERT_EQ(load(c.line_type), c.code) << c.name;
+        if (c.code != CFG_OK) {
+            EXPECT_EQ(line_, c.line) << c.name;
+            EXPECT_EQ(column_, 0) << c.name;
+            continue;
+        }
+        EXPECT_EQ(lines_->count, c.lines) << c.name;
+        EXPECT_EQ(routes_->count, c.routes) << c.name;
+        EXPECT_EQ(filters_->count, c.filters) << c.name;
+    }
+}
+
+TEST_F(ConfigFileTest, ClosingRuleAsWritten) {
+    write_file(config_text("", "", repeated(kRule, 63) + kRejectAll));
+    ASSERT_EQ(load(), CFG_OK);
+    EXPECT_EQ(at<FilterEntry>(filters_, 64).action, 0);
+    write_file(config_text("", "", kRule));
+    ASSERT_EQ(load(), CFG_OK);
+    ASSERT_EQ(filters_->count, 2);
+    ListNode accept = {&filter_accept, nullptr};
+    EXPECT_EQ(listhelp_comp_filter(filters_->tail, &accept), 0);
+}
+
+// ----------------------------------------------------- field by field ---
+
+TEST_F(ConfigFileTest, Identifications) {
+    struct Case {
+        std::string token;
+        int code;
+        const char* stored;
+    };
+    const std::string n38(38, 'k');
+    const Case cases[] = {
+        {"/", CFG_OK, ""},
+        {"kelp/mars", CFG_OK, "kelp/mars"},
+        {"kelp", CFG_OK, "kelp/"},
+        {n38, CFG_OK, nullptr},  // stored with "/" appended
+        {n38 + "k", CFG_BAD_PASSWORD, nullptr},
+        {std::string(19, 'n') + "/" + std::string(20, 'p'), CFG_OK, nullptr},
+        {std::string(20, 'n') + "/" + std::string(20, 'p'), CFG_BAD_PASSWORD, nullptr},
+        {"a/b/c", CFG_BAD_PASSWORD, nullptr},
+    };
+    for (const Case& c : cases) {
+        write_file(config_text("10.1.2.3 0721 ppp ppp 20 0 1 0 " + c.token + " " + c.token + "\n"));
+        ASSERT_EQ(load(), c.code) << c.token;
+        if (c.code != CFG_OK) {
+            EXPECT_EQ(column_, 32) << c.token;
+            continue;
+        }
+        std::string expected = c.stored != nullptr ? c.stored : c.token;
+        if (c.token == n38) expected = n38 + "/";
+        EXPECT_EQ(std::string(at<LineTarget>(lines_, 1).send_pair), expected) << c.token;
+        EXPECT_EQ(std::string(at<LineTarget>(lines_, 1).receive_pair), expected) << c.token;
+    }
+}
+
+TEST_F(ConfigFileTest, MissingIdentificationsAreEmpty) {
+    write_file(config_text("10.1.2.3 0721 ppp ppp 20 0 1 0 kelp/mars\n"));
+    ASSERT_EQ(load(), CFG_OK);
+    EXPECT_STREQ(at<LineTarget>(lines_, 1).send_pair, "kelp/mars");
+    EXPECT_STREQ(at<LineTarget>(lines_, 1).receive_pair, "");
+}
+
+TEST_F(ConfigFileTest, Timeouts) {
+    struct Case {
+        const char* token;
+        int timeout;  // -1: refused
+    };
+    const Case cases[] = {
+        {"0", 0},      {"5", 5},       {"0x14", 20},  {"024", 20},   {"65535", 65535},
+        {"4", -1},     {"65536", -1},  {"20x", -1},   {"-5", -1},    {"+20", -1},
+        {"99999999999999999999", -1},
+    };
+    for (const Case& c : cases) {
+        write_file(config_text(std::string("10.1.2.3 0721 x75 null ") + c.token + " 0 1 0\n"));
+        const int code = load();
+        if (c.timeout < 0) {
+            EXPECT_EQ(code, CFG_BAD_TIMEOUT) << c.token;
+            continue;
+        }
+        ASSERT_EQ(code, CFG_OK) << c.token;
+        EXPECT_EQ(at<LineTarget>(lines_, 1).timeout, c.timeout) << c.token;
+    }
+}
+
+TEST_F(ConfigFileTest, ProtocolNamesInAnyCase) {
+    write_file(config_text("10.1.2.3 0721s HDLC T70nl 20 1 0 1\n"));
+    ASSERT_EQ(load(), CFG_OK);
+    const LineTarget& t = at<LineTarget>(lines_, 1);
+    EXPECT_EQ(t.proto2, &s2_protocols[1]);
+    EXPECT_EQ(t.proto2_code, 2u);
+    EXPECT_EQ(t.proto3, &s3_protocols[1]);
+    EXPECT_EQ(t.proto3_code, 1u);
+    EXPECT_STREQ(t.phone, "0721s");
+    EXPECT_EQ(t.manual_only, 1);
+    EXPECT_EQ(t.compression, 1);
+}
+
+TEST_F(ConfigFileTest, Services) {
+    struct Case {
+        const char* token;
+        int protocol;  // -1: refused
+        int port;
+    };
+    const Case cases[] = {
+        {"all", 0, 0},          {"ftp", 6, 21},        {"tftp", 17, 69},
+        {"8080/tcp", 6, 8080},  {"0x50/tcp", 6, 80},   {"53/udp", 17, 53},
+        {"0/icmp", 1, 0},       {"7/200", 200, 7},     {"65535/udp", 17, 65535},
+        {"80", -1, 0},          {"65536/tcp", -1, 0},  {"80/nosuchproto", -1, 0},
+        {"-1/tcp", -1, 0},      {"/tcp", -1, 0},       {"80/", -1, 0},
+        {"80/256", -1, 0},      {"nosuchservice", -1, 0}, {"ALL", -1, 0},
+    };
+    for (const Case& c : cases) {
+        write_file(config_text("", "", std::string("0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 ") + c.token +
+                                           " 1\n"));
+        const int code = load();
+        if (c.protocol < 0) {
+            EXPECT_EQ(code, CFG_BAD_SERVICE) << c.token;
+            EXPECT_EQ(column_, 33) << c.token;
+            continue;
+        }
+        ASSERT_EQ(code, CFG_OK) << c.token;
+        EXPECT_EQ(at<FilterEntry>(filters_, 1).protocol, c.protocol) << c.token;
+        EXPECT_EQ(at<FilterEntry>(filters_, 1).port, c.port) << c.token;
+    }
+}
+
+// --------------------------------------- names of the full 20 characters ---
+
+// Runs the rest of the test with a /tmp of its own, so the emergency copy's
+// fixed name can be planted without touching the machine's.
+bool private_tmp() {
+    if (unshare(CLONE_NEWNS) != 0) return false;
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+    return mount("none", "/tmp", "tmpfs", 0, "mode=1777") == 0;
+}
+
+TEST_F(ConfigFileTest, TwentyCharacterNamesReadBack) {
+    const char* kHost = "a-twenty-char-name-x";
+    const char* kNet = "twenty-char-network1";
+    ASSERT_EQ(std::strlen(kHost), 20u);
+    ASSERT_EQ(std::strlen(kNet), 20u);
+    fake_resolver_install();
+    fake_resolver_add(kHost, 0x0A090807);
+    fake_resolver_add(kNet, 0x0A090800);
+    append(lines_, line_target(kHost, "0721", 0, 0, 20, 0, 0, 0, "", ""));
+    append(routes_, route("255.255.255.0", kNet, kHost));
+    append(filters_, filter("255.255.255.255", kHost, "255.255.255.0", kNet, 6, 21, 1));
+    append(filters_, filter_accept);
+    ListObject *lines, *routes, *filters;
+    round_trip(&lines, &routes, &filters);
+    expect_same_entries(lines_, lines, "line targets");
+    expect_same_entries(routes_, routes, "routes");
+    expect_same_entries(filters_, filters, "filters");
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
+// ------------------------------------------------------ emergency copy ---
+
+TEST_F(ConfigFileTest, EmergencyCopyIsPrivateAndReadsBack) {
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+    const std::string target = path("save.cfg");
+    std::ofstream(target) << "an older copy";
+    chmod(target.c_str(), 0644);
+    ASSERT_EQ(file_save_emergency_at(target.c_str(), lines_, routes_, filters_, &settings_), 1);
+    struct stat st;
+    ASSERT_EQ(lstat(target.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(read_file(target).find("an older copy"), std::string::npos);
+    // Nothing but the copy is left behind.
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
+
+    ListObject* lines = listhelp_new_line_list();
+    ListObject* routes = listhelp_new_route_list();
+    ListObject* filters = listhelp_new_filter_list();
+    int line, column;
+    ASSERT_EQ(file_load_config(target.c_str(), &lines, &routes, &filters, &line, &column, 0), CFG_OK);
+    expect_same_entries(lines_, lines, "line targets");
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
+TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames) {
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands run in the directory; save.cfg is the name
+    };
+    const Case cases[] = {
+        {"symbolic link", "echo victim > victim && ln -s victim save.cfg"},
+        {"dangling symbolic link", "ln -s victim save.cfg"},
+        {"another user's file", "echo victim > save.cfg && chown 65534 save.cfg"},
+        {"hard link", "echo victim > victim && ln victim save.cfg"},
+        {"directory", "mkdir save.cfg"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && " + c.setup).c_str()), 0) << c.name;
+        if (std::string(c.name) == "another user's file" && geteuid() != 0) continue;
+        EXPECT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_,
+                                         &settings_),
+                  0)
+            << c.name;
+        if (access(path("victim").c_str(), F_OK) == 0) {
+            EXPECT_EQ(read_file(path("victim")), "victim\n") << c.name;
+        }
+        const std::string listing = "cd '" + dir_ + "' && ! ls -A | grep -q 'save.cfg.'";
+        EXPECT_EQ(std::system(listing.c_str()), 0) << c.name << ": a temporary file was left";
+    }
+}
+
+TEST_F(ConfigFileTest, EmergencyCopyGoesToTmp) {
+    // The fixture's directory moves into the private /tmp with it.
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+    if (!private_tmp()) GTEST_SKIP() << "needs root for a mount namespace";
+    ASSERT_EQ(mkdir(dir_.c_str(), 0700), 0);
+    append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
+    ASSERT_EQ(std::system("echo victim > /tmp/victim && ln -s /tmp/victim /tmp/save.cfg"), 0);
+    EXPECT_EQ(file_save_emergency(lines_, routes_, filters_, &settings_), 0);
+    EXPECT_EQ(read_file("/tmp/victim"), "victim\n");
+
+    ASSERT_EQ(unlink("/tmp/save.cfg"), 0);
+    ASSERT_EQ(file_save_emergency(lines_, routes_, filters_, &settings_), 1);
+    ListObject* lines = listhelp_new_line_list();
+    ListObject* routes = listhelp_new_route_list();
+    ListObject* filters = listhelp_new_filter_list();
+    int line, column;
+    ASSERT_EQ(file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0),
+              CFG_OK);
+    expect_same_entries(routes_, routes, "routes");
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
+}  // namespace
