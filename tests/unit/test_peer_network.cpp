@@ -5,6 +5,7 @@
 // virtual on the workstation side (ticks are called by hand).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -140,7 +141,9 @@ TEST_F(PeerNetwork, SilentRouterEndsInNoAcknowledgement) {
     for (int tick = 1; tick <= 12; ++tick) {
         fake_host_tick(1);
         pump();
-        if (tick < 12) EXPECT_TRUE(errors.empty()) << "tick " << tick;
+        if (tick < 12) {
+            EXPECT_TRUE(errors.empty()) << "tick " << tick;
+        }
     }
     EXPECT_EQ(errors, (std::vector<int>{LOWSTATE_NO_ACK}));
     EXPECT_EQ(peers[0]->datagrams(PeerLogLine::RX, 0x1001).size(), 3u);
