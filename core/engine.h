@@ -1,0 +1,195 @@
+// The protocol engine's internals, shared by its operation modules (discovery,
+// table transfer, router administration, firmware download). Not for the
+// front ends: they use highstate.h.
+//
+// One context record, `highstate`, holds the one operation that runs. What
+// the operation waits for is a typed continuation: one slot per kind of
+// awaited message or event, at most one of them set. A reply is handed only
+// to the slot of its own kind, so no callback ever receives another
+// operation's record. Rules every operation keeps:
+//   - set the continuation with highstate_clear_next() followed by the one
+//     slot, then send;
+//   - to finish, take the callback into a local, clear its slot, then call
+//     it: the callback may start the next operation at once;
+//   - a request that awaits a reply goes out through highstate_send_request,
+//     which bounds the wait (HIGHSTATE_REPLY_TICKS after its acknowledgement);
+//   - every timer slot the engine holds is stopped when its operation ends,
+//     whichever way, so an old timer never acts on a later operation.
+#pragma once
+
+#include <cstdint>
+
+#include "highstate.h"
+#include "list.h"
+#include "records.h"
+
+constexpr int HIGHSTATE_REPLY_TICKS = 30;     // wait for a reply after its acknowledgement
+constexpr int HIGHSTATE_READ_RETRIES = 8;     // re-asks of one entry the router answers wrongly
+constexpr int HIGHSTATE_SCAN_TICKS = 3;       // scan: requests at once, on ticks 2 and 3, end on 4
+constexpr int HIGHSTATE_QUERY_TICKS = 2;      // state query: at once and on tick 2, end on 3
+constexpr int HIGHSTATE_RESET_SCAN_TICKS = 3; // reset: a scan every 4th tick
+constexpr int HIGHSTATE_RESET_TICKS = 120;    // reset: error 14 on the 121st tick
+constexpr int HIGHSTATE_NO_TIMER = -1;        // a timer slot that holds nothing of ours
+
+// Continuations of the awaited replies.
+typedef void (*HighstateEntryFn)(void* record);  // GET_ENTRY_REPLY: a new record, the receiver's
+typedef void (*HighstateStepFn)();               // PUT_ENTRY_REPLY with status 0
+typedef void (*HighstateCountersFn)(const AccountingCounters* counters);  // GET_ACCOUNTING_REPLY
+typedef void (*HighstateAddressFn)(uint32_t address);  // FW_DOWNLOAD_REPLY: the chunks' address
+
+// What the running operation waits for; at most one slot is set.
+struct HighstateNext {
+    ScanCallback scan;             // a scan's callback, until its end marker
+    RouterStateCallback states;    // a router-state query's callback, until its end marker
+    OpenCallback open;             // the open's callback, while opening (states 1 and 2)
+    ScanCallback announce;         // the announcement that ends a reset (8) or a download (7)
+    HighstateAddressFn fw_reply;   // the chunk sender, awaiting FW_DOWNLOAD_REPLY (5)
+    HighstateEntryFn entry;        // the table read's step (state 4, expect GET_ENTRY_REPLY)
+    HighstateStepFn put;           // the table write's step (state 4, expect PUT_ENTRY_REPLY)
+    HighstateCountersFn counters;  // the accounting walk's step (state 4)
+    DoneCallback status;           // settings or password change (state 4), called with 0
+};
+
+// Completion callbacks of multi-step operations.
+struct HighstateDone {
+    ListCallback list;       // a table read, the accounting walk
+    CountCallback count;     // a table write
+    ScanCallback announce;   // a firmware download, while its chunks are sent
+};
+
+struct HighstateContext {
+    int32_t state;             // HighstateState
+    uint32_t broadcast_addr;   // where scans, state queries and firmware requests go
+    uint32_t target_addr;      // the router being opened; the address a firmware image is for
+    uint32_t router_addr;      // the open router (0: none)
+    HighstateNext next;        // the awaited reply or event
+    HighstateDone done;        // the multi-step operation's completion callback
+    ErrorCallback error_fn;    // the program's main_error
+    uint16_t expect;           // reply code awaited in state 4
+    uint8_t table;             // table identifier awaited in an entry reply
+    uint8_t reset_hwaddr[6];   // the router being reset
+    int32_t reset_timer;       // slot of the reset time-out
+    int32_t reset_scan_timer;  // slot of the reset's next scan
+    int32_t window_timer;      // slot of the scan's or query's next step
+    int32_t window_left;       // scan or query: requests still to send after the next tick
+    int32_t reply_timer;       // slot of the bounded wait for a reply
+    int32_t reply_awaited;     // flag: the last request sent awaits its reply
+    int32_t fw_timer;          // slot of a firmware time-out (firmware module)
+    int32_t count;             // entries to read; index in flight; accounting position
+    int32_t index;             // the entry asked for next (low 16 bits on the wire)
+    int32_t retries;           // wrong-index answers to the entry asked for now
+    int32_t put_count;         // put and delete messages sent for the table being written
+    uint32_t serial;           // raised by every operation start (tells a stale report apart)
+    ListObject* list_new;      // table write: edited list; accounting: the line targets
+    ListObject* list_old;      // table write: the list as last read
+    ListNode* cur_new;         // the walk's position in list_new
+    ListNode* cur_old;         // ... in list_old
+    LineMonitorCallback linemon_fn;  // set while the line monitor runs
+    PercentCallback progress_fn;     // the firmware download's percentage callback
+};
+
+extern HighstateContext highstate;
+
+// The lists a table read is filling (null otherwise); the error paths and the
+// close destroy them.
+extern ListObject* line_list;
+extern ListObject* route_list;
+extern ListObject* filter_list;
+
+// ------------------------------------------------------------ engine core
+
+// The dispatcher: the acknowledged layer's receive callback.
+void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
+                       int length);
+
+// The acknowledged layer's error callback (8777, 8888, 8999, errno).
+void highstate_transport_error(int code);
+
+// The error path of rejected messages and of time-outs (sender 0 with 13 or
+// 14). A fault of the open router drops it with a CLOSE_REQUEST carrying the
+// code; a fault of the router being opened abandons the open; both then call
+// error_fn with the code. Other senders' faults are ignored.
+void highstate_protocol_error(uint32_t sender, int code);
+
+// Accepted from the open router at any time, without effect.
+int highstate_recv_close(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_isdn_close(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+// Clears every continuation slot.
+void highstate_clear_next();
+
+// Sends a numbered request to `address` that awaits a reply; the wait ends
+// through the protocol error path with STATUS_TIMEOUT when the reply has not
+// come HIGHSTATE_REPLY_TICKS after the acknowledgement. Returns the
+// acknowledged send's result (-1: failed, already reported).
+int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length);
+
+// The awaited reply came (or the wait is over some other way).
+void highstate_reply_arrived();
+
+// Back to idle without a router: state 0, addresses, continuations and the
+// line monitor cleared, every timer of the engine stopped, the lists being
+// read destroyed, the failed read chain's lists freed. The transport is left
+// as it is.
+void highstate_drop_operation();
+
+// Stops a timer slot the engine holds and marks it free.
+void highstate_stop_timer(int32_t* slot);
+
+// ----------------------------------------------- discovery and registration
+
+void highstate_send_scan();             // one more SCAN_REQUEST of a scan
+void highstate_scan_done();             // end of a scan
+void highstate_send_state_query();      // one more STATE_QUERY of a query
+void highstate_router_states_done();    // end of a query
+
+int highstate_recv_announce(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_router_state(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_password_request(uint32_t sender, uint16_t seq, const uint8_t* data,
+                                    int length);
+int highstate_recv_open_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_open_refused(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+// ------------------------------------------------------------ table transfer
+
+// One table each: a read hands `fn` a new list of what the router holds; a
+// write sends what differs between `edited` and `old` and hands `fn` the
+// number of messages sent.
+void highstate_get_line_data(ListCallback fn, int n);
+void highstate_get_route_data(ListCallback fn, int n);
+void highstate_get_filter_data(ListCallback fn, int n);
+void highstate_put_line_data(CountCallback fn, ListObject* edited, ListObject* old);
+void highstate_put_route_data(CountCallback fn, ListObject* edited, ListObject* old);
+void highstate_put_filter_data(CountCallback fn, ListObject* edited, ListObject* old);
+
+// Frees what a table-read chain that failed halfway still holds.
+void interface_release_chain();
+
+int highstate_recv_entry(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_put_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+// ------------------------------------------------------ router administration
+
+void highstate_reset_scan();     // one scan while waiting for the reset router
+void highstate_reset_timeout();  // the reset router did not come back
+
+int highstate_recv_password_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_router_data_reply(uint32_t sender, uint16_t seq, const uint8_t* data,
+                                     int length);
+int highstate_recv_accounting(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+int highstate_recv_linemon(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+// --------------------------------------------------------- firmware download
+// The firmware module sets, in state 5, next.fw_reply to its chunk sender;
+// the engine's handler of FW_DOWNLOAD_REPLY moves to state 6, clears the slot
+// and calls it with the address the reply carries. In state 7 next.announce
+// receives the announcement under target_addr (the engine clears the slot and
+// highstate.fw_timer before the call). Its time-outs use highstate.fw_timer and
+// end through highstate_protocol_error(0, STATUS_FIRMWARE_FAILED).
+
+// Downloads an already patched image; returns 0.
+struct FirmwareImage;
+int highstate_firmware_download(ScanCallback done, FirmwareImage* image, const uint8_t* hwaddr,
+                                uint32_t address, PercentCallback progress);
+
+int highstate_recv_fw_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);

@@ -1,0 +1,289 @@
+// The protocol engine's core: initialisation, the dispatcher that decides
+// which datagram is awaited in which state, and the two error paths.
+#include <cstring>
+
+#include "engine.h"
+#include "list.h"
+#include "lowstate.h"
+#include "messages.h"
+#include "udp.h"
+
+HighstateContext highstate;
+ListObject* line_list = nullptr;
+ListObject* route_list = nullptr;
+ListObject* filter_list = nullptr;
+
+namespace {
+
+typedef int (*Handler)(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+typedef bool (*Guard)();
+
+bool awaits_announce() {
+    return highstate.state == HIGHSTATE_IDLE || highstate.state == HIGHSTATE_FW_RESTARTING ||
+           highstate.state == HIGHSTATE_RESETTING;
+}
+bool is_idle() { return highstate.state == HIGHSTATE_IDLE; }
+bool is_opening() { return highstate.state == HIGHSTATE_OPENING; }
+bool is_opening_or_asked() {
+    return highstate.state == HIGHSTATE_OPENING || highstate.state == HIGHSTATE_PASSWORD_ASKED;
+}
+bool is_fw_requested() { return highstate.state == HIGHSTATE_FW_REQUESTED; }
+bool is_pending() { return highstate.state == HIGHSTATE_REQUEST_PENDING; }
+bool monitor_runs() { return highstate.linemon_fn != nullptr; }
+
+constexpr int NO_MAX = -1;
+
+// What the dispatcher knows of each code. A message is tested against its
+// guard (is it awaited now?) and its length, in the order the row says; only
+// a message that passes both reaches its handler, which tests the rest
+// (awaited reply code, table, sender of an announcement).
+struct DispatchRow {
+    uint16_t code;
+    bool conn;             // connection message: only from the open router
+    int min_len;           // payload bytes at least
+    int max_len;           // payload bytes at most, NO_MAX: no limit
+    int bad_length;        // result for a payload outside those bounds
+    Guard awaited;         // null: accepted in every state
+    int not_awaited;       // result when the guard fails (0: ignored)
+    bool guard_first;      // test the guard before the length
+    Handler handler;
+};
+
+const DispatchRow kDispatch[] = {
+    {SCAN_REPLY, false, SCAN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, awaits_announce,
+     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_announce},
+    {STATE_REPLY, false, STATE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_idle,
+     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_router_state},
+    {PASSWORD_REQUEST, false, PASSWORD_REQUEST_LEN, PASSWORD_REQUEST_LEN,
+     STATUS_UNEXPECTED_MESSAGE, is_opening, STATUS_UNEXPECTED_MESSAGE, false,
+     highstate_recv_password_request},
+    {OPEN_REPLY, false, OPEN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
+     is_opening_or_asked, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_reply},
+    {CLOSE_REPLY, false, CLOSE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
+     is_opening_or_asked, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_refused},
+    {FW_DOWNLOAD_REPLY, false, FW_DOWNLOAD_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
+     is_fw_requested, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_fw_reply},
+    {SET_PASSWORD_REPLY, true, SET_PASSWORD_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
+     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_password_reply},
+    {PUT_ROUTER_DATA_REPLY, true, PUT_ROUTER_DATA_REPLY_MIN_LEN, NO_MAX,
+     STATUS_PROTOCOL_VIOLATION, is_pending, STATUS_UNEXPECTED_MESSAGE, false,
+     highstate_recv_router_data_reply},
+    {GET_ENTRY_REPLY, true, GET_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
+     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_entry},
+    {GET_ACCOUNTING_REPLY, true, GET_ACCOUNTING_REPLY_MIN_LEN, NO_MAX,
+     STATUS_PROTOCOL_VIOLATION, is_pending, STATUS_UNEXPECTED_MESSAGE, true,
+     highstate_recv_accounting},
+    {PUT_ENTRY_REPLY, true, PUT_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
+     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_put_reply},
+    {LINEMON_DATA, true, LINEMON_DATA_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION, monitor_runs,
+     0, true, highstate_recv_linemon},
+    {CLOSE_REQUEST, true, 0, NO_MAX, 0, nullptr, 0, false, highstate_recv_close},
+    {ISDN_CLOSE_REQUEST, true, 0, NO_MAX, 0, nullptr, 0, false, highstate_recv_isdn_close},
+};
+
+const DispatchRow* find_row(uint16_t code) {
+    for (const DispatchRow& row : kDispatch) {
+        if (row.code == code) return &row;
+    }
+    return nullptr;
+}
+
+// In these states only the router being opened, or the router that is to
+// load an image, may talk to the engine.
+bool only_target_heard() {
+    switch (highstate.state) {
+        case HIGHSTATE_OPENING:
+        case HIGHSTATE_PASSWORD_ASKED:
+        case HIGHSTATE_FW_REQUESTED:
+        case HIGHSTATE_FW_SENDING:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void destroy_list(ListObject** list) {
+    if (*list != nullptr) {
+        (*list)->ops->list_destroy(*list);
+        *list = nullptr;
+    }
+}
+
+void report(int code) {
+    if (highstate.error_fn != nullptr) highstate.error_fn(code);
+}
+
+void disconnect_transport() { lowstate_set_connect_state(0, 1, 0); }
+
+void reply_timeout() {
+    highstate.reply_timer = HIGHSTATE_NO_TIMER;
+    if (!highstate.reply_awaited) return;
+    highstate.reply_awaited = 0;
+    switch (highstate.state) {
+        case HIGHSTATE_OPENING:
+        case HIGHSTATE_PASSWORD_ASKED:
+            highstate_protocol_error(highstate.target_addr, STATUS_TIMEOUT);
+            break;
+        case HIGHSTATE_REQUEST_PENDING:
+            highstate_protocol_error(highstate.router_addr, STATUS_TIMEOUT);
+            break;
+        default:
+            break;
+    }
+}
+
+// The router has the request; from now on its reply has a bounded time.
+void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int) {
+    if (highstate.reply_awaited && highstate.reply_timer == HIGHSTATE_NO_TIMER) {
+        highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
+    }
+}
+
+}  // namespace
+
+int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
+    int result = lowstate_init(HIGHSTATE_PORT, highstate_receive, highstate_transport_error);
+    if (result != 0) return result;
+    list_init();
+    highstate = HighstateContext{};
+    highstate.state = HIGHSTATE_IDLE;
+    highstate.broadcast_addr = broadcast;
+    highstate.error_fn = error_fn;
+    highstate.reset_timer = HIGHSTATE_NO_TIMER;
+    highstate.reset_scan_timer = HIGHSTATE_NO_TIMER;
+    highstate.window_timer = HIGHSTATE_NO_TIMER;
+    highstate.reply_timer = HIGHSTATE_NO_TIMER;
+    highstate.fw_timer = HIGHSTATE_NO_TIMER;
+    return 0;
+}
+
+int highstate_get_state() { return highstate.state; }
+
+void highstate_clear_next() { highstate.next = HighstateNext{}; }
+
+void highstate_stop_timer(int32_t* slot) {
+    if (*slot != HIGHSTATE_NO_TIMER) {
+        udp_stop_timer(*slot);
+        *slot = HIGHSTATE_NO_TIMER;
+    }
+}
+
+int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length) {
+    highstate_reply_arrived();
+    highstate.reply_awaited = 1;
+    // On failure the transport has already reported and the error path has
+    // cleared the wait (or a new operation owns it now): nothing to undo.
+    return lowstate_send(address, code, data, length, 1, request_acked);
+}
+
+void highstate_reply_arrived() {
+    highstate.reply_awaited = 0;
+    highstate_stop_timer(&highstate.reply_timer);
+}
+
+void highstate_drop_operation() {
+    highstate.state = HIGHSTATE_IDLE;
+    highstate.router_addr = 0;
+    highstate.target_addr = 0;
+    highstate_clear_next();
+    highstate.done = HighstateDone{};
+    highstate.linemon_fn = nullptr;
+    highstate.list_new = nullptr;
+    highstate.list_old = nullptr;
+    highstate.cur_new = nullptr;
+    highstate.cur_old = nullptr;
+    highstate.expect = 0;
+    highstate_reply_arrived();
+    highstate_stop_timer(&highstate.reset_timer);
+    highstate_stop_timer(&highstate.reset_scan_timer);
+    highstate_stop_timer(&highstate.fw_timer);
+    destroy_list(&line_list);
+    destroy_list(&route_list);
+    destroy_list(&filter_list);
+    interface_release_chain();
+}
+
+void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
+                       int length) {
+    if (only_target_heard() && sender != highstate.target_addr) return;
+    const DispatchRow* row = find_row(code);
+    if (row == nullptr) {
+        highstate_protocol_error(sender, HIGHSTATE_UNKNOWN_CODE);
+        return;
+    }
+    if (row->conn &&
+        (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr)) {
+        return;
+    }
+    if (data == nullptr) length = 0;
+    if (length < 0) length = 0;
+    bool awaited = row->awaited == nullptr || row->awaited();
+    bool length_ok = length >= row->min_len && (row->max_len == NO_MAX || length <= row->max_len);
+    int result;
+    if (row->guard_first && !awaited) {
+        result = row->not_awaited;
+    } else if (!length_ok) {
+        result = row->bad_length;
+    } else if (!awaited) {
+        result = row->not_awaited;
+    } else {
+        result = row->handler(sender, sequence, data, length);
+    }
+    result &= 0xFFFF;
+    if (result != 0) highstate_protocol_error(sender, result);
+}
+
+void highstate_transport_error(int code) {
+    if (highstate.state == HIGHSTATE_IDLE) return;
+    highstate_drop_operation();
+    disconnect_transport();
+    report(code);
+}
+
+void highstate_protocol_error(uint32_t sender, int code) {
+    switch (highstate.state) {
+        case HIGHSTATE_IDLE:
+            return;
+        case HIGHSTATE_OPENING:
+        case HIGHSTATE_PASSWORD_ASKED:
+            // The open is abandoned: the router is not ours, so it is told
+            // nothing, but the caller waiting for the open must learn of it.
+            highstate_drop_operation();
+            disconnect_transport();
+            report(code);
+            return;
+        default:
+            break;
+    }
+    if (sender != 0 && sender == highstate.router_addr) {
+        highstate_drop_operation();
+        disconnect_transport();
+        uint8_t payload[CLOSE_REQUEST_CODE_LEN];
+        int n = msg_pack_close_request(payload, sizeof payload, static_cast<uint16_t>(code));
+        lowstate_send(sender, CLOSE_REQUEST, payload, n, 0, nullptr);
+        report(code);
+        return;
+    }
+    if (code == STATUS_FIRMWARE_FAILED || code == STATUS_RESET_FAILED) {
+        // A time-out: the transport keeps its connection state.
+        highstate_drop_operation();
+        report(code);
+    }
+}
+
+// The open router may announce that it drops the connection or a channel;
+// neither needs an answer, and what follows shows in its later messages.
+int highstate_recv_close(uint32_t, uint16_t, const uint8_t*, int) { return 0; }
+int highstate_recv_isdn_close(uint32_t, uint16_t, const uint8_t*, int) { return 0; }
+
+// The router's answer to a firmware request: the address its image chunks go to.
+int highstate_recv_fw_reply(uint32_t, uint16_t, const uint8_t* data, int length) {
+    uint32_t address = 0;
+    if (!msg_parse_fw_reply(data, length, &address)) return STATUS_PROTOCOL_VIOLATION;
+    highstate.state = HIGHSTATE_FW_SENDING;
+    highstate_stop_timer(&highstate.fw_timer);
+    HighstateAddressFn fn = highstate.next.fw_reply;
+    highstate_clear_next();
+    if (fn != nullptr) fn(address);
+    return 0;
+}

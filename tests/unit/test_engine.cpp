@@ -1,0 +1,384 @@
+// Discovery and registration: scan and state-query windows in virtual ticks,
+// opening with and without a password, refusal, close, and the bounded
+// waits of an open.
+#include <cerrno>
+
+#include "engine_fixture.h"
+
+namespace {
+
+// Scan answer of router 1: hardware 00:a0:f9:01:02:03, address 10.77.0.2,
+// held by 10.77.0.9.
+const Bytes kAnnounce = {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03,
+                         0x0A, 0x4D, 0x00, 0x02, 0x0A, 0x4D, 0x00, 0x09};
+
+// How many datagrams of `code` the router got since the last look.
+int count_of(TestSocket& r, uint16_t code) {
+    int n = 0;
+    for (const TestDatagram& d : r.drain()) {
+        if (test_frame_code(d.bytes) == code) ++n;
+    }
+    return n;
+}
+
+int end_markers() {
+    int n = 0;
+    for (const ScanAnswer& a : seen().scans) n += a.status == 1;
+    return n;
+}
+
+int state_end_markers() {
+    int n = 0;
+    for (const RouterState& s : seen().states) n += s.status == 1;
+    return n;
+}
+
+using Engine = EngineFixture;
+
+TEST_F(Engine, ScanSendsThreeRequestsAndEndsOnTheFourthTick) {
+    highstate_scan_net(on_scan);
+    // At once, on the second and on the third tick; the stranger hears the
+    // same broadcasts.
+    const int expected_requests[] = {1, 0, 1, 1, 0};
+    for (int tick = 0; tick <= 4; ++tick) {
+        if (tick > 0) fake_host_tick(1);
+        EXPECT_EQ(count_of(*r1, T_SCAN_REQUEST), expected_requests[tick]) << "tick " << tick;
+        EXPECT_EQ(end_markers(), tick == 4 ? 1 : 0) << "tick " << tick;
+    }
+    EXPECT_EQ(count_of(*r2, T_SCAN_REQUEST), 3);
+    fake_host_tick(10);
+    EXPECT_EQ(seen().scans.size(), 1u);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(Engine, ScanReportsEveryAnswerUntilItsEnd) {
+    highstate_scan_net(on_scan);
+    send(*r1, T_SCAN_REPLY, kAnnounce);
+    fake_host_tick(2);
+    send(*r1, T_SCAN_REPLY, kAnnounce);
+    send(*r2, T_SCAN_REPLY, zeros(15));  // too short: not an answer
+    fake_host_tick(1);
+    send(*r1, T_SCAN_REPLY, kAnnounce);
+    fake_host_tick(1);
+    send(*r1, T_SCAN_REPLY, kAnnounce);  // after the end marker
+
+    ASSERT_EQ(seen().scans.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        const ScanAnswer& a = seen().scans[size_t(i)];
+        EXPECT_EQ(a.status, 0);
+        EXPECT_EQ(a.router_ip, 0x0A4D0002u);
+        EXPECT_EQ(a.holder_ip, 0x0A4D0009u);
+        EXPECT_EQ(Bytes(a.hw, a.hw + 6), (Bytes{0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03}));
+    }
+    EXPECT_EQ(seen().scans[3].status, 1);
+}
+
+TEST_F(Engine, ScanWhileARouterIsOpenDoesNothing) {
+    reach_connected();
+    settle();
+    highstate_scan_net(on_scan);
+    highstate_get_router_states(on_state);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(r2->quiet());
+    fake_host_tick(6);
+    EXPECT_TRUE(seen().scans.empty());
+    EXPECT_TRUE(seen().states.empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+TEST_F(Engine, StateQuerySendsTwoQueriesAndEndsOnTheThirdTick) {
+    highstate_get_router_states(on_state);
+    const int expected_queries[] = {1, 0, 1, 0};
+    for (int tick = 0; tick <= 3; ++tick) {
+        if (tick > 0) fake_host_tick(1);
+        EXPECT_EQ(count_of(*r1, T_STATE_QUERY), expected_queries[tick]) << "tick " << tick;
+        EXPECT_EQ(state_end_markers(), tick == 3 ? 1 : 0) << "tick " << tick;
+    }
+}
+
+TEST_F(Engine, StateAnswerNamesTheAddressItCameFrom) {
+    highstate_get_router_states(on_state);
+    // Channel 1 connected to 10.77.0.50 with "0301234"; channel 2 free;
+    // DSS1, permanent type 2, firmware "3.11".
+    Bytes payload = {0x00, 0x00, 0x03, 0x0A, 0x4D, 0x00, 0x32, '0', '3', '0', '1', '2', '3', '4'};
+    payload.resize(27, 0);
+    payload.push_back(0x00);
+    payload.insert(payload.end(), {0, 0, 0, 0});
+    payload.resize(52, 0);
+    payload.insert(payload.end(), {0x01, 0x02, '3', '.', '1', '1', 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(payload.size(), 64u);
+    send(*r2, T_STATE_REPLY, payload);
+    send(*r1, T_STATE_REPLY, zeros(52));  // short form: no firmware text
+
+    ASSERT_EQ(seen().states.size(), 2u);
+    const RouterState& s = seen().states[0];
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.router_ip, test_net_router_ip(2));
+    EXPECT_EQ(s.ch1_state, 3);
+    EXPECT_EQ(s.ch1_peer_ip, 0x0A4D0032u);
+    EXPECT_STREQ(s.ch1_phone, "0301234");
+    EXPECT_EQ(s.ch2_state, 0);
+    EXPECT_EQ(s.isdn_mode, 1);
+    EXPECT_EQ(s.line_type, 2);
+    EXPECT_STREQ(s.firmware, "3.11");
+    EXPECT_EQ(seen().states[1].router_ip, test_net_router_ip(1));
+    EXPECT_STREQ(seen().states[1].firmware, "");
+}
+
+// A scan or query that an open interrupted never hands its end marker to
+// the scan started after the open.
+void interrupted_window_then_scan(EngineFixture& f, bool query) {
+    if (query) {
+        highstate_get_router_states(on_state);
+    } else {
+        highstate_scan_net(on_scan);
+    }
+    fake_host_tick(1);
+    f.r1->drain();
+    ASSERT_GT(highstate_open_router(on_open, f.ip1()), 0);
+    TestDatagram open = f.expect(*f.r1, T_OPEN_REQUEST);
+    f.ack(*f.r1, open);
+    f.send(*f.r1, T_CLOSE_REPLY, {0, 0, 0, 4});  // refused: idle again
+    ASSERT_EQ(seen().opens.size(), 1u);
+    highstate_scan_net(on_scan);
+    f.r1->drain();
+    // The first window would have ended within three ticks; this scan ends
+    // on the fourth tick after its own start.
+    fake_host_tick(3);
+    EXPECT_EQ(end_markers(), 0);
+    fake_host_tick(1);
+    EXPECT_EQ(end_markers(), 1);
+    EXPECT_TRUE(seen().states.empty());
+    EXPECT_EQ(seen().opens.size(), 1u);
+}
+
+TEST_F(Engine, InterruptedScanNeverEndsALaterScan) { interrupted_window_then_scan(*this, false); }
+TEST_F(Engine, InterruptedQueryNeverEndsALaterScan) { interrupted_window_then_scan(*this, true); }
+
+// A refused open leaves no callback behind that a stray answer could reach.
+TEST_F(Engine, RefusedOpenCallbackGetsNoStrayRecords) {
+    reach_opening();
+    send(*r1, T_CLOSE_REPLY, {0, 0, 0, 4});
+    ASSERT_EQ(seen().opens.size(), 1u);
+    send(*r1, T_SCAN_REPLY, kAnnounce);
+    send(*r1, T_STATE_REPLY, zeros(52));
+    EXPECT_EQ(seen().opens.size(), 1u);
+    EXPECT_TRUE(errors().empty());
+}
+
+int restarts = 0;
+void scan_again(ScanAnswer* a) {
+    seen().scans.push_back(*a);
+    if (a->status == 1 && restarts++ == 0) highstate_scan_net(scan_again);
+}
+
+TEST_F(Engine, EndMarkerCallbackMayStartTheNextScan) {
+    restarts = 0;
+    highstate_scan_net(scan_again);
+    fake_host_tick(4);
+    EXPECT_EQ(end_markers(), 1);
+    EXPECT_EQ(count_of(*r1, T_SCAN_REQUEST), 4);  // three, and the second scan's first
+    fake_host_tick(3);
+    EXPECT_EQ(end_markers(), 1);
+    fake_host_tick(1);
+    EXPECT_EQ(end_markers(), 2);
+    EXPECT_EQ(count_of(*r1, T_SCAN_REQUEST), 2);
+}
+
+TEST_F(Engine, OpenIgnoresNoAddressAndTheBroadcastAddress) {
+    EXPECT_EQ(highstate_open_router(on_open, 0), 0);
+    EXPECT_EQ(highstate_open_router(on_open, TEST_NET_BROADCAST_IP), 0);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    EXPECT_TRUE(r1->quiet());
+}
+
+TEST_F(Engine, OpenWithPassword) {
+    reach_password_asked();
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].kind, OPEN_PASSWORD);
+    EXPECT_EQ(seen().opens[0].seed, 0x1234);
+    EXPECT_EQ(seen().opens[0].seq, 7);
+    settle();
+
+    highstate_send_password(nullptr, 7, "secret", 0x1234);
+    TestDatagram reply = expect_acked(T_PASSWORD_REPLY);
+    EXPECT_NE(test_frame_sequence(reply.bytes), 0);
+    EXPECT_EQ(test_frame_payload(reply.bytes),
+              (Bytes{0x00, 0x07, 0x09, 0x05, 0x7F, 0x18, 0x53, 0xDA, 0xE7, 0x7C, 0x65, 0x29}));
+
+    // Accepted, with the router's settings.
+    Bytes accept = {0, 0, 0, 5, 0, 6, 0, 7, 0xFF, 0xFF, 0xFF, 0x00, '0', '8', '9'};
+    accept.resize(32, 0);
+    accept.insert(accept.end(), {0x01, 0x03, '2', '.', '0', '4', 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(accept.size(), 44u);
+    send(*r1, T_OPEN_REPLY, accept);
+
+    ASSERT_EQ(seen().opens.size(), 1u);
+    const OpenReply& r = seen().opens[0];
+    EXPECT_EQ(r.kind, OPEN_ACCEPTED);
+    EXPECT_EQ(r.n_lines, 5);
+    EXPECT_EQ(r.n_routes, 6);
+    EXPECT_EQ(r.n_filters, 7);
+    EXPECT_STREQ(r.text, "255.255.255.0");
+    EXPECT_STREQ(r.phone, "089");
+    EXPECT_EQ(r.isdn_mode, 1);
+    EXPECT_EQ(r.line_type, 3);
+    EXPECT_STREQ(r.firmware, "2.04");
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(Engine, PasswordOfTenCharactersTravelsWithoutTerminator) {
+    reach_password_asked();
+    settle();
+    highstate_send_password(nullptr, 7, "abcdefghij", 0x1234);
+    TestDatagram reply = expect_acked(T_PASSWORD_REPLY);
+    Bytes payload = test_frame_payload(reply.bytes);
+    ASSERT_EQ(payload.size(), 12u);
+    // The empty password's scrambled bytes are the key itself: XOR gives the text.
+    const Bytes key = {0x7A, 0x60, 0x1C, 0x6A, 0x36, 0xAE, 0xE7, 0x7C, 0x65, 0x29};
+    std::string plain;
+    for (size_t i = 0; i < 10; ++i) plain += char(payload[2 + i] ^ key[i]);
+    EXPECT_EQ(plain, "abcdefghij");
+}
+
+TEST_F(Engine, PasswordTooLongIsNotSent) {
+    reach_password_asked();
+    settle();
+    highstate_send_password(nullptr, 7, "abcdefghijk", 0x1234);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(Engine, RefusalBecauseAnotherStationHoldsTheRouter) {
+    reach_opening();
+    send(*r1, T_CLOSE_REPLY, {0x00, 0x00, 0x00, 0x04, 0x0A, 0x4D, 0x00, 0x09});
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].kind, OPEN_REFUSED);
+    EXPECT_EQ(seen().opens[0].reason, STATUS_ALREADY_CONNECTED);
+    EXPECT_STREQ(seen().opens[0].text, "10.77.0.9");
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    EXPECT_TRUE(errors().empty());
+    // Idle again: a new open is possible.
+    r1->drain();
+    EXPECT_GT(highstate_open_router(on_open, ip1()), 0);
+    expect(*r1, T_OPEN_REQUEST);
+}
+
+TEST_F(Engine, WrongPasswordIsARefusal) {
+    reach_password_asked();
+    highstate_send_password(nullptr, 7, "guess", 0x1234);
+    expect_acked(T_PASSWORD_REPLY);
+    seen() = Seen{};
+    send(*r1, T_CLOSE_REPLY, {0x00, 0x00, 0x00, 0x03});
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].reason, STATUS_WRONG_PASSWORD);
+    EXPECT_STREQ(seen().opens[0].text, "");
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
+TEST_F(Engine, CloseTellsTheRouterAndForgetsIt) {
+    reach_connected();
+    settle();
+    EXPECT_EQ(highstate_close_router(), 0);
+    TestDatagram close = expect(*r1, T_CLOSE_REQUEST);
+    EXPECT_EQ(test_frame_sequence(close.bytes), 0);
+    EXPECT_TRUE(test_frame_payload(close.bytes).empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+
+    // Its connection messages no longer count, and a second close does nothing.
+    send(*r1, T_PUT_ENTRY_REPLY, zeros(7));
+    EXPECT_EQ(highstate_close_router(), 0);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(Engine, CloseWhileOpeningDoesNothing) {
+    reach_opening();
+    settle();
+    EXPECT_EQ(highstate_close_router(), 0);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
+}
+
+// The router acknowledged the open but never answers it.
+TEST_F(Engine, UnansweredOpenEndsWithTimeout) {
+    reach_opening();
+    settle();
+    fake_host_tick(HIGHSTATE_REPLY_TICKS);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
+    EXPECT_TRUE(errors().empty());
+    fake_host_tick(1);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
+    EXPECT_TRUE(r1->quiet());  // it is not ours: nothing is sent to it
+    fake_host_tick(40);
+    EXPECT_EQ(errors().size(), 1u);
+}
+
+TEST_F(Engine, UnansweredPasswordEndsWithTimeout) {
+    reach_password_asked();
+    // Waiting for the user costs nothing.
+    fake_host_tick(HIGHSTATE_REPLY_TICKS + 5);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
+    highstate_send_password(nullptr, 7, "secret", 0x1234);
+    expect_acked(T_PASSWORD_REPLY);
+    fake_host_tick(HIGHSTATE_REPLY_TICKS + 1);
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
+// A reply that arrives in time stops the clock: no late time-out.
+TEST_F(Engine, AnsweredOpenLeavesNoTimeoutBehind) {
+    reach_opening();
+    send(*r1, T_CLOSE_REPLY, {0, 0, 0, 6});
+    fake_host_tick(HIGHSTATE_REPLY_TICKS + 5);
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick) {
+    ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
+    fake_host_tick(11);
+    EXPECT_TRUE(errors().empty());
+    fake_host_tick(1);
+    EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_NO_ACK}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 3);
+    EXPECT_TRUE(seen().opens.empty());
+}
+
+// No route to the address: the cause is reported, then -1.
+TEST_F(Engine, FailedOpenSendReportsCauseThenMinusOne) {
+    EXPECT_EQ(highstate_open_router(on_open, 0x0B000001), -1);
+    EXPECT_EQ(errors(), (std::vector<int>{ENETUNREACH, -1}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
+// The first report may start a new open; the second report leaves it alone.
+TEST_F(Engine, SecondReportOfAFailedSendKeepsTheNewOpen) {
+    fake_host_set_error_hook([](int code) {
+        if (code != -1) highstate_open_router(on_open, test_net_router_ip(1));
+    });
+    EXPECT_EQ(highstate_open_router(on_open, 0x0B000001), -1);
+    EXPECT_EQ(errors(), (std::vector<int>{ENETUNREACH, -1}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
+    TestDatagram open = expect(*r1, T_OPEN_REQUEST);
+    ack(*r1, open);
+    send(*r1, T_OPEN_REPLY, zeros(8));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    EXPECT_EQ(seen().opens.size(), 1u);
+}
+
+// The open that a malformed answer ends is reported; the next one works.
+TEST_F(Engine, AbandonedOpenIsReportedAndTheNextOpenWorks) {
+    reach_opening();
+    settle();
+    send(*r1, T_OPEN_REPLY, zeros(3));
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_UNEXPECTED_MESSAGE}));
+    EXPECT_TRUE(r1->quiet());
+    reach_connected();
+    EXPECT_EQ(seen().opens.size(), 1u);
+}
+
+}  // namespace
