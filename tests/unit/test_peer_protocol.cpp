@@ -117,6 +117,13 @@ protected:
         ASSERT_TRUE(station->ok());
     }
 
+    // Exactly one datagram comes: the acknowledgement of `seq`.
+    void got_only_ack(uint16_t seq) {
+        std::vector<TestDatagram> got = station->replies();
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].bytes, test_frame_ack(seq));
+    }
+
     SimRouter state_of(const std::string& name) {
         SimRouter r;
         EXPECT_TRUE(peer->router(name, &r)) << peer->error();
@@ -610,6 +617,80 @@ TEST_F(PeerProtocol, FaultKnobsWithholdAcknowledgementsAndReplies) {
     EXPECT_TRUE(station->replies().empty());
 }
 
+TEST_F(PeerProtocol, RouterDataIsTakenAndTheNewAddressServesAfterTheClose) {
+    constexpr uint32_t NEW_ADDRESS = 0x0A4D0046;  // 10.77.0.70
+    start(basic_router());
+    station->exchange(R1, 0x1001, 1, {}, 0x3001);
+    Bytes data = cat({be32(NEW_ADDRESS), be32(0xFFFFFFF0), text("0409876", 20), {2}});
+    Bytes p = station->exchange(R1, 0x1018, 2, data, 0x3018);
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(get16(p, 2), 0u);
+    SimRouter now = state_of("r1");
+    EXPECT_EQ(now.address, "10.77.0.70");
+    EXPECT_EQ(now.netmask, "255.255.255.240");
+    EXPECT_EQ(now.phone, "0409876");
+    EXPECT_EQ(now.permanent, 2);
+
+    // The station that changed it keeps its registration on the old address.
+    p = station->exchange(R1, 0x1011, 3, {0xFF, 0, 0}, 0x3011);
+    EXPECT_EQ(p.size(), 5u);
+    station->send(R1, 0x1003, 0);
+    ASSERT_TRUE(peer->wait_event("r1", "closed"));
+    station->send(R1, 0xF031, 0);
+    EXPECT_TRUE(station->replies().empty());
+    station->send(NEW_ADDRESS, 0xF031, 0);
+    std::vector<TestDatagram> got = station->replies();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].from, NEW_ADDRESS);
+    EXPECT_EQ(get32(test_frame_payload(got[0].bytes), 8), NEW_ADDRESS);
+}
+
+TEST_F(PeerProtocol, PasswordNotGivenInTimeEndsInAnUnaskedRefusal) {
+    SimRouter r = basic_router();
+    r.password = "geheim";
+    r.knobs = {"password-timeout 200"};
+    start(r);
+    station->exchange(R1, 0x1001, 1, {}, 0x1004);
+    TestDatagram d;
+    ASSERT_TRUE(station->next(&d, 1000));
+    ASSERT_EQ(test_frame_code(d.bytes), 0x3003);
+    Bytes p = test_frame_payload(d.bytes);
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(get16(p, 2), 6u);
+    // A late answer finds no registration waiting for it.
+    station->send(R1, 0x3004, 2, cat({be16(0), Bytes(10, 0)}));
+    got_only_ack(2);
+}
+
+TEST_F(PeerProtocol, DelayHoldsRepliesButNotAcknowledgementsAndLossFollowsItsSeed) {
+    SimRouter r = basic_router();
+    r.knobs = {"delay 300"};
+    SimRouter lossy = sim_router("r2", "10.77.0.50", HW2);
+    lossy.knobs = {"loss 50 7"};
+    start(r, &lossy);
+
+    int64_t sent = peer_now_ms();
+    station->send(R1, 0x1001, 1);
+    TestDatagram d;
+    ASSERT_TRUE(station->next(&d));
+    EXPECT_EQ(d.bytes, test_frame_ack(1));
+    EXPECT_LT(peer_now_ms() - sent, 250);
+    ASSERT_TRUE(station->next(&d, 1000));
+    EXPECT_EQ(test_frame_code(d.bytes), 0x3001);
+    EXPECT_GE(peer_now_ms() - sent, 290);
+
+    int answered = 0;
+    for (int i = 0; i < 40; ++i) {
+        station->send(R2, 0xF031, 0);
+        answered += int(station->replies(30).size());
+    }
+    EXPECT_GT(answered, 5);
+    EXPECT_LT(answered, 35);
+    int lost = 0;
+    for (const std::string& e : peer->events("r2")) lost += e.compare(0, 5, "lost:") == 0;
+    EXPECT_EQ(answered + lost, 40);
+}
+
 TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared) {
     SimRouter r = basic_router();
     r.lines.push_back(sim_line(0, "10.1.1.1", "111"));
@@ -644,6 +725,32 @@ TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared) {
     station->replies_for(100);
     EXPECT_TRUE(station->replies(300).empty());  // no more reports
     EXPECT_EQ(state_of("r1").lines[1].counters[1], 1u);  // one call out
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PeerScript, FaultyScriptLineEndsTheProgramWithItsLineNumber) {
+    TestNetwork net(1);
+    TEST_NETWORK_REQUIRE(net);
+    struct Case {
+        std::vector<std::string> global;
+        std::string knob;
+        const char* expect;
+    };
+    const Case cases[] = {
+        {{"bogus 1"}, "", "line 1: unknown keyword bogus"},
+        {{}, "status put eleven", "line 15: expected status put"},
+        {{}, "mute NO_SUCH_MESSAGE", "unknown message NO_SUCH_MESSAGE"},
+    };
+    for (const Case& c : cases) {
+        SimRouter r = sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01");
+        if (!c.knob.empty()) r.knobs = {c.knob};
+        PeerProcess peer(net, net.router(1), {r}, c.global);
+        EXPECT_FALSE(peer.start());
+        EXPECT_NE(peer.error().find(c.expect), std::string::npos) << peer.error();
+    }
 }
 
 }  // namespace
