@@ -26,7 +26,8 @@ constexpr int POLL_STEP_MS = 5;
 
 std::string netns_path(const std::string& ns) { return NETNS_DIR + ns; }
 
-// Where not root, become root of a user and mount namespace of our own once,
+// Where not root, become root of a user, mount and network namespace of our
+// own once (the network one so that `ip` may return to where it started),
 // with a private /run so that `ip netns` can keep its mount points there.
 bool gain_privileges(std::string* why) {
     static int state = 0;  // 0 untried, 1 done, -1 failed
@@ -44,7 +45,7 @@ bool gain_privileges(std::string* why) {
                 close(fd);
                 return ok;
             };
-            if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+            if (unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0) {
                 failure = std::string("not root, and no user namespace: ") + std::strerror(errno);
             } else if (!write_file("/proc/self/setgroups", "deny") ||
                        !write_file("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
