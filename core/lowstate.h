@@ -44,8 +44,10 @@ int lowstate_init(uint16_t port, LowstateReceiveCallback receive, ErrorCallback 
 // `address`. With want_ack nonzero the message is numbered and awaited, and
 // `ack` (may be null) is called when its acknowledgement arrives. Result of
 // an acknowledged send: the send counter (its low 16 bits are the sequence
-// number), or -1 after the error callback has run (LOWSTATE_BUSY, or the
-// errno of the failed send). A plain send returns 0, or -1 when it failed.
+// number), or -1 after the error callback has run: LOWSTATE_BUSY when one
+// is outstanding or no timer slot is free (nothing is sent then), else the
+// errno of the failed send. A plain send never disturbs an outstanding
+// message; it returns 0, or -1 after reporting its errno.
 int lowstate_send(uint32_t address, uint16_t code, const void* data, int length, int want_ack,
                   LowstateAckCallback ack);
 
