@@ -79,6 +79,7 @@ struct HighstateContext {
     int32_t index;             // the entry asked for next (low 16 bits on the wire)
     int32_t retries;           // wrong-index answers to the entry asked for now
     int32_t put_count;         // put and delete messages sent for the table being written
+    int32_t deleting;          // flag: the table write is past the edited list, deleting
     uint32_t serial;           // raised by every operation start (tells a stale report apart)
     ListObject* list_new;      // table write: edited list; accounting: the line targets
     ListObject* list_old;      // table write: the list as last read
@@ -127,6 +128,11 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
 // The awaited reply came (or the wait is over some other way).
 void highstate_reply_arrived();
 
+// Ends the running operation with `code` as a failure: of the open router
+// (CLOSE_REQUEST with the code), of the router being opened, or, with no
+// router at all, as a plain drop; error_fn gets the code in every case.
+void highstate_fail(int code);
+
 // Back to idle without a router: state 0, addresses, continuations and the
 // line monitor cleared, every timer of the engine stopped, the lists being
 // read destroyed, the failed read chain's lists freed. The transport is left
@@ -165,11 +171,30 @@ void highstate_put_filter_data(CountCallback fn, ListObject* edited, ListObject*
 // Frees what a table-read chain that failed halfway still holds.
 void interface_release_chain();
 
+// Continuations of the table read (a new record, the read's to keep or free)
+// and the write steps.
+void highstate_help_line_data(void* record);
+void highstate_help_route_data(void* record);
+void highstate_help_filter_data(void* record);
+void highstate_help_put_line();
+void highstate_help_put_route();
+void highstate_help_put_filter();
+
+// Steps of the chained reads and writes of all three tables.
+void interface_load_lines_done(ListObject* list);
+void interface_load_routes_done(ListObject* list);
+void interface_load_filters_done(ListObject* list);
+void interface_save_lines_done(int count);
+void interface_save_routes_done(int count);
+void interface_save_filters_done(int count);
+
 int highstate_recv_entry(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_put_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 
 // ------------------------------------------------------ router administration
 
+void highstate_help_accounting(const AccountingCounters* counters);  // next position, read
+void highstate_help_accreset(const AccountingCounters* counters);    // ... read and reset
 void highstate_reset_scan();     // one scan while waiting for the reset router
 void highstate_reset_timeout();  // the reset router did not come back
 
@@ -180,12 +205,23 @@ int highstate_recv_accounting(uint32_t sender, uint16_t seq, const uint8_t* data
 int highstate_recv_linemon(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 
 // --------------------------------------------------------- firmware download
-// The firmware module sets, in state 5, next.fw_reply to its chunk sender;
-// the engine's handler of FW_DOWNLOAD_REPLY moves to state 6, clears the slot
-// and calls it with the address the reply carries. In state 7 next.announce
-// receives the announcement under target_addr (the engine clears the slot and
-// highstate.fw_timer before the call). Its time-outs use highstate.fw_timer and
-// end through highstate_protocol_error(0, STATUS_FIRMWARE_FAILED).
+// How the firmware module uses the context:
+//   - state 5 (HIGHSTATE_FW_REQUESTED): target_addr = the address the router is
+//     to use; next.fw_reply = its chunk sender; done.announce = the caller's
+//     done callback; progress_fn; fw_timer = the request's time-out. The
+//     engine's FW_DOWNLOAD_REPLY handler (highstate_recv_fw_reply) stops
+//     fw_timer, moves to state 6, clears the slot and calls the chunk sender
+//     with the address the reply carries.
+//   - state 6: the chunks chain through lowstate_send acknowledgement
+//     callbacks; a lost chunk ends through the transport (8888).
+//   - state 7: next.announce = the done callback (taken from done.announce),
+//     target_addr = the address that acknowledged the last chunk, fw_timer =
+//     the restart time-out. The first announcement under target_addr makes
+//     the engine stop fw_timer, go idle, clear the slot and call it.
+//   - the time-outs do nothing unless the state is still theirs, clear
+//     fw_timer when they fire, and end through
+//     highstate_protocol_error(0, STATUS_FIRMWARE_FAILED).
+// Every error path and highstate_drop_operation stop fw_timer.
 
 // Downloads an already patched image; returns 0.
 struct FirmwareImage;

@@ -122,10 +122,8 @@ void reply_timeout() {
     switch (highstate.state) {
         case HIGHSTATE_OPENING:
         case HIGHSTATE_PASSWORD_ASKED:
-            highstate_protocol_error(highstate.target_addr, STATUS_TIMEOUT);
-            break;
         case HIGHSTATE_REQUEST_PENDING:
-            highstate_protocol_error(highstate.router_addr, STATUS_TIMEOUT);
+            highstate_fail(STATUS_TIMEOUT);
             break;
         default:
             break;
@@ -269,6 +267,26 @@ void highstate_protocol_error(uint32_t sender, int code) {
         highstate_drop_operation();
         report(code);
     }
+}
+
+void highstate_fail(int code) {
+    switch (highstate.state) {
+        case HIGHSTATE_OPENING:
+        case HIGHSTATE_PASSWORD_ASKED:
+            highstate_protocol_error(highstate.target_addr, code);
+            return;
+        default:
+            break;
+    }
+    if (highstate.router_addr != 0 && highstate.state != HIGHSTATE_IDLE) {
+        highstate_protocol_error(highstate.router_addr, code);
+        return;
+    }
+    // No router to blame (an operation started without one open): the
+    // caller must still hear that it ended.
+    highstate_drop_operation();
+    disconnect_transport();
+    report(code);
 }
 
 // The open router may announce that it drops the connection or a channel;

@@ -1,5 +1,9 @@
 // Router settings, password change, accounting, line monitor, connections by
 // hand and the reset of the open router.
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
 #include "engine.h"
 #include "lowstate.h"
 #include "messages.h"
@@ -21,7 +25,160 @@ int status_reply(uint16_t awaited, const uint8_t* data, int length) {
     return 0;
 }
 
+void send_accounting(uint8_t mode) {
+    uint8_t payload[GET_ACCOUNTING_REQUEST_LEN];
+    int n = msg_pack_get_accounting(payload, sizeof payload, mode,
+                                    static_cast<uint16_t>(highstate.count));
+    highstate.expect = GET_ACCOUNTING_REPLY;
+    highstate.state = HIGHSTATE_REQUEST_PENDING;
+    highstate_send_request(highstate.router_addr, GET_ACCOUNTING_REQUEST, payload, n);
+}
+
+void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode,
+                      HighstateCountersFn step) {
+    if (lines == nullptr || lines->head == nullptr) {
+        if (fn != nullptr) fn(lines);
+        return;
+    }
+    ++highstate.serial;
+    highstate.count = 0;
+    highstate.done.list = fn;
+    highstate.list_new = lines;
+    highstate.cur_new = lines->head;
+    highstate_clear_next();
+    highstate.next.counters = step;
+    send_accounting(mode);
+}
+
+// The counters of the line target at the walk's position; then the next
+// position, or the list back to the caller.
+void accounting_step(const AccountingCounters* counters, uint8_t mode) {
+    ListNode* node = highstate.cur_new;
+    if (node == nullptr) return;
+    if (node->element != nullptr) static_cast<LineTarget*>(node->element)->counters = *counters;
+    ++highstate.count;
+    highstate.cur_new = node->next;
+    if (highstate.cur_new != nullptr) {
+        send_accounting(mode);
+        return;
+    }
+    ListObject* lines = highstate.list_new;
+    highstate.list_new = nullptr;
+    ListCallback fn = highstate.done.list;
+    highstate.done.list = nullptr;
+    highstate_clear_next();
+    if (fn != nullptr) fn(lines);
+}
+
+// A settings or password request: its reply ends the exchange.
+void send_status_request(DoneCallback fn, uint16_t code, uint16_t reply, const uint8_t* payload,
+                         int n) {
+    ++highstate.serial;
+    highstate.expect = reply;
+    highstate.state = HIGHSTATE_REQUEST_PENDING;
+    highstate_clear_next();
+    highstate.next.status = fn;
+    highstate_send_request(highstate.router_addr, code, payload, n);
+}
+
+bool router_open() {
+    return highstate.state >= HIGHSTATE_CONNECTED && highstate.router_addr != 0;
+}
+
 }  // namespace
+
+void highstate_put_router_data(DoneCallback fn, const RouterSettings* settings) {
+    if (settings == nullptr) {
+        highstate_fail(STATUS_BAD_ENTRY);
+        return;
+    }
+    uint8_t payload[PUT_ROUTER_DATA_REQUEST_LEN];
+    int n = msg_pack_router_data(payload, sizeof payload, settings);
+    send_status_request(fn, PUT_ROUTER_DATA_REQUEST, PUT_ROUTER_DATA_REPLY, payload, n);
+}
+
+void highstate_set_password(DoneCallback fn, const char* new_password, const char* current,
+                            int exclusive) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    uint16_t seed = static_cast<uint16_t>(std::rand() & 0xFFFF);
+    uint8_t payload[SET_PASSWORD_REQUEST_LEN];
+    int n = msg_pack_set_password(payload, sizeof payload, seed, exclusive,
+                                  new_password != nullptr ? new_password : "",
+                                  current != nullptr ? current : "");
+    send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n);
+}
+
+void highstate_get_accounting(ListCallback fn, ListObject* lines) {
+    start_accounting(fn, lines, ACCOUNTING_READ, highstate_help_accounting);
+}
+
+void highstate_get_acc_reset(ListCallback fn, ListObject* lines) {
+    start_accounting(fn, lines, ACCOUNTING_READ_RESET, highstate_help_accreset);
+}
+
+void highstate_help_accounting(const AccountingCounters* counters) {
+    accounting_step(counters, ACCOUNTING_READ);
+}
+
+void highstate_help_accreset(const AccountingCounters* counters) {
+    accounting_step(counters, ACCOUNTING_READ_RESET);
+}
+
+void highstate_start_linemon(LineMonitorCallback fn) {
+    if (!router_open()) return;
+    highstate.linemon_fn = fn;
+    lowstate_send(highstate.router_addr, LINEMON_START_REQUEST, nullptr, 0, 1, nullptr);
+}
+
+void highstate_stop_linemon() {
+    if (!router_open()) return;
+    highstate.linemon_fn = nullptr;
+    lowstate_send(highstate.router_addr, LINEMON_STOP_REQUEST, nullptr, 0, 1, nullptr);
+}
+
+void highstate_open_isdn(int position) {
+    if (highstate.router_addr == 0) return;
+    uint8_t payload[ISDN_OPEN_REQUEST_LEN];
+    int n = msg_pack_isdn_open(payload, sizeof payload, static_cast<uint16_t>(position));
+    lowstate_send(highstate.router_addr, ISDN_OPEN_REQUEST, payload, n, 1, nullptr);
+}
+
+void highstate_close_isdn(int channel) {
+    if (highstate.router_addr == 0) return;
+    uint8_t payload[ISDN_CLOSE_REQUEST_LEN];
+    int n = msg_pack_isdn_close(payload, sizeof payload, static_cast<uint8_t>(channel));
+    lowstate_send(highstate.router_addr, ISDN_CLOSE_REQUEST, payload, n, 1, nullptr);
+}
+
+int highstate_reset_router(ScanCallback fn, const uint8_t* hwaddr) {
+    if (highstate.state != HIGHSTATE_CONNECTED || hwaddr == nullptr) return 0;
+    ++highstate.serial;
+    highstate.state = HIGHSTATE_RESETTING;
+    highstate_clear_next();
+    highstate.next.announce = fn;
+    std::memcpy(highstate.reset_hwaddr, hwaddr, sizeof highstate.reset_hwaddr);
+    lowstate_send(highstate.router_addr, RESET_REQUEST, nullptr, 0, 0, nullptr);
+    lowstate_set_connect_state(0, 1, 0);
+    highstate_stop_timer(&highstate.reset_scan_timer);
+    highstate_stop_timer(&highstate.reset_timer);
+    highstate.reset_scan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESET_SCAN_TICKS);
+    highstate.reset_timer = udp_start_timer(highstate_reset_timeout, HIGHSTATE_RESET_TICKS);
+    return 1;
+}
+
+void highstate_reset_scan() {
+    highstate.reset_scan_timer = HIGHSTATE_NO_TIMER;
+    if (highstate.state != HIGHSTATE_RESETTING) return;
+    lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
+    highstate.reset_scan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESET_SCAN_TICKS);
+}
+
+void highstate_reset_timeout() {
+    highstate.reset_timer = HIGHSTATE_NO_TIMER;
+    if (highstate.state != HIGHSTATE_RESETTING) return;
+    highstate_stop_timer(&highstate.reset_scan_timer);
+    highstate_protocol_error(0, STATUS_RESET_FAILED);
+}
 
 int highstate_recv_password_reply(uint32_t, uint16_t, const uint8_t* data, int length) {
     return status_reply(SET_PASSWORD_REPLY, data, length);

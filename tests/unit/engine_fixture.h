@@ -72,6 +72,7 @@ public:
         TEST_NETWORK_REQUIRE(net);
         fake_host_reset();
         seen() = Seen{};
+        myutil_fill_default_structs();
         {
             auto inside = net.enter(net.workstation());
             ASSERT_TRUE(inside.ok());

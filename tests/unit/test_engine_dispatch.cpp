@@ -1,6 +1,7 @@
 // Which datagram the engine accepts in which state, and what a rejected one
 // costs: one case per message, length and sender in each state it matters.
 #include "engine_fixture.h"
+#include "list.h"
 
 namespace {
 
@@ -166,6 +167,88 @@ TEST_P(Dispatch, OutcomeOfOneDatagram) {
 
 INSTANTIATE_TEST_SUITE_P(Engine, Dispatch, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<DispatchCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A route entry is awaited (state request_pending): only that reply, for
+// that table, counts.
+struct PendingCase {
+    const char* name;
+    From from;
+    uint16_t code;
+    Bytes payload;
+    Outcome outcome;  // Ignored, Closed, or Accepted (the read goes on)
+    int error;
+};
+
+void ignore_list(ListObject* list) { list->ops->list_destroy(list); }
+
+const PendingCase kPending[] = {
+    {"EntryReplyShort", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0}, Outcome::Closed,
+     VIOLATION},
+    {"EntryReplyMin", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0, 0}, Outcome::Accepted, 0},
+    {"EntryReplyOtherTable", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xFF, 0, 0},
+     Outcome::Closed, VIOLATION},
+    {"EntryReplyTruncatedBody", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0, 0, 0, 0},
+     Outcome::Closed, VIOLATION},
+    {"EntryReplyStranger", From::Stranger, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0, 0},
+     Outcome::Ignored, 0},
+    {"SetPasswordReplyShort", From::Router, T_SET_PASSWORD_REPLY, {0, 0, 0}, Outcome::Closed,
+     VIOLATION},
+    {"SetPasswordReplyNotAwaited", From::Router, T_SET_PASSWORD_REPLY, {0, 0, 0, 0},
+     Outcome::Closed, UNEXPECTED},
+    {"RouterDataReplyNotAwaited", From::Router, T_PUT_ROUTER_DATA_REPLY, {0, 0, 0, 0},
+     Outcome::Closed, UNEXPECTED},
+    {"AccountingReplyShort", From::Router, T_GET_ACCOUNTING_REPLY, Bytes(31, 0), Outcome::Closed,
+     VIOLATION},
+    {"AccountingReplyNotAwaited", From::Router, T_GET_ACCOUNTING_REPLY, Bytes(32, 0),
+     Outcome::Closed, VIOLATION},
+    {"PutReplyShort", From::Router, T_PUT_ENTRY_REPLY, {0, 0, 0xF0, 0, 0, 0}, Outcome::Closed,
+     VIOLATION},
+    {"PutReplyNotAwaited", From::Router, T_PUT_ENTRY_REPLY, {0, 0, 0xF0, 0, 0, 0, 0},
+     Outcome::Closed, VIOLATION},
+    {"ScanReply", From::Router, T_SCAN_REPLY, Bytes(16, 0), Outcome::Closed, UNEXPECTED},
+    {"ScanReplyStranger", From::Stranger, T_SCAN_REPLY, Bytes(16, 0), Outcome::Ignored, 0},
+    {"UnknownCode", From::Router, 0x2000, {}, Outcome::Closed, UNKNOWN},
+    {"CloseRequest", From::Router, T_CLOSE_REQUEST, {0x00, 0x03}, Outcome::Ignored, 0},
+};
+
+class DispatchPending : public EngineFixture, public ::testing::WithParamInterface<PendingCase> {};
+
+TEST_P(DispatchPending, OutcomeOfOneDatagram) {
+    const PendingCase& c = GetParam();
+    reach_connected();
+    settle();
+    highstate_get_route_data(ignore_list, 2);
+    TestDatagram request = expect(*r1, 0x1011);
+    ack(*r1, request);
+    ASSERT_EQ(highstate_get_state(), HIGHSTATE_REQUEST_PENDING);
+
+    send(c.from == From::Router ? *r1 : *r2, c.code, c.payload);
+
+    switch (c.outcome) {
+        case Outcome::Closed:
+            expect_close_with(*r1, c.error);
+            EXPECT_EQ(errors(), (std::vector<int>{c.error}));
+            EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+            break;
+        case Outcome::Accepted: {
+            // The empty slot 0 is counted; slot 1 is asked for next.
+            TestDatagram next = expect(*r1, 0x1011);
+            EXPECT_EQ(test_frame_payload(next.bytes), (Bytes{0xF0, 0x00, 0x01}));
+            EXPECT_TRUE(errors().empty());
+            break;
+        }
+        default:
+            EXPECT_TRUE(r1->quiet());
+            EXPECT_TRUE(errors().empty());
+            EXPECT_EQ(highstate_get_state(), HIGHSTATE_REQUEST_PENDING);
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, DispatchPending, ::testing::ValuesIn(kPending),
+                         [](const ::testing::TestParamInfo<PendingCase>& info) {
                              return std::string(info.param.name);
                          });
 

@@ -1,0 +1,372 @@
+// Router administration: settings, password change, accounting, line
+// monitor, connections by hand and the reset, as the router sees them.
+#include <string>
+
+#include "engine_fixture.h"
+#include "list.h"
+
+namespace {
+
+constexpr uint16_t T_GET_ACCOUNTING_REQUEST = 0x1012;
+constexpr uint16_t T_SET_PASSWORD_REQUEST = 0x1005;
+constexpr uint16_t T_PUT_ROUTER_DATA_REQUEST = 0x1018;
+constexpr uint16_t T_ISDN_OPEN_REQUEST = 0x1013;
+constexpr uint16_t T_LINEMON_START_REQUEST = 0x1015;
+constexpr uint16_t T_LINEMON_STOP_REQUEST = 0x1016;
+constexpr uint16_t T_RESET_REQUEST = 0x0004;
+
+const uint8_t kHw[6] = {0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03};
+
+// Announcement of the router with kHw under `address` (0: unconfigured).
+Bytes announce(uint8_t last_byte_of_address) {
+    Bytes b = {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03};
+    if (last_byte_of_address == 0) {
+        b.insert(b.end(), {0, 0, 0, 0});
+    } else {
+        b.insert(b.end(), {0x0A, 0x4D, 0x00, last_byte_of_address});
+    }
+    b.insert(b.end(), {0, 0, 0, 0});
+    return b;
+}
+
+struct Results {
+    std::vector<int> done;
+    std::vector<ListObject*> lists;
+    std::vector<LineMonitorData> reports;
+    std::vector<ScanAnswer> announcements;
+};
+Results& got() {
+    static Results r;
+    return r;
+}
+void on_done(int status) { got().done.push_back(status); }
+void on_list(ListObject* l) { got().lists.push_back(l); }
+void on_report(LineMonitorData* d) { got().reports.push_back(*d); }
+void on_announce(ScanAnswer* a) { got().announcements.push_back(*a); }
+
+ListObject* line_targets(int n) {
+    ListObject* list = listhelp_new_line_list();
+    for (int i = 0; i < n; ++i) {
+        auto* t = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
+        myutil_copy_text(t->host, ("10.9.0." + std::to_string(i + 1)).c_str());
+        t->index = 10 + i;  // the position, not the index, goes on the wire
+        list->ops->list_append(list, t);
+    }
+    return list;
+}
+
+class RouterAdmin : public EngineFixture {
+public:
+    ListObject* lines = nullptr;
+
+    void SetUp() override {
+        EngineFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        got() = Results{};
+        reach_connected();
+        settle();
+    }
+    void TearDown() override {
+        if (lines != nullptr) lines->ops->list_destroy(lines);
+    }
+
+    // Router 1 receives the accounting request, acknowledges it and answers
+    // with counters base+1 .. base+7; returns the request's payload.
+    Bytes answer_accounting(uint8_t base) {
+        TestDatagram d = expect_acked(T_GET_ACCOUNTING_REQUEST);
+        Bytes reply = {0, 0, 0, 0};
+        for (uint8_t k = 1; k <= 7; ++k) reply.insert(reply.end(), {0, 0, 0, uint8_t(base + k)});
+        send(*r1, T_GET_ACCOUNTING_REPLY, reply);
+        return test_frame_payload(d.bytes);
+    }
+};
+
+// ------------------------------------------------------------- accounting
+
+TEST_F(RouterAdmin, AccountingAsksEveryPositionAndFillsTheList) {
+    lines = line_targets(3);
+    highstate_get_accounting(on_list, lines);
+    EXPECT_EQ(answer_accounting(0), (Bytes{0x00, 0x00, 0x00}));
+    EXPECT_EQ(answer_accounting(10), (Bytes{0x00, 0x00, 0x01}));
+    EXPECT_TRUE(got().lists.empty());
+    EXPECT_EQ(answer_accounting(20), (Bytes{0x00, 0x00, 0x02}));
+
+    ASSERT_EQ(got().lists, (std::vector<ListObject*>{lines}));
+    uint32_t base = 0;
+    for (ListNode* n = lines->head; n != nullptr; n = n->next, base += 10) {
+        const AccountingCounters& c = static_cast<LineTarget*>(n->element)->counters;
+        EXPECT_EQ(c.charge, base + 1);
+        EXPECT_EQ(c.calls_out, base + 2);
+        EXPECT_EQ(c.calls_in, base + 3);
+        EXPECT_EQ(c.packets_out, base + 4);
+        EXPECT_EQ(c.packets_in, base + 5);
+        EXPECT_EQ(c.bytes_out, base + 6);
+        EXPECT_EQ(c.bytes_in, base + 7);
+    }
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+TEST_F(RouterAdmin, ReadAndResetSendsItsModeInEveryRequest) {
+    lines = line_targets(2);
+    highstate_get_acc_reset(on_list, lines);
+    EXPECT_EQ(answer_accounting(0), (Bytes{0xFF, 0x00, 0x00}));
+    EXPECT_EQ(answer_accounting(0), (Bytes{0xFF, 0x00, 0x01}));
+    EXPECT_EQ(got().lists.size(), 1u);
+}
+
+TEST_F(RouterAdmin, AccountingOfNoLineTargetsAnswersAtOnce) {
+    lines = line_targets(0);
+    highstate_get_accounting(on_list, lines);
+    highstate_get_acc_reset(on_list, nullptr);
+    EXPECT_EQ(got().lists, (std::vector<ListObject*>{lines, nullptr}));
+    EXPECT_TRUE(r1->quiet());
+}
+
+TEST_F(RouterAdmin, ShortAccountingReplyDropsTheRouter) {
+    lines = line_targets(1);
+    highstate_get_accounting(on_list, lines);
+    expect_acked(T_GET_ACCOUNTING_REQUEST);
+    send(*r1, T_GET_ACCOUNTING_REPLY, zeros(31));
+    expect_close_with(*r1, STATUS_PROTOCOL_VIOLATION);
+    EXPECT_TRUE(got().lists.empty());
+}
+
+// ------------------------------------------------- settings and password
+
+TEST_F(RouterAdmin, SettingsTravelAsTwentyNineBytes) {
+    RouterSettings s{};
+    myutil_copy_text(s.name, "10.77.0.2");
+    myutil_copy_text(s.netmask, "255.255.255.0");
+    myutil_copy_text(s.phone, "0891234");
+    s.line_type = 2;
+    highstate_put_router_data(on_done, &s);
+    TestDatagram d = expect_acked(T_PUT_ROUTER_DATA_REQUEST);
+    Bytes want = {0x0A, 0x4D, 0x00, 0x02, 0xFF, 0xFF, 0xFF, 0x00, '0', '8', '9', '1', '2', '3', '4'};
+    want.resize(28, 0);
+    want.push_back(0x02);
+    EXPECT_EQ(test_frame_payload(d.bytes), want);
+    EXPECT_TRUE(got().done.empty());
+    send(*r1, T_PUT_ROUTER_DATA_REPLY, {0, 0, 0, 0});
+    EXPECT_EQ(got().done, (std::vector<int>{0}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+struct StatusCase {
+    const char* name;
+    bool password;   // the password change, else the settings
+    int status;      // the router's answer
+};
+
+class StatusReply : public RouterAdmin, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(StatusReply, NonZeroStatusDropsTheRouterWithIt) {
+    const StatusCase& c = GetParam();
+    RouterSettings s{};
+    if (c.password) {
+        highstate_set_password(on_done, "new", "old", 0);
+        expect_acked(T_SET_PASSWORD_REQUEST);
+        send(*r1, T_SET_PASSWORD_REPLY, {0, 0, uint8_t(c.status >> 8), uint8_t(c.status)});
+    } else {
+        highstate_put_router_data(on_done, &s);
+        expect_acked(T_PUT_ROUTER_DATA_REQUEST);
+        send(*r1, T_PUT_ROUTER_DATA_REPLY, {0, 0, uint8_t(c.status >> 8), uint8_t(c.status)});
+    }
+    expect_close_with(*r1, c.status);
+    EXPECT_EQ(errors(), (std::vector<int>{c.status}));
+    EXPECT_TRUE(got().done.empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
+const StatusCase kStatus[] = {
+    {"WrongPassword", true, STATUS_WRONG_PASSWORD},
+    {"PasswordFlashError", true, STATUS_FLASH_ERROR},
+    {"SettingsBadAddress", false, STATUS_BAD_ADDRESS},
+    {"SettingsFlashError", false, STATUS_FLASH_ERROR},
+};
+INSTANTIATE_TEST_SUITE_P(Engine, StatusReply, ::testing::ValuesIn(kStatus),
+                         [](const ::testing::TestParamInfo<StatusCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Both passwords are scrambled with the one seed sent in front, so their
+// XOR is the XOR of the plain texts; a new password is cut to ten bytes.
+TEST_F(RouterAdmin, PasswordChangeScramblesBothWithItsSeed) {
+    highstate_set_password(on_done, "abcdefghijkl", "", 1);
+    TestDatagram d = expect_acked(T_SET_PASSWORD_REQUEST);
+    Bytes p = test_frame_payload(d.bytes);
+    ASSERT_EQ(p.size(), 23u);
+    EXPECT_EQ(p[2], 0xFF);
+    std::string plain;
+    for (size_t i = 0; i < 10; ++i) plain += char(p[3 + i] ^ p[13 + i]);
+    EXPECT_EQ(plain, "abcdefghij");
+    send(*r1, T_SET_PASSWORD_REPLY, {0, 0, 0, 0});
+    EXPECT_EQ(got().done, (std::vector<int>{0}));
+}
+
+TEST_F(RouterAdmin, PasswordChangeNotExclusive) {
+    highstate_set_password(on_done, "x", "y", 0);
+    TestDatagram d = expect_acked(T_SET_PASSWORD_REQUEST);
+    EXPECT_EQ(test_frame_payload(d.bytes)[2], 0x00);
+}
+
+// The reply of a chained second step may arrive; a reply while nothing is
+// awaited any more is the router's fault.
+TEST_F(RouterAdmin, ReplyAfterTheExchangeEndedDropsTheRouter) {
+    highstate_set_password(on_done, "x", "y", 0);
+    expect_acked(T_SET_PASSWORD_REQUEST);
+    send(*r1, T_SET_PASSWORD_REPLY, {0, 0, 0, 0});
+    send(*r1, T_SET_PASSWORD_REPLY, {0, 0, 0, 0});
+    expect_close_with(*r1, STATUS_UNEXPECTED_MESSAGE);
+    EXPECT_EQ(got().done, (std::vector<int>{0}));
+}
+
+TEST_F(RouterAdmin, UnansweredSettingsEndWithTimeout) {
+    RouterSettings s{};
+    highstate_put_router_data(on_done, &s);
+    expect_acked(T_PUT_ROUTER_DATA_REQUEST);
+    fake_host_tick(HIGHSTATE_REPLY_TICKS);
+    EXPECT_TRUE(errors().empty());
+    fake_host_tick(1);
+    expect_close_with(*r1, STATUS_TIMEOUT);
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
+    EXPECT_TRUE(got().done.empty());
+}
+
+// ---------------------------------------------------------- line monitor
+
+Bytes linemon_report() {
+    // Channel 1: connected (state 3, code 0x0123) to 10.77.0.50 "0301" for
+    // 65 s, 2 units, 10 packets out, 12 in. Channel 2: free.
+    Bytes b = {0x03, 0x01, 0x23, 0x0A, 0x4D, 0x00, 0x32, '0', '3', '0', '1'};
+    b.resize(27, 0);
+    b.insert(b.end(), {0, 0, 0, 65, 0, 0, 0, 2, 0, 0, 0, 10, 0, 0, 0, 12});
+    b.resize(86, 0);
+    return b;
+}
+
+TEST_F(RouterAdmin, LineMonitorDeliversReportsUntilStopped) {
+    highstate_start_linemon(on_report);
+    expect_acked(T_LINEMON_START_REQUEST);
+    send(*r1, T_LINEMON_DATA, linemon_report());
+    send(*r2, T_LINEMON_DATA, linemon_report());  // not the open router
+    ASSERT_EQ(got().reports.size(), 1u);
+    const LineMonitorChannel& c = got().reports[0].channel[0];
+    EXPECT_EQ(c.state, 3);
+    EXPECT_EQ(c.code, 0x0123);
+    EXPECT_STREQ(c.peer, "10.77.0.50");
+    EXPECT_STREQ(c.phone, "0301");
+    EXPECT_EQ(c.duration, 65u);
+    EXPECT_EQ(c.charge, 2u);
+    EXPECT_EQ(c.packets_out, 10u);
+    EXPECT_EQ(c.packets_in, 12u);
+    EXPECT_EQ(got().reports[0].channel[1].state, 0);
+
+    send(*r1, T_LINEMON_DATA, zeros(85));
+    expect_close_with(*r1, STATUS_PROTOCOL_VIOLATION);
+}
+
+TEST_F(RouterAdmin, StoppedMonitorIgnoresLateReports) {
+    highstate_start_linemon(on_report);
+    expect_acked(T_LINEMON_START_REQUEST);
+    highstate_stop_linemon();
+    expect_acked(T_LINEMON_STOP_REQUEST);
+    send(*r1, T_LINEMON_DATA, linemon_report());
+    EXPECT_TRUE(got().reports.empty());
+    EXPECT_TRUE(errors().empty());
+    EXPECT_TRUE(r1->quiet());
+}
+
+TEST_F(RouterAdmin, LineMonitorNeedsAnOpenRouter) {
+    highstate_close_router();
+    settle();
+    highstate_start_linemon(on_report);
+    highstate_stop_linemon();
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(highstate.linemon_fn, nullptr);
+}
+
+TEST_F(RouterAdmin, ConnectionsByHand) {
+    highstate_open_isdn(2);
+    TestDatagram d = expect_acked(T_ISDN_OPEN_REQUEST);
+    EXPECT_EQ(test_frame_payload(d.bytes), (Bytes{0x00, 0x00, 0x02}));
+    highstate_close_isdn(1);
+    d = expect_acked(T_ISDN_CLOSE_REQUEST);
+    EXPECT_EQ(test_frame_payload(d.bytes), (Bytes{0x01}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// ------------------------------------------------------------------ reset
+
+// Scan requests the router receives over `ticks` ticks, tick by tick.
+std::vector<int> scans_per_tick(TestSocket& r, int ticks) {
+    std::vector<int> at;
+    for (int t = 1; t <= ticks; ++t) {
+        fake_host_tick(1);
+        for (const TestDatagram& d : r.drain(20)) {
+            if (test_frame_code(d.bytes) == T_SCAN_REQUEST) at.push_back(t);
+        }
+    }
+    return at;
+}
+
+TEST_F(RouterAdmin, ResetScansEveryFourthTickUntilTheRouterIsBack) {
+    ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
+    TestDatagram d = expect(*r1, T_RESET_REQUEST);
+    EXPECT_EQ(test_frame_sequence(d.bytes), 0);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_RESETTING);
+
+    EXPECT_EQ(scans_per_tick(*r1, 12), (std::vector<int>{4, 8, 12}));
+    send(*r1, T_SCAN_REPLY, announce(2));  // still configured: not yet
+    EXPECT_TRUE(got().announcements.empty());
+    send(*r2, T_SCAN_REPLY, {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x09, 0x09, 0x09, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(got().announcements.empty());
+    send(*r1, T_SCAN_REPLY, announce(0));
+    ASSERT_EQ(got().announcements.size(), 1u);
+    EXPECT_EQ(got().announcements[0].router_ip, 0u);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+
+    EXPECT_TRUE(scans_per_tick(*r1, 130).empty());
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(RouterAdmin, ResetRouterThatNeverComesBackFailsOnThe121stTick) {
+    ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
+    r1->drain();
+    std::vector<int> scans = scans_per_tick(*r1, 120);
+    EXPECT_EQ(scans.size(), 30u);
+    EXPECT_TRUE(errors().empty());
+    fake_host_tick(1);
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_RESET_FAILED}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    EXPECT_TRUE(scans_per_tick(*r1, 10).empty());
+    EXPECT_TRUE(got().announcements.empty());
+}
+
+// The first reset's time-out would fire during the second one.
+TEST_F(RouterAdmin, LaterResetIsNotEndedByAnOldTimer) {
+    ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
+    fake_host_tick(10);
+    send(*r1, T_SCAN_REPLY, announce(0));
+    ASSERT_EQ(got().announcements.size(), 1u);
+    r1->drain();
+    reach_connected();
+    fake_host_tick(5);
+    ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
+    fake_host_tick(120);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_RESETTING);
+    fake_host_tick(1);
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_RESET_FAILED}));
+}
+
+TEST_F(RouterAdmin, ResetNeedsAnOpenIdleRouter) {
+    RouterSettings s{};
+    highstate_put_router_data(on_done, &s);
+    expect_acked(T_PUT_ROUTER_DATA_REQUEST);
+    EXPECT_EQ(highstate_reset_router(on_announce, kHw), 0);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_REQUEST_PENDING);
+}
+
+}  // namespace
