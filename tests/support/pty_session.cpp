@@ -34,6 +34,7 @@ PtySession::~PtySession() {
         reap(true);
     }
     close_fd(master_);
+    close_fd(slave_);
     close_fd(out_fd_);
     close_fd(err_fd_);
 }
@@ -94,12 +95,14 @@ bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& o
     out_fd_ = out_pipe[0];
     err_fd_ = err_pipe[0];
     fcntl(master_, F_SETFD, FD_CLOEXEC);
+    if (const char* name = ptsname(master_)) slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     return true;
 }
 
-bool PtySession::type(const std::string& line) {
+bool PtySession::type(const std::string& line) { return keys(line + "\n"); }
+
+bool PtySession::keys(const std::string& data) {
     if (master_ < 0) return false;
-    std::string data = line + "\n";
     size_t done = 0;
     auto deadline = Clock::now() + std::chrono::milliseconds(PTY_DEFAULT_TIMEOUT_MS);
     while (done < data.size()) {
@@ -194,11 +197,14 @@ void PtySession::signal(int sig) {
     if (running()) kill(-pid_, sig);
 }
 
-void PtySession::hang_up() { close_fd(master_); }
+void PtySession::hang_up() {
+    close_fd(slave_);
+    close_fd(master_);
+}
 
 int PtySession::echo_on() const {
-    if (master_ < 0) return -1;
+    if (slave_ < 0) return -1;
     termios mode{};
-    if (tcgetattr(master_, &mode) != 0) return -1;
+    if (tcgetattr(slave_, &mode) != 0) return -1;
     return (mode.c_lflag & ECHO) ? 1 : 0;
 }

@@ -43,6 +43,8 @@ public:
 
     // Types `line` and Enter at the terminal.
     bool type(const std::string& line);
+    // Types `keys` as they are (e.g. "\x04", end of input at a line start).
+    bool keys(const std::string& keys);
 
     // Reads what has come until `text` stands in the stream (counted from the
     // start of the run), the child ended and its output is drained, or
@@ -57,7 +59,8 @@ public:
     // Sends a signal to the child's process group.
     void signal(int sig);
 
-    // Closes the terminal's master side: the child sees the end of input.
+    // Closes the terminal (both sides this session holds): the child's
+    // session gets SIGHUP, as when a user's terminal goes away.
     void hang_up();
 
     // Reads whatever is available now, without waiting.
@@ -83,6 +86,7 @@ private:
     pid_t pid_ = -1;
     int status_ = -1;          // exit status once reaped
     int master_ = -1;
+    int slave_ = -1;           // kept open so the terminal's state outlives the child
     int out_fd_ = -1;
     int err_fd_ = -1;
     std::string out_;

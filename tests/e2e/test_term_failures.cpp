@@ -1,0 +1,149 @@
+// The ways qorvel-ascii fails: start-up faults, routers that cannot be
+// opened, a router that stops answering. Each ends with status 1 and its
+// text on the right stream.
+#include "test_term_fixture.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace {
+
+class TermFailures : public TermE2E {};
+
+TEST_F(TermFailures, FaultyProtocolFileIsEchoedOnStandardOutput) {
+    TERM_NETWORK_REQUIRE();
+    term_write_file(path("qorvel.pro"), "# site protocols\n2:abc base=x25\n");
+    PtySession& s = run({"rov"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.out(),
+              "2:abc base=x25\n"
+              "______^\n"
+              "syntax error in protocol file: line: 2 column: 7\n");
+    EXPECT_EQ(s.err(), "");
+}
+
+TEST_F(TermFailures, FaultyProtocolFileGerman) {
+    TERM_NETWORK_REQUIRE();
+    term_write_file(path("qorvel.pro"), "2:abc\n");
+    PtySession& s = run({"rov"}, true);
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    const std::string last = "Fehler beim Lesen der Protokoll Datei: Zeile: 1 Spalte: 6\n";
+    ASSERT_GE(s.out().size(), last.size());
+    EXPECT_EQ(s.out().substr(s.out().size() - last.size()), last);
+}
+
+TEST_F(TermFailures, PortInUse) {
+    TERM_NETWORK_REQUIRE();
+    int taken = -1;
+    {
+        auto inside = net().enter(net().workstation());
+        ASSERT_TRUE(inside.ok());
+        taken = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(TEST_NET_PORT);
+        ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    }
+    PtySession& s = run({"rov"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Error: Port in use. Can not connect to Router\n");
+    EXPECT_EQ(s.out(), "");
+    close(taken);
+}
+
+TEST_F(TermFailures, BroadcastAddressIsNoRouter) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {router(1)}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.255"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Error: router 10.77.0.255 has not been configured\n");
+}
+
+TEST_F(TermFailures, RouterHeldByAnotherStationRefusesTheOpen) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.holder = "10.77.0.9";
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"saveconfig", "-f", path("out.cfg"), "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Router is already connected to station 10.77.0.9\n");
+    EXPECT_FALSE(std::ifstream(path("out.cfg")).good());
+}
+
+TEST_F(TermFailures, WrongPasswordIsRefusedAndNotEchoed) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.password = "geheim";
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"}, true);
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Passwort --> ", TERM_WAIT_MS)) << s.err();
+    EXPECT_EQ(s.echo_on(), 0);
+    s.type("falsch");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(),
+              "Router verlangt ein Passwort\n"
+              " Passwort --> \n"
+              "ungueltiges Passwort  Router kann nicht geoeffnet werden\n");
+    EXPECT_EQ(s.tty().find("falsch"), std::string::npos);
+    EXPECT_EQ(s.echo_on(), 1);
+}
+
+TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.password = "geheim";
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    s.type("abcdefghijk");
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Max. 10 characters\n Password --> ", TERM_WAIT_MS)) << s.err();
+    EXPECT_EQ(s.echo_on(), 0);
+    s.type("quit");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
+    EXPECT_EQ(s.echo_on(), 1);
+    EXPECT_EQ(s.err(), "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> ");
+}
+
+TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.password = "geheim";
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    EXPECT_EQ(s.echo_on(), 0);
+    s.signal(SIGTERM);
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 128 + SIGTERM);
+    EXPECT_EQ(s.echo_on(), 1);
+}
+
+TEST_F(TermFailures, EndOfInputEndsTheRunAndRestoresTheEcho) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.password = "geheim";
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    s.keys("\x04");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
+    EXPECT_EQ(s.echo_on(), 1);
+}
+
+TEST_F(TermFailures, HangUpEndsTheRun) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {router(1)}), nullptr);
+    PtySession& s = run({"accounting"});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Select router ( 1 - 1 ) --> ", TERM_WAIT_MS)) << s.err();
+    s.hang_up();
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 128 + SIGHUP);
+}
+
+TEST_F(TermFailures, NoRouterFoundBySelection) {
+    TERM_NETWORK_REQUIRE();
+    PtySession& s = run({"accounting"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Router list\n-----------\n\nCan not find any router. Exit program.\n");
+    EXPECT_EQ(s.out(), "");
+}
+
+}  // namespace
