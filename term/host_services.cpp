@@ -112,7 +112,9 @@ int ASCIISaveEmergencyCopy() {
 
 void main_error(int code) {
     std::fputs(ASCIIErrorMessage(code).c_str(), stderr);
-    if (ASCIIDLInP == 1) ASCIISaveEmergencyCopy();
+    // Whatever the operation, tables that were read must not be lost with
+    // the failure; the download's own window (ASCIIDLInP) is covered too.
+    ASCIISaveEmergencyCopy();
     std::fputs(ASCIIMsg("Abort...\n", "Programm wird abgebrochen...\n"), stderr);
     std::fflush(stderr);
     // exit() runs the terminal's restore and flushes the report stream.

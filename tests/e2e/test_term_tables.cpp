@@ -1,0 +1,349 @@
+// The sub-commands that read a router's tables: saveconfig, linetarget,
+// accounting and linemonitor, with -ip and through the router list.
+#include "test_term_fixture.h"
+
+#include <algorithm>
+
+namespace {
+
+class TermTables : public TermE2E {};
+
+// The data lines of each section of a configuration file (comments and
+// empty lines left out).
+struct Sections {
+    std::vector<std::string> lines, routes, filters;
+};
+
+Sections sections_of(const std::string& text) {
+    Sections s;
+    std::vector<std::string>* into = nullptr;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        if (line.rfind("Line_Targets:", 0) == 0) into = &s.lines;
+        else if (line.rfind("Routing_Data:", 0) == 0) into = &s.routes;
+        else if (line.rfind("Filter_Data:", 0) == 0) into = &s.filters;
+        else if (into != nullptr) into->push_back(line);
+    }
+    return s;
+}
+
+// The first word of a line and the words after it.
+std::vector<std::string> words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> out;
+    std::string w;
+    while (in >> w) out.push_back(w);
+    return out;
+}
+
+// Full tables: 30 line targets, 64 routes, 63 rules and the default rule.
+SimRouter full_router(SimRouter r) {
+    for (int i = 0; i < 30; ++i)
+        r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(100 + i)));
+    for (int i = 0; i < 64; ++i)
+        r.routes.push_back(sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
+    for (int i = 0; i < 63; ++i)
+        r.filters.push_back(sim_filter(i, "0.0.0.0", "0.0.0.0", "255.255.255.0", "10.3." + std::to_string(i) + ".0",
+                                       6, i % 2, 1000 + i));
+    r.filters.push_back(sim_filter(63, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
+    return r;
+}
+
+TEST_F(TermTables, SaveconfigWithPasswordWritesFullTables) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = full_router(router(1));
+    r.password = "geheim";
+    r.phone = "0721999";
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"saveconfig", "-f", path("saved.cfg"), "-ip", "10.77.0.2"});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    s.type("geheim");
+    EXPECT_EQ(s.wait_exit(30000), 0) << s.err();
+    EXPECT_EQ(s.err(), "This Router requires a password\n Password --> \n");
+    EXPECT_EQ(s.out(), "");
+    EXPECT_EQ(s.tty().find("geheim"), std::string::npos);
+
+    std::string file = term_read_file(path("saved.cfg"));
+    EXPECT_NE(file.find("# Router Name / IP-Address: 10.77.0.2\n"), std::string::npos);
+    EXPECT_NE(file.find("# Router Telephone Number : 0721999\n"), std::string::npos);
+    Sections t = sections_of(file);
+    ASSERT_EQ(t.lines.size(), 30u);
+    ASSERT_EQ(t.routes.size(), 64u);
+    ASSERT_EQ(t.filters.size(), 64u);
+    for (int i = 0; i < 30; ++i) {
+        std::vector<std::string> w = words(t.lines[i]);
+        ASSERT_GE(w.size(), 8u);
+        EXPECT_EQ(w[0], "10.1.0." + std::to_string(i + 1));
+        EXPECT_EQ(w[1], "0721" + std::to_string(100 + i));
+        EXPECT_EQ(w[2], "x75");
+        EXPECT_EQ(w[3], "null");
+    }
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(words(t.routes[i]), (std::vector<std::string>{"255.255.255.0", "10.2." + std::to_string(i) + ".0",
+                                                                 "10.1.0.1"}));
+    EXPECT_EQ(words(t.filters[63]), (std::vector<std::string>{"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", "1"}));
+}
+
+TEST_F(TermTables, SaveconfigThatCannotWriteFails) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"saveconfig", "-f", path("missing/saved.cfg"), "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Error: can not write file " + path("missing/saved.cfg") + "\n");
+}
+
+TEST_F(TermTables, SelectionWithoutIpOpensTheChosenRouter) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r1 = router(1);
+    SimRouter r2 = router(2);
+    r2.lines.push_back(term_x75_line(0, "10.4.0.1", "0721444"));
+    ASSERT_NE(start_peer(1, {r1}), nullptr);
+    ASSERT_NE(start_peer(2, {r2}), nullptr);
+    PtySession& s = run({"saveconfig", "-f", path("chosen.cfg")});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Select router ( 1 - 2 ) --> ", TERM_WAIT_MS)) << s.err();
+    const std::string& err = s.err();
+    EXPECT_EQ(err.rfind("Router list\n-----------\n\n", 0), 0u) << err;
+    size_t at = err.find("00-a0-f9-00-00-02     10.77.0.3\n");
+    ASSERT_NE(at, std::string::npos) << err;
+    ASSERT_NE(err.find("00-a0-f9-00-00-01     10.77.0.2\n"), std::string::npos) << err;
+    // "  %2d -> " in front of the hardware address.
+    std::string number = words(err.substr(at - 8, 8))[0];
+    s.type("x");
+    s.type("7");
+    s.type(number + " please");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
+    Sections t = sections_of(term_read_file(path("chosen.cfg")));
+    ASSERT_EQ(t.lines.size(), 1u);
+    EXPECT_EQ(words(t.lines[0])[0], "10.4.0.1");
+}
+
+TEST_F(TermTables, LinetargetWritesTheFilesTablesIntoTheRouter) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.lines = {term_x75_line(0, "10.1.0.1", "0721001"), term_x75_line(1, "10.1.0.2", "0721002"),
+               term_x75_line(2, "10.1.0.3", "0721003")};
+    r.routes = {sim_route(0, "255.255.0.0", "10.8.0.0", "10.1.0.1"), sim_route(1, "255.255.255.0", "10.9.0.0", "10.1.0.2")};
+    r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0)};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    term_write_file(path("new.cfg"),
+                    "# tables for r1\n"
+                    "Line_Targets:\n"
+                    "10.1.0.2             0721002              x75         null        20    0 0 0\n"
+                    "10.5.0.9             0721999              x75         null        45    1 0 0 kelp/mars /\n"
+                    "Routing_Data:\n"
+                    "255.255.255.0   10.6.0.0        10.5.0.9\n"
+                    "Filter_Data:\n"
+                    "0.0.0.0 0.0.0.0 255.255.255.0 10.6.0.0 ftp 0\n"
+                    "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n");
+    PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(30000), 0) << s.err();
+    EXPECT_EQ(s.err(), "");
+    EXPECT_EQ(s.out(), "");
+
+    PeerProcess& peer = *peers_.back();
+    peer.stop();
+    SimRouter now;
+    ASSERT_TRUE(peer.router("r1", &now)) << peer.error();
+    ASSERT_EQ(now.lines.size(), 2u);
+    EXPECT_EQ(now.lines[0].host, "10.1.0.2");
+    EXPECT_EQ(now.lines[0].phone, "0721002");
+    EXPECT_EQ(now.lines[1].host, "10.5.0.9");
+    EXPECT_EQ(now.lines[1].phone, "0721999");
+    EXPECT_EQ(now.lines[1].timeout, 45);
+    EXPECT_EQ(now.lines[1].manual, 1);
+    EXPECT_EQ(now.lines[1].l2, 1);
+    EXPECT_EQ(now.lines[1].l3, 4);
+    ASSERT_EQ(now.routes.size(), 1u);
+    EXPECT_EQ(now.routes[0].match, "10.6.0.0");
+    EXPECT_EQ(now.routes[0].gateway, "10.5.0.9");
+    ASSERT_EQ(now.filters.size(), 2u);
+    EXPECT_EQ(now.filters[0].receive_match, "10.6.0.0");
+    EXPECT_EQ(now.filters[0].port, 21);
+    EXPECT_EQ(now.filters[0].action, 0);
+    EXPECT_EQ(now.filters[1].action, 1);
+}
+
+TEST_F(TermTables, LinetargetWithAFaultyFileWritesNothing) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.lines = {term_x75_line(0, "10.1.0.1", "0721001")};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    term_write_file(path("bad.cfg"),
+                    "Line_Targets:\n"
+                    "10.1.0.2             07210x2              x75         null        20    0 0 0\n"
+                    "Routing_Data:\n"
+                    "Filter_Data:\n");
+    PtySession& s = run({"linetarget", "-f", path("bad.cfg"), "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Error (Wrong Phone Number) during loading configuration. line 2 column 22\n");
+    EXPECT_EQ(s.out().rfind("10.1.0.2             07210x2", 0), 0u) << "the faulty line is echoed: " << s.out();
+    PeerProcess& peer = *peers_.back();
+    EXPECT_TRUE(peer.datagrams(PeerLogLine::RX, 0x1016).empty());
+    peer.stop();
+    SimRouter now;
+    ASSERT_TRUE(peer.router("r1", &now));
+    ASSERT_EQ(now.lines.size(), 1u);
+    EXPECT_EQ(now.lines[0].host, "10.1.0.1");
+}
+
+TEST_F(TermTables, LinetargetWithAMissingFileGerman) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {router(1)}), nullptr);
+    PtySession& s = run({"linetarget", "-f", path("none.cfg"), "-ip", "10.77.0.2"}, true);
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Fehler beim Laden der Konfiguration. Datei kann nicht geoeffnet werden.\n");
+}
+
+SimRouter accounting_router(SimRouter r) {
+    SimLine a = term_x75_line(0, "10.1.0.1", "0301234");
+    const uint32_t counters[SIM_COUNTERS] = {3000000000u, 1, 2, 2147483648u, 4294967295u, 17, 123456789};
+    std::copy(counters, counters + SIM_COUNTERS, a.counters);
+    SimLine b = term_x75_line(1, "10.1.0.2", "555");
+    b.counters[0] = 4;
+    r.lines = {a, b};
+    return r;
+}
+
+const std::string rule29 = "-----------------------------\n";
+const std::string accounting_text = rule29 +
+                                    "Router        10.1.0.1\n"
+                                    "Phone number  0301234\n\n"
+                                    "         incoming   outgoing\n"
+                                    "Calls           2          1\n"
+                                    "Packets 4294967295  2147483648\n"
+                                    "Bytes   123456789         17\n\n"
+                                    "charge    3000000000 units\n" +
+                                    rule29 + "\n" + rule29 +
+                                    "Router        10.1.0.2\n"
+                                    "Phone number  555\n\n"
+                                    "         incoming   outgoing\n"
+                                    "Calls           0          0\n"
+                                    "Packets         0          0\n"
+                                    "Bytes           0          0\n\n"
+                                    "charge            4 units\n" +
+                                    rule29 + "\n";
+
+TEST_F(TermTables, AccountingPrintsCountersFromTwoToThe31Unsigned) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {accounting_router(router(1))}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
+    EXPECT_EQ(s.err(), "");
+    EXPECT_EQ(s.out(), accounting_text);
+    PeerProcess& peer = *peers_.back();
+    peer.stop();
+    SimRouter now;
+    ASSERT_TRUE(peer.router("r1", &now));
+    EXPECT_EQ(now.lines[0].counters[0], 3000000000u) << "read without reset keeps the counters";
+}
+
+TEST_F(TermTables, AccountingResetReportsAndClearsTheCounters) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {accounting_router(router(1))}), nullptr);
+    PtySession& s = run({"accounting", "-reset", "-ip", "10.77.0.2", "-f", path("acc.txt")});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
+    EXPECT_EQ(s.err(), "Output directed to " + path("acc.txt") + "\n");
+    EXPECT_EQ(term_read_file(path("acc.txt")), accounting_text);
+    PeerProcess& peer = *peers_.back();
+    peer.stop();
+    SimRouter now;
+    ASSERT_TRUE(peer.router("r1", &now));
+    for (const SimLine& l : now.lines)
+        for (uint32_t c : l.counters) EXPECT_EQ(c, 0u);
+}
+
+TEST_F(TermTables, AccountingWithoutLineTargets) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {router(1)}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"}, true);
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Fehler: keine Verbindungsziele fuer diesen Router\n");
+    PeerProcess& peer = *peers_.back();
+    EXPECT_TRUE(peer.wait_event("r1", "close", TERM_WAIT_MS)) << "the opened router is closed";
+}
+
+TEST_F(TermTables, LinemonitorShowsScreensUntilQuit) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.phone = "0721999";
+    r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
+    r.channel[0].state = 3;
+    r.channel[0].peer = "10.9.8.7";
+    r.channel[0].phone = "0301234";
+    r.channel[0].duration = 125;
+    r.channel[0].charge = 7;
+    r.channel[0].packets_in = 100;
+    r.channel[0].packets_out = 2147483648u;
+    r.knobs = {"linemon-interval 200"};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
+    ASSERT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 3\n", TERM_WAIT_MS)) << s.out() << s.err();
+    s.type("anything");
+    s.type("quit");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
+    const std::string screen1 =
+        "Changes    : 1\n\n"
+        "Router         10.77.0.2\n"
+        "Phone number   0721999\n\n"
+        "Channel 1       Connected\n"
+        " connected to   10.9.8.7\n"
+        "                0301234\n";
+    EXPECT_EQ(s.out().substr(0, screen1.size()), screen1);
+    EXPECT_NE(s.out().find(" Packets    -->      100   2147483648 -->\nChannel 2       free\n\n\n\n\n\n"),
+              std::string::npos)
+        << s.out();
+    EXPECT_EQ(s.out().find('\033'), std::string::npos) << "no screen clearing into a pipe";
+    EXPECT_NE(s.err().find("Input (quit) --> Input (quit) --> "), std::string::npos);
+}
+
+TEST_F(TermTables, LinemonitorIntoAFile) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
+    r.knobs = {"linemon-interval 200"};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"linemonitor", "-ip", "10.77.0.2", "-f", path("lm.txt")});
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Input (quit) --> ", TERM_WAIT_MS)) << s.err();
+    const std::string screen =
+        "Router         10.77.0.2\n"
+        "Phone number   \n\n"
+        "Channel 1       free\n"
+        "Channel 2       free\n";
+    // A few more reports go to the file.
+    for (int i = 0; i < 100 && term_read_file(path("lm.txt")).size() < 3 * screen.size(); ++i) usleep(50 * 1000);
+    s.type("quit");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
+    EXPECT_EQ(s.err(), "Output directed to " + path("lm.txt") + "\nInput (quit) --> ");
+    std::string file = term_read_file(path("lm.txt"));
+    ASSERT_GE(file.size(), 2 * screen.size()) << file;
+    EXPECT_EQ(file.substr(0, 2 * screen.size()), screen + screen);
+}
+
+// The router answers the open and the table reads, then nothing more: the
+// accounting request is never acknowledged.
+TEST_F(TermTables, SlowRouterThatStopsAnsweringSavesTheTables) {
+    TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;
+    std::remove("/tmp/save.cfg");
+    SimRouter r = router(1);
+    r.lines = {term_x75_line(0, "10.1.0.1", "0721001")};
+    r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0)};
+    // open, one line target, one filter rule
+    r.knobs = {"silent-after 3"};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(30000), 1);
+    EXPECT_EQ(s.err(),
+              "Error: no receipt from remote station\n"
+              "Configuration saved to file /tmp/save.cfg\n"
+              "Abort...\n");
+    Sections t = sections_of(term_read_file("/tmp/save.cfg"));
+    ASSERT_EQ(t.lines.size(), 1u);
+    EXPECT_EQ(words(t.lines[0])[0], "10.1.0.1");
+}
+
+}  // namespace
