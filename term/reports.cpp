@@ -168,8 +168,9 @@ void ASCIILMOut() {
 
 void ASCIIPassWDToOpen(const char* line) {
     if (!password_prompt) {
-        std::fputs(ASCIIMsg(" Password --> ", " Passwort --> "), stderr);
+        // Hidden before the prompt shows, so nothing typed after it is seen.
         ASCIIEchoOff();
+        std::fputs(ASCIIMsg(" Password --> ", " Passwort --> "), stderr);
         password_prompt = 1;
         return;
     }
