@@ -323,6 +323,56 @@ TEST_F(TermTables, LinemonitorIntoAFile) {
     EXPECT_EQ(file.substr(0, 2 * screen.size()), screen + screen);
 }
 
+// A line target whose layer-2 parameters no definition matches: its
+// parameters go to "qorvel.add", the known ones to "/tmp/save.cfg", and the
+// operation does not run.
+TEST_F(TermTables, UnknownProtocolsStopTheOperationAndAreSaved) {
+    TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;
+    std::remove("/tmp/save.cfg");
+    SimRouter r = router(1);
+    SimLine odd = term_x75_line(1, "10.1.0.2", "0721002");
+    odd.blocksize = 1000;
+    r.lines = {term_x75_line(0, "10.1.0.1", "0721001"), odd};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(),
+              "Router contains unknown protocols, the\n"
+              "definitions of which have been saved in\n"
+              "qorvel.add, matching have been saved in\n"
+              "/tmp/save.cfg.\n");
+    EXPECT_EQ(s.out(), "") << "no accounting report";
+    EXPECT_NE(term_read_file(path("qorvel.add")).find("blocksize=1000"), std::string::npos);
+    Sections t = sections_of(term_read_file("/tmp/save.cfg"));
+    ASSERT_EQ(t.lines.size(), 1u);
+    EXPECT_EQ(words(t.lines[0])[0], "10.1.0.1");
+}
+
+TEST_F(TermTables, UnknownProtocolsBeforeALinetargetWriteNothingGerman) {
+    TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;
+    SimRouter r = router(1);
+    SimLine odd = term_x75_line(0, "10.1.0.2", "0721002");
+    odd.window = 3;
+    r.lines = {odd};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    term_write_file(path("new.cfg"), "Line_Targets:\nRouting_Data:\nFilter_Data:\n");
+    PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", "10.77.0.2"}, true);
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(),
+              "Der Router enthaelt undefinierte Protokolle, deren\n"
+              "Definition in qorvel.add gesichert wurden. Die\n"
+              "gueltigen Verbindungen wurden nach /tmp/save.cfg\n"
+              "gespeichert.\n");
+    PeerProcess& peer = *peers_.back();
+    peer.stop();
+    SimRouter now;
+    ASSERT_TRUE(peer.router("r1", &now));
+    ASSERT_EQ(now.lines.size(), 1u) << "the router's table is untouched";
+    EXPECT_EQ(now.lines[0].window, 3);
+}
+
 // The router answers the open and the table reads, then nothing more: the
 // accounting request is never acknowledged.
 TEST_F(TermTables, SlowRouterThatStopsAnsweringSavesTheTables) {
