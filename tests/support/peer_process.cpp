@@ -110,7 +110,7 @@ bool PeerProcess::start(int timeout_ms) {
 
 int PeerProcess::stop() {
     if (pid_ <= 0) return -1;
-    int status = net_.stop(pid_);
+    int status = net_.stop(pid_, PEER_STOP_GRACE_MS);
     pid_ = -1;
     return status;
 }

@@ -28,6 +28,7 @@
 constexpr int PEER_READY_TIMEOUT_MS = 5000;  // start() gives up after this
 constexpr int PEER_WAIT_MS = 3000;           // default wait for a log line
 constexpr int PEER_POLL_MS = 20;             // how often waits look at the log
+constexpr int PEER_STOP_GRACE_MS = 5000;     // SIGTERM to SIGKILL (a sanitizer build exits slowly)
 
 class PeerProcess {
 public:

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 #include "fake_host.h"
@@ -70,6 +71,14 @@ protected:
         while (fake_host_pump(200) > 0) {
         }
     }
+    // Reads until `done` holds (bounded), then whatever follows at once.
+    template <typename Done>
+    void pump_until(Done done, int timeout_ms = 3000) {
+        int64_t deadline = peer_now_ms() + timeout_ms;
+        while (!done() && peer_now_ms() < deadline) fake_host_pump(50);
+        while (fake_host_pump(50) > 0) {
+        }
+    }
 
     TestNetwork net{2};
     std::vector<std::unique_ptr<PeerProcess>> peers;
@@ -78,7 +87,7 @@ protected:
 TEST_F(PeerNetwork, BroadcastScanReachesBothRoutersAndOnlyTheirAnswersReturn) {
     start_routers();
     lowstate_send(TEST_NET_BROADCAST_IP, 0xF031, nullptr, 0, 0, nullptr);
-    pump();
+    pump_until([] { return delivered.size() >= 2; });
 
     ASSERT_EQ(delivered.size(), 2u);  // the workstation's own request is not among them
     std::vector<uint32_t> senders;
@@ -95,14 +104,14 @@ TEST_F(PeerNetwork, BroadcastScanReachesBothRoutersAndOnlyTheirAnswersReturn) {
     EXPECT_EQ(senders, (std::vector<uint32_t>{net.router_ip(1), net.router_ip(2)}));
     EXPECT_TRUE(errors.empty());
     for (int i = 1; i <= 2; ++i)
-        EXPECT_EQ(peers[size_t(i - 1)]->datagrams(PeerLogLine::RX, 0xF031).size(), 1u);
+        EXPECT_EQ(peers[size_t(i - 1)]->datagrams(PeerLogLine::RX, 0xF031).size(), 1u);  // logged before answering
 }
 
 TEST_F(PeerNetwork, NumberedRequestAndNumberedReplyAreAcknowledgedBothWays) {
     start_routers({"numbered yes"});
     int counter = lowstate_send(net.router_ip(2), 0x1001, nullptr, 0, 1, on_ack);
     ASSERT_EQ(counter, 1);
-    pump();
+    pump_until([] { return !acked.empty() && !delivered.empty(); });
 
     ASSERT_EQ(acked.size(), 1u);
     EXPECT_EQ(acked[0].sender, net.router_ip(2));
@@ -126,7 +135,7 @@ TEST_F(PeerNetwork, RetransmissionGetsThroughToARouterThatLostTheFirstTwo) {
     pump();
     EXPECT_TRUE(acked.empty());
     fake_host_tick(4);  // third
-    pump();
+    pump_until([] { return !acked.empty(); });
     ASSERT_EQ(acked.size(), 1u);
     EXPECT_TRUE(errors.empty());
     std::vector<PeerLogLine> opens = peers[0]->datagrams(PeerLogLine::RX, 0x1001);
@@ -146,6 +155,8 @@ TEST_F(PeerNetwork, SilentRouterEndsInNoAcknowledgement) {
         }
     }
     EXPECT_EQ(errors, (std::vector<int>{LOWSTATE_NO_ACK}));
+    int64_t deadline = peer_now_ms() + PEER_WAIT_MS;  // the peer may log a moment later
+    while (peers[0]->datagrams(PeerLogLine::RX, 0x1001).size() < 3 && peer_now_ms() < deadline) usleep(20000);
     EXPECT_EQ(peers[0]->datagrams(PeerLogLine::RX, 0x1001).size(), 3u);
     EXPECT_TRUE(peers[0]->datagrams(PeerLogLine::TX).empty());
 }
