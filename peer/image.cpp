@@ -52,10 +52,7 @@ int image_apply(const Bytes& image, PeerRouter& r, std::string* why) {
     }
     size_t pos = (static_cast<size_t>(paragraph) - 0x8000) * 16;
 
-    PeerRouter next = r;
-    next.lines.clear();
-    next.routes.clear();
-    next.filters.clear();
+    PeerRouter next;  // only the fields read below are taken over
     bool have_router = false;
     int taken = 0;
     while (pos + 10 <= image.size()) {
