@@ -9,6 +9,7 @@
 #include "host_services.h"
 #include "list.h"
 #include "protocols.h"
+#include "router_actions.h"
 #include "texts.h"
 
 namespace {
@@ -198,10 +199,7 @@ void ASCIIPWDCB(int /*status*/) { ASCIIDoPasswordF = 1; }
 
 void ASCIIPutRDataCB(int /*status*/) {
     ASCIIDoConfigF = 1;
-    if (ASCIIDoPasswordF == 0) {
-        std::fputs(ASCIIMsg("Set new password\n", "Setze neues Passwort\n"), stderr);
-        highstate_set_password(ASCIIPWDCB, ASCIIPassword.c_str(), ASCIIPasswd.c_str(), ASCIIExclusiv);
-    }
+    if (ASCIIDoPasswordF == 0) ASCIIStartPasswordChange();
 }
 
 void ASCIIGetPCB(int percent) {

@@ -10,6 +10,7 @@
 #include "host_services.h"
 #include "myutil.h"
 #include "reports.h"
+#include "router_actions.h"
 #include "router_dialogue.h"
 #include "router_select.h"
 #include "startup.h"
@@ -188,6 +189,7 @@ void ASCIIMainLoop() {
         std::fflush(ASCIIOutFile);
         idle = events == 0 && moved == 0;
     }
+    if (ASCIIProgram == ASCII_OP_ROUTERCONFIG) ASCIIRouterActionsAtExit();
     if (ASCIICloseRouter == 1) highstate_close_router();
 }
 

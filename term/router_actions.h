@@ -1,0 +1,48 @@
+// The end of the routerconfig dialogue: the summary of the new configuration
+// with its change marks and the actions it needs, the save question, and the
+// actions the save starts: a firmware download that carries the settings,
+// the password and the tables in its image, or else a settings change, a
+// password change, or both (settings first). The program ends once every
+// action started has completed.
+#pragma once
+
+#include "records.h"
+
+// The show phase of the summary state: works out which actions the changes
+// need (ASCIIDoDownLoad, ASCIIDoPassword, ASCIIDoConfig), clears the screen
+// and prints the summary on standard error.
+void ASCIIShowSummary();
+
+// The save question.
+void ASCIISavePrompt();
+
+// The answer to the save question: yes starts the actions and gives the
+// waiting state; "n" ends the run without sending anything and gives state
+// 0; any other line gives -1 (ask again).
+int ASCIISaveAnswer(const char* line);
+
+// Builds the router record from the dialogue's values and starts the actions
+// the summary named.
+void ASCIIStartActions();
+
+// The waiting state, every pass: sets the exit flag once every action started
+// has completed. Returns 1 then, 0 while it waits.
+int ASCIIActionsWait();
+
+// Starts the password change of the save with the record's password, the
+// password the router was opened with and the exclusive flag. Called at the
+// save, or once the settings have been written when both change.
+void ASCIIStartPasswordChange();
+
+// At the end of the run: when a download that resets the router was started
+// and has not completed (the user quit while it ran), writes the tables read
+// with the new settings to the emergency copy, since the router no longer
+// holds them.
+void ASCIIRouterActionsAtExit();
+
+// The router record of the save (all zero before it).
+const RouterSettings* ASCIIRouterRecord();
+
+// Forgets the record and the download's kind (for a new run in the same
+// process).
+void ASCIIResetActions();
