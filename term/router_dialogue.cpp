@@ -244,8 +244,9 @@ void hidden_answer_done() {
 }
 
 void prompt_new_password() {
-    std::fputs(ASCIIMsg("New password             --> ", "neues Password           --> "), stderr);
+    // Hidden before the prompt shows, so nothing typed after it is seen.
     ASCIIEchoOff();
+    std::fputs(ASCIIMsg("New password             --> ", "neues Password           --> "), stderr);
 }
 int answer_new_password(const std::string& line) {
     hidden_answer_done();
@@ -264,8 +265,9 @@ int answer_new_password(const std::string& line) {
 }
 
 void prompt_retype_password() {
-    std::fputs(ASCIIMsg("Retype password          --> ", "Passwort wiederholden    --> "), stderr);
+    // Hidden before the prompt shows, so nothing typed after it is seen.
     ASCIIEchoOff();
+    std::fputs(ASCIIMsg("Retype password          --> ", "Passwort wiederholden    --> "), stderr);
 }
 int answer_retype_password(const std::string& line) {
     hidden_answer_done();

@@ -113,14 +113,21 @@ protected:
     void images(int mode, const std::vector<std::string>& versions) {
         for (const std::string& v : versions) ASSERT_NE(firmware_fixture_write(dir_, mode, v), "");
     }
+    // One 1TR6 image and two DSS1 images, 2.10 and 3.00.
+    void both_families() {
+        images(0, {"1.00"});
+        images(1, {"2.10", "3.00"});
+    }
 
     // Waits for `prompt` after everything consumed so far and types `line`.
     void ask(const std::string& prompt, const std::string& line, int timeout_ms = TERM_WAIT_MS) {
+        if (HasFatalFailure()) return;  // the dialogue is off its track: no more waiting
         ASSERT_TRUE(expect(prompt, timeout_ms)) << "no \"" << prompt << "\" in:\n" << session_->err().substr(seen_);
         ASSERT_TRUE(session_->type(line));
     }
     // Waits for `text` after everything consumed so far and consumes it.
     bool expect(const std::string& text, int timeout_ms = TERM_WAIT_MS) {
+        if (HasFatalFailure()) return false;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
             size_t at = session_->err().find(text, seen_);
@@ -168,7 +175,7 @@ protected:
 
 TEST_F(TermRouterconfig, NoChangeSendsNothing) {
     TERM_NETWORK_REQUIRE();
-    images(1, {"2.10", "3.00"});
+    both_families();
     PeerProcess* peer = start_peer(1, {configured_router()});
     ASSERT_NE(peer, nullptr);
     PtySession& s = start();
@@ -309,6 +316,7 @@ TEST_F(TermRouterconfig, OnlyOneFamilyOfImagesLimitsTheModes) {
 
 TEST_F(TermRouterconfig, DownloadThatCannotStartEndsWithStatus1AndLeavesTheRouter) {
     TERM_NETWORK_REQUIRE();
+    images(0, {"1.00"});
     images(1, {"2.10"});
     FirmwareFixtureLayout broken;
     broken.marker = false;
@@ -337,7 +345,7 @@ TEST_F(TermRouterconfig, DownloadThatCannotStartEndsWithStatus1AndLeavesTheRoute
 
 TEST_F(TermRouterconfig, SlowPermanentTypeChangeResetsAndDownloadsWithEmptyTables) {
     TERM_NETWORK_REQUIRE();
-    images(1, {"2.10", "3.00"});
+    both_families();
     PeerProcess* peer = start_peer(1, {configured_router()});
     ASSERT_NE(peer, nullptr);
     PtySession& s = start();
@@ -381,7 +389,7 @@ TEST_F(TermRouterconfig, SlowPermanentTypeChangeResetsAndDownloadsWithEmptyTable
 
 TEST_F(TermRouterconfig, SlowRouterWithoutConfigurationGetsItsImageWithoutReset) {
     TERM_NETWORK_REQUIRE();
-    images(1, {"2.10", "3.00"});
+    both_families();
     SimRouter r = router(1);
     r.configured = false;
     PeerProcess* peer = start_peer(1, {r});
@@ -426,7 +434,7 @@ TEST_F(TermRouterconfig, SlowRouterWithoutConfigurationGetsItsImageWithoutReset)
 
 TEST_F(TermRouterconfig, SlowNewFirmwareKeepsTablesAndPassword) {
     TERM_NETWORK_REQUIRE();
-    images(1, {"2.10", "3.00"});
+    both_families();
     SimRouter r = configured_router();
     r.password = "geheim";
     PeerProcess* peer = start_peer(1, {r});
@@ -458,7 +466,7 @@ TEST_F(TermRouterconfig, SlowQuitWhileTheResetRouterIsLoadedSavesTheTables) {
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     std::remove("/tmp/save.cfg");
-    images(1, {"2.10", "3.00"});
+    both_families();
     SimRouter r = configured_router();
     r.knobs = {"restart-delay 60000"};
     PeerProcess* peer = start_peer(1, {r});
