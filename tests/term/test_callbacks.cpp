@@ -1,6 +1,8 @@
 // The completion callbacks: what they keep, what they tell, which flag rises.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 
@@ -132,6 +134,10 @@ struct RefusalCase {
     bool german;
     const char* text;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << "reason" << c.reason << (c.german ? "German" : "English") << (c.holder[0] ? "WithHolder" : "");
+}
 
 class Refusal : public Callbacks, public ::testing::WithParamInterface<RefusalCase> {};
 

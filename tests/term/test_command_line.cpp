@@ -1,6 +1,8 @@
 // Command line, language choice and the usage texts.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -105,6 +107,8 @@ struct Case {
     int reset;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class CommandLine : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CommandLine, ParsesAndReports) {
@@ -156,6 +160,8 @@ struct LanguageCase {
     const char* value;  // null: unset
     int english;
 };
+
+void PrintTo(const LanguageCase& c, std::ostream* os) { *os << (c.value ? "[" + std::string(c.value) + "]" : "unset"); }
 
 class Language : public ::testing::TestWithParam<LanguageCase> {};
 

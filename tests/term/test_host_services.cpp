@@ -2,6 +2,8 @@
 // socket watch, the keyboard reader.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
@@ -18,6 +20,8 @@ struct MessageCase {
     const char* english;
     const char* german;
 };
+
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << "code" << c.code; }
 
 class ErrorMessage : public ::testing::TestWithParam<MessageCase> {};
 

@@ -1,6 +1,8 @@
 // The text reports, exactly, in both languages, against small fixtures.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -66,6 +68,8 @@ struct OverviewCase {
     RouterState state;
     std::string text;
 };
+
+void PrintTo(const OverviewCase& c, std::ostream* os) { *os << c.name; }
 
 class Overview : public Reports, public ::testing::WithParamInterface<OverviewCase> {};
 

@@ -2,6 +2,8 @@
 // routers that cannot be opened.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <unistd.h>
 
@@ -125,6 +127,8 @@ TEST_F(Selection, NoTerminalToAnswerFrom) {
 struct OpenCase {
     const char* word;
 };
+
+void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.word; }
 
 class RefusedAddress : public Selection, public ::testing::WithParamInterface<OpenCase> {};
 

@@ -1,6 +1,8 @@
 // The look-ups into the text tables: right language, no index past a table.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "globals.h"
@@ -13,6 +15,8 @@ struct TextCase {
     const char* english;
     const char* german;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << "value" << c.value; }
 
 class StatusText : public ::testing::TestWithParam<TextCase> {};
 TEST_P(StatusText, BothLanguages) {
