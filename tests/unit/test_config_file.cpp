@@ -20,6 +20,7 @@
 #include "myutil.h"
 #include "protocols.h"
 #include "records.h"
+#include "temp_dir.h"
 #include "textfile.h"
 
 namespace {
@@ -99,9 +100,7 @@ protected:
         list_init();
         myutil_fill_default_structs();
         file_echo_errors = 0;
-        char name[] = "/tmp/config.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
+        ASSERT_FALSE(dir_.empty());
         lines_ = listhelp_new_line_list();
         routes_ = listhelp_new_route_list();
         filters_ = listhelp_new_filter_list();
@@ -109,7 +108,6 @@ protected:
     }
     void TearDown() override {
         for (ListObject* l : {lines_, routes_, filters_}) l->ops->list_destroy(l);
-        std::system(("rm -rf '" + dir_ + "'").c_str());
     }
 
     std::string path(const char* name = "test.cfg") const { return dir_ + "/" + name; }
@@ -147,7 +145,8 @@ protected:
             << "line " << line << " column " << column << "\n" << read_file(path());
     }
 
-    std::string dir_;
+    TempDir tmp_{"config"};
+    const std::string dir_ = tmp_.path();
     ListObject* lines_ = nullptr;
     ListObject* routes_ = nullptr;
     ListObject* filters_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "accounting_file.h"
 #include "defaults_file.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -22,26 +23,16 @@ constexpr uint32_t kStartMask = ip(255, 255, 255, 0);
 
 class DataDirTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/defaults.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-        setenv("QORVEL_PATH", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("QORVEL_PATH");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
-    }
-    void write_defaults(const std::string& text) {
-        std::ofstream(dir_ + "/qorvel.def") << text;
-    }
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+    void write_defaults(const std::string& text) { tmp_.write("qorvel.def", text); }
     std::string read(const std::string& path) {
         std::ifstream in(path);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
     }
-    std::string dir_;
+    TempDir tmp_{"defaults", TempDir::DATA_DIR};
+    const std::string dir_ = tmp_.path();
 };
 
 using DefaultsFileTest = DataDirTest;

@@ -6,6 +6,7 @@
 
 #include "engine_fixture.h"
 #include "firmware_fixture.h"
+#include "temp_dir.h"
 #include "firmware_image.h"
 #include "list.h"
 
@@ -238,22 +239,21 @@ TEST_F(FirmwareDownload, LostChunkEndsThroughTheTransport) {
 // A data directory with firmware images, QORVEL_PATH pointing at it.
 class FirmwareFiles : public FirmwareDownload {
   public:
+    std::unique_ptr<TempDir> data_;
     std::string dir;
 
     void SetUp() override {
         FirmwareDownload::SetUp();
-        char tmpl[] = "/tmp/fwdown.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        setenv("QORVEL_PATH", dir.c_str(), 1);
+        data_ = std::make_unique<TempDir>("fwdown", TempDir::DATA_DIR);
+        dir = data_->path();
+        ASSERT_FALSE(dir.empty());
         ASSERT_NE(firmware_fixture_write(dir, 1, "2.05"), "");
         FirmwareFixtureLayout small;
         small.size = FW_FIXTURE_SIZE - 1;
         ASSERT_NE(firmware_fixture_write(dir, 1, "short", small), "");
     }
     void TearDown() override {
-        unsetenv("QORVEL_PATH");
-        if (!dir.empty()) std::system(("rm -rf '" + dir + "'").c_str());
+        data_.reset();
         EngineFixture::TearDown();
     }
 

@@ -14,27 +14,11 @@
 #include "firmware_image.h"
 #include "list.h"
 #include "myutil.h"
+#include "temp_dir.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// A fresh directory, removed with its files.
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/fwimage.XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        path_ = made != nullptr ? made : "";
-    }
-    ~TempDir() {
-        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-    }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 struct ImageDeleter {
     void operator()(FirmwareImage* image) const { file_free_firmware(image); }
@@ -142,7 +126,7 @@ TEST_F(FirmwareImageTest, FileNameFromModeVersionAndDataDirectory) {
 }
 
 TEST_F(FirmwareImageTest, LongDataDirectoryIsNeitherCutNorOverrun) {
-    TempDir tmp;
+    TempDir tmp("fwimage");
     std::string dir = tmp.path();
     while (dir.size() < 400) {
         dir += "/d123456789abcdef";
@@ -165,7 +149,7 @@ TEST_F(FirmwareImageTest, LongDataDirectoryIsNeitherCutNorOverrun) {
 // -------------------------------------------------------------- loading ---
 
 TEST_F(FirmwareImageTest, LoadsTheWholeFile) {
-    TempDir tmp;
+    TempDir tmp("fwimage");
     FirmwareFixtureLayout layout;
     layout.size = FW_FIXTURE_SIZE + 123;
     std::string path = firmware_fixture_write(tmp.path(), 0, "3.1", layout);
@@ -176,7 +160,7 @@ TEST_F(FirmwareImageTest, LoadsTheWholeFile) {
 }
 
 TEST_F(FirmwareImageTest, RefusesWhatIsNoImageFile) {
-    TempDir tmp;
+    TempDir tmp("fwimage");
     const std::string fifo = tmp.path() + "/fw_1tr6.fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // Larger than an image's 32-bit size holds; sparse, so it costs nothing.
@@ -191,7 +175,7 @@ TEST_F(FirmwareImageTest, RefusesWhatIsNoImageFile) {
 }
 
 TEST_F(FirmwareImageTest, EmptyFileLoadsButCannotBePatched) {
-    TempDir tmp;
+    TempDir tmp("fwimage");
     FirmwareFixtureLayout layout;
     layout.size = 0;
     std::string path = firmware_fixture_write(tmp.path(), 0, "0", layout);

@@ -9,22 +9,14 @@
 #include <vector>
 
 #include "firmware_list.h"
+#include "temp_dir.h"
 
 namespace {
 
 // A fresh data directory, named by QORVEL_PATH for the test's duration.
 class FirmwareListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/fwlist.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-        setenv("QORVEL_PATH", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("QORVEL_PATH");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
     void touch(const std::string& name) {
         std::FILE* f = std::fopen((dir_ + "/" + name).c_str(), "w");
@@ -46,7 +38,8 @@ protected:
         return texts;
     }
 
-    std::string dir_;
+    TempDir tmp_{"fwlist", TempDir::DATA_DIR};
+    const std::string dir_ = tmp_.path();
 };
 
 TEST_F(FirmwareListTest, VersionsOfOnePrefixSorted) {

@@ -18,42 +18,14 @@
 #include "myutil.h"
 #include "protocols.h"
 #include "records.h"
+#include "temp_dir.h"
 #include "textfile.h"
 
 namespace {
 
 // A data directory of its own for each test, named by QORVEL_PATH.
-class DataDir {
-public:
-    DataDir() {
-        char templ[] = "/tmp/qorvel-proto-XXXXXX";
-        const char* made = mkdtemp(templ);
-        path_ = made != nullptr ? made : "";
-        setenv("QORVEL_PATH", path_.c_str(), 1);
-    }
-    ~DataDir() {
-        for (const char* f : {"qorvel.pro", "qorvel.add"}) std::remove((path_ + "/" + f).c_str());
-        rmdir(path_.c_str());
-        unsetenv("QORVEL_PATH");
-    }
-    void write(const char* name, const std::string& text) const {
-        std::ofstream(path_ + "/" + name, std::ios::binary) << text;
-    }
-    void remove(const char* name) const { std::remove((path_ + "/" + name).c_str()); }
-    bool exists(const char* name) const {
-        struct stat st;
-        return stat((path_ + "/" + name).c_str(), &st) == 0;
-    }
-    std::string read(const char* name) const {
-        std::ifstream in(path_ + "/" + name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
+struct DataDir : TempDir {
+    DataDir() : TempDir("qorvel-proto", DATA_DIR) {}
 };
 
 class ProtocolsTest : public ::testing::Test {
