@@ -8,7 +8,25 @@
 
 namespace {
 
-class TermFailures : public TermE2E {};
+class TermFailures : public TermE2E {
+protected:
+    // Runs the program against a router that wants the password "geheim" and
+    // waits for its prompt; null (with the reason reported) when either fails.
+    PtySession* at_password_prompt(const std::vector<std::string>& args, bool german = false) {
+        SimRouter r = router(1);
+        r.password = "geheim";
+        if (start_peer(1, {r}) == nullptr) {
+            ADD_FAILURE() << "the simulated router did not start";
+            return nullptr;
+        }
+        PtySession& s = run(args, german);
+        if (!s.wait_for(PtySession::ERR, german ? " Passwort --> " : " Password --> ", TERM_WAIT_MS)) {
+            ADD_FAILURE() << "no password prompt: " << s.err();
+            return nullptr;
+        }
+        return &s;
+    }
+};
 
 TEST_F(TermFailures, FaultyProtocolFileIsEchoedOnStandardOutput) {
     TERM_NETWORK_REQUIRE();
@@ -72,11 +90,9 @@ TEST_F(TermFailures, RouterHeldByAnotherStationRefusesTheOpen) {
 
 TEST_F(TermFailures, WrongPasswordIsRefusedAndNotEchoed) {
     TERM_NETWORK_REQUIRE();
-    SimRouter r = router(1);
-    r.password = "geheim";
-    ASSERT_NE(start_peer(1, {r}), nullptr);
-    PtySession& s = run({"accounting", "-ip", "10.77.0.2"}, true);
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Passwort --> ", TERM_WAIT_MS)) << s.err();
+    PtySession* prompt = at_password_prompt({"accounting", "-ip", "10.77.0.2"}, true);
+    ASSERT_NE(prompt, nullptr);
+    PtySession& s = *prompt;
     EXPECT_EQ(s.echo_on(), 0);
     s.type("falsch");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
@@ -90,11 +106,9 @@ TEST_F(TermFailures, WrongPasswordIsRefusedAndNotEchoed) {
 
 TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho) {
     TERM_NETWORK_REQUIRE();
-    SimRouter r = router(1);
-    r.password = "geheim";
-    ASSERT_NE(start_peer(1, {r}), nullptr);
-    PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    PtySession* prompt = at_password_prompt({"linemonitor", "-ip", "10.77.0.2"});
+    ASSERT_NE(prompt, nullptr);
+    PtySession& s = *prompt;
     s.type("abcdefghijk");
     ASSERT_TRUE(s.wait_for(PtySession::ERR, "Max. 10 characters\n Password --> ", TERM_WAIT_MS)) << s.err();
     EXPECT_EQ(s.echo_on(), 0);
@@ -106,11 +120,9 @@ TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho) {
 
 TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho) {
     TERM_NETWORK_REQUIRE();
-    SimRouter r = router(1);
-    r.password = "geheim";
-    ASSERT_NE(start_peer(1, {r}), nullptr);
-    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    PtySession* prompt = at_password_prompt({"accounting", "-ip", "10.77.0.2"});
+    ASSERT_NE(prompt, nullptr);
+    PtySession& s = *prompt;
     EXPECT_EQ(s.echo_on(), 0);
     s.signal(SIGTERM);
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 128 + SIGTERM);
@@ -119,11 +131,9 @@ TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho) {
 
 TEST_F(TermFailures, EndOfInputEndsTheRunAndRestoresTheEcho) {
     TERM_NETWORK_REQUIRE();
-    SimRouter r = router(1);
-    r.password = "geheim";
-    ASSERT_NE(start_peer(1, {r}), nullptr);
-    PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, " Password --> ", TERM_WAIT_MS)) << s.err();
+    PtySession* prompt = at_password_prompt({"accounting", "-ip", "10.77.0.2"});
+    ASSERT_NE(prompt, nullptr);
+    PtySession& s = *prompt;
     s.keys("\x04");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
     EXPECT_EQ(s.echo_on(), 1);
