@@ -1,0 +1,39 @@
+#include "accounting_text.h"
+
+#include "list.h"
+#include "messages.h"
+
+namespace {
+
+constexpr int MSG_ACCOUNTING_ENTRY = 54;
+
+// The message's "%ld" conversions take a long; a long holds every unsigned
+// 32-bit value on this platform, so no counter turns negative.
+static_assert(sizeof(long) > sizeof(uint32_t), "counters must fit a long");
+long counter(uint32_t value) { return static_cast<long>(value); }
+
+}  // namespace
+
+std::string accounting_entry_text(const LineTarget& line)
+{
+    const AccountingCounters& c = line.counters;
+    return message_format(MSG_ACCOUNTING_ENTRY, line.host, line.phone, counter(c.calls_in),
+                          counter(c.calls_out), counter(c.packets_in), counter(c.packets_out),
+                          counter(c.bytes_in), counter(c.bytes_out), counter(c.charge));
+}
+
+std::string accounting_text(const ListObject* lines)
+{
+    std::string text;
+    if (lines == nullptr)
+        return text;
+    for (const ListNode* node = lines->head; node != nullptr; node = node->next)
+        if (node->element != nullptr)
+            text += accounting_entry_text(*static_cast<const LineTarget*>(node->element));
+    return text;
+}
+
+bool accounting_needs_busy_notice(const ListObject* lines)
+{
+    return lines != nullptr && lines->count > ACCOUNTING_QUIET_LINES;
+}
