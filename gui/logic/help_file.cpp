@@ -39,23 +39,6 @@ const DialogSection dialog_sections[] = {
     {"AccountingDialog", HELP_ACCOUNTING},
 };
 
-// The dialog that lies beneath each one, for the help shown after it closes.
-const DialogSection beneath_sections[] = {
-    {"ConfigDialog", HELP_MAIN},
-    {"RConfigDialog", HELP_MAIN},
-    {"AccountingDialog", HELP_MAIN},
-    {"RouterDialog", HELP_MAIN},
-    {"LineMonDialog", HELP_MAIN},
-    {"Config2Dialog", HELP_LINE_TABLE},
-    {"FilterDialog", HELP_LINE_TABLE},
-    {"RouteDialog", HELP_LINE_TABLE},
-    {"Filter2Dialog", HELP_FILTER_TABLE},
-    {"Route2Dialog", HELP_ROUTE_TABLE},
-    {"FirmwareDialog", HELP_ROUTER_SETTINGS},
-    {"SetPWDialog", HELP_ROUTER_SETTINGS},
-    {"LineMon2Dialog", HELP_LINE_MONITOR},
-};
-
 template <size_t N>
 int look_up(const DialogSection (&table)[N], const char* dialog)
 {
@@ -231,9 +214,4 @@ std::string help_window_text(int section)
 int help_section_of_dialog(const char* dialog)
 {
     return look_up(dialog_sections, dialog);
-}
-
-int help_section_after_popdown(const char* dialog)
-{
-    return look_up(beneath_sections, dialog);
 }

@@ -7,9 +7,8 @@
 //     if (!helpfunc_helptext_loaded()) { busy cursor on; helpfunc_read_helpfile(); off; }
 //     text := help_window_text(HELP_ROUTER_SETTINGS);   // into "HelpText"
 //     grab the help window unless the section is HELP_MAIN
-// The display services follow the dialogs with help_section_of_dialog() on a
-// popup and help_section_after_popdown() on a popdown (HELP_NONE: keep the
-// text shown).
+// While the window is shown it follows the dialogs: a dialog without a
+// section (HELP_NONE) leaves the text as it is.
 #pragma once
 
 #include <string>
@@ -94,13 +93,9 @@ std::string help_header();
 // run's table. "" for HELP_NONE or a section outside 0 to 12.
 std::string help_window_text(int section);
 
-// ----------------------------------------------- following the dialogs ---
+// ------------------------------------------------- sections of dialogs ---
 
 // The section of a dialog, by the widget name of its form; HELP_NONE for a
 // dialog without one (the busy notice, the about box, the error box, the
 // file dialog, the confirmations, the password prompt, the overview).
 int help_section_of_dialog(const char* dialog);
-
-// The section of the dialog beneath one that pops down; HELP_NONE when the
-// help window keeps its text.
-int help_section_after_popdown(const char* dialog);

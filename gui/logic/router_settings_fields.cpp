@@ -101,7 +101,7 @@ RConfigFill rconfig_fill(const RouterSettings& settings, const RConfigFirmware& 
     return fill;
 }
 
-RConfigFill helpfunc_set_rconfig_data(const RouterSettings& settings)
+RConfigFill rconfig_fill_with_images(const RouterSettings& settings)
 {
     return rconfig_fill(settings, rconfig_firmware_present());
 }
@@ -163,8 +163,8 @@ RouterSettings rconfig_read(const RConfigInput& input)
 
 // ----------------------------------------------------------- checking ---
 
-RConfigCheck helpfunc_check_rconfig_data(const RouterSettings& current,
-                                         const RouterSettings& proposal)
+RConfigCheck rconfig_check_settings(const RouterSettings& current,
+                                    const RouterSettings& proposal)
 {
     if (!resolves(proposal.name))
         return {RCONFIG_MSG_BAD_NAME, RCONFIG_FIELD_NAME};
@@ -201,7 +201,7 @@ RConfigCheck rconfig_check(const RouterSettings& current, const RConfigInput& in
     RouterSettings read = rconfig_read(input);
     if (proposal != nullptr)
         *proposal = read;
-    return helpfunc_check_rconfig_data(current, read);
+    return rconfig_check_settings(current, read);
 }
 
 // --------------------------------------------------- the subnet question ---

@@ -6,7 +6,8 @@
 //
 // Opening (main window's "Router"):
 //     rconfig_settings_for_open(selected name, &current);
-//     RConfigFill f = helpfunc_set_rconfig_data(current);   // into the widgets
+//     RConfigFill f = rconfig_fill_with_images(current);
+//     (helpfunc_set_rconfig_data moves f into the widgets)
 // A button of "RISDNMode" (actions 0-4):
 //     "RVersionText" := rconfig_version_for_button(current, button, f.permanent_family)
 // OK (action 10):
@@ -102,7 +103,7 @@ bool rconfig_unconfigured(const RouterSettings& settings);
 RConfigFill rconfig_fill(const RouterSettings& settings, const RConfigFirmware& present);
 
 // rconfig_fill with the images of the data directory.
-RConfigFill helpfunc_set_rconfig_data(const RouterSettings& settings);
+RConfigFill rconfig_fill_with_images(const RouterSettings& settings);
 
 // The family a button stands for: 0 and 1 for the two plain buttons, the
 // permanent buttons' user data for the others.
@@ -137,24 +138,24 @@ struct RConfigInput {
     bool exclusive;        // "SetPWExclusivToggle"
 };
 
-// The settings the dialog stands for (helpfunc_get_rconfig_data): the three
-// texts trimmed of blanks and tabs, mode and line type from the shown
-// button, version, password and flag. A text longer than its field in the
-// record is left empty there (a cut name or version names something else),
-// which the check refuses.
+// The settings the dialog stands for (helpfunc_get_rconfig_data, from the
+// widgets' texts): the three texts trimmed of blanks and tabs, mode and line
+// type from the shown button, version, password and flag. A text longer
+// than its field in the record is left empty there (a cut name or version
+// names something else), which the check refuses.
 RouterSettings rconfig_read(const RConfigInput& input);
 
 // ----------------------------------------------------------- checking ---
 
-// helpfunc_check_rconfig_data: first failure wins:
+// The check of a proposal against the current settings; first failure wins:
 //   name does not resolve (also "0.0.0.0")     16, focus name
 //   netmask does not resolve                   22, focus netmask
 //   phone not digits only (no final "s")       18, focus phone
 //   firmware empty                             30, focus unchanged
 //   firmware, ISDN mode or line type differ    -4
 //   password/flag and name/netmask/phone differ -3; only the first -1; only the second -2; else 0
-RConfigCheck helpfunc_check_rconfig_data(const RouterSettings& current,
-                                         const RouterSettings& proposal);
+RConfigCheck rconfig_check_settings(const RouterSettings& current,
+                                    const RouterSettings& proposal);
 
 // Reads the input into *proposal and checks it; a text too long for the
 // record is refused with its field's message and focus (the version with

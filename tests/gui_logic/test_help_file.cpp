@@ -190,37 +190,35 @@ TEST(HelpSectionTest, DialogsAndTheirSections)
 {
     const struct {
         const char* dialog;
-        int on_popup;
-        int after_popdown;
+        int section;
     } cases[] = {
-        {"MainForm", HELP_MAIN, HELP_NONE},
-        {"ConfigDialog", HELP_LINE_TABLE, HELP_MAIN},
-        {"Config2Dialog", HELP_LINE_EDIT, HELP_LINE_TABLE},
-        {"FilterDialog", HELP_FILTER_TABLE, HELP_LINE_TABLE},
-        {"Filter2Dialog", HELP_FILTER_EDIT, HELP_FILTER_TABLE},
-        {"RouteDialog", HELP_ROUTE_TABLE, HELP_LINE_TABLE},
-        {"Route2Dialog", HELP_ROUTE_EDIT, HELP_ROUTE_TABLE},
-        {"RConfigDialog", HELP_ROUTER_SETTINGS, HELP_MAIN},
-        {"FirmwareDialog", HELP_FIRMWARE, HELP_ROUTER_SETTINGS},
-        {"SetPWDialog", HELP_PASSWORD, HELP_ROUTER_SETTINGS},
-        {"LineMonDialog", HELP_LINE_MONITOR, HELP_MAIN},
-        {"LineMon2Dialog", HELP_CONNECTION_SETUP, HELP_LINE_MONITOR},
-        {"AccountingDialog", HELP_ACCOUNTING, HELP_MAIN},
-        {"RouterDialog", HELP_NONE, HELP_MAIN},
-        {"ScanDialog", HELP_NONE, HELP_NONE},
-        {"ErrorDialog", HELP_NONE, HELP_NONE},
-        {"FileDialog", HELP_NONE, HELP_NONE},
-        {"QuestionDialog", HELP_NONE, HELP_NONE},
-        {"Question2Dialog", HELP_NONE, HELP_NONE},
-        {"PWDialog", HELP_NONE, HELP_NONE},
-        {"InputPWDialog", HELP_NONE, HELP_NONE},
-        {nullptr, HELP_NONE, HELP_NONE},
+        {"MainForm", HELP_MAIN},
+        {"ConfigDialog", HELP_LINE_TABLE},
+        {"Config2Dialog", HELP_LINE_EDIT},
+        {"FilterDialog", HELP_FILTER_TABLE},
+        {"Filter2Dialog", HELP_FILTER_EDIT},
+        {"RouteDialog", HELP_ROUTE_TABLE},
+        {"Route2Dialog", HELP_ROUTE_EDIT},
+        {"RConfigDialog", HELP_ROUTER_SETTINGS},
+        {"FirmwareDialog", HELP_FIRMWARE},
+        {"SetPWDialog", HELP_PASSWORD},
+        {"LineMonDialog", HELP_LINE_MONITOR},
+        {"LineMon2Dialog", HELP_CONNECTION_SETUP},
+        {"AccountingDialog", HELP_ACCOUNTING},
+        {"RouterDialog", HELP_NONE},
+        {"ScanDialog", HELP_NONE},
+        {"AboutDialog", HELP_NONE},
+        {"ErrorDialog", HELP_NONE},
+        {"FileDialog", HELP_NONE},
+        {"QuestionDialog", HELP_NONE},
+        {"Question2Dialog", HELP_NONE},
+        {"PWDialog", HELP_NONE},
+        {"InputPWDialog", HELP_NONE},
+        {"", HELP_NONE},
+        {nullptr, HELP_NONE},
     };
-    for (const auto& c : cases) {
-        const char* name = c.dialog ? c.dialog : "(null)";
-        EXPECT_EQ(help_section_of_dialog(c.dialog), c.on_popup) << name;
-        EXPECT_EQ(help_section_after_popdown(c.dialog), c.after_popdown) << name;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(help_section_of_dialog(c.dialog), c.section) << (c.dialog ? c.dialog : "(null)");
 }
 
 TEST(HelpSectionTest, FindString)

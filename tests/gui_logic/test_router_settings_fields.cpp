@@ -111,7 +111,7 @@ TEST_F(RouterSettingsTest, CheckTable)
         RConfigCheck result = rconfig_check(current, in, &proposal);
         EXPECT_EQ(result.code, c.code) << c.name;
         EXPECT_EQ(result.focus, c.focus) << c.name;
-        RConfigCheck again = helpfunc_check_rconfig_data(current, proposal);
+        RConfigCheck again = rconfig_check_settings(current, proposal);
         EXPECT_EQ(again.code, c.code) << c.name << " (on the record)";
     }
 }
@@ -295,7 +295,7 @@ TEST_F(RouterSettingsTest, FillAndButtonsFromTheDataDirectory)
     dir.write("fw_1tr6.1.1", "image");
     dir.write("fw_1tr6.1.0", "image");
     dir.write("fw_dss1.0123456789", "version too long to be offered");
-    RConfigFill f = helpfunc_set_rconfig_data(router_defaults);
+    RConfigFill f = rconfig_fill_with_images(router_defaults);
     EXPECT_EQ(f.shown_button, RCONFIG_BUTTON_1TR6);
     EXPECT_EQ(f.version, "1.0");
     EXPECT_FALSE(f.sensitive_euro);
