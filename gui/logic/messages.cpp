@@ -85,6 +85,7 @@ const char* const e_messages[MESSAGE_COUNT] = {
     "units",  // 73
     "sec.",  // 74
     " Configuration of the Grafical User Interface\n\n Hostname          : %s\n Netmask           : %s\n Hostname Resolving: %s\n\n",  // 75
+    "Configuration Could Not Be Saved",  // 76
 };
 
 const char* const g_messages[MESSAGE_COUNT] = {
@@ -164,6 +165,7 @@ const char* const g_messages[MESSAGE_COUNT] = {
     "Einh.",  // 73
     "sek.",  // 74
     " Konfiguration der Oberfl\344che\n\n Hostname          : %s\n Netzmaske         : %s\n Hostnamenaufl\366sung: %s\n\n",  // 75
+    "Konfiguration konnte nicht gesichert werden",  // 76
 };
 
 const char* const* messages = e_messages;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-constexpr int MESSAGE_COUNT = 76;
+constexpr int MESSAGE_COUNT = 77;
 
 // Indexes that more than one window uses.
 enum MessageIndex {
@@ -23,6 +23,7 @@ enum MessageIndex {
     MSG_SCANNING = 42,
     MSG_GETTING_DATA = 43,
     MSG_PUTTING_DATA = 44,
+    MSG_SAVE_FAILED = 76,     // after a failure: the emergency copy could not be written
 };
 
 // Texts in ISO 8859-1, as the fonts of the fallback resources expect them.

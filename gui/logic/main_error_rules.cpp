@@ -1,0 +1,54 @@
+#include "main_error_rules.h"
+
+#include "messages.h"
+#include "records.h"
+
+namespace {
+
+const Dialog QUESTION_CLOSES[] = {Dialog::ConfigDialog, Dialog::RConfigDialog};
+
+// A dialog left up after the tables are gone would work on freed lists; the
+// seven table and router windows come last, in the order they always closed.
+const Dialog FAILURE_CLOSES[] = {
+    Dialog::PWDialog,         Dialog::FileDialog,     Dialog::Question2Dialog,
+    Dialog::InputPWDialog,    Dialog::RepeatPWDialog, Dialog::SetPWDialog,
+    Dialog::FirmwareDialog,   Dialog::Config2Dialog,  Dialog::Route2Dialog,
+    Dialog::Filter2Dialog,    Dialog::AccountingDialog, Dialog::LineMon2Dialog,
+    Dialog::LineMonDialog,    Dialog::ConfigDialog,   Dialog::RouteDialog,
+    Dialog::FilterDialog,     Dialog::RConfigDialog,
+};
+
+}  // namespace
+
+bool main_error_asks_again(int code)
+{
+    return code == STATUS_TABLE_FULL || code == STATUS_FLASH_ERROR;
+}
+
+const Dialog* main_error_question_closes(int* count)
+{
+    *count = static_cast<int>(sizeof QUESTION_CLOSES / sizeof QUESTION_CLOSES[0]);
+    return QUESTION_CLOSES;
+}
+
+const Dialog* main_error_closes(int* count)
+{
+    *count = static_cast<int>(sizeof FAILURE_CLOSES / sizeof FAILURE_CLOSES[0]);
+    return FAILURE_CLOSES;
+}
+
+std::string main_error_text(int code, EmergencySave save, const char* path)
+{
+    bool firmware = code == STATUS_FIRMWARE_FAILED;
+    switch (save) {
+    case EmergencySave::SAVED:
+        return message_format(firmware ? MSG_FIRMWARE_FAILED_SAVED : MSG_PROTOCOL_VIOLATION_SAVED,
+                              path);
+    case EmergencySave::FAILED:
+        return std::string(message_text(firmware ? MSG_FIRMWARE_FAILED : MSG_PROTOCOL_VIOLATION)) +
+               "\n" + message_text(MSG_SAVE_FAILED);
+    case EmergencySave::NO_TABLES:
+        break;
+    }
+    return message_text(firmware ? MSG_FIRMWARE_FAILED : MSG_PROTOCOL_VIOLATION);
+}
