@@ -1,9 +1,7 @@
 // Writes and reads configuration files, and the emergency copy of the tables.
 #include "config_file.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +15,7 @@
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "service_text.h"
 #include "textfile.h"
 
 namespace {
@@ -30,38 +29,48 @@ constexpr const char* kLinesHeader = "Line_Targets:";
 constexpr const char* kRoutesHeader = "Routing_Data:";
 constexpr const char* kFiltersHeader = "Filter_Data:";
 constexpr const char* kEmptyPair = "/";     // an empty identification keeps its column
-constexpr const char* kAnyService = "all";  // protocol 0, port 0
-constexpr long kMaxProtocol = 255;          // the protocol travels as one byte
+constexpr const char* kEncodedPair = "//";  // opens an identification written byte by byte
+constexpr char kEscape = '%';               // "%XX": one byte of an encoded identification
+constexpr const char* kEmptyPhone = "-";    // an empty telephone number keeps its column
 
 // ------------------------------------------------------------- writing ---
 
 // Tables handed over may be the class object or null: both are empty.
 const ListNode* first_node(const ListObject* list) { return list != nullptr ? list->head : nullptr; }
 
-// The name a reader can look up again and that names this protocol alone:
-// the reader asks the service database without a protocol and takes the
-// protocol of the first entry it finds.
-std::string service_text(const FilterEntry& rule) {
-    if (rule.protocol == 0 && rule.port == 0) return kAnyService;
-    const protoent* proto = getprotobynumber(rule.protocol);
-    if (proto == nullptr) return std::to_string(rule.port) + "/" + std::to_string(rule.protocol);
-    const std::string proto_name = proto->p_name;
-    const std::string numeric = std::to_string(rule.port) + "/" + proto_name;
-    if (rule.port < 0 || rule.port > CFG_MAX_WORD) return numeric;
+// A byte that would end the token or the line.
+bool breaks_token(unsigned char c) { return c <= ' ' || c == 0x7F; }
 
-    const servent* service = getservbyport(htons(static_cast<uint16_t>(rule.port)), proto_name.c_str());
-    if (service == nullptr) return numeric;
-    const std::string name = service->s_name;
-    const char* other = rule.protocol == 6 ? "udp" : "tcp";
-    if (getservbyname(name.c_str(), other) != nullptr) return numeric;
-    const servent* back = getservbyname(name.c_str(), nullptr);
-    if (back == nullptr || ntohs(static_cast<uint16_t>(back->s_port)) != rule.port) return numeric;
-    const protoent* back_proto = getprotobyname(back->s_proto);
-    if (back_proto == nullptr || back_proto->p_proto != rule.protocol) return numeric;
-    return name;
+// An identification as a reader takes it back unchanged: "/" when empty, the
+// text itself when it is one token with exactly one "/" (what a person
+// writes), else kEncodedPair and the bytes with blanks, control characters
+// and kEscape as "%XX". A router may report names with blanks, a second "/",
+// or 40 characters without any, none of which the plain form can carry.
+std::string pair_text(const char (&pair)[PAIR_LEN + 1]) {
+    const size_t len = strnlen(pair, sizeof pair);
+    if (len == 0) return kEmptyPair;
+    const std::string text(pair, len);
+    // A lone "/" would read as the empty pair.
+    bool plain = text != kEmptyPair && text.find('/') != std::string::npos && text.find('/') == text.rfind('/');
+    for (unsigned char c : text) plain = plain && !breaks_token(c);
+    if (plain) return text;
+    std::string encoded = kEncodedPair;
+    for (unsigned char c : text) {
+        if (breaks_token(c) || c == static_cast<unsigned char>(kEscape)) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%c%02X", kEscape, c);
+            encoded += escape;
+        } else {
+            encoded += static_cast<char>(c);
+        }
+    }
+    return encoded;
 }
 
-const char* pair_text(const char* pair) { return pair[0] != '\0' ? pair : kEmptyPair; }
+std::string phone_text(const char (&phone)[PHONE_LEN + 1]) {
+    const size_t len = strnlen(phone, sizeof phone);
+    return len == 0 ? std::string(kEmptyPhone) : std::string(phone, len);
+}
 
 // The layer-3 column of a line target whose parameters no row matched: the
 // first row of its code, else the bare code (which a reader refuses, so the
@@ -124,11 +133,10 @@ void write_lines(std::FILE* out, const ListObject* lines) {
         const LineTarget* t = static_cast<const LineTarget*>(n->element);
         // Without a layer-2 row there is no name a reader could take back.
         if (t == nullptr || t->proto2 == nullptr) continue;
-        std::fprintf(out, "%-20.20s %-20.20s %-11.11s %-11.11s ", t->host, t->phone, t->proto2->name,
-                     proto3_text(*t).c_str());
-        std::fprintf(out, "%-5d %1d %1d %1d %-30.40s %-30.40s\n", t->timeout, t->manual_only,
-                     t->bundling, t->compression, pair_text(t->send_pair),
-                     pair_text(t->receive_pair));
+        std::fprintf(out, "%-20.20s %-20s %-11.11s %-11.11s ", t->host, phone_text(t->phone).c_str(),
+                     t->proto2->name, proto3_text(*t).c_str());
+        std::fprintf(out, "%-5d %1d %1d %1d %-30s %-30s\n", t->timeout, t->manual_only, t->bundling,
+                     t->compression, pair_text(t->send_pair).c_str(), pair_text(t->receive_pair).c_str());
     }
 }
 
@@ -144,7 +152,7 @@ void write_routes(std::FILE* out, const ListObject* routes) {
     }
 }
 
-void write_filters(std::FILE* out, const ListObject* filters) {
+void write_filters(std::FILE* out, const ListObject* filters, ServiceNames* names) {
     std::fputs("\n\nFilter_Data:\n\n", out);
     std::fputs("# Action = 1 -> accept          Action = 0 -> reject\n#\n", out);
     std::fputs("#Example:\n", out);
@@ -161,7 +169,7 @@ void write_filters(std::FILE* out, const ListObject* filters) {
                        out);
         }
         std::fprintf(out, "%-15.20s %-15.20s %-15.20s %-15.20s %-10s %3d\n", f->send_mask, f->send_match,
-                     f->receive_mask, f->receive_match, service_text(*f).c_str(), f->action);
+                     f->receive_mask, f->receive_match, names->text(f->protocol, f->port).c_str(), f->action);
     }
 }
 
@@ -191,7 +199,8 @@ bool write_config(std::FILE* out, const ListObject* lines, const ListObject* rou
     write_protocols(out);
     write_lines(out, lines);
     write_routes(out, routes);
-    write_filters(out, filters);
+    ServiceNames names;  // one look-up per service for the whole file
+    write_filters(out, filters, &names);
     return std::fflush(out) == 0 && !std::ferror(out);
 }
 
@@ -253,10 +262,41 @@ bool flag(const char* text, int32_t* value) {
     return true;
 }
 
-// An identification as written: "/" alone, or none, is the empty pair; one without a
-// "/" gets one appended. A pair with its "/" may fill the record, as a
-// router may report it.
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The bytes after kEncodedPair, "%XX" taken as one byte; at most what the
+// record holds, and no NUL.
+bool encoded_identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
+    std::string bytes;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p != kEscape) {
+            bytes += *p;
+            continue;
+        }
+        const int high = hex_digit(p[1]);
+        const int low = high < 0 ? -1 : hex_digit(p[2]);
+        if (low < 0 || (high == 0 && low == 0)) return false;
+        bytes += static_cast<char>(high * 16 + low);
+        p += 2;
+    }
+    if (bytes.size() > static_cast<size_t>(PAIR_LEN)) return false;
+    myutil_copy_text(pair, bytes.c_str());
+    return true;
+}
+
+// An identification as written: "/" alone, or none, is the empty pair; one
+// opened by kEncodedPair is taken byte by byte; one without a "/" gets one
+// appended. A pair with its "/" may fill the record, as a router may report
+// it.
 bool identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
+    if (std::strncmp(text, kEncodedPair, std::strlen(kEncodedPair)) == 0) {
+        return encoded_identification(text + std::strlen(kEncodedPair), pair);
+    }
     const size_t len = std::strlen(text);
     const char* slash = std::strchr(text, '/');
     if (slash != nullptr && std::strchr(slash + 1, '/') != nullptr) return false;
@@ -283,10 +323,13 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
     myutil_copy_text(t->host, text);
 
     text = tok.next();
-    bool phone_ok = fits(text, PHONE_LEN) && myutil_check_phone(text);
-    if (line_type == 1) phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
+    // The writer's mark for a router's entry without a number reads back as
+    // exactly that.
+    const bool empty_phone = std::strcmp(text, kEmptyPhone) == 0;
+    bool phone_ok = empty_phone || (fits(text, PHONE_LEN) && myutil_check_phone(text));
+    if (line_type == 1 && !empty_phone) phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
     if (!phone_ok) return {CFG_BAD_PHONE, tok.column()};
-    myutil_copy_text(t->phone, text);
+    myutil_copy_text(t->phone, empty_phone ? "" : text);
 
     char name[FILE_TOKEN_SIZE];
     myutil_copy_text(name, tok.next());
@@ -352,47 +395,13 @@ Fault parse_route(const char* line, RouteEntry* r) {
     return kNoFault;
 }
 
-// "all", a service name of any protocol, or "<port>/<protocol>" with the
-// protocol's name (or, as written for one the database lacks, its number).
-bool service(const char* text, int32_t* protocol, int32_t* port) {
-    if (std::strcmp(text, kAnyService) == 0) {
-        *protocol = 0;
-        *port = 0;
-        return true;
-    }
-    const char* slash = std::strchr(text, '/');
-    if (slash != nullptr) {
-        const std::string number(text, slash);
-        long p;
-        if (!whole_number(number.c_str(), CFG_MAX_WORD, &p)) return false;
-        const char* proto_name = slash + 1;
-        long proto_number;
-        if (const protoent* proto = getprotobyname(proto_name)) {
-            proto_number = proto->p_proto;
-        } else if (!whole_number(proto_name, kMaxProtocol, &proto_number)) {
-            return false;
-        }
-        *protocol = static_cast<int32_t>(proto_number);
-        *port = static_cast<int32_t>(p);
-        return true;
-    }
-    if (text[0] == '\0') return false;
-    const servent* s = getservbyname(text, nullptr);
-    if (s == nullptr) return false;
-    const protoent* proto = getprotobyname(s->s_proto);
-    if (proto == nullptr) return false;
-    *protocol = proto->p_proto;
-    *port = ntohs(static_cast<uint16_t>(s->s_port));
-    return true;
-}
-
-Fault parse_filter(const char* line, FilterEntry* f) {
+Fault parse_filter(const char* line, FilterEntry* f, ServiceNames* names) {
     Tokens tok(line);
     Fault fault = parse_mask_match(&tok, f->send_mask, f->send_match);
     if (fault.code != CFG_OK) return fault;
     fault = parse_mask_match(&tok, f->receive_mask, f->receive_match);
     if (fault.code != CFG_OK) return fault;
-    if (!service(tok.next(), &f->protocol, &f->port)) return {CFG_BAD_SERVICE, tok.column()};
+    if (!names->parse(tok.next(), &f->protocol, &f->port)) return {CFG_BAD_SERVICE, tok.column()};
     if (!flag(tok.next(), &f->action)) return {CFG_BAD_ACTION, tok.column()};
     if (tok.more()) {
         tok.next();
@@ -458,7 +467,8 @@ const SectionHeader* header_of(const char* token) {
 }
 
 // One entry line of the current section.
-Fault parse_entry(Section section, const char* line, int line_type, NewTables* tables) {
+Fault parse_entry(Section section, const char* line, int line_type, NewTables* tables,
+                  ServiceNames* names) {
     switch (section) {
     case Section::kLines: {
         const int limit = line_type == 0 ? MAX_LINE_TARGETS : MAX_LINE_TARGETS_PERMANENT;
@@ -482,7 +492,7 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
     case Section::kFilters: {
         FilterEntry f;
         std::memset(&f, 0, sizeof f);
-        Fault fault = parse_filter(line, &f);
+        Fault fault = parse_filter(line, &f, names);
         if (fault.code != CFG_OK) return fault;
         // The last place is kept for the default rule.
         const int count = tables->filters->count;
@@ -503,6 +513,7 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
 // (empty when the file ended early).
 Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_no,
                   std::string* faulty_line) {
+    ServiceNames names;  // one look-up per service for the whole file
     Section section = Section::kNone;
     while (const char* line = file_read_line(file)) {
         ++*line_no;
@@ -511,16 +522,23 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
         if (file_get_token(line, first, &start) == nullptr || first[0] == '#') continue;
 
         Fault fault = kNoFault;
-        if (const SectionHeader* h = header_of(first)) {
+        const SectionHeader* h = header_of(first);
+        if (section == Section::kNone) {
+            // Whatever stands first where the tables should begin, the line
+            // as a whole is wrong: column 1.
+            if (h != nullptr && h->follows == section) {
+                section = h->opens;
+                continue;
+            }
+            fault = {CFG_SYNTAX_ERROR, 1};
+        } else if (h != nullptr) {
             if (h->follows == section) {
                 section = h->opens;
                 continue;
             }
             fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
-        } else if (section == Section::kNone) {
-            fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
         } else {
-            fault = parse_entry(section, line, line_type, tables);
+            fault = parse_entry(section, line, line_type, tables, &names);
         }
         if (fault.code != CFG_OK) {
             *faulty_line = line;

@@ -9,7 +9,16 @@
 // Line target: host phone proto2 proto3 timeout M B C [send [receive]]
 // Route:       mask match gateway
 // Filter:      send_mask send_match receive_mask receive_match service action
-// An empty identification is written as "/", and a lone "/" reads as empty.
+// The service is a text of service_text.h ("all", "ftp", "8000/tcp").
+//
+// Every entry the writer writes reads back unchanged, also the ones a router
+// may hold but a person would not type:
+// - an empty telephone number is written as "-", which reads as empty;
+// - an empty identification is written as "/", and a lone "/" reads as empty;
+// - an identification that is not one token with exactly one "/" (blanks, a
+//   second "/", 40 characters without any) is written as "//" followed by
+//   its bytes, with blanks, control characters and "%" as "%XX" (two hex
+//   digits); a reader takes such a token byte by byte, at most 40 of them.
 #pragma once
 
 #include "records.h"
@@ -17,7 +26,7 @@
 struct ListObject;
 
 constexpr const char* CFG_EMERGENCY_PATH = "/tmp/save.cfg";
-constexpr long CFG_MAX_WORD = 65535;  // timeouts and ports travel as 16-bit values
+constexpr long CFG_MAX_WORD = 65535;  // timeouts travel as 16-bit values
 
 // Results of file_load_config.
 enum ConfigFault : int {

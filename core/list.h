@@ -17,7 +17,7 @@ struct ListNode {
 
 struct ListObject;
 
-typedef int (*ListCompareFn)(ListNode* a, ListNode* b);   // 0 equal, -1 otherwise
+typedef int (*ListCompareFn)(ListNode* a, ListNode* b);   // 0 equal, -1 otherwise, 1 without an element
 typedef int (*ListFindFn)(ListNode* node, const void* key);  // non-zero on a match
 typedef void* (*ListCopyFn)(const void* element);         // whole copy from myutil_malloc
 typedef void (*ListFreeFn)(void* element);                // null is ignored

@@ -25,12 +25,14 @@ const T* element_of(const ListNode* node) {
     return node != nullptr ? static_cast<const T*>(node->element) : nullptr;
 }
 
-// Both nodes hold an element and `equal` says so: 0; otherwise -1.
+// Both nodes hold an element and `equal` says so: 0; otherwise -1. A node
+// without an element compares positive, so a sorted insert stops in front
+// of it.
 template <typename T, typename Eq>
 int compare_nodes(const ListNode* a, const ListNode* b, Eq equal) {
     const T* x = element_of<T>(a);
     const T* y = element_of<T>(b);
-    if (x == nullptr || y == nullptr) return -1;
+    if (x == nullptr || y == nullptr) return 1;
     return equal(*x, *y) ? 0 : -1;
 }
 

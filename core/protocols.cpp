@@ -2,6 +2,7 @@
 // the writer of "qorvel.add".
 #include "protocols.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -320,7 +321,11 @@ int file_read_protocols(int* line, int* column) {
     restore_builtin_rows();
 
     File file(file_data_path(PROTO_FILE), "r");
-    if (file.get() == nullptr) return 1;
+    if (file.get() == nullptr) {
+        // Only a file that is not there means "no site definitions"; one the
+        // program cannot read would silently drop them.
+        return errno == ENOENT || errno == ENOTDIR ? 1 : 0;
+    }
     while (const char* text = file_read_line(file.get())) {
         ++*line;
         if (!parse_definition(text, column)) {
@@ -329,7 +334,7 @@ int file_read_protocols(int* line, int* column) {
         }
     }
     *column = 0;
-    return 1;
+    return std::ferror(file.get()) ? 0 : 1;
 }
 
 // ------------------------------------------------------ "qorvel.add" ---

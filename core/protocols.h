@@ -46,7 +46,10 @@ int file_proto3_index(const char* name);
 // the file was read without fault or does not exist; 0 on the first faulty
 // line, with *line the lines read up to and including it and *column the
 // 1-based column of the faulty token, or 0 for a definition refused as a
-// whole. Rows added before the fault stay.
+// whole. Rows added before the fault stay. A file that is there but cannot
+// be opened or read (a directory, no permission, a read error) is a fault
+// too: 0 with *line the lines read before it (0 when none could be) and
+// *column 0.
 int file_read_protocols(int* line, int* column);
 
 // Examines line targets just read from a router: *flag becomes 1 when one of

@@ -29,6 +29,11 @@ constexpr int WIRE_FIRMWARE_LEN = 10; // firmware version field on the wire
 constexpr int PROTO_NAME_LEN = 11;    // protocol-definition names
 constexpr int MAX_PROTO_ROWS = 20;    // rows of s2_protocols and s3_protocols
 
+// The `index` of an entry that no slot of the router's table holds: the
+// default rule with which a read closes a filter table the router left
+// without one. A write puts it like a new entry and never deletes it.
+constexpr int32_t INDEX_NOT_IN_ROUTER = -1;
+
 // Table identifiers on the wire.
 constexpr uint8_t TABLE_LINES = 0xFF;
 constexpr uint8_t TABLE_ROUTES = 0xF0;

@@ -103,7 +103,13 @@ void send_entry_request() {
 
 // The list is complete: it goes to the read's callback and becomes its.
 void finish_read(const TableKind& kind, ListObject* list) {
-    if (kind.closes_with_default) myutil_make_filter_default(list);
+    if (kind.closes_with_default) {
+        const int32_t read = list->count;
+        myutil_make_filter_default(list);
+        // The router does not hold the rule just added: the next write must
+        // put it, and no slot of the router is its to delete.
+        if (list->count > read) *kind.index_of(list->tail->element) = INDEX_NOT_IN_ROUTER;
+    }
     ListCallback fn = highstate.done.list;
     highstate.done.list = nullptr;
     if (fn != nullptr) {
@@ -169,6 +175,17 @@ void read_step(const TableKind& kind, void* record) {
 
 // --------------------------------------------------------------- writing
 
+// True when an old entry in front of `node` has the same index: the write
+// has deleted that slot already (old entries at or beyond the edited table's
+// end are deleted in list order).
+bool slot_deleted_before(const TableKind& kind, const ListNode* node) {
+    const int32_t index = *kind.index_of(node->element);
+    for (const ListNode* n = highstate.list_old->head; n != nullptr && n != node; n = n->next) {
+        if (*kind.index_of(n->element) == index) return true;
+    }
+    return false;
+}
+
 void finish_write() {
     highstate.list_new = nullptr;
     highstate.list_old = nullptr;
@@ -183,8 +200,9 @@ void finish_write() {
 // One put or delete per step. First the edited list place by place: an
 // entry is left alone only when the old copy holds an equal entry at the
 // same place that the router keeps at that very index (a copy read with
-// empty slots has gaps in its indexes). Then every old entry whose index
-// lies at or beyond the edited table's end is deleted, in list order.
+// empty slots has gaps in its indexes; a rule the read added has none).
+// Then every old entry whose index lies at or beyond the edited table's end
+// is deleted, in list order, each slot once.
 void write_step(const TableKind& kind) {
     uint8_t payload[LINE_BODY_LEN];
     int n = 0;
@@ -212,7 +230,8 @@ void write_step(const TableKind& kind) {
         ListNode* was = highstate.cur_old;
         highstate.cur_old = was->next;
         int32_t index = *kind.index_of(was->element);
-        if (index < length) continue;
+        // A slot already emptied by this write, or none the wire can name.
+        if (index < length || index > 0xFFFF || slot_deleted_before(kind, was)) continue;
         n = msg_pack_delete_entry(payload, sizeof payload, kind.id, static_cast<uint16_t>(index));
         highstate.count = index;
     }

@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -100,6 +101,10 @@ protected:
         list_init();
         myutil_fill_default_structs();
         file_echo_errors = 0;
+        // Host names resolve exactly as the tests say, whatever ran before.
+        myutil_set_config(0, 0, 1);
+        fake_resolver_install();
+        fake_resolver_add("localhost", 0x7F000001);
         ASSERT_FALSE(dir_.empty());
         lines_ = listhelp_new_line_list();
         routes_ = listhelp_new_route_list();
@@ -108,6 +113,7 @@ protected:
     }
     void TearDown() override {
         for (ListObject* l : {lines_, routes_, filters_}) l->ops->list_destroy(l);
+        fake_resolver_uninstall();
     }
 
     std::string path(const char* name = "test.cfg") const { return dir_ + "/" + name; }
@@ -218,6 +224,50 @@ TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry) {
     expect_same_entries(filters_, filters, "filters");
     for (int i = 1; i <= filters->count; ++i) EXPECT_EQ(at<FilterEntry>(filters, i).index, i - 1);
     for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
+// Entries as a router may report them, none of which a person would type:
+// they are written in forms that read back to the same entries.
+TEST_F(ConfigFileTest, RouterReportedLineTargetsReadBack) {
+    struct Case {
+        const char* name;
+        const char* phone;
+        std::string send;
+        std::string receive;
+        std::string written;  // what stands in the file for phone, send and receive
+    };
+    const Case cases[] = {
+        {"no phone number", "", "kelp/mars", "", "- kelp/mars /"},
+        {"blanks", "0721", "my name/my secret", "a/b c", "0721 //my%20name/my%20secret //a/b%20c"},
+        {"a second slash", "0721", "a/b/c", "x%y/z", "0721 //a/b/c x%y/z"},
+        {"forty without a slash", "0721", std::string(40, 'n'), std::string(39, 'r') + "%",
+         "0721 //" + std::string(40, 'n') + " //" + std::string(39, 'r') + "%25"},
+        {"forty with a slash", "0721", std::string(20, 'n') + "/" + std::string(19, 'p'), "\t/\x7f",
+         "0721 " + std::string(20, 'n') + "/" + std::string(19, 'p') + " //%09/%7F"},
+        {"a name that looks encoded", "0721", "//x", "", "0721 ////x /"},
+        {"a lone slash", "0721", "/", "", "0721 /// /"},
+    };
+    for (const Case& c : cases) {
+        ListObject* expected = listhelp_new_line_list();
+        append(expected, line_target("10.1.2.3", c.phone, 0, 0, 20, 0, 0, 0, c.send.c_str(),
+                                     c.receive.c_str()));
+        ASSERT_EQ(file_save_config(path().c_str(), expected, routes_, filters_, &settings_), 1) << c.name;
+        std::string words;
+        for (std::istringstream in(read_file(path())); in.good();) {
+            std::string line;
+            std::getline(in, line);
+            if (line.rfind("10.1.2.3 ", 0) != 0) continue;
+            std::istringstream fields(line);
+            std::string w;
+            for (int i = 0; fields >> w; ++i) {
+                if (i == 1 || i >= 8) words += (words.empty() ? "" : " ") + w;
+            }
+        }
+        EXPECT_EQ(words, c.written) << c.name;
+        ASSERT_EQ(load(), CFG_OK) << c.name << ": line " << line_ << " column " << column_;
+        expect_same_entries(expected, lines_, c.name);
+        expected->ops->list_destroy(expected);
+    }
 }
 
 TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule) {
@@ -422,6 +472,9 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
         {"extra token", config_text("10.1.2.3 0721 x75 null 20 0 1 0 / / more\n"), 0,
          CFG_SYNTAX_ERROR, 4, 37},
         {"wrong first header", "# test\nLines:\n", 0, CFG_SYNTAX_ERROR, 2, 1},
+        {"wrong first header indented", "# test\n\n   Lines: x\n", 0, CFG_SYNTAX_ERROR, 3, 1},
+        {"another header first, indented", "\t  Routing_Data:\n", 0, CFG_SYNTAX_ERROR, 1, 1},
+        {"an entry first", "  10.1.2.3 0721 x75 null 20 0 1 0\n", 0, CFG_SYNTAX_ERROR, 1, 1},
         {"comments only", "# a\n#b\n\n", 0, CFG_SYNTAX_ERROR, 3, 0},
         {"no filter header", "Line_Targets:\nRouting_Data:\n" + kGoodRoute, 0, CFG_SYNTAX_ERROR,
          3, 0},
@@ -595,6 +648,43 @@ TEST_F(ConfigFileTest, MissingIdentificationsAreEmpty) {
     EXPECT_STREQ(at<LineTarget>(lines_, 1).receive_pair, "");
 }
 
+TEST_F(ConfigFileTest, EncodedIdentificationsAndTheEmptyPhoneMark) {
+    struct Case {
+        std::string tokens;  // phone, send, receive
+        int code;
+        const char* phone;
+        const char* send;
+        const char* receive;
+    };
+    const Case cases[] = {
+        {"- / /", CFG_OK, "", "", ""},
+        {"0721 //a%20b/c //%25", CFG_OK, "0721", "a b/c", "%"},
+        {"0721 //abc //", CFG_OK, "0721", "abc", ""},  // no "/" appended
+        {"0721 //A%2fb%2F /", CFG_OK, "0721", "A/b/", ""},
+        {"0721 //" + std::string(40, 'x') + " /", CFG_OK, "0721", nullptr, ""},
+        {"0721 //" + std::string(41, 'x') + " /", CFG_BAD_PASSWORD, nullptr, nullptr, nullptr},
+        {"0721 //a%2 /", CFG_BAD_PASSWORD, nullptr, nullptr, nullptr},
+        {"0721 //a%zz /", CFG_BAD_PASSWORD, nullptr, nullptr, nullptr},
+        {"0721 //a%00b /", CFG_BAD_PASSWORD, nullptr, nullptr, nullptr},
+        {"0721 //a% /", CFG_BAD_PASSWORD, nullptr, nullptr, nullptr},
+        {"-- / /", CFG_BAD_PHONE, nullptr, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        write_file(config_text("10.1.2.3 " + c.tokens.substr(0, c.tokens.find(' ')) + " x75 null 20 0 1 0" +
+                               c.tokens.substr(c.tokens.find(' ')) + "\n"));
+        ASSERT_EQ(load(), c.code) << c.tokens;
+        if (c.code != CFG_OK) continue;
+        const LineTarget& t = at<LineTarget>(lines_, 1);
+        EXPECT_STREQ(t.phone, c.phone) << c.tokens;
+        EXPECT_EQ(std::string(t.send_pair), c.send != nullptr ? c.send : std::string(40, 'x')) << c.tokens;
+        EXPECT_STREQ(t.receive_pair, c.receive) << c.tokens;
+    }
+    // The mark stands for "no number" on leased lines too.
+    write_file(config_text("10.1.2.3 - x75 null 20 0 1 0\n"));
+    ASSERT_EQ(load(1), CFG_OK);
+    EXPECT_STREQ(at<LineTarget>(lines_, 1).phone, "");
+}
+
 TEST_F(ConfigFileTest, Timeouts) {
     struct Case {
         const char* token;
@@ -674,7 +764,6 @@ TEST_F(ConfigFileTest, TwentyCharacterNamesReadBack) {
     const char* kNet = "twenty-char-network1";
     ASSERT_EQ(std::strlen(kHost), 20u);
     ASSERT_EQ(std::strlen(kNet), 20u);
-    fake_resolver_install();
     fake_resolver_add(kHost, 0x0A090807);
     fake_resolver_add(kNet, 0x0A090800);
     append(lines_, line_target(kHost, "0721", 0, 0, 20, 0, 0, 0, "", ""));
@@ -741,26 +830,37 @@ TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames) {
     }
 }
 
+// Runs in a child process: the private /tmp (a mount namespace of its own)
+// must not outlive the test, or every later test of this process would see
+// it. The child's exit status names the first check that failed.
 TEST_F(ConfigFileTest, EmergencyCopyGoesToTmp) {
-    // The fixture's directory moves into the private /tmp with it.
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-    if (!private_tmp()) GTEST_SKIP() << "needs root for a mount namespace";
-    ASSERT_EQ(mkdir(dir_.c_str(), 0700), 0);
     append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
-    ASSERT_EQ(std::system("echo victim > /tmp/victim && ln -s /tmp/victim /tmp/save.cfg"), 0);
-    EXPECT_EQ(file_save_emergency(lines_, routes_, filters_, &settings_), 0);
-    EXPECT_EQ(read_file("/tmp/victim"), "victim\n");
-
-    ASSERT_EQ(unlink("/tmp/save.cfg"), 0);
-    ASSERT_EQ(file_save_emergency(lines_, routes_, filters_, &settings_), 1);
-    ListObject* lines = listhelp_new_line_list();
-    ListObject* routes = listhelp_new_route_list();
-    ListObject* filters = listhelp_new_filter_list();
-    int line, column;
-    ASSERT_EQ(file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0),
-              CFG_OK);
-    expect_same_entries(routes_, routes, "routes");
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    enum Step { kDone, kNoPrivateTmp, kPlanted, kLinkFollowed, kVictimTouched, kUnlink, kNotWritten, kNotRead, kWrongRoutes };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!private_tmp()) _exit(kNoPrivateTmp);
+        if (std::system("echo victim > /tmp/victim && ln -s /tmp/victim /tmp/save.cfg") != 0) _exit(kPlanted);
+        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 0) _exit(kLinkFollowed);
+        if (read_file("/tmp/victim") != "victim\n") _exit(kVictimTouched);
+        if (unlink("/tmp/save.cfg") != 0) _exit(kUnlink);
+        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 1) _exit(kNotWritten);
+        ListObject* lines = listhelp_new_line_list();
+        ListObject* routes = listhelp_new_route_list();
+        ListObject* filters = listhelp_new_filter_list();
+        int line, column;
+        if (file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0) != CFG_OK) {
+            _exit(kNotRead);
+        }
+        ListNode* want = routes_->head;
+        const bool same = routes->count == 1 && listhelp_comp_route(want, routes->head) == 0;
+        _exit(same ? kDone : kWrongRoutes);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoPrivateTmp) GTEST_SKIP() << "needs root for a mount namespace";
+    EXPECT_EQ(WEXITSTATUS(status), kDone) << "failed at step " << WEXITSTATUS(status);
 }
 
 }  // namespace

@@ -152,6 +152,48 @@ TEST_F(ListTest, InsertSortedGoesInFrontOfTheFirstEqualElementElseToTheEnd) {
     EXPECT_EQ(l->count, 6);
 }
 
+TEST_F(ListTest, ANodeWithoutAnElementComparesPositiveInEveryElementSet) {
+    LineTarget line;
+    RouteEntry route_entry;
+    FilterEntry rule;
+    RouterEntry router_entry;
+    std::memset(&line, 0, sizeof line);
+    std::memset(&route_entry, 0, sizeof route_entry);
+    std::memset(&rule, 0, sizeof rule);
+    std::memset(&router_entry, 0, sizeof router_entry);
+    struct Case {
+        const char* set;
+        ListCompareFn compare;
+        void* element;
+    };
+    const Case cases[] = {
+        {"line targets", listhelp_comp_line, &line},
+        {"routes", listhelp_comp_route, &route_entry},
+        {"filter rules", listhelp_comp_filter, &rule},
+        {"routers", listhelp_comp_routers, &router_entry},
+    };
+    for (const Case& c : cases) {
+        ListNode none = {nullptr, nullptr};
+        ListNode some = {c.element, nullptr};
+        EXPECT_GT(c.compare(&none, &some), 0) << c.set;
+        EXPECT_GT(c.compare(&some, &none), 0) << c.set;
+        EXPECT_GT(c.compare(&none, &none), 0) << c.set;
+        EXPECT_EQ(c.compare(&some, &some), 0) << c.set;
+    }
+}
+
+TEST_F(ListTest, SortedInsertStopsInFrontOfANodeWithoutAnElement) {
+    ListObject* l = routes({"a", "b", "c"});
+    ListNode* middle = l->ops->list_get_at(l, 2);
+    std::free(middle->element);
+    middle->element = nullptr;
+    // "c" equals the third element, but the walk stops at the second node.
+    EXPECT_EQ(l->ops->list_insert_sorted(l, route("c")), 2);
+    EXPECT_STREQ(static_cast<RouteEntry*>(l->ops->list_get_at(l, 2)->element)->gateway, "c");
+    EXPECT_EQ(l->ops->list_get_at(l, 3), middle);
+    EXPECT_EQ(l->count, 4);
+}
+
 struct RemoveAtCase {
     int position;
     int expected_result;

@@ -117,6 +117,34 @@ TEST_F(ProtocolsTest, AMissingFileLeavesTheBuiltInRows) {
     EXPECT_EQ(no_s2_protocols, 3);
 }
 
+// A file that is there but cannot be read must not pass for a missing one:
+// the site's definitions would silently be gone.
+TEST_F(ProtocolsTest, AFileThatCannotBeReadIsAFault) {
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the data directory
+        int result;
+    };
+    const Case cases[] = {
+        {"a directory", "mkdir qorvel.pro", 0},
+        {"a link to itself", "ln -s qorvel.pro qorvel.pro", 0},
+        {"a link to nothing", "ln -s gone qorvel.pro", 1},
+    };
+    file_echo_errors = 1;
+    for (const Case& c : cases) {
+        const std::string setup = "cd '" + dir_.path() + "' && rm -rf qorvel.pro && " + c.setup;
+        ASSERT_EQ(std::system(setup.c_str()), 0) << c.name;
+        line_ = column_ = -1;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(file_read_protocols(&line_, &column_), c.result) << c.name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << c.name << ": there is no line to show";
+        EXPECT_EQ(line_, 0) << c.name;
+        EXPECT_EQ(column_, 0) << c.name;
+        EXPECT_EQ(no_s2_protocols, 3) << c.name;
+    }
+    ASSERT_EQ(std::system(("rm -rf '" + dir_.path() + "/qorvel.pro'").c_str()), 0);
+}
+
 TEST_F(ProtocolsTest, CommentsBlankLinesAndADefinition) {
     ASSERT_EQ(read("# site definitions\n\n   \t \n2:myx75 base=x75 windowsize=3\n"), 1);
     ASSERT_EQ(no_s2_protocols, 4);
