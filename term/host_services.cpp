@@ -112,9 +112,12 @@ int ASCIISaveEmergencyCopy() {
 
 void main_error(int code) {
     std::fputs(ASCIIErrorMessage(code).c_str(), stderr);
-    // Whatever the operation, tables that were read must not be lost with
-    // the failure; the download's own window (ASCIIDLInP) is covered too.
-    ASCIISaveEmergencyCopy();
+    // Only while the dialogue's actions run (a reset and download may have
+    // emptied the router) are the tables read at risk, and then they are the
+    // router's own. Any other failure leaves them safe in their router, and
+    // overwriting the one copy would lose that of an earlier failed download
+    // (for linetarget the lists even hold the file's tables by now).
+    if (ASCIIDLInP == 1) ASCIISaveEmergencyCopy();
     std::fputs(ASCIIMsg("Abort...\n", "Programm wird abgebrochen...\n"), stderr);
     std::fflush(stderr);
     // exit() runs the terminal's restore and flushes the report stream.

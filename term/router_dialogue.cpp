@@ -71,12 +71,6 @@ bool mode_allowed(int m) {
     return m >= 3 && m <= 5;
 }
 
-// 1 when mode answer m chooses exactly what the router has now.
-bool selects_current(int m) {
-    if (m <= 2) return m - 1 == ASCIIOpModeNb && ASCIIHardConn == 0;
-    return m - 2 == ASCIIHardConn;
-}
-
 void take_first_image() {
     const auto& family = ASCIIFirmwareFamily(ASCIIOpModeNb);
     if (!ASCIIHasFirmware(family)) return;
@@ -182,7 +176,8 @@ int answer_mode(const std::string& line) {
     if (line.empty()) return mode_kept();
     int m = leading_number(line, MODE_DIGIT_LIMIT);
     if (!mode_allowed(m)) return REPEAT;
-    if (selects_current(m)) return mode_kept();
+    // Naming the current mode changes nothing, but unlike an empty answer it
+    // goes through the firmware that goes with the mode.
     if (m <= 2) {
         if (m - 1 != ASCIIOpModeNb) set_mode(m - 1);
         if (ASCIIHardConn != 0) {

@@ -5,6 +5,7 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -48,6 +49,14 @@ TEST_F(TermFailures, FaultyProtocolFileGerman) {
     const std::string last = "Fehler beim Lesen der Protokoll Datei: Zeile: 1 Spalte: 6\n";
     ASSERT_GE(s.out().size(), last.size());
     EXPECT_EQ(s.out().substr(s.out().size() - last.size()), last);
+}
+
+TEST_F(TermFailures, ProtocolFileThatCannotBeReadEndsTheStart) {
+    ASSERT_EQ(mkdir(path("qorvel.pro").c_str(), 0755), 0);
+    PtySession& s = run({"rov"}, false, false);
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.out(), "syntax error in protocol file: line: 0 column: 0\n");
+    EXPECT_EQ(s.err(), "");
 }
 
 TEST_F(TermFailures, PortInUse) {

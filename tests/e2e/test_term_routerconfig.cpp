@@ -245,6 +245,38 @@ TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
     EXPECT_EQ(now.lines.size(), 2u) << "the tables are not touched";
 }
 
+// The router refuses the new settings while the dialogue's actions run: its
+// tables are then at risk, and the emergency copy holds them as read.
+TEST_F(TermRouterconfig, FailedSettingsChangeSavesTheRoutersTables) {
+    TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;
+    std::remove("/tmp/save.cfg");
+    SimRouter r = configured_router();
+    r.knobs = {"status router-data 12"};
+    PeerProcess* peer = start_peer(1, {r});
+    ASSERT_NE(peer, nullptr);
+    PtySession& s = run({"routerconfig"});
+    ask(SELECT, "1");
+    ask(NAME, "10.77.0.12");
+    ask(NETMASK, "");
+    ask(PHONE, "");
+    ask(CHANGE_PW, "n");
+    ask(EXCLUSIVE, "n");
+    ask(SAVE, "y");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << s.err();
+    EXPECT_EQ(s.err().substr(seen_),
+              "Save configuration\n"
+              "Error: can not access Flash ROM\n"
+              "Configuration saved to file /tmp/save.cfg\n"
+              "Abort...\n");
+    std::string saved = term_read_file("/tmp/save.cfg");
+    EXPECT_NE(saved.find("# Router Name / IP-Address: 10.77.0.12\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("10.1.1.1 "), std::string::npos) << saved;
+    EXPECT_NE(saved.find("10.1.1.2 "), std::string::npos) << saved;
+    EXPECT_NE(saved.find("10.2.0.0 "), std::string::npos) << saved;
+    std::remove("/tmp/save.cfg");
+}
+
 TEST_F(TermRouterconfig, RefusedPasswordsAreNeverSentAndTheExclusiveFlagKeepsTheOldOne) {
     TERM_NETWORK_REQUIRE();
     SimRouter r = configured_router();

@@ -8,6 +8,8 @@ namespace {
 
 class TermTables : public TermE2E {};
 
+constexpr int CODE_PUT_ENTRY = 0x1017;  // a put or delete of one table entry
+
 // The data lines of each section of a configuration file (comments and
 // empty lines left out).
 struct Sections {
@@ -84,6 +86,44 @@ TEST_F(TermTables, SaveconfigWithPasswordWritesFullTables) {
         EXPECT_EQ(words(t.routes[i]), (std::vector<std::string>{"255.255.255.0", "10.2." + std::to_string(i) + ".0",
                                                                  "10.1.0.1"}));
     EXPECT_EQ(words(t.filters[63]), (std::vector<std::string>{"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", "1"}));
+}
+
+// Line targets as a router may hold them but a person would not type them:
+// no telephone number, identifications with blanks, with a second "/", or
+// of 40 characters without any "/". The saved file loads back to the same
+// entries: writing it into the router changes nothing.
+TEST_F(TermTables, SaveconfigOfUnusualLineTargetsLoadsBack) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    SimLine no_phone = term_x75_line(0, "10.1.0.1", "");
+    no_phone.send = std::string("kelp\0mars", 9);
+    SimLine blanks = term_x75_line(1, "10.1.0.2", "0721002");
+    blanks.send = std::string("my name\0my secret", 17);
+    blanks.receive = std::string("a/b\0c%d", 8);
+    SimLine full = term_x75_line(2, "10.1.0.3", "0721003");
+    full.send = std::string(40, 'n');
+    full.receive = std::string(40, 'r');
+    r.lines = {no_phone, blanks, full};
+    r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0)};
+    PeerProcess* peer = start_peer(1, {r});
+    ASSERT_NE(peer, nullptr);
+    PtySession& save = run({"saveconfig", "-f", path("saved.cfg"), "-ip", "10.77.0.2"});
+    ASSERT_EQ(save.wait_exit(TERM_WAIT_MS), 0) << save.err();
+    Sections t = sections_of(term_read_file(path("saved.cfg")));
+    ASSERT_EQ(t.lines.size(), 3u);
+
+    PtySession& load = run({"linetarget", "-f", path("saved.cfg"), "-ip", "10.77.0.2"});
+    EXPECT_EQ(load.wait_exit(TERM_WAIT_MS), 0) << load.err();
+    EXPECT_EQ(load.err(), "");
+    EXPECT_EQ(load.out(), "");
+    EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty()) << term_read_file(path("saved.cfg"));
+    peer->stop();
+    SimRouter now;
+    ASSERT_TRUE(peer->router("r1", &now)) << peer->error();
+    ASSERT_EQ(now.lines.size(), 3u);
+    EXPECT_EQ(now.lines[0].phone, "");
+    EXPECT_EQ(now.lines[1].send, std::string("my name\0my secret", 17));
+    EXPECT_EQ(now.lines[2].receive, std::string(40, 'r'));
 }
 
 TEST_F(TermTables, SaveconfigThatCannotWriteFails) {
@@ -167,6 +207,65 @@ TEST_F(TermTables, LinetargetWritesTheFilesTablesIntoTheRouter) {
     EXPECT_EQ(now.filters[1].action, 1);
 }
 
+// The filter table's messages the router received, as "put <index>" and
+// "delete <index>".
+std::vector<std::string> filter_writes(const PeerProcess& peer) {
+    std::vector<std::string> out;
+    for (const PeerLogLine& d : peer.datagrams(PeerLogLine::RX, CODE_PUT_ENTRY)) {
+        if (d.data.size() < 3 || d.data[0] != 0x0F) continue;
+        out.push_back((d.data.size() == 3 ? "delete " : "put ") + std::to_string(d.data[1] << 8 | d.data[2]));
+    }
+    return out;
+}
+
+// Routers whose filter table has no closing catch-all, one of them with an
+// empty slot: the rule that the read adds is the router's to receive, and
+// afterwards it holds exactly the file's three rules.
+TEST_F(TermTables, LinetargetPutsTheDefaultRuleTheRouterLacked) {
+    TERM_NETWORK_REQUIRE();
+    const SimFilter ftp0 = sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 6, 0, 21);
+    SimRouter plain = router(1);
+    plain.filters = {ftp0, sim_filter(1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 6, 0, 23)};
+    SimRouter gap = router(2);
+    gap.filters = {ftp0, sim_filter(2, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 6, 0, 23)};
+    ASSERT_NE(start_peer(1, {plain}), nullptr);
+    ASSERT_NE(start_peer(2, {gap}), nullptr);
+    term_write_file(path("rules.cfg"),
+                    "Line_Targets:\n"
+                    "Routing_Data:\n"
+                    "Filter_Data:\n"
+                    "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 ftp    0\n"
+                    "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 telnet 0\n"
+                    "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all    1\n");
+    struct Case {
+        const char* name;
+        PeerProcess* peer;
+        const char* address;
+        std::vector<std::string> writes;
+    };
+    const Case cases[] = {
+        {"r1", peers_[0].get(), "10.77.0.2", {"put 2"}},
+        {"r2", peers_[1].get(), "10.77.0.3", {"put 1", "put 2"}},
+    };
+    for (const Case& c : cases) {
+        PtySession& s = run({"linetarget", "-f", path("rules.cfg"), "-ip", c.address});
+        EXPECT_EQ(s.wait_exit(30000), 0) << c.name << ": " << s.err();
+        EXPECT_EQ(s.err(), "") << c.name;
+        EXPECT_EQ(filter_writes(*c.peer), c.writes) << c.name;
+        c.peer->stop();
+        SimRouter now;
+        ASSERT_TRUE(c.peer->router(c.name, &now)) << c.peer->error();
+        ASSERT_EQ(now.filters.size(), 3u) << c.name;
+        const int ports[] = {21, 23, 0};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(now.filters[i].index, i) << c.name;
+            EXPECT_EQ(now.filters[i].port, ports[i]) << c.name << " rule " << i;
+            EXPECT_EQ(now.filters[i].protocol, i < 2 ? 6 : 0) << c.name << " rule " << i;
+            EXPECT_EQ(now.filters[i].action, i < 2 ? 0 : 1) << c.name << " rule " << i;
+        }
+    }
+}
+
 TEST_F(TermTables, LinetargetWithAFaultyFileWritesNothing) {
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
@@ -182,7 +281,7 @@ TEST_F(TermTables, LinetargetWithAFaultyFileWritesNothing) {
     EXPECT_EQ(s.err(), "Error (Wrong Phone Number) during loading configuration. line 2 column 22\n");
     EXPECT_EQ(s.out().rfind("10.1.0.2             07210x2", 0), 0u) << "the faulty line is echoed: " << s.out();
     PeerProcess& peer = *peers_.back();
-    EXPECT_TRUE(peer.datagrams(PeerLogLine::RX, 0x1016).empty());
+    EXPECT_TRUE(peer.datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty());
     peer.stop();
     SimRouter now;
     ASSERT_TRUE(peer.router("r1", &now));
@@ -373,12 +472,17 @@ TEST_F(TermTables, UnknownProtocolsBeforeALinetargetWriteNothingGerman) {
     EXPECT_EQ(now.lines[0].window, 3);
 }
 
+// What an earlier failed download left in "/tmp/save.cfg": the tables of a
+// router that was reset, which only this copy still holds.
+const std::string earlier_copy = "# tables of a reset router\n";
+
 // The router answers the open and the table reads, then nothing more: the
-// accounting request is never acknowledged.
-TEST_F(TermTables, SlowRouterThatStopsAnsweringSavesTheTables) {
+// accounting request is never acknowledged. The tables read are still safe
+// in the router, so the emergency copy is left as it was.
+TEST_F(TermTables, SlowRouterThatStopsAnsweringLeavesTheEmergencyCopyAlone) {
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
-    std::remove("/tmp/save.cfg");
+    term_write_file("/tmp/save.cfg", earlier_copy);
     SimRouter r = router(1);
     r.lines = {term_x75_line(0, "10.1.0.1", "0721001")};
     r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0)};
@@ -389,11 +493,31 @@ TEST_F(TermTables, SlowRouterThatStopsAnsweringSavesTheTables) {
     EXPECT_EQ(s.wait_exit(30000), 1);
     EXPECT_EQ(s.err(),
               "Error: no receipt from remote station\n"
-              "Configuration saved to file /tmp/save.cfg\n"
               "Abort...\n");
-    Sections t = sections_of(term_read_file("/tmp/save.cfg"));
-    ASSERT_EQ(t.lines.size(), 1u);
-    EXPECT_EQ(words(t.lines[0])[0], "10.1.0.1");
+    EXPECT_EQ(term_read_file("/tmp/save.cfg"), earlier_copy);
+    std::remove("/tmp/save.cfg");
+}
+
+// A linetarget write that the router refuses: by then the program's lists
+// hold the file's tables, which must never pass for the router's.
+TEST_F(TermTables, RefusedLinetargetWriteLeavesTheEmergencyCopyAlone) {
+    TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;
+    term_write_file("/tmp/save.cfg", earlier_copy);
+    SimRouter r = router(1);
+    r.lines = {term_x75_line(0, "10.1.0.1", "0721001")};
+    r.knobs = {"status put 11"};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    term_write_file(path("new.cfg"),
+                    "Line_Targets:\n"
+                    "10.5.0.9 0721999 x75 null 20 0 0 0\n"
+                    "Routing_Data:\n"
+                    "Filter_Data:\n");
+    PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", "10.77.0.2"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+    EXPECT_EQ(s.err(), "Error: table full\nAbort...\n");
+    EXPECT_EQ(term_read_file("/tmp/save.cfg"), earlier_copy);
+    std::remove("/tmp/save.cfg");
 }
 
 }  // namespace

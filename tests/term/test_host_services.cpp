@@ -10,6 +10,7 @@
 
 #include "globals.h"
 #include "host_services.h"
+#include "list.h"
 #include "terminal.h"
 #include "timers.h"
 
@@ -67,6 +68,23 @@ TEST(MainErrorDeathTest, WithoutTablesNothingIsSaved) {
     ASCIIResetGlobals();
     ASCIIDLInP = 1;
     EXPECT_EXIT(main_error(9999), ::testing::ExitedWithCode(1), "^Internal error \\(9999\\)!\nAbort...\n$");
+}
+
+// Outside the dialogue's actions the tables read are still safe in their
+// router (for linetarget the lists even hold the file's tables): a failure
+// must not overwrite the emergency copy with them.
+TEST(MainErrorDeathTest, TablesOutsideTheActionsAreNotSaved) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASCIIResetGlobals();
+    list_init();
+    main_line_list = listhelp_new_line_list();
+    main_route_list = listhelp_new_route_list();
+    main_filter_list = listhelp_new_filter_list();
+    for (int program : {ASCII_OP_ACCOUNTING, ASCII_OP_LINETARGET, ASCII_OP_SAVECONFIG, ASCII_OP_ROUTERCONFIG}) {
+        ASCIIProgram = program;
+        ASCIIDLInP = 0;
+        EXPECT_EXIT(main_error(11), ::testing::ExitedWithCode(1), "^Error: table full\nAbort...\n$") << program;
+    }
 }
 
 int socket_calls = 0;

@@ -330,16 +330,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A router with a configuration: DSS1, firmware 2.10.
         ModeCase{"EmptyKeeps", true, one_1tr6, two_dss1, 0, "", 6, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"CurrentModeIsLikeEmpty", true, one_1tr6, two_dss1, 0, "2", 6, 1, 0, "2.10", 0, 0, 0},
+        // Naming the current mode changes nothing but still goes by the
+        // images of its family (unlike an empty answer).
+        ModeCase{"CurrentModeWithTwoImagesAsks", true, one_1tr6, two_dss1, 0, "2", 6, 1, 0, "2.10", 0, 0, 0},
         ModeCase{"OtherModeTakesItsOnlyImage", true, one_1tr6, two_dss1, 0, "1", 8, 0, 0, "1.00", 1, 0, 1},
         ModeCase{"OtherModeWithTwoImagesAsks", true, two_1tr6, two_dss1, 0, "1", 7, 0, 0, "1.00", 1, 0, 1},
         ModeCase{"PermanentTypeKeepsMode", true, one_1tr6, two_dss1, 0, "3", 6, 1, 1, "2.10", 0, 1, 0},
         ModeCase{"LeadingDigitsCount", true, one_1tr6, two_dss1, 0, "4 please", 6, 1, 2, "2.10", 0, 1, 0},
         ModeCase{"IsdnModeClearsPermanentType", true, one_1tr6, two_dss1, 2, "2", 6, 1, 0, "2.10", 0, 1, 0},
-        ModeCase{"CurrentPermanentTypeIsLikeEmpty", true, one_1tr6, two_dss1, 2, "4", 6, 1, 2, "2.10", 0, 0, 0},
+        ModeCase{"CurrentPermanentTypeWithTwoImagesAsks", true, one_1tr6, two_dss1, 2, "4", 6, 1, 2, "2.10", 0, 0, 0},
+        ModeCase{"CurrentPermanentTypeOnlyImageIsCurrent", true, one_1tr6, {"2.10"}, 1, "3", 8, 1, 1, "2.10", 0, 0, 0},
         ModeCase{"OnlyImageIsCurrent", true, one_1tr6, {"2.10"}, 0, "3", 8, 1, 1, "2.10", 0, 1, 0},
         ModeCase{"OnlyImageIsCurrentEmptyAsks", true, one_1tr6, {"2.10"}, 0, "", 6, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"OnlyImageIsCurrentCurrentModeAsks", true, one_1tr6, {"2.10"}, 0, "2", 6, 1, 0, "2.10", 0, 0, 0},
+        ModeCase{"OnlyImageIsCurrentCurrentModeSkipsFirmware", true, one_1tr6, {"2.10"}, 0, "2", 8, 1, 0, "2.10", 0, 0, 0},
+        ModeCase{"OnlyImageDiffersCurrentModeAsks", true, one_1tr6, {"3.00"}, 0, "2", 6, 1, 0, "2.10", 0, 0, 0},
         ModeCase{"OnlyImageDiffers", true, one_1tr6, {"3.00"}, 0, "5", 6, 1, 3, "2.10", 0, 1, 0},
         ModeCase{"ModeWithoutImagesRefused", true, one_1tr6, none, 0, "2", 5, 1, 0, "2.10", 0, 0, 0},
         ModeCase{"OwnFamilyWithoutImagesSkipsFirmware", true, one_1tr6, none, 0, "3", 8, 1, 1, "2.10", 0, 1, 0},
@@ -355,7 +359,7 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"UnconfiguredOtherModeOneImage", false, one_1tr6, two_dss1, 0, "1", 8, 0, 0, "1.00", 1, 0, 1},
         ModeCase{"UnconfiguredPermanentType", false, one_1tr6, two_dss1, 0, "3", 7, 1, 1, "2.10", 0, 1, 1},
         ModeCase{"UnconfiguredOneImageSkipsList", false, one_1tr6, {"2.10"}, 0, "4", 8, 1, 2, "2.10", 0, 1, 1},
-        ModeCase{"UnconfiguredOneImageCurrentModeLists", false, one_1tr6, {"2.10"}, 0, "2", 7, 1, 0, "2.10", 0, 0, 1},
+        ModeCase{"UnconfiguredOneImageCurrentModeSkipsList", false, one_1tr6, {"2.10"}, 0, "2", 8, 1, 0, "2.10", 0, 0, 1},
         // Only 1TR6 images: the router cannot stay DSS1, which has none.
         ModeCase{"UnconfiguredOnly1tr6Empty", false, one_1tr6, none, 0, "", 7, 0, 0, "1.00", 1, 0, 1},
         ModeCase{"UnconfiguredOnly1tr6PermanentType", false, one_1tr6, none, 0, "3", 8, 0, 1, "1.00", 1, 1, 1}),
