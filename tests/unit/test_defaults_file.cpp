@@ -10,6 +10,8 @@
 
 #include "accounting_file.h"
 #include "defaults_file.h"
+#include "fake_resolver.h"
+#include "myutil.h"
 #include "temp_dir.h"
 
 namespace {
@@ -23,7 +25,15 @@ constexpr uint32_t kStartMask = ip(255, 255, 255, 0);
 
 class DataDirTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+    void SetUp() override {
+        ASSERT_FALSE(dir_.empty());
+        // Host names resolve by the test's own table, whatever ran before in
+        // this process.
+        myutil_set_config(0, 0, 1);
+        fake_resolver_install();
+        fake_resolver_add("localhost", ip(127, 0, 0, 1));
+    }
+    void TearDown() override { fake_resolver_uninstall(); }
     void write_defaults(const std::string& text) { tmp_.write("qorvel.def", text); }
     std::string read(const std::string& path) {
         std::ifstream in(path);

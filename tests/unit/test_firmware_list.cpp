@@ -1,5 +1,6 @@
 // The firmware list: image versions from the data directory.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,28 @@
 #include "temp_dir.h"
 
 namespace {
+
+// The working directory moved to `dir` for as long as the object lives.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::string& dir) : back_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        entered_ = back_ >= 0 && chdir(dir.c_str()) == 0;
+    }
+    ~WorkingDirectory() {
+        if (back_ < 0) return;
+        if (entered_) {
+            EXPECT_EQ(fchdir(back_), 0);
+        }
+        close(back_);
+    }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    int back_;
+    bool entered_ = false;
+};
 
 // A fresh data directory, named by QORVEL_PATH for the test's duration.
 class FirmwareListTest : public ::testing::Test {
@@ -69,12 +92,15 @@ TEST_F(FirmwareListTest, WorkingDirectoryWhenThePathIsUnset) {
     touch("fw_dss1.102");
     touch("fw_1tr6.102");
     unsetenv("QORVEL_PATH");
-    char* old = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
     int count = -1;
-    std::vector<std::string> versions = scan("fw_dss1.", &count);
-    ASSERT_EQ(chdir(old), 0);
-    std::free(old);
+    std::vector<std::string> versions;
+    {
+        // Back by descriptor: the way there by name may be gone (a test
+        // before may have left this process in another mount namespace).
+        WorkingDirectory here(dir_);
+        ASSERT_TRUE(here.entered());
+        versions = scan("fw_dss1.", &count);
+    }
     EXPECT_EQ(count, 2);
     EXPECT_EQ(versions, (std::vector<std::string>{"102", "120"}));
 }
