@@ -1,0 +1,259 @@
+#include "display_services.h"
+
+#include <Xm/List.h>
+#include <Xm/Protocols.h>
+#include <Xm/ScrolledW.h>
+#include <Xm/Xm.h>
+
+#include <cstring>
+
+#include "builtin_bitmaps.h"
+#include "dialog_entry_points.h"
+#include "dialog_registry.h"
+#include "display_texts.h"
+#include "globals.h"
+#include "main_window.h"
+#include "messages.h"
+#include "myutil.h"
+#include "toolkit.h"
+#include "widget_table.h"
+
+namespace {
+
+// What the spec of the shell's close response amounts to: ignored from the
+// first popup of any dialog until a dialog that releases it pops down.
+int close_ignored = 0;
+
+Cursor watch_cursor = None;
+
+void shell_min_size(Widget form)
+{
+    Dimension width = 0;
+    Dimension height = 0;
+    XtVaGetValues(form, XmNwidth, &width, XmNheight, &height, nullptr);
+    XtVaSetValues(XtParent(form), XmNminWidth, width, XmNminHeight, height, XmNdeleteResponse,
+                  XmDO_NOTHING, nullptr);
+}
+
+// The window manager's close of the main window. Motif's own unmap response
+// only unmaps a realised application shell and never reaches a popdown
+// callback, so the delete message is taken here.
+void close_request(Widget widget, XtPointer, XtPointer)
+{
+    if (close_ignored)
+        return;
+    MainCB(widget, reinterpret_cast<XtPointer>(static_cast<intptr_t>(MAIN_ACTION_QUIT)), nullptr);
+}
+
+void define_cursor(Display* display, Widget widget, Cursor cursor)
+{
+    // Defining a cursor on a window that does not exist yet is a protocol
+    // error that ends the program.
+    if (widget == nullptr || !XtIsRealized(widget))
+        return;
+    if (cursor != None)
+        XDefineCursor(display, XtWindow(widget), cursor);
+    else
+        XUndefineCursor(display, XtWindow(widget));
+}
+
+}  // namespace
+
+WidgetTable* helpfunc_min_layout(Widget shell)
+{
+    auto* table = static_cast<WidgetTable*>(myutil_malloc(sizeof(WidgetTable)));
+    XmVANTEROWidgets = table;
+
+    MainFormLayout(shell, table);
+
+    Pixel background = 0;
+    XtVaGetValues(shell, XmNbackground, &background, nullptr);
+    Widget scrollbar = nullptr;
+    XtVaGetValues(XtParent(table->SelectionList), XmNverticalScrollBar, &scrollbar, nullptr);
+    if (scrollbar != nullptr)
+        XtVaSetValues(scrollbar, XmNbackground, background, nullptr);
+
+    Screen* screen = XtScreen(shell);
+    const BuiltinBitmap& icon = builtin_window_icon();
+    Pixmap icon_pixmap = XCreatePixmapFromBitmapData(
+        DisplayOfScreen(screen), RootWindowOfScreen(screen),
+        reinterpret_cast<char*>(const_cast<unsigned char*>(icon.bits)),
+        static_cast<unsigned>(icon.width), static_cast<unsigned>(icon.height),
+        WhitePixelOfScreen(screen), BlackPixelOfScreen(screen),
+        static_cast<unsigned>(DefaultDepthOfScreen(screen)));
+
+    XtVaSetValues(shell, XmNdeleteResponse, XmDO_NOTHING, XmNminWidth, MAIN_MIN_WIDTH,
+                  XmNminHeight, MAIN_MIN_HEIGHT, XmNiconPixmap, icon_pixmap, nullptr);
+    Atom delete_window = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
+    XmAddWMProtocolCallback(shell, delete_window, close_request, nullptr);
+
+    for (Widget w : {table->SelectionList, table->Open, table->Close, table->ConfigureRouter,
+                     table->ConfigureLines, table->LineMonitor, table->Accounting,
+                     table->Overview})
+        XmAddTabGroup(w);
+
+    Widget notice = ScanDialogLayout(shell, table);
+    table->ScanDialog = notice;
+    XtVaSetValues(notice, XmNdefaultPosition, False, XmNx, POSITION_LEFT_X, XmNy, BUSY_NOTICE_Y,
+                  nullptr);
+    shell_min_size(notice);
+    return table;
+}
+
+void helpfunc_create_layout(Dialog dialog)
+{
+    if (dialog == Dialog::MainWindow || XmVANTEROWidgets == nullptr ||
+        dialog_form(dialog) != nullptr)
+        return;
+    const DialogEntry& entry = dialog_entry(dialog);
+    helpfunc_set_cursor(1);
+    Widget parent = XmVANTERO;
+    if (entry.parent != Dialog::MainWindow) {
+        helpfunc_create_layout(entry.parent);
+        parent = dialog_form(entry.parent);
+    }
+    Widget form = entry.build(parent, XmVANTEROWidgets);
+    XmVANTEROWidgets->*(entry.form) = form;
+    shell_min_size(form);
+    helpfunc_set_cursor(0);
+}
+
+void helpfunc_setdata(Dialog dialog)
+{
+    if (dialog == Dialog::MainWindow)
+        return;
+    DialogFill fill = dialog_entry(dialog).fill;
+    if (fill != nullptr)
+        fill();
+}
+
+int helpfunc_get_id_text(Dialog dialog, Widget* field)
+{
+    if (dialog == Dialog::MainWindow)
+        return 0;
+    Widget WidgetTable::*slot = dialog_entry(dialog).router_field;
+    if (slot == nullptr || XmVANTEROWidgets == nullptr || XmVANTEROWidgets->*slot == nullptr)
+        return 0;
+    *field = XmVANTEROWidgets->*slot;
+    return 1;
+}
+
+void helpfunc_popup(Dialog dialog)
+{
+    if (dialog == Dialog::MainWindow)
+        return;
+    close_ignored = 1;
+    helpfunc_create_layout(dialog);
+    helpfunc_setdata(dialog);
+    Widget field = nullptr;
+    if (helpfunc_get_id_text(dialog, &field))
+        helpfunc_set_field(field, helpfunc_selected_box.name);
+    Widget form = dialog_form(dialog);
+    if (form == nullptr)
+        return;
+    XtManageChild(form);
+    if (helpfunc_help_shown && dialog_entry(dialog).help_on_popup)
+        helpfunc_popup_help(dialog);
+}
+
+void helpfunc_popdown(Dialog dialog)
+{
+    if (dialog == Dialog::MainWindow)
+        return;
+    const DialogEntry& entry = dialog_entry(dialog);
+    if (entry.releases_close)
+        close_ignored = 0;
+    if (helpfunc_help_shown && dialog != Dialog::HelpDialog && entry.help_on_popdown)
+        helpfunc_popup_help(entry.help_parent);
+    Widget form = dialog_form(dialog);
+    if (form == nullptr)
+        return;
+    XtUnmanageChild(form);
+    if (dialog == Dialog::HelpDialog) {
+        helpfunc_help_shown = 0;
+        XtDestroyWidget(XtParent(form));
+        XmVANTEROWidgets->HelpDialog = nullptr;
+        XmVANTEROWidgets->HelpClose = nullptr;
+        XmVANTEROWidgets->HelpText = nullptr;
+    }
+}
+
+void helpfunc_set_cursor(int on)
+{
+    if (XmVANTERO == nullptr)
+        return;
+    Display* display = XtDisplay(XmVANTERO);
+    if (watch_cursor == None)
+        watch_cursor = XCreateFontCursor(display, WATCH_CURSOR_GLYPH);
+    Cursor cursor = on ? watch_cursor : None;
+    define_cursor(display, XmVANTERO, cursor);
+    const Dialog* order = dialogs_in_table_order();
+    for (int i = 0; i < DIALOG_COUNT; ++i) {
+        Widget form = dialog_form(order[i]);
+        if (form != nullptr && XtIsManaged(form))
+            define_cursor(display, form, cursor);
+    }
+    XFlush(display);
+}
+
+void helpfunc_main_buttons(int open, int router, int lines, int linemon, int accounting,
+                           int overview, int close)
+{
+    WidgetTable* t = XmVANTEROWidgets;
+    XtSetSensitive(t->Open, open ? True : False);
+    XtSetSensitive(t->ConfigureRouter, router ? True : False);
+    XtSetSensitive(t->ConfigureLines, lines ? True : False);
+    XtSetSensitive(t->LineMonitor, linemon ? True : False);
+    XtSetSensitive(t->Accounting, accounting ? True : False);
+    XtSetSensitive(t->Overview, overview ? True : False);
+    XtSetSensitive(t->Close, close ? True : False);
+}
+
+void helpfunc_main_state(MainState state)
+{
+    MainButtons b = main_window_buttons(state);
+    helpfunc_main_buttons(b.open, b.router, b.lines, b.linemon, b.accounting, b.overview,
+                          b.close);
+    XtSetSensitive(XmVANTEROWidgets->SelectionList, b.list ? True : False);
+}
+
+void helpfunc_error_popup(const char* text, int right, int kind)
+{
+    helpfunc_create_layout(Dialog::ErrorDialog);
+    WidgetTable* t = XmVANTEROWidgets;
+    helpfunc_set_label(t->ErrorDialogMessage, text);
+    XtVaSetValues(t->ErrorDialog, XmNx, right ? POSITION_RIGHT_X : POSITION_LEFT_X, XmNy,
+                  ERROR_BOX_Y, nullptr);
+    if (const char* title = error_box_title(kind))
+        helpfunc_set_dialog_title(t->ErrorDialog, title);
+    XtManageChild(t->ErrorDialog);
+}
+
+void helpfunc_scan_popup(const char* text, int right, int show)
+{
+    WidgetTable* t = XmVANTEROWidgets;
+    helpfunc_set_label(t->ScanDialogMessage, text);
+    if (!show)
+        return;
+    XtVaSetValues(t->ScanDialog, XmNx, right ? POSITION_RIGHT_X : POSITION_LEFT_X, XmNy,
+                  BUSY_NOTICE_Y, nullptr);
+    XtManageChild(t->ScanDialog);
+}
+
+void helpfunc_input_error(Dialog dialog, int code)
+{
+    int message = input_error_message(dialog, code);
+    if (message < 0)
+        return;
+    helpfunc_error_popup(message_text(message), 1, ERROR_KIND_ERROR);
+}
+
+void ErrorCB(Widget, XtPointer, XtPointer)
+{
+    helpfunc_popdown(Dialog::ErrorDialog);
+}
+
+int helpfunc_main_window_closable()
+{
+    return close_ignored ? 0 : 1;
+}

@@ -1,0 +1,50 @@
+#include "globals.h"
+
+#include "list.h"
+#include "widget_table.h"
+
+XtAppContext app_context = nullptr;
+Widget XmVANTERO = nullptr;
+WidgetTable* XmVANTEROWidgets = nullptr;
+
+ListObject* main_line_list = nullptr;
+ListObject* main_route_list = nullptr;
+ListObject* main_filter_list = nullptr;
+ListObject* main_line_list_copy = nullptr;
+ListObject* main_route_list_copy = nullptr;
+ListObject* main_filter_list_copy = nullptr;
+
+ListObject* main_router_list = nullptr;
+
+SelectedRouter helpfunc_selected_box;
+
+int action_running = 0;
+
+ListNode* selected_elem = nullptr;
+
+namespace {
+
+void destroy(ListObject** list)
+{
+    if (*list != nullptr)
+        (*list)->ops->list_destroy(*list);
+    *list = nullptr;
+}
+
+}  // namespace
+
+void main_forget_tables()
+{
+    selected_elem = nullptr;
+    destroy(&main_line_list);
+    destroy(&main_line_list_copy);
+    destroy(&main_route_list);
+    destroy(&main_route_list_copy);
+    destroy(&main_filter_list);
+    destroy(&main_filter_list_copy);
+}
+
+int main_tables_loaded()
+{
+    return main_line_list != nullptr || main_route_list != nullptr || main_filter_list != nullptr;
+}

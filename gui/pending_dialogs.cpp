@@ -1,0 +1,132 @@
+// Stand-ins for the dialogs that are not built yet: each is an empty form
+// dialog of the right name, size and modality, with its title, so that the
+// main window and the display services work with every dialog from the
+// start. A dialog's own file replaces its builder, its fill step, its
+// resource lines and the entry points listed under it here, and those
+// lines are deleted from this file; nothing else changes.
+#include "dialog_builders.h"
+#include "dialog_entry_points.h"
+#include "dialog_registry.h"
+#include "display_services.h"
+#include "globals.h"
+#include "widget_table.h"
+
+namespace {
+
+Widget empty_dialog(Widget parent, Dialog dialog)
+{
+    return helpfunc_create_form_dialog(parent, dialog);
+}
+
+}  // namespace
+
+// ---------------------------------------------- password prompt ---
+Widget PWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::PWDialog); }
+extern const char* const PWDialogResources[] = {"XmQORVEL*PWDialog.dialogTitle: Password", nullptr};
+
+void cbfunc_open(OpenReply*)
+{
+    // Until the registration is built, an answer only ends the wait.
+    helpfunc_set_cursor(0);
+    action_running = 0;
+}
+
+// ------------------------------------------------ line-target table ---
+Widget ConfigDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::ConfigDialog); }
+void ConfigDialogSetData() {}
+extern const char* const ConfigDialogResources[] = {"XmQORVEL*ConfigDialog.dialogTitle: Target Configuration", nullptr};
+
+// ----------------------------------------- confirmations ---
+Widget QuestionDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::QuestionDialog); }
+extern const char* const QuestionDialogResources[] = {"XmQORVEL*QuestionDialog.dialogTitle: Confirmation", nullptr};
+Widget Question2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Question2Dialog); }
+extern const char* const Question2DialogResources[] = {"XmQORVEL*Question2Dialog.dialogTitle: Confirmation", nullptr};
+
+// ------------------------------------------------ line-target editor ---
+Widget Config2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Config2Dialog); }
+extern const char* const Config2DialogResources[] = {"XmQORVEL*Config2Dialog.dialogTitle: Basic Configuration", nullptr};
+
+// --------------------------------------------------- router settings ---
+Widget RConfigDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RConfigDialog); }
+extern const char* const RConfigDialogResources[] = {"XmQORVEL*RConfigDialog.dialogTitle: Router Configuration", nullptr};
+void helpfunc_set_rconfig_data(const RouterSettings*) {}
+
+// ------------------------------------------------------ filter tables ---
+Widget FilterDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FilterDialog); }
+void FilterDialogSetData() {}
+extern const char* const FilterDialogResources[] = {"XmQORVEL*FilterDialog.dialogTitle: Filter Table", nullptr};
+Widget Filter2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Filter2Dialog); }
+extern const char* const Filter2DialogResources[] = {"XmQORVEL*Filter2Dialog.dialogTitle: Filter Table", nullptr};
+
+// ------------------------------------------------------- route tables ---
+Widget RouteDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RouteDialog); }
+void RouteDialogSetData() {}
+extern const char* const RouteDialogResources[] = {"XmQORVEL*RouteDialog.dialogTitle: Routing Table", nullptr};
+Widget Route2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Route2Dialog); }
+extern const char* const Route2DialogResources[] = {"XmQORVEL*Route2Dialog.dialogTitle: Routing Table", nullptr};
+
+// --------------------------------------------------- accounting window ---
+Widget AccountingDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::AccountingDialog); }
+extern const char* const AccountingDialogResources[] = {"XmQORVEL*AccountingDialog.dialogTitle: Accounting", nullptr};
+
+void cbfunc_accounting(ListObject*)
+{
+    // Until the accounting window is built, the end of the read only ends
+    // the wait.
+    helpfunc_popdown(Dialog::ScanDialog);
+    helpfunc_set_cursor(0);
+    action_running = 0;
+}
+
+// ---------------------------------------------------- router overview ---
+Widget RouterDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RouterDialog); }
+extern const char* const RouterDialogResources[] = {"XmQORVEL*RouterDialog.dialogTitle: Router Status", nullptr};
+
+void cbfunc_router_state(RouterState* state)
+{
+    // Until the overview is built, the end marker only ends the wait.
+    if (state->status == 0)
+        return;
+    helpfunc_popdown(Dialog::ScanDialog);
+    helpfunc_set_cursor(0);
+}
+
+// ------------------------------------------ line monitor and set-up ---
+Widget LineMonDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::LineMonDialog); }
+void LineMonDialogSetData() {}
+extern const char* const LineMonDialogResources[] = {"XmQORVEL*LineMonDialog.dialogTitle: Line Monitor", nullptr};
+Widget LineMon2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::LineMon2Dialog); }
+void LineMon2DialogSetData() {}
+extern const char* const LineMon2DialogResources[] = {"XmQORVEL*LineMon2Dialog.dialogTitle: Setup Connection", nullptr};
+
+void cbfunc_linemonitor(LineMonitorData*) {}
+
+// ------------------------------------------------------- file dialog ---
+Widget FileDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FileDialog); }
+extern const char* const FileDialogResources[] = {nullptr};
+
+// ------------------------------------------------- firmware selection ---
+Widget FirmwareDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FirmwareDialog); }
+void FirmwareDialogSetData() {}
+extern const char* const FirmwareDialogResources[] = {"XmQORVEL*FirmwareDialog.dialogTitle: Select Firmware", nullptr};
+
+// -------------------------------------------------------- help window ---
+Widget HelpDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::HelpDialog); }
+extern const char* const HelpDialogResources[] = {"XmQORVEL*HelpDialog.dialogTitle: Help", nullptr};
+
+int helpfunc_help_shown = 0;
+
+void helpfunc_popup_help(Dialog) {}
+
+// ---------------------------------------------------- router password ---
+Widget SetPWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::SetPWDialog); }
+void SetPWDialogSetData() {}
+extern const char* const SetPWDialogResources[] = {"XmQORVEL*SetPWDialog.dialogTitle: Set Router Password", nullptr};
+Widget RepeatPWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RepeatPWDialog); }
+void RepeatPWDialogSetData() {}
+extern const char* const RepeatPWDialogResources[] = {"XmQORVEL*RepeatPWDialog.dialogTitle: Enter Password", nullptr};
+Widget InputPWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::InputPWDialog); }
+void InputPWDialogSetData() {}
+extern const char* const InputPWDialogResources[] = {"XmQORVEL*InputPWDialog.dialogTitle: Enter Password", nullptr};
+
+void helpfunc_set_setpw_data(const RouterSettings*) {}
