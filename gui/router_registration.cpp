@@ -88,7 +88,10 @@ void verify_change(XmTextVerifyCallbackStruct* change)
 void send_password()
 {
     PasswordPrompt* prompt = registration_prompt();
-    if (prompt == nullptr)
+    // One answer per request: a second Enter that was already on its way
+    // when the prompt went down would be a second send while the first
+    // awaits its acknowledgement, which ends the registration.
+    if (prompt == nullptr || !XtIsManaged(XmVANTEROWidgets->PWDialog))
         return;
     myutil_copy_text(helpfunc_selected_box.cfg.password, prompt->typed);
     // The prompt goes and the busy cursor comes before the send: a send that
