@@ -147,6 +147,7 @@ int highstate_recv_announce(uint32_t, uint16_t, const uint8_t* data, int length)
         case HIGHSTATE_FW_RESTARTING:
             if (answer.router_ip != highstate.target_addr) return 0;
             highstate_stop_timer(&highstate.fw_timer);
+            highstate_stop_timer(&highstate.rescan_timer);
             break;
         case HIGHSTATE_RESETTING:
             if (answer.router_ip != 0 ||
@@ -154,7 +155,7 @@ int highstate_recv_announce(uint32_t, uint16_t, const uint8_t* data, int length)
                 return 0;
             }
             highstate_stop_timer(&highstate.reset_timer);
-            highstate_stop_timer(&highstate.reset_scan_timer);
+            highstate_stop_timer(&highstate.rescan_timer);
             break;
         default:
             return 0;

@@ -13,6 +13,8 @@
 //     it: the callback may start the next operation at once;
 //   - a request that awaits a reply goes out through highstate_send_request,
 //     which bounds the wait (HIGHSTATE_REPLY_TICKS after its acknowledgement);
+//     the handler that accepts the reply calls highstate_reply_arrived, which
+//     also takes the reply for the request's acknowledgement if that was lost;
 //   - every timer slot the engine holds is stopped when its operation ends,
 //     whichever way, so an old timer never acts on a later operation.
 #pragma once
@@ -27,7 +29,7 @@ constexpr int HIGHSTATE_REPLY_TICKS = 30;     // wait for a reply after its ackn
 constexpr int HIGHSTATE_READ_RETRIES = 8;     // re-asks of one entry the router answers wrongly
 constexpr int HIGHSTATE_SCAN_TICKS = 3;       // scan: requests at once, on ticks 2 and 3, end on 4
 constexpr int HIGHSTATE_QUERY_TICKS = 2;      // state query: at once and on tick 2, end on 3
-constexpr int HIGHSTATE_RESET_SCAN_TICKS = 3; // reset: a scan every 4th tick
+constexpr int HIGHSTATE_RESCAN_TICKS = 3;     // reset, restart: a scan every 4th tick
 constexpr int HIGHSTATE_RESET_TICKS = 120;    // reset: error 14 on the 121st tick
 constexpr int HIGHSTATE_NO_TIMER = -1;        // a timer slot that holds nothing of ours
 
@@ -69,11 +71,12 @@ struct HighstateContext {
     uint8_t table;             // table identifier awaited in an entry reply
     uint8_t reset_hwaddr[6];   // the router being reset
     int32_t reset_timer;       // slot of the reset time-out
-    int32_t reset_scan_timer;  // slot of the reset's next scan
+    int32_t rescan_timer;      // slot of the next scan for a router that is to come back
     int32_t window_timer;      // slot of the scan's or query's next step
     int32_t window_left;       // scan or query: requests still to send after the next tick
     int32_t reply_timer;       // slot of the bounded wait for a reply
     int32_t reply_awaited;     // flag: the last request sent awaits its reply
+    int32_t request_counter;   // the acknowledged layer's number of that request (0: none)
     int32_t fw_timer;          // slot of a firmware time-out (firmware module)
     int32_t count;             // entries to read; index in flight; accounting position
     int32_t index;             // the entry asked for next (low 16 bits on the wire)
@@ -125,7 +128,9 @@ void highstate_clear_next();
 // acknowledged send's result (-1: failed, already reported).
 int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length);
 
-// The awaited reply came (or the wait is over some other way).
+// The awaited reply came: its wait ends, and a request whose acknowledgement
+// was lost on the way counts as acknowledged (the reply shows it arrived),
+// so the operation's next request is not refused as busy.
 void highstate_reply_arrived();
 
 // Ends the running operation with `code` as a failure: of the open router
@@ -216,12 +221,14 @@ int highstate_recv_linemon(uint32_t sender, uint16_t seq, const uint8_t* data, i
 //     callbacks; a lost chunk ends through the transport (8888).
 //   - state 7: next.announce = the done callback (taken from done.announce),
 //     target_addr = the address that acknowledged the last chunk, fw_timer =
-//     the restart time-out. The first announcement under target_addr makes
-//     the engine stop fw_timer, go idle, clear the slot and call it.
+//     the restart time-out, rescan_timer = the next scan (every fourth tick,
+//     as the reset does, in case the router's one announcement is lost). The
+//     first announcement or scan answer under target_addr makes the engine
+//     stop both timers, go idle, clear the slot and call it.
 //   - the time-outs do nothing unless the state is still theirs, clear
 //     fw_timer when they fire, and end through
 //     highstate_protocol_error(0, STATUS_FIRMWARE_FAILED).
-// Every error path and highstate_drop_operation stop fw_timer.
+// Every error path and highstate_drop_operation stop fw_timer and rescan_timer.
 
 // Downloads an already patched image; returns 0.
 struct FirmwareImage;
@@ -229,3 +236,5 @@ int highstate_firmware_download(ScanCallback done, FirmwareImage* image, const u
                                 uint32_t address, PercentCallback progress);
 
 int highstate_recv_fw_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+void highstate_restart_scan();  // one scan while waiting for the restarted router

@@ -126,7 +126,19 @@ void highstate_firmware_start(uint32_t destination) {
     highstate.target_addr = destination;
     highstate_stop_timer(&highstate.fw_timer);
     highstate.fw_timer = udp_start_timer(highstate_restart_timeout, FW_RESTART_TICKS);
+    // The router announces itself only once, unasked; should that datagram be
+    // lost, it is found as the reset finds its router, by asking.
+    highstate_stop_timer(&highstate.rescan_timer);
+    highstate.rescan_timer = udp_start_timer(highstate_restart_scan, HIGHSTATE_RESCAN_TICKS);
     lowstate_send(destination, FW_START, nullptr, 0, 0, nullptr);
+}
+
+void highstate_restart_scan() {
+    highstate.rescan_timer = HIGHSTATE_NO_TIMER;
+    if (highstate.state != HIGHSTATE_FW_RESTARTING) return;
+    // Set before the scan leaves: a failed send ends the wait and stops it.
+    highstate.rescan_timer = udp_start_timer(highstate_restart_scan, HIGHSTATE_RESCAN_TICKS);
+    lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
 }
 
 void highstate_firmware_timeout() {
@@ -172,9 +184,15 @@ int interface_firmwaredownload(const uint8_t* hwaddr, const RouterSettings* sett
 
     // The tables go in with the image, so the router drops its own first.
     pending = PendingDownload{image, address, done, progress};
+    uint32_t serial = highstate.serial;
     if (!highstate_reset_router(interface_reset_done, hwaddr)) {
         drop_pending();
         return 0;
     }
+    // A reset whose request could not be sent has ended already, its failure
+    // reported; the image waits for nothing then. (The error callback may
+    // have started a download of its own: its image is not ours to drop.)
+    bool waiting = highstate.state == HIGHSTATE_RESETTING && highstate.serial == serial + 1;
+    if (!waiting && pending.image == image) drop_pending();
     return 1;
 }

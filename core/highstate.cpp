@@ -115,6 +115,13 @@ void report(int code) {
 
 void disconnect_transport() { lowstate_set_connect_state(0, 1, 0); }
 
+// No request awaits a reply any more.
+void stop_reply_wait() {
+    highstate.reply_awaited = 0;
+    highstate.request_counter = 0;
+    highstate_stop_timer(&highstate.reply_timer);
+}
+
 void reply_timeout() {
     highstate.reply_timer = HIGHSTATE_NO_TIMER;
     if (!highstate.reply_awaited) return;
@@ -148,7 +155,7 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
     highstate.broadcast_addr = broadcast;
     highstate.error_fn = error_fn;
     highstate.reset_timer = HIGHSTATE_NO_TIMER;
-    highstate.reset_scan_timer = HIGHSTATE_NO_TIMER;
+    highstate.rescan_timer = HIGHSTATE_NO_TIMER;
     highstate.window_timer = HIGHSTATE_NO_TIMER;
     highstate.reply_timer = HIGHSTATE_NO_TIMER;
     highstate.fw_timer = HIGHSTATE_NO_TIMER;
@@ -167,16 +174,20 @@ void highstate_stop_timer(int32_t* slot) {
 }
 
 int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length) {
-    highstate_reply_arrived();
+    stop_reply_wait();
     highstate.reply_awaited = 1;
     // On failure the transport has already reported and the error path has
     // cleared the wait (or a new operation owns it now): nothing to undo.
-    return lowstate_send(address, code, data, length, 1, request_acked);
+    int result = lowstate_send(address, code, data, length, 1, request_acked);
+    if (result > 0) highstate.request_counter = result;
+    return result;
 }
 
 void highstate_reply_arrived() {
-    highstate.reply_awaited = 0;
-    highstate_stop_timer(&highstate.reply_timer);
+    // The dispatcher let the reply through only from the router the request
+    // went to, so it answers that request.
+    if (highstate.reply_awaited) lowstate_answered(highstate.request_counter);
+    stop_reply_wait();
 }
 
 void highstate_drop_operation() {
@@ -191,9 +202,9 @@ void highstate_drop_operation() {
     highstate.cur_new = nullptr;
     highstate.cur_old = nullptr;
     highstate.expect = 0;
-    highstate_reply_arrived();
+    stop_reply_wait();
     highstate_stop_timer(&highstate.reset_timer);
-    highstate_stop_timer(&highstate.reset_scan_timer);
+    highstate_stop_timer(&highstate.rescan_timer);
     highstate_stop_timer(&highstate.fw_timer);
     destroy_list(&line_list);
     destroy_list(&route_list);

@@ -108,9 +108,23 @@ int send_acknowledged(uint32_t address, uint16_t code, const void* data, int len
     return int(layer.counter);
 }
 
+// Serial order of 16-bit numbers: `number` came before `last` when it is at
+// most half the number space behind it. A plain comparison would take every
+// number after the router's counter wrapped for an old one.
+bool is_older(uint16_t number, uint16_t last) {
+    uint16_t behind = uint16_t(last - number);
+    return behind != 0 && behind <= 0x8000;
+}
+
+// 0 is never a number in use: nothing has been received yet.
+bool is_stale(uint32_t sender, uint16_t sequence) {
+    return layer.connected && sender == layer.router && sequence != 0 && layer.last_received != 0 &&
+           is_older(sequence, layer.last_received);
+}
+
 void deliver(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
     if (is_ack_class(code)) return;
-    if (layer.connected && sender == layer.router && sequence != 0 && sequence < layer.last_received) return;
+    if (is_stale(sender, sequence)) return;
     if (layer.receive != nullptr) layer.receive(sender, code, sequence, data, length);
     if (sequence != 0) layer.last_received = sequence;
 }
@@ -172,6 +186,11 @@ void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router)
     layer.copy.destination = 0;
     layer.router = router;
     if (router == 0) udp_bind(0);
+}
+
+void lowstate_answered(int counter) {
+    if (layer.state != SendState::awaiting_ack || counter <= 0 || uint32_t(counter) != layer.counter) return;
+    back_to_idle();
 }
 
 void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {

@@ -58,7 +58,20 @@ int lowstate_send(uint32_t address, uint16_t code, const void* data, int length,
 // cleared when router is 0.
 void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router);
 
-// The endpoint's receive function.
+// The layer above has accepted the answer to the awaited message from that
+// message's destination, although the acknowledgement has not come: the
+// message evidently arrived, so it is neither repeated nor given up any
+// more, and the layer is idle (a late acknowledgement is then ignored).
+// `counter` is the result of the send that was answered; nothing happens
+// unless that message is still awaited. The acknowledgement callback is not
+// called: the answer supersedes it.
+void lowstate_answered(int counter);
+
+// The endpoint's receive function. While connected, a numbered datagram
+// from the router whose number is at most half the number space behind the
+// last one delivered (16-bit serial order, so the order survives the
+// router's counter passing 65535) is a stale duplicate: acknowledged, not
+// delivered. The last number itself is delivered again.
 void lowstate_receive(uint32_t sender, const uint8_t* data, int length);
 
 // The retransmission timer's function.

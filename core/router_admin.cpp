@@ -157,26 +157,34 @@ int highstate_reset_router(ScanCallback fn, const uint8_t* hwaddr) {
     highstate_clear_next();
     highstate.next.announce = fn;
     std::memcpy(highstate.reset_hwaddr, hwaddr, sizeof highstate.reset_hwaddr);
-    lowstate_send(highstate.router_addr, RESET_REQUEST, nullptr, 0, 0, nullptr);
+    if (lowstate_send(highstate.router_addr, RESET_REQUEST, nullptr, 0, 0, nullptr) < 0) {
+        // The transport's error path has ended the reset and reported why;
+        // its callback may already run the next operation, whose state and
+        // retransmission this call must not touch any more. The reset was
+        // started and its end reported, so the caller waits for nothing.
+        return 1;
+    }
     lowstate_set_connect_state(0, 1, 0);
-    highstate_stop_timer(&highstate.reset_scan_timer);
+    highstate_stop_timer(&highstate.rescan_timer);
     highstate_stop_timer(&highstate.reset_timer);
-    highstate.reset_scan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESET_SCAN_TICKS);
+    highstate.rescan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESCAN_TICKS);
     highstate.reset_timer = udp_start_timer(highstate_reset_timeout, HIGHSTATE_RESET_TICKS);
     return 1;
 }
 
 void highstate_reset_scan() {
-    highstate.reset_scan_timer = HIGHSTATE_NO_TIMER;
+    highstate.rescan_timer = HIGHSTATE_NO_TIMER;
     if (highstate.state != HIGHSTATE_RESETTING) return;
+    // The next scan is set before this one leaves: a failed send ends the
+    // reset (and stops that timer) before anything here could run after it.
+    highstate.rescan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESCAN_TICKS);
     lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
-    highstate.reset_scan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESET_SCAN_TICKS);
 }
 
 void highstate_reset_timeout() {
     highstate.reset_timer = HIGHSTATE_NO_TIMER;
     if (highstate.state != HIGHSTATE_RESETTING) return;
-    highstate_stop_timer(&highstate.reset_scan_timer);
+    highstate_stop_timer(&highstate.rescan_timer);
     highstate_protocol_error(0, STATUS_RESET_FAILED);
 }
 

@@ -1,10 +1,7 @@
-// The back end's one UDP socket and its table of one-shot tick timers.
+// The back end's UDP endpoint: the rules every received datagram passes, the
+// queue between the socket and the layer above, and the table of one-shot
+// tick timers. The socket itself is udp_socket.
 #include "udp.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,6 +10,7 @@
 #include "host.h"
 #include "myutil.h"
 #include "records.h"
+#include "udp_socket.h"
 
 uint32_t my_ip_addr = 0;
 
@@ -23,23 +21,54 @@ struct TimerSlot {
     UdpTimerFunction function;  // null in a free slot
 };
 
+// A datagram taken from the socket, not yet handed on.
+struct QueuedDatagram {
+    uint32_t sender;
+    int length;  // bytes kept, at most UDP_RECEIVE_BUFFER
+    uint8_t data[UDP_RECEIVE_BUFFER];
+};
+
 struct Endpoint {
-    int socket = -1;                       // open for the rest of the run
-    sockaddr_in address_template{};        // AF_INET, our port, address filled per send
+    bool open = false;                     // open for the rest of the run
     UdpReceiveFunction receive = nullptr;  // gets every accepted datagram
     uint32_t source_filter = 0;            // 0: anyone; else only this sender
-    uint8_t buffer[UDP_RECEIVE_BUFFER];    // one buffer for every datagram
+    uint8_t buffer[UDP_RECEIVE_BUFFER];    // the datagram being handed on
+    QueuedDatagram queue[UDP_QUEUE_DATAGRAMS];  // ring, oldest at `head`
+    int head = 0;
+    int queued = 0;
     TimerSlot timers[UDP_TIMER_SLOTS];
 };
 
 Endpoint endpoint;
 
-// Closes the socket without disturbing the errno being reported.
-int fail_with_errno() {
-    int error = errno;
-    close(endpoint.socket);
-    endpoint.socket = -1;
-    return error;
+// Reads what the socket holds, as far as the queue has room.
+void fill_queue() {
+    while (endpoint.queued < UDP_QUEUE_DATAGRAMS) {
+        QueuedDatagram& slot = endpoint.queue[(endpoint.head + endpoint.queued) % UDP_QUEUE_DATAGRAMS];
+        int length = udp_socket_receive(slot.data, UDP_RECEIVE_BUFFER, &slot.sender);
+        if (length < 0) return;
+        slot.length = length;
+        endpoint.queued++;
+    }
+}
+
+// The oldest queued datagram, moved into the receive buffer. The filters
+// are applied only now: a datagram handed on before may have changed them.
+bool take_next(uint32_t* sender, int* length) {
+    if (endpoint.queued == 0) return false;
+    const QueuedDatagram& slot = endpoint.queue[endpoint.head];
+    *sender = slot.sender;
+    *length = slot.length;
+    std::memcpy(endpoint.buffer, slot.data, size_t(slot.length));
+    endpoint.head = (endpoint.head + 1) % UDP_QUEUE_DATAGRAMS;
+    endpoint.queued--;
+    return true;
+}
+
+bool accepted(uint32_t sender) {
+    if (endpoint.source_filter != 0 && sender != endpoint.source_filter) return false;
+    if (endpoint.receive == nullptr) return false;
+    return sender != my_ip_addr;
 }
 
 }  // namespace
@@ -49,26 +78,17 @@ int udp_open(UdpReceiveFunction receive, uint16_t port) {
     if (my_ip_addr == 0) return UDP_NO_OWN_ADDRESS;
 
     // Opened once per run; a second open replaces the first socket.
-    if (endpoint.socket >= 0) {
-        close(endpoint.socket);
-        endpoint.socket = -1;
-    }
-    endpoint.socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (endpoint.socket < 0) return errno;
-    int on = 1;
-    if (setsockopt(endpoint.socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) return fail_with_errno();
-
-    std::memset(&endpoint.address_template, 0, sizeof endpoint.address_template);
-    endpoint.address_template.sin_family = AF_INET;
-    endpoint.address_template.sin_port = htons(port);
-    endpoint.address_template.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(endpoint.socket, reinterpret_cast<const sockaddr*>(&endpoint.address_template),
-             sizeof endpoint.address_template) != 0)
-        return fail_with_errno();
+    int watch = -1;
+    endpoint.open = false;
+    int result = udp_socket_open(port, &watch);
+    if (result != 0) return result;
+    endpoint.open = true;
+    endpoint.head = 0;
+    endpoint.queued = 0;
 
     endpoint.source_filter = 0;
     endpoint.receive = receive;
-    main_register(udp_read, endpoint.socket);
+    main_register(udp_read, watch);
 
     for (TimerSlot& slot : endpoint.timers) slot = TimerSlot{0, nullptr};
     main_add_timer(udp_timer_tick, UDP_TICK_SECONDS);
@@ -76,30 +96,24 @@ int udp_open(UdpReceiveFunction receive, uint16_t port) {
 }
 
 void udp_read() {
-    if (endpoint.socket < 0) return;
-    sockaddr_in from{};
-    socklen_t from_length = sizeof from;
-    // The host also calls on exceptional conditions, when nothing may be
-    // waiting: never block here.
-    ssize_t length = recvfrom(endpoint.socket, endpoint.buffer, sizeof endpoint.buffer, MSG_DONTWAIT,
-                              reinterpret_cast<sockaddr*>(&from), &from_length);
-    if (length < 0) return;
-    uint32_t sender = ntohl(from.sin_addr.s_addr);
-    if (endpoint.source_filter != 0 && sender != endpoint.source_filter) return;
-    if (endpoint.receive == nullptr) return;
-    if (sender == my_ip_addr) return;
-    endpoint.receive(sender, endpoint.buffer, int(length));
+    if (!endpoint.open) return;
+    fill_queue();
+    uint32_t sender = 0;
+    int length = 0;
+    while (take_next(&sender, &length)) {
+        // A dropped datagram does not use up the call.
+        if (!accepted(sender)) continue;
+        // Set before the hand-over: the receive function may end the program.
+        udp_socket_set_pending(endpoint.queued > 0);
+        endpoint.receive(sender, endpoint.buffer, length);
+        return;
+    }
+    udp_socket_set_pending(0);
 }
 
 int udp_send(uint32_t address, const void* data, size_t length) {
-    if (endpoint.socket < 0) return EBADF;
-    sockaddr_in to = endpoint.address_template;
-    to.sin_addr.s_addr = htonl(address);
-    if (sendto(endpoint.socket, data, length, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
-        // A failure must never read as success to the caller.
-        return errno != 0 ? errno : EIO;
-    }
-    return 0;
+    if (!endpoint.open) return EBADF;
+    return udp_socket_send(address, data, length);
 }
 
 uint32_t udp_bind(uint32_t address) {

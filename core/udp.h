@@ -5,16 +5,17 @@
 // Addresses are unsigned 32-bit numbers whose most significant byte is the
 // first number of the dotted form (0: no address); ports are plain numbers.
 // The endpoint reaches the host only through main_register and
-// main_add_timer (host.h).
+// main_add_timer (host.h); the socket itself is udp_socket.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-constexpr int UDP_RECEIVE_BUFFER = 500;  // bytes kept of one datagram; the rest is discarded
-constexpr int UDP_TIMER_SLOTS = 10;      // one-shot timers that can be pending at once
-constexpr int UDP_NO_TIMER = -1;         // slot id of "no timer" (and of a failed start)
-constexpr int UDP_TICK_SECONDS = 1;      // seconds between two calls of udp_timer_tick
+constexpr int UDP_RECEIVE_BUFFER = 500;    // bytes kept of one datagram; the rest is discarded
+constexpr int UDP_QUEUE_DATAGRAMS = 4096;  // datagrams taken from the socket, not yet handed on
+constexpr int UDP_TIMER_SLOTS = 10;        // one-shot timers that can be pending at once
+constexpr int UDP_NO_TIMER = -1;           // slot id of "no timer" (and of a failed start)
+constexpr int UDP_TICK_SECONDS = 1;        // seconds between two calls of udp_timer_tick
 
 // Called for every accepted datagram. `data` lives in the endpoint's one
 // receive buffer and is overwritten by the next datagram.
@@ -27,12 +28,18 @@ typedef void (*UdpTimerFunction)();
 extern uint32_t my_ip_addr;
 
 // Opens the endpoint on `port` (the same port is used at the peer), registers
-// the socket and the 1-second tick with the host and empties the timer table.
+// the socket's watched descriptor and the 1-second tick with the host and
+// empties the timer table.
 // 0 on success; UDP_NO_OWN_ADDRESS (-1000) when this host has no address
 // (myutil_get_my_ip() is 0); else the errno of the call that failed.
 int udp_open(UdpReceiveFunction receive, uint16_t port);
 
-// The host's readable callback: takes one datagram, never blocks.
+// The host's readable callback; never blocks. It empties the socket into
+// the endpoint's queue (so a burst of answers cannot overflow the system's
+// buffer between two calls) and hands one accepted datagram to the receive
+// function; while more wait, the watched descriptor stays readable and the
+// host calls again. One datagram per call: a front end may keep only the
+// last record a callback gave it until its next pass.
 void udp_read();
 
 // Sends one datagram to `address` at the endpoint's port (a router or the

@@ -1,8 +1,9 @@
-// Shared fixture of the engine's unit tests: the engine in-process on the
-// workstation of a test network, fake host services with virtual ticks, and
-// two routers played by plain sockets (router 1 is the one the tests open,
-// router 2 a stranger). Every datagram a router sends is written out byte by
-// byte in the test.
+// Shared fixture of the engine's unit tests: the engine in-process over the
+// in-process datagram network (fake_udp.h), fake host services with virtual
+// ticks, and two routers played by peers of that network (router 1 is the
+// one the tests open, router 2 a stranger). Every datagram a router sends is
+// written out byte by byte in the test. Nothing waits and nothing needs
+// privileges: a test takes milliseconds.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +16,14 @@
 
 #include "engine.h"
 #include "fake_host.h"
+#include "fake_udp.h"
 #include "highstate.h"
 #include "myutil.h"
-#include "test_network.h"
-#include "test_socket.h"
 
 using Bytes = std::vector<uint8_t>;
+
+// A router's side of the network in the engine's tests.
+using RouterSocket = FakeUdpPeer;
 
 constexpr uint16_t T_SCAN_REQUEST = 0xF031;
 constexpr uint16_t T_STATE_QUERY = 0xF032;
@@ -64,39 +67,32 @@ inline Bytes zeros(int n) { return Bytes(size_t(n), 0); }
 
 class EngineFixture : public ::testing::Test {
 public:
-    TestNetwork net{2};
-    std::unique_ptr<TestSocket> r1;
-    std::unique_ptr<TestSocket> r2;
+    std::unique_ptr<RouterSocket> r1;
+    std::unique_ptr<RouterSocket> r2;
 
     void SetUp() override {
-        TEST_NETWORK_REQUIRE(net);
         fake_host_reset();
+        fake_udp_reset();
         seen() = Seen{};
         myutil_fill_default_structs();
-        {
-            auto inside = net.enter(net.workstation());
-            ASSERT_TRUE(inside.ok());
-            myutil_set_config(TEST_NET_WORKSTATION_IP, TEST_NET_NETMASK, 0);
-            ASSERT_EQ(highstate_init(main_error, TEST_NET_BROADCAST_IP), 0);
-        }
-        r1 = std::make_unique<TestSocket>(net, net.router(1));
-        r2 = std::make_unique<TestSocket>(net, net.router(2));
-        ASSERT_TRUE(r1->ok()) << r1->error();
-        ASSERT_TRUE(r2->ok()) << r2->error();
+        myutil_set_config(TEST_NET_WORKSTATION_IP, TEST_NET_NETMASK, 0);
+        ASSERT_EQ(highstate_init(main_error, TEST_NET_BROADCAST_IP), 0);
+        r1 = std::make_unique<RouterSocket>(test_net_router_ip(1));
+        r2 = std::make_unique<RouterSocket>(test_net_router_ip(2));
     }
 
-    uint32_t ip1() const { return net.router_ip(1); }
-    uint32_t ip2() const { return net.router_ip(2); }
+    uint32_t ip1() const { return test_net_router_ip(1); }
+    uint32_t ip2() const { return test_net_router_ip(2); }
 
     // A router sends a datagram; the engine reads what arrived.
-    void send(TestSocket& r, uint16_t code, const Bytes& payload, uint16_t seq = 0) {
+    void send(RouterSocket& r, uint16_t code, const Bytes& payload, uint16_t seq = 0) {
         ASSERT_TRUE(r.send_to(TEST_NET_WORKSTATION_IP, test_frame(code, seq, payload)));
-        fake_host_pump();
+        fake_host_pump(0);
     }
 
     // The next datagram the engine sent to the router, past the engine's
     // acknowledgements of what the router sent; it must have `code`.
-    TestDatagram expect(TestSocket& r, uint16_t code) {
+    TestDatagram expect(RouterSocket& r, uint16_t code) {
         TestDatagram got;
         do {
             if (!r.receive(&got)) {
@@ -109,10 +105,10 @@ public:
     }
 
     // The router acknowledges a numbered datagram the engine sent.
-    void ack(TestSocket& r, const TestDatagram& d) {
+    void ack(RouterSocket& r, const TestDatagram& d) {
         ASSERT_NE(test_frame_sequence(d.bytes), 0);
         ASSERT_TRUE(r.send_to(TEST_NET_WORKSTATION_IP, test_frame_ack(test_frame_sequence(d.bytes))));
-        fake_host_pump();
+        fake_host_pump(0);
     }
 
     // Expects a numbered request of `code` at router 1 and acknowledges it.
@@ -152,7 +148,7 @@ public:
     }
 
     // The router receives CLOSE_REQUEST carrying `code`, unnumbered.
-    void expect_close_with(TestSocket& r, int code) {
+    void expect_close_with(RouterSocket& r, int code) {
         TestDatagram got = expect(r, T_CLOSE_REQUEST);
         EXPECT_EQ(test_frame_sequence(got.bytes), 0);
         EXPECT_EQ(test_frame_payload(got.bytes), (Bytes{uint8_t(code >> 8), uint8_t(code)}));

@@ -13,7 +13,7 @@ const Bytes kAnnounce = {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03,
                          0x0A, 0x4D, 0x00, 0x02, 0x0A, 0x4D, 0x00, 0x09};
 
 // How many datagrams of `code` the router got since the last look.
-int count_of(TestSocket& r, uint16_t code) {
+int count_of(RouterSocket& r, uint16_t code) {
     int n = 0;
     for (const TestDatagram& d : r.drain()) {
         if (test_frame_code(d.bytes) == code) ++n;
@@ -368,6 +368,58 @@ TEST_F(Engine, SecondReportOfAFailedSendKeepsTheNewOpen) {
     send(*r1, T_OPEN_REPLY, zeros(8));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
     EXPECT_EQ(seen().opens.size(), 1u);
+}
+
+// The router's acknowledgement of the open is lost but its answer comes:
+// the answer shows the request arrived, so it is not repeated, the next
+// request of the operation goes out at once, and the late acknowledgement
+// changes nothing.
+TEST_F(Engine, AnsweredOpenNeedsNoAcknowledgement) {
+    struct Case {
+        const char* name;
+        bool password;  // asked for a password first
+    } cases[] = {{"accepted at once", false}, {"after the password", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settle();
+        ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
+        TestDatagram request = expect(*r1, T_OPEN_REQUEST);
+        if (c.password) {
+            send(*r1, T_PASSWORD_REQUEST, {0x12, 0x34}, 7);
+            expect(*r1, T_ACK);
+            highstate_send_password(nullptr, 7, "secret", 0x1234);
+            request = expect(*r1, T_PASSWORD_REPLY);
+        }
+        send(*r1, T_OPEN_REPLY, zeros(8));
+        ASSERT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+
+        RouterSettings settings{};
+        highstate_put_router_data(nullptr, &settings);
+        EXPECT_TRUE(errors().empty());
+        TestDatagram next = expect(*r1, 0x1018);
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_REQUEST_PENDING);
+        ack(*r1, request);  // late
+        ack(*r1, next);
+        send(*r1, T_PUT_ROUTER_DATA_REPLY, zeros(4));
+        fake_host_tick(12);
+        EXPECT_TRUE(r1->quiet());
+        EXPECT_TRUE(errors().empty());
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+        highstate_close_router();
+    }
+}
+
+// A refusal answers the open as well: nothing is repeated and no late
+// failure is reported.
+TEST_F(Engine, RefusalNeedsNoAcknowledgement) {
+    ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
+    expect(*r1, T_OPEN_REQUEST);
+    send(*r1, T_CLOSE_REPLY, {0, 0, 0, 4});
+    fake_host_tick(40);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors().empty());
+    EXPECT_GT(highstate_open_router(on_open, ip1()), 0);
+    EXPECT_TRUE(errors().empty());
 }
 
 // The open that a malformed answer ends is reported; the next one works.

@@ -133,7 +133,7 @@ TEST_P(Dispatch, OutcomeOfOneDatagram) {
     }
     settle();
     int before = highstate_get_state();
-    TestSocket& sender = c.from == From::Router ? *r1 : *r2;
+    RouterSocket& sender = c.from == From::Router ? *r1 : *r2;
 
     send(sender, c.code, zeros(c.length));
 

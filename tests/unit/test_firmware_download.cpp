@@ -1,6 +1,7 @@
 // Firmware download: chunks, progress, the start command, the announcement
 // that ends it and its time-outs in virtual ticks; loading, patching and the
 // reset in front of a download with tables.
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,7 +58,7 @@ class FirmwareDownload : public EngineFixture {
     }
 
     // The broadcast request for router 1's hardware address and `address`.
-    void expect_request(TestSocket& r, uint32_t address) {
+    void expect_request(RouterSocket& r, uint32_t address) {
         TestDatagram got = expect(r, T_FW_DOWNLOAD_REQUEST);
         EXPECT_EQ(test_frame_sequence(got.bytes), 0);
         Bytes want(kHw1, kHw1 + 6);
@@ -68,7 +69,7 @@ class FirmwareDownload : public EngineFixture {
 
     // Receives and acknowledges every chunk at `r` up to the start command;
     // returns the image bytes of each chunk and checks their offsets.
-    std::vector<Bytes> take_chunks(TestSocket& r, const FirmwareImage* image) {
+    std::vector<Bytes> take_chunks(RouterSocket& r, const FirmwareImage* image) {
         std::vector<Bytes> chunks;
         uint32_t offset = 0;
         for (;;) {
@@ -191,6 +192,32 @@ TEST_F(FirmwareDownload, TimeOutsInVirtualTicks) {
     }
 }
 
+// The restarted router's one announcement is lost: the engine asks for it
+// every fourth tick, as the reset does, and its answer ends the download.
+TEST_F(FirmwareDownload, LostAnnouncementIsMadeGoodByScanning) {
+    run_to_start(small_image(600));
+    r1->drain();
+    std::vector<int> scans;
+    for (int tick = 1; tick <= 12; ++tick) {
+        fake_host_tick(1);
+        for (const TestDatagram& d : r2->drain()) {
+            if (test_frame_code(d.bytes) == T_SCAN_REQUEST) scans.push_back(tick);
+        }
+    }
+    EXPECT_EQ(scans, (std::vector<int>{4, 8, 12}));
+    send(*r2, T_SCAN_REPLY, announce(ip2()));  // another router answering the scan
+    EXPECT_TRUE(seen().scans.empty());
+    send(*r1, T_SCAN_REPLY, announce(ip1()));
+    ASSERT_EQ(seen().scans.size(), 1u);
+    EXPECT_EQ(seen().scans[0].router_ip, ip1());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    // Done: no more scans, no late time-out.
+    r2->drain();
+    fake_host_tick(100);
+    EXPECT_TRUE(r2->quiet());
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(FirmwareDownload, AnEarlierDownloadsTimerNeverReportsInALaterOne) {
     struct Case {
         const char* name;
@@ -268,7 +295,7 @@ class FirmwareFiles : public FirmwareDownload {
 
     // The first chunk carries the start of the image: with the fixture's
     // patch area at offset 0, the router record.
-    void expect_patched_first_chunk(TestSocket& r, uint16_t sequence, uint32_t address) {
+    void expect_patched_first_chunk(RouterSocket& r, uint16_t sequence, uint32_t address) {
         TestDatagram got = expect(r, T_FW_DATA);
         EXPECT_EQ(test_frame_sequence(got.bytes), sequence);
         Bytes p = test_frame_payload(got.bytes);
@@ -335,6 +362,25 @@ TEST_F(FirmwareFiles, WithoutTablesFromAnOpenRouterTheLayerIsDroppedFirst) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_SENDING);
     // Numbering starts again with the new connection.
     expect_patched_first_chunk(*r2, 1, ip2());
+}
+
+// The reset in front of the download cannot be sent: its failure is the
+// one report, and nothing of the download follows.
+TEST_F(FirmwareFiles, DownloadWhoseResetCannotBeSentEndsWithTheReport) {
+    reach_connected();
+    settle();
+    RouterSettings s = settings("2.05", ip1());
+    ListObject* empty = list_object_instance;
+    fake_udp_fail_sends(ENETDOWN);
+    EXPECT_EQ(interface_firmwaredownload(kHw1, &s, empty, empty, empty, on_done, on_progress), 1);
+    EXPECT_EQ(errors(), (std::vector<int>{ENETDOWN}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    fake_host_tick(130);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(r2->quiet());
+    EXPECT_EQ(errors().size(), 1u);
+    EXPECT_TRUE(seen().scans.empty());
+    EXPECT_TRUE(progress_seen().empty());
 }
 
 TEST_F(FirmwareFiles, WithTablesTheRouterIsResetFirst) {

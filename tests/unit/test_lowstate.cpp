@@ -1,6 +1,6 @@
-// The acknowledged datagram layer against plain sockets in router
-// namespaces, with virtual ticks: numbering, acknowledgement,
-// retransmission timing, the duplicate filter and the transport errors.
+// The acknowledged datagram layer against routers on the in-process datagram
+// network, with virtual ticks: numbering, acknowledgement, retransmission
+// timing, the duplicate filter and the transport errors.
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -8,10 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
+#include "fake_udp.h"
 #include "lowstate.h"
 #include "myutil.h"
-#include "test_network.h"
-#include "test_socket.h"
 #include "udp.h"
 
 namespace {
@@ -48,27 +47,20 @@ void on_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* da
 
 void on_error(int code) { errors.push_back(code); }
 
-constexpr uint32_t UNREACHABLE = 0xC0000201;  // 192.0.2.1: no route in the test network
+constexpr uint32_t UNREACHABLE = 0xC0000201;  // 192.0.2.1: off the network
 const Bytes PAYLOAD = {0x11, 0x22, 0x33};
 
 class AckLayer : public ::testing::Test {
 protected:
     void SetUp() override {
-        TEST_NETWORK_REQUIRE(net);
         delivered.clear();
         acked.clear();
         errors.clear();
         chained_ack = nullptr;
         fake_host_reset();
-        myutil_set_config(net.workstation_ip(), TEST_NET_NETMASK, 0);
-        {
-            auto inside = net.enter(net.workstation());
-            ASSERT_TRUE(inside.ok());
-            ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);
-        }
-        r1 = std::make_unique<TestSocket>(net, net.router(1));
-        r2 = std::make_unique<TestSocket>(net, net.router(2));
-        ASSERT_TRUE(r1->ok() && r2->ok());
+        fake_udp_reset();
+        myutil_set_config(TEST_NET_WORKSTATION_IP, TEST_NET_NETMASK, 0);
+        ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);
     }
 
     void TearDown() override {
@@ -77,55 +69,54 @@ protected:
     }
 
     // The next datagram the router gets from the workstation.
-    Bytes next_at(TestSocket& router) {
+    Bytes next_at(FakeUdpPeer& router) {
         TestDatagram got;
         if (!router.receive(&got)) return {};
-        EXPECT_EQ(got.from, net.workstation_ip());
+        EXPECT_EQ(got.from, TEST_NET_WORKSTATION_IP);
         return got.bytes;
     }
 
     // A router sends; the workstation reads what arrived.
-    void from_router(TestSocket& router, const Bytes& bytes) {
-        ASSERT_TRUE(router.send_to(net.workstation_ip(), bytes));
-        fake_host_pump();
+    void from_router(FakeUdpPeer& router, const Bytes& bytes) {
+        ASSERT_TRUE(router.send_to(TEST_NET_WORKSTATION_IP, bytes));
+        fake_host_pump(0);
     }
 
     int send_acked(uint32_t to, uint16_t code = 0x0102, const Bytes& payload = PAYLOAD) {
         return lowstate_send(to, code, payload.data(), int(payload.size()), 1, on_ack);
     }
 
-    TestNetwork net{2};
-    std::unique_ptr<TestSocket> r1;
-    std::unique_ptr<TestSocket> r2;
+    std::unique_ptr<FakeUdpPeer> r1 = std::make_unique<FakeUdpPeer>(test_net_router_ip(1));
+    std::unique_ptr<FakeUdpPeer> r2 = std::make_unique<FakeUdpPeer>(test_net_router_ip(2));
 };
 
 TEST_F(AckLayer, AcknowledgedSendsAreNumberedFromOneAndRestartAfterADisconnect) {
     for (int expected : {1, 2, 3}) {
-        ASSERT_EQ(send_acked(net.router_ip(1)), expected);
+        ASSERT_EQ(send_acked(test_net_router_ip(1)), expected);
         EXPECT_EQ(next_at(*r1), test_frame(0x0102, uint16_t(expected), PAYLOAD));
         from_router(*r1, test_frame_ack(uint16_t(expected)));
         ASSERT_EQ(acked.size(), size_t(expected));
     }
     lowstate_set_connect_state(0, 1, 0);
-    EXPECT_EQ(send_acked(net.router_ip(1)), 1);
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), 1);
     EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing) {
-    EXPECT_EQ(lowstate_send(net.router_ip(1), 0x0A0B, PAYLOAD.data(), 3, 0, nullptr), 0);
+    EXPECT_EQ(lowstate_send(test_net_router_ip(1), 0x0A0B, PAYLOAD.data(), 3, 0, nullptr), 0);
     EXPECT_EQ(next_at(*r1), test_frame(0x0A0B, 0, PAYLOAD));
-    EXPECT_EQ(lowstate_send(net.router_ip(1), 0x0A0C, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(lowstate_send(test_net_router_ip(1), 0x0A0C, nullptr, 0, 0, nullptr), 0);
     EXPECT_EQ(next_at(*r1), test_frame(0x0A0C, 0));
     fake_host_tick(12);
     EXPECT_TRUE(r1->quiet());
     EXPECT_TRUE(errors.empty());
     // Nothing is outstanding: an acknowledged send goes through.
-    EXPECT_EQ(send_acked(net.router_ip(1)), 1);
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), 1);
 }
 
 TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTicksFourAndEightAndFailsOnTwelve) {
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     ASSERT_EQ(first, test_frame(0x0102, 1, PAYLOAD));
     for (int tick = 1; tick <= 12; tick++) {
@@ -141,18 +132,18 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTicksFourAndEightAndFailsOnTwe
     // Idle again: no more transmissions, and a new message is accepted.
     fake_host_tick(8);
     EXPECT_TRUE(r1->quiet());
-    EXPECT_EQ(send_acked(net.router_ip(1)), 2);
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), 2);
     EXPECT_EQ(errors.size(), 1u);
 }
 
 TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback) {
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     fake_host_tick(5);  // one repeat went out
     next_at(*r1);
     from_router(*r1, test_frame_ack(1));
     ASSERT_EQ(acked.size(), 1u);
-    EXPECT_EQ(acked[0].sender, net.router_ip(1));
+    EXPECT_EQ(acked[0].sender, test_net_router_ip(1));
     EXPECT_EQ(acked[0].code, LOWSTATE_ACK_CODE);
     EXPECT_EQ(acked[0].payload, (Bytes{0, 1}));
     EXPECT_TRUE(delivered.empty());
@@ -182,7 +173,7 @@ TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
         acked.clear();
         errors.clear();
         lowstate_set_connect_state(0, 1, 0);
-        ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+        ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
         next_at(*r1);
         if (!c.before_from_r2.empty()) from_router(*r2, c.before_from_r2);
         from_router(c.router == 1 ? *r1 : *r2, c.bytes);
@@ -200,17 +191,17 @@ TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
 }
 
 TEST_F(AckLayer, AnyCodeOfTheAcknowledgementClassAcknowledges) {
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r1, test_frame(0xFF37, 0, {0, 1}));
     EXPECT_EQ(acked.size(), 1u);
 }
 
 TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule) {
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     fake_host_tick(2);
-    EXPECT_EQ(send_acked(net.router_ip(2), 0x0999, {9}), -1);
+    EXPECT_EQ(send_acked(test_net_router_ip(2), 0x0999, {9}), -1);
     EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
     EXPECT_TRUE(r2->quiet());
     fake_host_tick(2);  // tick 4 of the first message
@@ -220,9 +211,9 @@ TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule) {
 }
 
 TEST_F(AckLayer, PlainSendWhileAwaitingKeepsTheAwaitedMessage) {
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
-    EXPECT_EQ(lowstate_send(net.router_ip(2), 0x0555, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(lowstate_send(test_net_router_ip(2), 0x0555, nullptr, 0, 0, nullptr), 0);
     EXPECT_EQ(next_at(*r2), test_frame(0x0555, 0));
     fake_host_tick(4);
     EXPECT_EQ(next_at(*r1), first);  // the awaited message, to its own router
@@ -238,7 +229,7 @@ TEST_F(AckLayer, NumberedMessagesAreAcknowledgedAtOnceAndDelivered) {
     from_router(*r1, test_frame(0x0302, 0, {0xCC}));
     EXPECT_TRUE(r1->quiet());  // unnumbered: no acknowledgement
     ASSERT_EQ(delivered.size(), 2u);
-    EXPECT_EQ(delivered[0].sender, net.router_ip(1));
+    EXPECT_EQ(delivered[0].sender, test_net_router_ip(1));
     EXPECT_EQ(delivered[0].code, 0x0301);
     EXPECT_EQ(delivered[0].sequence, 5);
     EXPECT_EQ(delivered[0].payload, (Bytes{0xAA, 0xBB}));
@@ -268,7 +259,7 @@ TEST_F(AckLayer, AcknowledgementsArrivingWhileIdleAreIgnored) {
 }
 
 TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivered) {
-    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     struct Step {
         uint16_t sequence;
         bool delivered;
@@ -286,10 +277,40 @@ TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivere
     }
 }
 
+// The router's counter passes 65535 and starts again at 1: a number is
+// older than the last one only when it is at most half the number space
+// behind it, whichever side of the wrap the two are on.
+TEST_F(AckLayer, StaleNumbersAreToldApartAcrossTheWrap) {
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
+    struct Step {
+        uint16_t sequence;
+        bool delivered;
+    };
+    const Step steps[] = {
+        {65525, true},   // the first number after the connection, whatever it is
+        {65535, true},
+        {1, true},       // after the wrap
+        {65535, false},  // two behind, before the wrap: a stale duplicate
+        {1, true},       // the last one again
+        {2, true},
+        {32770, false},  // exactly half the space behind 2: older
+        {32769, true},   // one less than half: newer
+        {1, false},      // half behind 32769
+    };
+    size_t count = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.sequence);
+        from_router(*r1, test_frame(0x0310, s.sequence));
+        EXPECT_EQ(next_at(*r1), test_frame_ack(s.sequence));
+        count += s.delivered;
+        EXPECT_EQ(delivered.size(), count);
+    }
+}
+
 TEST_F(AckLayer, NumbersSeenBeforeAConnectionDoNotMakeTheRoutersOwnLookStale) {
     from_router(*r2, test_frame(0x0320, 50));  // another router, during a scan
     next_at(*r2);
-    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     from_router(*r1, test_frame(0x0321, 3));
     next_at(*r1);
     ASSERT_EQ(delivered.size(), 2u);
@@ -303,8 +324,8 @@ TEST_F(AckLayer, WithoutAConnectionOldNumbersAreStillDelivered) {
 }
 
 TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError) {
-    lowstate_set_connect_state(1, 0, net.router_ip(1));
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r1, test_frame(0x0340, 4));
     EXPECT_EQ(next_at(*r1), test_frame_ack(4));  // acknowledged all the same
@@ -318,7 +339,7 @@ TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError) {
 TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait) {
     // Not connected yet (an open in progress): the reply may come before the
     // acknowledgement.
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r1, test_frame(0x0350, 20));
     EXPECT_EQ(next_at(*r1), test_frame_ack(20));
@@ -329,8 +350,8 @@ TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait) {
 }
 
 TEST_F(AckLayer, NumbersDeliveredDuringTheWaitDoNotBecomeTheLastOne) {
-    lowstate_set_connect_state(1, 1, net.router_ip(1));
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    lowstate_set_connect_state(1, 1, test_net_router_ip(1));
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r2, test_frame(0x0352, 20));  // the filter was kept: another router
     ASSERT_EQ(delivered.size(), 1u);
@@ -341,12 +362,12 @@ TEST_F(AckLayer, NumbersDeliveredDuringTheWaitDoNotBecomeTheLastOne) {
 }
 
 TEST_F(AckLayer, ConnectionFiltersOtherSendersUnlessTheFilterIsKept) {
-    lowstate_set_connect_state(1, 0, net.router_ip(1));
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     from_router(*r2, test_frame(0x0360, 3));
     EXPECT_TRUE(delivered.empty());
     EXPECT_TRUE(r2->quiet());  // dropped before it could be acknowledged
     lowstate_set_connect_state(0, 1, 0);
-    lowstate_set_connect_state(1, 1, net.router_ip(1));
+    lowstate_set_connect_state(1, 1, test_net_router_ip(1));
     from_router(*r2, test_frame(0x0361, 3));
     EXPECT_EQ(delivered.size(), 1u);
     lowstate_set_connect_state(0, 1, 0);
@@ -355,12 +376,12 @@ TEST_F(AckLayer, ConnectionFiltersOtherSendersUnlessTheFilterIsKept) {
 }
 
 TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer) {
-    lowstate_set_connect_state(1, 0, net.router_ip(1));
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     fake_host_tick(2);
     lowstate_set_connect_state(0, 1, 0);
-    ASSERT_EQ(send_acked(net.router_ip(1), 0x0103), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1), 0x0103), 1);
     const Bytes second = next_at(*r1);
     // The new message keeps its own full schedule: repeats 4 and 8 ticks
     // after it was sent, failure after 12.
@@ -380,7 +401,7 @@ int other_timer_fired = 0;
 void other_timer() { other_timer_fired++; }
 
 TEST_F(AckLayer, AFiredRetransmissionTimerCannotCancelTheTimerThatTakesItsSlot) {
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     fake_host_tick(12);
     ASSERT_EQ(errors, std::vector<int>{LOWSTATE_NO_ACK});
     other_timer_fired = 0;
@@ -395,11 +416,11 @@ TEST_F(AckLayer, NoFreeTimerRefusesTheSendAsBusyAndSendsNothing) {
     std::vector<int> slots;
     for (int i = 0; i < UDP_TIMER_SLOTS; i++) slots.push_back(udp_start_timer(other_timer, 100));
     ASSERT_EQ(slots.back(), UDP_TIMER_SLOTS - 1);
-    EXPECT_EQ(send_acked(net.router_ip(1)), -1);
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), -1);
     EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
     EXPECT_TRUE(r1->quiet());
     udp_stop_timer(slots[3]);
-    EXPECT_EQ(send_acked(net.router_ip(1)), 1);  // the refused one took no number
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), 1);  // the refused one took no number
     EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);
     for (int s : slots) udp_stop_timer(s);
 }
@@ -409,9 +430,45 @@ TEST_F(AckLayer, FailedSendReportsItsErrnoAndLeavesTheLayerIdle) {
     EXPECT_EQ(errors, std::vector<int>{ENETUNREACH});
     fake_host_tick(12);
     EXPECT_EQ(errors.size(), 1u);  // nothing left to time out
-    EXPECT_EQ(send_acked(net.router_ip(1)), 2);  // the number stays used
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), 2);  // the number stays used
     EXPECT_EQ(lowstate_send(UNREACHABLE, 0x0104, nullptr, 0, 0, nullptr), -1);
     EXPECT_EQ(errors, (std::vector<int>{ENETUNREACH, ENETUNREACH}));
+}
+
+// The answer came, its acknowledgement did not: the message arrived, so it
+// is neither repeated nor given up, and the next message may go at once.
+TEST_F(AckLayer, AnAnsweredMessageIsNoLongerAwaited) {
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
+    int counter = send_acked(test_net_router_ip(1));
+    ASSERT_EQ(counter, 1);
+    next_at(*r1);
+    lowstate_answered(counter);
+    fake_host_tick(12);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors.empty());
+    // Its acknowledgement, late, finds nothing awaited.
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_TRUE(acked.empty());
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), 2);
+    EXPECT_TRUE(errors.empty());
+}
+
+// An answer to an earlier message, or one while nothing is awaited, changes nothing.
+TEST_F(AckLayer, AnAnswerToAnotherMessageChangesNothing) {
+    lowstate_answered(1);  // idle
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r1, test_frame_ack(1));
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 2);
+    const Bytes second = next_at(*r1);
+    for (int stale : {1, 0, -1}) lowstate_answered(stale);
+    fake_host_tick(4);
+    EXPECT_EQ(next_at(*r1), second);  // still repeated
+    EXPECT_EQ(send_acked(test_net_router_ip(1)), -1);
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
+    from_router(*r1, test_frame_ack(2));
+    EXPECT_EQ(acked.size(), 2u);
 }
 
 void send_next_from_ack(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int) {
@@ -421,7 +478,7 @@ void send_next_from_ack(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int
 
 TEST_F(AckLayer, AcknowledgementCallbackMayStartTheNextAcknowledgedSend) {
     chained_ack = send_next_from_ack;
-    ASSERT_EQ(send_acked(net.router_ip(1)), 1);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r1, test_frame_ack(1));
     EXPECT_EQ(next_at(*r1), test_frame(0x0105, 2));

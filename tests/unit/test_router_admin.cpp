@@ -1,5 +1,6 @@
 // Router administration: settings, password change, accounting, line
 // monitor, connections by hand and the reset, as the router sees them.
+#include <cerrno>
 #include <string>
 
 #include "engine_fixture.h"
@@ -130,6 +131,41 @@ TEST_F(RouterAdmin, ShortAccountingReplyDropsTheRouter) {
     send(*r1, T_GET_ACCOUNTING_REPLY, zeros(31));
     expect_close_with(*r1, STATUS_PROTOCOL_VIOLATION);
     EXPECT_TRUE(got().lists.empty());
+}
+
+// The router answers without acknowledging: each answer shows that its
+// request arrived, so the walk goes on, nothing is repeated, and the
+// acknowledgements that come late change nothing.
+TEST_F(RouterAdmin, AnswersStandInForLostAcknowledgements) {
+    lines = line_targets(3);
+    highstate_get_accounting(on_list, lines);
+    std::vector<TestDatagram> requests;
+    for (int i = 0; i < 3; ++i) {
+        TestDatagram d = expect(*r1, T_GET_ACCOUNTING_REQUEST);
+        requests.push_back(d);
+        send(*r1, T_GET_ACCOUNTING_REPLY, zeros(32));
+    }
+    EXPECT_EQ(got().lists, (std::vector<ListObject*>{lines}));
+    EXPECT_TRUE(errors().empty());
+    for (const TestDatagram& d : requests) ack(*r1, d);
+    fake_host_tick(12);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// A router that numbers its replies passes 65535 during an accounting walk.
+TEST_F(RouterAdmin, NumberedRepliesAcrossTheWrapAreTaken) {
+    lines = line_targets(4);
+    highstate_get_accounting(on_list, lines);
+    for (uint16_t seq : {65534, 65535, 1, 2}) {
+        expect_acked(T_GET_ACCOUNTING_REQUEST);
+        send(*r1, T_GET_ACCOUNTING_REPLY, zeros(32), seq);
+        EXPECT_EQ(test_frame_payload(expect(*r1, T_ACK).bytes),
+                  (Bytes{uint8_t(seq >> 8), uint8_t(seq)}));
+    }
+    EXPECT_EQ(got().lists.size(), 1u);
+    EXPECT_TRUE(errors().empty());
 }
 
 // ------------------------------------------------- settings and password
@@ -266,6 +302,30 @@ TEST_F(RouterAdmin, LineMonitorDeliversReportsUntilStopped) {
     expect_close_with(*r1, STATUS_PROTOCOL_VIOLATION);
 }
 
+// The line monitor of a router whose counter started at 65525: every
+// report after the counter passes 65535 is shown too, and a report repeated
+// with the last number is shown again; one from before the wrap is stale.
+TEST_F(RouterAdmin, NumberedReportsAcrossTheWrapAreAllShown) {
+    highstate_start_linemon(on_report);
+    expect_acked(T_LINEMON_START_REQUEST);
+    std::vector<uint16_t> numbers;
+    // The router's counter skips 0: ..., 65535, 1, 2, ...
+    for (uint16_t seq = 65525; numbers.size() < 21; seq = seq == 65535 ? 1 : uint16_t(seq + 1)) {
+        numbers.push_back(seq);
+    }
+    for (uint16_t seq : numbers) send(*r1, T_LINEMON_DATA, linemon_report(), seq);
+    EXPECT_EQ(got().reports.size(), numbers.size());
+    send(*r1, T_LINEMON_DATA, linemon_report(), numbers.back());
+    EXPECT_EQ(got().reports.size(), numbers.size() + 1);
+    send(*r1, T_LINEMON_DATA, linemon_report(), 65535);
+    EXPECT_EQ(got().reports.size(), numbers.size() + 1);
+    // Every one was acknowledged, the stale one too.
+    int acks = 0;
+    for (const TestDatagram& d : r1->drain()) acks += test_frame_code(d.bytes) == T_ACK;
+    EXPECT_EQ(acks, int(numbers.size()) + 2);
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(RouterAdmin, StoppedMonitorIgnoresLateReports) {
     highstate_start_linemon(on_report);
     expect_acked(T_LINEMON_START_REQUEST);
@@ -299,7 +359,7 @@ TEST_F(RouterAdmin, ConnectionsByHand) {
 // ------------------------------------------------------------------ reset
 
 // Scan requests the router receives over `ticks` ticks, tick by tick.
-std::vector<int> scans_per_tick(TestSocket& r, int ticks) {
+std::vector<int> scans_per_tick(RouterSocket& r, int ticks) {
     std::vector<int> at;
     for (int t = 1; t <= ticks; ++t) {
         fake_host_tick(1);
@@ -358,6 +418,38 @@ TEST_F(RouterAdmin, LaterResetIsNotEndedByAnOldTimer) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_RESETTING);
     fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_RESET_FAILED}));
+}
+
+// The reset request cannot be sent: the failure is reported at once, and
+// the open that the error callback starts is left alone: it is repeated and
+// given up on its own schedule, and no timer of the reset acts on it.
+TEST_F(RouterAdmin, ResetWhoseRequestCannotBeSentEndsAtOnce) {
+    fake_host_set_error_hook([](int code) {
+        if (code == ENETDOWN) highstate_open_router(on_open, test_net_router_ip(2));
+    });
+    fake_udp_fail_sends(ENETDOWN);
+    EXPECT_EQ(highstate_reset_router(on_announce, kHw), 1);
+    EXPECT_EQ(errors(), (std::vector<int>{ENETDOWN}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
+    EXPECT_TRUE(r1->quiet());
+    const Bytes open = expect(*r2, T_OPEN_REQUEST).bytes;
+    for (int tick = 1; tick <= 12; ++tick) {
+        fake_host_tick(1);
+        std::vector<TestDatagram> at2 = r2->drain();
+        std::vector<TestDatagram> at1 = r1->drain();
+        size_t repeats = (tick == 4 || tick == 8) ? 1 : 0;
+        ASSERT_EQ(at2.size(), repeats) << "tick " << tick;
+        if (repeats) {
+            EXPECT_EQ(at2[0].bytes, open) << "tick " << tick;
+        }
+        EXPECT_TRUE(at1.empty()) << "no scan for the reset router, tick " << tick;
+        EXPECT_EQ(errors().size(), tick < 12 ? 1u : 2u) << "tick " << tick;
+    }
+    EXPECT_EQ(errors(), (std::vector<int>{ENETDOWN, LOWSTATE_NO_ACK}));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    fake_host_tick(130);
+    EXPECT_EQ(errors().size(), 2u);
+    EXPECT_TRUE(got().announcements.empty());
 }
 
 TEST_F(RouterAdmin, ResetNeedsAnOpenIdleRouter) {
