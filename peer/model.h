@@ -89,6 +89,10 @@ enum PeerStatusKind { STATUS_KIND_PUT, STATUS_KIND_DELETE, STATUS_KIND_SET_PASSW
 // Fault knobs and reply shapes.
 struct PeerKnobs {
     int drop_acks = 0;            // numbered datagrams ignored (no ack, no effect) before the first one taken
+    int lose_acks = 0;            // acknowledgements lost on the way back (the request is still handled)
+    uint16_t lose_acks_of = 0;    // ... of this request code only; 0 any
+    uint16_t sequence_start = 1;  // the first number of the router's own numbered messages
+    bool announce_restart = true; // after a download, announce the new address unasked
     int delay_ms = 0;             // wait before each reply (acknowledgements go at once)
     int loss_percent = 0;         // received datagrams dropped at random, 0-100
     uint32_t loss_seed = 1;       // seed of that random choice

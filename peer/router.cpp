@@ -522,6 +522,10 @@ void restart(PeerRouter* r, PeerHost* h, uint32_t station) {
     r->channel[0] = r->channel[1] = PeerChannel();
     h->event(*r, "restarted address=" + wire_dotted(r->address));
     h->changed();
+    if (!r->knobs.announce_restart) {
+        h->event(*r, "announcement lost");
+        return;
+    }
     send_from(*r, *h, r->address, station, MSG_SCAN_REPLY, scan_reply(*r), r->knobs.numbered);
 }
 
@@ -567,6 +571,8 @@ constexpr Handler HANDLERS[] = {
 }  // namespace
 
 void router_start(PeerRouter& r) {
+    // next_seq raises the counter before each use.
+    r.send_seq = static_cast<uint16_t>(r.knobs.sequence_start - 1);
     r.loss_rng.seed(r.knobs.loss_seed);
     uint32_t seed = 0x5eed;
     for (uint8_t b : r.hw) seed = seed * 31u + b;
@@ -602,9 +608,14 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         h.event(r, "own numbered " + hex4(own->second) + " before the ack");
     }
     if (in.seq != 0) {
-        WireWriter ack;
-        ack.u16(in.seq);
-        h.send(source_for(r, in), in.from, wire_datagram(WIRE_ACK, 0, ack.bytes), 0);
+        if (r.knobs.lose_acks > 0 && (r.knobs.lose_acks_of == 0 || r.knobs.lose_acks_of == in.code)) {
+            --r.knobs.lose_acks;
+            h.event(r, "ack lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
+        } else {
+            WireWriter ack;
+            ack.u16(in.seq);
+            h.send(source_for(r, in), in.from, wire_datagram(WIRE_ACK, 0, ack.bytes), 0);
+        }
     }
     if (r.knobs.mute.count(in.code)) {
         h.event(r, "not answered: " + hex4(in.code));

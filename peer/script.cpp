@@ -288,6 +288,19 @@ const Keyword KEYWORDS[] = {
          if (one(a, why) && number(a[1], 1000000, &r.knobs.drop_acks)) return true;
          *why = "bad count";
          return false; }},
+    {"lose-acks", true, [](PeerRouter& r, const Args& a, std::string* why) {
+         if ((a.size() == 2 || a.size() == 3) && number(a[1], 1000000, &r.knobs.lose_acks) &&
+             (a.size() == 2 || wire_code_of(a[2], &r.knobs.lose_acks_of)))
+             return true;
+         *why = "expected lose-acks N [CODE]";
+         return false; }},
+    {"sequence-start", true, [](PeerRouter& r, const Args& a, std::string* why) {
+         if (one(a, why) && number(a[1], 0xFFFF, &r.knobs.sequence_start) && r.knobs.sequence_start != 0)
+             return true;
+         *why = "sequence number 1 to 65535";
+         return false; }},
+    {"announce-restart", true, [](PeerRouter& r, const Args& a, std::string* why) {
+         return yes_no(a, &r.knobs.announce_restart, why); }},
     {"delay", true, [](PeerRouter& r, const Args& a, std::string* why) {
          return ms(a, &r.knobs.delay_ms, why); }},
     {"loss", true, [](PeerRouter& r, const Args& a, std::string* why) {

@@ -28,11 +28,19 @@
 //   (all of an entry is on one line; omitted fields are 0 or empty)
 //
 // Knobs: status put|delete|set-password|router-data|accounting CODE;
-// refuse REASON; challenge N; password-timeout MS; drop-acks N; delay MS;
-// loss PERCENT [SEED]; silent-after N; mute CODE...; own REQUEST CODE;
-// numbered yes|no; numbered-linemon yes|no; short-state yes|no;
-// short-open yes|no; restart-delay MS; linemon-interval MS. Codes are
-// message names (OPEN_REQUEST) or numbers (0x1001).
+// refuse REASON; challenge N; password-timeout MS; drop-acks N;
+// lose-acks N [CODE]; delay MS; loss PERCENT [SEED]; silent-after N;
+// mute CODE...; own REQUEST CODE; numbered yes|no; numbered-linemon yes|no;
+// sequence-start N; short-state yes|no; short-open yes|no; restart-delay MS;
+// announce-restart yes|no; linemon-interval MS. Codes are message names
+// (OPEN_REQUEST) or numbers (0x1001).
+//
+// drop-acks loses whole requests; lose-acks only their acknowledgements
+// (the request is handled and answered, as when the acknowledgement is lost
+// on the way back). sequence-start sets the first number of the router's own
+// numbered messages (its counter wraps from 65535 to 1).
+// announce-restart no: the restarted router does not announce itself, as
+// when that one datagram is lost; it still answers scans.
 //
 // The state file holds the settings, channels and tables only (no knobs),
 // plus "image-file PATH" once an image has been received.

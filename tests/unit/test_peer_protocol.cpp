@@ -638,6 +638,62 @@ TEST_F(PeerProtocol, FaultKnobsWithholdAcknowledgementsAndReplies) {
     EXPECT_TRUE(station->replies().empty());
 }
 
+// lose-acks: the request is handled and answered, only its acknowledgement
+// never leaves; counted per request code when one is named.
+TEST_F(PeerProtocol, LostAcknowledgementsLeaveTheAnswers) {
+    SimRouter r = basic_router();
+    r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
+    r.knobs = {"lose-acks 2 GET_ENTRY_REQUEST"};
+    start(r);
+    station->exchange(R1, 0x1001, 1, {}, 0x3001);  // another code: acknowledged
+    for (uint16_t seq : {2, 3}) {
+        station->send(R1, 0x1011, seq, {0xFF, 0, 0});
+        std::vector<TestDatagram> got = station->expect(1);
+        ASSERT_EQ(got.size(), 1u) << "seq " << seq;
+        EXPECT_EQ(test_frame_code(got[0].bytes), 0x3011) << "the answer alone";
+    }
+    station->exchange(R1, 0x1011, 4, {0xFF, 0, 0}, 0x3011);  // the third is acknowledged again
+    int lost = 0;
+    for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "ack lost:") == 0;
+    EXPECT_EQ(lost, 2);
+}
+
+// sequence-start: the router's own numbers begin there and pass 65535 to 1.
+TEST_F(PeerProtocol, OwnNumbersStartWhereTheScriptSaysAndWrapPastZero) {
+    SimRouter r = basic_router();
+    r.knobs = {"numbered yes", "sequence-start 65534"};
+    start(r);
+    std::vector<uint16_t> numbers;
+    for (uint16_t seq : {1, 2, 3}) {
+        station->send(R1, seq == 1 ? 0x1001 : 0x1011, seq, seq == 1 ? Bytes{} : Bytes{0xFF, 0, 0});
+        std::vector<TestDatagram> got = station->expect(2);
+        ASSERT_EQ(got.size(), 2u);
+        numbers.push_back(test_frame_sequence(got[1].bytes));
+    }
+    EXPECT_EQ(numbers, (std::vector<uint16_t>{65534, 65535, 1}));
+}
+
+// announce-restart no: after the start command the router comes back under
+// its new address without a word, but answers the next scan from there.
+TEST_F(PeerProtocol, SilentRestartIsFoundByAScan) {
+    SimRouter r = basic_router();
+    r.knobs = {"restart-delay 50", "announce-restart no"};
+    start(r);
+    station->send(TEST_NET_BROADCAST_IP, 0x0001, 0, cat({HW1_BYTES, be32(FW_NEW)}));
+    TestDatagram reply;
+    ASSERT_TRUE(station->next(&reply, EXCHANGE_WAIT_MS));
+    station->send(FW_NEW, 0x0002, 1, cat({be32(0), Bytes(100, 0x11)}));
+    got_only_ack(1);
+    station->send(FW_NEW, 0x0003, 0);
+    ASSERT_TRUE(peer->wait_event("r1", "announcement lost"));
+    EXPECT_TRUE(station->replies(200).empty());
+    station->send(TEST_NET_BROADCAST_IP, 0xF031, 0);
+    std::vector<TestDatagram> got = station->expect(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].from, FW_NEW);
+    EXPECT_EQ(get32(test_frame_payload(got[0].bytes), 8), FW_NEW);
+}
+
 TEST_F(PeerProtocol, RouterDataIsTakenAndTheNewAddressServesAfterTheClose) {
     constexpr uint32_t NEW_ADDRESS = 0x0A4D0046;  // 10.77.0.70
     start(basic_router());
@@ -766,6 +822,8 @@ TEST(PeerScript, FaultyScriptLineEndsTheProgramWithItsLineNumber) {
         {{"bogus 1"}, "", "line 1: unknown keyword bogus"},
         {{}, "status put eleven", "line 15: expected status put"},
         {{}, "mute NO_SUCH_MESSAGE", "unknown message NO_SUCH_MESSAGE"},
+        {{}, "sequence-start 0", "sequence number 1 to 65535"},
+        {{}, "lose-acks 1 NO_SUCH_MESSAGE", "expected lose-acks N [CODE]"},
     };
     for (const Case& c : cases) {
         SimRouter r = sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01");
