@@ -51,20 +51,6 @@ Widget RConfigDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(pa
 extern const char* const RConfigDialogResources[] = {"XmQORVEL*RConfigDialog.dialogTitle: Router Configuration", nullptr};
 void helpfunc_set_rconfig_data(const RouterSettings*) {}
 
-// ------------------------------------------------------ filter tables ---
-Widget FilterDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FilterDialog); }
-void FilterDialogSetData() {}
-extern const char* const FilterDialogResources[] = {"XmQORVEL*FilterDialog.dialogTitle: Filter Table", nullptr};
-Widget Filter2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Filter2Dialog); }
-extern const char* const Filter2DialogResources[] = {"XmQORVEL*Filter2Dialog.dialogTitle: Filter Table", nullptr};
-
-// ------------------------------------------------------- route tables ---
-Widget RouteDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RouteDialog); }
-void RouteDialogSetData() {}
-extern const char* const RouteDialogResources[] = {"XmQORVEL*RouteDialog.dialogTitle: Routing Table", nullptr};
-Widget Route2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Route2Dialog); }
-extern const char* const Route2DialogResources[] = {"XmQORVEL*Route2Dialog.dialogTitle: Routing Table", nullptr};
-
 // --------------------------------------------------- accounting window ---
 Widget AccountingDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::AccountingDialog); }
 extern const char* const AccountingDialogResources[] = {"XmQORVEL*AccountingDialog.dialogTitle: Accounting", nullptr};
@@ -100,10 +86,6 @@ void LineMon2DialogSetData() {}
 extern const char* const LineMon2DialogResources[] = {"XmQORVEL*LineMon2Dialog.dialogTitle: Setup Connection", nullptr};
 
 void cbfunc_linemonitor(LineMonitorData*) {}
-
-// ------------------------------------------------------- file dialog ---
-Widget FileDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FileDialog); }
-extern const char* const FileDialogResources[] = {nullptr};
 
 // ------------------------------------------------- firmware selection ---
 Widget FirmwareDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FirmwareDialog); }
