@@ -164,6 +164,8 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
 
 int highstate_get_state() { return highstate.state; }
 
+int highstate_ack_awaited() { return lowstate_awaiting_ack(); }
+
 void highstate_clear_next() { highstate.next = HighstateNext{}; }
 
 void highstate_stop_timer(int32_t* slot) {

@@ -46,6 +46,12 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast);
 // The engine's current state (HighstateState).
 int highstate_get_state();
 
+// 1 while an acknowledged request awaits the router's acknowledgement, else
+// 0. A front end that sends requests without a reply of their own (the line
+// monitor's, the connections by hand) asks before each one: a second
+// acknowledged request now would end the connection with LOWSTATE_BUSY.
+int highstate_ack_awaited();
+
 // ------------------------------------------------ discovery and registration
 
 // Finds the routers: `fn` gets one ScanAnswer per answer, then, on the fourth

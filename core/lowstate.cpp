@@ -193,6 +193,8 @@ void lowstate_answered(int counter) {
     back_to_idle();
 }
 
+int lowstate_awaiting_ack() { return layer.state == SendState::awaiting_ack ? 1 : 0; }
+
 void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {
     // Without a whole header there is neither a code nor a number to trust.
     if (data == nullptr || length < LOWSTATE_HEADER) return;

@@ -67,6 +67,10 @@ void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router)
 // called: the answer supersedes it.
 void lowstate_answered(int counter);
 
+// 1 while an acknowledged message awaits its acknowledgement (a second
+// acknowledged send now would be refused with LOWSTATE_BUSY), else 0.
+int lowstate_awaiting_ack();
+
 // The endpoint's receive function. While connected, a numbered datagram
 // from the router whose number is at most half the number space behind the
 // last one delivered (16-bit serial order, so the order survives the

@@ -210,6 +210,28 @@ TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule) {
     EXPECT_EQ(acked.size(), 1u);
 }
 
+TEST_F(AckLayer, AwaitingAckIsToldFromTheSendUntilItsEnd) {
+    EXPECT_EQ(lowstate_awaiting_ack(), 0);
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
+    next_at(*r1);
+    EXPECT_EQ(lowstate_awaiting_ack(), 1);
+    EXPECT_EQ(lowstate_send(test_net_router_ip(1), 0x0A0B, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(lowstate_awaiting_ack(), 1) << "a plain send leaves the wait";
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(lowstate_awaiting_ack(), 0) << "acknowledged";
+
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 2);
+    lowstate_answered(2);
+    EXPECT_EQ(lowstate_awaiting_ack(), 0) << "answered";
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 3);
+    fake_host_tick(12);
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_NO_ACK});
+    EXPECT_EQ(lowstate_awaiting_ack(), 0) << "given up";
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 4);
+    lowstate_set_connect_state(0, 1, 0);
+    EXPECT_EQ(lowstate_awaiting_ack(), 0) << "connection dropped";
+}
+
 TEST_F(AckLayer, PlainSendWhileAwaitingKeepsTheAwaitedMessage) {
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);

@@ -356,6 +356,19 @@ TEST_F(RouterAdmin, ConnectionsByHand) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
+TEST_F(RouterAdmin, RequestsWithoutReplyAreAwaitedUntilAcknowledged) {
+    EXPECT_EQ(highstate_ack_awaited(), 0);
+    highstate_close_isdn(0);
+    TestDatagram d = expect(*r1, T_ISDN_CLOSE_REQUEST);
+    EXPECT_EQ(highstate_ack_awaited(), 1) << "a hang-up now would end the connection";
+    ack(*r1, d);
+    EXPECT_EQ(highstate_ack_awaited(), 0);
+    highstate_close_isdn(1);
+    expect_acked(T_ISDN_CLOSE_REQUEST);
+    EXPECT_EQ(highstate_ack_awaited(), 0);
+    EXPECT_TRUE(errors().empty());
+}
+
 // ------------------------------------------------------------------ reset
 
 // Scan requests the router receives over `ticks` ticks, tick by tick.
