@@ -384,7 +384,9 @@ Fault parse_route(const char* line, RouteEntry* r) {
     Fault fault = parse_mask_match(&tok, r->mask, r->match);
     if (fault.code != CFG_OK) return fault;
     const char* text = tok.next();
-    if (!fits(text, HOST_LEN) || myutil_get_host_addr(text) == 0) {
+    // "0.0.0.0" is a gateway too (a default route as the route dialog takes
+    // it), so the check is the address check and not a non-zero address.
+    if (!fits(text, HOST_LEN) || !myutil_check_ip(text)) {
         return {CFG_BAD_GATEWAY, tok.column()};
     }
     myutil_copy_text(r->gateway, text);

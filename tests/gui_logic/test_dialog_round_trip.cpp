@@ -139,7 +139,7 @@ TEST_F(DialogRoundTripTest, PermanentConnectionTypeOneLoadsBack)
 
 // The route dialog accepts a default route through gateway "0.0.0.0"; the
 // configuration reader must take it back.
-TEST_F(DialogRoundTripTest, DISABLED_DefaultRouteWithZeroGatewayLoadsBack)
+TEST_F(DialogRoundTripTest, DefaultRouteWithZeroGatewayLoadsBack)
 {
     add_route("0.0.0.0", "0.0.0.0", "0.0.0.0");
     expect_round_trip();

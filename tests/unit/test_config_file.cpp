@@ -282,6 +282,18 @@ TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule) {
     EXPECT_EQ(listhelp_comp_filter(filters_->head, &accept), 0);
 }
 
+// A route whose gateway is "0.0.0.0" (every address of a default route
+// zero) is what the route dialog takes; it reads back as written.
+TEST_F(ConfigFileTest, ZeroGatewayReadsBack) {
+    append(routes_, route("0.0.0.0", "0.0.0.0", "0.0.0.0"));
+    append(routes_, route("255.255.255.0", "10.2.0.0", "0.0.0.0"));
+    append(filters_, filter_accept);
+    ListObject *lines = nullptr, *routes = nullptr, *filters = nullptr;
+    round_trip(&lines, &routes, &filters);
+    expect_same_entries(routes_, routes, "routes");
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+}
+
 TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions) {
     LineTarget no_layer2 = line_target("10.1.1.1", "0721", 0, 0, 20, 0, 0, 0, "", "");
     no_layer2.proto2 = nullptr;
@@ -483,8 +495,12 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
         {"route match", config_text("", "255.255.255.0 10.2.0.x 10.1.0.1\n"), 0, CFG_BAD_MATCH, 5, 15},
         {"route match outside its mask", config_text("", "255.255.255.0 10.1.2.3 10.1.0.1\n"), 0,
          CFG_MASK_MATCH_MISMATCH, 5, 1},
-        {"route gateway 0.0.0.0", config_text("", "255.255.255.0 10.2.0.0 0.0.0.0\n"), 0,
+        {"route gateway no address", config_text("", "255.255.255.0 10.2.0.0 10.1.0\n"), 0,
          CFG_BAD_GATEWAY, 5, 24},
+        {"route gateway unknown name", config_text("", "255.255.255.0 10.2.0.0 nowhere\n"), 0,
+         CFG_BAD_GATEWAY, 5, 24},
+        {"route without gateway", config_text("", "255.255.255.0 10.2.0.0\n"), 0,
+         CFG_BAD_GATEWAY, 5, 23},
         {"route extra token", config_text("", "0.0.0.0 0.0.0.0 10.1.0.1 x\n"), 0, CFG_SYNTAX_ERROR,
          5, 26},
         {"filter receive match outside its mask",
