@@ -74,7 +74,6 @@ namespace {
 
 constexpr int OK_CANCEL_WIDTH = 90;
 constexpr int TABLE_BUTTON_WIDTH = 100;
-constexpr int HEADER_WIDTH = 80;
 constexpr int ID_LABEL_WIDTH = 70;
 constexpr int LIST_VISIBLE_LINES = 10;
 
@@ -357,7 +356,7 @@ Widget ConfigDialogLayout(Widget parent, WidgetTable* table)
         XmATTACH_WIDGET, XmNtopWidget, bar, XmNtopOffset, 10, nullptr);
     Widget header = XtVaCreateManagedWidget(
         "ConfigHeader", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNwidth, HEADER_WIDTH, XmNrecomputeSize, False, XmNleftAttachment, XmATTACH_POSITION,
+        XmNleftAttachment, XmATTACH_POSITION,
         XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset,
         10, nullptr);
     Widget id_label = XtVaCreateManagedWidget(
