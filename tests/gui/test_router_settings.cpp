@@ -7,12 +7,11 @@
 
 #include <Xm/ToggleB.h>
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "host.h"
 #include "router_settings_fixture.h"
 
 namespace {
@@ -404,6 +403,26 @@ TEST_F(RouterRequestTest, FlashFailureThenNoSavesTheTablesAndDeregisters)
     content << saved.rdbuf();
     EXPECT_NE(content.str().find("10.1.1.1"), std::string::npos);
     EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_RESET).empty());
+    EXPECT_FALSE(rconfig_refused_proposal(nullptr));
+}
+
+TEST_F(RouterRequestTest, QuestionAfterAnOtherFailureDoesNotOfferAnOldProposal)
+{
+    EmergencyFileLock lock;
+    PeerProcess* peer = registered("", {"status router-data 5"});
+    ASSERT_NE(peer, nullptr);
+    type(w()->RPhoneText, "0307777");
+    press(RCONFIG_ACTION_OK);
+    ASSERT_TRUE(pump_until([] { return error_shown(); }));
+    EXPECT_FALSE(is_managed("*QuestionDialog"));
+    EXPECT_EQ(rconfig_request_pending(), 0);
+    pump();
+    close_error();
+
+    // A later refusal that no request of the dialog caused (a table write):
+    // the question then offers the current settings, not that proposal.
+    main_error(12);
+    ASSERT_TRUE(is_managed("*QuestionDialog"));
     EXPECT_FALSE(rconfig_refused_proposal(nullptr));
 }
 
