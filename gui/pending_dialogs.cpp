@@ -36,20 +36,9 @@ Widget ConfigDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(par
 void ConfigDialogSetData() {}
 extern const char* const ConfigDialogResources[] = {"XmQORVEL*ConfigDialog.dialogTitle: Target Configuration", nullptr};
 
-// ----------------------------------------- confirmations ---
-Widget QuestionDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::QuestionDialog); }
-extern const char* const QuestionDialogResources[] = {"XmQORVEL*QuestionDialog.dialogTitle: Confirmation", nullptr};
-Widget Question2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Question2Dialog); }
-extern const char* const Question2DialogResources[] = {"XmQORVEL*Question2Dialog.dialogTitle: Confirmation", nullptr};
-
 // ------------------------------------------------ line-target editor ---
 Widget Config2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Config2Dialog); }
 extern const char* const Config2DialogResources[] = {"XmQORVEL*Config2Dialog.dialogTitle: Basic Configuration", nullptr};
-
-// --------------------------------------------------- router settings ---
-Widget RConfigDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RConfigDialog); }
-extern const char* const RConfigDialogResources[] = {"XmQORVEL*RConfigDialog.dialogTitle: Router Configuration", nullptr};
-void helpfunc_set_rconfig_data(const RouterSettings*) {}
 
 // --------------------------------------------------- accounting window ---
 Widget AccountingDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::AccountingDialog); }
@@ -87,11 +76,6 @@ extern const char* const LineMon2DialogResources[] = {"XmQORVEL*LineMon2Dialog.d
 
 void cbfunc_linemonitor(LineMonitorData*) {}
 
-// ------------------------------------------------- firmware selection ---
-Widget FirmwareDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::FirmwareDialog); }
-void FirmwareDialogSetData() {}
-extern const char* const FirmwareDialogResources[] = {"XmQORVEL*FirmwareDialog.dialogTitle: Select Firmware", nullptr};
-
 // -------------------------------------------------------- help window ---
 Widget HelpDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::HelpDialog); }
 extern const char* const HelpDialogResources[] = {"XmQORVEL*HelpDialog.dialogTitle: Help", nullptr};
@@ -99,16 +83,3 @@ extern const char* const HelpDialogResources[] = {"XmQORVEL*HelpDialog.dialogTit
 int helpfunc_help_shown = 0;
 
 void helpfunc_popup_help(Dialog) {}
-
-// ---------------------------------------------------- router password ---
-Widget SetPWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::SetPWDialog); }
-void SetPWDialogSetData() {}
-extern const char* const SetPWDialogResources[] = {"XmQORVEL*SetPWDialog.dialogTitle: Set Router Password", nullptr};
-Widget RepeatPWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::RepeatPWDialog); }
-void RepeatPWDialogSetData() {}
-extern const char* const RepeatPWDialogResources[] = {"XmQORVEL*RepeatPWDialog.dialogTitle: Enter Password", nullptr};
-Widget InputPWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::InputPWDialog); }
-void InputPWDialogSetData() {}
-extern const char* const InputPWDialogResources[] = {"XmQORVEL*InputPWDialog.dialogTitle: Enter Password", nullptr};
-
-void helpfunc_set_setpw_data(const RouterSettings*) {}
