@@ -32,7 +32,6 @@ extern const char* const FileDialogResources[] = {
     "XmQORVEL*FileDialog.selectionLabelString: Selection",
     "XmQORVEL*FileDialog.cancelLabelString: Cancel",
     "XmQORVEL*FileDialog*XmTextField.background: mistyrose3",
-    "XmQORVEL*FileDialog*XmList.listSizePolicy: constant",
     nullptr,
 };
 
@@ -68,25 +67,6 @@ void scroll_bar_colours(Widget list, Pixel background)
         if (bar != nullptr)
             XtVaSetValues(bar, XmNbackground, background, XmNtroughColor, background, nullptr);
     }
-}
-
-// The box sizes its two lists by the names they held when it was built, so
-// long directory names would squeeze the file list to nothing; both get
-// half of the room instead, and keep it (their size policy is constant).
-// The box lays them out anew when it is shown, so this follows the popup.
-void share_list_width()
-{
-    Widget directories = XmFileSelectionBoxGetChild(XmVANTEROWidgets->FileDialog, XmDIALOG_DIR_LIST);
-    Widget files = XmFileSelectionBoxGetChild(XmVANTEROWidgets->FileDialog, XmDIALOG_LIST);
-    if (directories == nullptr || files == nullptr)
-        return;
-    Dimension dir_width = 0;
-    Dimension file_width = 0;
-    XtVaGetValues(directories, XmNwidth, &dir_width, nullptr);
-    XtVaGetValues(files, XmNwidth, &file_width, nullptr);
-    const Dimension half = static_cast<Dimension>((dir_width + file_width) / 2);
-    XtVaSetValues(directories, XmNwidth, half, nullptr);
-    XtVaSetValues(files, XmNwidth, half, nullptr);
 }
 
 // The title of each mode is the label of the button that opens it ("Load"
@@ -248,7 +228,6 @@ void helpfunc_popup_file_dialog(int mode)
                   nullptr);
     set_title(mode);
     helpfunc_popup(Dialog::FileDialog);
-    share_list_width();
 }
 
 void FileCB(Widget, XtPointer client, XtPointer call)
