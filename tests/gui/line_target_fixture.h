@@ -68,9 +68,8 @@ protected:
             main_line_list->ops->list_append(main_line_list, main_line_list->copy(&l));
         main_route_list = listhelp_new_route_list();
         for (int n = 1; n <= routes; ++n) {
-            char match[HOST_LEN + 1];
-            std::snprintf(match, sizeof match, "10.9.%d.%d", n / 250, n % 250 + 1);
-            RouteEntry r = route(match);
+            const std::string match = "10.9." + std::to_string(n / 250) + "." + std::to_string(n % 250 + 1);
+            RouteEntry r = route(match.c_str());
             main_route_list->ops->list_append(main_route_list, main_route_list->copy(&r));
         }
         main_filter_list = listhelp_new_filter_list();

@@ -37,11 +37,8 @@ protected:
     {
         std::vector<LineTarget> v;
         for (int n = 1; n <= count; ++n) {
-            char host[HOST_LEN + 1];
-            char phone[PHONE_LEN + 1];
-            std::snprintf(host, sizeof host, "10.%d.%d.%d", n, n, n);
-            std::snprintf(phone, sizeof phone, "%d%d%d", n, n, n);
-            v.push_back(line(host, phone));
+            const std::string d = std::to_string(n);
+            v.push_back(line(("10." + d + "." + d + "." + d).c_str(), (d + d + d).c_str()));
         }
         load_tables(v, routes);
     }
@@ -230,6 +227,20 @@ TEST_F(LineTargetDialogTest, WhileTheTablesAreWrittenEveryActionIsIgnored)
     action_running = 0;
 }
 
+TEST_F(LineTargetDialogTest, OkAndCancelAfterTheTablesWereDroppedDoNothing)
+{
+    lines(2);
+    helpfunc_popup(Dialog::ConfigDialog);
+    main_forget_tables();
+    config_cb(CONFIG_OK);
+    EXPECT_EQ(action_running, 0);
+    EXPECT_FALSE(is_managed("*ScanDialog"));
+    config_cb(CONFIG_CANCEL);
+    EXPECT_EQ(main_line_list, nullptr);
+    EXPECT_EQ(main_route_list, nullptr);
+    EXPECT_FALSE(is_managed("*ConfigDialog"));
+}
+
 TEST_F(LineTargetDialogTest, TablesReadAtRegistrationBecomeTheProgramsWithTheirCopies)
 {
     const struct {
@@ -308,11 +319,12 @@ TEST_F(LineTargetDialogTest, UnknownLayer2ParametersAreWrittenOutAndTheNoticeSay
         EXPECT_EQ(action_running, 0);
         EXPECT_TRUE(file_exists(CFG_EMERGENCY_PATH));
         EXPECT_NE(file_text(CFG_EMERGENCY_PATH).find("10.1.1.1"), std::string::npos);
-        if (c.code == 1 && c.data_dir == nullptr)
+        if (c.code == 1 && c.data_dir == nullptr) {
             EXPECT_NE(file_text(add_file).find("2:x75_1 base=x75 blocksize=999 addr_a=3 addr_b=1 modulo=8 windowsize=2"),
                       std::string::npos);
-        else
+        } else {
             EXPECT_FALSE(file_exists(add_file));
+        }
         XtCallCallbacks(find("*Error2Dialog.Error2DialogOk"), XmNactivateCallback, nullptr);
         EXPECT_FALSE(is_managed("*Error2Dialog"));
     }
@@ -508,16 +520,16 @@ TEST_F(LineTargetRouterTest, MoreThanThirtyEntriesToWriteShowTheBusyNotice)
     for (int extra : {30, 31}) {
         SCOPED_TRACE(extra);
         for (int n = 0; n < extra; ++n) {
-            char match[HOST_LEN + 1];
-            std::snprintf(match, sizeof match, "10.30.%d.%d", extra, n + 1);
-            RouteEntry r = route(match);
+            const std::string match = "10.30." + std::to_string(extra) + "." + std::to_string(n + 1);
+            RouteEntry r = route(match.c_str());
             main_route_list->ops->list_append(main_route_list, main_route_list->copy(&r));
         }
         helpfunc_popup(Dialog::ConfigDialog);
         config_cb(CONFIG_OK);
         EXPECT_EQ(is_managed("*ScanDialog"), extra > 30);
-        if (extra > 30)
+        if (extra > 30) {
             EXPECT_EQ(label("*ScanDialog.ScanDialogMessage"), "Putting Data To The Router");
+        }
         ASSERT_TRUE(pump_until(registration_over, 3 * GUI_SCAN_WAIT_MS));
         EXPECT_FALSE(is_managed("*ScanDialog"));
         helpfunc_popdown(Dialog::ErrorDialog);

@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+#include "messages.h"
+
 namespace {
 
 class LineTargetEditorTest : public LineTargetTest {
@@ -82,6 +84,20 @@ TEST_F(LineTargetEditorTest, ViewToggleSwitchesTitleAndAdvancedFormAndKeepsTheVi
     pump();
     EXPECT_FALSE(advanced_shown());
     EXPECT_EQ(title("*Config2Dialog"), "Basic Configuration");
+}
+
+TEST_F(LineTargetEditorTest, TitlesFollowTheLanguageInForce)
+{
+    messages_choose_language(GERMAN_REGISTER_LABEL);
+    open_line(1);
+    pump();
+    EXPECT_EQ(title("*Config2Dialog"), "Einfache Konfiguration");
+    XmToggleButtonSetState(t()->Config2Simple, False, True);
+    pump();
+    EXPECT_EQ(title("*Config2Dialog"), "Individuelle Konfiguration");
+    type(t()->Config2Name, "");
+    config2_cb(CONFIG2_OK);
+    EXPECT_EQ(error_text(), "Angabe eines unbekannten Hostnamens");
 }
 
 TEST_F(LineTargetEditorTest, FillShowsTheRecordAndOpenThenCancelChangesNothing)

@@ -190,6 +190,38 @@ TEST_F(RegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
     }
 }
 
+TEST_F(RegistrationTest, FullTablesAreReadWhole)
+{
+    ASSERT_TRUE(start_back_end());
+    SimRouter r = router();
+    r.lines.clear();
+    for (int i = 0; i < MAX_LINE_TARGETS; ++i)
+        r.lines.push_back(known_line(i, "10.3.0." + std::to_string(i + 1), std::to_string(1000 + i)));
+    r.routes.clear();
+    for (int i = 0; i < MAX_ROUTES; ++i)
+        r.routes.push_back(sim_route(i, "255.255.255.255", "10.4.0." + std::to_string(i + 1), "10.1.1.1"));
+    for (int i = 0; i < MAX_FILTERS - 1; ++i)
+        r.filters.push_back(sim_filter(i, "255.255.255.255", "10.5.0." + std::to_string(i + 1),
+                                       "0.0.0.0", "0.0.0.0", 6, i % 2, 23));
+    r.filters.push_back(sim_filter(MAX_FILTERS - 1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0));
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    register_router();
+    ASSERT_TRUE(pump_until(registration_over, 3 * GUI_SCAN_WAIT_MS));
+
+    ASSERT_NE(main_line_list, nullptr);
+    EXPECT_EQ(main_line_list->count, MAX_LINE_TARGETS);
+    EXPECT_EQ(main_route_list->count, MAX_ROUTES);
+    EXPECT_EQ(main_filter_list->count, MAX_FILTERS) << "the router's own default rule closes it";
+    EXPECT_EQ(hosts(main_line_list).back(), "10.3.0.30");
+    EXPECT_EQ(route_matches(main_route_list).back(), "10.4.0.64");
+    EXPECT_EQ(main_line_list_copy->count, MAX_LINE_TARGETS);
+    EXPECT_EQ(main_route_list_copy->count, MAX_ROUTES);
+    EXPECT_EQ(main_filter_list_copy->count, MAX_FILTERS);
+    helpfunc_popup(Dialog::ConfigDialog);
+    EXPECT_EQ(list_items(t()->LineList).size(), static_cast<size_t>(MAX_LINE_TARGETS));
+    EXPECT_FALSE(is_sensitive("*AddLine"));
+}
+
 TEST_F(RegistrationTest, MoreThanThirtyEntriesToReadShowTheBusyNotice)
 {
     ASSERT_TRUE(start_back_end());
