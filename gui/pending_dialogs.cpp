@@ -20,26 +20,6 @@ Widget empty_dialog(Widget parent, Dialog dialog)
 
 }  // namespace
 
-// ---------------------------------------------- password prompt ---
-Widget PWDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::PWDialog); }
-extern const char* const PWDialogResources[] = {"XmQORVEL*PWDialog.dialogTitle: Password", nullptr};
-
-void cbfunc_open(OpenReply*)
-{
-    // Until the registration is built, an answer only ends the wait.
-    helpfunc_set_cursor(0);
-    action_running = 0;
-}
-
-// ------------------------------------------------ line-target table ---
-Widget ConfigDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::ConfigDialog); }
-void ConfigDialogSetData() {}
-extern const char* const ConfigDialogResources[] = {"XmQORVEL*ConfigDialog.dialogTitle: Target Configuration", nullptr};
-
-// ------------------------------------------------ line-target editor ---
-Widget Config2DialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::Config2Dialog); }
-extern const char* const Config2DialogResources[] = {"XmQORVEL*Config2Dialog.dialogTitle: Basic Configuration", nullptr};
-
 // --------------------------------------------------- accounting window ---
 Widget AccountingDialogLayout(Widget parent, WidgetTable*) { return empty_dialog(parent, Dialog::AccountingDialog); }
 extern const char* const AccountingDialogResources[] = {"XmQORVEL*AccountingDialog.dialogTitle: Accounting", nullptr};
