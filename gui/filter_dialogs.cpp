@@ -98,9 +98,8 @@ const TableListDialog FILTERS = {
 
 Widget menu_button(Widget menu, const char* name)
 {
-    Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, menu, XmNmarginWidth,
-                                            4, nullptr);
-    return button;
+    return XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, menu, XmNmarginWidth, 4,
+                                   nullptr);
 }
 
 // "All Remaining": the default rule's action, between the list and "Open".
