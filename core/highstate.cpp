@@ -144,11 +144,21 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int) {
     }
 }
 
+// The acknowledged layer asks this of a numbered datagram from the open
+// router while our request awaits its acknowledgement: a router that numbers
+// its replies sends the awaited reply so, and when our acknowledgement was
+// lost, that reply is the only sign that the request arrived.
+int is_awaited_reply(uint32_t sender, uint16_t code) {
+    return highstate.state == HIGHSTATE_REQUEST_PENDING && highstate.reply_awaited &&
+           sender == highstate.router_addr && code == highstate.expect;
+}
+
 }  // namespace
 
 int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
     int result = lowstate_init(HIGHSTATE_PORT, highstate_receive, highstate_transport_error);
     if (result != 0) return result;
+    lowstate_set_answer_check(is_awaited_reply);
     list_init();
     highstate = HighstateContext{};
     highstate.state = HIGHSTATE_IDLE;

@@ -29,6 +29,7 @@ struct Lowstate {
     LowstateReceiveCallback receive = nullptr;
     ErrorCallback error = nullptr;
     LowstateAckCallback ack = nullptr;
+    LowstateAnswerCheck answer_check = nullptr;  // is a numbered datagram the awaited reply?
 };
 
 Lowstate layer;
@@ -122,6 +123,20 @@ bool is_stale(uint32_t sender, uint16_t sequence) {
            is_older(sequence, layer.last_received);
 }
 
+// A number the router has not used yet in this connection: neither the last
+// one delivered nor older than it.
+bool is_fresh(uint16_t sequence) {
+    return layer.last_received == 0 ||
+           (sequence != layer.last_received && !is_older(sequence, layer.last_received));
+}
+
+// The connected router's numbered reply to the awaited message: its arrival
+// shows that the message arrived, whatever became of the acknowledgement.
+bool answers_awaited(uint32_t sender, uint16_t code, uint16_t sequence) {
+    return layer.answer_check != nullptr && sender == layer.copy.destination && is_fresh(sequence) &&
+           layer.answer_check(sender, code) != 0;
+}
+
 void deliver(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
     if (is_ack_class(code)) return;
     if (is_stale(sender, sequence)) return;
@@ -140,6 +155,10 @@ void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t*
         return;
     }
     if (layer.connected && sender == layer.router && sequence != 0) {
+        if (answers_awaited(sender, code, sequence)) {
+            deliver(sender, code, sequence, data, length);
+            return;
+        }
         report(LOWSTATE_UNEXPECTED_REQUEST);
         return;
     }
@@ -187,6 +206,8 @@ void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router)
     layer.router = router;
     if (router == 0) udp_bind(0);
 }
+
+void lowstate_set_answer_check(LowstateAnswerCheck check) { layer.answer_check = check; }
 
 void lowstate_answered(int counter) {
     if (layer.state != SendState::awaiting_ack || counter <= 0 || uint32_t(counter) != layer.counter) return;

@@ -67,6 +67,23 @@ void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router)
 // called: the answer supersedes it.
 void lowstate_answered(int counter);
 
+// Tells whether a numbered datagram of `code` from the connected router is
+// the reply the layer above awaits to the message whose acknowledgement is
+// awaited (nonzero: it is).
+typedef int (*LowstateAnswerCheck)(uint32_t sender, uint16_t code);
+
+// A router that numbers its replies sends the awaited reply as a numbered
+// message of its own. When the acknowledgement of our message was lost, that
+// reply arrives while the layer still awaits it and would be refused as
+// LOWSTATE_UNEXPECTED_REQUEST; with a check set, a numbered datagram from the
+// connected router that the check takes for the awaited reply, and whose
+// number is newer than the last one delivered (a repeat of an earlier reply
+// answers nothing), is delivered as if the layer were idle: duplicate filter
+// and last number included. The layer above then ends the wait with
+// lowstate_answered. Every other numbered datagram from the connected router
+// still raises LOWSTATE_UNEXPECTED_REQUEST. lowstate_init clears the check.
+void lowstate_set_answer_check(LowstateAnswerCheck check);
+
 // 1 while an acknowledged message awaits its acknowledgement (a second
 // acknowledged send now would be refused with LOWSTATE_BUSY), else 0.
 int lowstate_awaiting_ack();

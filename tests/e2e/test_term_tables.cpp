@@ -3,6 +3,8 @@
 #include "test_term_fixture.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
 
 namespace {
 
@@ -518,6 +520,55 @@ TEST_F(TermTables, RefusedLinetargetWriteLeavesTheEmergencyCopyAlone) {
     EXPECT_EQ(s.err(), "Error: table full\nAbort...\n");
     EXPECT_EQ(term_read_file("/tmp/save.cfg"), earlier_copy);
     std::remove("/tmp/save.cfg");
+}
+
+// A router that numbers its replies and loses acknowledgements of ours:
+// each numbered reply arrives while its request still awaits the lost
+// acknowledgement and stands in for it, so the whole configuration is
+// saved; nothing is asked twice.
+TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledgements) {
+    TERM_NETWORK_REQUIRE();
+    constexpr int CODE_GET_ENTRY = 0x1011;
+    constexpr int CODE_GET_ENTRY_REPLY = 0x3011;
+    struct Case {
+        const char* name;
+        const char* knob;
+        int lost;  // acknowledgements the router loses
+    };
+    const Case cases[] = {
+        {"one entry request's", "lose-acks 1 GET_ENTRY_REQUEST", 1},
+        {"every acknowledgement", "lose-acks 1000", 6},  // the open and five entry requests
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        peers_.clear();
+        SimRouter r = router(1);
+        for (int i = 0; i < 2; ++i)
+            r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
+        r.routes = {sim_route(0, "255.255.255.0", "10.2.0.0", "10.1.0.1"),
+                    sim_route(1, "255.255.255.0", "10.2.1.0", "10.1.0.2")};
+        r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0)};
+        r.knobs = {"numbered yes", "sequence-start 65533", c.knob};
+        PeerProcess* peer = start_peer(1, {r});
+        ASSERT_NE(peer, nullptr);
+        std::remove(path("saved.cfg").c_str());
+        PtySession& s = run({"saveconfig", "-f", path("saved.cfg"), "-ip", "10.77.0.2"});
+        EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
+        EXPECT_EQ(s.err(), "");
+        Sections t = sections_of(term_read_file(path("saved.cfg")));
+        EXPECT_EQ(t.lines.size(), 2u);
+        EXPECT_EQ(t.routes.size(), 2u);
+        EXPECT_EQ(t.filters.size(), 1u);
+        int lost = 0;
+        for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "ack lost:") == 0;
+        EXPECT_EQ(lost, c.lost);
+        std::vector<PeerLogLine> replies = peer->datagrams(PeerLogLine::TX, CODE_GET_ENTRY_REPLY);
+        EXPECT_EQ(replies.size(), 5u);
+        for (const PeerLogLine& l : replies) EXPECT_NE(l.seq, 0) << l.raw;
+        std::set<int> asked;
+        for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, CODE_GET_ENTRY))
+            EXPECT_TRUE(asked.insert(l.seq).second) << "repeated: " << l.raw;
+    }
 }
 
 }  // namespace

@@ -358,6 +358,66 @@ TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError) {
     EXPECT_EQ(delivered[0].code, 0x0341);
 }
 
+// The layer above awaits a reply of code 0x0370 (from whoever asks it).
+int awaits_0x0370(uint32_t, uint16_t code) { return code == 0x0370; }
+
+// A router that numbers its replies, our acknowledgement lost: the reply the
+// layer above awaits is delivered during the wait, through the duplicate
+// filter, and its number becomes the last one; what the check does not take
+// for that reply, or a number already used, is still an error. The wait
+// itself goes on until the layer above says the message was answered.
+TEST_F(AckLayer, AnAwaitedNumberedReplyIsDeliveredDuringTheWait) {
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
+    lowstate_set_answer_check(awaits_0x0370);
+    from_router(*r1, test_frame(0x0371, 20));  // while idle: the last number is 20
+    next_at(*r1);
+    struct Step {
+        uint16_t code;
+        uint16_t sequence;
+        bool delivered;  // else LOWSTATE_UNEXPECTED_REQUEST
+    };
+    const Step steps[] = {
+        {0x0370, 20, false},  // the number of the last message delivered
+        {0x0370, 19, false},  // older
+        {0x0372, 21, false},  // not the awaited reply
+        {0x0370, 21, true},
+        {0x0370, 21, false},  // now the last one
+    };
+    size_t count = 1;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << std::hex << s.code << " " << std::dec << s.sequence);
+        errors.clear();
+        const int counter = send_acked(test_net_router_ip(1));
+        ASSERT_GT(counter, 0);
+        next_at(*r1);
+        from_router(*r1, test_frame(s.code, s.sequence));
+        EXPECT_EQ(next_at(*r1), test_frame_ack(s.sequence));  // acknowledged in every case
+        count += s.delivered;
+        ASSERT_EQ(delivered.size(), count);
+        if (s.delivered) {
+            EXPECT_EQ(delivered.back().sequence, s.sequence);
+            EXPECT_TRUE(errors.empty());
+            EXPECT_EQ(lowstate_awaiting_ack(), 1) << "only the layer above ends the wait";
+            lowstate_answered(counter);
+        } else {
+            EXPECT_EQ(errors, std::vector<int>{LOWSTATE_UNEXPECTED_REQUEST});
+            lowstate_answered(counter);
+        }
+        EXPECT_EQ(lowstate_awaiting_ack(), 0);
+    }
+}
+
+TEST_F(AckLayer, WithoutACheckEveryNumberedMessageDuringTheWaitIsAnError) {
+    lowstate_set_answer_check(awaits_0x0370);
+    ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);  // clears the check
+    lowstate_set_connect_state(1, 0, test_net_router_ip(1));
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
+    next_at(*r1);
+    from_router(*r1, test_frame(0x0370, 4));
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_UNEXPECTED_REQUEST});
+    EXPECT_TRUE(delivered.empty());
+}
+
 TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait) {
     // Not connected yet (an open in progress): the reply may come before the
     // acknowledgement.

@@ -168,6 +168,79 @@ TEST_F(RouterAdmin, NumberedRepliesAcrossTheWrapAreTaken) {
     EXPECT_TRUE(errors().empty());
 }
 
+// A router that numbers its replies loses every acknowledgement of ours:
+// each numbered reply arrives while its request still awaits the
+// acknowledgement, is acknowledged, and stands in for the lost one, so the
+// walk and the settings change end as with a router that acknowledges.
+TEST_F(RouterAdmin, NumberedAnswersStandInForLostAcknowledgements) {
+    lines = line_targets(3);
+    highstate_get_accounting(on_list, lines);
+    std::vector<TestDatagram> requests;
+    uint16_t seq = 65534;  // the router's numbers pass the wrap on the way
+    for (int i = 0; i < 3; ++i, seq = uint16_t(seq == 65535 ? 1 : seq + 1)) {
+        requests.push_back(expect(*r1, T_GET_ACCOUNTING_REQUEST));
+        EXPECT_EQ(highstate_ack_awaited(), 1);
+        send(*r1, T_GET_ACCOUNTING_REPLY, zeros(32), seq);
+        EXPECT_EQ(test_frame_payload(expect(*r1, T_ACK).bytes), (Bytes{uint8_t(seq >> 8), uint8_t(seq)}));
+    }
+    EXPECT_EQ(got().lists, (std::vector<ListObject*>{lines}));
+    EXPECT_EQ(highstate_ack_awaited(), 0);
+
+    RouterSettings s{};
+    highstate_put_router_data(on_done, &s);
+    requests.push_back(expect(*r1, T_PUT_ROUTER_DATA_REQUEST));
+    send(*r1, T_PUT_ROUTER_DATA_REPLY, {0, 0, 0, 0}, seq);
+    expect(*r1, T_ACK);
+    EXPECT_EQ(got().done, (std::vector<int>{0}));
+    EXPECT_TRUE(errors().empty());
+
+    for (const TestDatagram& d : requests) ack(*r1, d);  // late: they change nothing
+    fake_host_tick(12);
+    EXPECT_TRUE(r1->quiet()) << "nothing repeated, nothing closed";
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// Only a reply the engine awaits, under a number the router has not used
+// yet, stands in for the acknowledgement; any other numbered message from
+// the router while the acknowledgement is awaited ends the connection with
+// 8777, as before.
+TEST_F(RouterAdmin, OtherNumberedMessagesDuringTheWaitStillEndTheConnection) {
+    struct Case {
+        const char* name;
+        uint16_t code;  // sent numbered while the second request awaits its acknowledgement
+        uint16_t seq;   // the first reply carried 9
+        Bytes payload;
+    };
+    const Case cases[] = {
+        {"the first reply repeated", T_GET_ACCOUNTING_REPLY, 9, zeros(32)},
+        {"an older number", T_GET_ACCOUNTING_REPLY, 8, zeros(32)},
+        {"a reply not awaited", T_SET_PASSWORD_REPLY, 10, {0, 0, 0, 0}},
+        {"a line-monitor report", T_LINEMON_DATA, 10, zeros(86)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (highstate_get_state() != HIGHSTATE_CONNECTED) {
+            reach_connected();
+            settle();
+        }
+        got() = Results{};
+        if (lines != nullptr) lines->ops->list_destroy(lines);
+        lines = line_targets(2);
+        highstate_get_accounting(on_list, lines);
+        expect_acked(T_GET_ACCOUNTING_REQUEST);
+        send(*r1, T_GET_ACCOUNTING_REPLY, zeros(32), 9);
+        expect(*r1, T_GET_ACCOUNTING_REQUEST);  // its acknowledgement is lost
+        send(*r1, c.code, c.payload, c.seq);
+        EXPECT_EQ(test_frame_payload(expect(*r1, T_ACK).bytes), (Bytes{0, uint8_t(c.seq)}));
+        EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_UNEXPECTED_REQUEST}));
+        EXPECT_TRUE(got().lists.empty());
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+        EXPECT_TRUE(r1->quiet()) << "a transport failure tells the router nothing";
+        fake_host_clear_errors();
+    }
+}
+
 // ------------------------------------------------- settings and password
 
 TEST_F(RouterAdmin, SettingsTravelAsTwentyNineBytes) {
