@@ -16,7 +16,9 @@ namespace {
 
 // Both pipelines print two fields per line; the awk programs keep the shell
 // from seeing anything but fixed text and a checked interface name.
-constexpr const char* kRoutesCommand = "netstat -r 2>/dev/null | awk '{print $2 \" \" $NF}'";
+// netstat runs in the C locale, so that its column header has the title
+// the parser knows it by (kGatewayTitle) in every language.
+constexpr const char* kRoutesCommand = "LC_ALL=C netstat -r 2>/dev/null | awk '{print $2 \" \" $NF}'";
 constexpr const char* kInterfaceCommand = "ifconfig ";
 constexpr const char* kInterfaceFilter = " 2>/dev/null | awk '/netmask/ {print $2 \" \" $4}'";
 
@@ -39,6 +41,30 @@ std::string strip_label(const std::string& field) {
 }
 
 bool is_on_link(const std::string& gateway) { return gateway == "0.0.0.0" || gateway == "*"; }
+
+// netstat's title of the gateway column. The line that carries it as its
+// gateway field is the column header; every line before it is a title.
+constexpr const char* kGatewayTitle = "Gateway";
+
+// A host name or an address: letters, digits, '.', '-' and '_', at least
+// one letter or digit, no leading '-'. Separator rules ("-----"), link
+// gateways ("link#4"), hardware and IPv6 addresses are none, and are never
+// handed to the resolver.
+bool could_be_host(const std::string& text) {
+    if (text.empty() || text[0] == '-') return false;
+    bool alnum = false;
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (std::isalnum(c)) alnum = true;
+        else if (c != '.' && c != '-' && c != '_') return false;
+    }
+    return alnum;
+}
+
+struct RouteLine {
+    std::string gateway;
+    std::string name;
+};
 
 bool add_unique(std::vector<std::string>* names, const std::string& name) {
     for (const std::string& n : *names) {
@@ -109,16 +135,36 @@ NetprobeInterfaces netprobe_parse_routes(const std::string& output, uint32_t own
                                          NetprobeResolveFn resolve) {
     NetprobeInterfaces found{{}, false};
     if (own == 0) return found;
-    std::vector<std::string> on_link;
+    std::vector<RouteLine> entries;
     std::istringstream in(output);
     std::string line;
     while (std::getline(in, line)) {
-        std::string gateway, name;
-        if (!two_fields(line, &gateway, &name)) continue;
+        RouteLine entry;
+        if (two_fields(line, &entry.gateway, &entry.name)) entries.push_back(entry);
+    }
+    // Resolving a header word ("Gateway", "IP", "tables") asks the name
+    // service for a host that does not exist, which without a reachable
+    // server stalls the start-up for seconds: the titles before the column
+    // header, the header, and its repeats above later sections are skipped.
+    // A headerless output is all entries.
+    size_t first = 0;
+    RouteLine header;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].gateway == kGatewayTitle) {
+            header = entries[i];
+            first = i + 1;
+            break;
+        }
+    }
+    std::vector<std::string> on_link;
+    for (size_t i = first; i < entries.size(); ++i) {
+        const std::string& gateway = entries[i].gateway;
+        const std::string& name = entries[i].name;
+        if (gateway == header.gateway && name == header.name) continue;
         if (!netprobe_valid_ifname(name.c_str())) continue;
         if (is_on_link(gateway)) {
             add_unique(&on_link, name);
-        } else if (resolve != nullptr && resolve(gateway.c_str()) == own) {
+        } else if (resolve != nullptr && could_be_host(gateway) && resolve(gateway.c_str()) == own) {
             // The interface routed through this host itself settles it.
             found.names.push_back(name);
             found.own_gateway = true;

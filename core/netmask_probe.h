@@ -35,7 +35,12 @@ struct NetprobeInterfaces {
 // An interface whose gateway resolves to `own` comes first (and alone counts
 // as own_gateway); interfaces with an on-link route follow in table order.
 // Lines without two fields, and interface names that are not plain, are
-// skipped. Nothing is chosen when `own` is 0.
+// skipped. Nothing is chosen when `own` is 0. Header lines never reach
+// `resolve`: the first line whose gateway field is netstat's column title
+// "Gateway" is the column header, the lines before it are titles, and a
+// later line equal to it heads another section; nor does a gateway that
+// cannot be a host name or address (separator rules, link or IPv6 gateways).
+// Without a column header every line is an entry.
 NetprobeInterfaces netprobe_parse_routes(const std::string& output, uint32_t own,
                                          NetprobeResolveFn resolve);
 

@@ -58,6 +58,70 @@ const std::string kClassicRoutes =
 const std::string kCurrentInterface = "192.0.2.2 255.255.255.0\n";
 const std::string kClassicInterface = "192.9.200.44 ffffff00\n";
 
+// Every text handed to the resolver, in order; resolves as fake_resolve.
+std::vector<std::string> resolved;
+uint32_t recording_resolve(const char* text) {
+    resolved.push_back(text);
+    return fake_resolve(text);
+}
+
+// The header lines of netstat's output (titles, column headers, separator
+// rules) are never handed to the resolver: without a reachable name server
+// each one would stall the start-up for seconds, and the column title
+// "Gateway" of the current form would even be taken for a host. Only the
+// gateways of routing entries are resolved, up to the one that settles it.
+TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved) {
+    struct Case {
+        const char* name;
+        std::string output;
+        uint32_t own;
+        std::vector<std::string> names;
+        std::vector<std::string> resolved;
+    };
+    const Case cases[] = {
+        {"current", kCurrentRoutes, ip(192, 0, 2, 2), {"eth0"}, {"192.0.2.1"}},
+        {"classic", kClassicRoutes, ip(192, 9, 200, 44), {"le0"}, {"localhost", "gw-router", "myhost"}},
+        {"current with a named default gateway",
+         "IP table\n"
+         "Gateway Iface\n"
+         "_gateway eth0\n"
+         "0.0.0.0 eth0\n",
+         ip(192, 0, 2, 2), {"eth0"}, {"_gateway"}},
+        {"sections with a header each, and on-link gateways that are no hosts",
+         "tables tables\n"
+         "Internet:\n"
+         "Gateway Expire\n"
+         "192.9.200.1 en0\n"
+         "link#4 en0\n"
+         "0:c:29:aa:bb:cc en0\n"
+         "Internet6:\n"
+         "Gateway Expire\n"
+         "fe80::1%lo0 lo0\n",
+         ip(192, 9, 200, 44), {}, {"192.9.200.1"}},
+        {"a rule under the column header",
+         "Table: IPv4\n"
+         "Gateway Interface\n"
+         "-------------------- ---------\n"
+         "myhost le0\n",
+         ip(192, 9, 200, 44), {"le0"}, {"myhost"}},
+        // A gateway named like the column title is a host once the header
+        // has passed: only the header's own pair of words is skipped.
+        {"a gateway host named like the column",
+         "IP table\n"
+         "Gateway Iface\n"
+         "Gateway eth1\n"
+         "0.0.0.0 eth0\n",
+         ip(192, 0, 2, 2), {"eth0"}, {"Gateway"}},
+        {"no header at all", "gw-router eth1\n0.0.0.0 eth0\n", ip(192, 0, 2, 2), {"eth0"}, {"gw-router"}},
+    };
+    for (const Case& c : cases) {
+        resolved.clear();
+        NetprobeInterfaces found = netprobe_parse_routes(c.output, c.own, recording_resolve);
+        EXPECT_EQ(found.names, c.names) << c.name;
+        EXPECT_EQ(resolved, c.resolved) << c.name;
+    }
+}
+
 TEST(NetmaskProbeRoutes, CurrentFormChoosesTheOnLinkInterface) {
     NetprobeInterfaces found = netprobe_parse_routes(kCurrentRoutes, ip(192, 0, 2, 2), fake_resolve);
     EXPECT_EQ(found.names, std::vector<std::string>{"eth0"});
