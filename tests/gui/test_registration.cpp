@@ -9,7 +9,7 @@
 
 namespace {
 
-class RegistrationTest : public LineTargetTest {
+class RouterRegistrationTest : public LineTargetTest {
 protected:
     // An x75/null line target with the built-in x75 parameters.
     static SimLine known_line(int index, const std::string& host, const std::string& phone)
@@ -61,7 +61,7 @@ protected:
     bool prompt_up() { return pump_until([] { return is_managed("*PWDialog"); }); }
 };
 
-TEST_F(RegistrationTest, WithoutPasswordTheTablesAreReadAndTheSettingsKept)
+TEST_F(RouterRegistrationTest, WithoutPasswordTheTablesAreReadAndTheSettingsKept)
 {
     ASSERT_TRUE(start_back_end());
     ASSERT_NE(start_peer(1, {router()}), nullptr);
@@ -93,7 +93,7 @@ TEST_F(RegistrationTest, WithoutPasswordTheTablesAreReadAndTheSettingsKept)
     EXPECT_FALSE(is_sensitive("*MainForm.Overview"));
 }
 
-TEST_F(RegistrationTest, TheRouterGetsExactlyWhatWasTypedWhereverItWasEdited)
+TEST_F(RouterRegistrationTest, TheRouterGetsExactlyWhatWasTypedWhereverItWasEdited)
 {
     ASSERT_TRUE(start_back_end());
     SimRouter r = router();
@@ -127,7 +127,7 @@ TEST_F(RegistrationTest, TheRouterGetsExactlyWhatWasTypedWhereverItWasEdited)
     EXPECT_TRUE(peer->wait_event("r1", "open accepted")) << peer->log_text();
 }
 
-TEST_F(RegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
+TEST_F(RouterRegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
 {
     ASSERT_TRUE(start_back_end());
     struct Case {
@@ -190,7 +190,7 @@ TEST_F(RegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
     }
 }
 
-TEST_F(RegistrationTest, FullTablesAreReadWhole)
+TEST_F(RouterRegistrationTest, FullTablesAreReadWhole)
 {
     ASSERT_TRUE(start_back_end());
     SimRouter r = router();
@@ -222,7 +222,7 @@ TEST_F(RegistrationTest, FullTablesAreReadWhole)
     EXPECT_FALSE(is_sensitive("*AddLine"));
 }
 
-TEST_F(RegistrationTest, MoreThanThirtyEntriesToReadShowTheBusyNotice)
+TEST_F(RouterRegistrationTest, MoreThanThirtyEntriesToReadShowTheBusyNotice)
 {
     ASSERT_TRUE(start_back_end());
     for (int routes : {14, 15}) {
