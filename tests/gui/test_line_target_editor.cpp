@@ -196,33 +196,36 @@ TEST_F(LineTargetEditorTest, RefusalsShowTheirMessageFocusTheirFieldAndStoreNoth
         const char* timeout;
         const char* send;
         const char* receive;
+        int code;
         const char* message;
         Widget WidgetTable::*focus;
     };
     const Case cases[] = {
-        {"empty host", 0, "", "123", "20", "", "", "Hostname Not Correct", &WidgetTable::Config2Name},
-        {"host that is no address", 0, "0.0.0.0", "123", "20", "", "", "Hostname Not Correct",
+        {"empty host", 0, "", "123", "20", "", "", 1, "Hostname Not Correct", &WidgetTable::Config2Name},
+        {"host that is no address", 0, "0.0.0.0", "123", "20", "", "", 1, "Hostname Not Correct",
          &WidgetTable::Config2Name},
-        {"host first, before a bad timeout", 0, "10.1.", "123", "4", "", "", "Hostname Not Correct",
+        {"host first, before a bad timeout", 0, "10.1.", "123", "4", "", "", 1, "Hostname Not Correct",
          &WidgetTable::Config2Name},
-        {"phone with a letter", 0, "10.5.5.5", "12a", "20", "", "", "Phone Number Not Correct",
+        {"phone with a letter", 0, "10.5.5.5", "12a", "20", "", "", 2, "Phone Number Not Correct",
          &WidgetTable::Config2Telefon},
-        {"type 1 takes 0 or 1 only", 1, "10.5.5.5", "2", "20", "", "", "Phone Number Not Correct",
+        {"type 1 takes 0 or 1 only", 1, "10.5.5.5", "2", "20", "", "", 2, "Phone Number Not Correct",
          &WidgetTable::Config2Telefon},
-        {"timeout 4", 0, "10.5.5.5", "123", "4", "", "", "Timeout Too Small Or Wrong Format",
+        {"timeout 4", 0, "10.5.5.5", "123", "4", "", "", 5, "Timeout Too Small Or Wrong Format",
          &WidgetTable::TimeOutText},
-        {"timeout empty", 0, "10.5.5.5", "123", "", "", "", "Timeout Too Small Or Wrong Format",
+        {"type 3 asks for no phone", 3, "10.5.5.5", "no number", "-3", "", "", 5,
+         "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
+        {"timeout empty", 0, "10.5.5.5", "123", "", "", "", 5, "Timeout Too Small Or Wrong Format",
          &WidgetTable::TimeOutText},
         {"timeout beyond 16 bits", 0, "10.5.5.5", "123", "65536", "", "",
-         "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
+         5, "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
         {"send pair with two slashes", 0, "10.5.5.5", "123", "20", "a/b/c", "",
-         "Password (send) Incorrect", &WidgetTable::AvSendPW},
+         3, "Password (send) Incorrect", &WidgetTable::AvSendPW},
         {"send pair without a name", 0, "10.5.5.5", "123", "20", "/secret", "",
-         "Password (send) Incorrect", &WidgetTable::AvSendPW},
+         3, "Password (send) Incorrect", &WidgetTable::AvSendPW},
         {"receive pair with a blank", 0, "10.5.5.5", "123", "20", "a/b", "c d",
-         "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
+         4, "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
         {"receive pair without a name", 2, "10.5.5.5", "anything", "20", "", "/",
-         "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
+         4, "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
     };
     const std::vector<std::string> before = hosts(main_line_list);
     for (const Case& c : cases) {
@@ -237,6 +240,10 @@ TEST_F(LineTargetEditorTest, RefusalsShowTheirMessageFocusTheirFieldAndStoreNoth
         type(t()->TimeOutText, c.timeout);
         type(t()->AvSendPW, c.send);
         type(t()->AvReceivePW, c.receive);
+        Config2Data data;
+        helpfunc_get_config2_data(&data);
+        LineTarget record = line_defaults;
+        EXPECT_EQ(helpfunc_check_config2_data(data, &record), c.code);
         config2_cb(CONFIG2_OK);
         pump();
         EXPECT_TRUE(is_managed("*ErrorDialog"));
