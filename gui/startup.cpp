@@ -93,9 +93,10 @@ int startup_back_end(uint32_t broadcast)
 void startup_first_scan()
 {
     XtRealizeWidget(XmVANTERO);
-    main_router_list = list_object_instance->ops->list_create(
-        list_object_instance, listhelp_comp_routers, listhelp_find_routers,
-        listhelp_copy_routers, listhelp_free_routers);
+    if (main_router_list == nullptr)
+        main_router_list = list_object_instance->ops->list_create(
+            list_object_instance, listhelp_comp_routers, listhelp_find_routers,
+            listhelp_copy_routers, listhelp_free_routers);
     helpfunc_scan_popup(message_text(MSG_SCANNING), 0, 1);
     helpfunc_set_cursor(1);
     highstate_scan_net(cbfunc_net_scan);

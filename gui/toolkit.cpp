@@ -100,19 +100,17 @@ std::string helpfunc_xmstring_text(XmString string)
     XmStringContext context = nullptr;
     if (!XmStringInitContext(&context, string))
         return result;
-    char* text = nullptr;
-    XmStringCharSet charset = nullptr;
-    XmStringDirection direction = 0;
-    Boolean separator = False;
-    while (XmStringGetNextSegment(context, &text, &charset, &direction, &separator)) {
-        if (text != nullptr)
-            result += text;
-        if (separator)
+    for (;;) {
+        unsigned int length = 0;
+        XtPointer value = nullptr;
+        XmStringComponentType type = XmStringGetNextTriple(context, &length, &value);
+        if (type == XmSTRING_COMPONENT_END)
+            break;
+        if (type == XmSTRING_COMPONENT_TEXT || type == XmSTRING_COMPONENT_LOCALE_TEXT)
+            result.append(static_cast<const char*>(value), length);
+        else if (type == XmSTRING_COMPONENT_SEPARATOR)
             result += '\n';
-        XtFree(text);
-        XtFree(charset);
-        text = nullptr;
-        charset = nullptr;
+        XtFree(static_cast<char*>(value));
     }
     XmStringFreeContext(context);
     return result;

@@ -54,7 +54,7 @@ TEST_F(StartupTest, MainWindowAsStartUpLeavesIt)
     EXPECT_TRUE(is_sensitive("*MainForm*SelectionList"));
     EXPECT_EQ(messages, e_messages);
 
-    Dimension min_width = 0, min_height = 0;
+    int min_width = 0, min_height = 0;  // the shell keeps its minimum size as int
     XtVaGetValues(XmVANTERO, XmNminWidth, &min_width, XmNminHeight, &min_height, nullptr);
     EXPECT_EQ(title(""), "quarnVANTERO");
     EXPECT_EQ(min_width, 500);

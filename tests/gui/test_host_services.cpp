@@ -1,0 +1,255 @@
+// The host services on the toolkit's loop (input, the re-armed tick, the
+// warning handler) and what a failure reported by the back end does to the
+// windows, the tables and the emergency copy.
+#include <gtest/gtest.h>
+
+#include <Xm/List.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "config_file.h"
+#include "dialog_registry.h"
+#include "display_services.h"
+#include "globals.h"
+#include "gui_fixture.h"
+#include "host_services.h"
+#include "list.h"
+#include "main_window.h"
+#include "messages.h"
+#include "myutil.h"
+#include "records.h"
+#include "widget_table.h"
+
+namespace {
+
+constexpr const char* SAVE_FILE = "/tmp/save.cfg";
+
+class HostServicesTest : public GuiTest {
+protected:
+    // A registered router with one line target, one route and the default
+    // filter rule, its line open in the line-target editor.
+    void load_tables()
+    {
+        myutil_copy_text(helpfunc_selected_box.name, "10.77.0.2");
+        myutil_copy_text(helpfunc_selected_box.hw_text, "00-a0-f9-00-00-01");
+        helpfunc_selected_box.sel_pos = 1;
+        myutil_copy_text(helpfunc_selected_box.cfg.name, "10.77.0.2");
+        main_line_list = listhelp_new_line_list();
+        main_route_list = listhelp_new_route_list();
+        main_filter_list = listhelp_new_filter_list();
+        auto* target = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
+        *target = line_defaults;
+        myutil_copy_text(target->host, "10.1.1.1");
+        myutil_copy_text(target->phone, "5551234");
+        main_line_list->ops->list_append(main_line_list, target);
+        auto* route = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
+        *route = route_defaults;
+        myutil_copy_text(route->match, "10.2.0.0");
+        myutil_copy_text(route->gateway, "10.1.1.1");
+        main_route_list->ops->list_append(main_route_list, route);
+        auto* rule = static_cast<FilterEntry*>(myutil_malloc(sizeof(FilterEntry)));
+        *rule = filter_accept;
+        main_filter_list->ops->list_append(main_filter_list, rule);
+        main_line_list_copy = main_line_list->ops->list_copy(main_line_list);
+        main_route_list_copy = main_route_list->ops->list_copy(main_route_list);
+        main_filter_list_copy = main_filter_list->ops->list_copy(main_filter_list);
+        selected_elem = main_line_list->head;
+        action_running = 1;
+    }
+
+    static std::string read_file(const char* path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+TEST_F(HostServicesTest, FailureWithTablesClosesEveryDialogOnThemAndSavesThem)
+{
+    EmergencyFileLock lock;
+    std::remove(SAVE_FILE);
+    load_tables();
+    const Dialog open[] = {Dialog::ConfigDialog,  Dialog::Config2Dialog, Dialog::RouteDialog,
+                           Dialog::Route2Dialog,  Dialog::FilterDialog,  Dialog::Filter2Dialog,
+                           Dialog::RConfigDialog, Dialog::SetPWDialog,   Dialog::InputPWDialog,
+                           Dialog::RepeatPWDialog, Dialog::FirmwareDialog, Dialog::FileDialog,
+                           Dialog::Question2Dialog, Dialog::AccountingDialog,
+                           Dialog::LineMonDialog, Dialog::LineMon2Dialog, Dialog::PWDialog};
+    for (Dialog d : open)
+        helpfunc_popup(d);
+    helpfunc_scan_popup("busy", 0, 1);
+
+    main_error(STATUS_FIRMWARE_FAILED);
+
+    for (Dialog d : open)
+        EXPECT_FALSE(XtIsManaged(dialog_form(d))) << dialog_name(d) << " still up";
+    EXPECT_FALSE(is_managed("*ScanDialog"));
+    EXPECT_EQ(main_line_list, nullptr);
+    EXPECT_EQ(main_route_list_copy, nullptr);
+    EXPECT_EQ(main_filter_list, nullptr);
+    EXPECT_EQ(selected_elem, nullptr);
+    EXPECT_EQ(action_running, 0);
+    EXPECT_STREQ(helpfunc_selected_box.name, "");
+    EXPECT_EQ(helpfunc_selected_box.sel_pos, -1);
+
+    ASSERT_TRUE(is_managed("*ErrorDialog"));
+    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
+              "Error During Firmwaredownload\nConfiguration Saved To /tmp/save.cfg");
+    EXPECT_TRUE(is_sensitive("*MainForm.Overview"));
+    EXPECT_FALSE(is_sensitive("*MainForm.Open"));
+    EXPECT_TRUE(is_sensitive("*MainForm*SelectionList"));
+
+    struct stat st{};
+    ASSERT_EQ(lstat(SAVE_FILE, &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::string saved = read_file(SAVE_FILE);
+    EXPECT_NE(saved.find("10.1.1.1"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("10.2.0.0"), std::string::npos) << saved;
+    std::remove(SAVE_FILE);
+}
+
+TEST_F(HostServicesTest, FailureThatCannotSaveSaysSoAndNamesNoFile)
+{
+    EmergencyFileLock lock;
+    std::remove(SAVE_FILE);
+    // Someone planted a link where the copy goes: it must not be written through.
+    std::string target = gui_data_dir() + "/victim";
+    {
+        std::ofstream(target) << "untouched";
+    }
+    ASSERT_EQ(symlink(target.c_str(), SAVE_FILE), 0);
+    load_tables();
+
+    main_error(LOWSTATE_NO_ACK);
+
+    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
+              "Protocol Violation - Connection Closed\nConfiguration Could Not Be Saved");
+    EXPECT_EQ(read_file(target.c_str()), "untouched");
+    EXPECT_EQ(main_line_list, nullptr) << "the tables are forgotten all the same";
+    std::remove(SAVE_FILE);
+}
+
+TEST_F(HostServicesTest, FailureWithoutTablesKeepsTheRouterAndWritesNothing)
+{
+    EmergencyFileLock lock;
+    std::remove(SAVE_FILE);
+    ScanAnswer a{};
+    a.router_ip = 0x0A4D0002;
+    cbfunc_net_scan(&a);
+    XmListSelectPos(XmVANTEROWidgets->SelectionList, 1, True);
+    ASSERT_STREQ(helpfunc_selected_box.name, "10.77.0.2");
+    action_running = 1;
+
+    main_error(LOWSTATE_NO_ACK);
+
+    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"), "Protocol Violation - Connection Closed");
+    EXPECT_EQ(access(SAVE_FILE, F_OK), -1) << "nothing to save";
+    EXPECT_STREQ(helpfunc_selected_box.name, "10.77.0.2");
+    EXPECT_EQ(helpfunc_selected_box.sel_pos, 1);
+    EXPECT_TRUE(selected_positions(XmVANTEROWidgets->SelectionList).empty());
+    EXPECT_FALSE(is_sensitive("*MainForm.Open")) << "until a router is selected again";
+    EXPECT_EQ(action_running, 0);
+
+    messages_choose_language("Anmelden");
+    main_error(-1);
+    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"), "Protokollfehler - Verbindung beendet");
+    EXPECT_EQ(title("*ErrorDialog"), "Fehler");
+}
+
+TEST_F(HostServicesTest, TableFullKeepsTheTablesAndAsksAboutTheFirmware)
+{
+    load_tables();
+    helpfunc_popup(Dialog::ConfigDialog);
+    helpfunc_popup(Dialog::RConfigDialog);
+    helpfunc_popup(Dialog::AccountingDialog);
+    ListObject* lines = main_line_list;
+
+    main_error(STATUS_TABLE_FULL);
+
+    EXPECT_FALSE(is_managed("*ConfigDialog"));
+    EXPECT_FALSE(is_managed("*RConfigDialog"));
+    EXPECT_TRUE(is_managed("*QuestionDialog"));
+    EXPECT_TRUE(is_managed("*AccountingDialog")) << "only the two table windows close";
+    EXPECT_FALSE(is_managed("*ErrorDialog"));
+    EXPECT_EQ(main_line_list, lines);
+    EXPECT_NE(main_filter_list_copy, nullptr);
+    EXPECT_STREQ(helpfunc_selected_box.name, "10.77.0.2");
+    EXPECT_EQ(action_running, 0);
+}
+
+int ticks = 0;
+std::chrono::steady_clock::time_point tick_end[3];
+
+void slow_tick()
+{
+    if (ticks < 3) {
+        // Work that takes a while: the next call must count from its end.
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        tick_end[ticks] = std::chrono::steady_clock::now();
+    }
+    ++ticks;
+}
+
+TEST_F(HostServicesTest, TimerIsArmedAgainAfterEachCall)
+{
+    ticks = 0;
+    auto start = std::chrono::steady_clock::now();
+    main_add_timer(slow_tick, 1);
+    ASSERT_TRUE(pump_until([] { return ticks >= 2; }, 5000));
+    using std::chrono::milliseconds;
+    auto first = std::chrono::duration_cast<milliseconds>(tick_end[0] - start).count();
+    auto gap = std::chrono::duration_cast<milliseconds>(tick_end[1] - tick_end[0]).count();
+    EXPECT_GE(first, 1000 + 300 - 20);
+    EXPECT_GE(gap, 1000 + 300 - 20) << "a period counted from the end of the call";
+    EXPECT_LT(gap, 2500);
+}
+
+TEST_F(HostServicesTest, WarningsReachStandardErrorExceptTheGrabOnes)
+{
+    ::testing::internal::CaptureStderr();
+    main_xt_errorhandler(const_cast<char*>("XtRemoveGrab asked to remove a widget not on the list"));
+    XtAppWarning(app_context, "a toolkit warning");
+    std::string text = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(text, "a toolkit warning\n");
+}
+
+int reads = 0;
+int pipe_read_end = -1;
+
+void drain()
+{
+    char buffer[16];
+    (void)!read(pipe_read_end, buffer, sizeof buffer);
+    ++reads;
+}
+
+TEST_F(HostServicesTest, RegisteredDescriptorCallsBackWhenReadable)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pipe_read_end = fds[0];
+    reads = 0;
+    main_register(drain, fds[0]);
+    pump();
+    EXPECT_EQ(reads, 0) << "nothing to read yet";
+    ASSERT_EQ(write(fds[1], "x", 1), 1);
+    EXPECT_TRUE(pump_until([] { return reads == 1; }));
+    pump();
+    EXPECT_EQ(reads, 1) << "once per time it became readable";
+    // The source stays for the rest of the run, like the back end's socket;
+    // the pipe stays open and quiet, or its end would be readable for ever.
+}
+
+}  // namespace
