@@ -1,0 +1,315 @@
+// The unmodified graphical program from outside, on an X server of each
+// test's own: the start-up scan and its list, the keyboard and the mouse on
+// the list, Quit from the File menu and the window manager's close, and the
+// start-ups that end without a back end (a faulty "qorvel.pro", the port
+// taken), in English and, through the resources, in German. What counts is
+// what the router received, the exit status, standard error and the windows
+// on the screen; a screenshot of each is kept under the build directory.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "peer_process.h"
+#include "temp_dir.h"
+#include "test_network.h"
+#include "x_display.h"
+
+namespace {
+
+constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
+constexpr const char* ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
+constexpr int STEP_MS = 8000;          // a window to show, a router to answer
+constexpr int SCAN_END_MS = 10000;     // the scan's end marker comes on its fourth tick
+constexpr int EXIT_MS = 10000;         // a sanitizer build exits slowly
+constexpr int QUIET_MS = 1500;         // long enough for what must not come
+constexpr int SCAN_REQUEST = 0xF031;
+constexpr int OPEN_REQUEST = 0x1001;
+constexpr int CLOSE_REQUEST = 0x1003;
+
+constexpr const char* MAIN_TITLE = "quarnVANTERO";
+constexpr const char* NOTICE_TITLE = "Please Wait";
+
+// Where things stand on the screen as the fallback resources lay the main
+// window out at +10+35.
+constexpr int LIST_X = 60;            // inside the router list
+constexpr int LIST_FIRST_LINE_Y = 154;
+constexpr int LIST_LINE_HEIGHT = 16;
+constexpr int REGISTER_X = 73, REGISTER_Y = 444;
+constexpr int DEREGISTER_X = 190, DEREGISTER_Y = 444;
+constexpr int FILE_MENU_X = 33, FILE_MENU_Y = 51;
+constexpr int OK_FROM_BOTTOM = 28;    // the error box's OK above its bottom edge
+
+void sleep_ms(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class GuiStartupE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (access(GUI_PROGRAM, X_OK) != 0)
+            GTEST_SKIP() << GUI_PROGRAM << " is not built";
+        server_ = std::make_unique<XvfbServer>();
+        if (!server_->ok())
+            GTEST_SKIP() << "no X server for the test: " << server_->error();
+        x_ = std::make_unique<XSession>(server_->display());
+        ASSERT_TRUE(x_->ok());
+        data_.write("qorvel.def",
+                    "qorvel_hostname 10.77.0.1\n"
+                    "qorvel_netmask 255.255.255.0\n"
+                    "qorvel_name_resolving off\n");
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && x_ && x_->ok())
+            shot("at-failure");
+        if (program_ > 0)
+            net().stop(program_);
+        peers_.clear();
+        x_.reset();
+        server_.reset();
+    }
+
+    TestNetwork& net()
+    {
+        if (!net_)
+            net_ = std::make_unique<TestNetwork>(2);
+        return *net_;
+    }
+
+    PeerProcess* start_peer(int ns, const std::vector<SimRouter>& routers)
+    {
+        peers_.emplace_back(new PeerProcess(net(), net().router(ns), routers));
+        if (!peers_.back()->start()) {
+            ADD_FAILURE() << "router-peer: " << peers_.back()->error();
+            return nullptr;
+        }
+        return peers_.back().get();
+    }
+
+    // The program in the workstation namespace, on this test's display.
+    void start_program(const std::vector<std::string>& args = {})
+    {
+        std::vector<std::string> argv = {GUI_PROGRAM};
+        argv.insert(argv.end(), args.begin(), args.end());
+        SpawnOptions options;
+        options.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data_.path()};
+        options.cwd = data_.path();
+        stderr_fd_ = open(data_.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        options.stderr_fd = stderr_fd_;
+        program_ = net().spawn(net().workstation(), argv, options);
+        close(stderr_fd_);
+        ASSERT_GT(program_, 0) << net().error();
+    }
+
+    // Waits for the program to end; its exit status.
+    int wait_exit()
+    {
+        int status = net().wait(program_, EXIT_MS);
+        if (status >= 0)
+            program_ = -1;
+        return status;
+    }
+
+    std::string standard_error() const { return read_file(data_.file("stderr")); }
+
+    // A screenshot kept as an artefact of this test.
+    void shot(const std::string& what)
+    {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string path = std::string(ARTIFACTS) + "/" + test->test_suite_name() + "." +
+                           test->name() + "-" + what + ".png";
+        EXPECT_TRUE(x_->screenshot(path)) << "screenshot " << path;
+    }
+
+    // Waits until a router has an event containing `text`.
+    static bool event(PeerProcess& peer, const std::string& router, const std::string& text,
+                      int timeout_ms = STEP_MS)
+    {
+        return peer.wait_event(router, text, timeout_ms);
+    }
+
+    static size_t received(PeerProcess& peer, int code)
+    {
+        return peer.datagrams(PeerLogLine::RX, code).size();
+    }
+
+    // A socket on the routers' port in the workstation, as another program
+    // would hold it.
+    int take_port()
+    {
+        auto inside = net().enter(net().workstation());
+        int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(1532);
+        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ADD_FAILURE() << "cannot take the port";
+            return -1;
+        }
+        return fd;
+    }
+
+    // The program without a back end: the error box over the main window,
+    // no scan; the window manager's close ends it with status 0.
+    void expect_without_back_end(PeerProcess* peer, const char* error_title)
+    {
+        XWindowInfo main, box;
+        ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
+        ASSERT_TRUE(x_->wait_window(error_title, &box, STEP_MS)) << "the error box";
+        EXPECT_EQ(box.x, 100);
+        EXPECT_EQ(box.y, 205);
+        EXPECT_TRUE(x_->wait_gone(NOTICE_TITLE, 0)) << "no scan is announced";
+        shot("message");
+        // The window manager's close reaches the program although the
+        // message is up: a message does not hold the close.
+        ASSERT_TRUE(x_->close_window(main.id));
+        EXPECT_EQ(wait_exit(), 0);
+        EXPECT_EQ(standard_error(), "");
+        if (peer != nullptr) {
+            EXPECT_EQ(received(*peer, SCAN_REQUEST), 0u) << "no scan without a back end";
+        }
+    }
+
+    TempDir data_{"qorvel-gui-e2e"};
+    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<XSession> x_;
+    std::unique_ptr<TestNetwork> net_;
+    std::vector<std::unique_ptr<PeerProcess>> peers_;
+    pid_t program_ = -1;
+    int stderr_fd_ = -1;
+};
+
+class GuiStartupSlowE2E : public GuiStartupE2E {};
+
+TEST_F(GuiStartupE2E, FaultyProtocolFileShowsTheMessageAndStartsNoScan)
+{
+    TEST_NETWORK_REQUIRE(net());
+    PeerProcess* peer = start_peer(1, {sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01")});
+    ASSERT_NE(peer, nullptr);
+    data_.write("qorvel.pro", "# 1\n# 2\n# 3\n# 4\n# 5\n# 6\n2:abc      base=x25\n");
+    start_program();
+    expect_without_back_end(peer, "Error");
+}
+
+TEST_F(GuiStartupE2E, PortTakenShowsTheMessageAndStartsNoScan)
+{
+    TEST_NETWORK_REQUIRE(net());
+    PeerProcess* peer = start_peer(1, {sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01")});
+    ASSERT_NE(peer, nullptr);
+    int fd = take_port();
+    ASSERT_GE(fd, 0);
+    start_program();
+    expect_without_back_end(peer, "Error");
+    close(fd);
+}
+
+TEST_F(GuiStartupE2E, RegisterLabelledAnmeldenThroughTheResourcesGivesGermanMessages)
+{
+    TEST_NETWORK_REQUIRE(net());
+    int fd = take_port();
+    ASSERT_GE(fd, 0);
+    // A command-line resource loses against a fallback line that starts with
+    // the class name unless it names the class too.
+    start_program({"-xrm", "XmQORVEL*MainForm.Open.labelString: Anmelden"});
+    expect_without_back_end(nullptr, "Fehler");
+    close(fd);
+}
+
+TEST_F(GuiStartupE2E, WindowManagerCloseDuringTheScanQuits)
+{
+    TEST_NETWORK_REQUIRE(net());
+    PeerProcess* peer = start_peer(1, {sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01")});
+    ASSERT_NE(peer, nullptr);
+    start_program();
+    XWindowInfo main;
+    ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
+    ASSERT_TRUE(x_->wait_window(NOTICE_TITLE, nullptr, STEP_MS));
+    ASSERT_TRUE(x_->close_window(main.id));
+    EXPECT_EQ(wait_exit(), 0);
+    EXPECT_EQ(standard_error(), "");
+    EXPECT_EQ(received(*peer, CLOSE_REQUEST), 0u) << "no router was registered";
+}
+
+TEST_F(GuiStartupSlowE2E, ScanListsTheRoutersAndTheListTakesMouseAndKeyboard)
+{
+    TEST_NETWORK_REQUIRE(net());
+    // The answers come in this order: r1, then the held r2, then the
+    // unconfigured r3.
+    SimRouter r1 = sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01");
+    SimRouter r2 = sim_router("r2", "10.77.0.3", "00:a0:f9:00:00:02");
+    r2.holder = "10.77.0.9";
+    r2.knobs = {"delay 300"};
+    SimRouter r3 = sim_router("r3", "10.77.0.4", "00:a0:f9:00:00:03");
+    r3.configured = false;
+    r3.knobs = {"delay 600"};
+    PeerProcess* first = start_peer(1, {r1});
+    PeerProcess* second = start_peer(2, {r2, r3});
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+
+    start_program();
+    XWindowInfo main;
+    ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
+    ASSERT_EQ(main.x, 10);
+    ASSERT_EQ(main.y, 35);
+    ASSERT_TRUE(x_->wait_window(NOTICE_TITLE, nullptr, STEP_MS)) << "the scan is announced";
+    ASSERT_TRUE(x_->wait_gone(NOTICE_TITLE, SCAN_END_MS)) << "the scan ends";
+    EXPECT_GE(received(*first, SCAN_REQUEST), 1u);
+    shot("routers");
+    auto line_y = [](int line) { return LIST_FIRST_LINE_Y + (line - 1) * LIST_LINE_HEIGHT; };
+
+    // The held router's line is refused with a message.
+    x_->click(LIST_X, line_y(2));
+    XWindowInfo box;
+    ASSERT_TRUE(x_->wait_window("Error", &box, STEP_MS)) << "the held router is refused";
+    EXPECT_EQ(box.x, 100);
+    shot("held");
+    x_->click(box.x + box.width / 2, box.y + box.height - OK_FROM_BOTTOM);
+    ASSERT_TRUE(x_->wait_gone("Error", STEP_MS)) << "OK of the error box";
+
+    // The router without configuration: Register sends nothing.
+    x_->click(LIST_X, line_y(3));
+    x_->click(REGISTER_X, REGISTER_Y);
+    sleep_ms(QUIET_MS);
+    EXPECT_EQ(received(*second, OPEN_REQUEST), 0u) << "nothing opened without an address";
+    x_->click(DEREGISTER_X, DEREGISTER_Y);
+
+    // Return on the list, with the first line under the keyboard's cursor:
+    // the router of that line is registered.
+    x_->click(LIST_X, line_y(1));
+    x_->key("Return");
+    ASSERT_TRUE(event(*first, "r1", "open accepted station=10.77.0.1"));
+    EXPECT_EQ(received(*second, OPEN_REQUEST), 0u);
+    shot("registered");
+
+    // Quit from the File menu closes the registration and ends the program.
+    x_->click(FILE_MENU_X, FILE_MENU_Y);
+    x_->key("q");
+    EXPECT_EQ(wait_exit(), 0);
+    EXPECT_TRUE(event(*first, "r1", "closed station=10.77.0.1"));
+    EXPECT_EQ(standard_error(), "");
+}
+
+}  // namespace
