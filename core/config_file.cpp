@@ -29,9 +29,11 @@ constexpr const char* kLinesHeader = "Line_Targets:";
 constexpr const char* kRoutesHeader = "Routing_Data:";
 constexpr const char* kFiltersHeader = "Filter_Data:";
 constexpr const char* kEmptyPair = "/";     // an empty identification keeps its column
-constexpr const char* kEncodedPair = "//";  // opens an identification written byte by byte
-constexpr char kEscape = '%';               // "%XX": one byte of an encoded identification
+constexpr const char* kEncodedPair = "//";  // opens a text written byte by byte (identification, phone)
+constexpr char kEscape = '%';               // "%XX": one byte of an encoded text
 constexpr const char* kEmptyPhone = "-";    // an empty telephone number keeps its column
+constexpr char kAsHeld = '=';               // opens a value taken as the router holds it
+constexpr long kMaxByte = 255;              // flags and actions travel as one byte
 
 // ------------------------------------------------------------- writing ---
 
@@ -41,19 +43,8 @@ const ListNode* first_node(const ListObject* list) { return list != nullptr ? li
 // A byte that would end the token or the line.
 bool breaks_token(unsigned char c) { return c <= ' ' || c == 0x7F; }
 
-// An identification as a reader takes it back unchanged: "/" when empty, the
-// text itself when it is one token with exactly one "/" (what a person
-// writes), else kEncodedPair and the bytes with blanks, control characters
-// and kEscape as "%XX". A router may report names with blanks, a second "/",
-// or 40 characters without any, none of which the plain form can carry.
-std::string pair_text(const char (&pair)[PAIR_LEN + 1]) {
-    const size_t len = strnlen(pair, sizeof pair);
-    if (len == 0) return kEmptyPair;
-    const std::string text(pair, len);
-    // A lone "/" would read as the empty pair.
-    bool plain = text != kEmptyPair && text.find('/') != std::string::npos && text.find('/') == text.rfind('/');
-    for (unsigned char c : text) plain = plain && !breaks_token(c);
-    if (plain) return text;
+// kEncodedPair and the bytes, blanks, control characters and kEscape as "%XX".
+std::string encoded_text(const std::string& text) {
     std::string encoded = kEncodedPair;
     for (unsigned char c : text) {
         if (breaks_token(c) || c == static_cast<unsigned char>(kEscape)) {
@@ -67,9 +58,78 @@ std::string pair_text(const char (&pair)[PAIR_LEN + 1]) {
     return encoded;
 }
 
-std::string phone_text(const char (&phone)[PHONE_LEN + 1]) {
+// An identification as a reader takes it back unchanged: "/" when empty, the
+// text itself when it is one token with exactly one "/" (what a person
+// writes), else encoded. A router may report names with blanks, a second "/",
+// or 40 characters without any, none of which the plain form can carry.
+std::string pair_text(const char (&pair)[PAIR_LEN + 1]) {
+    const size_t len = strnlen(pair, sizeof pair);
+    if (len == 0) return kEmptyPair;
+    const std::string text(pair, len);
+    // A lone "/" would read as the empty pair.
+    bool plain = text != kEmptyPair && text.find('/') != std::string::npos && text.find('/') == text.rfind('/');
+    for (unsigned char c : text) plain = plain && !breaks_token(c);
+    return plain ? text : encoded_text(text);
+}
+
+// A telephone number as a reader takes it back for a router of `line_type`:
+// kEmptyPhone when empty, the number itself when the reader's check takes it
+// (what a person types), else encoded: a router may hold any bytes there.
+std::string phone_text(const char (&phone)[PHONE_LEN + 1], int line_type) {
     const size_t len = strnlen(phone, sizeof phone);
-    return len == 0 ? std::string(kEmptyPhone) : std::string(phone, len);
+    if (len == 0) return kEmptyPhone;
+    const std::string text(phone, len);
+    const bool plain = line_type == 1 ? (text == "0" || text == "1") : myutil_check_phone(text.c_str()) != 0;
+    return plain ? text : encoded_text(text);
+}
+
+// A number outside what the reader takes plainly (`plain`) is the router's
+// own: marked, so that it reads back as it is.
+std::string number_text(int32_t value, bool plain) {
+    return (plain ? std::string() : std::string(1, kAsHeld)) + std::to_string(value);
+}
+
+std::string flag_text(int32_t value) { return number_text(value, value == 0 || value == 1); }
+
+// A text of a record's address field: at most its N - 1 characters, even
+// from an array without its NUL.
+template <size_t N>
+std::string field_text(const char (&text)[N]) {
+    return std::string(text, strnlen(text, N - 1));
+}
+
+// A host whose address is 0 is refused plainly (a person typing it made a
+// mistake); a router may hold one all the same.
+std::string host_text(const char (&host)[HOST_LEN + 1]) {
+    const std::string text = field_text(host);
+    return text == "0.0.0.0" ? std::string(1, kAsHeld) + text : text;
+}
+
+// A match with bits outside its mask is refused plainly; a router may hold
+// one all the same.
+std::string match_text(const char (&mask)[HOST_LEN + 1], const char (&match)[HOST_LEN + 1]) {
+    const std::string m = field_text(mask);
+    const std::string text = field_text(match);
+    const bool outside = (myutil_get_host_addr(text.c_str()) & ~myutil_get_host_addr(m.c_str())) != 0;
+    return outside ? std::string(1, kAsHeld) + text : text;
+}
+
+// Texts of the settings stand in comments: a control byte there (a router's
+// telephone number may hold a line end) would end the comment and leave the
+// rest of the line to be read as an entry.
+std::string comment_text(const char* text) {
+    std::string out;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < ' ' || c == 0x7F) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%c%02X", kEscape, c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 // The layer-3 column of a line target whose parameters no row matched: the
@@ -91,10 +151,11 @@ void write_firmware_line(std::FILE* out, const RouterSettings& s) {
         return;
     }
     const char* mode = s.isdn_mode == 0 ? "1TR6" : "DSS1";
+    const std::string firmware = comment_text(s.firmware);
     if (s.line_type == 0) {
-        std::fprintf(out, "# Firmware                : %s / %s\n", s.firmware, mode);
+        std::fprintf(out, "# Firmware                : %s / %s\n", firmware.c_str(), mode);
     } else if (s.line_type <= 3) {
-        std::fprintf(out, "# Firmware                : %s / %s / %s\n", s.firmware, mode,
+        std::fprintf(out, "# Firmware                : %s / %s / %s\n", firmware.c_str(), mode,
                      kLineTypes[s.line_type]);
     }
 }
@@ -119,7 +180,7 @@ void write_protocols(std::FILE* out) {
     std::fputs("#\n\n", out);
 }
 
-void write_lines(std::FILE* out, const ListObject* lines) {
+void write_lines(std::FILE* out, const ListObject* lines, int line_type) {
     std::fputs("Line_Targets:\n\n", out);
     std::fputs("# M = Only Manual   B = B-Chanal Bundling   C = Compression  (1 = On / 0 = Off)\n",
                out);
@@ -133,10 +194,13 @@ void write_lines(std::FILE* out, const ListObject* lines) {
         const LineTarget* t = static_cast<const LineTarget*>(n->element);
         // Without a layer-2 row there is no name a reader could take back.
         if (t == nullptr || t->proto2 == nullptr) continue;
-        std::fprintf(out, "%-20.20s %-20s %-11.11s %-11.11s ", t->host, phone_text(t->phone).c_str(),
-                     t->proto2->name, proto3_text(*t).c_str());
-        std::fprintf(out, "%-5d %1d %1d %1d %-30s %-30s\n", t->timeout, t->manual_only, t->bundling,
-                     t->compression, pair_text(t->send_pair).c_str(), pair_text(t->receive_pair).c_str());
+        std::fprintf(out, "%-20s %-20s %-11.11s %-11.11s ", host_text(t->host).c_str(),
+                     phone_text(t->phone, line_type).c_str(), t->proto2->name, proto3_text(*t).c_str());
+        const bool plain_timeout = t->timeout == 0 || (t->timeout >= 5 && t->timeout <= CFG_MAX_WORD);
+        std::fprintf(out, "%-5s %s %s %s %-30s %-30s\n", number_text(t->timeout, plain_timeout).c_str(),
+                     flag_text(t->manual_only).c_str(), flag_text(t->bundling).c_str(),
+                     flag_text(t->compression).c_str(), pair_text(t->send_pair).c_str(),
+                     pair_text(t->receive_pair).c_str());
     }
 }
 
@@ -148,7 +212,8 @@ void write_routes(std::FILE* out, const ListObject* routes) {
     for (const ListNode* n = first_node(routes); n != nullptr; n = n->next) {
         const RouteEntry* r = static_cast<const RouteEntry*>(n->element);
         if (r == nullptr) continue;
-        std::fprintf(out, "%-15.20s %-15.20s %-20.20s\n", r->mask, r->match, r->gateway);
+        std::fprintf(out, "%-15s %-15s %-20s\n", field_text(r->mask).c_str(),
+                     match_text(r->mask, r->match).c_str(), field_text(r->gateway).c_str());
     }
 }
 
@@ -168,8 +233,10 @@ void write_filters(std::FILE* out, const ListObject* filters, ServiceNames* name
                        "# Please change only the Action Field.\n\n",
                        out);
         }
-        std::fprintf(out, "%-15.20s %-15.20s %-15.20s %-15.20s %-10s %3d\n", f->send_mask, f->send_match,
-                     f->receive_mask, f->receive_match, names->text(f->protocol, f->port).c_str(), f->action);
+        std::fprintf(out, "%-15s %-15s %-15s %-15s %-10s %3s\n", field_text(f->send_mask).c_str(),
+                     match_text(f->send_mask, f->send_match).c_str(), field_text(f->receive_mask).c_str(),
+                     match_text(f->receive_mask, f->receive_match).c_str(),
+                     names->text(f->protocol, f->port).c_str(), flag_text(f->action).c_str());
     }
 }
 
@@ -191,13 +258,13 @@ bool write_config(std::FILE* out, const ListObject* lines, const ListObject* rou
     std::fputs("#\n#\n", out);
     std::fputs("# The Entries of a Line must be separated by Blanks or Tabs \n#\n\n", out);
     std::fputs("# Router Configuration:\n#\n", out);
-    std::fprintf(out, "# Router Name / IP-Address: %s\n", s.name);
-    std::fprintf(out, "# Netmask                 : %s\n", s.netmask);
-    std::fprintf(out, "# Router Telephone Number : %s\n", s.phone);
+    std::fprintf(out, "# Router Name / IP-Address: %s\n", comment_text(s.name).c_str());
+    std::fprintf(out, "# Netmask                 : %s\n", comment_text(s.netmask).c_str());
+    std::fprintf(out, "# Router Telephone Number : %s\n", comment_text(s.phone).c_str());
     write_firmware_line(out, s);
     std::fputs("#\n\n", out);
     write_protocols(out);
-    write_lines(out, lines);
+    write_lines(out, lines, s.line_type);
     write_routes(out, routes);
     ServiceNames names;  // one look-up per service for the whole file
     write_filters(out, filters, &names);
@@ -255,13 +322,6 @@ bool whole_number(const char* text, long max, long* value) {
     return true;
 }
 
-bool flag(const char* text, int32_t* value) {
-    long v;
-    if (!whole_number(text, 1, &v)) return false;
-    *value = static_cast<int32_t>(v);
-    return true;
-}
-
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -269,9 +329,33 @@ int hex_digit(char c) {
     return -1;
 }
 
-// The bytes after kEncodedPair, "%XX" taken as one byte; at most what the
-// record holds, and no NUL.
-bool encoded_identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
+// A value marked kAsHeld: the text after the mark, or null when unmarked.
+const char* as_held(const char* text) { return text[0] == kAsHeld ? text + 1 : nullptr; }
+
+// A number as written: plain within [0, max] and passing `plain_ok`, or
+// marked as the router's own, then anything up to `held_max`, the width it
+// travels in.
+bool number(const char* text, long max, bool (*plain_ok)(long), long held_max, long* value) {
+    if (const char* held = as_held(text)) return whole_number(held, held_max, value);
+    return whole_number(text, max, value) && plain_ok(*value);
+}
+
+bool any_value(long) { return true; }
+bool timeout_ok(long v) { return v == 0 || v >= 5; }
+
+// A flag (manual, bundling, compression, action): 0 or 1, or a router's
+// other byte value marked.
+bool flag_value(const char* text, int32_t* value) {
+    long v;
+    if (!number(text, 1, any_value, kMaxByte, &v)) return false;
+    *value = static_cast<int32_t>(v);
+    return true;
+}
+
+// The bytes after kEncodedPair, "%XX" taken as one byte; at most N - 1 of
+// them (what the record holds), and no NUL.
+template <size_t N>
+bool encoded_bytes(const char* text, char (&out)[N]) {
     std::string bytes;
     for (const char* p = text; *p != '\0'; ++p) {
         if (*p != kEscape) {
@@ -284,8 +368,8 @@ bool encoded_identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
         bytes += static_cast<char>(high * 16 + low);
         p += 2;
     }
-    if (bytes.size() > static_cast<size_t>(PAIR_LEN)) return false;
-    myutil_copy_text(pair, bytes.c_str());
+    if (bytes.size() > N - 1) return false;
+    myutil_copy_text(out, bytes.c_str());
     return true;
 }
 
@@ -295,7 +379,7 @@ bool encoded_identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
 // it.
 bool identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
     if (std::strncmp(text, kEncodedPair, std::strlen(kEncodedPair)) == 0) {
-        return encoded_identification(text + std::strlen(kEncodedPair), pair);
+        return encoded_bytes(text + std::strlen(kEncodedPair), pair);
     }
     const size_t len = std::strlen(text);
     const char* slash = std::strchr(text, '/');
@@ -316,20 +400,34 @@ bool identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
 
 bool fits(const char* text, size_t max) { return std::strlen(text) <= max; }
 
+// An address text that a field may hold: a host name or address that
+// converts, or "0.0.0.0".
+bool address_text(const char* text) { return fits(text, HOST_LEN) && myutil_check_ip(text); }
+
 Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
     Tokens tok(line);
     const char* text = tok.next();
-    if (!fits(text, HOST_LEN) || myutil_get_host_addr(text) == 0) return {CFG_BAD_ADDRESS, tok.column()};
-    myutil_copy_text(t->host, text);
+    // Plainly a host that has an address; marked, any address text, as a
+    // router may hold a line target without one.
+    const char* held = as_held(text);
+    const bool host_ok = held != nullptr ? address_text(held) : fits(text, HOST_LEN) && myutil_get_host_addr(text) != 0;
+    if (!host_ok) return {CFG_BAD_ADDRESS, tok.column()};
+    myutil_copy_text(t->host, held != nullptr ? held : text);
 
     text = tok.next();
-    // The writer's mark for a router's entry without a number reads back as
-    // exactly that.
+    // The writer's marks for a router's entry without a number, or with one
+    // that is no plain number, read back as exactly what the router held,
+    // whatever the line type.
     const bool empty_phone = std::strcmp(text, kEmptyPhone) == 0;
-    bool phone_ok = empty_phone || (fits(text, PHONE_LEN) && myutil_check_phone(text));
-    if (line_type == 1 && !empty_phone) phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
-    if (!phone_ok) return {CFG_BAD_PHONE, tok.column()};
-    myutil_copy_text(t->phone, empty_phone ? "" : text);
+    const bool encoded_phone = std::strncmp(text, kEncodedPair, std::strlen(kEncodedPair)) == 0;
+    if (encoded_phone) {
+        if (!encoded_bytes(text + std::strlen(kEncodedPair), t->phone)) return {CFG_BAD_PHONE, tok.column()};
+    } else {
+        bool phone_ok = empty_phone || (fits(text, PHONE_LEN) && myutil_check_phone(text));
+        if (line_type == 1 && !empty_phone) phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
+        if (!phone_ok) return {CFG_BAD_PHONE, tok.column()};
+        myutil_copy_text(t->phone, empty_phone ? "" : text);
+    }
 
     char name[FILE_TOKEN_SIZE];
     myutil_copy_text(name, tok.next());
@@ -345,14 +443,14 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
     t->proto3_code = t->proto3->code;
 
     long timeout;
-    if (!whole_number(tok.next(), CFG_MAX_WORD, &timeout) || (timeout != 0 && timeout < 5)) {
+    if (!number(tok.next(), CFG_MAX_WORD, timeout_ok, CFG_MAX_WORD, &timeout)) {
         return {CFG_BAD_TIMEOUT, tok.column()};
     }
     t->timeout = static_cast<int32_t>(timeout);
 
-    if (!flag(tok.next(), &t->manual_only)) return {CFG_BAD_MANUAL, tok.column()};
-    if (!flag(tok.next(), &t->bundling)) return {CFG_BAD_BUNDLING, tok.column()};
-    if (!flag(tok.next(), &t->compression)) return {CFG_BAD_COMPRESSION, tok.column()};
+    if (!flag_value(tok.next(), &t->manual_only)) return {CFG_BAD_MANUAL, tok.column()};
+    if (!flag_value(tok.next(), &t->bundling)) return {CFG_BAD_BUNDLING, tok.column()};
+    if (!flag_value(tok.next(), &t->compression)) return {CFG_BAD_COMPRESSION, tok.column()};
 
     // Missing identifications are empty ones.
     if (!identification(tok.next(), t->send_pair)) return {CFG_BAD_PASSWORD, tok.column()};
@@ -368,12 +466,14 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
 Fault parse_mask_match(Tokens* tok, char (&mask)[HOST_LEN + 1], char (&match)[HOST_LEN + 1]) {
     const char* text = tok->next();
     const int mask_column = tok->column();
-    if (!fits(text, HOST_LEN) || !myutil_check_ip(text)) return {CFG_BAD_MASK, mask_column};
+    if (!address_text(text)) return {CFG_BAD_MASK, mask_column};
     myutil_copy_text(mask, text);
     text = tok->next();
-    if (!fits(text, HOST_LEN) || !myutil_check_ip(text)) return {CFG_BAD_MATCH, tok->column()};
-    myutil_copy_text(match, text);
-    if ((myutil_get_host_addr(match) & ~myutil_get_host_addr(mask)) != 0) {
+    // A marked match is the router's own and may have bits outside its mask.
+    const char* held = as_held(text);
+    if (!address_text(held != nullptr ? held : text)) return {CFG_BAD_MATCH, tok->column()};
+    myutil_copy_text(match, held != nullptr ? held : text);
+    if (held == nullptr && (myutil_get_host_addr(match) & ~myutil_get_host_addr(mask)) != 0) {
         return {CFG_MASK_MATCH_MISMATCH, mask_column};
     }
     return kNoFault;
@@ -386,9 +486,7 @@ Fault parse_route(const char* line, RouteEntry* r) {
     const char* text = tok.next();
     // "0.0.0.0" is a gateway too (a default route as the route dialog takes
     // it), so the check is the address check and not a non-zero address.
-    if (!fits(text, HOST_LEN) || !myutil_check_ip(text)) {
-        return {CFG_BAD_GATEWAY, tok.column()};
-    }
+    if (!address_text(text)) return {CFG_BAD_GATEWAY, tok.column()};
     myutil_copy_text(r->gateway, text);
     if (tok.more()) {
         tok.next();
@@ -404,7 +502,7 @@ Fault parse_filter(const char* line, FilterEntry* f, ServiceNames* names) {
     fault = parse_mask_match(&tok, f->receive_mask, f->receive_match);
     if (fault.code != CFG_OK) return fault;
     if (!names->parse(tok.next(), &f->protocol, &f->port)) return {CFG_BAD_SERVICE, tok.column()};
-    if (!flag(tok.next(), &f->action)) return {CFG_BAD_ACTION, tok.column()};
+    if (!flag_value(tok.next(), &f->action)) return {CFG_BAD_ACTION, tok.column()};
     if (tok.more()) {
         tok.next();
         return {CFG_BAD_ACTION, tok.column()};
@@ -496,11 +594,9 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
         std::memset(&f, 0, sizeof f);
         Fault fault = parse_filter(line, &f, names);
         if (fault.code != CFG_OK) return fault;
-        // The last place is kept for the default rule.
-        const int count = tables->filters->count;
-        if (count >= MAX_FILTERS || (count == MAX_FILTERS - 1 && !is_catch_all(f))) {
-            return {CFG_TOO_MANY_ENTRIES, 0};
-        }
+        // A 64th rule that is no catch-all is taken only with the rule that
+        // closes a full table (read_tables).
+        if (tables->filters->count >= MAX_FILTERS) return {CFG_TOO_MANY_ENTRIES, 0};
         append_copy(tables->filters, f);
         return kNoFault;
     }
@@ -510,6 +606,51 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
     return {CFG_SYNTAX_ERROR, 1};
 }
 
+// The last place of a filter table is kept for its default rule. A router
+// may hold 64 rules none of which is a catch-all all the same; reading them
+// adds the default rule as a 65th (myutil_make_filter_default). A file holds
+// that table as 64 rules whose last is no catch-all, then a catch-all as the
+// last entry of the file. Anything else after such a 64th rule is refused
+// at that rule, as the limit always was.
+class FullFilterTable {
+public:
+    // After each filter rule taken: notes a 64th rule that is no catch-all.
+    void taken(const ListObject* filters, int line_no, const char* line) {
+        if (filters->count != MAX_FILTERS) return;
+        if (is_catch_all(*static_cast<const FilterEntry*>(filters->tail->element))) return;
+        open_ = true;
+        line_no_ = line_no;
+        text_ = line;
+    }
+    // Whether an entry line now has to close the table.
+    bool open() const { return open_; }
+    // The line that follows such a 64th rule: true when it is the closing
+    // catch-all, which is then taken; nothing may follow that one.
+    bool close(const char* line, NewTables* tables, ServiceNames* names) {
+        if (closed_) return false;
+        FilterEntry f;
+        std::memset(&f, 0, sizeof f);
+        if (parse_filter(line, &f, names).code != CFG_OK || !is_catch_all(f)) return false;
+        append_copy(tables->filters, f);
+        closed_ = true;
+        return true;
+    }
+    // Whether the file may end here.
+    bool complete() const { return !open_ || closed_; }
+    // The fault, reported at the 64th rule.
+    Fault refuse(int* line_no, std::string* faulty_line) const {
+        *line_no = line_no_;
+        *faulty_line = text_;
+        return {CFG_TOO_MANY_ENTRIES, 0};
+    }
+
+private:
+    bool open_ = false;
+    bool closed_ = false;
+    int line_no_ = 0;
+    std::string text_;
+};
+
 // Reads the whole file into `tables`; CFG_OK or the first fault, with
 // *line_no counting every line read and *faulty_line the text at fault
 // (empty when the file ended early).
@@ -517,12 +658,17 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
                   std::string* faulty_line) {
     ServiceNames names;  // one look-up per service for the whole file
     Section section = Section::kNone;
+    FullFilterTable full;
     while (const char* line = file_read_line(file)) {
         ++*line_no;
         const char* start = nullptr;
         char first[FILE_TOKEN_SIZE];
         if (file_get_token(line, first, &start) == nullptr || first[0] == '#') continue;
 
+        if (full.open()) {
+            if (!full.close(line, tables, &names)) return full.refuse(line_no, faulty_line);
+            continue;
+        }
         Fault fault = kNoFault;
         const SectionHeader* h = header_of(first);
         if (section == Section::kNone) {
@@ -541,6 +687,7 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
             fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
         } else {
             fault = parse_entry(section, line, line_type, tables, &names);
+            if (fault.code == CFG_OK && section == Section::kFilters) full.taken(tables->filters, *line_no, line);
         }
         if (fault.code != CFG_OK) {
             *faulty_line = line;
@@ -548,6 +695,7 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
         }
     }
     if (section != Section::kFilters) return {CFG_SYNTAX_ERROR, 0};
+    if (!full.complete()) return full.refuse(line_no, faulty_line);
     return kNoFault;
 }
 

@@ -12,13 +12,28 @@
 // The service is a text of service_text.h ("all", "ftp", "8000/tcp").
 //
 // Every entry the writer writes reads back unchanged, also the ones a router
-// may hold but a person would not type:
+// may hold but a person would not type (files without these forms read as
+// they always did, and plain values keep every check):
 // - an empty telephone number is written as "-", which reads as empty;
 // - an empty identification is written as "/", and a lone "/" reads as empty;
 // - an identification that is not one token with exactly one "/" (blanks, a
 //   second "/", 40 characters without any) is written as "//" followed by
 //   its bytes, with blanks, control characters and "%" as "%XX" (two hex
-//   digits); a reader takes such a token byte by byte, at most 40 of them.
+//   digits); a reader takes such a token byte by byte, at most 40 of them;
+// - so is a telephone number that the check for the router's line type
+//   refuses (not digits with an optional final "s"; on a type-1 leased line
+//   not "0" or "1"), at most 20 bytes, whatever the line type it is read for;
+// - a value the plain check refuses is written behind "=", which takes it as
+//   the router holds it, checked only for its form and width: a line
+//   target's host "0.0.0.0" ("=0.0.0.0"; any address text), a timeout of 1
+//   to 4 ("=3"; up to 65535), flags and filter actions other than 0 and 1
+//   ("=2"; up to 255), a match with bits outside its mask ("=10.2.0.5";
+//   any address text);
+// - a full filter table without a catch-all, which a read closes with the
+//   default rule as a 65th, is 64 rules and a catch-all as the file's last
+//   entry; any other way past 64 rules is refused at the 64th, as before;
+// - the settings' texts in the header comments have control bytes as "%XX",
+//   so that a line end there never ends the comment.
 #pragma once
 
 #include "records.h"

@@ -571,4 +571,92 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
     }
 }
 
+// Values a router may hold although a person may not type them into a
+// file: the file that saveconfig writes holds them in marked forms, and
+// reading it back gives the router's tables again. Written into the same
+// router it changes nothing; a full filter table without a catch-all gets
+// only the default rule that the read added, for which the router has no
+// room.
+TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter odd = router(1);
+    SimLine phone = term_x75_line(0, "10.1.0.1", "+49 721-5");
+    SimLine no_host = term_x75_line(1, "0.0.0.0", "0721");
+    no_host.timeout = 3;
+    no_host.manual = 2;
+    no_host.bundling = 255;
+    no_host.compression = 7;
+    odd.lines = {phone, no_host};
+    odd.routes = {sim_route(0, "255.255.255.0", "10.2.0.5", "10.1.0.1")};
+    odd.filters = {sim_filter(0, "255.0.0.0", "10.1.0.0", "0.0.0.0", "0.0.0.0", 6, 2, 21),
+                   sim_filter(1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0)};
+    SimRouter full = router(2);
+    for (int i = 0; i < 64; ++i)
+        full.filters.push_back(sim_filter(i, "0.0.0.0", "0.0.0.0", "255.255.255.0", "10.3." + std::to_string(i) + ".0",
+                                          6, 1, 1000 + i));
+    ASSERT_NE(start_peer(1, {odd}), nullptr);
+    ASSERT_NE(start_peer(2, {full}), nullptr);
+    struct Case {
+        const char* name;
+        PeerProcess* peer;
+        const char* address;
+        std::vector<std::string> written;  // entry lines of the file, words joined by one blank
+        int filters;                       // filter entries in the file
+        int status;                        // of linetarget with the file
+        std::string err;
+        std::vector<std::string> writes;   // filter table messages the router receives
+    };
+    const Case cases[] = {
+        {"r1", peers_[0].get(), "10.77.0.2",
+         {"10.1.0.1 //+49%20721-5 x75 null 20 0 0 0 / /", "=0.0.0.0 0721 x75 null =3 =2 =255 =7 / /",
+          "255.255.255.0 =10.2.0.5 10.1.0.1", "255.0.0.0 =10.1.0.0 0.0.0.0 0.0.0.0 ftp =2"},
+         2, 0, "", {}},
+        {"r2", peers_[1].get(), "10.77.0.3",
+         {"0.0.0.0 0.0.0.0 255.255.255.0 10.3.63.0 1063/tcp 1", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"},
+         65, 1, "Error: table full\nAbort...\n", {"put 64"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = path(std::string(c.name) + ".cfg");
+        PtySession& save = run({"saveconfig", "-f", file, "-ip", c.address});
+        ASSERT_EQ(save.wait_exit(TERM_WAIT_MS), 0) << save.err();
+        const std::string text = term_read_file(file);
+        Sections t = sections_of(text);
+        std::vector<std::string> entries;
+        for (const std::vector<std::string>* section : {&t.lines, &t.routes, &t.filters}) {
+            for (const std::string& line : *section) {
+                std::string joined;
+                for (const std::string& w : words(line)) joined += (joined.empty() ? "" : " ") + w;
+                entries.push_back(joined);
+            }
+        }
+        for (const std::string& w : c.written)
+            EXPECT_NE(std::find(entries.begin(), entries.end(), w), entries.end()) << w << " in\n" << text;
+        EXPECT_EQ(t.filters.size(), size_t(c.filters));
+
+        PtySession& load = run({"linetarget", "-f", file, "-ip", c.address});
+        EXPECT_EQ(load.wait_exit(TERM_WAIT_MS), c.status) << load.err();
+        EXPECT_EQ(load.err(), c.err) << "the file loaded";
+        EXPECT_EQ(filter_writes(*c.peer), c.writes);
+        std::vector<PeerLogLine> puts = c.peer->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY);
+        EXPECT_EQ(puts.size(), c.writes.size()) << "line targets and routes unchanged";
+        c.peer->stop();
+        SimRouter now;
+        ASSERT_TRUE(c.peer->router(c.name, &now)) << c.peer->error();
+        if (std::string(c.name) == "r1") {
+            ASSERT_EQ(now.lines.size(), 2u);
+            EXPECT_EQ(now.lines[0].phone, "+49 721-5");
+            EXPECT_EQ(now.lines[1].host, "0.0.0.0");
+            EXPECT_EQ(now.lines[1].timeout, 3);
+            EXPECT_EQ(now.lines[1].bundling, 255);
+            ASSERT_EQ(now.routes.size(), 1u);
+            EXPECT_EQ(now.routes[0].match, "10.2.0.5");
+            ASSERT_EQ(now.filters.size(), 2u);
+            EXPECT_EQ(now.filters[0].action, 2);
+        } else {
+            EXPECT_EQ(now.filters.size(), 64u);
+        }
+    }
+}
+
 }  // namespace

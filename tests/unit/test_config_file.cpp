@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -268,6 +269,127 @@ TEST_F(ConfigFileTest, RouterReportedLineTargetsReadBack) {
         expect_same_entries(expected, lines_, c.name);
         expected->ops->list_destroy(expected);
     }
+}
+
+// The entry lines of a file, each with its words joined by one blank.
+std::vector<std::string> entry_lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string joined, w;
+        while (fields >> w) joined += (joined.empty() ? "" : " ") + w;
+        if (joined.empty() || joined[0] == '#' || joined.back() == ':') continue;
+        out.push_back(joined);
+    }
+    return out;
+}
+
+// Values a router may hold and report although the reader refuses them as
+// a person's input: the writer marks each ("=" for a value taken as the
+// router holds it, "//" for a telephone number written byte by byte), and
+// the file, also as the emergency copy, reads back to the same tables.
+TEST_F(ConfigFileTest, RouterHeldValuesReadBack) {
+    struct Case {
+        const char* name;
+        int line_type;
+        std::vector<LineTarget> lines;
+        std::vector<RouteEntry> routes;
+        std::vector<FilterEntry> filters;  // closed with a catch-all, as a read closes them
+        std::vector<std::string> written;  // entry lines the file must hold
+    };
+    auto target = [](const char* host, const char* phone, int timeout, int manual, int bundling,
+                     int compression) {
+        return line_target(host, phone, 0, 0, timeout, manual, bundling, compression, "kelp/mars", "");
+    };
+    std::vector<FilterEntry> full_without_catch_all;
+    for (int i = 0; i < MAX_FILTERS; ++i) {
+        full_without_catch_all.push_back(
+            filter("0.0.0.0", "0.0.0.0", "255.255.255.0", ("10.4." + std::to_string(i) + ".0").c_str(), 6, 21, 1));
+    }
+    full_without_catch_all.push_back(filter_accept);
+    const Case cases[] = {
+        {"telephone numbers that are no plain numbers", 0,
+         {target("10.1.0.1", "+49 721-5", 20, 0, 0, 0), target("10.1.0.2", "07s21", 20, 0, 0, 0),
+          target("10.1.0.3", "\t%\x7f", 20, 0, 0, 0), target("10.1.0.4", "1s2", 20, 0, 0, 0),
+          target("10.1.0.5", std::string(20, '-').c_str(), 20, 0, 0, 0)},
+         {}, {filter_accept},
+         {"10.1.0.1 //+49%20721-5 x75 null 20 0 0 0 kelp/mars /", "10.1.0.2 //07s21 x75 null 20 0 0 0 kelp/mars /",
+          "10.1.0.3 //%09%25%7F x75 null 20 0 0 0 kelp/mars /", "10.1.0.4 //1s2 x75 null 20 0 0 0 kelp/mars /",
+          "10.1.0.5 //" + std::string(20, '-') + " x75 null 20 0 0 0 kelp/mars /"}},
+        {"a leased line's number other than 0 or 1", 1, {target("10.1.0.1", "0721", 20, 0, 0, 0)}, {},
+         {filter_accept}, {"10.1.0.1 //0721 x75 null 20 0 0 0 kelp/mars /"}},
+        {"a leased line's 0 and 1 stay plain", 1, {target("10.1.0.1", "1", 20, 0, 0, 0)}, {}, {filter_accept},
+         {"10.1.0.1 1 x75 null 20 0 0 0 kelp/mars /"}},
+        {"a line target without an address", 0, {target("0.0.0.0", "0721", 20, 0, 0, 0)}, {}, {filter_accept},
+         {"=0.0.0.0 0721 x75 null 20 0 0 0 kelp/mars /"}},
+        {"timeouts 1 to 4", 0,
+         {target("10.1.0.1", "1", 1, 0, 0, 0), target("10.1.0.2", "2", 2, 0, 0, 0),
+          target("10.1.0.3", "3", 3, 0, 0, 0), target("10.1.0.4", "4", 4, 0, 0, 0),
+          target("10.1.0.5", "5", 5, 0, 0, 0)},
+         {}, {filter_accept},
+         {"10.1.0.1 1 x75 null =1 0 0 0 kelp/mars /", "10.1.0.4 4 x75 null =4 0 0 0 kelp/mars /",
+          "10.1.0.5 5 x75 null 5 0 0 0 kelp/mars /"}},
+        {"flags above 1", 0, {target("10.1.0.1", "0721", 20, 2, 255, 7), target("10.1.0.2", "0721", 20, 1, 0, 1)},
+         {}, {filter_accept},
+         {"10.1.0.1 0721 x75 null 20 =2 =255 =7 kelp/mars /", "10.1.0.2 0721 x75 null 20 1 0 1 kelp/mars /"}},
+        {"matches outside their masks", 0, {},
+         {route("255.255.255.0", "10.2.0.5", "10.1.0.1"), route("0.0.0.0", "10.2.0.0", "10.1.0.1"),
+          route("255.255.0.0", "10.2.0.0", "10.1.0.1")},
+         {filter("255.0.0.0", "10.1.0.0", "0.0.0.0", "10.9.9.9", 6, 21, 1), filter_reject},
+         {"255.255.255.0 =10.2.0.5 10.1.0.1", "0.0.0.0 =10.2.0.0 10.1.0.1", "255.255.0.0 10.2.0.0 10.1.0.1",
+          "255.0.0.0 =10.1.0.0 0.0.0.0 =10.9.9.9 ftp 1"}},
+        {"filter actions above 1", 0, {}, {},
+         {filter("0.0.0.0", "0.0.0.0", "255.255.255.0", "10.4.0.0", 6, 21, 2),
+          filter("0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 255), filter_accept},
+         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.0.0 ftp =2", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =255"}},
+        {"64 rules without a catch-all and the rule the read added", 0, {}, {}, full_without_catch_all,
+         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.63.0 ftp 1", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"}},
+    };
+    for (const Case& c : cases) {
+        for (bool emergency : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (emergency ? ", emergency copy" : ""));
+            ListObject* lines = listhelp_new_line_list();
+            ListObject* routes = listhelp_new_route_list();
+            ListObject* filters = listhelp_new_filter_list();
+            for (const LineTarget& t : c.lines) append(lines, t);
+            for (const RouteEntry& r : c.routes) append(routes, r);
+            for (const FilterEntry& f : c.filters) append(filters, f);
+            settings_.line_type = static_cast<uint8_t>(c.line_type);
+            ASSERT_EQ(emergency ? file_save_emergency_at(path().c_str(), lines, routes, filters, &settings_)
+                                : file_save_config(path().c_str(), lines, routes, filters, &settings_),
+                      1);
+            const std::string text = read_file(path());
+            const std::vector<std::string> entries = entry_lines(text);
+            for (const std::string& w : c.written) {
+                EXPECT_NE(std::find(entries.begin(), entries.end(), w), entries.end()) << w << "\n" << text;
+            }
+            ASSERT_EQ(load(c.line_type), CFG_OK) << "line " << line_ << " column " << column_ << "\n" << text;
+            expect_same_entries(lines, lines_, "line targets");
+            expect_same_entries(routes, routes_, "routes");
+            expect_same_entries(filters, filters_, "filters");
+            for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+        }
+    }
+}
+
+// The router's settings stand in comments; a line end in one of its texts
+// must not end the comment and leave the rest to be read as an entry.
+TEST_F(ConfigFileTest, SettingsWithControlBytesStayComments) {
+    myutil_copy_text(settings_.name, "r1\nLine_Targets:");
+    myutil_copy_text(settings_.netmask, "255.255.255.0\r");
+    myutil_copy_text(settings_.phone, "0721\n10.1.2.3 1");
+    myutil_copy_text(settings_.firmware, "2.1\n0\x7f");
+    append(lines_, line_target("10.1.2.3", "0721", 0, 0, 20, 0, 0, 0, "", ""));
+    append(filters_, filter_accept);
+    ListObject *lines, *routes, *filters;
+    round_trip(&lines, &routes, &filters);
+    expect_same_entries(lines_, lines, "line targets");
+    const std::string text = read_file(path());
+    EXPECT_NE(text.find("# Router Name / IP-Address: r1%0ALine_Targets:\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("# Router Telephone Number : 0721%0A10.1.2.3 1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("# Firmware                : 2.1%0A0%7F / 1TR6\n"), std::string::npos) << text;
+    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
 }
 
 TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule) {
@@ -622,6 +744,83 @@ TEST_F(ConfigFileTest, ClosingRuleAsWritten) {
     ASSERT_EQ(filters_->count, 2);
     ListNode accept = {&filter_accept, nullptr};
     EXPECT_EQ(listhelp_comp_filter(filters_->tail, &accept), 0);
+}
+
+// The marks are the writer's: what they carry is checked for its form and
+// width, and a person's plain values keep every check they had.
+TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int line_type;
+        int code;
+        int column;
+    };
+    const Case cases[] = {
+        {"marked host that is no address", config_text("=nowhere 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 1},
+        {"bare mark for a host", config_text("= 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 1},
+        {"plain host 0.0.0.0", config_text("0.0.0.0 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 1},
+        {"encoded number of 21 bytes", config_text("10.1.2.3 //" + std::string(21, '1') + " x75 null 20 0 1 0\n"),
+         0, CFG_BAD_PHONE, 10},
+        {"encoded number with a NUL", config_text("10.1.2.3 //07%00 x75 null 20 0 1 0\n"), 0, CFG_BAD_PHONE, 10},
+        {"plain number of a leased line", config_text("10.1.2.3 0721 x75 null 20 0 1 0\n"), 1, CFG_BAD_PHONE, 10},
+        {"marked timeout above 16 bits", config_text("10.1.2.3 0721 x75 null =65536 0 1 0\n"), 0, CFG_BAD_TIMEOUT, 24},
+        {"marked timeout with a sign", config_text("10.1.2.3 0721 x75 null =-1 0 1 0\n"), 0, CFG_BAD_TIMEOUT, 24},
+        {"marked flag above a byte", config_text("10.1.2.3 0721 x75 null 20 =256 1 0\n"), 0, CFG_BAD_MANUAL, 27},
+        {"marked flag that is no number", config_text("10.1.2.3 0721 x75 null 20 0 =x 0\n"), 0, CFG_BAD_BUNDLING, 29},
+        {"plain flag 2", config_text("10.1.2.3 0721 x75 null 20 0 1 2\n"), 0, CFG_BAD_COMPRESSION, 31},
+        {"marked mask", config_text("", "=255.255.255.0 10.2.0.0 10.1.0.1\n"), 0, CFG_BAD_MASK, 1},
+        {"marked match that is no address", config_text("", "255.255.255.0 =10.2.0 10.1.0.1\n"), 0, CFG_BAD_MATCH, 15},
+        {"marked gateway", config_text("", "255.255.255.0 10.2.0.0 =10.1.0.1\n"), 0, CFG_BAD_GATEWAY, 24},
+        {"marked action above a byte", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =256\n"),
+         0, CFG_BAD_ACTION, 37},
+    };
+    for (const Case& c : cases) {
+        write_file(c.text);
+        EXPECT_EQ(load(c.line_type), c.code) << c.name;
+        EXPECT_EQ(column_, c.column) << c.name;
+    }
+}
+
+// 65 rules are taken only in the shape of a full table that lacked its
+// catch-all; every other way past the limit is refused at the 64th rule,
+// where it always was.
+TEST_F(ConfigFileTest, SixtyFiveRulesOnlyAsAFullTableClosedByACatchAll) {
+    const std::string comment = "# a comment\n\n";
+    struct Case {
+        const char* name;
+        std::string filters;
+        int code;
+        int line;  // of the fault
+    };
+    const Case cases[] = {
+        {"closed by accept-all", repeated(kRule, 64) + "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n", CFG_OK, 0},
+        {"closed by reject-all, comments after it", repeated(kRule, 64) + kRejectAll + comment, CFG_OK, 0},
+        {"64th rule and comments only", repeated(kRule, 64) + comment, CFG_TOO_MANY_ENTRIES, 69},
+        {"followed by a rule that is no catch-all", repeated(kRule, 65), CFG_TOO_MANY_ENTRIES, 69},
+        {"followed by a faulty line", repeated(kRule, 64) + "junk\n", CFG_TOO_MANY_ENTRIES, 69},
+        {"followed by a header", repeated(kRule, 64) + "Filter_Data:\n", CFG_TOO_MANY_ENTRIES, 69},
+        {"a rule after the closing one", repeated(kRule, 64) + kRejectAll + kRejectAll, CFG_TOO_MANY_ENTRIES, 69},
+        {"catch-all 64th and another rule", repeated(kRule, 63) + kRejectAll + kRejectAll, CFG_TOO_MANY_ENTRIES, 70},
+    };
+    for (const Case& c : cases) {
+        file_echo_errors = 1;
+        write_file(config_text("", "", c.filters));
+        testing::internal::CaptureStdout();
+        const int code = load();
+        const std::string echo = testing::internal::GetCapturedStdout();
+        file_echo_errors = 0;
+        ASSERT_EQ(code, c.code) << c.name;
+        if (c.code != CFG_OK) {
+            EXPECT_EQ(line_, c.line) << c.name;
+            EXPECT_EQ(column_, 0) << c.name;
+            EXPECT_EQ(echo, (c.line == 69 ? kRule : kRejectAll) + "^\n") << c.name;
+            continue;
+        }
+        ASSERT_EQ(filters_->count, MAX_FILTERS + 1) << c.name;
+        EXPECT_EQ(at<FilterEntry>(filters_, MAX_FILTERS).port, 21) << c.name;
+        EXPECT_EQ(at<FilterEntry>(filters_, MAX_FILTERS + 1).index, MAX_FILTERS) << c.name;
+    }
 }
 
 // ----------------------------------------------------- field by field ---
