@@ -17,10 +17,12 @@
 #include "display_texts.h"
 #include "globals.h"
 #include "highstate.h"
+#include "line_monitor.h"
 #include "list.h"
 #include "messages.h"
 #include "myutil.h"
 #include "router_list.h"
+#include "router_overview.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -259,10 +261,7 @@ void accounting()
 
 void overview()
 {
-    helpfunc_scan_popup(message_text(MSG_SCANNING), 0, 1);
-    helpfunc_set_cursor(1);
-    helpfunc_reset_routerstates(main_router_list);
-    highstate_get_router_states(cbfunc_router_state);
+    router_overview_start();
 }
 
 }  // namespace
@@ -420,7 +419,7 @@ void MainCB(Widget, XtPointer client, XtPointer call)
         break;
     case MAIN_ACTION_LINEMON:
         helpfunc_popup(Dialog::LineMonDialog);
-        highstate_start_linemon(cbfunc_linemonitor);
+        linemon_start();
         break;
     case MAIN_ACTION_ACCOUNTING:
         accounting();
