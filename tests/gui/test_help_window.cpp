@@ -28,6 +28,8 @@ protected:
     void SetUp() override
     {
         MonitorTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         // Read once per run: each test starts a run of its own.
         helpfunc_forget_helptext();
         std::remove(path().c_str());
@@ -35,7 +37,8 @@ protected:
 
     void TearDown() override
     {
-        std::remove(path().c_str());
+        if (!IsSkipped())
+            std::remove(path().c_str());
         MonitorTest::TearDown();
     }
 
