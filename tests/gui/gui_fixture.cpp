@@ -93,6 +93,16 @@ void wake(XtPointer client, XtIntervalId*)
     *static_cast<bool*>(client) = true;
 }
 
+// Without an X server no test of this binary can run: every one of them is
+// skipped here, also those whose fixture does its own set-up first.
+class DisplayEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { GUI_REQUIRE_DISPLAY(); }
+};
+
+const ::testing::Environment* const display_environment =
+    ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+
 }  // namespace
 
 const std::string& gui_data_dir()
