@@ -1,7 +1,3 @@
-// Before any X header: its field enumeration has a member that X's "None"
-// macro would otherwise replace.
-#include "filter_fields.h"
-
 #include "filter_dialogs.h"
 
 #include <Xm/Label.h>
@@ -15,6 +11,7 @@
 #include "dialog_builders.h"
 #include "dialog_entry_points.h"
 #include "display_services.h"
+#include "filter_fields.h"
 #include "globals.h"
 #include "list.h"
 #include "list_lines.h"

@@ -1,7 +1,3 @@
-// Before any X header: its field enumeration has a member that X's "None"
-// macro would otherwise replace.
-#include "line_target_fields.h"
-
 #include "line_target_dialog.h"
 
 #include <Xm/CascadeB.h>
@@ -28,6 +24,7 @@
 #include "globals.h"
 #include "highstate.h"
 #include "line_target_editor.h"
+#include "line_target_fields.h"
 #include "list.h"
 #include "list_lines.h"
 #include "main_window_states.h"

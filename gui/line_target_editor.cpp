@@ -1,7 +1,3 @@
-// Before any X header: its field enumeration has a member that X's "None"
-// macro would otherwise replace.
-#include "line_target_fields.h"
-
 #include "line_target_editor.h"
 
 #include <Xm/Form.h>
@@ -21,6 +17,7 @@
 #include "dialog_registry.h"
 #include "display_services.h"
 #include "globals.h"
+#include "line_target_fields.h"
 #include "list.h"
 #include "messages.h"
 #include "protocols.h"

@@ -175,7 +175,7 @@ void register_router(uint32_t address)
     if (address == 0) {
         // No address to open: the router can only be given its settings and
         // firmware, or let go.
-        helpfunc_main_state(MainState::NO_ADDRESS);
+        helpfunc_main_state(MainState::UNCONFIGURED_ROUTER);
         return;
     }
     action_running = 1;

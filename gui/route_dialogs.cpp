@@ -1,7 +1,3 @@
-// Before any X header: its field enumeration has a member that X's "None"
-// macro would otherwise replace.
-#include "route_fields.h"
-
 #include "route_dialogs.h"
 
 #include <Xm/List.h>
@@ -15,6 +11,7 @@
 #include "globals.h"
 #include "list.h"
 #include "list_lines.h"
+#include "route_fields.h"
 #include "table_list_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"

@@ -35,10 +35,10 @@ FilterCheck check_side(const char* mask, const char* match, bool send)
     case MaskMatchFault::Combination:
         return refuse(FILTER_BAD_COMBINATION, 24,
                       send ? FilterField::SendMask : FilterField::ReceiveMask);
-    case MaskMatchFault::None:
+    case MaskMatchFault::NO_FAULT:
         break;
     }
-    return {FILTER_OK, -1, FilterField::None};
+    return {FILTER_OK, -1, FilterField::NO_FIELD};
 }
 
 int listed_of(int element_count)

@@ -63,7 +63,7 @@ struct FilterFields {
 };
 
 // The field that takes the keyboard focus after a refusal.
-enum class FilterField { None, SendMask, SendMatch, ReceiveMask, ReceiveMatch, Service, Position };
+enum class FilterField { NO_FIELD, SendMask, SendMatch, ReceiveMask, ReceiveMatch, Service, Position };
 
 // Check codes. The tests run in the order: send mask, send compare value,
 // send combination, receive mask, receive compare value, receive
@@ -82,7 +82,7 @@ enum FilterCode {
 struct FilterCheck {
     int code;           // FilterCode
     int message;        // message index for the error box, -1 when accepted
-    FilterField focus;  // None when accepted
+    FilterField focus;  // NO_FIELD when accepted
 };
 
 // Reads the fields (addresses and service trimmed) and checks them for a

@@ -151,7 +151,7 @@ LineTargetCheck line_target_from_fields(const LineTargetFields& fields, int line
 
     if (target != nullptr)
         *target = t;
-    return {LINE_TARGET_OK, -1, LineTargetField::None};
+    return {LINE_TARGET_OK, -1, LineTargetField::NO_FIELD};
 }
 
 int line_target_store(ListObject* lines, ListObject* routes, int edit_position,

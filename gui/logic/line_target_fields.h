@@ -60,7 +60,7 @@ struct LineTargetFields {
 };
 
 // The field that takes the keyboard focus after a refusal.
-enum class LineTargetField { None, Host, Phone, Timeout, SendPair, ReceivePair };
+enum class LineTargetField { NO_FIELD, Host, Phone, Timeout, SendPair, ReceivePair };
 
 // Check codes; the tests run in the order host, phone, timeout, send pair,
 // receive pair.
@@ -76,7 +76,7 @@ enum LineTargetCode {
 struct LineTargetCheck {
     int code;               // LineTargetCode
     int message;            // message index for the error box, -1 when accepted
-    LineTargetField focus;  // None when accepted
+    LineTargetField focus;  // NO_FIELD when accepted
 };
 
 // Reads the fields into a new record and checks it:

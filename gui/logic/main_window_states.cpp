@@ -9,7 +9,7 @@ MainButtons main_window_buttons(MainState state)
     case MainState::ROUTER_SELECTED:     return {1, 0, 0, 0, 0, 1, 0, 1};
     case MainState::REGISTERING:         return {0, 0, 0, 0, 0, 1, 0, 0};
     case MainState::REFUSED:             return {0, 0, 0, 0, 0, 1, 0, 1};
-    case MainState::NO_ADDRESS:          return {0, 1, 0, 0, 0, 0, 1, 0};
+    case MainState::UNCONFIGURED_ROUTER: return {0, 1, 0, 0, 0, 0, 1, 0};
     case MainState::REGISTERED_LINES:    return {0, 1, 1, 1, 1, 0, 1, 0};
     case MainState::REGISTERED_NO_LINES: return {0, 1, 1, 0, 0, 0, 1, 0};
     case MainState::REGISTERED_UNKNOWN:  return {0, 1, 0, 0, 0, 0, 1, 0};

@@ -10,7 +10,7 @@ enum class MainState {
     ROUTER_SELECTED,        // a normal line is selected
     REGISTERING,            // waiting for the router (only Quit is taken)
     REFUSED,                // the router refused the registration
-    NO_ADDRESS,             // "Register" on a router without address
+    UNCONFIGURED_ROUTER,    // "Register" on a router without address
     REGISTERED_LINES,       // tables read, at least one line target
     REGISTERED_NO_LINES,    // tables read, no line target
     REGISTERED_UNKNOWN,     // tables with protocol parameters no definition matches

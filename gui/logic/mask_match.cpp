@@ -10,5 +10,5 @@ MaskMatchFault mask_match_check(const char* mask, const char* match)
         return MaskMatchFault::Match;
     if ((myutil_get_host_addr(match) & ~myutil_get_host_addr(mask)) != 0)
         return MaskMatchFault::Combination;
-    return MaskMatchFault::None;
+    return MaskMatchFault::NO_FAULT;
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 enum class MaskMatchFault {
-    None,
+    NO_FAULT,     // mask and compare value fit together
     Mask,         // the mask is no address (host name, dotted quad or "0.0.0.0")
     Match,        // the compare value is none
     Combination,  // the compare value has a bit set outside the mask

@@ -46,7 +46,7 @@ RouteCheck route_from_fields(const RouteFields& fields, int route_count, bool ad
         return refuse(ROUTE_BAD_MATCH, 23, RouteField::Match);
     case MaskMatchFault::Combination:
         return refuse(ROUTE_BAD_COMBINATION, 24, RouteField::Mask);
-    case MaskMatchFault::None:
+    case MaskMatchFault::NO_FAULT:
         break;
     }
     if (!myutil_check_ip(r.gateway))
@@ -58,7 +58,7 @@ RouteCheck route_from_fields(const RouteFields& fields, int route_count, bool ad
     r.index = static_cast<int32_t>(index);
     if (route != nullptr)
         *route = r;
-    return {ROUTE_OK, -1, RouteField::None};
+    return {ROUTE_OK, -1, RouteField::NO_FIELD};
 }
 
 int route_store(ListObject* routes, int edit_position, const RouteEntry& route)

@@ -37,7 +37,7 @@ struct RouteFields {
 };
 
 // The field that takes the keyboard focus after a refusal.
-enum class RouteField { None, Mask, Match, Gateway, Position };
+enum class RouteField { NO_FIELD, Mask, Match, Gateway, Position };
 
 // Check codes, in the order they are tested; each with its message.
 enum RouteCode {
@@ -52,7 +52,7 @@ enum RouteCode {
 struct RouteCheck {
     int code;          // RouteCode
     int message;       // message index for the error box, -1 with ROUTE_OK
-    RouteField focus;  // None with ROUTE_OK
+    RouteField focus;  // NO_FIELD with ROUTE_OK
 };
 
 // Reads the fields (addresses trimmed of blanks and tabs) and checks them

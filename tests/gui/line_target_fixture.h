@@ -4,9 +4,6 @@
 // dialogs as their widgets call them.
 #pragma once
 
-// Before any X header: X's "None" macro would replace an enumeration member.
-#include "line_target_fields.h"
-
 #include <gtest/gtest.h>
 
 #include <Xm/List.h>
@@ -26,6 +23,7 @@
 #include "highstate.h"
 #include "line_target_dialog.h"
 #include "line_target_editor.h"
+#include "line_target_fields.h"
 #include "list.h"
 #include "main_window.h"
 #include "myutil.h"

@@ -2,13 +2,12 @@
 // the default rule's "All Remaining" menu, Open, Add and Delete, OK with its
 // refusals and positions that keep the default rule last, the service text
 // both ways, and OK after the tables were dropped.
-#include "filter_fields.h"  // before the X headers (a field is named None)
-
 #include <gtest/gtest.h>
 
 #include <Xm/List.h>
 #include <Xm/RowColumn.h>
 #include <Xm/TextF.h>
+#include <netdb.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "dialog_names.h"
 #include "display_services.h"
 #include "filter_dialogs.h"
+#include "filter_fields.h"
 #include "globals.h"
 #include "gui_fixture.h"
 #include "list.h"
@@ -26,9 +26,6 @@
 #include "records.h"
 #include "table_list_dialog.h"
 #include "widget_table.h"
-
-// After the program's headers: it defines NO_ADDRESS, a name they use.
-#include <netdb.h>
 
 namespace {
 

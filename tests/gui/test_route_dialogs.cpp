@@ -2,8 +2,6 @@
 // buttons, Open, Add and Delete, OK with its refusals (message, focus) and
 // the move of an edited route, Cancel, Close, and OK after the tables were
 // dropped.
-#include "route_fields.h"  // before the X headers (a field is named None)
-
 #include <gtest/gtest.h>
 
 #include <Xm/List.h>
@@ -23,6 +21,7 @@
 #include "myutil.h"
 #include "records.h"
 #include "route_dialogs.h"
+#include "route_fields.h"
 #include "table_list_dialog.h"
 #include "widget_table.h"
 

@@ -3,9 +3,6 @@
 // by the line-target table dialog's OK: the simulated router must hold
 // exactly the tables the dialogs showed. The program's modules run
 // in-process with the real back end on the test network.
-#include "filter_fields.h"  // before the X headers (a field is named None)
-#include "route_fields.h"
-
 #include <gtest/gtest.h>
 
 #include <Xm/FileSB.h>
@@ -23,6 +20,7 @@
 #include "file_dialog.h"
 #include "file_messages.h"
 #include "filter_dialogs.h"
+#include "filter_fields.h"
 #include "globals.h"
 #include "gui_fixture.h"
 #include "line_target_dialog.h"
@@ -31,6 +29,7 @@
 #include "myutil.h"
 #include "records.h"
 #include "route_dialogs.h"
+#include "route_fields.h"
 #include "table_list_dialog.h"
 #include "temp_dir.h"
 #include "toolkit.h"

@@ -39,8 +39,8 @@ struct CheckCase {
 TEST_F(FilterFieldsTest, ChecksInDialogOrder)
 {
     const CheckCase cases[] = {
-        {"all zero", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 0, -1, FilterField::None},
-        {"networks", {"255.255.0.0", "10.1.0.0", "255.255.255.0", "10.2.3.0", "ftp", false, "1"}, 0, -1, FilterField::None},
+        {"all zero", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 0, -1, FilterField::NO_FIELD},
+        {"networks", {"255.255.0.0", "10.1.0.0", "255.255.255.0", "10.2.3.0", "ftp", false, "1"}, 0, -1, FilterField::NO_FIELD},
         {"send mask", {"", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 2, 27, FilterField::SendMask},
         {"send compare value", {"255.0.0.0", "x", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 3, 23, FilterField::SendMatch},
         {"send combination", {"255.255.0.0", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 1, 24, FilterField::SendMask},

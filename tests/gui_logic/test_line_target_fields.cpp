@@ -104,7 +104,7 @@ TEST_F(LineTargetFieldsTest, ChecksOfEachField)
         {"39 without slash received", 0, Field::Receive, pair39.c_str(), 4, nullptr},
     };
     const int messages_of[] = {-1, 17, 18, 20, 21, 19};
-    const LineTargetField focus_of[] = {LineTargetField::None,     LineTargetField::Host,
+    const LineTargetField focus_of[] = {LineTargetField::NO_FIELD,     LineTargetField::Host,
                                         LineTargetField::Phone,    LineTargetField::SendPair,
                                         LineTargetField::ReceivePair, LineTargetField::Timeout};
     for (const CheckCase& c : cases) {

@@ -28,7 +28,7 @@ TEST(MainWindowStatesTest, ButtonTable)
         {"selected", MainState::ROUTER_SELECTED, {1, 0, 0, 0, 0, 1, 0, 1}},
         {"registering", MainState::REGISTERING, {0, 0, 0, 0, 0, 1, 0, 0}},
         {"refused", MainState::REFUSED, {0, 0, 0, 0, 0, 1, 0, 1}},
-        {"no address", MainState::NO_ADDRESS, {0, 1, 0, 0, 0, 0, 1, 0}},
+        {"no address", MainState::UNCONFIGURED_ROUTER, {0, 1, 0, 0, 0, 0, 1, 0}},
         {"registered", MainState::REGISTERED_LINES, {0, 1, 1, 1, 1, 0, 1, 0}},
         {"no lines", MainState::REGISTERED_NO_LINES, {0, 1, 1, 0, 0, 0, 1, 0}},
         {"unknown", MainState::REGISTERED_UNKNOWN, {0, 1, 0, 0, 0, 0, 1, 0}},

@@ -19,9 +19,9 @@ struct RouteCase {
 TEST_F(RouteFieldsTest, ChecksInDialogOrder)
 {
     const RouteCase cases[] = {
-        {"network route", {"255.255.255.0", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 0, RouteField::None},
-        {"default route", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "1"}, 0, true, 0, RouteField::None},
-        {"host route", {"255.255.255.255", "193.1.2.3", "193.1.2.3", "1"}, 0, true, 0, RouteField::None},
+        {"network route", {"255.255.255.0", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 0, RouteField::NO_FIELD},
+        {"default route", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "1"}, 0, true, 0, RouteField::NO_FIELD},
+        {"host route", {"255.255.255.255", "193.1.2.3", "193.1.2.3", "1"}, 0, true, 0, RouteField::NO_FIELD},
         {"empty mask", {"", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 1, RouteField::Mask},
         {"mask not an address", {"255.255.255", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 1, RouteField::Mask},
         {"bad compare value", {"255.255.255.0", "10.1.2.x", "10.1.1.1", "1"}, 0, true, 2, RouteField::Match},
