@@ -1,7 +1,10 @@
 // What each dialog brings to the registry: its builder, the step that fills
 // it on every popup (only the dialogs that have one) and its fallback
-// resource lines. Each dialog defines these in its own file; the dialogs
-// that are not built yet have placeholders in pending_dialogs.cpp.
+// resource lines. Each dialog defines these in its own file. A new dialog
+// declares them here, gets its slots in the widget table (widget_table.h),
+// its name (dialog_names.h) and its row in the registry
+// (dialog_registry.cpp); the display services then build, fill, show and
+// hide it without a change of their own.
 //
 // A builder makes the dialog's form (helpfunc_create_form_dialog gives it
 // the registry's shape) and every child, stores the widgets that code needs

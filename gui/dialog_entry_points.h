@@ -1,7 +1,6 @@
 // The entry points of dialogs that the main window, the start-up, the
-// display services and the failure handling call. Each belongs to the file
-// of its dialog; until that dialog exists its placeholder stands in
-// pending_dialogs.cpp.
+// display services and the failure handling call. Each is defined in the
+// file of its dialog.
 #pragma once
 
 #include "dialog_names.h"
