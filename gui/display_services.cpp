@@ -1,5 +1,6 @@
 #include "display_services.h"
 
+#include <Xm/Form.h>
 #include <Xm/List.h>
 #include <Xm/Protocols.h>
 #include <Xm/ScrolledW.h>
@@ -20,8 +21,8 @@
 
 namespace {
 
-// What the spec of the shell's close response amounts to: ignored from the
-// first popup of any dialog until a dialog that releases it pops down.
+// The top-level shell's close response: ignored from the first popup of any
+// dialog until a dialog that releases it pops down.
 int close_ignored = 0;
 
 Cursor watch_cursor = None;
@@ -43,6 +44,86 @@ void close_request(Widget widget, XtPointer, XtPointer)
     if (close_ignored)
         return;
     MainCB(widget, reinterpret_cast<XtPointer>(static_cast<intptr_t>(MAIN_ACTION_QUIT)), nullptr);
+}
+
+// How far a form must grow, along one axis, for a child that wants
+// `wanted` pixels where it has `has`, its two sides attached by `first` and
+// `second` (positions in `base` parts of the form where so attached),
+// standing at `at` in a form `size` long.
+int growth_for(unsigned char first, int first_position, unsigned char second,
+               int second_position, int base, int at, int has, int wanted, int size)
+{
+    const bool first_attached = first != XmATTACH_NONE && first != XmATTACH_SELF;
+    const bool second_attached = second != XmATTACH_NONE && second != XmATTACH_SELF;
+    if (!first_attached || !second_attached)
+        return at + wanted - size;  // keeps its own size: it must lie inside
+    const int lacking = wanted - has;
+    if (lacking <= 0)
+        return 0;
+    // Stretched between two edges: it grows one for one with the form, or by
+    // its share of the form when an edge is a position.
+    const int from = first == XmATTACH_POSITION ? first_position
+                     : first == XmATTACH_FORM   ? 0
+                                                : -1;
+    const int to = second == XmATTACH_POSITION ? second_position
+                   : second == XmATTACH_FORM   ? base
+                                               : -1;
+    if ((first == XmATTACH_POSITION || second == XmATTACH_POSITION) && from >= 0 && to > from)
+        return (lacking * base + (to - from) - 1) / (to - from);
+    return lacking;
+}
+
+// A dialog marked grows takes the size its contents need and never less
+// than its registry size. Motif's form keeps a size it was given, and its
+// growth refuses a wider form that could be lower, so a message of two
+// longer lines would be cut at the edge. Run on the shown dialog, whose
+// children the form has laid out.
+void fit_to_contents(Dialog dialog)
+{
+    const DialogEntry& entry = dialog_entry(dialog);
+    Widget form = dialog_form(dialog);
+    if (!entry.grows || form == nullptr || !XmIsForm(form) || !XtIsManaged(form))
+        return;
+    // From the registry size, so that a short message after a long one gets
+    // the small box back.
+    int width = entry.width;
+    int height = entry.height > 0 ? entry.height : 1;
+    XtVaSetValues(form, XmNwidth, width, XmNheight, height, nullptr);
+
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    int base = 100;
+    XtVaGetValues(form, XmNchildren, &children, XmNnumChildren, &count, XmNfractionBase, &base,
+                  nullptr);
+    int grow_width = 0;
+    int grow_height = 0;
+    for (Cardinal i = 0; i < count; ++i) {
+        Widget child = children[i];
+        if (!XtIsManaged(child))
+            continue;
+        XtWidgetGeometry wanted{};
+        XtQueryGeometry(child, nullptr, &wanted);
+        Position x = 0, y = 0;
+        Dimension w = 0, h = 0;
+        unsigned char left = 0, right = 0, top = 0, bottom = 0;
+        int left_position = 0, right_position = 0, top_position = 0, bottom_position = 0;
+        XtVaGetValues(child, XmNx, &x, XmNy, &y, XmNwidth, &w, XmNheight, &h,
+                      XmNleftAttachment, &left, XmNrightAttachment, &right, XmNtopAttachment,
+                      &top, XmNbottomAttachment, &bottom, XmNleftPosition, &left_position,
+                      XmNrightPosition, &right_position, XmNtopPosition, &top_position,
+                      XmNbottomPosition, &bottom_position, nullptr);
+        const int across = growth_for(left, left_position, right, right_position, base, x, w,
+                                      wanted.width, width);
+        const int down = growth_for(top, top_position, bottom, bottom_position, base, y, h,
+                                    wanted.height, height);
+        if (across > grow_width)
+            grow_width = across;
+        if (down > grow_height)
+            grow_height = down;
+    }
+    if (grow_width > 0 || grow_height > 0)
+        XtVaSetValues(form, XmNwidth, width + grow_width, XmNheight, height + grow_height,
+                      nullptr);
 }
 
 void define_cursor(Display* display, Widget widget, Cursor cursor)
@@ -152,6 +233,7 @@ void helpfunc_popup(Dialog dialog)
     if (form == nullptr)
         return;
     XtManageChild(form);
+    fit_to_contents(dialog);
     if (helpfunc_help_shown && dialog_entry(dialog).help_on_popup)
         helpfunc_popup_help(dialog);
 }
@@ -227,17 +309,20 @@ void helpfunc_error_popup(const char* text, int right, int kind)
     if (const char* title = error_box_title(kind))
         helpfunc_set_dialog_title(t->ErrorDialog, title);
     XtManageChild(t->ErrorDialog);
+    fit_to_contents(Dialog::ErrorDialog);
 }
 
 void helpfunc_scan_popup(const char* text, int right, int show)
 {
     WidgetTable* t = XmVANTEROWidgets;
     helpfunc_set_label(t->ScanDialogMessage, text);
-    if (!show)
-        return;
-    XtVaSetValues(t->ScanDialog, XmNx, right ? POSITION_RIGHT_X : POSITION_LEFT_X, XmNy,
-                  BUSY_NOTICE_Y, nullptr);
-    XtManageChild(t->ScanDialog);
+    if (show) {
+        XtVaSetValues(t->ScanDialog, XmNx, right ? POSITION_RIGHT_X : POSITION_LEFT_X, XmNy,
+                      BUSY_NOTICE_Y, nullptr);
+        XtManageChild(t->ScanDialog);
+    }
+    // A notice already up changes its text in place and fits it there.
+    fit_to_contents(Dialog::ScanDialog);
 }
 
 void helpfunc_input_error(Dialog dialog, int code)

@@ -1,0 +1,150 @@
+// The dialogs whose size grows with their contents (the error boxes, the
+// busy notice and the two questions): every message shows whole, in both
+// languages, whatever came before it, and the box never gets smaller than
+// its registry size.
+#include <gtest/gtest.h>
+
+#include <Xm/Xm.h>
+
+#include <string>
+
+#include "dialog_names.h"
+#include "dialog_registry.h"
+#include "display_services.h"
+#include "display_texts.h"
+#include "gui_fixture.h"
+#include "messages.h"
+#include "toolkit.h"
+#include "widget_table.h"
+
+namespace {
+
+constexpr const char* LONG_TEXT =
+    "A message whose first line is much wider than any of the boxes is\n"
+    "followed by a second line,\na third\nand a fourth.";
+
+struct Box {
+    int x, y, width, height;
+};
+
+Box geometry(Widget w)
+{
+    Position x = 0, y = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(w, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height, nullptr);
+    return {x, y, width, height};
+}
+
+class DialogGrowthTest : public GuiTest {
+protected:
+    void TearDown() override
+    {
+        messages_choose_language(nullptr);
+        GuiTest::TearDown();
+    }
+
+    // The label shows all of its text inside the dialog, and the dialog's
+    // window is as large as its form.
+    static void expect_whole(Dialog dialog, Widget message, const std::string& what)
+    {
+        SCOPED_TRACE(what);
+        pump();
+        Widget form = dialog_form(dialog);
+        ASSERT_NE(form, nullptr);
+        XtWidgetGeometry wanted{};
+        XtQueryGeometry(message, nullptr, &wanted);
+        const Box label = geometry(message);
+        const Box box = geometry(form);
+        EXPECT_GE(label.width, wanted.width) << "the text is cut at the right";
+        EXPECT_GE(label.height, wanted.height) << "the text is cut at the bottom";
+        EXPECT_LE(label.x + label.width, box.width);
+        EXPECT_LE(label.y + label.height, box.height);
+        EXPECT_GE(box.width, dialog_entry(dialog).width);
+        EXPECT_GE(box.height, dialog_entry(dialog).height);
+        const Box shell = geometry(XtParent(form));
+        EXPECT_EQ(shell.width, box.width);
+        EXPECT_EQ(shell.height, box.height);
+    }
+
+    static void expect_registry_size(Dialog dialog)
+    {
+        pump();
+        const Box box = geometry(dialog_form(dialog));
+        EXPECT_EQ(box.width, dialog_entry(dialog).width) << dialog_name(dialog);
+        EXPECT_EQ(box.height, dialog_entry(dialog).height) << dialog_name(dialog);
+    }
+};
+
+TEST_F(DialogGrowthTest, ErrorBoxShowsEveryMessageWholeInBothLanguages)
+{
+    for (const char* language : {static_cast<const char*>(nullptr), GERMAN_REGISTER_LABEL}) {
+        messages_choose_language(language);
+        for (int n = 0; n < MESSAGE_COUNT; ++n) {
+            // Shown while the box is up from the message before, as a second
+            // failure does.
+            helpfunc_error_popup(message_text(n), n % 2, ERROR_KIND_ERROR);
+            expect_whole(Dialog::ErrorDialog, XmVANTEROWidgets->ErrorDialogMessage,
+                         std::string(language != nullptr ? "German" : "English") +
+                             " message " + std::to_string(n));
+        }
+    }
+}
+
+TEST_F(DialogGrowthTest, ErrorBoxFitsItsFirstMessageAndShrinksBackForAShortOne)
+{
+    // The message that was cut: two lines wider than the box, lower than it.
+    helpfunc_error_popup(message_text(4), 1, ERROR_KIND_MESSAGE);
+    expect_whole(Dialog::ErrorDialog, XmVANTEROWidgets->ErrorDialogMessage, "message 4");
+    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
+              "Configuration was saved!\nTo Activate Changes Please Deregister");
+    helpfunc_popdown(Dialog::ErrorDialog);
+
+    helpfunc_error_popup(LONG_TEXT, 0, ERROR_KIND_ERROR);
+    expect_whole(Dialog::ErrorDialog, XmVANTEROWidgets->ErrorDialogMessage, "long text");
+    helpfunc_popdown(Dialog::ErrorDialog);
+    helpfunc_error_popup("OK", 0, ERROR_KIND_ERROR);
+    expect_registry_size(Dialog::ErrorDialog);
+}
+
+TEST_F(DialogGrowthTest, BusyNoticeFitsEveryTextAlsoWhenItChangesInPlace)
+{
+    helpfunc_scan_popup(message_text(MSG_SCANNING), 0, 1);
+    expect_registry_size(Dialog::ScanDialog);
+    for (const char* language : {static_cast<const char*>(nullptr), GERMAN_REGISTER_LABEL}) {
+        messages_choose_language(language);
+        for (int n : {MSG_SCANNING, MSG_GETTING_DATA, MSG_PUTTING_DATA}) {
+            helpfunc_scan_popup(message_text(n), 0, 0);
+            expect_whole(Dialog::ScanDialog, XmVANTEROWidgets->ScanDialogMessage,
+                         "message " + std::to_string(n));
+        }
+    }
+    helpfunc_scan_popup(LONG_TEXT, 0, 0);
+    expect_whole(Dialog::ScanDialog, XmVANTEROWidgets->ScanDialogMessage, "long text");
+}
+
+TEST_F(DialogGrowthTest, QuestionsAndTheUnknownProtocolsNoticeShowALongTextWhole)
+{
+    const struct {
+        Dialog dialog;
+        Widget WidgetTable::*message;
+    } dialogs[] = {
+        {Dialog::QuestionDialog, &WidgetTable::QuestionDialogMessage},
+        {Dialog::Question2Dialog, &WidgetTable::Question2DialogMessage},
+        {Dialog::Error2Dialog, &WidgetTable::Error2DialogMessage},
+    };
+    for (const auto& d : dialogs) {
+        helpfunc_popup(d.dialog);
+        Widget message = XmVANTEROWidgets->*d.message;
+        ASSERT_NE(message, nullptr) << dialog_name(d.dialog);
+        expect_whole(d.dialog, message, std::string(dialog_name(d.dialog)) + " as built");
+        helpfunc_popdown(d.dialog);
+
+        // A text of a resource file may be longer than the built-in one.
+        helpfunc_set_label(message, LONG_TEXT);
+        helpfunc_popup(d.dialog);
+        expect_whole(d.dialog, message, std::string(dialog_name(d.dialog)) + " with a long text");
+        helpfunc_popdown(d.dialog);
+    }
+}
+
+}  // namespace
