@@ -5,7 +5,12 @@
 
 namespace {
 
-const Dialog QUESTION_CLOSES[] = {Dialog::ConfigDialog, Dialog::RConfigDialog};
+// The two windows close with every dialog opened from them. Those whose
+// shell lies below theirs go with them; the file dialog and the subnet
+// question stand beside them under the top-level shell and are named, or
+// they would stay up over the question, working on windows that are gone.
+const Dialog QUESTION_CLOSES[] = {Dialog::FileDialog, Dialog::Question2Dialog,
+                                  Dialog::ConfigDialog, Dialog::RConfigDialog};
 
 // A dialog left up after the tables are gone would work on freed lists; the
 // seven table and router windows come last, in the order they always closed.

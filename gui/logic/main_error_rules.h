@@ -12,7 +12,8 @@
 bool main_error_asks_again(int code);
 
 // The dialogs that close on such a question: the line-target table and the
-// router settings.
+// router settings, each with every dialog opened from it (the file dialog
+// and the subnet question by name, before them).
 const Dialog* main_error_question_closes(int* count);
 
 // The dialogs that close on every other failure, children before their

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "config_file.h"
 #include "dialog_registry.h"
@@ -21,6 +23,7 @@
 #include "gui_fixture.h"
 #include "host_services.h"
 #include "list.h"
+#include "main_error_rules.h"
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
@@ -62,6 +65,17 @@ protected:
         main_filter_list_copy = main_filter_list->ops->list_copy(main_filter_list);
         selected_elem = main_line_list->head;
         action_running = 1;
+    }
+
+    // Whether the dialog's window is mapped on the screen.
+    static bool on_screen(Dialog dialog)
+    {
+        Widget form = dialog_form(dialog);
+        if (form == nullptr || !XtIsRealized(XtParent(form)))
+            return false;
+        XWindowAttributes a{};
+        return XGetWindowAttributes(XtDisplay(form), XtWindow(XtParent(form)), &a) != 0 &&
+               a.map_state == IsViewable;
     }
 
     static std::string read_file(const char* path)
@@ -116,6 +130,103 @@ TEST_F(HostServicesTest, FailureWithTablesClosesEveryDialogOnThemAndSavesThem)
     EXPECT_NE(saved.find("10.1.1.1"), std::string::npos) << saved;
     EXPECT_NE(saved.find("10.2.0.0"), std::string::npos) << saved;
     std::remove(SAVE_FILE);
+}
+
+// The dialogs leave the screen, not only the widget tree: the file
+// selection dialog and the dialogs parented to the top-level shell too.
+TEST_F(HostServicesTest, FailureTakesEveryDialogOnTheTablesOffTheScreen)
+{
+    EmergencyFileLock lock;
+    load_tables();
+    int count = 0;
+    const Dialog* closes = main_error_closes(&count);
+    ASSERT_GT(count, 0);
+    const std::vector<Dialog> dialogs(closes, closes + count);
+    for (Dialog d : {Dialog::ConfigDialog, Dialog::Config2Dialog, Dialog::RouteDialog,
+                     Dialog::Route2Dialog, Dialog::FilterDialog, Dialog::Filter2Dialog,
+                     Dialog::RConfigDialog, Dialog::SetPWDialog, Dialog::InputPWDialog,
+                     Dialog::RepeatPWDialog, Dialog::FirmwareDialog, Dialog::FileDialog,
+                     Dialog::Question2Dialog, Dialog::PWDialog, Dialog::AccountingDialog,
+                     Dialog::LineMonDialog, Dialog::LineMon2Dialog}) {
+        EXPECT_NE(std::find(dialogs.begin(), dialogs.end(), d), dialogs.end())
+            << dialog_name(d) << " is not closed by a failure";
+    }
+    // Parents before their children, as the user opens them.
+    for (int i = count - 1; i >= 0; --i)
+        helpfunc_popup(dialogs[static_cast<size_t>(i)]);
+    ASSERT_TRUE(pump_until([&] {
+        for (Dialog d : dialogs)
+            if (!on_screen(d))
+                return false;
+        return true;
+    })) << "the dialogs did not come up";
+
+    main_error(LOWSTATE_NO_ACK);
+
+    EXPECT_TRUE(pump_until([&] {
+        for (Dialog d : dialogs)
+            if (on_screen(d))
+                return false;
+        return true;
+    }));
+    for (Dialog d : dialogs)
+        EXPECT_FALSE(on_screen(d)) << dialog_name(d) << " stays on the screen";
+    EXPECT_TRUE(on_screen(Dialog::ErrorDialog));
+    std::remove(SAVE_FILE);
+}
+
+// The question after a refused table or settings keeps the tables, but the
+// two windows it replaces close with every dialog opened from them: also
+// the file dialog and the subnet question, which stand beside them under
+// the top-level shell; the accounting window stays.
+TEST_F(HostServicesTest, QuestionTakesTheTwoWindowsAndWhatWasOpenedFromThemOffTheScreen)
+{
+    load_tables();
+    const Dialog closing[] = {Dialog::ConfigDialog,   Dialog::Config2Dialog,
+                              Dialog::RouteDialog,    Dialog::Route2Dialog,
+                              Dialog::FilterDialog,   Dialog::Filter2Dialog,
+                              Dialog::RConfigDialog,  Dialog::FirmwareDialog,
+                              Dialog::SetPWDialog,    Dialog::InputPWDialog,
+                              Dialog::RepeatPWDialog, Dialog::FileDialog,
+                              Dialog::Question2Dialog};
+    for (Dialog d : closing)
+        helpfunc_popup(d);
+    helpfunc_popup(Dialog::AccountingDialog);
+    ASSERT_TRUE(pump_until([&] {
+        for (Dialog d : closing)
+            if (!on_screen(d))
+                return false;
+        return on_screen(Dialog::AccountingDialog);
+    })) << "the dialogs did not come up";
+
+    main_error(STATUS_FLASH_ERROR);
+
+    EXPECT_TRUE(pump_until([&] {
+        for (Dialog d : closing)
+            if (on_screen(d))
+                return false;
+        return on_screen(Dialog::QuestionDialog);
+    }));
+    for (Dialog d : closing) {
+        EXPECT_FALSE(on_screen(d)) << dialog_name(d) << " stays on the screen";
+        EXPECT_FALSE(XtIsManaged(dialog_form(d))) << dialog_name(d);
+    }
+    EXPECT_TRUE(on_screen(Dialog::AccountingDialog));
+    EXPECT_NE(main_line_list, nullptr) << "the tables stay";
+
+    // Opened again, the two windows come up alone.
+    helpfunc_popdown(Dialog::QuestionDialog);
+    helpfunc_popup(Dialog::ConfigDialog);
+    helpfunc_popup(Dialog::RConfigDialog);
+    ASSERT_TRUE(pump_until([] {
+        return on_screen(Dialog::ConfigDialog) && on_screen(Dialog::RConfigDialog);
+    }));
+    pump();
+    for (Dialog d : closing) {
+        if (d != Dialog::ConfigDialog && d != Dialog::RConfigDialog) {
+            EXPECT_FALSE(on_screen(d)) << dialog_name(d) << " came back";
+        }
+    }
 }
 
 TEST_F(HostServicesTest, FailureThatCannotSaveSaysSoAndNamesNoFile)
