@@ -190,6 +190,58 @@ TEST_F(RouterRegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
     }
 }
 
+// The back end gives an open up without calling the open's callback when
+// the router being opened sends a faulty message (or no reply in time): it
+// reports the failure instead, and the main window must not stay busy
+// waiting for an answer that will not come.
+TEST_F(RouterRegistrationTest, AnOpenGivenUpLeavesTheMainWindowUsable)
+{
+    ASSERT_TRUE(start_back_end());
+    for (const char* password : {"", "geheim"}) {
+        SCOPED_TRACE(*password != '\0' ? "after the password" : "without a password");
+        peers_.clear();
+        SimRouter faulty = router();
+        faulty.password = password;
+        // Before its acknowledgement, a message that no open awaits.
+        faulty.knobs.push_back(*password != '\0' ? "own PASSWORD_REPLY SCAN_REPLY"
+                                                  : "own OPEN_REQUEST SCAN_REPLY");
+        SimRouter sound = router();
+        sound.name = "r2";
+        sound.address = "10.77.0.20";
+        sound.hw = "00:a0:f9:00:00:02";
+        PeerProcess* peer = start_peer(1, {faulty, sound});
+        ASSERT_NE(peer, nullptr);
+        register_router();
+        if (*password != '\0') {
+            ASSERT_TRUE(prompt_up()) << peer->log_text();
+            edit(0, 0, password);
+            enter();
+        }
+        ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS)) << peer->log_text();
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+        ASSERT_TRUE(is_managed("*ErrorDialog"));
+        EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed");
+        EXPECT_FALSE(is_managed("*PWDialog"));
+        EXPECT_FALSE(is_managed("*ScanDialog"));
+        EXPECT_EQ(main_line_list, nullptr);
+        EXPECT_TRUE(is_sensitive("*MainForm*SelectionList"));
+        EXPECT_TRUE(is_sensitive("*MainForm.Overview"));
+        helpfunc_popdown(Dialog::ErrorDialog);
+
+        // The next registration runs.
+        register_router("10.77.0.20");
+        EXPECT_EQ(action_running, 1);
+        ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS)) << peer->log_text();
+        EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
+        ASSERT_NE(main_line_list, nullptr);
+        EXPECT_EQ(main_line_list->count, 2);
+        EXPECT_TRUE(peer->wait_event("r2", "open accepted"));
+        highstate_close_router();
+        main_forget_tables();
+        pump_until([] { return highstate_get_state() == HIGHSTATE_IDLE; });
+    }
+}
+
 TEST_F(RouterRegistrationTest, FullTablesAreReadWhole)
 {
     ASSERT_TRUE(start_back_end());
