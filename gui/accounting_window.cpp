@@ -178,10 +178,12 @@ void show_failed_reading(XtPointer, XtIntervalId*)
 {
     helpfunc_popup(Dialog::AccountingDialog);
     helpfunc_set_field(XmVANTEROWidgets->AccountingIDText, failed_router.c_str());
-    // No router is registered any more: nothing to read, and the file
-    // dialog saves only while line targets are loaded. The counters stay
-    // on the screen until the window is closed.
+    // No router is registered any more: nothing to read. The counters stay
+    // on the screen until the window is closed, and Save keeps them: the
+    // router has already set them to zero.
     set_reading_actions(false);
+    if (Widget save = XtNameToWidget(XmVANTEROWidgets->AccountingDialog, "*AcountingSave"))
+        XtSetSensitive(save, True);
 }
 
 // The window closes while a read-and-reset runs only through the failure

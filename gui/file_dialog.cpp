@@ -4,6 +4,7 @@
 #include <Xm/List.h>
 #include <Xm/ScrolledW.h>
 #include <Xm/Text.h>
+#include <Xm/TextF.h>
 
 #include <cstdint>
 #include <string>
@@ -126,12 +127,29 @@ void save_accounting(const std::string& file)
 
 // Whether what a mode works on is still there: the tables (a failure of
 // the router drops them while the dialog may be up), or the accounting
-// window's text.
+// window's text, which is what it saves whatever became of the tables (a
+// failed read-and-reset shows the counters it has already reset).
 bool mode_has_data(int mode)
 {
     if (mode == FILE_SAVE_ACCOUNTING)
-        return main_line_list != nullptr && XmVANTEROWidgets->AccountingText != nullptr;
+        return XmVANTEROWidgets->AccountingText != nullptr;
     return main_line_list != nullptr && main_route_list != nullptr && main_filter_list != nullptr;
+}
+
+// The name a saving mode proposes: the registered router's, and for the
+// accounting text that of the router whose counters the window shows (after
+// a failed read-and-reset no router is registered any more).
+std::string proposed_name(int mode)
+{
+    Widget shown = XmVANTEROWidgets->AccountingIDText;
+    if (mode == FILE_SAVE_ACCOUNTING && shown != nullptr) {
+        char* text = XmTextFieldGetString(shown);
+        std::string name = text != nullptr ? text : "";
+        XtFree(text);
+        if (!name.empty())
+            return name;
+    }
+    return helpfunc_selected_box.name;
 }
 
 void file_ok(XmFileSelectionBoxCallbackStruct* cbs)
@@ -219,7 +237,8 @@ void helpfunc_popup_file_dialog(int mode)
     if (!known_mode(mode))
         return;
     helpfunc_create_layout(Dialog::FileDialog);
-    const char* name = mode == FILE_LOAD_CONFIG ? nullptr : helpfunc_selected_box.name;
+    const std::string proposal = proposed_name(mode);
+    const char* name = mode == FILE_LOAD_CONFIG ? nullptr : proposal.c_str();
     if (!helpfunc_set_filename(name, file_dialog_extension(mode))) {
         error_box(message_text(MSG_CANNOT_READ));
         return;

@@ -252,8 +252,27 @@ TEST_F(AccountingWindowTest, FailedReadAndResetKeepsTheCountersAlreadyReset)
     EXPECT_EQ(text_of(t()->AccountingIDText), "10.77.0.2");
     EXPECT_FALSE(is_sensitive("*AccountingDialog.AccountingReset"))
         << "no router to read from any more";
-    EXPECT_FALSE(is_sensitive("*AccountingFileMenu.AcountingSave"));
     EXPECT_TRUE(is_managed("*ErrorDialog")) << "the message stays beside the counters";
+
+    // The counters the router has already zeroed can still be saved, under
+    // the name of the router they came from.
+    helpfunc_popdown(Dialog::ErrorDialog);
+    ASSERT_TRUE(is_sensitive("*AccountingFileMenu.AcountingSave"));
+    press(find("*AccountingFileMenu.AcountingSave"));
+    ASSERT_TRUE(is_managed("*FileDialog"));
+    Widget selection = XmFileSelectionBoxGetChild(t()->FileDialog, XmDIALOG_TEXT);
+    const std::string file = gui_data_dir() + "/10.77.0.2.acc";
+    EXPECT_EQ(text_of(selection), file);
+    CompoundString value(file.c_str());
+    XmFileSelectionBoxCallbackStruct cbs{};
+    cbs.reason = XmCR_OK;
+    cbs.value = value;
+    cbs.length = static_cast<int>(file.size());
+    XtCallCallbacks(t()->FileDialog, XmNokCallback, &cbs);
+    EXPECT_FALSE(is_managed("*FileDialog"));
+    EXPECT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
+    EXPECT_EQ(file_text(file), block("10.1.1.1", "111", LARGE) + block("10.1.1.2", "222", SMALL));
+    std::remove(file.c_str());
 
     ASSERT_EQ(peer->stop(), 0);
     SimRouter now;
