@@ -5,30 +5,25 @@
 // start-up scan and for every step on the screen.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "peer_process.h"
 #include "temp_dir.h"
 #include "test_network.h"
+#include "x_display.h"
 
 namespace {
 
 constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
+constexpr const char* ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
 constexpr int STEP_WAIT_MS = 10000;      // a window to show, a router to answer
-constexpr int SCAN_END_MS = 2000;        // the end of the scan after its third request
-constexpr int SETTLE_MS = 500;           // the last answer on its way to the program
-constexpr int SCAN_REQUEST_CODE = 0xF031;
+constexpr int SCAN_END_MS = 10000;       // the scan's end marker comes on its fourth tick
 constexpr int GET_ENTRY_CODE = 0x1011;
-constexpr int XVFB_START_MS = 10000;
 
 // Where things stand in their windows (window coordinates), as the fallback
 // resources lay them out.
@@ -77,90 +72,25 @@ class GuiProgramSlowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0)
-            GTEST_SKIP() << "Xvfb and xdotool are needed";
         if (access(GUI_PROGRAM, X_OK) != 0)
             GTEST_SKIP() << GUI_PROGRAM << " is not built";
+        // An X server of this test's own, so that no other test's windows
+        // stand where this one clicks.
+        server_ = std::make_unique<XvfbServer>();
+        if (!server_->ok())
+            GTEST_SKIP() << "no X server for the test: " << server_->error();
+        x_ = std::make_unique<XSession>(server_->display());
+        ASSERT_TRUE(x_->ok());
     }
 
     void TearDown() override
     {
+        if (HasFailure() && x_ && x_->ok())
+            x_->screenshot(std::string(ARTIFACTS) + "/GuiProgramSlowTest-at-failure.png");
         if (program_ > 0)
             net_.stop(program_);
-        if (xvfb_ > 0)
-            net_.stop(xvfb_);
-    }
-
-    // An X server of this test's own, so that no other test's windows stand
-    // where this one clicks.
-    bool start_x()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        SpawnOptions o;
-        const int write_end = fds[1];
-        o.in_child = [write_end] {
-            dup2(write_end, 3);
-        };
-        xvfb_ = net_.spawn("", {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24",
-                                "-nolisten", "tcp"},
-                           o);
-        close(fds[1]);
-        std::string number;
-        const int64_t deadline = now_ms() + XVFB_START_MS;
-        fcntl(fds[0], F_SETFL, O_NONBLOCK);
-        while (now_ms() < deadline && number.find('\n') == std::string::npos) {
-            char c[16];
-            ssize_t n = read(fds[0], c, sizeof c);
-            if (n > 0)
-                number.append(c, static_cast<size_t>(n));
-            else if (n == 0)
-                break;
-            else
-                sleep_ms(20);
-        }
-        close(fds[0]);
-        if (xvfb_ < 0 || number.empty())
-            return false;
-        display_ = ":" + number.substr(0, number.find('\n'));
-        return true;
-    }
-
-    // xdotool on the test's X server; its output.
-    std::string xdo(const std::vector<std::string>& args, int timeout_ms = STEP_WAIT_MS)
-    {
-        std::vector<std::string> argv = {"env", "DISPLAY=" + display_, "xdotool"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::string out;
-        net_.run("", argv, &out, timeout_ms);
-        return out;
-    }
-
-    // The window whose title is `title`, once it is shown; 0 when none comes.
-    unsigned long window(const std::string& title)
-    {
-        const int64_t deadline = now_ms() + STEP_WAIT_MS;
-        while (now_ms() < deadline) {
-            std::istringstream ids(xdo({"search", "--onlyvisible", "--name", "^" + title + "$"}, 2000));
-            unsigned long id = 0;
-            if (ids >> id)
-                return id;
-            sleep_ms(100);
-        }
-        return 0;
-    }
-
-    bool gone(unsigned long id)
-    {
-        const int64_t deadline = now_ms() + STEP_WAIT_MS;
-        while (now_ms() < deadline) {
-            if (xdo({"search", "--onlyvisible", "--name", "."}, 2000).find(std::to_string(id)) ==
-                std::string::npos)
-                return true;
-            sleep_ms(100);
-        }
-        return false;
+        x_.reset();
+        server_.reset();
     }
 
     // Waits until the router has received `count` datagrams with `code`.
@@ -175,45 +105,29 @@ protected:
         return true;
     }
 
+    // The window titled `title` once it is shown; fails the test when none comes.
+    XWindowInfo window(const std::string& title)
+    {
+        XWindowInfo w;
+        EXPECT_TRUE(x_->wait_window(title, &w, STEP_WAIT_MS)) << "no window titled " << title;
+        return w;
+    }
+
     // A click at x, y of the window's own coordinates.
-    void click(unsigned long id, int x, int y)
+    void click(const XWindowInfo& w, int x, int y, int count = 1)
     {
-        xdo({"mousemove", "--window", std::to_string(id), std::to_string(x), std::to_string(y)});
-        sleep_ms(100);
-        xdo({"click", "1"});
-        sleep_ms(200);
-    }
-
-    void double_click(unsigned long id, int x, int y)
-    {
-        xdo({"mousemove", "--window", std::to_string(id), std::to_string(x), std::to_string(y)});
-        sleep_ms(100);
-        xdo({"click", "--repeat", "2", "--delay", "80", "1"});
-        sleep_ms(200);
-    }
-
-    void type(const std::string& text)
-    {
-        xdo({"type", "--delay", "30", text});
-        sleep_ms(100);
-    }
-
-    void key(const std::string& name)
-    {
-        xdo({"key", name});
-        sleep_ms(200);
+        x_->click(w.x + x, w.y + y, count);
     }
 
     TestNetwork net_{1};
-    pid_t xvfb_ = -1;
+    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<XSession> x_;
     pid_t program_ = -1;
-    std::string display_;
 };
 
 TEST_F(GuiProgramSlowTest, RegisterWithPasswordAddALineTargetWithItsRouteAndWriteBack)
 {
     TEST_NETWORK_REQUIRE(net_);
-    ASSERT_TRUE(start_x()) << "Xvfb did not start";
 
     SimRouter r = sim_router("r1", test_net_dotted(net_.router_ip(1)), "00:a0:f9:00:00:01");
     r.password = "geheim";
@@ -229,44 +143,46 @@ TEST_F(GuiProgramSlowTest, RegisterWithPasswordAddALineTargetWithItsRouteAndWrit
                "qorvel_netmask 255.255.255.0\n"
                "qorvel_name_resolving off\n");
     SpawnOptions o;
-    o.env = {"DISPLAY=" + display_, "QORVEL_PATH=" + data.path()};
+    o.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data.path()};
     o.cwd = data.path();
     program_ = net_.spawn(net_.workstation(), {GUI_PROGRAM}, o);
     ASSERT_GT(program_, 0) << net_.error();
 
-    const unsigned long main = window("quarnVANTERO");
-    ASSERT_NE(main, 0u) << "the main window did not show";
-    // The scan asks three times and ends a tick after the third request;
-    // a registration must not start before.
-    ASSERT_TRUE(received(peer, SCAN_REQUEST_CODE, 3)) << peer.log_text();
-    sleep_ms(SCAN_END_MS);
+    XWindowInfo main;
+    ASSERT_TRUE(x_->wait_window("quarnVANTERO", &main, STEP_WAIT_MS)) << "the main window did not show";
+    // A registration must not start before the scan has ended.
+    ASSERT_TRUE(x_->wait_window("Please Wait", nullptr, STEP_WAIT_MS)) << "the scan is announced";
+    ASSERT_TRUE(x_->wait_gone("Please Wait", SCAN_END_MS)) << "the scan ends";
 
     // A double click on the router's line registers it.
-    double_click(main, 100, ROUTER_LINE_Y);
-    const unsigned long prompt = window("Password");
-    ASSERT_NE(prompt, 0u) << peer.log_text();
-    xdo({"mousemove", "--window", std::to_string(prompt), "100", "50"});
-    type("geheim");
-    key("Return");
+    click(main, 100, ROUTER_LINE_Y, 2);
+    XWindowInfo prompt;
+    ASSERT_TRUE(x_->wait_window("Password", &prompt, STEP_WAIT_MS)) << peer.log_text();
+    // No window manager: the keyboard goes where the pointer is.
+    x_->move(prompt.x + 100, prompt.y + 50);
+    x_->type("geheim");
+    x_->key("Return");
     ASSERT_TRUE(peer.wait_event("r1", "open accepted", STEP_WAIT_MS)) << peer.log_text();
     // Two line targets and a route are read, one request each.
     ASSERT_TRUE(received(peer, GET_ENTRY_CODE, 3)) << peer.log_text();
-    sleep_ms(SETTLE_MS);
+    ASSERT_TRUE(x_->wait_gone("Please Wait", STEP_WAIT_MS));
 
-    click(main, LINE_TARGETS_X, LINE_TARGETS_Y);
-    const unsigned long table = window("Target Configuration");
-    ASSERT_NE(table, 0u);
+    // "Line Targets" takes input once the tables are read.
+    XWindowInfo table;
+    ASSERT_TRUE(x_->click_until(main.x + LINE_TARGETS_X, main.y + LINE_TARGETS_Y,
+                                "Target Configuration", &table, STEP_WAIT_MS))
+        << "the line-target table did not show";
     click(table, ADD_X, ADD_Y);
-    const unsigned long editor = window("Basic Configuration");
-    ASSERT_NE(editor, 0u);
+    const XWindowInfo editor = window("Basic Configuration");
+    ASSERT_NE(editor.id, 0u);
     click(editor, HOST_X, HOST_Y);
-    type("10.6.6.6");
+    x_->type("10.6.6.6");
     click(editor, PHONE_X, PHONE_Y);
-    type("0306");
+    x_->type("0306");
     click(editor, EDITOR_OK_X, EDITOR_OK_Y);
-    ASSERT_TRUE(gone(editor));
+    ASSERT_TRUE(x_->wait_gone("Basic Configuration", STEP_WAIT_MS));
     click(table, TABLE_OK_X, TABLE_OK_Y);
-    EXPECT_NE(window("Message"), 0u) << "the write is confirmed";
+    EXPECT_TRUE(x_->wait_window("Message", nullptr, STEP_WAIT_MS)) << "the write is confirmed";
 
     // The router holds the new line target and, first of its routes, the
     // host route for it.

@@ -193,20 +193,20 @@ TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
         ASSERT_LT(waited, STEP_MS) << "the line targets are read";
         sleep_ms(50);
     }
-    sleep_ms(SETTLE_MS);
 
-    // Accounting, then "Read And Reset": mode 0xFF for both line targets.
-    x_->click(ACCOUNTING_X, ACCOUNTING_Y);
+    // Accounting (it takes input once the tables are read), then "Read And
+    // Reset": mode 0xFF for both line targets.
     XWindowInfo accounting;
-    ASSERT_TRUE(x_->wait_window("Accounting", &accounting, STEP_MS));
+    ASSERT_TRUE(x_->click_until(ACCOUNTING_X, ACCOUNTING_Y, "Accounting", &accounting, STEP_MS));
     shot("accounting");
     click_bottom(accounting, RESET_X);
     ASSERT_TRUE(wait_requests(4));
     std::vector<std::pair<int, int>> expected = {{0x00, 0}, {0x00, 1}, {0xFF, 0}, {0xFF, 1}};
     EXPECT_EQ(accounting_requests(), expected);
-    sleep_ms(SETTLE_MS);
-    click_bottom(accounting, accounting.width - CLOSE_FROM_RIGHT);
-    ASSERT_TRUE(x_->wait_gone("Accounting", STEP_MS));
+    // Close is taken once the reading is over.
+    ASSERT_TRUE(x_->click_until_gone(accounting.x + accounting.width - CLOSE_FROM_RIGHT,
+                                     accounting.y + accounting.height - BUTTON_FROM_BOTTOM,
+                                     "Accounting", STEP_MS));
 
     // The line monitor: hang up channel 1, dial the second line target by
     // a double click, close.

@@ -11,11 +11,11 @@
 // the file dialog is centred and found by its title.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,24 +24,17 @@
 #include "peer_process.h"
 #include "temp_dir.h"
 #include "test_network.h"
+#include "x_display.h"
 
 namespace {
 
 constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
+constexpr const char* ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
 constexpr int STEP_WAIT_MS = 10000;  // a window to show, a router to answer
-constexpr int XVFB_START_MS = 10000;
+constexpr int SCAN_END_MS = 10000;   // the scan's end marker comes on its fourth tick
 constexpr int CLEAR_KEYS = 60;       // BackSpaces that empty any field of the edit dialogs
-
-int64_t now_ms()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-void sleep_ms(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+constexpr int CLEAR_PATH_KEYS = 200; // ... and the file dialog's selection
+constexpr int POLL_MS = 50;          // how often a file is read again
 
 std::string read_text(const std::string& path)
 {
@@ -55,180 +48,78 @@ class GuiRoutesFiltersSlowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0)
-            GTEST_SKIP() << "Xvfb and xdotool are needed";
         if (access(GUI_PROGRAM, X_OK) != 0)
             GTEST_SKIP() << GUI_PROGRAM << " is not built";
+        // An X server of this test's own: no other test's windows stand
+        // where this one clicks.
+        server_ = std::make_unique<XvfbServer>();
+        if (!server_->ok())
+            GTEST_SKIP() << "no X server for the test: " << server_->error();
+        x_ = std::make_unique<XSession>(server_->display());
+        ASSERT_TRUE(x_->ok());
     }
 
     void TearDown() override
     {
         // What the screen showed when a step failed.
-        if (HasFailure() && !display_.empty())
-            screenshot("qorvel-routes-filters-failure");
+        if (HasFailure() && x_ && x_->ok())
+            x_->screenshot(std::string(ARTIFACTS) + "/GuiRoutesFiltersSlowTest-at-failure.png");
         if (program_ > 0)
             net_.stop(program_);
-        if (xvfb_ > 0)
-            net_.stop(xvfb_);
+        x_.reset();
+        server_.reset();
     }
 
-    // An X server of this test's own: no other test's windows stand where
-    // this one clicks.
-    bool start_x()
+    // The shown window titled exactly `title`; an empty one (id 0) when
+    // none shows.
+    XWindowInfo window(const std::string& title)
     {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        SpawnOptions o;
-        const int write_end = fds[1];
-        o.in_child = [write_end] { dup2(write_end, 3); };
-        xvfb_ = net_.spawn("", {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24",
-                                "-nolisten", "tcp"},
-                           o);
-        close(fds[1]);
-        fcntl(fds[0], F_SETFL, O_NONBLOCK);
-        std::string number;
-        const int64_t deadline = now_ms() + XVFB_START_MS;
-        while (now_ms() < deadline && number.find('\n') == std::string::npos) {
-            char c[16];
-            const ssize_t n = read(fds[0], c, sizeof c);
-            if (n > 0)
-                number.append(c, static_cast<size_t>(n));
-            else if (n == 0)
-                break;
-            else
-                sleep_ms(20);
-        }
-        close(fds[0]);
-        if (xvfb_ < 0 || number.find('\n') == std::string::npos)
-            return false;
-        display_ = ":" + number.substr(0, number.find('\n'));
-        return true;
-    }
-
-    std::string xdo(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> argv = {"env", "DISPLAY=" + display_, "xdotool"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::string out;
-        net_.run("", argv, &out, STEP_WAIT_MS);
-        return out;
-    }
-
-    // The first shown window titled exactly `title`, 0 when none shows.
-    unsigned long window(const std::string& title, int timeout_ms = STEP_WAIT_MS)
-    {
-        const int64_t deadline = now_ms() + timeout_ms;
-        do {
-            std::istringstream ids(xdo({"search", "--onlyvisible", "--name", "^" + title + "$"}));
-            unsigned long id = 0;
-            if (ids >> id)
-                return id;
-            sleep_ms(100);
-        } while (now_ms() < deadline);
-        return 0;
-    }
-
-    // Waits until exactly `count` shown windows carry `title` (a table
-    // dialog and its edit dialog share theirs).
-    bool shown(const std::string& title, size_t count)
-    {
-        const int64_t deadline = now_ms() + STEP_WAIT_MS;
-        do {
-            std::istringstream ids(xdo({"search", "--onlyvisible", "--name", "^" + title + "$"}));
-            size_t n = 0;
-            for (unsigned long id = 0; ids >> id;)
-                ++n;
-            if (n == count)
-                return true;
-            sleep_ms(100);
-        } while (now_ms() < deadline);
-        return false;
-    }
-
-    bool gone(const std::string& title)
-    {
-        const int64_t deadline = now_ms() + STEP_WAIT_MS;
-        do {
-            if (xdo({"search", "--onlyvisible", "--name", "^" + title + "$"}).empty())
-                return true;
-            sleep_ms(100);
-        } while (now_ms() < deadline);
-        return false;
+        XWindowInfo w;
+        x_->wait_window(title, &w, STEP_WAIT_MS);
+        return w;
     }
 
     // Pointer actions at screen positions.
-    void click(int x, int y, int count = 1)
-    {
-        xdo({"mousemove", std::to_string(x), std::to_string(y)});
-        xdo({"click", "--repeat", std::to_string(count), "--delay", "80", "1"});
-        sleep_ms(300);
-    }
-    void click_in(unsigned long id, int x, int y)
-    {
-        xdo({"mousemove", "--window", std::to_string(id), std::to_string(x), std::to_string(y)});
-        xdo({"click", "1"});
-        sleep_ms(300);
-    }
+    void click(int x, int y, int count = 1) { x_->click(x, y, count); }
+    void click_in(const XWindowInfo& w, int x, int y) { x_->click(w.x + x, w.y + y); }
     // An option menu: press on it, release on the choice below.
     void choose(int x, int y, int choice_y)
     {
-        xdo({"mousemove", std::to_string(x), std::to_string(y)});
-        xdo({"mousedown", "1"});
-        sleep_ms(300);
-        xdo({"mousemove", std::to_string(x), std::to_string(choice_y)});
-        xdo({"mouseup", "1"});
-        sleep_ms(300);
+        EXPECT_TRUE(x_->choose(x, y, x, choice_y)) << "no menu at " << x << "," << y;
     }
     // Replaces the text of the field at x, y.
-    void field(int x, int y, const std::string& text)
+    void field(int x, int y, const std::string& text, int clear_keys = CLEAR_KEYS)
     {
         click(x, y);
-        xdo({"key", "End"});
-        xdo({"key", "--repeat", std::to_string(CLEAR_KEYS), "--delay", "5", "BackSpace"});
-        xdo({"type", "--delay", "20", text});
-        sleep_ms(100);
-    }
-
-    // The whole screen as /tmp/<name>.png.
-    void screenshot(const std::string& name)
-    {
-        std::string out;
-        net_.run("", {"sh", "-c", "xwd -root -silent -display " + display_ +
-                                      " | convert xwd:- png:/tmp/" + name + ".png"},
-                 &out, STEP_WAIT_MS);
+        x_->key("End");
+        x_->key_repeat("BackSpace", clear_keys);
+        x_->type(text);
     }
 
     // "Line Targets" of the main window, pressed until the table dialog
     // shows (the button takes input once the tables are read).
     bool open_line_targets()
     {
-        const int64_t deadline = now_ms() + STEP_WAIT_MS;
-        do {
-            click(428, 217);
-            if (window("Target Configuration", 1000) != 0)
-                return true;
-        } while (now_ms() < deadline);
-        return false;
+        return x_->click_until(428, 217, "Target Configuration", nullptr, STEP_WAIT_MS);
     }
 
-    // File menu of the line-target table, then its "Load" (0) or "Save" (1).
+    // File menu of the line-target table, then, once it is down, its "Load"
+    // (0) or "Save" (1).
     void file_menu(int entry)
     {
-        click(33, 50);
+        ASSERT_TRUE(x_->click_opening(33, 50)) << "the File menu did not open";
         click(34, entry == 0 ? 73 : 95);
     }
 
     TestNetwork net_{1};
-    pid_t xvfb_ = -1;
+    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<XSession> x_;
     pid_t program_ = -1;
-    std::string display_;
 };
 
 TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
 {
     TEST_NETWORK_REQUIRE(net_);
-    ASSERT_TRUE(start_x()) << "Xvfb did not start";
 
     SimRouter r = sim_router("r1", test_net_dotted(net_.router_ip(1)), "00:a0:f9:00:00:01");
     r.routes = {sim_route(0, "255.255.255.0", "10.2.0.0", "10.1.0.1"),
@@ -244,12 +135,13 @@ TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
                "qorvel_netmask 255.255.255.0\n"
                "qorvel_name_resolving off\n");
     SpawnOptions o;
-    o.env = {"DISPLAY=" + display_, "QORVEL_PATH=" + data.path()};
+    o.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data.path()};
     o.cwd = data.path();
     program_ = net_.spawn(net_.workstation(), {GUI_PROGRAM}, o);
     ASSERT_GT(program_, 0) << net_.error();
-    ASSERT_NE(window("quarnVANTERO"), 0u) << "the main window did not show";
-    ASSERT_TRUE(gone("Please Wait")) << "the start-up scan did not end";
+    ASSERT_NE(window("quarnVANTERO").id, 0u) << "the main window did not show";
+    ASSERT_TRUE(x_->wait_window("Please Wait", nullptr, STEP_WAIT_MS)) << "the scan is announced";
+    ASSERT_TRUE(x_->wait_gone("Please Wait", SCAN_END_MS)) << "the start-up scan did not end";
 
     // A double click on the router's line registers it.
     click(150, 153, 2);
@@ -258,64 +150,67 @@ TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
 
     // Routes: a new one in front of both, then the last one deleted.
     click(69, 401);  // "Routing Table"
-    ASSERT_TRUE(shown("Routing Table", 1));
+    ASSERT_TRUE(x_->wait_count("Routing Table", 1));
     click(174, 391);  // "Add"
-    ASSERT_TRUE(shown("Routing Table", 2)) << "no route edit dialog";
+    ASSERT_TRUE(x_->wait_count("Routing Table", 2)) << "no route edit dialog";
     field(865, 190, "10.9.0.0");    // compare value
     field(865, 232, "10.1.0.9");    // gateway
     field(770, 274, "1");           // position
     click(622, 325);                // "OK"
-    ASSERT_TRUE(shown("Routing Table", 1)) << "the route was refused";
+    ASSERT_TRUE(x_->wait_count("Routing Table", 1)) << "the route was refused";
     click(150, 198);                // line 3
     click(449, 391);                // "Delete"
     click(110, 455);                // "Close"
-    ASSERT_TRUE(gone("Routing Table"));
+    ASSERT_TRUE(x_->wait_gone("Routing Table"));
 
     // Filters: ftp to 10.5.5.5 rejected, in front; all remaining rejected.
     click(69, 370);  // "Filter Table"
-    ASSERT_TRUE(shown("Filter Table", 1));
+    ASSERT_TRUE(x_->wait_count("Filter Table", 1));
     click(174, 391);                        // "Add"
-    ASSERT_TRUE(shown("Filter Table", 2)) << "no filter edit dialog";
+    ASSERT_TRUE(x_->wait_count("Filter Table", 2)) << "no filter edit dialog";
     field(865, 264, "255.255.255.255");     // receiving mask
     field(865, 296, "10.5.5.5");            // receiving compare value
     field(795, 348, "ftp");                 // service
     choose(773, 401, 423);                  // action: reject
     field(770, 461, "1");                   // position
     click(622, 515);                        // "OK"
-    ASSERT_TRUE(shown("Filter Table", 1)) << "the rule was refused";
+    ASSERT_TRUE(x_->wait_count("Filter Table", 1)) << "the rule was refused";
     choose(143, 345, 367);                  // "All Remaining": reject
     click(110, 455);                        // "Close"
-    ASSERT_TRUE(gone("Filter Table"));
+    ASSERT_TRUE(x_->wait_gone("Filter Table"));
 
     // Saved under the router's name, which the dialog proposes.
     file_menu(1);
-    const unsigned long save = window("Save");
-    ASSERT_NE(save, 0u) << "no file dialog titled Save";
+    const XWindowInfo save = window("Save");
+    ASSERT_NE(save.id, 0u) << "no file dialog titled Save";
     click_in(save, 45, 355);  // its "OK"
-    ASSERT_TRUE(gone("Save"));
+    ASSERT_TRUE(x_->wait_gone("Save"));
+    // The dialog goes before the file is written: the file is whole once
+    // its last section has begun.
     const std::string saved = data.file("10.77.0.2.cfg");
-    const std::string text = read_text(saved);
+    std::string text;
+    for (int waited = 0; waited < STEP_WAIT_MS && text.find("Filter_Data:") == std::string::npos;
+         waited += POLL_MS) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+        text = read_text(saved);
+    }
     EXPECT_NE(text.find("10.9.0.0"), std::string::npos) << text;
     EXPECT_EQ(text.find("10.3.0.0"), std::string::npos) << text;
 
     // Cancel brings back what the router holds; Load brings the file back.
     click(408, 455);
-    ASSERT_TRUE(gone("Target Configuration"));
+    ASSERT_TRUE(x_->wait_gone("Target Configuration"));
     ASSERT_TRUE(open_line_targets());
     file_menu(0);
-    const unsigned long load = window("Load");
-    ASSERT_NE(load, 0u) << "no file dialog titled Load";
-    xdo({"mousemove", "--window", std::to_string(load), "200", "296"});  // the selection field
-    xdo({"click", "1"});
-    xdo({"key", "End"});
-    xdo({"key", "--repeat", "200", "--delay", "2", "BackSpace"});
-    xdo({"type", "--delay", "10", saved});
+    const XWindowInfo load = window("Load");
+    ASSERT_NE(load.id, 0u) << "no file dialog titled Load";
+    field(load.x + 200, load.y + 296, saved, CLEAR_PATH_KEYS);  // the selection field
     click_in(load, 45, 355);  // its "OK"
-    ASSERT_TRUE(gone("Load"));
+    ASSERT_TRUE(x_->wait_gone("Load"));
 
     // OK writes the tables; the dialog goes when the router has them.
     click(110, 455);
-    ASSERT_TRUE(gone("Target Configuration")) << peer.log_text();
+    ASSERT_TRUE(x_->wait_gone("Target Configuration", STEP_WAIT_MS)) << peer.log_text();
     ASSERT_EQ(peer.stop(), 0);
     SimRouter now;
     ASSERT_TRUE(peer.router("r1", &now)) << peer.error();

@@ -1,5 +1,6 @@
 #include "x_display.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -27,7 +28,11 @@ int64_t now_ms()
 constexpr int POLL_MS = 20;           // how often a wait looks again
 constexpr int EVENT_SETTLE_MS = 30;   // between synthetic input events
 constexpr int CLICK_APART_MS = 400;   // longer than the toolkit's double-click interval
-constexpr int DOUBLE_CLICK_MS = 80;   // the two clicks of a double click
+constexpr int DOUBLE_CLICK_GAP_MS = 50;  // the clicks of a double click, apart in the server
+constexpr int TYPE_SETTLE_MS = 10;    // between typed characters and repeated keys
+constexpr int MENU_WAIT_MS = 5000;    // a pressed option menu shows its choices by then
+constexpr int MENU_HOLD_MS = 500;     // well over the toolkit's multi-click time (200 ms)
+constexpr int CLICK_RETRY_MS = 1000;  // a click that opens nothing is made again after
 
 // A window that is gone between listing and asking must not end the test.
 int ignore_errors(Display*, XErrorEvent*)
@@ -187,6 +192,66 @@ bool XSession::wait_gone(const std::string& title, int timeout_ms)
     return false;
 }
 
+bool XSession::wait_unmapped(unsigned long window, int timeout_ms)
+{
+    int64_t deadline = now_ms() + timeout_ms;
+    do {
+        XWindowAttributes a;
+        if (display_ == nullptr || !XGetWindowAttributes(display_, window, &a) ||
+            a.map_state != IsViewable)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+    } while (now_ms() < deadline);
+    return false;
+}
+
+bool XSession::wait_count(const std::string& title, size_t count, int timeout_ms)
+{
+    int64_t deadline = now_ms() + timeout_ms;
+    do {
+        size_t seen = 0;
+        for (const XWindowInfo& w : windows())
+            seen += w.title == title ? 1 : 0;
+        if (seen == count)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+    } while (now_ms() < deadline);
+    return false;
+}
+
+void XSession::collect(unsigned long window, std::vector<XWindowInfo>* into)
+{
+    Window root = DefaultRootWindow(display_);
+    Window parent = 0, unused = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, window, &unused, &parent, &children, &count))
+        return;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(display_, children[i], &a) || a.map_state != IsViewable)
+            continue;
+        XWindowInfo info;
+        info.id = children[i];
+        Window child = 0;
+        XTranslateCoordinates(display_, children[i], root, 0, 0, &info.x, &info.y, &child);
+        info.width = a.width;
+        info.height = a.height;
+        into->push_back(info);
+        collect(children[i], into);
+    }
+    if (children != nullptr)
+        XFree(children);
+}
+
+std::vector<XWindowInfo> XSession::subwindows(unsigned long window)
+{
+    std::vector<XWindowInfo> result;
+    if (display_ != nullptr)
+        collect(window, &result);
+    return result;
+}
+
 void XSession::move(int x, int y)
 {
     XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
@@ -197,14 +262,14 @@ void XSession::move(int x, int y)
 void XSession::click(int x, int y, int count)
 {
     move(x, y);
+    // All in one go, spaced by the server itself: however late this process
+    // runs, the clicks are as far apart as a quick hand makes them, well
+    // within the toolkit's double-click time.
     for (int i = 0; i < count; ++i) {
-        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, True, i == 0 ? CurrentTime : DOUBLE_CLICK_GAP_MS);
         XTestFakeButtonEvent(display_, 1, False, CurrentTime);
-        sync();
-        // Close enough together to count as a double click.
-        if (i + 1 < count)
-            std::this_thread::sleep_for(std::chrono::milliseconds(DOUBLE_CLICK_MS));
     }
+    sync();
     // Far enough from the next click that the two never make a double click.
     std::this_thread::sleep_for(std::chrono::milliseconds(CLICK_APART_MS));
 }
@@ -221,6 +286,106 @@ void XSession::key(const char* keysym, bool alt)
         XTestFakeKeyEvent(display_, alt_code, False, CurrentTime);
     sync();
     std::this_thread::sleep_for(std::chrono::milliseconds(EVENT_SETTLE_MS));
+}
+
+bool XSession::click_opening(int x, int y, int timeout_ms)
+{
+    const size_t before = windows().size();
+    click(x, y);
+    const int64_t deadline = now_ms() + timeout_ms;
+    while (windows().size() <= before) {
+        if (now_ms() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+    }
+    return true;
+}
+
+bool XSession::click_until(int x, int y, const std::string& title, XWindowInfo* found,
+                           int timeout_ms)
+{
+    const int64_t deadline = now_ms() + timeout_ms;
+    do {
+        if (wait_window(title, found, 0))
+            return true;
+        click(x, y);
+        if (wait_window(title, found, CLICK_RETRY_MS))
+            return true;
+    } while (now_ms() < deadline);
+    return false;
+}
+
+bool XSession::click_until_gone(int x, int y, const std::string& title, int timeout_ms)
+{
+    const int64_t deadline = now_ms() + timeout_ms;
+    do {
+        if (wait_gone(title, 0))
+            return true;
+        click(x, y);
+        if (wait_gone(title, CLICK_RETRY_MS))
+            return true;
+    } while (now_ms() < deadline);
+    return false;
+}
+
+void XSession::tap(unsigned int keycode, bool shift, int settle_ms)
+{
+    KeyCode shift_code = XKeysymToKeycode(display_, XK_Shift_L);
+    if (shift)
+        XTestFakeKeyEvent(display_, shift_code, True, CurrentTime);
+    XTestFakeKeyEvent(display_, keycode, True, CurrentTime);
+    XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+    if (shift)
+        XTestFakeKeyEvent(display_, shift_code, False, CurrentTime);
+    sync();
+    std::this_thread::sleep_for(std::chrono::milliseconds(settle_ms));
+}
+
+void XSession::key_repeat(const char* keysym, int count)
+{
+    KeyCode code = XKeysymToKeycode(display_, XStringToKeysym(keysym));
+    for (int i = 0; i < count; ++i)
+        tap(code, false, TYPE_SETTLE_MS);
+    std::this_thread::sleep_for(std::chrono::milliseconds(EVENT_SETTLE_MS));
+}
+
+void XSession::type(const std::string& text)
+{
+    for (char c : text) {
+        // The keysyms of printable ASCII are the characters themselves.
+        KeySym sym = static_cast<unsigned char>(c);
+        KeyCode code = XKeysymToKeycode(display_, sym);
+        if (code == 0)
+            continue;
+        bool shift = XkbKeycodeToKeysym(display_, code, 0, 0) != sym;
+        tap(code, shift, TYPE_SETTLE_MS);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(EVENT_SETTLE_MS));
+}
+
+bool XSession::choose(int x, int y, int to_x, int to_y)
+{
+    const size_t before = windows().size();
+    move(x, y);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    sync();
+    // The menu is a window of its own on top: the choice is taken only
+    // once it is there.
+    bool up = false;
+    const int64_t deadline = now_ms() + MENU_WAIT_MS;
+    while (!(up = windows().size() > before) && now_ms() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+    if (up) {
+        // A press let go sooner counts as a click, which leaves the menu
+        // posted; counted from when the menu is up, the press certainly
+        // reached the server before.
+        std::this_thread::sleep_for(std::chrono::milliseconds(MENU_HOLD_MS));
+        move(to_x, to_y);
+    }
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    sync();
+    std::this_thread::sleep_for(std::chrono::milliseconds(CLICK_APART_MS));
+    return up;
 }
 
 bool XSession::close_window(unsigned long window)
