@@ -2,7 +2,7 @@
 # Installs the build into a temporary prefix and uses the result as a user
 # would.
 #
-#   install_check.sh programs|manuals CMAKE BUILD_DIR SOURCE_DIR
+#   install_check.sh programs|manuals|german CMAKE BUILD_DIR SOURCE_DIR
 #
 # programs: exactly the expected files are installed, with their modes; the
 #   data files are those of the source tree; the installed programs run from
@@ -10,11 +10,15 @@
 #   graphical program up to opening its display, the simulated router).
 # manuals: the manual pages are installed where man finds them and render
 #   without a single warning.
+# german: the X toolkit itself (appres, on an Xvfb of the check's own) finds
+#   the installed German resource file for a user whose LANG begins with
+#   "de", through the XFILESEARCHPATH that the README gives, and only then.
 #
 # The install directories relative to the prefix come from the environment
-# (QORVEL_BINDIR, QORVEL_LIBEXECDIR, QORVEL_DATADIR, QORVEL_MANDIR), the full
-# configured data directory from QORVEL_FULL_DATADIR. Exit status 77: the
-# check cannot run here (skipped).
+# (QORVEL_BINDIR, QORVEL_LIBEXECDIR, QORVEL_DATADIR, QORVEL_MANDIR,
+# QORVEL_X11DIR: the X11 configuration directory, absolute when it lies
+# outside the prefix), the full configured data directory from
+# QORVEL_FULL_DATADIR. Exit status 77: the check cannot run here (skipped).
 set -u
 mode=$1
 cmake=$2
@@ -32,7 +36,8 @@ skip() {
 }
 
 work=$(mktemp -d /tmp/qorvel-install-XXXXXX) || exit 1
-trap 'rm -rf "$work"' EXIT
+xvfb=
+trap 'if [ -n "$xvfb" ]; then kill "$xvfb" 2> /dev/null; fi; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
 prefix=$work/prefix
 mkdir "$prefix" "$work/run"
@@ -47,6 +52,11 @@ bindir=$prefix/$QORVEL_BINDIR
 libexecdir=$prefix/$QORVEL_LIBEXECDIR/qorvel
 datadir=$prefix/$QORVEL_DATADIR/qorvel
 mandir=$prefix/$QORVEL_MANDIR
+# The German resource file, when the configuration puts it below the prefix.
+case $QORVEL_X11DIR in
+/*) german_file= ;;
+*) german_file=$QORVEL_X11DIR/de/app-defaults/XmQORVEL ;;
+esac
 
 # Runs a command with its standard output and error in files of their own:
 # run NAME COMMAND...; sets $status, output in $work/NAME.out and .err.
@@ -92,7 +102,7 @@ check_programs() {
     # libraries, and the simulated router nowhere on PATH.
     (cd "$prefix" && find . \( -type f -o -type l \) -exec stat -c '%a %n' {} + | sort) \
         > "$work/files.found"
-    sort > "$work/files.wanted" <<EOF
+    grep . <<EOF | sort > "$work/files.wanted"
 755 ./$QORVEL_BINDIR/qorvel
 755 ./$QORVEL_BINDIR/qorvel-ascii
 755 ./$QORVEL_LIBEXECDIR/qorvel/router-peer
@@ -101,6 +111,7 @@ check_programs() {
 644 ./$QORVEL_DATADIR/qorvel/qorvel.pro
 644 ./$QORVEL_MANDIR/man1/qorvel-ascii.1
 644 ./$QORVEL_MANDIR/man1/qorvel.1
+${german_file:+644 ./$german_file}
 EOF
     if ! cmp -s "$work/files.wanted" "$work/files.found"; then
         fail "installed files differ from the expected ones (- expected, + found)"
@@ -109,6 +120,10 @@ EOF
     for f in qorvel.hlp qorvel.pro qorvel.def; do
         cmp -s "$source/data/$f" "$datadir/$f" || fail "$datadir/$f differs from data/$f"
     done
+    if [ -n "$german_file" ]; then
+        cmp -s "$source/data/XmQORVEL.de" "$prefix/$german_file" ||
+            fail "$prefix/$german_file differs from data/XmQORVEL.de"
+    fi
 
     # The terminal program from the users' PATH: its usage, in both
     # languages, names it as it was called.
@@ -197,10 +212,58 @@ check_manuals() {
     done
 }
 
+check_german() {
+    [ -n "$german_file" ] || skip "the German resource file is installed outside the prefix ($QORVEL_X11DIR)"
+    for c in Xvfb appres; do
+        command -v $c > /dev/null 2>&1 || skip "$c is not installed (tools/install-deps installs it)"
+    done
+    # The toolkit needs a display to read resources: one of our own.
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+    xvfb=$!
+    tries=0
+    while [ ! -s "$work/display" ]; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 $xvfb 2> /dev/null; then
+            kill $xvfb 2> /dev/null
+            skip "Xvfb did not start"
+        fi
+        sleep 0.1
+    done
+    display=:$(head -n 1 "$work/display")
+
+    # As the README tells a user of an installation below /usr/local: the
+    # prefix's X11 directory in front of Debian's own path.
+    x11=$prefix/$QORVEL_X11DIR
+    search="$x11/%L/%T/%N:$x11/%l/%T/%N:/etc/X11/%L/%T/%N%C%S:/etc/X11/%l/%T/%N%C%S:/etc/X11/%T/%N%C%S"
+    for lang in de_DE.UTF-8 de_DE de_AT.ISO-8859-1 C C.UTF-8 en_US.UTF-8 fr_FR.UTF-8; do
+        run "appres_$lang" env -u XENVIRONMENT -u XAPPLRESDIR -u XUSERFILESEARCHPATH \
+            HOME="$work/run" DISPLAY="$display" LANG="$lang" XFILESEARCHPATH="$search" \
+            appres XmQORVEL
+        expect_status "appres_$lang" 0
+        case $lang in
+        de*)
+            expect_text "appres_$lang" out "XmQORVEL*MainForm.Open.labelString:	Anmelden"
+            # The whole file, fonts and colours included: it takes the place
+            # of the program's own values.
+            expect_text "appres_$lang" out "XmQORVEL*ConfigDialog*LineList.background:	cornsilk"
+            ;;
+        *)
+            if grep -q "XmQORVEL" "$work/appres_$lang.out"; then
+                fail "LANG=$lang reads German resources: $(head -n 3 "$work/appres_$lang.out")"
+            fi
+            ;;
+        esac
+    done
+    kill $xvfb 2> /dev/null
+    wait $xvfb 2> /dev/null
+    xvfb=
+}
+
 case $mode in
 programs) check_programs ;;
 manuals) check_manuals ;;
-*) echo "usage: $0 programs|manuals CMAKE BUILD_DIR SOURCE_DIR" >&2; exit 2 ;;
+german) check_german ;;
+*) echo "usage: $0 programs|manuals|german CMAKE BUILD_DIR SOURCE_DIR" >&2; exit 2 ;;
 esac
 
 if [ "$failures" -gt 0 ]; then
