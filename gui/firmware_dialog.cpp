@@ -49,23 +49,7 @@ FirmwareChoice choice = {};
 
 Widget row_button(Widget form, const char* name, int left, int right, FirmwareAction action)
 {
-    Widget button = XtVaCreateManagedWidget(
-        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right,
-        XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
-    XtAddCallback(button, XmNactivateCallback, FirmwareCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
-    return button;
-}
-
-void list_colours(Widget form, Widget list)
-{
-    Pixel background = 0;
-    XtVaGetValues(form, XmNbackground, &background, nullptr);
-    Widget scroll_bar = nullptr;
-    XtVaGetValues(XtParent(list), XmNverticalScrollBar, &scroll_bar, nullptr);
-    if (scroll_bar != nullptr)
-        XtVaSetValues(scroll_bar, XmNbackground, background, XmNtroughColor, background, nullptr);
+    return helpfunc_row_button(form, name, left, right, FirmwareCB, action);
 }
 
 std::string item_text(XmString item)
@@ -125,7 +109,7 @@ Widget FirmwareDialogLayout(Widget parent, WidgetTable* table)
     XtVaSetValues(form, XmNdefaultButton, table->FirmwareClose, XmNcancelButton,
                   table->FirmwareClose, nullptr);
 
-    list_colours(form, table->FirmwareList);
+    helpfunc_list_colours(form, table->FirmwareList);
     for (Widget w : {table->FirmwareList, table->FirmwareOk, table->FirmwareClose,
                      table->FirmwareHelp})
         XmAddTabGroup(w);

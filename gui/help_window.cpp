@@ -1,8 +1,6 @@
 #include "help_window.h"
 
-#include <Xm/Form.h>
-#include <Xm/Label.h>
-#include <Xm/PushB.h>
+#include <Xm/Xm.h>
 
 #include <cstdint>
 #include <string>
@@ -28,43 +26,12 @@ extern const char* const HelpDialogResources[] = {
 
 int helpfunc_help_shown = 0;
 
-namespace {
-
-constexpr int CLOSE_WIDTH = 120;
-
-XtPointer action(HelpAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
-}  // namespace
-
 Widget HelpDialogLayout(Widget parent, WidgetTable* table)
 {
     Widget form = helpfunc_create_form_dialog(parent, Dialog::HelpDialog);
-
-    Widget head = XtVaCreateManagedWidget(
-        "HeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, 2, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 10, nullptr);
-    // The header takes the width of its text: a fixed width would cut it off.
-    Widget header = XtVaCreateManagedWidget(
-        "HelpHeader", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
-        XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset,
-        10, nullptr);
-
-    table->HelpClose = XtVaCreateManagedWidget(
-        "HelpClose", xmPushButtonWidgetClass, form, XmNrightAttachment, XmATTACH_FORM,
-        XmNrightOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
-        CLOSE_WIDTH, XmNshowAsDefault, 1, nullptr);
-    XtAddCallback(table->HelpClose, XmNactivateCallback, HelpCB, action(HELP_ACTION_CLOSE));
-    XtVaSetValues(form, XmNdefaultButton, table->HelpClose, XmNcancelButton, table->HelpClose,
-                  nullptr);
-
-    table->HelpText = report_text_create(form, "HelpText", header, table->HelpClose);
-
-    report_text_colours(form, table->HelpText);
-    XmAddTabGroup(table->HelpText);
-    XmAddTabGroup(table->HelpClose);
+    table->HelpText = report_window_children(
+        form, {"HelpHeader", "HelpClose", "HelpText", HelpCB, HELP_ACTION_CLOSE},
+        &table->HelpClose);
     table->HelpDialog = form;
     return form;
 }

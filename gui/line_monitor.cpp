@@ -388,18 +388,6 @@ void dial(int position)
     helpfunc_popdown(Dialog::LineMon2Dialog);
 }
 
-int first_selected(Widget list)
-{
-    int* positions = nullptr;
-    int count = 0;
-    int first = 0;
-    if (XmListGetSelectedPos(list, &positions, &count) && count > 0)
-        first = positions[0];
-    if (positions != nullptr)
-        XtFree(reinterpret_cast<char*>(positions));
-    return first;
-}
-
 }  // namespace
 
 Widget LineMonDialogLayout(Widget parent, WidgetTable* table)
@@ -484,12 +472,7 @@ Widget LineMon2DialogLayout(Widget parent, WidgetTable* table)
                   code(LINEMON2_ACTION_DOUBLE_CLICK));
     XtManageChild(table->LineMon2List);
 
-    Pixel background = 0;
-    XtVaGetValues(form, XmNbackground, &background, nullptr);
-    Widget scrollbar = nullptr;
-    XtVaGetValues(XtParent(table->LineMon2List), XmNverticalScrollBar, &scrollbar, nullptr);
-    if (scrollbar != nullptr)
-        XtVaSetValues(scrollbar, XmNbackground, background, XmNtroughColor, background, nullptr);
+    helpfunc_list_colours(form, table->LineMon2List);
     for (Widget w : {table->LineMon2List, table->LineMon2Ok, table->LineMon2Close,
                      table->LineMon2Help})
         XmAddTabGroup(w);
@@ -568,10 +551,10 @@ void LineMon2CB(Widget, XtPointer client, XtPointer call)
     WidgetTable* t = XmVANTEROWidgets;
     switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
     case LINEMON2_ACTION_SELECT:
-        XtSetSensitive(t->LineMon2Ok, first_selected(t->LineMon2List) > 0 ? True : False);
+        XtSetSensitive(t->LineMon2Ok, helpfunc_first_selected(t->LineMon2List) > 0 ? True : False);
         break;
     case LINEMON2_ACTION_OK:
-        dial(first_selected(t->LineMon2List));
+        dial(helpfunc_first_selected(t->LineMon2List));
         break;
     case LINEMON2_ACTION_DOUBLE_CLICK: {
         // Return on the list comes without a selection before it: the line

@@ -184,30 +184,6 @@ void line_form_children(Widget line_form, WidgetTable* table)
     table->LineList = list;
 }
 
-// The list's scroll bar in the dialog's colours.
-void list_colours(Widget form, Widget list)
-{
-    Pixel background = 0;
-    XtVaGetValues(form, XmNbackground, &background, nullptr);
-    Widget scrollbar = nullptr;
-    XtVaGetValues(XtParent(list), XmNverticalScrollBar, &scrollbar, nullptr);
-    if (scrollbar != nullptr)
-        XtVaSetValues(scrollbar, XmNbackground, background, XmNtroughColor, background, nullptr);
-}
-
-// 1-based position of the first selected line, 0 when none is.
-int first_selected(Widget list)
-{
-    int* positions = nullptr;
-    int count = 0;
-    int first = 0;
-    if (XmListGetSelectedPos(list, &positions, &count) && count > 0)
-        first = positions[0];
-    if (positions != nullptr)
-        XtFree(reinterpret_cast<char*>(positions));
-    return first;
-}
-
 int count_of(const ListObject* list)
 {
     return list != nullptr ? list->count : 0;
@@ -278,7 +254,7 @@ void add_line()
 
 void delete_line()
 {
-    const int position = first_selected(XmVANTEROWidgets->LineList);
+    const int position = helpfunc_first_selected(XmVANTEROWidgets->LineList);
     if (main_line_list == nullptr || position < 1)
         return;
     selected_elem = nullptr;
@@ -397,7 +373,7 @@ Widget ConfigDialogLayout(Widget parent, WidgetTable* table)
     line_form_children(line_form, table);
     XtManageChild(line_form);
 
-    list_colours(form, table->LineList);
+    helpfunc_list_colours(form, table->LineList);
     for (Widget w : {table->LineList, table->OpenLine, table->AddLine, table->DeleteLine,
                      table->DefineFilterTable, table->DefineRouteTable, table->ConfigClose,
                      table->ConfigOk})
@@ -450,7 +426,7 @@ void ConfigCB(Widget, XtPointer client, XtPointer call)
         helpfunc_popup_help(Dialog::ConfigDialog);
         break;
     case CONFIG_OPEN:
-        edit_line(first_selected(t->LineList));
+        edit_line(helpfunc_first_selected(t->LineList));
         break;
     case CONFIG_DOUBLE_CLICK:
         if (cbs != nullptr)
@@ -475,7 +451,7 @@ void ConfigCB(Widget, XtPointer client, XtPointer call)
         cancel_edits();
         break;
     case CONFIG_SELECT:
-        line_buttons(first_selected(t->LineList) > 0);
+        line_buttons(helpfunc_first_selected(t->LineList) > 0);
         break;
     }
 }

@@ -1,10 +1,15 @@
 #include "report_text.h"
 
+#include <Xm/Label.h>
+#include <Xm/PushB.h>
 #include <Xm/ScrolledW.h>
 #include <Xm/Text.h>
 
+#include <cstdint>
+
 namespace {
 constexpr int REPORT_TEXT_MARGIN = 10;  // pixels to the neighbours and the side edges
+constexpr int CLOSE_WIDTH = 120;        // a report window's Close
 }
 
 Widget report_text_create(Widget form, const char* name, Widget above, Widget below)
@@ -54,4 +59,30 @@ std::string report_text_get(Widget text)
     std::string result = value != nullptr ? value : "";
     XtFree(value);
     return result;
+}
+
+Widget report_window_children(Widget form, const ReportWindowNames& names, Widget* close)
+{
+    Widget head = XtVaCreateManagedWidget(
+        "HeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
+        XmNleftPosition, 2, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 10, nullptr);
+    // The header takes the width of its text: a fixed width would cut it off.
+    Widget header = XtVaCreateManagedWidget(
+        names.header, xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
+        XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset,
+        10, nullptr);
+
+    *close = XtVaCreateManagedWidget(
+        names.close, xmPushButtonWidgetClass, form, XmNrightAttachment, XmATTACH_FORM,
+        XmNrightOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
+        CLOSE_WIDTH, XmNshowAsDefault, 1, nullptr);
+    XtAddCallback(*close, XmNactivateCallback, names.callback,
+                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(names.close_action)));
+    XtVaSetValues(form, XmNdefaultButton, *close, XmNcancelButton, *close, nullptr);
+
+    Widget text = report_text_create(form, names.text, header, *close);
+    report_text_colours(form, text);
+    XmAddTabGroup(text);
+    XmAddTabGroup(*close);
+    return text;
 }

@@ -24,3 +24,19 @@ void report_text_set(Widget text, const std::string& value);
 
 // The whole text shown.
 std::string report_text_get(Widget text);
+
+// The names of a report window's widgets and the action of its Close.
+struct ReportWindowNames {
+    const char* header;           // the label below the head line
+    const char* close;            // the push button at the bottom right
+    const char* text;             // the scrolled text between them
+    XtCallbackProc callback;      // Close's activate callback ...
+    int close_action;             // ... and its client data
+};
+
+// The children of a window that shows one report and a Close (the router
+// overview, the help window): the program's head line, the header below
+// it, Close 120 wide at the bottom right as the form's default and cancel
+// button, and the text between header and Close in the dialog's colours;
+// the text and Close are the tab groups. Returns the text, Close in *close.
+Widget report_window_children(Widget form, const ReportWindowNames& names, Widget* close);

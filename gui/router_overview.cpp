@@ -1,8 +1,6 @@
 #include "router_overview.h"
 
-#include <Xm/Form.h>
-#include <Xm/Label.h>
-#include <Xm/PushB.h>
+#include <Xm/Xm.h>
 
 #include <cstdint>
 
@@ -28,43 +26,12 @@ extern const char* const RouterDialogResources[] = {
     nullptr,
 };
 
-namespace {
-
-constexpr int CLOSE_WIDTH = 120;
-
-XtPointer action(RouterAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
-}  // namespace
-
 Widget RouterDialogLayout(Widget parent, WidgetTable* table)
 {
     Widget form = helpfunc_create_form_dialog(parent, Dialog::RouterDialog);
-
-    Widget head = XtVaCreateManagedWidget(
-        "HeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, 2, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 10, nullptr);
-    // The header takes the width of its text: a fixed width would cut it off.
-    Widget header = XtVaCreateManagedWidget(
-        "RouterHeader", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
-        XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset,
-        10, nullptr);
-
-    table->RouterClose = XtVaCreateManagedWidget(
-        "RouterClose", xmPushButtonWidgetClass, form, XmNrightAttachment, XmATTACH_FORM,
-        XmNrightOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
-        CLOSE_WIDTH, XmNshowAsDefault, 1, nullptr);
-    XtAddCallback(table->RouterClose, XmNactivateCallback, RouterCB, action(ROUTER_ACTION_CLOSE));
-    XtVaSetValues(form, XmNdefaultButton, table->RouterClose, XmNcancelButton,
-                  table->RouterClose, nullptr);
-
-    table->RouterText = report_text_create(form, "RouterText", header, table->RouterClose);
-
-    report_text_colours(form, table->RouterText);
-    XmAddTabGroup(table->RouterText);
-    XmAddTabGroup(table->RouterClose);
+    table->RouterText = report_window_children(
+        form, {"RouterHeader", "RouterClose", "RouterText", RouterCB, ROUTER_ACTION_CLOSE},
+        &table->RouterClose);
     table->RouterDialog = form;
     return form;
 }

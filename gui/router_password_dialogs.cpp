@@ -9,8 +9,6 @@
 #include <Xm/TextF.h>
 #include <Xm/ToggleB.h>
 
-#include <cstring>
-
 #include "dialog_builders.h"
 #include "dialog_entry_points.h"
 #include "dialog_registry.h"
@@ -19,6 +17,7 @@
 #include "globals.h"
 #include "messages.h"
 #include "password_buffer.h"
+#include "password_entry.h"
 #include "router_password.h"
 #include "router_settings_dialog.h"
 #include "toolkit.h"
@@ -72,13 +71,7 @@ bool emptying_field = false;
 
 Widget row_button(Widget form, const char* name, int left, int right, SetPWAction action)
 {
-    Widget button = XtVaCreateManagedWidget(
-        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right,
-        XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
-    XtAddCallback(button, XmNactivateCallback, SetPWCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
-    return button;
+    return helpfunc_row_button(form, name, left, right, SetPWCB, action);
 }
 
 void show_proposal()
@@ -129,30 +122,17 @@ char* buffer_of(Widget field)
     return static_cast<char*>(data);
 }
 
-// The entry follows every change by position: what a change replaces leaves
-// the buffer, what it inserts goes in, and the field shows one "X" for each
-// character. A change past PASSWORD_LEN characters is refused whole.
+// The entry follows every change by position; the field shows one "X" for
+// each character.
 void verify_change(Widget field, XmTextVerifyCallbackStruct* change)
 {
-    char* buffer = buffer_of(field);
-    if (change == nullptr || buffer == nullptr)
+    if (change == nullptr)
         return;
     if (emptying_field) {
         change->doit = True;
         return;
     }
-    const char* inserted = nullptr;
-    long length = 0;
-    if (change->text != nullptr && change->text->ptr != nullptr) {
-        inserted = change->text->ptr;
-        length = change->text->length;
-    }
-    PasswordEdit edit = password_buffer_edit(buffer, ENTRY_BUFFER_SIZE,
-                                             static_cast<long>(change->startPos),
-                                             static_cast<long>(change->endPos), inserted, length);
-    change->doit = edit.allowed ? True : False;
-    if (edit.allowed && length > 0)
-        std::memset(change->text->ptr, 'X', static_cast<size_t>(length));
+    helpfunc_hide_typed(change, buffer_of(field), ENTRY_BUFFER_SIZE);
 }
 
 void entered(Widget field)

@@ -20,6 +20,7 @@
 #include "messages.h"
 #include "myutil.h"
 #include "password_buffer.h"
+#include "password_entry.h"
 #include "registration.h"
 #include "toolkit.h"
 #include "widget_table.h"
@@ -59,8 +60,7 @@ void empty_entry(PasswordPrompt* prompt, const OpenReply* reply)
         password_buffer_clear(prompt->typed, sizeof prompt->typed);
 }
 
-// The typed text follows every change of the entry by position: what the
-// change replaces leaves the buffer, what it inserts goes in, and the entry
+// The typed text follows every change of the entry by position; the entry
 // shows one "X" per character.
 void verify_change(XmTextVerifyCallbackStruct* change)
 {
@@ -71,18 +71,7 @@ void verify_change(XmTextVerifyCallbackStruct* change)
         change->doit = True;
         return;
     }
-    const char* inserted = nullptr;
-    long length = 0;
-    if (change->text != nullptr && change->text->ptr != nullptr) {
-        inserted = change->text->ptr;
-        length = change->text->length;
-    }
-    PasswordEdit edit = password_buffer_edit(prompt->typed, sizeof prompt->typed,
-                                             static_cast<long>(change->startPos),
-                                             static_cast<long>(change->endPos), inserted, length);
-    change->doit = edit.allowed ? True : False;
-    if (edit.allowed && length > 0)
-        std::memset(change->text->ptr, 'X', static_cast<size_t>(length));
+    helpfunc_hide_typed(change, prompt->typed, sizeof prompt->typed);
 }
 
 void send_password()

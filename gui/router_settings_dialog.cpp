@@ -151,11 +151,7 @@ Widget action_button(Widget form, const char* name, RConfigAction action)
 
 Widget row_button(Widget form, const char* name, int left, int right, RConfigAction action)
 {
-    Widget button = action_button(form, name, action);
-    XtVaSetValues(button, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, left,
-                  XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right,
-                  XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
-    return button;
+    return helpfunc_row_button(form, name, left, right, RConfigCB, action);
 }
 
 int family_of(Widget button)

@@ -144,17 +144,6 @@ Widget inner_form(Widget form, const char* name, Widget above, Widget below, Wid
     return inner;
 }
 
-// The list's scroll bar takes the dialog's colours instead of the list's.
-void scroll_bar_colours(Widget form, Widget list)
-{
-    Pixel background = 0;
-    XtVaGetValues(form, XmNbackground, &background, nullptr);
-    Widget scroll_bar = nullptr;
-    XtVaGetValues(XtParent(list), XmNverticalScrollBar, &scroll_bar, nullptr);
-    if (scroll_bar != nullptr)
-        XtVaSetValues(scroll_bar, XmNbackground, background, XmNtroughColor, background, nullptr);
-}
-
 }  // namespace
 
 // ------------------------------------------------------------- actions ---
@@ -181,16 +170,7 @@ void table_list_fill(const TableListDialog& d)
 
 int table_list_selected(const TableListDialog& d)
 {
-    Widget list = slot(d.list);
-    if (list == nullptr)
-        return 0;
-    int* positions = nullptr;
-    int count = 0;
-    if (!XmListGetSelectedPos(list, &positions, &count))
-        return 0;
-    int first = count > 0 ? positions[0] : 0;
-    XtFree(reinterpret_cast<char*>(positions));
-    return first;
+    return helpfunc_first_selected(slot(d.list));
 }
 
 void table_list_open(const TableListDialog& d, int position)
@@ -365,7 +345,7 @@ TableLayout table_list_layout(Widget parent, Dialog dialog, const TableLayoutNam
     XtAddCallback(l.list, XmNsingleSelectionCallback, callback, code(codes.select));
     XtAddCallback(l.list, XmNdefaultActionCallback, callback, code(codes.double_click));
     XtManageChild(l.list);
-    scroll_bar_colours(l.form, l.list);
+    helpfunc_list_colours(l.form, l.list);
 
     XmAddTabGroup(l.list);
     if (extra != nullptr)

@@ -1,9 +1,12 @@
 #include "toolkit.h"
 
+#include <Xm/List.h>
+#include <Xm/PushB.h>
 #include <Xm/RowColumn.h>
 #include <Xm/Text.h>
 #include <Xm/TextF.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -145,4 +148,38 @@ void helpfunc_set_field(Widget field, const char* text)
         XmTextFieldSetString(field, const_cast<char*>(text));
     else
         XmTextSetString(field, const_cast<char*>(text));
+}
+
+void helpfunc_list_colours(Widget form, Widget list)
+{
+    Pixel background = 0;
+    XtVaGetValues(form, XmNbackground, &background, nullptr);
+    Widget scroll_bar = nullptr;
+    XtVaGetValues(XtParent(list), XmNverticalScrollBar, &scroll_bar, nullptr);
+    if (scroll_bar != nullptr)
+        XtVaSetValues(scroll_bar, XmNbackground, background, XmNtroughColor, background, nullptr);
+}
+
+Widget helpfunc_row_button(Widget form, const char* name, int left, int right,
+                           XtCallbackProc callback, int action)
+{
+    Widget button = XtVaCreateManagedWidget(
+        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
+        XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right,
+        XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
+    XtAddCallback(button, XmNactivateCallback, callback,
+                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
+    return button;
+}
+
+int helpfunc_first_selected(Widget list)
+{
+    int* positions = nullptr;
+    int count = 0;
+    int first = 0;
+    if (list != nullptr && XmListGetSelectedPos(list, &positions, &count) && count > 0)
+        first = positions[0];
+    if (positions != nullptr)
+        XtFree(reinterpret_cast<char*>(positions));
+    return first;
 }

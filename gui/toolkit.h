@@ -1,7 +1,8 @@
 // Small helpers on top of Motif, the X Toolkit Intrinsics and Xlib that the
 // dialog builders use: pixmaps of the built-in images, font lists, colours,
-// the two menu makers every option menu and pull-down menu goes through, and
-// compound strings to and from plain text. None keeps state; each works on
+// the two menu makers every option menu and pull-down menu goes through,
+// compound strings to and from plain text, and the lists' colours and
+// selection. None keeps state; each works on
 // the display and screen of the widget it is given. A missing image, font or
 // colour gives a usable default (no picture, the "fixed" font or the
 // toolkit's own font, black), never a failure.
@@ -64,3 +65,16 @@ void helpfunc_set_dialog_title(Widget form, const char* text);
 
 // Writes a text into a text or text field widget.
 void helpfunc_set_field(Widget field, const char* text);
+
+// The vertical scroll bar of a scrolled list takes the dialog's background,
+// as background and as trough colour, instead of the list's own.
+void helpfunc_list_colours(Widget form, Widget list);
+
+// 1-based position of the first selected line of a list, 0 when none is.
+int helpfunc_first_selected(Widget list);
+
+// A push button of a dialog's bottom row: from position `left` to `right`
+// (hundredths of the form), 10 pixels above its bottom edge, calling
+// `callback` with the action code `action` when pressed.
+Widget helpfunc_row_button(Widget form, const char* name, int left, int right,
+                           XtCallbackProc callback, int action);
