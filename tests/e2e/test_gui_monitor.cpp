@@ -6,36 +6,21 @@
 // build directory. Slow: it waits for the start-up scan and every step.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "peer_process.h"
-#include "temp_dir.h"
-#include "test_network.h"
-#include "x_display.h"
+#include "gui_program.h"
 
 namespace {
 
-constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
-constexpr const char* ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
 constexpr int STEP_MS = 8000;       // a window to show, a router to answer
-constexpr int SCAN_END_MS = 10000;  // the scan's end marker comes on its fourth tick
-constexpr int EXIT_MS = 10000;      // a sanitizer build exits slowly
 constexpr int SETTLE_MS = 600;      // the last answer and a report on their way
 constexpr int STATE_QUERY = 0xF032;
 constexpr int GET_ENTRY_REQUEST = 0x1011;
 constexpr int GET_ACCOUNTING_REQUEST = 0x1012;
-
-constexpr const char* MAIN_TITLE = "quarnVANTERO";
-constexpr const char* NOTICE_TITLE = "Please Wait";
 
 // The main window at +10+35 as the fallback resources lay it out (screen
 // coordinates).
@@ -60,62 +45,12 @@ void sleep_ms(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// A line target with the built-in x75 and null definitions, so that the
-// tables read are the program's to use.
-SimLine x75_line(int index, const std::string& host, const std::string& phone)
-{
-    SimLine l = sim_line(index, host, phone);
-    l.l2 = 1;
-    l.blocksize = 1500;
-    l.addr_a = 3;
-    l.addr_b = 1;
-    l.modulo = 8;
-    l.window = 7;
-    l.l3 = 4;
-    l.byte = 8;
-    l.timeout = 20;
-    return l;
-}
-
-class GuiMonitorSlowE2E : public ::testing::Test {
+class GuiMonitorSlowE2E : public GuiProgramTest {
 protected:
-    void SetUp() override
-    {
-        if (access(GUI_PROGRAM, X_OK) != 0)
-            GTEST_SKIP() << GUI_PROGRAM << " is not built";
-        server_ = std::make_unique<XvfbServer>();
-        if (!server_->ok())
-            GTEST_SKIP() << "no X server for the test: " << server_->error();
-        x_ = std::make_unique<XSession>(server_->display());
-        ASSERT_TRUE(x_->ok());
-        data_.write("qorvel.def",
-                    "qorvel_hostname 10.77.0.1\n"
-                    "qorvel_netmask 255.255.255.0\n"
-                    "qorvel_name_resolving off\n");
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure() && x_ && x_->ok())
-            shot("at-failure");
-        if (program_ > 0)
-            net_->stop(program_);
-        peer_.reset();
-        x_.reset();
-        server_.reset();
-    }
-
-    void shot(const std::string& what)
-    {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        x_->screenshot(std::string(ARTIFACTS) + "/" + test->test_suite_name() + "." + test->name() +
-                       "-" + what + ".png");
-    }
-
     // Clicks the point (dx, dy) of a window, from its top left corner.
     void click_in(const XWindowInfo& w, int dx, int dy, int count = 1)
     {
-        x_->click(w.x + dx, w.y + dy, count);
+        x().click(w.x + dx, w.y + dy, count);
     }
 
     void click_bottom(const XWindowInfo& w, int dx) { click_in(w, dx, w.height - BUTTON_FROM_BOTTOM); }
@@ -142,52 +77,42 @@ protected:
         return false;
     }
 
-    TempDir data_{"qorvel-gui-monitor"};
-    std::unique_ptr<XvfbServer> server_;
-    std::unique_ptr<XSession> x_;
-    std::unique_ptr<TestNetwork> net_;
-    std::unique_ptr<PeerProcess> peer_;
-    pid_t program_ = -1;
+    PeerProcess* peer_ = nullptr;
 };
 
 TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
 {
-    net_ = std::make_unique<TestNetwork>(1);
-    TEST_NETWORK_REQUIRE(*net_);
+    TEST_NETWORK_REQUIRE(net());
     SimRouter r = sim_router("r2", "10.77.0.2", "00:a0:f9:00:00:02");
     r.firmware = "1.4";
     r.channel[0].state = 3;
     r.channel[0].peer = "10.1.1.1";
     r.channel[0].phone = "111";
-    SimLine first = x75_line(0, "10.1.1.1", "111");
+    SimLine first = gui_x75_line(0, "10.1.1.1", "111");
     first.counters[4] = 3000000000u;  // packets in, above 2^31
-    r.lines = {first, x75_line(1, "10.1.1.2", "222")};
+    r.lines = {first, gui_x75_line(1, "10.1.1.2", "222")};
     r.knobs = {"linemon-interval 200"};
-    peer_ = std::make_unique<PeerProcess>(*net_, net_->router(1), std::vector<SimRouter>{r});
-    ASSERT_TRUE(peer_->start()) << peer_->error();
+    peer_ = start_peer(1, {r});
+    ASSERT_NE(peer_, nullptr);
 
-    SpawnOptions options;
-    options.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data_.path()};
-    options.cwd = data_.path();
-    program_ = net_->spawn(net_->workstation(), {GUI_PROGRAM}, options);
-    ASSERT_GT(program_, 0) << net_->error();
+    start_program();
     XWindowInfo main;
-    ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
-    ASSERT_TRUE(x_->wait_gone(NOTICE_TITLE, SCAN_END_MS)) << "the scan ends";
+    ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, STEP_MS));
+    ASSERT_TRUE(x().wait_gone(GUI_NOTICE_TITLE, GUI_SCAN_END_MS)) << "the scan ends";
 
     // The overview: the router's firmware and channels.
-    x_->click(OVERVIEW_X, OVERVIEW_Y);
+    x().click(OVERVIEW_X, OVERVIEW_Y);
     XWindowInfo overview;
-    ASSERT_TRUE(x_->wait_window("Router Status", &overview, STEP_MS));
+    ASSERT_TRUE(x().wait_window("Router Status", &overview, STEP_MS));
     EXPECT_EQ(overview.x, 525);
     EXPECT_GE(peer_->datagrams(PeerLogLine::RX, STATE_QUERY).size(), 1u);
-    shot("overview");
+    EXPECT_TRUE(shot("overview"));
     click_bottom(overview, overview.width - CLOSE_FROM_RIGHT);
-    ASSERT_TRUE(x_->wait_gone("Router Status", STEP_MS));
+    ASSERT_TRUE(x().wait_gone("Router Status", STEP_MS));
 
     // Registration: the router's tables are read.
-    x_->click(LIST_X, LIST_FIRST_LINE_Y);
-    x_->click(REGISTER_X, REGISTER_Y);
+    x().click(LIST_X, LIST_FIRST_LINE_Y);
+    x().click(REGISTER_X, REGISTER_Y);
     ASSERT_TRUE(event("open accepted station=10.77.0.1"));
     for (int waited = 0; peer_->datagrams(PeerLogLine::RX, GET_ENTRY_REQUEST).size() < 2; waited += 50) {
         ASSERT_LT(waited, STEP_MS) << "the line targets are read";
@@ -197,44 +122,43 @@ TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
     // Accounting (it takes input once the tables are read), then "Read And
     // Reset": mode 0xFF for both line targets.
     XWindowInfo accounting;
-    ASSERT_TRUE(x_->click_until(ACCOUNTING_X, ACCOUNTING_Y, "Accounting", &accounting, STEP_MS));
-    shot("accounting");
+    ASSERT_TRUE(x().click_until(ACCOUNTING_X, ACCOUNTING_Y, "Accounting", &accounting, STEP_MS));
+    EXPECT_TRUE(shot("accounting"));
     click_bottom(accounting, RESET_X);
     ASSERT_TRUE(wait_requests(4));
     std::vector<std::pair<int, int>> expected = {{0x00, 0}, {0x00, 1}, {0xFF, 0}, {0xFF, 1}};
     EXPECT_EQ(accounting_requests(), expected);
     // Close is taken once the reading is over.
-    ASSERT_TRUE(x_->click_until_gone(accounting.x + accounting.width - CLOSE_FROM_RIGHT,
+    ASSERT_TRUE(x().click_until_gone(accounting.x + accounting.width - CLOSE_FROM_RIGHT,
                                      accounting.y + accounting.height - BUTTON_FROM_BOTTOM,
                                      "Accounting", STEP_MS));
 
     // The line monitor: hang up channel 1, dial the second line target by
     // a double click, close.
-    x_->click(CONNECTIONS_X, CONNECTIONS_Y);
+    x().click(CONNECTIONS_X, CONNECTIONS_Y);
     XWindowInfo monitor;
-    ASSERT_TRUE(x_->wait_window("Line Monitor", &monitor, STEP_MS));
+    ASSERT_TRUE(x().wait_window("Line Monitor", &monitor, STEP_MS));
     ASSERT_TRUE(event("line monitor started"));
     sleep_ms(SETTLE_MS);  // the first report makes "Disconnect" sensitive
-    shot("line-monitor");
+    EXPECT_TRUE(shot("line-monitor"));
     click_in(monitor, monitor.width - DISCONNECT_1_FROM_RIGHT, DISCONNECT_1_Y);
     ASSERT_TRUE(event("hangup channel=0"));
     sleep_ms(SETTLE_MS);
     click_bottom(monitor, monitor.width / 5);  // "Connect"
     XWindowInfo setup;
-    ASSERT_TRUE(x_->wait_window("Setup Connection", &setup, STEP_MS));
+    ASSERT_TRUE(x().wait_window("Setup Connection", &setup, STEP_MS));
     click_in(setup, SETUP_LINE_X, SETUP_FIRST_LINE_Y + LIST_LINE_HEIGHT, 2);
     ASSERT_TRUE(event("dial position=1 channel=0")) << "the second line is position 1";
-    ASSERT_TRUE(x_->wait_gone("Setup Connection", STEP_MS));
+    ASSERT_TRUE(x().wait_gone("Setup Connection", STEP_MS));
     sleep_ms(SETTLE_MS);
-    shot("dialled");
+    EXPECT_TRUE(shot("dialled"));
     click_bottom(monitor, monitor.width / 2);  // "Close"
     ASSERT_TRUE(event("line monitor stopped"));
-    ASSERT_TRUE(x_->wait_gone("Line Monitor", STEP_MS));
+    ASSERT_TRUE(x().wait_gone("Line Monitor", STEP_MS));
 
     // The window manager's close quits again once the dialogs are down.
-    ASSERT_TRUE(x_->close_window(main.id));
-    EXPECT_EQ(net_->wait(program_, EXIT_MS), 0);
-    program_ = -1;
+    ASSERT_TRUE(x().close_window(main.id));
+    EXPECT_EQ(wait_exit(), 0);
     EXPECT_TRUE(event("closed station=10.77.0.1"));
 }
 

@@ -11,67 +11,32 @@
 // pixels from the left, its button row at the bottom.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "firmware_fixture.h"
-#include "peer_process.h"
-#include "temp_dir.h"
-#include "test_network.h"
-#include "x_display.h"
+#include "gui_program.h"
 
 namespace {
 
-constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
-constexpr const char* ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
-constexpr int STEP_MS = 10000;      // one step of the user, answered by the router
-constexpr int SCAN_END_MS = 10000;  // the scan's end marker comes on its fourth tick
-constexpr int DOWNLOAD_MS = 40000;  // reset, whole image, restart
+constexpr int STEP_MS = GUI_STEP_MS;  // one step of the user, answered by the router
+constexpr int DOWNLOAD_MS = 40000;    // reset, whole image, restart
 
-class GuiProgramE2E : public ::testing::Test {
+class GuiProgramE2E : public GuiProgramTest {
 protected:
-    void SetUp() override
-    {
-        if (access(GUI_PROGRAM, X_OK) != 0)
-            GTEST_SKIP() << GUI_PROGRAM << " is not built";
-        // An X server of this test's own: the names of the program's
-        // windows are then its alone.
-        server_ = std::make_unique<XvfbServer>();
-        if (!server_->ok())
-            GTEST_SKIP() << "no X server for the test: " << server_->error();
-        x_ = std::make_unique<XSession>(server_->display());
-        ASSERT_TRUE(x_->ok());
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure() && x_ && x_->ok())
-            x_->screenshot(std::string(ARTIFACTS) + "/GuiProgramE2E-at-failure.png");
-        if (program_ > 0)
-            net_->stop(program_);
-        peer_.reset();
-        x_.reset();
-        server_.reset();
-    }
-
     // The top-level window titled exactly `title`, waiting for it; id 0
     // when none shows.
     XWindowInfo window(const std::string& title, int timeout_ms = STEP_MS)
     {
         XWindowInfo w;
-        x_->wait_window(title, &w, timeout_ms);
+        x().wait_window(title, &w, timeout_ms);
         return w;
     }
 
     bool gone(const std::string& title, int timeout_ms = STEP_MS)
     {
-        return x_->wait_gone(title, timeout_ms);
+        return x().wait_gone(title, timeout_ms);
     }
 
     // The windows inside `top` that `pick` takes (given the window, placed
@@ -82,7 +47,7 @@ protected:
     std::vector<XWindowInfo> windows(const XWindowInfo& top, Pick pick)
     {
         std::vector<XWindowInfo> found;
-        for (XWindowInfo w : x_->subwindows(top.id)) {
+        for (XWindowInfo w : x().subwindows(top.id)) {
             w.x -= top.x;
             w.y -= top.y;
             const bool fills = w.x == 0 && w.y == 0 && w.width == top.width && w.height == top.height;
@@ -102,7 +67,7 @@ protected:
     std::string tree(const XWindowInfo& top)
     {
         std::string text;
-        for (const XWindowInfo& w : x_->subwindows(top.id))
+        for (const XWindowInfo& w : x().subwindows(top.id))
             text += std::to_string(w.width) + "x" + std::to_string(w.height) + "+" +
                     std::to_string(w.x - top.x) + "+" + std::to_string(w.y - top.y) + "\n";
         return text;
@@ -110,7 +75,7 @@ protected:
 
     void click(const XWindowInfo& w, int clicks = 1)
     {
-        x_->click(w.x + w.width / 2, w.y + w.height / 2, clicks);
+        x().click(w.x + w.width / 2, w.y + w.height / 2, clicks);
     }
 
     bool event_seen(const std::string& text, int timeout_ms = STEP_MS)
@@ -118,25 +83,14 @@ protected:
         return peer_->wait_event("r1", text, timeout_ms);
     }
 
-    std::unique_ptr<XvfbServer> server_;
-    std::unique_ptr<XSession> x_;
-    std::unique_ptr<TestNetwork> net_;
-    std::unique_ptr<PeerProcess> peer_;
-    pid_t program_ = -1;
+    PeerProcess* peer_ = nullptr;
 };
 
 TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
 {
-    net_ = std::make_unique<TestNetwork>(1);
-    TEST_NETWORK_REQUIRE(*net_);
-
-    TempDir data("qorvel-gui-e2e", TempDir::PLAIN);
-    data.write("qorvel.def",
-               "qorvel_hostname 10.77.0.1\n"
-               "qorvel_netmask 255.255.255.0\n"
-               "qorvel_name_resolving off\n");
-    ASSERT_FALSE(firmware_fixture_write(data.path(), 1, "2.10").empty());
-    ASSERT_FALSE(firmware_fixture_write(data.path(), 1, "1.50").empty());
+    TEST_NETWORK_REQUIRE(net());
+    ASSERT_FALSE(firmware_fixture_write(data().path(), 1, "2.10").empty());
+    ASSERT_FALSE(firmware_fixture_write(data().path(), 1, "1.50").empty());
 
     SimRouter r = sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01");
     r.phone = "0301234";
@@ -148,27 +102,21 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     line.byte = 8;
     line.timeout = 20;
     r.lines.push_back(line);
-    peer_ = std::make_unique<PeerProcess>(*net_, net_->router(1), std::vector<SimRouter>{r});
-    ASSERT_TRUE(peer_->start()) << peer_->error();
+    peer_ = start_peer(1, {r});
+    ASSERT_NE(peer_, nullptr);
 
-    SpawnOptions options;
-    options.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data.path()};
-    options.cwd = data.path();
-    program_ = net_->spawn(net_->workstation(), {GUI_PROGRAM}, options);
-    ASSERT_GT(program_, 0);
-
+    start_program();
     // The scan has filled the list once the busy notice has gone.
-    const XWindowInfo main_window = window("quarnVANTERO");
+    const XWindowInfo main_window = window(GUI_MAIN_TITLE);
     ASSERT_NE(main_window.id, 0u) << "the main window did not show";
-    ASSERT_NE(window("Please Wait").id, 0u) << "the scan is announced";
-    ASSERT_TRUE(gone("Please Wait", SCAN_END_MS)) << "the scan did not end";
+    ASSERT_TRUE(wait_scan_end()) << "the scan did not end";
 
     // A double click on the router's line registers it.
     std::vector<XWindowInfo> list = windows(main_window, [](const XWindowInfo& w, const XWindowInfo&) {
         return w.height > 200 && w.width > 250 && w.width < 400;
     });
     ASSERT_FALSE(list.empty()) << tree(main_window);
-    x_->click(list.front().x + 40, list.front().y + 10, 2);
+    x().click(list.front().x + 40, list.front().y + 10, 2);
     ASSERT_TRUE(event_seen("open accepted")) << "registration";
 
     auto column_pick = [](const XWindowInfo& w, const XWindowInfo& top) {
@@ -179,7 +127,7 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     ASSERT_GE(column.size(), 1u) << tree(main_window);
     // "Router" takes input once the tables are read.
     XWindowInfo settings;
-    ASSERT_TRUE(x_->click_until(column[0].x + column[0].width / 2,
+    ASSERT_TRUE(x().click_until(column[0].x + column[0].width / 2,
                                 column[0].y + column[0].height / 2, "Router Configuration",
                                 &settings, STEP_MS))
         << "the router settings dialog did not show";
@@ -195,9 +143,9 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     ASSERT_EQ(fields.size(), 3u) << tree(settings);
     ASSERT_EQ(row.size(), 3u) << tree(settings);
     click(fields[2]);  // "RPhoneText"
-    x_->key("End");
-    x_->key_repeat("BackSpace", 8);
-    x_->type("0309999");
+    x().key("End");
+    x().key_repeat("BackSpace", 8);
+    x().type("0309999");
 
     // A new password, typed twice.
     auto change_buttons = [](const XWindowInfo& w, const XWindowInfo&) {
@@ -218,7 +166,7 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
         // The repetition has the title of the first entry: it is the prompt
         // that comes once the first has gone.
         if (entry == 1) {
-            ASSERT_TRUE(x_->wait_unmapped(first_prompt, STEP_MS)) << "the first entry stays";
+            ASSERT_TRUE(x().wait_unmapped(first_prompt, STEP_MS)) << "the first entry stays";
         }
         const XWindowInfo prompt = window("Enter Password");
         ASSERT_NE(prompt.id, 0u) << "entry " << entry;
@@ -228,8 +176,8 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
         });
         ASSERT_EQ(field.size(), 1u) << tree(prompt);
         click(field[0]);
-        x_->type("neu");
-        x_->key("Return");
+        x().type("neu");
+        x().key("Return");
     }
     ASSERT_TRUE(gone("Enter Password"));
     std::vector<XWindowInfo> setpw_row = windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
@@ -266,7 +214,7 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
         return w.height > 100 && w.width > 200;
     });
     ASSERT_FALSE(versions.empty()) << tree(firmware);
-    x_->click(versions.front().x + 30, versions.front().y + 10, 2);
+    x().click(versions.front().x + 30, versions.front().y + 10, 2);
     ASSERT_TRUE(gone("Select Firmware"));
     row = windows(settings, row_pick);
     ASSERT_EQ(row.size(), 3u) << tree(settings);

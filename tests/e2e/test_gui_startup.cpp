@@ -7,38 +7,24 @@
 // on the screen; a screenshot of each is kept under the build directory.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "peer_process.h"
-#include "temp_dir.h"
-#include "test_network.h"
-#include "x_display.h"
+#include "gui_program.h"
 
 namespace {
 
-constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
-constexpr const char* ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
 constexpr int STEP_MS = 8000;          // a window to show, a router to answer
-constexpr int SCAN_END_MS = 10000;     // the scan's end marker comes on its fourth tick
-constexpr int EXIT_MS = 10000;         // a sanitizer build exits slowly
 constexpr int QUIET_MS = 1500;         // long enough for what must not come
 constexpr int SCAN_REQUEST = 0xF031;
 constexpr int OPEN_REQUEST = 0x1001;
 constexpr int CLOSE_REQUEST = 0x1003;
-
-constexpr const char* MAIN_TITLE = "quarnVANTERO";
-constexpr const char* NOTICE_TITLE = "Please Wait";
 
 // Where things stand on the screen as the fallback resources lay the main
 // window out at +10+35.
@@ -55,94 +41,8 @@ void sleep_ms(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class GuiStartupE2E : public ::testing::Test {
+class GuiStartupE2E : public GuiProgramTest {
 protected:
-    void SetUp() override
-    {
-        if (access(GUI_PROGRAM, X_OK) != 0)
-            GTEST_SKIP() << GUI_PROGRAM << " is not built";
-        server_ = std::make_unique<XvfbServer>();
-        if (!server_->ok())
-            GTEST_SKIP() << "no X server for the test: " << server_->error();
-        x_ = std::make_unique<XSession>(server_->display());
-        ASSERT_TRUE(x_->ok());
-        data_.write("qorvel.def",
-                    "qorvel_hostname 10.77.0.1\n"
-                    "qorvel_netmask 255.255.255.0\n"
-                    "qorvel_name_resolving off\n");
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure() && x_ && x_->ok())
-            shot("at-failure");
-        if (program_ > 0)
-            net().stop(program_);
-        peers_.clear();
-        x_.reset();
-        server_.reset();
-    }
-
-    TestNetwork& net()
-    {
-        if (!net_)
-            net_ = std::make_unique<TestNetwork>(2);
-        return *net_;
-    }
-
-    PeerProcess* start_peer(int ns, const std::vector<SimRouter>& routers)
-    {
-        peers_.emplace_back(new PeerProcess(net(), net().router(ns), routers));
-        if (!peers_.back()->start()) {
-            ADD_FAILURE() << "router-peer: " << peers_.back()->error();
-            return nullptr;
-        }
-        return peers_.back().get();
-    }
-
-    // The program in the workstation namespace, on this test's display.
-    void start_program(const std::vector<std::string>& args = {})
-    {
-        std::vector<std::string> argv = {GUI_PROGRAM};
-        argv.insert(argv.end(), args.begin(), args.end());
-        SpawnOptions options;
-        options.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data_.path()};
-        options.cwd = data_.path();
-        stderr_fd_ = open(data_.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        options.stderr_fd = stderr_fd_;
-        program_ = net().spawn(net().workstation(), argv, options);
-        close(stderr_fd_);
-        ASSERT_GT(program_, 0) << net().error();
-    }
-
-    // Waits for the program to end; its exit status.
-    int wait_exit()
-    {
-        int status = net().wait(program_, EXIT_MS);
-        if (status >= 0)
-            program_ = -1;
-        return status;
-    }
-
-    std::string standard_error() const { return read_file(data_.file("stderr")); }
-
-    // A screenshot kept as an artefact of this test.
-    void shot(const std::string& what)
-    {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string path = std::string(ARTIFACTS) + "/" + test->test_suite_name() + "." +
-                           test->name() + "-" + what + ".png";
-        EXPECT_TRUE(x_->screenshot(path)) << "screenshot " << path;
-    }
-
     // Waits until a router has an event containing `text`.
     static bool event(PeerProcess& peer, const std::string& router, const std::string& text,
                       int timeout_ms = STEP_MS)
@@ -176,29 +76,21 @@ protected:
     void expect_without_back_end(PeerProcess* peer, const char* error_title)
     {
         XWindowInfo main, box;
-        ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
-        ASSERT_TRUE(x_->wait_window(error_title, &box, STEP_MS)) << "the error box";
+        ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, STEP_MS));
+        ASSERT_TRUE(x().wait_window(error_title, &box, STEP_MS)) << "the error box";
         EXPECT_EQ(box.x, 100);
         EXPECT_EQ(box.y, 205);
-        EXPECT_TRUE(x_->wait_gone(NOTICE_TITLE, 0)) << "no scan is announced";
-        shot("message");
+        EXPECT_TRUE(x().wait_gone(GUI_NOTICE_TITLE, 0)) << "no scan is announced";
+        EXPECT_TRUE(shot("message"));
         // The window manager's close reaches the program although the
         // message is up: a message does not hold the close.
-        ASSERT_TRUE(x_->close_window(main.id));
+        ASSERT_TRUE(x().close_window(main.id));
         EXPECT_EQ(wait_exit(), 0);
         EXPECT_EQ(standard_error(), "");
         if (peer != nullptr) {
             EXPECT_EQ(received(*peer, SCAN_REQUEST), 0u) << "no scan without a back end";
         }
     }
-
-    TempDir data_{"qorvel-gui-e2e"};
-    std::unique_ptr<XvfbServer> server_;
-    std::unique_ptr<XSession> x_;
-    std::unique_ptr<TestNetwork> net_;
-    std::vector<std::unique_ptr<PeerProcess>> peers_;
-    pid_t program_ = -1;
-    int stderr_fd_ = -1;
 };
 
 class GuiStartupSlowE2E : public GuiStartupE2E {};
@@ -208,7 +100,7 @@ TEST_F(GuiStartupE2E, FaultyProtocolFileShowsTheMessageAndStartsNoScan)
     TEST_NETWORK_REQUIRE(net());
     PeerProcess* peer = start_peer(1, {sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01")});
     ASSERT_NE(peer, nullptr);
-    data_.write("qorvel.pro", "# 1\n# 2\n# 3\n# 4\n# 5\n# 6\n2:abc      base=x25\n");
+    data().write("qorvel.pro", "# 1\n# 2\n# 3\n# 4\n# 5\n# 6\n2:abc      base=x25\n");
     start_program();
     expect_without_back_end(peer, "Error");
 }
@@ -244,9 +136,9 @@ TEST_F(GuiStartupE2E, WindowManagerCloseDuringTheScanQuits)
     ASSERT_NE(peer, nullptr);
     start_program();
     XWindowInfo main;
-    ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
-    ASSERT_TRUE(x_->wait_window(NOTICE_TITLE, nullptr, STEP_MS));
-    ASSERT_TRUE(x_->close_window(main.id));
+    ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, STEP_MS));
+    ASSERT_TRUE(x().wait_window(GUI_NOTICE_TITLE, nullptr, STEP_MS));
+    ASSERT_TRUE(x().close_window(main.id));
     EXPECT_EQ(wait_exit(), 0);
     EXPECT_EQ(standard_error(), "");
     EXPECT_EQ(received(*peer, CLOSE_REQUEST), 0u) << "no router was registered";
@@ -278,43 +170,43 @@ TEST_F(GuiStartupSlowE2E, ScanListsTheRoutersAndTheListTakesMouseAndKeyboard)
 
     start_program();
     XWindowInfo main;
-    ASSERT_TRUE(x_->wait_window(MAIN_TITLE, &main, STEP_MS));
+    ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, STEP_MS));
     ASSERT_EQ(main.x, 10);
     ASSERT_EQ(main.y, 35);
-    ASSERT_TRUE(x_->wait_window(NOTICE_TITLE, nullptr, STEP_MS)) << "the scan is announced";
-    ASSERT_TRUE(x_->wait_gone(NOTICE_TITLE, SCAN_END_MS)) << "the scan ends";
+    ASSERT_TRUE(x().wait_window(GUI_NOTICE_TITLE, nullptr, STEP_MS)) << "the scan is announced";
+    ASSERT_TRUE(x().wait_gone(GUI_NOTICE_TITLE, GUI_SCAN_END_MS)) << "the scan ends";
     EXPECT_GE(received(*peer, SCAN_REQUEST), 1u);
-    shot("routers");
+    EXPECT_TRUE(shot("routers"));
     auto line_y = [](int line) { return LIST_FIRST_LINE_Y + (line - 1) * LIST_LINE_HEIGHT; };
 
     // The held router's line is refused with a message.
-    x_->click(LIST_X, line_y(2));
+    x().click(LIST_X, line_y(2));
     XWindowInfo box;
-    ASSERT_TRUE(x_->wait_window("Error", &box, STEP_MS)) << "the held router is refused";
+    ASSERT_TRUE(x().wait_window("Error", &box, STEP_MS)) << "the held router is refused";
     EXPECT_EQ(box.x, 100);
-    shot("held");
-    x_->click(box.x + box.width / 2, box.y + box.height - OK_FROM_BOTTOM);
-    ASSERT_TRUE(x_->wait_gone("Error", STEP_MS)) << "OK of the error box";
+    EXPECT_TRUE(shot("held"));
+    x().click(box.x + box.width / 2, box.y + box.height - OK_FROM_BOTTOM);
+    ASSERT_TRUE(x().wait_gone("Error", STEP_MS)) << "OK of the error box";
 
     // The router without configuration: Register sends nothing.
-    x_->click(LIST_X, line_y(3));
-    x_->click(REGISTER_X, REGISTER_Y);
+    x().click(LIST_X, line_y(3));
+    x().click(REGISTER_X, REGISTER_Y);
     sleep_ms(QUIET_MS);
     EXPECT_EQ(received(*peer, OPEN_REQUEST), 0u) << "nothing opened without an address";
-    x_->click(DEREGISTER_X, DEREGISTER_Y);
+    x().click(DEREGISTER_X, DEREGISTER_Y);
 
     // Return on the list, with the first line under the keyboard's cursor:
     // the router of that line is registered.
-    x_->click(LIST_X, line_y(1));
-    x_->key("Return");
+    x().click(LIST_X, line_y(1));
+    x().key("Return");
     ASSERT_TRUE(event(*peer, "r1", "open accepted station=10.77.0.1"));
     EXPECT_EQ(opens_to("10.77.0.20") + opens_to("10.77.0.21"), 0u);
-    shot("registered");
+    EXPECT_TRUE(shot("registered"));
 
     // Quit from the File menu closes the registration and ends the program;
     // its mnemonic is typed once the menu is down.
-    ASSERT_TRUE(x_->click_opening(FILE_MENU_X, FILE_MENU_Y)) << "the File menu did not open";
-    x_->key("q");
+    ASSERT_TRUE(x().click_opening(FILE_MENU_X, FILE_MENU_Y)) << "the File menu did not open";
+    x().key("q");
     EXPECT_EQ(wait_exit(), 0);
     EXPECT_TRUE(event(*peer, "r1", "closed station=10.77.0.1"));
     EXPECT_EQ(standard_error(), "");

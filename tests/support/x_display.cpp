@@ -301,31 +301,32 @@ bool XSession::click_opening(int x, int y, int timeout_ms)
     return true;
 }
 
-bool XSession::click_until(int x, int y, const std::string& title, XWindowInfo* found,
-                           int timeout_ms)
+bool XSession::click_while_not(int x, int y, const std::function<bool(int)>& done,
+                               int timeout_ms)
 {
     const int64_t deadline = now_ms() + timeout_ms;
     do {
-        if (wait_window(title, found, 0))
+        // Clicked again only while nothing has come of the clicks before.
+        if (done(0))
             return true;
         click(x, y);
-        if (wait_window(title, found, CLICK_RETRY_MS))
+        if (done(CLICK_RETRY_MS))
             return true;
     } while (now_ms() < deadline);
     return false;
 }
 
+bool XSession::click_until(int x, int y, const std::string& title, XWindowInfo* found,
+                           int timeout_ms)
+{
+    return click_while_not(
+        x, y, [&](int wait_ms) { return wait_window(title, found, wait_ms); }, timeout_ms);
+}
+
 bool XSession::click_until_gone(int x, int y, const std::string& title, int timeout_ms)
 {
-    const int64_t deadline = now_ms() + timeout_ms;
-    do {
-        if (wait_gone(title, 0))
-            return true;
-        click(x, y);
-        if (wait_gone(title, CLICK_RETRY_MS))
-            return true;
-    } while (now_ms() < deadline);
-    return false;
+    return click_while_not(
+        x, y, [&](int wait_ms) { return wait_gone(title, wait_ms); }, timeout_ms);
 }
 
 void XSession::tap(unsigned int keycode, bool shift, int settle_ms)

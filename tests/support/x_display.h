@@ -22,6 +22,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,8 @@ public:
 private:
     void sync();
     void collect(unsigned long window, std::vector<XWindowInfo>* into);
+    // Clicks x, y until `done` (given how long it may wait) holds.
+    bool click_while_not(int x, int y, const std::function<bool(int)>& done, int timeout_ms);
     void tap(unsigned int keycode, bool shift, int settle_ms);
     std::string name_;
     struct _XDisplay* display_ = nullptr;
