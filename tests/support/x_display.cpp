@@ -62,8 +62,10 @@ XvfbServer::XvfbServer()
             dup2(null, 1);
             dup2(null, 2);
         }
+        // -noreset: a server that resets when its last client goes drops a
+        // client that connects meanwhile.
         execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);

@@ -31,7 +31,7 @@ constexpr int X_WAIT_MS = 8000;       // default wait for a window
 
 class XvfbServer {
 public:
-    XvfbServer();  // starts "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp"
+    XvfbServer();  // starts "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset"
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
