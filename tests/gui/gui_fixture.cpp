@@ -1,6 +1,8 @@
 #include "gui_fixture.h"
 
 #include <Xm/List.h>
+#include <Xm/Text.h>
+#include <Xm/TextF.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -227,6 +229,14 @@ std::string GuiTest::label(const char* path)
 {
     Widget w = find(path);
     return w != nullptr ? helpfunc_label_text(w) : std::string("(no widget ") + path + ")";
+}
+
+std::string GuiTest::text_of(Widget field)
+{
+    char* text = XmIsTextField(field) ? XmTextFieldGetString(field) : XmTextGetString(field);
+    std::string s = text != nullptr ? text : "";
+    XtFree(text);
+    return s;
 }
 
 std::string GuiTest::title(const char* dialog_path)

@@ -65,6 +65,8 @@ protected:
     static bool is_managed(const char* path);
     static bool is_sensitive(const char* path);
     static std::string label(const char* path);
+    // The text of a text field or text widget.
+    static std::string text_of(Widget field);
     // A dialog's title as the window manager reads it ("" path: the main window).
     static std::string title(const char* dialog_path);
     static std::vector<std::string> list_items(Widget list);

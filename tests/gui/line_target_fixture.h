@@ -124,14 +124,6 @@ protected:
 
     static void type(Widget field, const char* text) { XmTextFieldSetString(field, const_cast<char*>(text)); }
 
-    static std::string text_of(Widget field)
-    {
-        char* text = XmTextFieldGetString(field);
-        std::string s = text != nullptr ? text : "";
-        XtFree(text);
-        return s;
-    }
-
     static Widget shown(Widget option_menu)
     {
         Widget button = nullptr;

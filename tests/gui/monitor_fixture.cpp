@@ -61,14 +61,6 @@ bool MonitorTest::open_router(const char* address)
     return true;
 }
 
-std::string MonitorTest::text_of(Widget field)
-{
-    char* text = XmIsTextField(field) ? XmTextFieldGetString(field) : XmTextGetString(field);
-    std::string s = text != nullptr ? text : "";
-    XtFree(text);
-    return s;
-}
-
 void MonitorTest::press(Widget button)
 {
     XtCallCallbacks(button, XmNactivateCallback, nullptr);

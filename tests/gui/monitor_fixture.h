@@ -22,9 +22,6 @@ protected:
     // open or the tables did not come.
     bool open_router(const char* address);
 
-    // The text of a text or text field widget.
-    static std::string text_of(Widget field);
-
     // An activate callback as a click calls it.
     static void press(Widget button);
 

@@ -124,14 +124,6 @@ protected:
 
     static WidgetTable* w() { return XmVANTEROWidgets; }
 
-    static std::string text(Widget field)
-    {
-        char* t = XmTextFieldGetString(field);
-        std::string s = t != nullptr ? t : "";
-        XtFree(t);
-        return s;
-    }
-
     static void type(Widget field, const char* value) { XmTextFieldSetString(field, const_cast<char*>(value)); }
 
     static Widget shown_button()

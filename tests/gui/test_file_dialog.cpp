@@ -92,13 +92,6 @@ protected:
 
     static WidgetTable* t() { return XmVANTEROWidgets; }
     static Widget child(unsigned char which) { return XmFileSelectionBoxGetChild(t()->FileDialog, which); }
-    static std::string field(Widget w)
-    {
-        char* s = XmIsTextField(w) ? XmTextFieldGetString(w) : XmTextGetString(w);
-        std::string result(s);
-        XtFree(s);
-        return result;
-    }
 
     // OK with `file` in the selection field, as the dialog calls back.
     static void ok(const std::string& file)
@@ -142,15 +135,15 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
     dir_->write("old.acc", "");
     helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
     ASSERT_TRUE(is_managed("*FileDialog"));
-    EXPECT_EQ(field(child(XmDIALOG_FILTER_TEXT)), dir_->path() + "/*.cfg");
-    EXPECT_EQ(field(child(XmDIALOG_TEXT)), dir_->path() + "/gw1.cfg");
+    EXPECT_EQ(text_of(child(XmDIALOG_FILTER_TEXT)), dir_->path() + "/*.cfg");
+    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), dir_->path() + "/gw1.cfg");
     EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{dir_->file("old.cfg")});
     FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
     EXPECT_FALSE(is_managed("*FileDialog"));
 
     helpfunc_popup_file_dialog(FILE_SAVE_ACCOUNTING);
-    EXPECT_EQ(field(child(XmDIALOG_FILTER_TEXT)), dir_->path() + "/*.acc");
-    EXPECT_EQ(field(child(XmDIALOG_TEXT)), dir_->path() + "/gw1.acc");
+    EXPECT_EQ(text_of(child(XmDIALOG_FILTER_TEXT)), dir_->path() + "/*.acc");
+    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), dir_->path() + "/gw1.acc");
     EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{dir_->file("old.acc")});
     FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
 
@@ -160,7 +153,7 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
-    EXPECT_EQ(field(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
+    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
 }
 
 TEST_F(FileDialogTest, BuiltWithoutHelpButtonAndWithItsLabels)
@@ -204,7 +197,7 @@ TEST_F(FileDialogTest, TitleIsTheWordOfTheActionThatOpensIt)
 TEST_F(FileDialogTest, LoadOfAMissingFileKeepsTheDialogUp)
 {
     helpfunc_popup_file_dialog(FILE_LOAD_CONFIG);
-    EXPECT_EQ(field(child(XmDIALOG_TEXT)).find("gw1"), std::string::npos) << "loading presets no name";
+    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)).find("gw1"), std::string::npos) << "loading presets no name";
     ok(dir_->file("none.cfg"));
     EXPECT_TRUE(is_managed("*FileDialog"));
     EXPECT_EQ(error_text(), "Cannot Read File");
@@ -318,8 +311,8 @@ TEST_F(FileDialogTest, LongDirectoryNamesWork)
     }
     setenv("QORVEL_PATH", deep.c_str(), 1);
     helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
-    EXPECT_EQ(field(child(XmDIALOG_FILTER_TEXT)), deep + "/*.cfg");
-    EXPECT_EQ(field(child(XmDIALOG_TEXT)), deep + "/gw1.cfg");
+    EXPECT_EQ(text_of(child(XmDIALOG_FILTER_TEXT)), deep + "/*.cfg");
+    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), deep + "/gw1.cfg");
     ok(deep + "/gw1.cfg");
     EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
     EXPECT_TRUE(myutil_file_exist((deep + "/gw1.cfg").c_str()));

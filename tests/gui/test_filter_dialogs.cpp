@@ -95,13 +95,6 @@ protected:
     static void filter2_cb(int action) { Filter2CB(t()->Filter2Ok, code(action), nullptr); }
     static void click(int position) { XmListSelectPos(t()->FilterList, position, True); }
 
-    static std::string text(Widget field)
-    {
-        char* s = XmTextFieldGetString(field);
-        std::string result(s);
-        XtFree(s);
-        return result;
-    }
     static void type(Widget field, const char* value) { XmTextFieldSetString(field, const_cast<char*>(value)); }
 
     static void fill(const char* send_mask, const char* send_match, const char* receive_mask,
@@ -154,14 +147,14 @@ TEST_F(FilterDialogTest, OnlyTheDefaultRuleShowsAnEmptyListAndItsAction)
     ASSERT_TRUE(is_managed("*FilterDialog"));
     EXPECT_TRUE(list_items(t()->FilterList).empty());
     EXPECT_EQ(history(t()->FilterOption), t()->FilterProhibit);
-    EXPECT_EQ(text(t()->FilterIDText), "gw1");
+    EXPECT_EQ(text_of(t()->FilterIDText), "gw1");
     EXPECT_EQ(title("*FilterDialog"), "Filter Table");
     EXPECT_EQ(label("*FilterDialog*FilterOption.OptionLabel"), "All Remaining");
 
     filter_cb(FILTER_ADD);
     ASSERT_TRUE(is_managed("*Filter2Dialog"));
-    EXPECT_EQ(text(t()->Filter2PosText), "1");
-    EXPECT_EQ(text(t()->Filter2SMaskText), "0.0.0.0");
+    EXPECT_EQ(text_of(t()->Filter2PosText), "1");
+    EXPECT_EQ(text_of(t()->Filter2SMaskText), "0.0.0.0");
     EXPECT_EQ(history(t()->Filter2Aktion), t()->A_ACCEPT);
     filter2_cb(EDIT_CANCEL);
 
@@ -195,9 +188,9 @@ TEST_F(FilterDialogTest, EditedRuleMovesButStaysInFrontOfTheDefaultRule)
     click(2);
     filter_cb(FILTER_OPEN);
     ASSERT_TRUE(is_managed("*Filter2Dialog"));
-    EXPECT_EQ(text(t()->Filter2SCompText), "10.0.0.2");
-    EXPECT_EQ(text(t()->Filter2PortText), "all");
-    EXPECT_EQ(text(t()->Filter2PosText), "2");
+    EXPECT_EQ(text_of(t()->Filter2SCompText), "10.0.0.2");
+    EXPECT_EQ(text_of(t()->Filter2PortText), "all");
+    EXPECT_EQ(text_of(t()->Filter2PosText), "2");
 
     type(t()->Filter2PosText, "5");
     filter2_cb(EDIT_OK);
@@ -220,7 +213,7 @@ TEST_F(FilterDialogTest, NewRuleMayTakeTheDefaultRulesPlace)
     filters(4);
     helpfunc_popup(Dialog::FilterDialog);
     filter_cb(FILTER_ADD);
-    EXPECT_EQ(text(t()->Filter2PosText), "5");
+    EXPECT_EQ(text_of(t()->Filter2PosText), "5");
     filter2_cb(EDIT_CANCEL);
     EXPECT_EQ(add("all", "6"), "Position Not Correct");
     EXPECT_EQ(add("all", "5"), "");
@@ -349,7 +342,7 @@ TEST_F(FilterDialogTest, ServiceTextReadAndShown)
         EXPECT_EQ(rule_at(1)->protocol, c.protocol);
         EXPECT_EQ(rule_at(1)->port, c.port);
         filter_cb(FILTER_OPEN);
-        EXPECT_EQ(text(t()->Filter2PortText), c.shown);
+        EXPECT_EQ(text_of(t()->Filter2PortText), c.shown);
         EXPECT_EQ(list_items(t()->FilterList)[0], filter_list_line(1, *rule_at(1)));
         filter2_cb(EDIT_CANCEL);
     }

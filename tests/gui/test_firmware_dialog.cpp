@@ -75,7 +75,7 @@ TEST_F(FirmwareDialogTest, SelectionOkDeselectionCancelAndDoubleClick)
     select_item(2);
     FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_CANCEL), nullptr);
     EXPECT_FALSE(is_managed("*FirmwareDialog"));
-    EXPECT_EQ(text(w()->RVersionText), "2.10") << "Cancel keeps the field";
+    EXPECT_EQ(text_of(w()->RVersionText), "2.10") << "Cancel keeps the field";
 
     press(RCONFIG_ACTION_FIRMWARE);
     EXPECT_FALSE(XtIsSensitive(w()->FirmwareOk)) << "every popup starts without a selection";
@@ -85,7 +85,7 @@ TEST_F(FirmwareDialogTest, SelectionOkDeselectionCancelAndDoubleClick)
     XmListDeleteAllItems(w()->FirmwareList);
     FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_OK), nullptr);
     EXPECT_FALSE(is_managed("*FirmwareDialog"));
-    EXPECT_EQ(text(w()->RVersionText), "3.00");
+    EXPECT_EQ(text_of(w()->RVersionText), "3.00");
 
     press(RCONFIG_ACTION_FIRMWARE);
     XtVaGetValues(w()->FirmwareList, XmNitems, &items, nullptr);
@@ -95,7 +95,7 @@ TEST_F(FirmwareDialogTest, SelectionOkDeselectionCancelAndDoubleClick)
     twice.item_position = 1;
     FirmwareCB(w()->FirmwareList, action_code(FIRMWARE_ACTION_DEFAULT), &twice);
     EXPECT_FALSE(is_managed("*FirmwareDialog"));
-    EXPECT_EQ(text(w()->RVersionText), "2.10");
+    EXPECT_EQ(text_of(w()->RVersionText), "2.10");
 }
 
 TEST_F(FirmwareDialogTest, ProgressChangesOnlyTheNoticeText)
@@ -193,7 +193,7 @@ TEST_F(DownloadTest, FirmwareChangeResetsDownloadsAndRewritesTheListLine)
     press(RCONFIG_ACTION_FIRMWARE);
     XmListSelectPos(w()->FirmwareList, 2, True);
     FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_OK), nullptr);
-    ASSERT_EQ(text(w()->RVersionText), "3.00");
+    ASSERT_EQ(text_of(w()->RVersionText), "3.00");
 
     press(RCONFIG_ACTION_OK);
     EXPECT_TRUE(is_managed("*ScanDialog"));
@@ -241,7 +241,7 @@ TEST_F(DownloadTest, RouterWithoutConfigurationIsConfiguredByADownload)
     image(1, "2.10");
     select_router(0, 7);
     open_settings();
-    EXPECT_EQ(text(w()->RVersionText), "2.10");
+    EXPECT_EQ(text_of(w()->RVersionText), "2.10");
     type(w()->RNameText, "10.77.0.30");
     type(w()->RNetmaskText, "255.255.255.0");
     type(w()->RPhoneText, "0305555");

@@ -79,13 +79,6 @@ protected:
     // A click on a line: Motif selects it and calls the selection callback.
     static void click(int position) { XmListSelectPos(t()->RouteList, position, True); }
 
-    static std::string text(Widget field)
-    {
-        char* s = XmTextFieldGetString(field);
-        std::string result(s);
-        XtFree(s);
-        return result;
-    }
 
     static void type(Widget field, const char* value) { XmTextFieldSetString(field, const_cast<char*>(value)); }
 
@@ -114,7 +107,7 @@ TEST_F(RouteDialogTest, PopupListsEveryRouteWithTheRouterAndNothingSelected)
     EXPECT_EQ(lines[0], "  1.     255.255.255.255   193.1.2.3         193.1.2.3               ");
     EXPECT_EQ(lines[2], route_list_line(3, *static_cast<RouteEntry*>(main_route_list->tail->element)));
     EXPECT_TRUE(selected_positions(t()->RouteList).empty());
-    EXPECT_EQ(text(t()->RouteIDText), "gw1");
+    EXPECT_EQ(text_of(t()->RouteIDText), "gw1");
     EXPECT_FALSE(is_sensitive("*RouteDialog*OpenRoute"));
     EXPECT_FALSE(is_sensitive("*RouteDialog*DeleteRoute"));
     EXPECT_TRUE(is_sensitive("*RouteDialog*AddRoute"));
@@ -169,11 +162,11 @@ TEST_F(RouteDialogTest, OpenShowsTheRouteAtItsPosition)
     click(2);
     route_cb(ROUTE_OPEN);
     ASSERT_TRUE(is_managed("*Route2Dialog"));
-    EXPECT_EQ(text(t()->Route2MaskText), "255.255.255.255");
-    EXPECT_EQ(text(t()->Route2CompText), "10.0.0.2");
-    EXPECT_EQ(text(t()->Route2GateText), "10.0.0.2");
-    EXPECT_EQ(text(t()->Route2PosText), "2");
-    EXPECT_EQ(text(t()->Route2IDText), "gw1");
+    EXPECT_EQ(text_of(t()->Route2MaskText), "255.255.255.255");
+    EXPECT_EQ(text_of(t()->Route2CompText), "10.0.0.2");
+    EXPECT_EQ(text_of(t()->Route2GateText), "10.0.0.2");
+    EXPECT_EQ(text_of(t()->Route2PosText), "2");
+    EXPECT_EQ(text_of(t()->Route2IDText), "gw1");
     EXPECT_EQ(selected_elem, main_route_list->ops->list_get_at(main_route_list, 2));
     EXPECT_EQ(title("*Route2Dialog"), "Routing Table");
     EXPECT_EQ(label("*Route2Dialog.Route2Header"), "Edit Route Information");
@@ -189,8 +182,8 @@ TEST_F(RouteDialogTest, DoubleClickOpensTheLineClickedAndSelectsIt)
     cbs.item_position = 3;
     route_cb(ROUTE_DOUBLE_CLICK, &cbs);
     ASSERT_TRUE(is_managed("*Route2Dialog"));
-    EXPECT_EQ(text(t()->Route2GateText), "10.0.0.3");
-    EXPECT_EQ(text(t()->Route2PosText), "3");
+    EXPECT_EQ(text_of(t()->Route2GateText), "10.0.0.3");
+    EXPECT_EQ(text_of(t()->Route2PosText), "3");
     EXPECT_EQ(selected_positions(t()->RouteList), std::vector<int>{3});
 }
 
@@ -318,10 +311,10 @@ TEST_F(RouteDialogTest, AddToAnEmptyTableOffersPositionOneOnly)
     route_cb(ROUTE_ADD);
     ASSERT_TRUE(is_managed("*Route2Dialog"));
     EXPECT_EQ(selected_elem, nullptr);
-    EXPECT_EQ(text(t()->Route2MaskText), "255.255.255.0");
-    EXPECT_EQ(text(t()->Route2CompText), "");
-    EXPECT_EQ(text(t()->Route2GateText), "");
-    EXPECT_EQ(text(t()->Route2PosText), "1");
+    EXPECT_EQ(text_of(t()->Route2MaskText), "255.255.255.0");
+    EXPECT_EQ(text_of(t()->Route2CompText), "");
+    EXPECT_EQ(text_of(t()->Route2GateText), "");
+    EXPECT_EQ(text_of(t()->Route2PosText), "1");
 
     // A default route: every address "0.0.0.0".
     fill("0.0.0.0", "0.0.0.0", "0.0.0.0", "2");

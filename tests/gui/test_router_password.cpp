@@ -40,29 +40,29 @@ TEST_F(RouterPasswordTest, EntryKeepsWhatIsTypedWhereverItIsTypedAndShowsX)
     change();
     ASSERT_TRUE(is_managed("*InputPWDialog"));
     Widget field = w()->InputPWText;
-    EXPECT_EQ(text(field), "");
+    EXPECT_EQ(text_of(field), "");
 
     XmTextFieldInsert(field, 0, const_cast<char*>("abc"));
-    EXPECT_EQ(text(field), "XXX");
+    EXPECT_EQ(text_of(field), "XXX");
     EXPECT_EQ(buffer(field), "abc");
 
     XmTextFieldReplace(field, 2, 3, const_cast<char*>(""));  // backspace
-    EXPECT_EQ(text(field), "XX");
+    EXPECT_EQ(text_of(field), "XX");
     EXPECT_EQ(buffer(field), "ab");
 
     XmTextFieldInsert(field, 0, const_cast<char*>("z"));  // at the front
-    EXPECT_EQ(text(field), "XXX");
+    EXPECT_EQ(text_of(field), "XXX");
     EXPECT_EQ(buffer(field), "zab");
 
     XmTextFieldInsert(field, 3, const_cast<char*>("word"));  // a paste
-    EXPECT_EQ(text(field), "XXXXXXX");
+    EXPECT_EQ(text_of(field), "XXXXXXX");
     EXPECT_EQ(buffer(field), "zabword");
 
     XmTextFieldInsert(field, 7, const_cast<char*>("12345"));  // past ten characters
     EXPECT_EQ(buffer(field), "zabword") << "refused whole";
     XmTextFieldInsert(field, 7, const_cast<char*>("123"));
     EXPECT_EQ(buffer(field), "zabword123");
-    EXPECT_EQ(text(field), "XXXXXXXXXX");
+    EXPECT_EQ(text_of(field), "XXXXXXXXXX");
 }
 
 TEST_F(RouterPasswordTest, SameTextTwiceBecomesTheProposalDifferentTextsDoNot)
@@ -72,7 +72,7 @@ TEST_F(RouterPasswordTest, SameTextTwiceBecomesTheProposalDifferentTextsDoNot)
     enter(w()->InputPWText);
     EXPECT_FALSE(is_managed("*InputPWDialog"));
     ASSERT_TRUE(is_managed("*RepeatPWDialog"));
-    EXPECT_EQ(text(w()->RepeatPWText), "") << "the repetition starts empty";
+    EXPECT_EQ(text_of(w()->RepeatPWText), "") << "the repetition starts empty";
     XmTextFieldInsert(w()->RepeatPWText, 0, const_cast<char*>("neu2"));
     enter(w()->RepeatPWText);
     EXPECT_FALSE(is_managed("*RepeatPWDialog"));

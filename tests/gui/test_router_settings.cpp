@@ -72,9 +72,9 @@ TEST_F(RouterSettingsTest, FillTableForRoutersWithAndWithoutConfiguration)
         for (Widget p : {w()->ISDN_TYP_0_4, w()->ISDN_TYP_2_11, w()->ISDN_TYP_2_12})
             EXPECT_EQ(XtIsSensitive(p) != False, row.permanent);
         EXPECT_STREQ(XtName(shown_button()), row.shown);
-        EXPECT_EQ(text(w()->RVersionText), row.version);
-        EXPECT_EQ(text(w()->RNameText), row.configured ? "10.77.0.2" : "");
-        EXPECT_EQ(text(w()->RPhoneText), row.configured ? "0301234" : "");
+        EXPECT_EQ(text_of(w()->RVersionText), row.version);
+        EXPECT_EQ(text_of(w()->RNameText), row.configured ? "10.77.0.2" : "");
+        EXPECT_EQ(text_of(w()->RPhoneText), row.configured ? "0301234" : "");
         EXPECT_EQ(rconfig_shown_family(), row.configured ? 0 : (row.has_1tr6 && !row.has_dss1 ? 0 : 1));
         press(RCONFIG_ACTION_CANCEL);
         EXPECT_FALSE(is_managed("*RConfigDialog"));
@@ -92,11 +92,11 @@ TEST_F(RouterSettingsTest, OptionMenuShowsOwnFirmwareForOwnFamilyElseFirstImage)
     EXPECT_STREQ(XtName(shown_button()), "ISDN_EURO");
 
     choose(w()->ISDN_TYP_2_11, RCONFIG_ACTION_FVS01);
-    EXPECT_EQ(text(w()->RVersionText), "2.10") << "a permanent button of its own family";
+    EXPECT_EQ(text_of(w()->RVersionText), "2.10") << "a permanent button of its own family";
     choose(w()->ISDN_1TR6, RCONFIG_ACTION_1TR6);
-    EXPECT_EQ(text(w()->RVersionText), "0.90") << "the other family's first version";
+    EXPECT_EQ(text_of(w()->RVersionText), "0.90") << "the other family's first version";
     choose(w()->ISDN_EURO, RCONFIG_ACTION_EURO);
-    EXPECT_EQ(text(w()->RVersionText), "2.10");
+    EXPECT_EQ(text_of(w()->RVersionText), "2.10");
 }
 
 // ------------------------------------------------------------ checking ---
@@ -203,7 +203,7 @@ TEST_F(RouterSettingsTest, AddressOutsideTheLocalNetworkIsAskedFirstAndNoKeepsTh
     QuestionCB(nullptr, action_code(QUESTION_ACTION_SUBNET_NO), nullptr);
     EXPECT_FALSE(is_managed("*Question2Dialog"));
     EXPECT_TRUE(is_managed("*RConfigDialog"));
-    EXPECT_EQ(text(w()->RNameText), "10.78.0.2");
+    EXPECT_EQ(text_of(w()->RNameText), "10.78.0.2");
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
