@@ -501,8 +501,9 @@ TEST_F(TermTables, SlowRouterThatStopsAnsweringLeavesTheEmergencyCopyAlone) {
 }
 
 // A linetarget write that the router refuses: by then the program's lists
-// hold the file's tables, which must never pass for the router's.
-TEST_F(TermTables, RefusedLinetargetWriteLeavesTheEmergencyCopyAlone) {
+// hold the file's tables, which must never pass for the router's. The copy
+// holds the router's tables as read, and the earlier copy is kept.
+TEST_F(TermTables, RefusedLinetargetWriteKeepsTheEarlierCopyAndSavesTheRoutersTables) {
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     term_write_file("/tmp/save.cfg", earlier_copy);
@@ -517,8 +518,17 @@ TEST_F(TermTables, RefusedLinetargetWriteLeavesTheEmergencyCopyAlone) {
                     "Filter_Data:\n");
     PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", "10.77.0.2"});
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
-    EXPECT_EQ(s.err(), "Error: table full\nAbort...\n");
-    EXPECT_EQ(term_read_file("/tmp/save.cfg"), earlier_copy);
+    EXPECT_EQ(s.err(),
+              "Error: table full\n"
+              "The router's tables may be partly written\n"
+              "The tables read before the write were saved to file /tmp/save.cfg\n"
+              "Abort...\n");
+    const std::vector<std::string> kept = emergency_copies_since(lock.kept_before());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(term_read_file(kept[0]), earlier_copy);
+    Sections t = sections_of(term_read_file("/tmp/save.cfg"));
+    ASSERT_EQ(t.lines.size(), 1u);
+    EXPECT_EQ(words(t.lines[0])[0], "10.1.0.1");
     std::remove("/tmp/save.cfg");
 }
 
