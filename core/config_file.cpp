@@ -754,6 +754,21 @@ std::string keep_earlier_copy(const std::string& path, const struct stat& st) {
     return "";
 }
 
+// Whether the two files hold the same bytes; false when either cannot be read.
+bool same_contents(const std::string& a, const std::string& b) {
+    FileHandle fa(std::fopen(a.c_str(), "rb"));
+    FileHandle fb(std::fopen(b.c_str(), "rb"));
+    if (!fa || !fb) return false;
+    char ba[4096];
+    char bb[4096];
+    for (;;) {
+        size_t na = std::fread(ba, 1, sizeof ba, fa.get());
+        size_t nb = std::fread(bb, 1, sizeof bb, fb.get());
+        if (na != nb || std::memcmp(ba, bb, na) != 0) return false;
+        if (na < sizeof ba) return std::ferror(fa.get()) == 0 && std::ferror(fb.get()) == 0;
+    }
+}
+
 // Puts the finished copy `temp` at `path`. A name that is free gets it by
 // link(), which fails where another process has put something meanwhile; a
 // name that holds an earlier copy of ours gets it by rename() once the
@@ -772,11 +787,16 @@ bool put_in_place(const std::string& temp, const std::string& path) {
             return false;
         }
         if (!own_plain_file(st)) return false;
-        const std::string kept = keep_earlier_copy(path, st);
-        if (kept.empty()) return false;
+        // The same tables saved again (a router read once more) lose nothing
+        // when they replace their copy; kept, every run would add one.
+        std::string kept;
+        if (!same_contents(temp, path)) {
+            kept = keep_earlier_copy(path, st);
+            if (kept.empty()) return false;
+        }
         // rename() replaces the name itself and never follows a link.
         if (std::rename(temp.c_str(), path.c_str()) == 0) return true;
-        unlink(kept.c_str());  // the earlier copy still stands at `path`
+        if (!kept.empty()) unlink(kept.c_str());  // the earlier copy still stands at `path`
         return false;
     }
     return false;

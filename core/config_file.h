@@ -92,7 +92,8 @@ constexpr int CFG_EMERGENCY_KEEP_MAX = 999;
 // Writes a configuration file as a new file of mode 0600 beside `path` and
 // puts it at `path`; `path` is always the newest copy. An earlier copy found
 // there is never lost to it: it keeps its contents under the first free name
-// "<path>.N" (N from 1), made without replacing anything. Refuses (0, and
+// "<path>.N" (N from 1), made without replacing anything, unless it holds
+// exactly the same bytes as the new one. Refuses (0, and
 // nothing changes) when `path` exists as anything but a plain file of this
 // user's with one link, so a planted symbolic link or another user's file is
 // never written through or replaced, and when no name is free for the

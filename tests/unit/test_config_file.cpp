@@ -1081,6 +1081,21 @@ TEST_F(ConfigFileTest, EmergencyCopiesOfFailuresInARowAreAllKept) {
     for (ListObject* l : saved) l->ops->list_destroy(l);
 }
 
+// The same tables saved once more (the same router read again) keep no
+// second copy of themselves: nothing is lost, and runs that repeat do not
+// fill the numbered names.
+TEST_F(ConfigFileTest, EmergencyCopyOfTheSameTablesAgainKeepsNoTwin) {
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+    for (int run = 0; run < 3; ++run)
+        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1) << run;
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
+    const std::string first = read_file(path("save.cfg"));
+    append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
+    ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1);
+    EXPECT_EQ(read_file(path("save.cfg.1")), first) << "other tables keep the earlier copy";
+    EXPECT_NE(read_file(path("save.cfg")), first);
+}
+
 // A numbered name that something else holds is passed over, never written
 // through or replaced; when every number is taken, nothing changes at all.
 TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName) {
