@@ -589,6 +589,8 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
 // room.
 TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
     TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;  // the refused write saves the router's tables as read
+    std::remove("/tmp/save.cfg");
     SimRouter odd = router(1);
     SimLine phone = term_x75_line(0, "10.1.0.1", "+49 721-5");
     SimLine no_host = term_x75_line(1, "0.0.0.0", "0721");
@@ -623,7 +625,10 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
          2, 0, "", {}},
         {"r2", peers_[1].get(), "10.77.0.3",
          {"0.0.0.0 0.0.0.0 255.255.255.0 10.3.63.0 1063/tcp 1", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"},
-         65, 1, "Error: table full\nAbort...\n", {"put 64"}},
+         65, 1,
+         "Error: table full\nThe router's tables may be partly written\n"
+         "The tables read before the write were saved to file /tmp/save.cfg\nAbort...\n",
+         {"put 64"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -665,8 +670,10 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
             EXPECT_EQ(now.filters[0].action, 2);
         } else {
             EXPECT_EQ(now.filters.size(), 64u);
+            EXPECT_EQ(sections_of(term_read_file("/tmp/save.cfg")).filters.size(), 65u) << "as read";
         }
     }
+    std::remove("/tmp/save.cfg");
 }
 
 }  // namespace
