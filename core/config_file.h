@@ -86,9 +86,17 @@ int file_load_config(const char* path, ListObject** lines, ListObject** routes,
 int file_save_emergency(ListObject* lines, ListObject* routes, ListObject* filters,
                         const RouterSettings* settings);
 
+// Earlier copies kept beside the newest: "<path>.1" up to this number.
+constexpr int CFG_EMERGENCY_KEEP_MAX = 999;
+
 // Writes a configuration file as a new file of mode 0600 beside `path` and
-// renames it into place. Refuses (0) when `path` exists as anything but a
-// plain file of this user's with one link, so a planted symbolic link or
-// another user's file is never written through or replaced.
+// puts it at `path`; `path` is always the newest copy. An earlier copy found
+// there is never lost to it: it keeps its contents under the first free name
+// "<path>.N" (N from 1), made without replacing anything, unless it holds
+// exactly the same bytes as the new one. Refuses (0, and
+// nothing changes) when `path` exists as anything but a plain file of this
+// user's with one link, so a planted symbolic link or another user's file is
+// never written through or replaced, and when no name is free for the
+// earlier copy.
 int file_save_emergency_at(const char* path, ListObject* lines, ListObject* routes,
                            ListObject* filters, const RouterSettings* settings);

@@ -13,6 +13,7 @@
 #include "globals.h"
 #include "main_error_rules.h"
 #include "myutil.h"
+#include "table_write_mark.h"
 #include "widget_table.h"
 
 namespace {
@@ -86,6 +87,11 @@ void main_error(int code)
     XmListDeselectAllItems(XmVANTEROWidgets->SelectionList);
     helpfunc_main_state(MainState::IDLE);
 
+    // A write that ended part-way leaves the router with some entries of
+    // the new tables and some of the old; the user must know that the copy
+    // holds what was meant to be there.
+    const bool partly_written = table_write_unfinished() && main_tables_loaded();
+    table_write_done();
     EmergencySave save = EmergencySave::NO_TABLES;
     if (main_tables_loaded()) {
         save = file_save_emergency(main_line_list, main_route_list, main_filter_list,
@@ -95,7 +101,7 @@ void main_error(int code)
         selected_router_reset(&helpfunc_selected_box);
         main_forget_tables();
     }
-    std::string text = main_error_text(code, save, CFG_EMERGENCY_PATH);
+    std::string text = main_error_text(code, save, CFG_EMERGENCY_PATH, partly_written);
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
     action_running = 0;
 }

@@ -31,6 +31,7 @@
 #include "messages.h"
 #include "protocols.h"
 #include "table_sync.h"
+#include "table_write_mark.h"
 #include "toolkit.h"
 #include "unknown_protocols_notice.h"
 #include "widget_table.h"
@@ -273,6 +274,7 @@ void write_tables()
         helpfunc_scan_popup(message_text(MSG_PUTTING_DATA), 0, 1);
     action_running = 1;
     helpfunc_set_cursor(1);
+    table_write_started();
     interface_save_config(main_line_list, main_line_list_copy, main_route_list,
                           main_route_list_copy, main_filter_list, main_filter_list_copy,
                           cbfunc_put_config);
@@ -460,6 +462,7 @@ void cbfunc_get_config(ListObject* lines, ListObject* routes, ListObject* filter
 {
     // A registration hands over the only tables there are.
     main_forget_tables();
+    table_write_done();
     main_line_list = lines;
     main_line_list_copy = lines != nullptr ? lines->ops->list_copy(lines) : nullptr;
     main_route_list = routes;
@@ -488,6 +491,7 @@ void cbfunc_put_config(int count)
 {
     const int new_lines = count_of(main_line_list);
     const int old_lines = count_of(main_line_list_copy);
+    table_write_done();
 
     // What was written is now what the router holds.
     if (main_line_list != nullptr) {

@@ -183,7 +183,24 @@ void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filter
     ASCIILoadF = -1;
 }
 
-void ASCIISaveConfCB(int /*count*/) { ASCIISaveConfigF = 1; }
+namespace {
+
+int write_unfinished = 0;
+
+}  // namespace
+
+void ASCIIWriteTables() {
+    write_unfinished = 1;
+    interface_save_config(main_line_list, main_line_list_copy, main_route_list, main_route_list_copy,
+                          main_filter_list, main_filter_list_copy, ASCIISaveConfCB);
+}
+
+int ASCIITablesWriteUnfinished() { return write_unfinished; }
+
+void ASCIISaveConfCB(int /*count*/) {
+    write_unfinished = 0;
+    ASCIISaveConfigF = 1;
+}
 
 void ASCIILineMonitorCB(LineMonitorData* data) {
     ASCIILMData = *data;

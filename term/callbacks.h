@@ -21,3 +21,11 @@ void ASCIIPWDCB(int status);                       // password changed
 void ASCIIPutRDataCB(int status);                  // settings written
 void ASCIIGetPCB(int percent);                     // download progress
 void ASCIIDLCB(ScanAnswer* answer);                // download done
+
+// linetarget: starts writing the tables loaded from the file into the router
+// (what differs from its tables as read); ASCIISaveConfCB ends it.
+void ASCIIWriteTables();
+
+// 1 from ASCIIWriteTables until the router has taken the whole write: a
+// failure meanwhile leaves it with only part of the file's tables.
+int ASCIITablesWriteUnfinished();

@@ -90,8 +90,7 @@ int operation_step(const char* line) {
     case ASCII_OP_LINETARGET:
         if (ASCIILoadF == 1) {
             ASCIILoadF = 0;
-            interface_save_config(main_line_list, main_line_list_copy, main_route_list, main_route_list_copy,
-                                  main_filter_list, main_filter_list_copy, ASCIISaveConfCB);
+            ASCIIWriteTables();
             return 1;
         }
         if (ASCIISaveConfigF == 1) {

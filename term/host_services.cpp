@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <poll.h>
 
+#include "callbacks.h"
 #include "config_file.h"
 #include "globals.h"
 #include "terminal.h"
@@ -110,14 +111,36 @@ int ASCIISaveEmergencyCopy() {
     return 1;
 }
 
+int ASCIISavePartlyWritten() {
+    std::fputs(ASCIIMsg("The router's tables may be partly written\n",
+                        "Die Tabellen im Router sind moeglicherweise nur teilweise geschrieben\n"),
+               stderr);
+    // The lists hold the file's tables, which the user still has; what the
+    // router held before is known only from the read.
+    RouterSettings record;
+    ASCIIBuildRouterRecord(&record);
+    if (!file_save_emergency(main_line_list_copy, main_route_list_copy, main_filter_list_copy, &record)) {
+        ASCIIReportWriteError(ASCII_SAVE_FILE);
+        return 0;
+    }
+    std::fprintf(stderr,
+                 ASCIIMsg("The tables read before the write were saved to file %s\n",
+                          "Die vor dem Schreiben gelesenen Tabellen wurden in der Datei %s gesichert\n"),
+                 ASCII_SAVE_FILE);
+    return 1;
+}
+
 void main_error(int code) {
     std::fputs(ASCIIErrorMessage(code).c_str(), stderr);
     // Only while the dialogue's actions run (a reset and download may have
     // emptied the router) are the tables read at risk, and then they are the
-    // router's own. Any other failure leaves them safe in their router, and
-    // overwriting the one copy would lose that of an earlier failed download
-    // (for linetarget the lists even hold the file's tables by now).
-    if (ASCIIDLInP == 1) ASCIISaveEmergencyCopy();
+    // router's own; and while linetarget writes, when the router may be left
+    // with part of the new tables. Any other failure leaves them safe in
+    // their router (for linetarget the lists even hold the file's tables).
+    if (ASCIITablesWriteUnfinished() == 1)
+        ASCIISavePartlyWritten();
+    else if (ASCIIDLInP == 1)
+        ASCIISaveEmergencyCopy();
     std::fputs(ASCIIMsg("Abort...\n", "Programm wird abgebrochen...\n"), stderr);
     std::fflush(stderr);
     // exit() runs the terminal's restore and flushes the report stream.

@@ -34,6 +34,12 @@ void ASCIIWaitForEvents(int limit_ms);
 // Does nothing without loaded tables. Returns 1 when the file was written.
 int ASCIISaveEmergencyCopy();
 
+// After a failure while linetarget wrote the tables: says that the router
+// may hold only part of them, writes its tables as read before the write to
+// the emergency copy and tells the user where they are, or that the copy
+// could not be written. Returns 1 when the file was written.
+int ASCIISavePartlyWritten();
+
 // The user-facing text of a failure code of the back end, with its line end.
 std::string ASCIIErrorMessage(int code);
 

@@ -42,9 +42,20 @@ const Dialog* main_error_closes(int* count)
     return FAILURE_CLOSES;
 }
 
-std::string main_error_text(int code, EmergencySave save, const char* path)
+std::string main_error_text(int code, EmergencySave save, const char* path,
+                            bool partly_written)
 {
     bool firmware = code == STATUS_FIRMWARE_FAILED;
+    if (partly_written) {
+        std::string text = std::string(message_text(firmware ? MSG_FIRMWARE_FAILED
+                                                             : MSG_PROTOCOL_VIOLATION)) +
+                           "\n" + message_text(MSG_PARTLY_WRITTEN);
+        if (save == EmergencySave::SAVED)
+            text += "\n" + message_format(MSG_SAVED_TO, path);
+        else if (save == EmergencySave::FAILED)
+            text += std::string("\n") + message_text(MSG_SAVE_FAILED);
+        return text;
+    }
     switch (save) {
     case EmergencySave::SAVED:
         return message_format(firmware ? MSG_FIRMWARE_FAILED_SAVED : MSG_PROTOCOL_VIOLATION_SAVED,

@@ -33,4 +33,9 @@ enum class EmergencySave {
 // code 13) or 15 naming `path` when the tables were saved; message 32 or 14
 // alone when there were none; message 32 or 14 followed by message 76 on a
 // line of its own when saving failed.
-std::string main_error_text(int code, EmergencySave save, const char* path);
+// With `partly_written` (the failure came while the tables were being
+// written to the router) message 32 or 14 is followed by message 77, that
+// the router may hold only part of them, and then by message 78 naming
+// `path` or by message 76, each on a line of its own.
+std::string main_error_text(int code, EmergencySave save, const char* path,
+                            bool partly_written = false);

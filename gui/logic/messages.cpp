@@ -86,6 +86,8 @@ const char* const e_messages[MESSAGE_COUNT] = {
     "sec.",  // 74
     " Configuration of the Grafical User Interface\n\n Hostname          : %s\n Netmask           : %s\n Hostname Resolving: %s\n\n",  // 75
     "Configuration Could Not Be Saved",  // 76
+    "The Router's Tables May Be Partly Written",  // 77
+    "Configuration Saved To %s",  // 78
 };
 
 const char* const g_messages[MESSAGE_COUNT] = {
@@ -166,6 +168,8 @@ const char* const g_messages[MESSAGE_COUNT] = {
     "sek.",  // 74
     " Konfiguration der Oberfl\344che\n\n Hostname          : %s\n Netzmaske         : %s\n Hostnamenaufl\366sung: %s\n\n",  // 75
     "Konfiguration konnte nicht gesichert werden",  // 76
+    "Die Tabellen im Router sind m\366glicherweise\nnur teilweise geschrieben",  // 77
+    "Konfiguration in %s gesichert",  // 78
 };
 
 const char* const* messages = e_messages;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-constexpr int MESSAGE_COUNT = 77;
+constexpr int MESSAGE_COUNT = 79;
 
 // Indexes that more than one window uses.
 enum MessageIndex {
@@ -24,6 +24,8 @@ enum MessageIndex {
     MSG_GETTING_DATA = 43,
     MSG_PUTTING_DATA = 44,
     MSG_SAVE_FAILED = 76,     // after a failure: the emergency copy could not be written
+    MSG_PARTLY_WRITTEN = 77,  // after a failure while the tables were being written
+    MSG_SAVED_TO = 78,        // ... and where the emergency copy went
 };
 
 // Texts in ISO 8859-1, as the fonts of the fallback resources expect them.

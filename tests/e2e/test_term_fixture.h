@@ -10,10 +10,12 @@
 
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "emergency_copies.h"
 #include "peer_process.h"
 #include "pty_session.h"
 #include "test_network.h"
@@ -50,19 +52,24 @@ inline SimLine term_x75_line(int index, const std::string& host, const std::stri
 }
 
 // Holds a lock on "/tmp/save.cfg" for tests that make the program write or
-// check it, so two of them never meet there.
+// check it, so two of them never meet there; removes the earlier copies kept
+// beside it ("/tmp/save.cfg.N") while it was held.
 class SaveFileLock {
 public:
     SaveFileLock() {
         fd_ = open("/tmp/qorvel-e2e-save.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd_ >= 0) flock(fd_, LOCK_EX);
+        kept_before_ = kept_emergency_copies();
     }
     ~SaveFileLock() {
+        remove_emergency_copies_since(kept_before_);
         if (fd_ >= 0) close(fd_);
     }
+    const std::set<std::string>& kept_before() const { return kept_before_; }
 
 private:
     int fd_ = -1;
+    std::set<std::string> kept_before_;
 };
 
 class TermE2E : public ::testing::Test {

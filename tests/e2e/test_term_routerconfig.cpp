@@ -246,35 +246,47 @@ TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
 }
 
 // The router refuses the new settings while the dialogue's actions run: its
-// tables are then at risk, and the emergency copy holds them as read.
+// tables are then at risk, and the emergency copy holds them as read. A copy
+// an earlier failure left is kept beside it.
 TEST_F(TermRouterconfig, FailedSettingsChangeSavesTheRoutersTables) {
     TERM_NETWORK_REQUIRE();
-    SaveFileLock lock;
-    std::remove("/tmp/save.cfg");
-    SimRouter r = configured_router();
-    r.knobs = {"status router-data 12"};
-    PeerProcess* peer = start_peer(1, {r});
-    ASSERT_NE(peer, nullptr);
-    PtySession& s = run({"routerconfig"});
-    ask(SELECT, "1");
-    ask(NAME, "10.77.0.12");
-    ask(NETMASK, "");
-    ask(PHONE, "");
-    ask(CHANGE_PW, "n");
-    ask(EXCLUSIVE, "n");
-    ask(SAVE, "y");
-    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << s.err();
-    EXPECT_EQ(s.err().substr(seen_),
-              "Save configuration\n"
-              "Error: can not access Flash ROM\n"
-              "Configuration saved to file /tmp/save.cfg\n"
-              "Abort...\n");
-    std::string saved = term_read_file("/tmp/save.cfg");
-    EXPECT_NE(saved.find("# Router Name / IP-Address: 10.77.0.12\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("10.1.1.1 "), std::string::npos) << saved;
-    EXPECT_NE(saved.find("10.1.1.2 "), std::string::npos) << saved;
-    EXPECT_NE(saved.find("10.2.0.0 "), std::string::npos) << saved;
-    std::remove("/tmp/save.cfg");
+    for (bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "with an earlier copy" : "first copy");
+        SaveFileLock lock;
+        std::remove("/tmp/save.cfg");
+        if (earlier) term_write_file("/tmp/save.cfg", "# an earlier router's tables\n");
+        SimRouter r = configured_router();
+        r.knobs = {"status router-data 12"};
+        peers_.clear();
+        PeerProcess* peer = start_peer(1, {r});
+        ASSERT_NE(peer, nullptr);
+        seen_ = 0;
+        PtySession& s = run({"routerconfig"});
+        ask(SELECT, "1");
+        ask(NAME, "10.77.0.12");
+        ask(NETMASK, "");
+        ask(PHONE, "");
+        ask(CHANGE_PW, "n");
+        ask(EXCLUSIVE, "n");
+        ask(SAVE, "y");
+        EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << s.err();
+        EXPECT_EQ(s.err().substr(seen_),
+                  "Save configuration\n"
+                  "Error: can not access Flash ROM\n"
+                  "Configuration saved to file /tmp/save.cfg\n"
+                  "Abort...\n");
+        std::string saved = term_read_file("/tmp/save.cfg");
+        EXPECT_NE(saved.find("# Router Name / IP-Address: 10.77.0.12\n"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("10.1.1.1 "), std::string::npos) << saved;
+        EXPECT_NE(saved.find("10.1.1.2 "), std::string::npos) << saved;
+        EXPECT_NE(saved.find("10.2.0.0 "), std::string::npos) << saved;
+        const std::vector<std::string> kept = emergency_copies_since(lock.kept_before());
+        ASSERT_EQ(kept.size(), earlier ? 1u : 0u);
+        if (earlier) {
+            EXPECT_EQ(term_read_file(kept[0]), "# an earlier router's tables\n");
+        }
+        std::remove("/tmp/save.cfg");
+    }
 }
 
 TEST_F(TermRouterconfig, RefusedPasswordsAreNeverSentAndTheExclusiveFlagKeepsTheOldOne) {

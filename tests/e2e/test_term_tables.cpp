@@ -501,8 +501,9 @@ TEST_F(TermTables, SlowRouterThatStopsAnsweringLeavesTheEmergencyCopyAlone) {
 }
 
 // A linetarget write that the router refuses: by then the program's lists
-// hold the file's tables, which must never pass for the router's.
-TEST_F(TermTables, RefusedLinetargetWriteLeavesTheEmergencyCopyAlone) {
+// hold the file's tables, which must never pass for the router's. The copy
+// holds the router's tables as read, and the earlier copy is kept.
+TEST_F(TermTables, RefusedLinetargetWriteKeepsTheEarlierCopyAndSavesTheRoutersTables) {
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     term_write_file("/tmp/save.cfg", earlier_copy);
@@ -517,8 +518,17 @@ TEST_F(TermTables, RefusedLinetargetWriteLeavesTheEmergencyCopyAlone) {
                     "Filter_Data:\n");
     PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", "10.77.0.2"});
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
-    EXPECT_EQ(s.err(), "Error: table full\nAbort...\n");
-    EXPECT_EQ(term_read_file("/tmp/save.cfg"), earlier_copy);
+    EXPECT_EQ(s.err(),
+              "Error: table full\n"
+              "The router's tables may be partly written\n"
+              "The tables read before the write were saved to file /tmp/save.cfg\n"
+              "Abort...\n");
+    const std::vector<std::string> kept = emergency_copies_since(lock.kept_before());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(term_read_file(kept[0]), earlier_copy);
+    Sections t = sections_of(term_read_file("/tmp/save.cfg"));
+    ASSERT_EQ(t.lines.size(), 1u);
+    EXPECT_EQ(words(t.lines[0])[0], "10.1.0.1");
     std::remove("/tmp/save.cfg");
 }
 
@@ -579,6 +589,8 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
 // room.
 TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
     TERM_NETWORK_REQUIRE();
+    SaveFileLock lock;  // the refused write saves the router's tables as read
+    std::remove("/tmp/save.cfg");
     SimRouter odd = router(1);
     SimLine phone = term_x75_line(0, "10.1.0.1", "+49 721-5");
     SimLine no_host = term_x75_line(1, "0.0.0.0", "0721");
@@ -613,7 +625,10 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
          2, 0, "", {}},
         {"r2", peers_[1].get(), "10.77.0.3",
          {"0.0.0.0 0.0.0.0 255.255.255.0 10.3.63.0 1063/tcp 1", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"},
-         65, 1, "Error: table full\nAbort...\n", {"put 64"}},
+         65, 1,
+         "Error: table full\nThe router's tables may be partly written\n"
+         "The tables read before the write were saved to file /tmp/save.cfg\nAbort...\n",
+         {"put 64"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -655,8 +670,10 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
             EXPECT_EQ(now.filters[0].action, 2);
         } else {
             EXPECT_EQ(now.filters.size(), 64u);
+            EXPECT_EQ(sections_of(term_read_file("/tmp/save.cfg")).filters.size(), 65u) << "as read";
         }
     }
+    std::remove("/tmp/save.cfg");
 }
 
 }  // namespace

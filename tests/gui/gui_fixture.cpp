@@ -15,6 +15,7 @@
 #include "dialog_entry_points.h"
 #include "dialog_names.h"
 #include "display_services.h"
+#include "emergency_copies.h"
 #include "globals.h"
 #include "highstate.h"
 #include "list.h"
@@ -311,10 +312,13 @@ EmergencyFileLock::EmergencyFileLock()
     fd_ = open("/tmp/qorvel-e2e-save.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ >= 0)
         flock(fd_, LOCK_EX);
+    kept_before_ = kept_emergency_copies();
 }
 
 EmergencyFileLock::~EmergencyFileLock()
 {
+    // The earlier copies a failure kept while the lock was held are the test's.
+    remove_emergency_copies_since(kept_before_);
     if (fd_ >= 0)
         close(fd_);
 }

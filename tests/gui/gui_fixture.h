@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,14 +87,18 @@ protected:
                             "(tools/test-all starts Xvfb)";                               \
     } while (0)
 
-// Holds the lock that every test writing "/tmp/save.cfg" takes.
+// Holds the lock that every test writing "/tmp/save.cfg" takes, and removes
+// the earlier copies kept beside it ("/tmp/save.cfg.N") while it was held.
 class EmergencyFileLock {
 public:
     EmergencyFileLock();
     ~EmergencyFileLock();
     EmergencyFileLock(const EmergencyFileLock&) = delete;
     EmergencyFileLock& operator=(const EmergencyFileLock&) = delete;
+    // The numbered copies that were there when the lock was taken.
+    const std::set<std::string>& kept_before() const { return kept_before_; }
 
 private:
     int fd_ = -1;
+    std::set<std::string> kept_before_;
 };

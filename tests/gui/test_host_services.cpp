@@ -19,15 +19,19 @@
 #include "config_file.h"
 #include "dialog_registry.h"
 #include "display_services.h"
+#include "emergency_copies.h"
 #include "globals.h"
 #include "gui_fixture.h"
 #include "host_services.h"
+#include "line_target_dialog.h"
 #include "list.h"
 #include "main_error_rules.h"
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
 #include "records.h"
+#include "router_settings_dialog.h"
+#include "table_write_mark.h"
 #include "widget_table.h"
 
 namespace {
@@ -38,7 +42,7 @@ class HostServicesTest : public GuiTest {
 protected:
     // A registered router with one line target, one route and the default
     // filter rule, its line open in the line-target editor.
-    void load_tables()
+    void load_tables(const char* host = "10.1.1.1")
     {
         myutil_copy_text(helpfunc_selected_box.name, "10.77.0.2");
         myutil_copy_text(helpfunc_selected_box.hw_text, "00-a0-f9-00-00-01");
@@ -49,7 +53,7 @@ protected:
         main_filter_list = listhelp_new_filter_list();
         auto* target = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
         *target = line_defaults;
-        myutil_copy_text(target->host, "10.1.1.1");
+        myutil_copy_text(target->host, host);
         myutil_copy_text(target->phone, "5551234");
         main_line_list->ops->list_append(main_line_list, target);
         auto* route = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
@@ -84,6 +88,25 @@ protected:
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
+    }
+
+    // The hosts of the line targets a configuration file holds, as the
+    // program loads them; "unreadable" when it does not load.
+    static std::vector<std::string> loaded_hosts(const std::string& path)
+    {
+        ListObject* lines = listhelp_new_line_list();
+        ListObject* routes = listhelp_new_route_list();
+        ListObject* filters = listhelp_new_filter_list();
+        int line = 0;
+        int column = 0;
+        std::vector<std::string> hosts;
+        if (file_load_config(path.c_str(), &lines, &routes, &filters, &line, &column, 0) != CFG_OK)
+            hosts.push_back("unreadable");
+        for (ListNode* n = lines->head; n != nullptr; n = n->next)
+            hosts.push_back(static_cast<LineTarget*>(n->element)->host);
+        for (ListObject* l : {lines, routes, filters})
+            l->ops->list_destroy(l);
+        return hosts;
     }
 };
 
@@ -129,6 +152,81 @@ TEST_F(HostServicesTest, FailureWithTablesClosesEveryDialogOnThemAndSavesThem)
     std::string saved = read_file(SAVE_FILE);
     EXPECT_NE(saved.find("10.1.1.1"), std::string::npos) << saved;
     EXPECT_NE(saved.find("10.2.0.0"), std::string::npos) << saved;
+    std::remove(SAVE_FILE);
+}
+
+// Two routers fail one after the other, each with its tables loaded: the
+// second copy does not take the place of the first; both load.
+TEST_F(HostServicesTest, TwoFailuresInARowKeepBothSetsOfTables)
+{
+    EmergencyFileLock lock;
+    std::remove(SAVE_FILE);
+    const char* const hosts[] = {"10.1.1.1", "10.9.9.9"};
+    for (const char* host : hosts) {
+        SCOPED_TRACE(host);
+        load_tables(host);
+        main_error(LOWSTATE_NO_ACK);
+        EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
+                  "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
+        EXPECT_EQ(main_line_list, nullptr);
+        helpfunc_popdown(Dialog::ErrorDialog);
+    }
+    EXPECT_EQ(loaded_hosts(SAVE_FILE), std::vector<std::string>{"10.9.9.9"}) << "the newest copy";
+    const std::vector<std::string> kept = emergency_copies_since(lock.kept_before());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(loaded_hosts(kept[0]), std::vector<std::string>{"10.1.1.1"}) << kept[0];
+    struct stat st{};
+    ASSERT_EQ(lstat(kept[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::remove(SAVE_FILE);
+}
+
+// Whether the message says that the router may hold only part of the
+// tables: only when the failure came after the write began and before the
+// router had taken all of it, also when the router's refusal was first
+// answered with the question about the firmware.
+TEST_F(HostServicesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
+{
+    EmergencyFileLock lock;
+    const char* plain = "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg";
+    const char* partly = "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written\n"
+                         "Configuration Saved To /tmp/save.cfg";
+    const struct {
+        const char* what;
+        bool write_started;
+        bool write_done;
+        bool question_first;
+        const char* message;
+    } cases[] = {
+        {"no write", false, false, false, plain},
+        {"during the write", true, false, false, partly},
+        {"after the write", true, true, false, plain},
+        {"No to the question after a refused write", true, false, true, partly},
+        {"the next failure after that", false, false, false, plain},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::remove(SAVE_FILE);
+        load_tables();
+        // The line-target dialog's OK marks the write begun (its wiring is
+        // shown against a router with the dialog's own tests).
+        if (c.write_started)
+            table_write_started();
+        if (c.write_done)
+            cbfunc_put_config(1);
+        if (c.question_first) {
+            main_error(STATUS_TABLE_FULL);
+            ASSERT_TRUE(is_managed("*QuestionDialog"));
+            QuestionCB(nullptr,
+                       reinterpret_cast<XtPointer>(static_cast<intptr_t>(QUESTION_ACTION_DOWNLOAD_NO)),
+                       nullptr);
+        } else {
+            main_error(LOWSTATE_NO_ACK);
+        }
+        EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"), c.message);
+        EXPECT_EQ(loaded_hosts(SAVE_FILE), std::vector<std::string>{"10.1.1.1"});
+        helpfunc_popdown(Dialog::ErrorDialog);
+    }
     std::remove(SAVE_FILE);
 }
 

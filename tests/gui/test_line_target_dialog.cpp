@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "config_file.h"
+#include "host.h"
 #include "messages.h"
 
 namespace {
@@ -563,6 +564,52 @@ TEST_F(LineTargetRouterTest, TableFullOnAPutAsksForTheDownloadWithTheTablesKept)
     EXPECT_EQ(hosts(main_line_list), (std::vector<std::string>{"10.2.2.2", "10.3.3.3"}));
     EXPECT_EQ(hosts(main_line_list_copy).size(), 3u);
     EXPECT_STREQ(helpfunc_selected_box.name, "10.77.0.2");
+}
+
+// The router takes the first puts of a write and refuses its delete: it is
+// left with part of the new table, and the message says so and where the
+// tables as edited are.
+TEST_F(LineTargetRouterTest, WriteThatFailsPartWaySaysSoAndSavesTheEditedTables)
+{
+    EmergencyFileLock lock;
+    std::remove(CFG_EMERGENCY_PATH);
+    SimRouter r = router();
+    r.knobs = {"status delete 10"};
+    PeerProcess* peer = registered(r);
+    ASSERT_NE(peer, nullptr);
+    helpfunc_popup(Dialog::ConfigDialog);
+    click(1);
+    config_cb(CONFIG_DELETE);
+    write_and_wait();
+
+    EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed\n"
+                            "The Router's Tables May Be Partly Written\n"
+                            "Configuration Saved To /tmp/save.cfg");
+    EXPECT_EQ(main_line_list, nullptr);
+    SimRouter now = router_when(peer, [](const SimRouter& s) {
+        return !s.lines.empty() && s.lines[0].host == "10.2.2.2" && s.lines[1].host == "10.3.3.3";
+    });
+    ASSERT_EQ(now.lines.size(), 3u) << "the last entry was not deleted";
+    EXPECT_EQ(now.lines[2].host, "10.3.3.3");
+
+    ListObject* lines = listhelp_new_line_list();
+    ListObject* routes = listhelp_new_route_list();
+    ListObject* filters = listhelp_new_filter_list();
+    int line = 0;
+    int column = 0;
+    ASSERT_EQ(file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0), CFG_OK);
+    EXPECT_EQ(hosts(lines), (std::vector<std::string>{"10.2.2.2", "10.3.3.3"}));
+    EXPECT_EQ(routes->count, 2);
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
+
+    // The next failure is no longer one of that write.
+    register_router();
+    ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS));
+    ASSERT_NE(main_line_list, nullptr);
+    main_error(LOWSTATE_NO_ACK);
+    EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
+    std::remove(CFG_EMERGENCY_PATH);
 }
 
 TEST_F(LineTargetRouterTest, UnknownLayer2ParametersFromTheRouterWriteTheirDefinition)

@@ -154,4 +154,43 @@ TEST(MainErrorRulesTest, MessageNamesTheFileOnlyWhenSaved)
     }
 }
 
+// A failure while the tables were being written: the router may hold only
+// part of them, and the message says so before it says where the copy is.
+TEST(MainErrorRulesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
+{
+    LanguageGuard guard;
+    const struct {
+        int code;
+        EmergencySave save;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {10, EmergencySave::SAVED,
+         "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written\n"
+         "Configuration Saved To /tmp/save.cfg",
+         "Protokollfehler - Verbindung beendet\nDie Tabellen im Router sind m\xF6glicherweise\n"
+         "nur teilweise geschrieben\nKonfiguration in /tmp/save.cfg gesichert"},
+        {8888, EmergencySave::FAILED,
+         "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written\n"
+         "Configuration Could Not Be Saved",
+         "Protokollfehler - Verbindung beendet\nDie Tabellen im Router sind m\xF6glicherweise\n"
+         "nur teilweise geschrieben\nKonfiguration konnte nicht gesichert werden"},
+        {13, EmergencySave::SAVED,
+         "Error During Firmwaredownload\nThe Router's Tables May Be Partly Written\n"
+         "Configuration Saved To /tmp/save.cfg",
+         "Fehler w\xE4hrend des Firmwaredownloads\nDie Tabellen im Router sind m\xF6glicherweise\n"
+         "nur teilweise geschrieben\nKonfiguration in /tmp/save.cfg gesichert"},
+        {0, EmergencySave::NO_TABLES,
+         "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written",
+         "Protokollfehler - Verbindung beendet\nDie Tabellen im Router sind m\xF6glicherweise\n"
+         "nur teilweise geschrieben"},
+    };
+    for (const auto& c : cases) {
+        messages_choose_language(nullptr);
+        EXPECT_EQ(main_error_text(c.code, c.save, "/tmp/save.cfg", true), c.english) << c.code;
+        messages_choose_language("Anmelden");
+        EXPECT_EQ(main_error_text(c.code, c.save, "/tmp/save.cfg", true), c.german) << c.code;
+    }
+}
+
 }  // namespace

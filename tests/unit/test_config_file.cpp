@@ -1006,8 +1006,9 @@ TEST_F(ConfigFileTest, EmergencyCopyIsPrivateAndReadsBack) {
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(read_file(target).find("an older copy"), std::string::npos);
-    // Nothing but the copy is left behind.
-    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
+    // The older copy is kept beside it, and no temporary file is left behind.
+    EXPECT_EQ(read_file(path("save.cfg.1")), "an older copy");
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 2").c_str()), 0);
 
     ListObject* lines = listhelp_new_line_list();
     ListObject* routes = listhelp_new_route_list();
@@ -1042,6 +1043,98 @@ TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames) {
         }
         const std::string listing = "cd '" + dir_ + "' && ! ls -A | grep -q 'save.cfg.'";
         EXPECT_EQ(std::system(listing.c_str()), 0) << c.name << ": a temporary file was left";
+    }
+}
+
+// Three failures in a row, each with other tables: the newest copy is at
+// the name, each earlier one under the next free number, every one private
+// and loadable to exactly its own tables.
+TEST_F(ConfigFileTest, EmergencyCopiesOfFailuresInARowAreAllKept) {
+    const char* hosts[] = {"10.1.0.1", "10.2.0.2", "10.3.0.3"};
+    std::vector<ListObject*> saved;
+    for (const char* host : hosts) {
+        ListObject* lines = listhelp_new_line_list();
+        append(lines, line_target(host, "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines, routes_, filters_, &settings_), 1)
+            << host;
+        saved.push_back(lines);
+    }
+    // Newest first: the name, then the copies in the order they were kept.
+    const char* names[] = {"save.cfg", "save.cfg.1", "save.cfg.2"};
+    const int holds[] = {2, 0, 1};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(names[i]);
+        struct stat st;
+        ASSERT_EQ(lstat(path(names[i]).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(st.st_nlink, 1u);
+        ListObject* lines = listhelp_new_line_list();
+        ListObject* routes = listhelp_new_route_list();
+        ListObject* filters = listhelp_new_filter_list();
+        int line, column;
+        ASSERT_EQ(file_load_config(path(names[i]).c_str(), &lines, &routes, &filters, &line, &column, 0), CFG_OK);
+        expect_same_entries(saved[holds[i]], lines, "line targets");
+        for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    }
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 3").c_str()), 0) << "a temporary file was left";
+    for (ListObject* l : saved) l->ops->list_destroy(l);
+}
+
+// The same tables saved once more (the same router read again) keep no
+// second copy of themselves: nothing is lost, and runs that repeat do not
+// fill the numbered names.
+TEST_F(ConfigFileTest, EmergencyCopyOfTheSameTablesAgainKeepsNoTwin) {
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+    for (int run = 0; run < 3; ++run)
+        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1) << run;
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
+    const std::string first = read_file(path("save.cfg"));
+    append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
+    ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1);
+    EXPECT_EQ(read_file(path("save.cfg.1")), first) << "other tables keep the earlier copy";
+    EXPECT_NE(read_file(path("save.cfg")), first);
+}
+
+// A numbered name that something else holds is passed over, never written
+// through or replaced; when every number is taken, nothing changes at all.
+TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName) {
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands run in the directory after the earlier copy
+        const char* kept;   // where the earlier copy then is; null: refused
+    };
+    const std::string all_taken = "for n in $(seq 1 " + std::to_string(CFG_EMERGENCY_KEEP_MAX) +
+                                  "); do : > save.cfg.$n; done";
+    const Case cases[] = {
+        {"nothing in the way", "true", "save.cfg.1"},
+        {"symbolic link", "echo victim > victim && ln -s victim save.cfg.1", "save.cfg.2"},
+        {"dangling symbolic link", "ln -s victim save.cfg.1", "save.cfg.2"},
+        {"another user's file", "echo victim > save.cfg.1 && chown 65534 save.cfg.1", "save.cfg.2"},
+        {"directory", "mkdir save.cfg.1", "save.cfg.2"},
+        {"a gap", ": > save.cfg.1 && : > save.cfg.3", "save.cfg.2"},
+        {"every number taken", all_taken.c_str(), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && echo earlier > save.cfg && " + c.setup).c_str()), 0);
+        if (std::string(c.name) == "another user's file" && geteuid() != 0) continue;
+        const int result = file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_);
+        if (c.kept == nullptr) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(read_file(path("save.cfg")), "earlier\n");
+        } else {
+            ASSERT_EQ(result, 1);
+            EXPECT_EQ(read_file(path(c.kept)), "earlier\n");
+            EXPECT_NE(read_file(path("save.cfg")).find("10.1.2.3"), std::string::npos);
+        }
+        if (access(path("victim").c_str(), F_OK) == 0) {
+            EXPECT_EQ(read_file(path("victim")), "victim\n");
+        }
+        const std::string listing =
+            "cd '" + dir_ + "' && ! ls -A | grep -Evq '^(save[.]cfg([.][0-9]+)?|victim)$'";
+        EXPECT_EQ(std::system(listing.c_str()), 0) << "a temporary file was left";
     }
 }
 
