@@ -16,6 +16,7 @@
 #include "display_services.h"
 #include "globals.h"
 #include "highstate.h"
+#include "line_monitor.h"
 #include "list.h"
 #include "monitor_fixture.h"
 #include "myutil.h"
@@ -25,6 +26,7 @@
 namespace {
 
 constexpr int GET_ACCOUNTING_REQUEST = 0x1012;
+constexpr int LINEMON_STOP_REQUEST = 0x1016;
 constexpr int NO_ACK_WAIT_MS = 16000;  // three transmissions, then the back end gives up
 
 // Counters as the router keeps them: charge, calls out, calls in, packets
@@ -190,6 +192,39 @@ TEST_F(AccountingWindowTest, ReadThenReadAndResetThenSave)
     for (const SimLine& l : now.lines)
         for (uint32_t c : l.counters)
             EXPECT_EQ(c, 0u) << l.host;
+}
+
+// Close of the line monitor sends the monitor's stop; a router slow to
+// acknowledge it (its first acknowledgement is lost, so the stop goes again
+// on the fourth tick) still awaits it when Accounting is pressed at once.
+TEST_F(AccountingWindowTest, AccountingRightAfterTheLineMonitorWaitsForTheStopsAcknowledgement)
+{
+    ASSERT_TRUE(start_back_end());
+    PeerProcess* peer = three_line_router({"lose-acks 1 LINEMON_STOP_REQUEST"});
+    ASSERT_NE(peer, nullptr);
+    ASSERT_TRUE(open_router("10.77.0.2"));
+
+    press(t()->LineMonitor);
+    ASSERT_TRUE(is_managed("*LineMonDialog"));
+    ASSERT_TRUE(pump_until([] { return highstate_ack_awaited() == 0; })) << "the start";
+    press(t()->LineMonClose);
+    EXPECT_FALSE(is_managed("*LineMonDialog"));
+    ASSERT_EQ(highstate_ack_awaited(), 1) << "the stop awaits its acknowledgement";
+    press(t()->Accounting);
+    EXPECT_EQ(action_running, 1);
+    EXPECT_EQ(linemon_requests_waiting(), 1) << "the reading waits";
+
+    ASSERT_TRUE(pump_until(reading_over, NO_ACK_WAIT_MS)) << peer->log_text();
+    EXPECT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog*ErrorDialogMessage");
+    ASSERT_TRUE(is_managed("*AccountingDialog"));
+    EXPECT_EQ(text_of(t()->AccountingText), block("10.1.1.1", "111", LARGE) +
+                                                 block("10.1.1.2", "222", SMALL) +
+                                                 block("10.1.1.3", "333", CHARGED));
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED) << "the router stays registered";
+    EXPECT_NE(main_line_list, nullptr);
+    EXPECT_EQ(linemon_requests_waiting(), 0);
+    EXPECT_EQ(static_cast<int>(peer->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size()), 2)
+        << "the stop went twice, the second time acknowledged";
 }
 
 TEST_F(AccountingWindowTest, MoreThanTwentyLineTargetsShowTheNotice)
