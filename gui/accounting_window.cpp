@@ -17,6 +17,7 @@
 #include "display_services.h"
 #include "file_messages.h"
 #include "globals.h"
+#include "request_gate.h"
 #include "highstate.h"
 #include "list.h"
 #include "messages.h"
@@ -204,9 +205,8 @@ void window_closed(Widget, XtPointer, XtPointer)
     XtAppAddTimeOut(app_context, 0, show_failed_reading, nullptr);
 }
 
-void read_and_reset()
+void read_and_reset_now()
 {
-    action_running = 1;
     if (accounting_needs_busy_notice(main_line_list))
         helpfunc_scan_popup(message_text(MSG_GETTING_DATA), 1, 1);
     ListObject* lines = main_line_list;
@@ -218,6 +218,12 @@ void read_and_reset()
             lines = reset_reading.lines;
     }
     highstate_get_acc_reset(cbfunc_accounting, lines);
+}
+
+void read_and_reset()
+{
+    action_running = 1;
+    request_gate_run(read_and_reset_now);
 }
 
 }  // namespace

@@ -215,6 +215,9 @@ void cbfunc_firmware(ScanAnswer* answer)
         myutil_copy_text(entry->holder, holder);
     }
 
+    // The router is no longer registered: it is let go as at deregistration,
+    // and with it the password typed for it.
+    selected_router_reset(&helpfunc_selected_box);
     helpfunc_main_state(MainState::IDLE);
     helpfunc_set_cursor(0);
     helpfunc_popdown(Dialog::RConfigDialog);

@@ -9,7 +9,6 @@
 #include <Xm/TextF.h>
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "highstate.h"
 #include "linemon_fields.h"
 #include "list_lines.h"
+#include "request_gate.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -153,20 +153,7 @@ struct Request {
     int argument;  // the channel (0, 1) to hang up, the 0-based line target to dial
 };
 
-std::deque<Request> waiting;
-XtIntervalId retry_timer = 0;
-
-bool router_open()
-{
-    return highstate_get_state() >= HIGHSTATE_CONNECTED;
-}
-
-// Whether the back end still awaits the acknowledgement of an acknowledged
-// request; a second one now would end the connection.
-bool acknowledgement_awaited()
-{
-    return highstate_ack_awaited() != 0;
-}
+int visit = 0;  // counts the openings of the monitor
 
 void send(const Request& r)
 {
@@ -186,39 +173,19 @@ void send(const Request& r)
     }
 }
 
-void send_waiting(XtPointer, XtIntervalId*);
-
-// Sends the waiting requests in order, as far as the back end takes them.
-void flush_requests()
-{
-    while (!waiting.empty()) {
-        if (!router_open()) {
-            // The failure handling has dropped the router: nothing of this
-            // visit is to be sent to the next one.
-            waiting.clear();
-            return;
-        }
-        if (acknowledgement_awaited()) {
-            if (retry_timer == 0)
-                retry_timer = XtAppAddTimeOut(app_context, LINEMON_RETRY_MS, send_waiting, nullptr);
-            return;
-        }
-        Request r = waiting.front();
-        waiting.pop_front();
-        send(r);
-    }
-}
-
-void send_waiting(XtPointer, XtIntervalId*)
-{
-    retry_timer = 0;
-    flush_requests();
-}
-
+// The requests go in order, each once the router has acknowledged the one
+// before.
 void request(RequestKind kind, int argument = 0)
 {
-    waiting.push_back({kind, argument});
-    flush_requests();
+    const Request r{kind, argument};
+    const int given_in = visit;
+    request_gate_run([r, given_in] {
+        // The monitor has been opened again since: a stop still waiting
+        // from the last visit would end the new one.
+        if (r.kind == RequestKind::STOP && given_in != visit)
+            return;
+        send(r);
+    });
 }
 
 // ----------------------------------------------------------------- build ---
@@ -484,8 +451,7 @@ void LineMonDialogSetData()
 {
     // The monitor is about to start again: a stop still waiting from the
     // last visit would end the new one.
-    for (auto r = waiting.begin(); r != waiting.end();)
-        r = r->kind == RequestKind::STOP ? waiting.erase(r) : r + 1;
+    ++visit;
     LineMonitorData empty{};
     helpfunc_set_linemon_data(&empty);
 }
@@ -582,5 +548,5 @@ void linemon_start()
 
 int linemon_requests_waiting()
 {
-    return static_cast<int>(waiting.size());
+    return request_gate_waiting();
 }

@@ -34,8 +34,6 @@ enum LineMon2Action : int {
     LINEMON2_ACTION_CANCEL = 4,        // "LineMon2Close"
 };
 
-constexpr unsigned long LINEMON_RETRY_MS = 50;  // how often a waiting request looks again
-
 // The line monitor's buttons; `client` is the LineMonAction.
 void LineMonCB(Widget widget, XtPointer client, XtPointer call);
 
@@ -52,5 +50,6 @@ void helpfunc_set_linemon_data(const LineMonitorData* data);
 // it has been acknowledged.
 void linemon_start();
 
-// Requests not sent yet (asked for while an acknowledgement was awaited).
+// Requests not sent yet (asked for while an acknowledgement was awaited),
+// the line monitor's and those of every other action that sends.
 int linemon_requests_waiting();

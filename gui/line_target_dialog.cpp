@@ -22,6 +22,7 @@
 #include "display_texts.h"
 #include "file_messages.h"
 #include "globals.h"
+#include "request_gate.h"
 #include "highstate.h"
 #include "line_target_editor.h"
 #include "line_target_fields.h"
@@ -273,11 +274,13 @@ void write_tables()
                                   main_route_list_copy, main_filter_list, main_filter_list_copy))
         helpfunc_scan_popup(message_text(MSG_PUTTING_DATA), 0, 1);
     action_running = 1;
-    helpfunc_set_cursor(1);
-    table_write_started();
-    interface_save_config(main_line_list, main_line_list_copy, main_route_list,
-                          main_route_list_copy, main_filter_list, main_filter_list_copy,
-                          cbfunc_put_config);
+    request_gate_run([] {
+        helpfunc_set_cursor(1);
+        table_write_started();
+        interface_save_config(main_line_list, main_line_list_copy, main_route_list,
+                              main_route_list_copy, main_filter_list, main_filter_list_copy,
+                              cbfunc_put_config);
+    });
 }
 
 void cancel_edits()

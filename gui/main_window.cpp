@@ -16,6 +16,7 @@
 #include "display_services.h"
 #include "display_texts.h"
 #include "globals.h"
+#include "request_gate.h"
 #include "highstate.h"
 #include "line_monitor.h"
 #include "list.h"
@@ -152,10 +153,8 @@ void refuse_held_router(int position)
 // position and the held flag of its entry as the exclusive flag.
 void take_selection(int position)
 {
-    helpfunc_atohw(helpfunc_selected_box.hw_text, helpfunc_selected_box.hw);
-    helpfunc_selected_box.sel_pos = position;
     RouterEntry* entry = router_at(position);
-    helpfunc_selected_box.cfg.exclusive = entry != nullptr ? static_cast<int32_t>(entry->held) : 0;
+    selected_router_take(&helpfunc_selected_box, position, entry != nullptr && entry->held != 0);
 }
 
 // Splits the line of a list callback into the selected router's name and
@@ -172,6 +171,7 @@ bool split_line(XmListCallbackStruct* cbs)
 void register_router(uint32_t address)
 {
     WidgetTable* t = XmVANTEROWidgets;
+    selected_router_start_registration(&helpfunc_selected_box);
     if (address == 0) {
         // No address to open: the router can only be given its settings and
         // firmware, or let go.
@@ -253,10 +253,12 @@ void router_settings()
 void accounting()
 {
     action_running = 1;
-    int lines = main_line_list != nullptr ? main_line_list->count : 0;
-    if (lines > ACCOUNTING_NOTICE_LINES)
-        helpfunc_scan_popup(message_text(MSG_GETTING_DATA), 0, 1);
-    highstate_get_accounting(cbfunc_accounting, main_line_list);
+    request_gate_run([] {
+        int lines = main_line_list != nullptr ? main_line_list->count : 0;
+        if (lines > ACCOUNTING_NOTICE_LINES)
+            helpfunc_scan_popup(message_text(MSG_GETTING_DATA), 0, 1);
+        highstate_get_accounting(cbfunc_accounting, main_line_list);
+    });
 }
 
 void overview()

@@ -139,11 +139,9 @@ void entered(Widget field)
 {
     WidgetTable* t = XmVANTEROWidgets;
     if (field == t->InputPWText) {
+        // An empty entry is asked again like any other: typed twice, it is
+        // a proposal too.
         helpfunc_popdown(Dialog::InputPWDialog);
-        // Nothing typed: back to the password dialog with the proposal as it
-        // was. Only "Delete Password" removes a password.
-        if (input_typed[0] == '\0')
-            return;
         helpfunc_popup(Dialog::RepeatPWDialog);
         return;
     }

@@ -22,6 +22,7 @@
 #include "password_buffer.h"
 #include "password_entry.h"
 #include "registration.h"
+#include "request_gate.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -82,13 +83,20 @@ void send_password()
     // awaits its acknowledgement, which ends the registration.
     if (prompt == nullptr || !XtIsManaged(XmVANTEROWidgets->PWDialog))
         return;
-    myutil_copy_text(helpfunc_selected_box.cfg.password, prompt->typed);
+    selected_router_set_password(&helpfunc_selected_box, prompt->typed);
     // The prompt goes and the busy cursor comes before the send: a send that
     // fails reports at once through main_error, which must have the last
     // word on the cursor.
     helpfunc_popdown(Dialog::PWDialog);
     helpfunc_set_cursor(1);
-    highstate_send_password(cbfunc_open, prompt->seq, prompt->typed, prompt->challenge);
+    // The router may ask before it has acknowledged the open request.
+    const uint16_t seq = prompt->seq;
+    const uint16_t challenge = prompt->challenge;
+    const std::string typed = prompt->typed;
+    request_gate_run([seq, challenge, typed] {
+        helpfunc_set_cursor(1);
+        highstate_send_password(cbfunc_open, seq, typed.c_str(), challenge);
+    });
 }
 
 void ask_password(const OpenReply& reply)
@@ -122,7 +130,7 @@ void refused(const OpenReply& reply)
     helpfunc_popdown(Dialog::PWDialog);
     if (PasswordPrompt* prompt = registration_prompt())
         empty_entry(prompt, nullptr);
-    std::memset(helpfunc_selected_box.cfg.password, 0, sizeof helpfunc_selected_box.cfg.password);
+    selected_router_set_password(&helpfunc_selected_box, nullptr);
     std::string text = registration_refusal_text(reply);
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
     WidgetTable* t = XmVANTEROWidgets;

@@ -30,6 +30,7 @@
 #include "firmware_image.h"
 #include "firmware_versions.h"
 #include "globals.h"
+#include "request_gate.h"
 #include "highstate.h"
 #include "host.h"
 #include "list.h"
@@ -276,22 +277,25 @@ void send_request(const RouterSettings& proposal, int change)
     request.pending = true;
     request.proposal = proposal;
     helpfunc_set_cursor(1);
-    const RouterSettings& cfg = helpfunc_selected_box.cfg;
-    // The back end may fail at once and run the failure handling inside the
-    // call; nothing after it touches the dialog.
-    switch (change) {
-    case RCONFIG_CHANGE_PASSWORD:
-        highstate_set_password(cbfunc_put_password, request.proposal.password, cfg.password,
-                               request.proposal.exclusive);
-        break;
-    case RCONFIG_CHANGE_BOTH:
-        highstate_set_password(cbfunc_put_both, request.proposal.password, cfg.password,
-                               request.proposal.exclusive);
-        break;
-    default:
-        highstate_put_router_data(cbfunc_put_router_config, &request.proposal);
-        break;
-    }
+    request_gate_run([change] {
+        helpfunc_set_cursor(1);
+        const RouterSettings& cfg = helpfunc_selected_box.cfg;
+        // The back end may fail at once and run the failure handling inside
+        // the call; nothing after it touches the dialog.
+        switch (change) {
+        case RCONFIG_CHANGE_PASSWORD:
+            highstate_set_password(cbfunc_put_password, request.proposal.password, cfg.password,
+                                   request.proposal.exclusive);
+            break;
+        case RCONFIG_CHANGE_BOTH:
+            highstate_set_password(cbfunc_put_both, request.proposal.password, cfg.password,
+                                   request.proposal.exclusive);
+            break;
+        default:
+            highstate_put_router_data(cbfunc_put_router_config, &request.proposal);
+            break;
+        }
+    });
 }
 
 // The dialog's shell went down. Under a pending request only the failure
@@ -591,19 +595,22 @@ void rconfig_apply_change(const RouterSettings& proposal, int change)
         return;
     }
 
-    ListObject* lines = nullptr;
-    ListObject* routes = nullptr;
-    ListObject* filters = nullptr;
-    if (plan.tables == RCONFIG_TABLES_EMPTY) {
-        lines = routes = filters = list_object_instance;
-    } else if (plan.tables == RCONFIG_TABLES_EDITED) {
-        lines = main_line_list;
-        routes = main_route_list;
-        filters = main_filter_list;
-    }
-    std::string why;
-    if (!start_download(proposal, lines, routes, filters, 1, &why))
-        helpfunc_error_popup(why.c_str(), 1, ERROR_KIND_ERROR);
+    const int tables = plan.tables;
+    request_gate_run([proposal, tables] {
+        ListObject* lines = nullptr;
+        ListObject* routes = nullptr;
+        ListObject* filters = nullptr;
+        if (tables == RCONFIG_TABLES_EMPTY) {
+            lines = routes = filters = list_object_instance;
+        } else if (tables == RCONFIG_TABLES_EDITED) {
+            lines = main_line_list;
+            routes = main_route_list;
+            filters = main_filter_list;
+        }
+        std::string why;
+        if (!start_download(proposal, lines, routes, filters, 1, &why))
+            helpfunc_error_popup(why.c_str(), 1, ERROR_KIND_ERROR);
+    });
 }
 
 // ------------------------------------------------- completion callbacks ---

@@ -57,7 +57,24 @@ std::string filter_service_text(const FilterEntry& rule)
 
 bool filter_service_read(const char* text, int32_t* protocol, int32_t* port)
 {
-    return service_parse(del_white_spaces(text).c_str(), protocol, port);
+    const std::string trimmed = del_white_spaces(text);
+    // The port number may carry a sign, as every number typed in the
+    // dialogs may; only "-0" of the negative ones names a port.
+    const char sign = trimmed.empty() ? '\0' : trimmed[0];
+    if ((sign != '+' && sign != '-') || trimmed.find('/') == std::string::npos)
+        return service_parse(trimmed.c_str(), protocol, port);
+    const std::string unsigned_text = trimmed.substr(1);
+    if (unsigned_text.empty() || unsigned_text[0] < '0' || unsigned_text[0] > '9')
+        return false;
+    int32_t read_protocol = 0;
+    int32_t read_port = 0;
+    if (!service_parse(unsigned_text.c_str(), &read_protocol, &read_port))
+        return false;
+    if (sign == '-' && read_port != 0)
+        return false;
+    *protocol = read_protocol;
+    *port = read_port;
+    return true;
 }
 
 FilterView filter_view(const FilterEntry& rule, int position)

@@ -32,7 +32,7 @@ std::string filter_service_text(const FilterEntry& rule);
 // Reads a service text, trimmed of blanks and tabs, as the configuration
 // file reads it: "all"; a service name of the services database (its first
 // entry, of whatever protocol); or a port number (decimal, "0x" hexadecimal
-// or leading-0 octal, no sign) followed directly by "/" and a protocol name
+// or leading-0 octal, an optional sign) followed directly by "/" and a protocol name
 // or number. False, with both left alone, for anything else, and for a port
 // above 65535 or a protocol above 255, which no packet can carry.
 bool filter_service_read(const char* text, int32_t* protocol, int32_t* port);

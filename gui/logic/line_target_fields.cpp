@@ -56,8 +56,8 @@ long read_timeout(const char* text)
 }
 
 // An identification as the router and the configuration file take it: the
-// name and the password joined by one "/". A name must be there: the router
-// splits the pair at the "/" and an empty name is no identification.
+// name and the password joined by one "/". Either side may be empty (a
+// router may hold "/secret"), so a pair read from it can be kept as it is.
 bool read_pair(const char* typed, char (&pair)[PAIR_LEN + 1])
 {
     const std::string text = typed != nullptr ? typed : "";
@@ -72,7 +72,7 @@ bool read_pair(const char* typed, char (&pair)[PAIR_LEN + 1])
             return false;
         return field_store(pair, text + "/");
     }
-    if (slash == 0 || text.find('/', slash + 1) != std::string::npos)
+    if (text.find('/', slash + 1) != std::string::npos)
         return false;
     return field_store(pair, text);
 }

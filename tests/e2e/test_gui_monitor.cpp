@@ -21,6 +21,8 @@ constexpr int SETTLE_MS = 600;      // the last answer and a report on their way
 constexpr int STATE_QUERY = 0xF032;
 constexpr int GET_ENTRY_REQUEST = 0x1011;
 constexpr int GET_ACCOUNTING_REQUEST = 0x1012;
+constexpr int LINEMON_STOP_REQUEST = 0x1016;
+constexpr int LATE_ACK_MS = 14000;  // a request sent again on the fourth tick, then answered
 
 // The main window at +10+35 as the fallback resources lay it out (screen
 // coordinates).
@@ -161,6 +163,51 @@ TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
     ASSERT_TRUE(x().close_window(main.id));
     EXPECT_EQ(wait_exit(), 0);
     EXPECT_TRUE(event("closed station=10.77.0.1"));
+}
+
+// A router slow to acknowledge the line monitor's stop: its first
+// acknowledgement is lost, so the stop goes again on the fourth tick.
+// Accounting pressed right after Close waits for that acknowledgement
+// instead of ending the registration.
+TEST_F(GuiMonitorSlowE2E, AccountingRightAfterCloseOfTheMonitorWaitsForTheStopsAcknowledgement)
+{
+    TEST_NETWORK_REQUIRE(net());
+    SimRouter r = sim_router("r2", "10.77.0.2", "00:a0:f9:00:00:02");
+    r.lines = {gui_x75_line(0, "10.1.1.1", "111"), gui_x75_line(1, "10.1.1.2", "222")};
+    r.knobs = {"linemon-interval 200", "lose-acks 1 LINEMON_STOP_REQUEST"};
+    peer_ = start_peer(1, {r});
+    ASSERT_NE(peer_, nullptr);
+
+    start_program();
+    XWindowInfo main;
+    ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, STEP_MS));
+    ASSERT_TRUE(wait_scan_end()) << "the scan ends";
+    x().click(LIST_X, LIST_FIRST_LINE_Y);
+    x().click(REGISTER_X, REGISTER_Y);
+    ASSERT_TRUE(event("open accepted station=10.77.0.1"));
+    XWindowInfo monitor;
+    ASSERT_TRUE(x().click_until(CONNECTIONS_X, CONNECTIONS_Y, "Line Monitor", &monitor, STEP_MS))
+        << "the line monitor takes input once the tables are read";
+    ASSERT_TRUE(event("line monitor started"));
+    sleep_ms(SETTLE_MS);  // the start is acknowledged
+
+    click_bottom(monitor, monitor.width / 2);  // "Close"
+    x().click(ACCOUNTING_X, ACCOUNTING_Y);     // at once
+    ASSERT_TRUE(x().wait_gone("Line Monitor", STEP_MS));
+    XWindowInfo accounting;
+    ASSERT_TRUE(x().wait_window("Accounting", &accounting, LATE_ACK_MS))
+        << "the counters show once the stop is acknowledged";
+    EXPECT_FALSE(x().wait_window("Error", nullptr, 0)) << "no failure";
+    EXPECT_EQ(peer_->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size(), 2u)
+        << "the stop went again and was acknowledged";
+    std::vector<std::pair<int, int>> expected = {{0x00, 0}, {0x00, 1}};
+    EXPECT_EQ(accounting_requests(), expected);
+    EXPECT_TRUE(shot("accounting-after-late-ack"));
+
+    // Still registered: "Read And Reset" is answered.
+    click_bottom(accounting, RESET_X);
+    ASSERT_TRUE(wait_requests(4)) << "the router stays registered";
+    EXPECT_FALSE(peer_->wait_event("r2", "closed station=10.77.0.1", 0));
 }
 
 }  // namespace

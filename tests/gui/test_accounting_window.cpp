@@ -16,6 +16,8 @@
 #include "display_services.h"
 #include "globals.h"
 #include "highstate.h"
+#include "line_monitor.h"
+#include "line_target_dialog.h"
 #include "list.h"
 #include "monitor_fixture.h"
 #include "myutil.h"
@@ -25,6 +27,8 @@
 namespace {
 
 constexpr int GET_ACCOUNTING_REQUEST = 0x1012;
+constexpr int LINEMON_STOP_REQUEST = 0x1016;
+constexpr int PUT_ENTRY_REQUEST = 0x1017;
 constexpr int NO_ACK_WAIT_MS = 16000;  // three transmissions, then the back end gives up
 
 // Counters as the router keeps them: charge, calls out, calls in, packets
@@ -190,6 +194,72 @@ TEST_F(AccountingWindowTest, ReadThenReadAndResetThenSave)
     for (const SimLine& l : now.lines)
         for (uint32_t c : l.counters)
             EXPECT_EQ(c, 0u) << l.host;
+}
+
+// Close of the line monitor sends the monitor's stop; a router slow to
+// acknowledge it (its first acknowledgement is lost, so the stop goes again
+// on the fourth tick) still awaits it when the next action that sends comes
+// at once. That action waits for the acknowledgement instead of ending the
+// registration.
+TEST_F(AccountingWindowTest, ActionsRightAfterTheLineMonitorWaitForTheStopsAcknowledgement)
+{
+    ASSERT_TRUE(start_back_end());
+    struct Case {
+        const char* name;
+        void (*act)();
+        bool (*shown)(PeerProcess* peer);  // what the action brought about
+    };
+    const Case cases[] = {
+        {"Accounting", [] { press(t()->Accounting); },
+         [](PeerProcess*) {
+             return is_managed("*AccountingDialog") &&
+                    text_of(t()->AccountingText) == block("10.1.1.1", "111", LARGE) +
+                                                        block("10.1.1.2", "222", SMALL) +
+                                                        block("10.1.1.3", "333", CHARGED);
+         }},
+        {"OK of the line-target table",
+         [] {
+             helpfunc_popup(Dialog::ConfigDialog);
+             static_cast<LineTarget*>(main_line_list->head->element)->timeout = 30;
+             ConfigCB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(CONFIG_OK)), nullptr);
+         },
+         [](PeerProcess* peer) {
+             return !is_managed("*ConfigDialog") &&
+                    peer->datagrams(PeerLogLine::RX, PUT_ENTRY_REQUEST).size() == 1;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        highstate_close_router();
+        main_forget_tables();
+        peers_.clear();
+        PeerProcess* peer = three_line_router({"lose-acks 1 LINEMON_STOP_REQUEST"});
+        ASSERT_NE(peer, nullptr);
+        ASSERT_TRUE(open_router("10.77.0.2"));
+
+        press(t()->LineMonitor);
+        ASSERT_TRUE(is_managed("*LineMonDialog"));
+        ASSERT_TRUE(pump_until([] { return highstate_ack_awaited() == 0; })) << "the start";
+        press(t()->LineMonClose);
+        EXPECT_FALSE(is_managed("*LineMonDialog"));
+        ASSERT_EQ(highstate_ack_awaited(), 1) << "the stop awaits its acknowledgement";
+        c.act();
+        EXPECT_EQ(action_running, 1);
+        EXPECT_EQ(linemon_requests_waiting(), 1) << "the action waits";
+
+        ASSERT_TRUE(pump_until(reading_over, NO_ACK_WAIT_MS)) << peer->log_text();
+        // A write ends with its notice in the same box, titled otherwise.
+        EXPECT_FALSE(is_managed("*ErrorDialog") && title("*ErrorDialog") == "Error")
+            << label("*ErrorDialog.ErrorDialogMessage");
+        EXPECT_TRUE(pump_until([&] { return c.shown(peer); })) << peer->log_text();
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED) << "the router stays registered";
+        EXPECT_NE(main_line_list, nullptr);
+        EXPECT_EQ(linemon_requests_waiting(), 0);
+        EXPECT_EQ(static_cast<int>(peer->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size()), 2)
+            << "the stop went twice, the second time acknowledged";
+        helpfunc_popdown(Dialog::AccountingDialog);
+        helpfunc_popdown(Dialog::ErrorDialog);
+    }
 }
 
 TEST_F(AccountingWindowTest, MoreThanTwentyLineTargetsShowTheNotice)

@@ -124,6 +124,7 @@ TEST_F(FirmwareDialogTest, EndOfDownloadRewritesTheListLineAndItsEntry)
     select_router(0, 7);           // without configuration
     image(1, "2.10");
     open_settings();
+    myutil_copy_text(helpfunc_selected_box.cfg.password, "pw1");  // as a download proposed it
     helpfunc_scan_popup(message_text(45), 1, 1);
 
     ScanAnswer back{};
@@ -147,6 +148,11 @@ TEST_F(FirmwareDialogTest, EndOfDownloadRewritesTheListLineAndItsEntry)
     EXPECT_TRUE(XtIsSensitive(w()->Overview));
     EXPECT_FALSE(XtIsSensitive(w()->ConfigureRouter));
     EXPECT_TRUE(XtIsSensitive(w()->SelectionList));
+    // The router is no longer registered: nothing of it stays selected, its
+    // password least of all.
+    EXPECT_STREQ(helpfunc_selected_box.cfg.password, "");
+    EXPECT_STREQ(helpfunc_selected_box.name, "");
+    EXPECT_EQ(helpfunc_selected_box.sel_pos, -1);
 }
 
 // ------------------------------------------- against the simulated router ---

@@ -220,11 +220,11 @@ TEST_F(LineTargetEditorTest, RefusalsShowTheirMessageFocusTheirFieldAndStoreNoth
          5, "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
         {"send pair with two slashes", 0, "10.5.5.5", "123", "20", "a/b/c", "",
          3, "Password (send) Incorrect", &WidgetTable::AvSendPW},
-        {"send pair without a name", 0, "10.5.5.5", "123", "20", "/secret", "",
+        {"send pair without a name, two slashes", 0, "10.5.5.5", "123", "20", "//secret", "",
          3, "Password (send) Incorrect", &WidgetTable::AvSendPW},
         {"receive pair with a blank", 0, "10.5.5.5", "123", "20", "a/b", "c d",
          4, "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
-        {"receive pair without a name", 2, "10.5.5.5", "anything", "20", "", "/",
+        {"receive pair without a name, two slashes", 2, "10.5.5.5", "anything", "20", "", "/a/",
          4, "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
     };
     const std::vector<std::string> before = hosts(main_line_list);
@@ -287,6 +287,7 @@ TEST_F(LineTargetEditorTest, AcceptedFieldsAreStoredAsTheRouterTakesThem)
          "alice/", "bob/pw"},
         {"38 characters become 39", "10.5.5.5", "20", thirty_eight.c_str(), "", "10.5.5.5", 20,
          thirty_nine.c_str(), ""},
+        {"pairs without a name", "10.5.5.5", "20", "/secret", "/", "10.5.5.5", 20, "/secret", "/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -6,6 +6,7 @@
 #include "password_buffer.h"
 #include "registration.h"
 #include "router_registration.h"
+#include "router_settings_dialog.h"
 
 namespace {
 
@@ -188,6 +189,54 @@ TEST_F(RouterRegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
         helpfunc_popdown(Dialog::ErrorDialog);
     }
+}
+
+// A password typed for one router is never taken for the next: here the
+// registration of the first fails after its password, while its tables are
+// read, and the second router asks for none.
+TEST_F(RouterRegistrationTest, APasswordBelongsToTheRouterItWasTypedFor)
+{
+    ASSERT_TRUE(start_back_end());
+    SimRouter a = router();
+    a.password = "pw1";
+    // A numbered message before the acknowledgement of the first table
+    // request ends the read.
+    a.knobs.push_back("own GET_ENTRY_REQUEST LINEMON_DATA");
+    SimRouter b = router();
+    b.name = "r2";
+    b.address = "10.77.0.3";
+    b.hw = "00:a0:f9:00:00:02";
+    PeerProcess* peer_a = start_peer(1, {a});
+    ASSERT_NE(peer_a, nullptr);
+    ASSERT_NE(start_peer(2, {b}), nullptr);
+
+    register_router("10.77.0.2");
+    ASSERT_TRUE(prompt_up()) << peer_a->log_text();
+    edit(0, 0, "pw1");
+    enter();
+    ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS)) << peer_a->log_text();
+    pump();
+    ASSERT_TRUE(is_managed("*ErrorDialog"));
+    EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed");
+    EXPECT_EQ(main_line_list, nullptr);
+    helpfunc_popdown(Dialog::ErrorDialog);
+
+    register_router("10.77.0.3");
+    ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS));
+    EXPECT_FALSE(is_managed("*PWDialog"));
+    EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
+    ASSERT_NE(main_line_list, nullptr) << "the second router is registered";
+    EXPECT_STREQ(helpfunc_selected_box.cfg.password, "");
+
+    // Its settings show no password to delete.
+    MainCB(nullptr, code(MAIN_ACTION_ROUTER), nullptr);
+    ASSERT_TRUE(pump_until([] { return is_managed("*RConfigDialog"); }));
+    RConfigCB(nullptr, code(RCONFIG_ACTION_PASSWORD), nullptr);
+    ASSERT_TRUE(pump_until([] { return is_managed("*SetPWDialog"); }));
+    EXPECT_STREQ(setpw_proposed_password(), "");
+    EXPECT_FALSE(XtIsSensitive(t()->SetPWDelete));
+    SetPWCB(nullptr, code(SETPW_ACTION_CANCEL), nullptr);
+    RConfigCB(nullptr, code(RCONFIG_ACTION_CANCEL), nullptr);
 }
 
 // The back end gives an open up without calling the open's callback when

@@ -95,14 +95,29 @@ TEST_F(RouterPasswordTest, SameTextTwiceBecomesTheProposalDifferentTextsDoNot)
     EXPECT_STREQ(setpw_proposed_password(), "neu1") << "Ok keeps the proposal";
 }
 
-TEST_F(RouterPasswordTest, EmptyFirstEntryGoesBackWithoutChangingTheProposal)
+TEST_F(RouterPasswordTest, EmptyFirstEntryIsAskedAgainLikeAnyOther)
 {
+    // Empty, then something else: they differ.
     change();
     enter(w()->InputPWText);
     EXPECT_FALSE(is_managed("*InputPWDialog"));
-    EXPECT_FALSE(is_managed("*RepeatPWDialog"));
-    EXPECT_TRUE(is_managed("*SetPWDialog"));
+    ASSERT_TRUE(is_managed("*RepeatPWDialog")) << "an empty entry is repeated too";
+    XmTextFieldInsert(w()->RepeatPWText, 0, const_cast<char*>("x"));
+    enter(w()->RepeatPWText);
+    ASSERT_TRUE(error_shown());
+    EXPECT_EQ(error_text(), "Passwords Do Not Match\nPassword Not Changed");
     EXPECT_STREQ(setpw_proposed_password(), "alt");
+    close_error();
+
+    // Empty twice: an empty password is proposed.
+    change();
+    enter(w()->InputPWText);
+    ASSERT_TRUE(is_managed("*RepeatPWDialog"));
+    enter(w()->RepeatPWText);
+    EXPECT_FALSE(is_managed("*RepeatPWDialog"));
+    EXPECT_FALSE(error_shown());
+    EXPECT_TRUE(is_managed("*SetPWDialog"));
+    EXPECT_STREQ(setpw_proposed_password(), "");
 }
 
 TEST_F(RouterPasswordTest, DeleteThenCancelRestoresPasswordAndToggle)

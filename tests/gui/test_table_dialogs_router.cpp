@@ -1,4 +1,4 @@
-// Routes and filter rules edited in the route and filter dialogs, saved to a
+// A line target, routes and filter rules edited in their dialogs, saved to a
 // configuration file and loaded back through the file dialog, and written
 // by the line-target table dialog's OK: the simulated router must hold
 // exactly the tables the dialogs showed. The program's modules run
@@ -24,6 +24,7 @@
 #include "globals.h"
 #include "gui_fixture.h"
 #include "line_target_dialog.h"
+#include "line_target_editor.h"
 #include "list.h"
 #include "main_window.h"
 #include "myutil.h"
@@ -206,7 +207,7 @@ protected:
         // The rule now third takes another service and is accepted.
         XmListSelectPos(t()->FilterList, 3, True);
         filter_action(FILTER_OPEN);
-        type(t()->Filter2PortText, "53/udp");
+        type(t()->Filter2PortText, "+53/udp");  // a port may carry its sign
         XtVaSetValues(t()->Filter2Aktion, XmNmenuHistory, t()->A_ACCEPT, nullptr);
         Filter2CB(t()->Filter2Ok, code(EDIT_OK), nullptr);
         ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
@@ -215,6 +216,22 @@ protected:
         XtVaSetValues(t()->FilterOption, XmNmenuHistory, t()->FilterProhibit, nullptr);
         filter_action(FILTER_DEFAULT_REJECT);
         filter_action(FILTER_CLOSE);
+    }
+
+    // The router's only line target opened and given identifications
+    // without a name.
+    void edit_line_target()
+    {
+        XmListCallbackStruct cbs{};
+        cbs.reason = XmCR_DEFAULT_ACTION;
+        cbs.item_position = 1;
+        ConfigCB(t()->LineList, code(CONFIG_DOUBLE_CLICK), &cbs);
+        ASSERT_TRUE(is_managed("*Config2Dialog"));
+        type(t()->AvSendPW, "/secret");
+        type(t()->AvReceivePW, "/pw");
+        Config2CB(nullptr, code(CONFIG2_OK), nullptr);
+        ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
+        ASSERT_FALSE(is_managed("*Config2Dialog"));
     }
 
     // OK of the line-target table dialog, and the write's end.
@@ -236,13 +253,27 @@ TEST_F(TablesToRouterTest, EditedSavedLoadedAndWrittenTablesArriveExactly)
     r1.filters = {sim_filter(0, "255.255.0.0", "10.1.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0),
                   sim_filter(1, "0.0.0.0", "0.0.0.0", "255.255.255.255", "10.3.3.3", 6, 0, 8000),
                   sim_filter(2, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0)};
+    // x75 on layer 2 and null on layer 3, as the built-in definitions give them.
+    SimLine line = sim_line(0, "10.1.1.1", "555");
+    line.l2 = 1;
+    line.blocksize = 1500;
+    line.addr_a = 3;
+    line.addr_b = 1;
+    line.modulo = 8;
+    line.window = 7;
+    line.l3 = 4;
+    line.byte = 8;
+    line.timeout = 20;
+    r1.lines = {line};
     PeerProcess* peer = start_peer(1, {r1});
     ASSERT_NE(peer, nullptr);
     ASSERT_TRUE(register_router()) << peer->log_text();
+    ASSERT_EQ(main_line_list->count, 1);
     ASSERT_EQ(main_route_list->count, 3);
     ASSERT_EQ(main_filter_list->count, 3);
 
     helpfunc_popup(Dialog::ConfigDialog);
+    edit_line_target();
     edit_routes();
     edit_filters();
     const std::vector<Route> routes = {{"0.0.0.0", "0.0.0.0", "10.1.0.254"},
@@ -271,6 +302,10 @@ TEST_F(TablesToRouterTest, EditedSavedLoadedAndWrittenTablesArriveExactly)
     ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
     EXPECT_EQ(edited_routes(), routes);
     EXPECT_EQ(edited_rules(), rules);
+    ASSERT_EQ(main_line_list->count, 1);
+    const auto* loaded = static_cast<const LineTarget*>(main_line_list->head->element);
+    EXPECT_STREQ(loaded->send_pair, "/secret");
+    EXPECT_STREQ(loaded->receive_pair, "/pw");
 
     ASSERT_TRUE(write_tables()) << peer->log_text();
     ASSERT_EQ(peer->stop(), 0);
@@ -278,6 +313,10 @@ TEST_F(TablesToRouterTest, EditedSavedLoadedAndWrittenTablesArriveExactly)
     ASSERT_TRUE(peer->router("r1", &now)) << peer->error();
     EXPECT_EQ(router_routes(now), routes);
     EXPECT_EQ(router_rules(now), rules);
+    ASSERT_EQ(now.lines.size(), 1u);
+    // The "/" travels as a NUL byte.
+    EXPECT_EQ(now.lines[0].send, std::string("\0secret", 7));
+    EXPECT_EQ(now.lines[0].receive, std::string("\0pw", 3));
 }
 
 }  // namespace

@@ -129,6 +129,21 @@ TEST_F(DialogRoundTripTest, AcceptedEntriesLoadBack)
     expect_round_trip();
 }
 
+TEST_F(DialogRoundTripTest, IdentificationsWithoutNameAndSignedPortLoadBackExactly)
+{
+    if (getprotobyname("udp") == nullptr)
+        GTEST_SKIP() << "no protocol database";
+    LineTargetFields f = line("10.1.2.3");
+    f.send_pair = "/secret";
+    f.receive_pair = "/";
+    add_line_target(f);
+    add_filter("+53/udp", true);
+    expect_round_trip();
+    const auto* stored = static_cast<const LineTarget*>(lines_->head->element);
+    EXPECT_STREQ(stored->send_pair, "/secret");
+    EXPECT_STREQ(stored->receive_pair, "/");
+}
+
 TEST_F(DialogRoundTripTest, PermanentConnectionTypeOneLoadsBack)
 {
     LineTargetFields f = line("10.1.2.3");

@@ -91,8 +91,9 @@ TEST_F(LineTargetFieldsTest, ChecksOfEachField)
         {"blank in send pair", 0, Field::Send, "a b/c", 3, nullptr},
         {"tab in send pair", 0, Field::Send, "a\tb", 3, nullptr},
         {"blank around send pair", 0, Field::Send, " name/pw", 3, nullptr},
-        {"no name before slash", 0, Field::Send, "/pw", 3, nullptr},
-        {"slash alone", 0, Field::Send, "/", 3, nullptr},
+        {"no name before slash", 0, Field::Send, "/secret", 0, "/secret"},
+        {"slash alone", 0, Field::Send, "/", 0, "/"},
+        {"two slashes at the front", 0, Field::Send, "//pw", 3, nullptr},
         {"38 without slash", 0, Field::Send, pair38.c_str(), 0, pair38_slash.c_str()},
         {"39 without slash", 0, Field::Send, pair39.c_str(), 3, nullptr},
         {"40 with slash from the router", 0, Field::Send, pair40.c_str(), 0, pair40.c_str()},
@@ -100,7 +101,8 @@ TEST_F(LineTargetFieldsTest, ChecksOfEachField)
         {"receive pair as typed", 0, Field::Receive, "local/pw", 0, "local/pw"},
         {"receive pair gets its slash", 0, Field::Receive, "local", 0, "local/"},
         {"two slashes received", 0, Field::Receive, "a/b/", 4, nullptr},
-        {"no name before slash received", 0, Field::Receive, "/pw", 4, nullptr},
+        {"no name before slash received", 0, Field::Receive, "/secret", 0, "/secret"},
+        {"slash at both ends received", 0, Field::Receive, "/pw/", 4, nullptr},
         {"39 without slash received", 0, Field::Receive, pair39.c_str(), 4, nullptr},
     };
     const int messages_of[] = {-1, 17, 18, 20, 21, 19};
@@ -150,11 +152,11 @@ TEST_F(LineTargetFieldsTest, FirstFailureInDialogOrderWins)
         const char* receive;
         int code;
     } cases[] = {
-        {"0.0.0.0", "x", "4", "/", "/", 1},
-        {"10.1.2.3", "x", "4", "/", "/", 2},
-        {"10.1.2.3", "1", "4", "/", "/", 5},  // the timeout before the pairs
-        {"10.1.2.3", "1", "5", "/", "/", 3},
-        {"10.1.2.3", "1", "5", "a", "/", 4},
+        {"0.0.0.0", "x", "4", "a//", "a//", 1},
+        {"10.1.2.3", "x", "4", "a//", "a//", 2},
+        {"10.1.2.3", "1", "4", "a//", "a//", 5},  // the timeout before the pairs
+        {"10.1.2.3", "1", "5", "a//", "a//", 3},
+        {"10.1.2.3", "1", "5", "a", "a//", 4},
     };
     for (const OrderCase& c : cases) {
         LineTargetFields f = valid();
