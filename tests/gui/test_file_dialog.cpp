@@ -147,13 +147,25 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
     EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{dir_->file("old.acc")});
     FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
 
-    // Without QORVEL_PATH the working directory takes its place.
-    unsetenv("QORVEL_PATH");
+    // Without QORVEL_PATH, or with it empty, the working directory takes
+    // its place.
     ASSERT_EQ(chdir(dir_->path().c_str()), 0);
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
-    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
+    for (const char* path : {static_cast<const char*>(nullptr), ""}) {
+        SCOPED_TRACE(path == nullptr ? "QORVEL_PATH unset" : "QORVEL_PATH empty");
+        if (path == nullptr)
+            unsetenv("QORVEL_PATH");
+        else
+            setenv("QORVEL_PATH", path, 1);
+        helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
+        EXPECT_TRUE(is_managed("*FileDialog"));
+        EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
+        EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
+        EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{std::string(cwd) + "/old.cfg"});
+        FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+        helpfunc_popdown(Dialog::ErrorDialog);
+    }
 }
 
 TEST_F(FileDialogTest, BuiltWithoutHelpButtonAndWithItsLabels)
