@@ -168,6 +168,40 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
     }
 }
 
+// The two lists share the width whatever they hold: a directory without a
+// file of the extension, or with names much longer or shorter than its
+// subdirectories', leaves the Files list as wide as it was.
+TEST_F(FileDialogTest, FilesListKeepsItsWidthWhateverTheDirectoryHolds)
+{
+    const struct {
+        const char* what;
+        std::vector<std::string> files;
+    } directories[] = {
+        {"no matching file", {"notes.txt"}},
+        {"one short name", {"a.cfg"}},
+        {"a long name", {"a-configuration-file-with-a-rather-long-name-indeed.cfg"}},
+        {"no file at all", {}},
+    };
+    for (const auto& d : directories) {
+        SCOPED_TRACE(d.what);
+        TempDir dir("qorvel-files-width");
+        for (const std::string& f : d.files)
+            dir.write(f, "");
+        setenv("QORVEL_PATH", dir.path().c_str(), 1);
+        helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
+        ASSERT_TRUE(is_managed("*FileDialog"));
+        pump();
+        Dimension box = 0, files = 0, directories = 0;
+        XtVaGetValues(t()->FileDialog, XmNwidth, &box, nullptr);
+        XtVaGetValues(XtParent(child(XmDIALOG_LIST)), XmNwidth, &files, nullptr);
+        XtVaGetValues(XtParent(child(XmDIALOG_DIR_LIST)), XmNwidth, &directories, nullptr);
+        EXPECT_GE(files * 3, box) << "Files " << files << " of " << box << " pixels";
+        EXPECT_GE(directories * 3, box) << "Directories " << directories << " of " << box;
+        EXPECT_LE(std::abs(files - directories), 2) << files << " and " << directories;
+        FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+    }
+}
+
 TEST_F(FileDialogTest, BuiltWithoutHelpButtonAndWithItsLabels)
 {
     helpfunc_popup_file_dialog(FILE_LOAD_CONFIG);
