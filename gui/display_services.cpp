@@ -16,6 +16,7 @@
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
+#include "screen_fit.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -126,6 +127,49 @@ void fit_to_contents(Dialog dialog)
                       nullptr);
 }
 
+// What the window manager adds around the main window, taken as what it
+// adds around every dialog: the distance from its frame, the window that a
+// reparenting window manager puts between it and the root, to each side.
+// All 0 without a window manager.
+FrameExtents window_manager_frame()
+{
+    FrameExtents frame = {0, 0, 0, 0};
+    if (XmVANTERO == nullptr || !XtIsRealized(XmVANTERO))
+        return frame;
+    Display* display = XtDisplay(XmVANTERO);
+    const Window client = XtWindow(XmVANTERO);
+    Window root = 0, parent = 0, outer = client;
+    for (;;) {
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, outer, &root, &parent, &children, &count))
+            return frame;
+        if (children != nullptr)
+            XFree(children);
+        if (parent == root || parent == 0)
+            break;
+        outer = parent;
+    }
+    if (outer == client)
+        return frame;
+    XWindowAttributes frame_window{}, client_window{};
+    if (!XGetWindowAttributes(display, outer, &frame_window) ||
+        !XGetWindowAttributes(display, client, &client_window))
+        return frame;
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, client, outer, 0, 0, &x, &y, &child);
+    frame.left = x;
+    frame.top = y;
+    frame.right = frame_window.width - client_window.width - x;
+    frame.bottom = frame_window.height - client_window.height - y;
+    if (frame.right < 0)
+        frame.right = 0;
+    if (frame.bottom < 0)
+        frame.bottom = 0;
+    return frame;
+}
+
 void define_cursor(Display* display, Widget widget, Cursor cursor)
 {
     // Defining a cursor on a window that does not exist yet is a protocol
@@ -181,6 +225,31 @@ WidgetTable* helpfunc_min_layout(Widget shell)
     return table;
 }
 
+namespace {
+
+// The shell's popup callback: it runs when the shell has taken the place
+// the table gave its form and before its window is mapped, so the window
+// manager sees it only where it stays.
+void keep_on_screen(Widget shell, XtPointer, XtPointer)
+{
+    Position x = 0, y = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(shell, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height, nullptr);
+    Screen* screen = XtScreen(shell);
+    const ScreenPoint at = screen_fit(x, y, width, height, WidthOfScreen(screen),
+                                      HeightOfScreen(screen), window_manager_frame());
+    if (at.x != x || at.y != y)
+        XtVaSetValues(shell, XmNx, at.x, XmNy, at.y, nullptr);
+}
+
+}  // namespace
+
+void helpfunc_keep_on_screen(Widget form)
+{
+    if (form != nullptr)
+        XtAddCallback(XtParent(form), XmNpopupCallback, keep_on_screen, nullptr);
+}
+
 void helpfunc_create_layout(Dialog dialog)
 {
     if (dialog == Dialog::MainWindow || XmVANTEROWidgets == nullptr ||
@@ -196,6 +265,8 @@ void helpfunc_create_layout(Dialog dialog)
     Widget form = entry.build(parent, XmVANTEROWidgets);
     XmVANTEROWidgets->*(entry.form) = form;
     shell_min_size(form);
+    if (entry.placement == Placement::RESOURCES)
+        helpfunc_keep_on_screen(form);
     helpfunc_set_cursor(0);
 }
 
