@@ -6,6 +6,7 @@
 #include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "builtin_bitmaps.h"
@@ -170,6 +171,32 @@ FrameExtents window_manager_frame()
     return frame;
 }
 
+// The popup callback of a growing dialog's shell: the form is managed and
+// laid out, its window not yet on the screen. Sized now, the box is mapped
+// at its final size: a window manager asked to resize a window it has just
+// framed may answer late or not at all, and the box would then show a form
+// wider than its window, its OK button off centre and its text at the edge.
+void fit_before_map(Widget, XtPointer client, XtPointer)
+{
+    fit_to_contents(static_cast<Dialog>(reinterpret_cast<intptr_t>(client)));
+}
+
+void fit_at_popup(Dialog dialog, Widget form)
+{
+    XtAddCallback(XtParent(form), XmNpopupCallback, fit_before_map,
+                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(dialog)));
+}
+
+// Shows a dialog's form; one already up whose contents changed is fitted
+// in place, a new one on its way up.
+void manage_and_fit(Dialog dialog, Widget form)
+{
+    const bool up = XtIsManaged(form);
+    XtManageChild(form);
+    if (up)
+        fit_to_contents(dialog);
+}
+
 void define_cursor(Display* display, Widget widget, Cursor cursor)
 {
     // Defining a cursor on a window that does not exist yet is a protocol
@@ -222,6 +249,7 @@ WidgetTable* helpfunc_min_layout(Widget shell)
     XtVaSetValues(notice, XmNdefaultPosition, False, XmNx, POSITION_LEFT_X, XmNy, BUSY_NOTICE_Y,
                   nullptr);
     shell_min_size(notice);
+    fit_at_popup(Dialog::ScanDialog, notice);
     return table;
 }
 
@@ -267,6 +295,8 @@ void helpfunc_create_layout(Dialog dialog)
     shell_min_size(form);
     if (entry.placement == Placement::RESOURCES)
         helpfunc_keep_on_screen(form);
+    if (entry.grows)
+        fit_at_popup(dialog, form);
     helpfunc_set_cursor(0);
 }
 
@@ -303,8 +333,7 @@ void helpfunc_popup(Dialog dialog)
     Widget form = dialog_form(dialog);
     if (form == nullptr)
         return;
-    XtManageChild(form);
-    fit_to_contents(dialog);
+    manage_and_fit(dialog, form);
     if (helpfunc_help_shown && dialog_entry(dialog).help_on_popup)
         helpfunc_popup_help(dialog);
 }
@@ -379,8 +408,7 @@ void helpfunc_error_popup(const char* text, int right, int kind)
                   ERROR_BOX_Y, nullptr);
     if (const char* title = error_box_title(kind))
         helpfunc_set_dialog_title(t->ErrorDialog, title);
-    XtManageChild(t->ErrorDialog);
-    fit_to_contents(Dialog::ErrorDialog);
+    manage_and_fit(Dialog::ErrorDialog, t->ErrorDialog);
 }
 
 void helpfunc_scan_popup(const char* text, int right, int show)
@@ -390,10 +418,11 @@ void helpfunc_scan_popup(const char* text, int right, int show)
     if (show) {
         XtVaSetValues(t->ScanDialog, XmNx, right ? POSITION_RIGHT_X : POSITION_LEFT_X, XmNy,
                       BUSY_NOTICE_Y, nullptr);
-        XtManageChild(t->ScanDialog);
+        manage_and_fit(Dialog::ScanDialog, t->ScanDialog);
+    } else {
+        // A notice already up changes its text in place and fits it there.
+        fit_to_contents(Dialog::ScanDialog);
     }
-    // A notice already up changes its text in place and fits it there.
-    fit_to_contents(Dialog::ScanDialog);
 }
 
 void helpfunc_input_error(Dialog dialog, int code)

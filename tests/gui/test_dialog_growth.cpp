@@ -7,6 +7,7 @@
 #include <Xm/Xm.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,111 @@ TEST_F(DialogGrowthTest, QuestionsAndTheUnknownProtocolsNoticeKeepAMarginWithThe
             expect_margins(d.dialog, message, {find(d.first_button), find(d.last_button)},
                            std::string(dialog_name(d.dialog)) + ": " + text);
             helpfunc_popdown(d.dialog);
+        }
+    }
+}
+
+// What a window went through, as the server tells a second client that
+// watches it (the toolkit takes the configure events of its own shells out
+// of its queue while it waits for a window manager).
+class WindowWatch {
+public:
+    explicit WindowWatch(Widget shell)
+        : display_(XOpenDisplay(XDisplayString(XtDisplay(shell)))), window_(XtWindow(shell))
+    {
+        if (display_ == nullptr)
+            return;
+        XWindowAttributes a{};
+        XGetWindowAttributes(display_, window_, &a);
+        width_ = a.width;
+        height_ = a.height;
+        mapped_ = a.map_state != IsUnmapped;
+        XSelectInput(display_, window_, StructureNotifyMask);
+        XSync(display_, False);
+    }
+    ~WindowWatch()
+    {
+        if (display_ != nullptr)
+            XCloseDisplay(display_);
+    }
+    WindowWatch(const WindowWatch&) = delete;
+    WindowWatch& operator=(const WindowWatch&) = delete;
+
+    bool ok() const { return display_ != nullptr; }
+
+    // Reads what happened since the last call; the number of size changes
+    // while the window was on the screen.
+    int resized_while_mapped(Widget shell)
+    {
+        XSync(XtDisplay(shell), False);
+        XSync(display_, False);
+        int resized = 0;
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == MapNotify) {
+                mapped_ = true;
+            } else if (event.type == UnmapNotify) {
+                mapped_ = false;
+            } else if (event.type == ConfigureNotify) {
+                if (mapped_ &&
+                    (event.xconfigure.width != width_ || event.xconfigure.height != height_))
+                    ++resized;
+                width_ = event.xconfigure.width;
+                height_ = event.xconfigure.height;
+            }
+        }
+        return resized;
+    }
+
+private:
+    Display* display_;
+    Window window_;
+    int width_ = 0, height_ = 0;
+    bool mapped_ = false;
+};
+
+// A box is sized for its message before its window goes on the screen: a
+// window manager asked to resize a window it has just framed may answer
+// late or not at all, and the box then shows a form wider than its window,
+// its OK button off centre and its text against the edge.
+TEST_F(DialogGrowthTest, EveryBoxTakesItsSizeBeforeItIsMapped)
+{
+    const struct {
+        Dialog dialog;
+        Widget WidgetTable::*message;
+        std::function<void(const char*)> show;
+    } boxes[] = {
+        {Dialog::ErrorDialog, &WidgetTable::ErrorDialogMessage,
+         [](const char* text) { helpfunc_error_popup(text, 1, ERROR_KIND_ERROR); }},
+        {Dialog::ScanDialog, &WidgetTable::ScanDialogMessage,
+         [](const char* text) { helpfunc_scan_popup(text, 1, 1); }},
+        {Dialog::Question2Dialog, &WidgetTable::Question2DialogMessage,
+         [](const char* text) {
+             helpfunc_create_layout(Dialog::Question2Dialog);
+             helpfunc_set_label(XmVANTEROWidgets->Question2DialogMessage, text);
+             helpfunc_popup(Dialog::Question2Dialog);
+         }},
+    };
+    messages_choose_language(GERMAN_REGISTER_LABEL);
+    for (const auto& b : boxes) {
+        SCOPED_TRACE(dialog_name(b.dialog));
+        // Shown once small, so that its window exists at the small size.
+        b.show("OK");
+        pump();
+        helpfunc_popdown(b.dialog);
+        pump();
+        Widget shell = XtParent(dialog_form(b.dialog));
+        WindowWatch watch(shell);
+        ASSERT_TRUE(watch.ok());
+        for (const char* text : {message_text(18), LONG_TEXT, "OK"}) {
+            b.show(text);
+            pump();
+            EXPECT_EQ(watch.resized_while_mapped(shell), 0) << "resized on the screen for: " << text;
+            expect_whole(b.dialog, XmVANTEROWidgets->*b.message, text);
+            helpfunc_popdown(b.dialog);
+            pump();
+            watch.resized_while_mapped(shell);
         }
     }
 }
