@@ -197,6 +197,21 @@ void manage_and_fit(Dialog dialog, Widget form)
         fit_to_contents(dialog);
 }
 
+// The shell's popup callback: it runs when the shell has taken the place
+// the table gave its form and before its window is mapped, so the window
+// manager sees it only where it stays.
+void keep_on_screen(Widget shell, XtPointer, XtPointer)
+{
+    Position x = 0, y = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(shell, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height, nullptr);
+    Screen* screen = XtScreen(shell);
+    const ScreenPoint at = screen_fit(x, y, width, height, WidthOfScreen(screen),
+                                      HeightOfScreen(screen), window_manager_frame());
+    if (at.x != x || at.y != y)
+        XtVaSetValues(shell, XmNx, at.x, XmNy, at.y, nullptr);
+}
+
 void define_cursor(Display* display, Widget widget, Cursor cursor)
 {
     // Defining a cursor on a window that does not exist yet is a protocol
@@ -252,25 +267,6 @@ WidgetTable* helpfunc_min_layout(Widget shell)
     fit_at_popup(Dialog::ScanDialog, notice);
     return table;
 }
-
-namespace {
-
-// The shell's popup callback: it runs when the shell has taken the place
-// the table gave its form and before its window is mapped, so the window
-// manager sees it only where it stays.
-void keep_on_screen(Widget shell, XtPointer, XtPointer)
-{
-    Position x = 0, y = 0;
-    Dimension width = 0, height = 0;
-    XtVaGetValues(shell, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height, nullptr);
-    Screen* screen = XtScreen(shell);
-    const ScreenPoint at = screen_fit(x, y, width, height, WidthOfScreen(screen),
-                                      HeightOfScreen(screen), window_manager_frame());
-    if (at.x != x || at.y != y)
-        XtVaSetValues(shell, XmNx, at.x, XmNy, at.y, nullptr);
-}
-
-}  // namespace
 
 void helpfunc_keep_on_screen(Widget form)
 {

@@ -343,7 +343,6 @@ TableLayout table_list_layout(Widget parent, Dialog dialog, const TableLayoutNam
     XtVaSetValues(XtParent(l.list), XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
                   XmATTACH_FORM, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, list_label,
                   XmNtopOffset, 5, nullptr);
-    (void)list_floor;
     XtAddCallback(l.list, XmNsingleSelectionCallback, callback, code(codes.select));
     XtAddCallback(l.list, XmNdefaultActionCallback, callback, code(codes.double_click));
     XtManageChild(l.list);
