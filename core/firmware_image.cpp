@@ -135,7 +135,7 @@ std::string file_firmware_path(int isdn_mode, const char* version) {
     std::string name = isdn_mode != 0 ? FIRMWARE_LIST_PREFIX_DSS1 : FIRMWARE_LIST_PREFIX_1TR6;
     if (version != nullptr) name.append(version, strnlen(version, FIRMWARE_LEN));
     const char* dir = std::getenv("QORVEL_PATH");
-    if (dir == nullptr) return name;
+    if (dir == nullptr || *dir == '\0') return name;  // empty: no directory, not the root
     return std::string(dir) + "/" + name;
 }
 

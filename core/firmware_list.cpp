@@ -42,7 +42,7 @@ int helpfunc_scandir(const char* prefix, char*** names) {
     }
 
     const char* dir_name = std::getenv("QORVEL_PATH");
-    DirHandle dir(opendir(dir_name != nullptr ? dir_name : "."));
+    DirHandle dir(opendir(dir_name != nullptr && *dir_name != '\0' ? dir_name : "."));
     if (!dir) return 0;
 
     const size_t prefix_len = std::strlen(prefix);

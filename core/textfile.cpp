@@ -76,6 +76,6 @@ void file_echo_fault(const char* line, int column, char marker) {
 std::string file_data_path(const char* name) {
     std::string file = name != nullptr ? name : "";
     const char* dir = std::getenv("QORVEL_PATH");
-    if (dir == nullptr) return file;
+    if (dir == nullptr || *dir == '\0') return file;  // empty: no directory, not the root
     return std::string(dir) + "/" + file;
 }

@@ -17,9 +17,22 @@ extern const char* const ScanDialogResources[] = {
     nullptr,
 };
 
+namespace {
+
+constexpr int NOTICE_BORDER = 1;  // pixels of the window's border
+constexpr int NOTICE_SHADOW = 2;  // pixels of the form's shadow
+
+}  // namespace
+
 Widget ScanDialogLayout(Widget parent, WidgetTable* table)
 {
     Widget form = helpfunc_create_form_dialog(parent, Dialog::ScanDialog);
+    // The notice stands over dialogs of the same grey and cuts their texts;
+    // without a window manager only its own frame tells it from them: a
+    // black border around its window and a raised shadow inside it.
+    XtVaSetValues(XtParent(form), XmNborderWidth, NOTICE_BORDER, XmNborderColor,
+                  BlackPixelOfScreen(XtScreen(form)), nullptr);
+    XtVaSetValues(form, XmNshadowThickness, NOTICE_SHADOW, XmNshadowType, XmSHADOW_OUT, nullptr);
 
     Widget icon = XtVaCreateManagedWidget(
         "ScanDialogIconLabel", xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP,

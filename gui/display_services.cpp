@@ -6,6 +6,7 @@
 #include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "builtin_bitmaps.h"
@@ -16,6 +17,7 @@
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
+#include "screen_fit.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -126,6 +128,90 @@ void fit_to_contents(Dialog dialog)
                       nullptr);
 }
 
+// What the window manager adds around the main window, taken as what it
+// adds around every dialog: the distance from its frame, the window that a
+// reparenting window manager puts between it and the root, to each side.
+// All 0 without a window manager.
+FrameExtents window_manager_frame()
+{
+    FrameExtents frame = {0, 0, 0, 0};
+    if (XmVANTERO == nullptr || !XtIsRealized(XmVANTERO))
+        return frame;
+    Display* display = XtDisplay(XmVANTERO);
+    const Window client = XtWindow(XmVANTERO);
+    Window root = 0, parent = 0, outer = client;
+    for (;;) {
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, outer, &root, &parent, &children, &count))
+            return frame;
+        if (children != nullptr)
+            XFree(children);
+        if (parent == root || parent == 0)
+            break;
+        outer = parent;
+    }
+    if (outer == client)
+        return frame;
+    XWindowAttributes frame_window{}, client_window{};
+    if (!XGetWindowAttributes(display, outer, &frame_window) ||
+        !XGetWindowAttributes(display, client, &client_window))
+        return frame;
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, client, outer, 0, 0, &x, &y, &child);
+    frame.left = x;
+    frame.top = y;
+    frame.right = frame_window.width - client_window.width - x;
+    frame.bottom = frame_window.height - client_window.height - y;
+    if (frame.right < 0)
+        frame.right = 0;
+    if (frame.bottom < 0)
+        frame.bottom = 0;
+    return frame;
+}
+
+// The popup callback of a growing dialog's shell: the form is managed and
+// laid out, its window not yet on the screen. Sized now, the box is mapped
+// at its final size: a window manager asked to resize a window it has just
+// framed may answer late or not at all, and the box would then show a form
+// wider than its window, its OK button off centre and its text at the edge.
+void fit_before_map(Widget, XtPointer client, XtPointer)
+{
+    fit_to_contents(static_cast<Dialog>(reinterpret_cast<intptr_t>(client)));
+}
+
+void fit_at_popup(Dialog dialog, Widget form)
+{
+    XtAddCallback(XtParent(form), XmNpopupCallback, fit_before_map,
+                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(dialog)));
+}
+
+// Shows a dialog's form; one already up whose contents changed is fitted
+// in place, a new one on its way up.
+void manage_and_fit(Dialog dialog, Widget form)
+{
+    const bool up = XtIsManaged(form);
+    XtManageChild(form);
+    if (up)
+        fit_to_contents(dialog);
+}
+
+// The shell's popup callback: it runs when the shell has taken the place
+// the table gave its form and before its window is mapped, so the window
+// manager sees it only where it stays.
+void keep_on_screen(Widget shell, XtPointer, XtPointer)
+{
+    Position x = 0, y = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(shell, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height, nullptr);
+    Screen* screen = XtScreen(shell);
+    const ScreenPoint at = screen_fit(x, y, width, height, WidthOfScreen(screen),
+                                      HeightOfScreen(screen), window_manager_frame());
+    if (at.x != x || at.y != y)
+        XtVaSetValues(shell, XmNx, at.x, XmNy, at.y, nullptr);
+}
+
 void define_cursor(Display* display, Widget widget, Cursor cursor)
 {
     // Defining a cursor on a window that does not exist yet is a protocol
@@ -178,7 +264,14 @@ WidgetTable* helpfunc_min_layout(Widget shell)
     XtVaSetValues(notice, XmNdefaultPosition, False, XmNx, POSITION_LEFT_X, XmNy, BUSY_NOTICE_Y,
                   nullptr);
     shell_min_size(notice);
+    fit_at_popup(Dialog::ScanDialog, notice);
     return table;
+}
+
+void helpfunc_keep_on_screen(Widget form)
+{
+    if (form != nullptr)
+        XtAddCallback(XtParent(form), XmNpopupCallback, keep_on_screen, nullptr);
 }
 
 void helpfunc_create_layout(Dialog dialog)
@@ -196,6 +289,10 @@ void helpfunc_create_layout(Dialog dialog)
     Widget form = entry.build(parent, XmVANTEROWidgets);
     XmVANTEROWidgets->*(entry.form) = form;
     shell_min_size(form);
+    if (entry.placement == Placement::RESOURCES)
+        helpfunc_keep_on_screen(form);
+    if (entry.grows)
+        fit_at_popup(dialog, form);
     helpfunc_set_cursor(0);
 }
 
@@ -232,8 +329,7 @@ void helpfunc_popup(Dialog dialog)
     Widget form = dialog_form(dialog);
     if (form == nullptr)
         return;
-    XtManageChild(form);
-    fit_to_contents(dialog);
+    manage_and_fit(dialog, form);
     if (helpfunc_help_shown && dialog_entry(dialog).help_on_popup)
         helpfunc_popup_help(dialog);
 }
@@ -308,8 +404,7 @@ void helpfunc_error_popup(const char* text, int right, int kind)
                   ERROR_BOX_Y, nullptr);
     if (const char* title = error_box_title(kind))
         helpfunc_set_dialog_title(t->ErrorDialog, title);
-    XtManageChild(t->ErrorDialog);
-    fit_to_contents(Dialog::ErrorDialog);
+    manage_and_fit(Dialog::ErrorDialog, t->ErrorDialog);
 }
 
 void helpfunc_scan_popup(const char* text, int right, int show)
@@ -319,10 +414,11 @@ void helpfunc_scan_popup(const char* text, int right, int show)
     if (show) {
         XtVaSetValues(t->ScanDialog, XmNx, right ? POSITION_RIGHT_X : POSITION_LEFT_X, XmNy,
                       BUSY_NOTICE_Y, nullptr);
-        XtManageChild(t->ScanDialog);
+        manage_and_fit(Dialog::ScanDialog, t->ScanDialog);
+    } else {
+        // A notice already up changes its text in place and fits it there.
+        fit_to_contents(Dialog::ScanDialog);
     }
-    // A notice already up changes its text in place and fits it there.
-    fit_to_contents(Dialog::ScanDialog);
 }
 
 void helpfunc_input_error(Dialog dialog, int code)

@@ -28,6 +28,12 @@ WidgetTable* helpfunc_min_layout(Widget shell);
 // Builds a dialog (and first its parent dialog) unless it is built already.
 void helpfunc_create_layout(Dialog dialog);
 
+// From now on the dialog of `form`, placed by the position table, is moved
+// up and left at every popup as far as it must to lie wholly on its screen,
+// with the frame of the window manager; where it fits it stays where the
+// table (or the user) put it. Run for every such dialog when it is built.
+void helpfunc_keep_on_screen(Widget form);
+
 // Shows a dialog: builds it if needed, fills it, writes the selected
 // router's name into its router field, manages it; an open help window turns
 // to its section. From now on the window manager cannot close the main

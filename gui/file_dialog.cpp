@@ -1,5 +1,6 @@
 #include "file_dialog.h"
 
+#include <X11/IntrinsicP.h>
 #include <Xm/FileSB.h>
 #include <Xm/List.h>
 #include <Xm/ScrolledW.h>
@@ -152,6 +153,42 @@ std::string proposed_name(int mode)
     return helpfunc_selected_box.name;
 }
 
+// The box shares the row of its two lists by the width their items want,
+// so a directory without a file of the extension left the Files list a few
+// pixels wide, and one long name squeezed the directories. The row is
+// shared evenly instead, each time the box has laid it out: when it is
+// shown and when it is resized (the lists keep their width while their
+// items change, so a search of the user's leaves the row as it is).
+void share_list_row(Widget box)
+{
+    Widget dirs = XtParent(XmFileSelectionBoxGetChild(box, XmDIALOG_DIR_LIST));
+    Widget files = XtParent(XmFileSelectionBoxGetChild(box, XmDIALOG_LIST));
+    Widget files_label = XmFileSelectionBoxGetChild(box, XmDIALOG_LIST_LABEL);
+    Position dx = 0, dy = 0, fx = 0, fy = 0, lx = 0, ly = 0;
+    Dimension dw = 0, dh = 0, fw = 0, fh = 0, border = 0;
+    XtVaGetValues(dirs, XmNx, &dx, XmNy, &dy, XmNwidth, &dw, XmNheight, &dh, XmNborderWidth,
+                  &border, nullptr);
+    XtVaGetValues(files, XmNx, &fx, XmNy, &fy, XmNwidth, &fw, XmNheight, &fh, nullptr);
+    const int gap = fx - (dx + dw);
+    const int row = fx + fw - dx;
+    if (gap < 0 || row <= gap + 2)
+        return;
+    const int width = (row - gap) / 2;
+    const Position files_x = static_cast<Position>(dx + width + gap);
+    XtConfigureWidget(dirs, dx, dy, static_cast<Dimension>(width), dh, border);
+    XtConfigureWidget(files, files_x, fy, static_cast<Dimension>(row - gap - width), fh, border);
+    if (files_label != nullptr) {
+        XtVaGetValues(files_label, XmNx, &lx, XmNy, &ly, nullptr);
+        XtMoveWidget(files_label, files_x, ly);
+    }
+}
+
+void box_resized(Widget box, XtPointer, XEvent* event, Boolean*)
+{
+    if (event->type == ConfigureNotify)
+        share_list_row(box);
+}
+
 void file_ok(XmFileSelectionBoxCallbackStruct* cbs)
 {
     Widget box = XmVANTEROWidgets->FileDialog;
@@ -211,6 +248,7 @@ Widget FileDialogLayout(Widget parent, WidgetTable* table)
     scroll_bar_colours(XmFileSelectionBoxGetChild(box, XmDIALOG_LIST), background);
     scroll_bar_colours(XmFileSelectionBoxGetChild(box, XmDIALOG_DIR_LIST), background);
     XtVaSetValues(box, XmNwidth, entry.width, nullptr);
+    XtAddEventHandler(box, StructureNotifyMask, False, box_resized, nullptr);
 
     table->FileDialog = box;
     return box;
@@ -247,6 +285,7 @@ void helpfunc_popup_file_dialog(int mode)
                   nullptr);
     set_title(mode);
     helpfunc_popup(Dialog::FileDialog);
+    share_list_row(XmVANTEROWidgets->FileDialog);
 }
 
 void FileCB(Widget, XtPointer client, XtPointer call)

@@ -114,7 +114,8 @@ Widget menu_bar(Widget form)
     return bar;
 }
 
-// The list, its buttons and the table buttons, bottom up.
+// The list, its buttons and the table buttons, bottom up. The spacings are
+// those that leave room for the list's ten lines in the dialog's height.
 void line_form_children(Widget line_form, WidgetTable* table)
 {
     Widget separator = XtVaCreateManagedWidget(
@@ -126,7 +127,7 @@ void line_form_children(Widget line_form, WidgetTable* table)
     XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
     XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
     XtSetArg(args[n], XmNbottomWidget, separator); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
+    XtSetArg(args[n], XmNbottomOffset, 5); ++n;
     XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
     table->DefineRouteTable = push_button(line_form, "DefineRouteTable", CONFIG_ROUTES, args, n);
 
@@ -141,13 +142,13 @@ void line_form_children(Widget line_form, WidgetTable* table)
     Widget table_label = XtVaCreateManagedWidget(
         "TableLabel", xmLabelWidgetClass, line_form, XmNalignment, XmALIGNMENT_BEGINNING,
         XmNleftAttachment, XmATTACH_FORM, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget,
-        table->DefineFilterTable, XmNbottomOffset, 5, nullptr);
+        table->DefineFilterTable, XmNbottomOffset, 3, nullptr);
 
     n = 0;
     XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
     XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
     XtSetArg(args[n], XmNbottomWidget, table_label); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 15); ++n;
+    XtSetArg(args[n], XmNbottomOffset, 6); ++n;
     XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
     XtSetArg(args[n], XmNsensitive, False); ++n;
     table->OpenLine = push_button(line_form, "OpenLine", CONFIG_OPEN, args, n);
@@ -158,7 +159,7 @@ void line_form_children(Widget line_form, WidgetTable* table)
     XtSetArg(args[n], XmNleftOffset, -TABLE_BUTTON_WIDTH / 2); ++n;
     XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
     XtSetArg(args[n], XmNbottomWidget, table_label); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 15); ++n;
+    XtSetArg(args[n], XmNbottomOffset, 6); ++n;
     XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
     table->AddLine = push_button(line_form, "AddLine", CONFIG_ADD, args, n);
 
@@ -166,7 +167,7 @@ void line_form_children(Widget line_form, WidgetTable* table)
     XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
     XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
     XtSetArg(args[n], XmNbottomWidget, table_label); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 15); ++n;
+    XtSetArg(args[n], XmNbottomOffset, 6); ++n;
     XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
     XtSetArg(args[n], XmNsensitive, False); ++n;
     table->DeleteLine = push_button(line_form, "DeleteLine", CONFIG_DELETE, args, n);
@@ -176,10 +177,9 @@ void line_form_children(Widget line_form, WidgetTable* table)
     XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
     XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES); ++n;
     Widget list = XmCreateScrolledList(line_form, const_cast<char*>("LineList"), args, n);
+    // Hung from the top only: the list keeps the height of its ten lines.
     XtVaSetValues(XtParent(list), XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
-                  XmATTACH_FORM, XmNtopAttachment, XmATTACH_FORM, XmNbottomAttachment,
-                  XmATTACH_WIDGET, XmNbottomWidget, table->OpenLine, XmNbottomOffset, 10,
-                  nullptr);
+                  XmATTACH_FORM, XmNtopAttachment, XmATTACH_FORM, nullptr);
     XtAddCallback(list, XmNdefaultActionCallback, ConfigCB, action(CONFIG_DOUBLE_CLICK));
     XtAddCallback(list, XmNsingleSelectionCallback, ConfigCB, action(CONFIG_SELECT));
     XtManageChild(list);
@@ -372,9 +372,9 @@ Widget ConfigDialogLayout(Widget parent, WidgetTable* table)
     Widget line_form = XtVaCreateWidget(
         "LineForm", xmFormWidgetClass, form, XmNresizePolicy, XmRESIZE_NONE, XmNleftAttachment,
         XmATTACH_FORM, XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10,
-        XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, 15,
+        XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, 10,
         XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, table->ConfigOk,
-        XmNbottomOffset, 10, nullptr);
+        XmNbottomOffset, 6, nullptr);
     line_form_children(line_form, table);
     XtManageChild(line_form);
 

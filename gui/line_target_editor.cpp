@@ -75,6 +75,10 @@ constexpr int HOST_FIELD_LENGTH = HOST_LEN;    // characters
 constexpr int PHONE_FIELD_LENGTH = PHONE_LEN;
 constexpr int TIMEOUT_FIELD_LENGTH = 5;        // 65535 at most
 constexpr int PAIR_FIELD_LENGTH = PAIR_FILE_LEN;
+// Where the identifications' labels end (% of the width): far enough left
+// that the fields show all their characters at once, far enough right for
+// the longest label, the German "Kennung der Gegenstelle".
+constexpr int IDENTIFICATION_LABEL_EDGE = 35;
 constexpr int TOP_SEPARATOR_AT = 33;           // % of the dialog's height
 constexpr int BOTTOM_SEPARATOR_AT = 89;
 constexpr int BUTTONS_AT = 91;
@@ -327,10 +331,11 @@ void advanced_children(Widget adv, WidgetTable* table)
     XtSetArg(args[n], XmNtopOffset, 5); ++n;
     Widget passwords = label(adv, "Passwords", args, n);
 
-    table->AvSendPW = labelled_field(adv, "AvSendLabel", "AvSendPW", 40, PAIR_FIELD_LENGTH,
-                                     passwords, 5);
-    table->AvReceivePW = labelled_field(adv, "AvReceiveLabel", "AvReceivePW", 40,
-                                        PAIR_FIELD_LENGTH, table->AvSendPW, 5);
+    table->AvSendPW = labelled_field(adv, "AvSendLabel", "AvSendPW", IDENTIFICATION_LABEL_EDGE,
+                                     PAIR_FIELD_LENGTH, passwords, 5);
+    table->AvReceivePW = labelled_field(adv, "AvReceiveLabel", "AvReceivePW",
+                                        IDENTIFICATION_LABEL_EDGE, PAIR_FIELD_LENGTH,
+                                        table->AvSendPW, 5);
 }
 
 Widget bottom_button(Widget form, const char* name, Config2Action a, int left, int right)

@@ -43,6 +43,7 @@ namespace {
 constexpr int QUESTION_X = 703;  // where the program puts "QuestionDialog"
 constexpr int QUESTION_Y = 504;
 constexpr int ANSWER_WIDTH = 80;
+constexpr int MESSAGE_MARGIN = 15;  // pixels between the question and the right edge, as at the left
 
 struct QuestionNames {
     const char* icon;
@@ -80,7 +81,8 @@ QuestionWidgets question_children(Widget form, const QuestionNames& names)
     w.message = XtVaCreateManagedWidget(
         names.message, xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
         XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget, icon, XmNleftOffset, 15,
-        XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, names.message_top, nullptr);
+        XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, MESSAGE_MARGIN, XmNtopAttachment,
+        XmATTACH_FORM, XmNtopOffset, names.message_top, nullptr);
     w.yes = answer_button(form, names.yes, names.yes_action);
     XtVaSetValues(w.yes, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 10, nullptr);
     w.no = answer_button(form, names.no, names.no_action);

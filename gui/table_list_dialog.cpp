@@ -338,10 +338,11 @@ TableLayout table_list_layout(Widget parent, Dialog dialog, const TableLayoutNam
     XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES); ++n;
     XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
     l.list = XmCreateScrolledList(l.inner, const_cast<char*>(names.list), args, n);
+    // Hung from its label only: the list keeps the height of its ten lines,
+    // and what room the dialog has left stays free above the buttons.
     XtVaSetValues(XtParent(l.list), XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
                   XmATTACH_FORM, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, list_label,
-                  XmNtopOffset, 5, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget,
-                  list_floor, XmNbottomOffset, 10, nullptr);
+                  XmNtopOffset, 5, nullptr);
     XtAddCallback(l.list, XmNsingleSelectionCallback, callback, code(codes.select));
     XtAddCallback(l.list, XmNdefaultActionCallback, callback, code(codes.double_click));
     XtManageChild(l.list);

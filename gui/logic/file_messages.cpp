@@ -42,7 +42,10 @@ const char* file_dialog_extension(int mode)
 
 std::string file_dialog_directory()
 {
-    if (const char* path = std::getenv("QORVEL_PATH"))
+    // An empty value names no directory (it would make "/*.cfg" of the
+    // pattern): it counts as unset, as for the data files.
+    const char* path = std::getenv("QORVEL_PATH");
+    if (path != nullptr && *path != '\0')
         return path;
     return working_directory();
 }

@@ -20,8 +20,8 @@ enum FileDialogMode {
 // "cfg" for the configuration modes, "acc" for the accounting text.
 const char* file_dialog_extension(int mode);
 
-// The directory of every mode: QORVEL_PATH when it is set, else the current
-// working directory (empty when even that cannot be had).
+// The directory of every mode: QORVEL_PATH when it is set and not empty,
+// else the current working directory (empty when even that cannot be had).
 std::string file_dialog_directory();
 
 struct FileDialogNames {

@@ -148,7 +148,7 @@ HelpSections help_cut_sections(const std::string& whole)
 std::string help_file_path()
 {
     const char* dir = std::getenv("QORVEL_PATH");
-    if (dir == nullptr)
+    if (dir == nullptr || *dir == '\0')  // empty: no directory, not the root
         return HELP_FILE_NAME;
     return std::string(dir) + "/" + HELP_FILE_NAME;
 }

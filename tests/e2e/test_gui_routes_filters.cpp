@@ -101,7 +101,7 @@ TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
     ASSERT_TRUE(open_line_targets());
 
     // Routes: a new one in front of both, then the last one deleted.
-    click(69, 401);  // "Routing Table"
+    click(69, 411);  // "Routing Table"
     ASSERT_TRUE(x().wait_count("Routing Table", 1));
     click(174, 391);  // "Add"
     ASSERT_TRUE(x().wait_count("Routing Table", 2)) << "no route edit dialog";
@@ -116,7 +116,7 @@ TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
     ASSERT_TRUE(x().wait_gone("Routing Table"));
 
     // Filters: ftp to 10.5.5.5 rejected, in front; all remaining rejected.
-    click(69, 370);  // "Filter Table"
+    click(69, 380);  // "Filter Table"
     ASSERT_TRUE(x().wait_count("Filter Table", 1));
     click(174, 391);                        // "Add"
     ASSERT_TRUE(x().wait_count("Filter Table", 2)) << "no filter edit dialog";

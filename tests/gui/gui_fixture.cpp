@@ -300,6 +300,12 @@ void GuiTest::shell_position(Widget form, int* x, int* y)
         return;
     XTranslateCoordinates(display, XtWindow(shell), DefaultRootWindow(display), 0, 0, x, y,
                           &child);
+    // A window's position is that of its border's outer edge.
+    XWindowAttributes window{};
+    if (XGetWindowAttributes(display, XtWindow(shell), &window) != 0) {
+        *x -= window.border_width;
+        *y -= window.border_width;
+    }
 }
 
 int GuiTest::x_errors()

@@ -72,7 +72,7 @@ protected:
     static std::string title(const char* dialog_path);
     static std::vector<std::string> list_items(Widget list);
     static std::vector<int> selected_positions(Widget list);
-    // Where a dialog's shell stands on the screen.
+    // Where a dialog's shell stands on the screen (its border's outer edge).
     static void shell_position(Widget form, int* x, int* y);
     // X protocol errors seen since the test began.
     static int x_errors();

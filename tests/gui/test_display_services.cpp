@@ -253,6 +253,35 @@ TEST_F(DisplayServicesTest, BusyNoticeTextChangesInPlace)
     EXPECT_TRUE(at(100));
 }
 
+// The notice stands over grey dialogs (the router settings at the right
+// position): without a window manager nothing but its own frame sets it off
+// from the window behind it, whose texts it cuts.
+TEST_F(DisplayServicesTest, BusyNoticeHasAFrameThatStandsOutFromTheDialogsBehindIt)
+{
+    helpfunc_scan_popup("framed", 1, 1);
+    Widget form = XmVANTEROWidgets->ScanDialog;
+    Widget shell = XtParent(form);
+    XWindowAttributes window{};
+    ASSERT_TRUE(pump_until([&] {
+        return XtIsRealized(shell) &&
+               XGetWindowAttributes(XtDisplay(shell), XtWindow(shell), &window) != 0 &&
+               window.map_state == IsViewable;
+    }));
+    EXPECT_GE(window.border_width, 1) << "no border around the notice's window";
+    Pixel border = 0, background = 0, notice_background = 0;
+    XtVaGetValues(shell, XmNborderColor, &border, nullptr);
+    XtVaGetValues(XmVANTERO, XmNbackground, &background, nullptr);
+    XtVaGetValues(form, XmNbackground, &notice_background, nullptr);
+    EXPECT_NE(border, background) << "the border has the dialogs' grey";
+    EXPECT_NE(border, notice_background);
+    Dimension shadow = 0;
+    unsigned char type = 0;
+    XtVaGetValues(form, XmNshadowThickness, &shadow, XmNshadowType, &type, nullptr);
+    EXPECT_GE(shadow, 2) << "a shadow of one pixel is not seen on grey";
+    EXPECT_EQ(type, XmSHADOW_OUT);
+    helpfunc_popdown(Dialog::ScanDialog);
+}
+
 TEST_F(DisplayServicesTest, ValidationCodesShowTheirMessageAtTheRight)
 {
     const struct {

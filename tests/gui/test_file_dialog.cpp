@@ -147,13 +147,59 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
     EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{dir_->file("old.acc")});
     FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
 
-    // Without QORVEL_PATH the working directory takes its place.
-    unsetenv("QORVEL_PATH");
+    // Without QORVEL_PATH, or with it empty, the working directory takes
+    // its place.
     ASSERT_EQ(chdir(dir_->path().c_str()), 0);
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
-    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
+    for (const char* path : {static_cast<const char*>(nullptr), ""}) {
+        SCOPED_TRACE(path == nullptr ? "QORVEL_PATH unset" : "QORVEL_PATH empty");
+        if (path == nullptr)
+            unsetenv("QORVEL_PATH");
+        else
+            setenv("QORVEL_PATH", path, 1);
+        helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
+        EXPECT_TRUE(is_managed("*FileDialog"));
+        EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
+        EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
+        EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{std::string(cwd) + "/old.cfg"});
+        FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+        helpfunc_popdown(Dialog::ErrorDialog);
+    }
+}
+
+// The two lists share the width whatever they hold: a directory without a
+// file of the extension, or with names much longer or shorter than its
+// subdirectories', leaves the Files list as wide as it was.
+TEST_F(FileDialogTest, FilesListKeepsItsWidthWhateverTheDirectoryHolds)
+{
+    const struct {
+        const char* what;
+        std::vector<std::string> files;
+    } directories[] = {
+        {"no matching file", {"notes.txt"}},
+        {"one short name", {"a.cfg"}},
+        {"a long name", {"a-configuration-file-with-a-rather-long-name-indeed.cfg"}},
+        {"no file at all", {}},
+    };
+    for (const auto& d : directories) {
+        SCOPED_TRACE(d.what);
+        TempDir dir("qorvel-files-width");
+        for (const std::string& f : d.files)
+            dir.write(f, "");
+        setenv("QORVEL_PATH", dir.path().c_str(), 1);
+        helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
+        ASSERT_TRUE(is_managed("*FileDialog"));
+        pump();
+        Dimension box = 0, files = 0, directories = 0;
+        XtVaGetValues(t()->FileDialog, XmNwidth, &box, nullptr);
+        XtVaGetValues(XtParent(child(XmDIALOG_LIST)), XmNwidth, &files, nullptr);
+        XtVaGetValues(XtParent(child(XmDIALOG_DIR_LIST)), XmNwidth, &directories, nullptr);
+        EXPECT_GE(files * 3, box) << "Files " << files << " of " << box << " pixels";
+        EXPECT_GE(directories * 3, box) << "Directories " << directories << " of " << box;
+        EXPECT_LE(std::abs(files - directories), 2) << files << " and " << directories;
+        FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+    }
 }
 
 TEST_F(FileDialogTest, BuiltWithoutHelpButtonAndWithItsLabels)

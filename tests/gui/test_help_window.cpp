@@ -3,6 +3,8 @@
 // Close destroying it, and a missing help file.
 #include <gtest/gtest.h>
 
+#include <X11/Xresource.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -148,6 +150,41 @@ TEST_F(HelpWindowTest, TakesInputBesideTheModalDialogInFront)
     EXPECT_EQ(shown(), section(10));
     click(XmVANTEROWidgets->HelpClose);
     EXPECT_EQ(XmVANTEROWidgets->HelpDialog, nullptr) << "beside the line monitor";
+}
+
+// A position of the table that would put a dialog partly off a smaller
+// screen than the table was made for: the dialog moves up or left as far as
+// it must, and no further (no window manager here: no frame).
+TEST_F(HelpWindowTest, DialogsPlacedByTheTableStayOnTheScreen)
+{
+    Display* display = XtDisplay(XmVANTERO);
+    Screen* screen = XtScreen(XmVANTERO);
+    const int screen_width = WidthOfScreen(screen);
+    const int screen_height = HeightOfScreen(screen);
+    XrmDatabase db = XtDatabase(display);
+    const std::string below = std::to_string(screen_height - 100);
+    XrmPutStringResource(&db, "XmQORVEL*HelpDialog.y", below.c_str());
+    helpfunc_popup_help(Dialog::MainWindow);
+    XrmPutStringResource(&db, "XmQORVEL*HelpDialog.y", "525");
+    ASSERT_TRUE(is_managed("*HelpDialog"));
+    int x = -1, y = -1;
+    EXPECT_TRUE(pump_until([&] {
+        shell_position(XmVANTEROWidgets->HelpDialog, &x, &y);
+        return x == 10 && y == screen_height - 450;
+    })) << "the help window at " << x << "," << y << ", its Close below the screen's edge";
+    helpfunc_popdown(Dialog::HelpDialog);
+
+    // A dialog built once: where it was left is checked at every popup.
+    helpfunc_popup(Dialog::RouterDialog);
+    helpfunc_popdown(Dialog::RouterDialog);
+    Widget form = XmVANTEROWidgets->RouterDialog;
+    XtVaSetValues(form, XmNx, screen_width - 100, XmNy, 35, nullptr);
+    helpfunc_popup(Dialog::RouterDialog);
+    EXPECT_TRUE(pump_until([&] {
+        shell_position(form, &x, &y);
+        return x == screen_width - 490 && y == 35;
+    })) << "the router overview at " << x << "," << y;
+    helpfunc_popdown(Dialog::RouterDialog);
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 // host route of "Create Default Route").
 #include "line_target_fixture.h"
 
+#include <cstring>
 #include <fstream>
+#include <string>
 
 #include "messages.h"
+#include "toolkit.h"
 
 namespace {
 
@@ -412,6 +415,55 @@ TEST_F(LineTargetEditorTest, FurtherLayer2DefinitionGetsAButtonOfItsOwn)
     open_line(1);
     EXPECT_EQ(shown(t()->S2ProtocolOpt), extra);
     std::remove((gui_data_dir() + "/qorvel.pro").c_str());
+}
+
+// An identification takes 39 characters as typed: the field shows them all
+// at once, and its label stays whole in both languages.
+TEST_F(LineTargetEditorTest, IdentificationFieldsShowAllTheirCharactersBesideWholeLabels)
+{
+    open_line(1);
+    XmToggleButtonSetState(t()->Config2Simple, False, True);  // every field
+    pump();
+    ASSERT_TRUE(advanced_shown());
+    const char* const texts[] = {
+        "abcdefghijklmnopqrstuvwxyz0123456789/-_",
+        "office-munich-gateway/secret-pass-word1",
+    };
+    const struct {
+        Widget WidgetTable::*field;
+        const char* label;
+        const char* german;
+    } fields[] = {
+        {&WidgetTable::AvSendPW, "AvSendLabel", "Kennung der Gegenstelle"},
+        {&WidgetTable::AvReceivePW, "AvReceiveLabel", "Eigene Kennung"},
+    };
+    for (const auto& f : fields) {
+        Widget field = XmVANTEROWidgets->*f.field;
+        SCOPED_TRACE(XtName(field));
+        Dimension width = 0, margin = 0, shadow = 0, highlight = 0;
+        XmFontList fonts = nullptr;
+        XtVaGetValues(field, XmNwidth, &width, XmNmarginWidth, &margin, XmNshadowThickness,
+                      &shadow, XmNhighlightThickness, &highlight, XmNfontList, &fonts, nullptr);
+        const int inside = width - 2 * (margin + shadow + highlight);
+        for (const char* text : texts) {
+            ASSERT_EQ(std::strlen(text), 39u);
+            XmString s = XmStringCreateLocalized(const_cast<char*>(text));
+            EXPECT_GE(inside, XmStringWidth(fonts, s)) << text;
+            XmStringFree(s);
+        }
+        Widget label_widget = XtNameToWidget(XtParent(field), f.label);
+        ASSERT_NE(label_widget, nullptr);
+        const std::string english = helpfunc_label_text(label_widget);
+        for (const std::string& text : {english, std::string(f.german)}) {
+            helpfunc_set_label(label_widget, text.c_str());
+            XtWidgetGeometry wanted{};
+            XtQueryGeometry(label_widget, nullptr, &wanted);
+            Dimension has = 0;
+            XtVaGetValues(label_widget, XmNwidth, &has, nullptr);
+            EXPECT_GE(has, wanted.width) << "label \"" << text << "\" is cut";
+        }
+        helpfunc_set_label(label_widget, english.c_str());
+    }
 }
 
 }  // namespace

@@ -57,6 +57,10 @@ TEST_F(FileMessagesTest, NamesFromWorkingDirectoryOfAnyLength)
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(file_dialog_names("gw1", "cfg").selection, std::string(cwd) + "/gw1.cfg");
+    // An empty value names no directory: the working directory as well.
+    setenv("QORVEL_PATH", "", 1);
+    EXPECT_EQ(file_dialog_directory(), cwd);
+    EXPECT_EQ(file_dialog_names("gw1", "cfg").selection, std::string(cwd) + "/gw1.cfg");
 
     // Longer than the 511 characters a fixed buffer would have held.
     const std::string deep = "/" + std::string(600, 'd');

@@ -95,6 +95,9 @@ TEST(HelpFileTest, PathFollowsQorvelPath)
     std::string saved = old ? old : "";
     unsetenv("QORVEL_PATH");
     EXPECT_EQ(help_file_path(), "qorvel.hlp");
+    setenv("QORVEL_PATH", "", 1);
+    EXPECT_EQ(help_file_path(), "qorvel.hlp") << "an empty value is no directory";
+    unsetenv("QORVEL_PATH");
     if (old)
         setenv("QORVEL_PATH", saved.c_str(), 1);
 }

@@ -114,6 +114,7 @@ TEST_F(FirmwareImageTest, FileNameFromModeVersionAndDataDirectory) {
         {nullptr, 1, "2.05", "fw_dss1.2.05"},
         {nullptr, 7, "2.05", "fw_dss1.2.05"},
         {"/opt/data", 0, "1.0", "/opt/data/fw_1tr6.1.0"},
+        {"", 1, "2.05", "fw_dss1.2.05"},  // an empty value names no directory
         {nullptr, 0, "1234567890AB", "fw_1tr6.123456789"},  // no more than a settings text
     };
     for (const Case& c : cases) {

@@ -87,22 +87,28 @@ TEST_F(FirmwareListTest, VersionsOfOnePrefixSorted) {
     }
 }
 
-TEST_F(FirmwareListTest, WorkingDirectoryWhenThePathIsUnset) {
+TEST_F(FirmwareListTest, WorkingDirectoryWhenThePathIsUnsetOrEmpty) {
     touch("fw_dss1.120");
     touch("fw_dss1.102");
     touch("fw_1tr6.102");
-    unsetenv("QORVEL_PATH");
-    int count = -1;
-    std::vector<std::string> versions;
-    {
-        // Back by descriptor: the way there by name may be gone (a test
-        // before may have left this process in another mount namespace).
-        WorkingDirectory here(dir_);
-        ASSERT_TRUE(here.entered());
-        versions = scan("fw_dss1.", &count);
+    for (const char* path : {static_cast<const char*>(nullptr), ""}) {
+        SCOPED_TRACE(path == nullptr ? "unset" : "empty");
+        if (path == nullptr)
+            unsetenv("QORVEL_PATH");
+        else
+            setenv("QORVEL_PATH", path, 1);
+        int count = -1;
+        std::vector<std::string> versions;
+        {
+            // Back by descriptor: the way there by name may be gone (a test
+            // before may have left this process in another mount namespace).
+            WorkingDirectory here(dir_);
+            ASSERT_TRUE(here.entered());
+            versions = scan("fw_dss1.", &count);
+        }
+        EXPECT_EQ(count, 2);
+        EXPECT_EQ(versions, (std::vector<std::string>{"102", "120"}));
     }
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(versions, (std::vector<std::string>{"102", "120"}));
 }
 
 TEST_F(FirmwareListTest, MissingDirectoryStillHandsBackAnArray) {

@@ -178,6 +178,8 @@ TEST(FileDataPath, JoinsTheDataDirectoryOrUsesTheBareName) {
     std::string keep = saved != nullptr ? saved : "";
     unsetenv("QORVEL_PATH");
     EXPECT_EQ(file_data_path("qorvel.pro"), "qorvel.pro");
+    setenv("QORVEL_PATH", "", 1);  // names no directory: not the root
+    EXPECT_EQ(file_data_path("qorvel.pro"), "qorvel.pro");
     setenv("QORVEL_PATH", "/opt/data", 1);
     EXPECT_EQ(file_data_path("qorvel.pro"), "/opt/data/qorvel.pro");
     std::string deep(3000, 'd');  // no length limit on the directory
