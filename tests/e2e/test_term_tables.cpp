@@ -299,6 +299,28 @@ TEST_F(TermTables, LinetargetWithAMissingFileGerman) {
     EXPECT_EQ(s.err(), "Fehler beim Laden der Konfiguration. Datei kann nicht geoeffnet werden.\n");
 }
 
+// A name that is no regular file would be read for ever or never: it is a
+// file that cannot be opened, and nothing reaches the router.
+TEST_F(TermTables, LinetargetWithAFileThatIsNoRegularFileEndsPromptly) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {router(1)}), nullptr);
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the data directory; they make in.cfg
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", "ln -s /dev/zero in.cfg"},
+        {"a FIFO without a writer", "mkfifo in.cfg"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(system(("cd '" + dir_ + "' && rm -f in.cfg && " + c.setup).c_str()), 0) << c.name;
+        PtySession& s = run({"linetarget", "-f", path("in.cfg"), "-ip", "10.77.0.2"});
+        EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << c.name;
+        EXPECT_EQ(s.err(), "Error during loading configuration. Can not open file\n") << c.name;
+    }
+    EXPECT_TRUE(peers_.back()->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty());
+}
+
 SimRouter accounting_router(SimRouter r) {
     SimLine a = term_x75_line(0, "10.1.0.1", "0301234");
     const uint32_t counters[SIM_COUNTERS] = {3000000000u, 1, 2, 2147483648u, 4294967295u, 17, 123456789};
