@@ -659,8 +659,14 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
     ServiceNames names;  // one look-up per service for the whole file
     Section section = Section::kNone;
     FullFilterTable full;
-    while (const char* line = file_read_line(file)) {
+    int nul = 0;
+    while (const char* line = file_read_line(file, &nul)) {
         ++*line_no;
+        if (nul != 0) {
+            // No text file holds one; even a comment line with it is a fault.
+            *faulty_line = line;
+            return {CFG_SYNTAX_ERROR, nul};
+        }
         const char* start = nullptr;
         char first[FILE_TOKEN_SIZE];
         if (file_get_token(line, first, &start) == nullptr || first[0] == '#') continue;
@@ -846,7 +852,8 @@ int file_load_config(const char* path, ListObject** lines, ListObject** routes,
     if (path == nullptr || lines == nullptr || routes == nullptr || filters == nullptr) {
         return CFG_CANNOT_OPEN;
     }
-    FileHandle file(std::fopen(path, "r"));
+    // A device or a FIFO under the name would never end or never come.
+    FileHandle file(file_open_text(path));
     if (!file) return CFG_CANNOT_OPEN;
 
     NewTables tables;

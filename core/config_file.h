@@ -77,7 +77,9 @@ int file_save_config(const char* path, ListObject* lines, ListObject* routes,
 // for. Returns CFG_OK, or the first fault with the caller's lists untouched,
 // *line the lines read up to and including the faulty one (comments and
 // empty lines count) and *column the 1-based column of the faulty token (0
-// where stated). With file_echo_errors on, a fault (but CFG_CANNOT_OPEN)
+// where stated). A NUL byte is CFG_SYNTAX_ERROR at its column, also in a
+// comment line; a path that is no regular file is CFG_CANNOT_OPEN. With
+// file_echo_errors on, a fault (but CFG_CANNOT_OPEN)
 // echoes the line with "-" up to a caret under the column.
 int file_load_config(const char* path, ListObject** lines, ListObject** routes,
                      ListObject** filters, int* line, int* column, int line_type);

@@ -1,6 +1,7 @@
 // Reads the site's defaults file.
 #include "defaults_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -66,13 +67,21 @@ bool apply_line(const char* line, Defaults* values) {
 
 int file_read_config_file(uint32_t* address, uint32_t* netmask, int* resolving) {
     const std::string path = file_data_path(DEFAULTS_FILE);
-    FileHandle file(std::fopen(path.c_str(), "r"));
-    if (!file) return 1;
+    FileHandle file(file_open_text(path));
+    // A file that cannot be opened is no error; one that is no regular file
+    // is refused like a bad line (the values stay as they are either way).
+    if (!file) return errno == EISDIR || errno == EINVAL ? 0 : 1;
 
     Defaults values = {address != nullptr ? *address : 0, netmask != nullptr ? *netmask : 0,
                        resolving != nullptr ? *resolving : 1};
     int result = 1;
-    while (const char* line = file_read_line(file.get())) {
+    int nul = 0;
+    while (const char* line = file_read_line(file.get(), &nul)) {
+        // A NUL byte means this is no text file: what follows is not read.
+        if (nul != 0) {
+            result = 0;
+            break;
+        }
         char first[FILE_TOKEN_SIZE];
         if (file_get_token(line, first, nullptr) == nullptr || first[0] == '#') continue;
         if (!apply_line(line, &values)) result = 0;

@@ -12,6 +12,8 @@ constexpr const char* DEFAULTS_KEY_RESOLVING = "qorvel_name_resolving";     // "
 
 // Reads the defaults file over the three in-out values. A bad line (unknown
 // key, missing or invalid value, an extra token) changes nothing and makes
-// the result 0; reading goes on. Returns 1 when the file is missing or every
-// line was good.
+// the result 0; reading goes on. A line with a NUL byte ends the reading
+// (what good lines before it set stays), and a file that is no regular file
+// is not read; both give 0. Returns 1 when the file is missing or every line
+// was good.
 int file_read_config_file(uint32_t* address, uint32_t* netmask, int* resolving);

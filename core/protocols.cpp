@@ -286,7 +286,7 @@ void restore_builtin_rows() {
 class File {
 public:
     File() = default;
-    explicit File(const std::string& path, const char* mode) { open(path, mode); }
+    explicit File(FILE* f) : f_(f) {}
     ~File() {
         if (f_ != nullptr) std::fclose(f_);
     }
@@ -320,14 +320,20 @@ int file_read_protocols(int* line, int* column) {
     *column = 0;
     restore_builtin_rows();
 
-    File file(file_data_path(PROTO_FILE), "r");
+    File file(file_open_text(file_data_path(PROTO_FILE)));
     if (file.get() == nullptr) {
         // Only a file that is not there means "no site definitions"; one the
-        // program cannot read would silently drop them.
+        // program cannot read, or no regular file, would silently drop them.
         return errno == ENOENT || errno == ENOTDIR ? 1 : 0;
     }
-    while (const char* text = file_read_line(file.get())) {
+    int nul = 0;
+    while (const char* text = file_read_line(file.get(), &nul)) {
         ++*line;
+        if (nul != 0) {
+            *column = nul;
+            file_echo_fault(text, *column, '_');
+            return 0;
+        }
         if (!parse_definition(text, column)) {
             file_echo_fault(text, *column, '_');
             return 0;

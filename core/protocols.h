@@ -47,9 +47,9 @@ int file_proto3_index(const char* name);
 // line, with *line the lines read up to and including it and *column the
 // 1-based column of the faulty token, or 0 for a definition refused as a
 // whole. Rows added before the fault stay. A file that is there but cannot
-// be opened or read (a directory, no permission, a read error) is a fault
-// too: 0 with *line the lines read before it (0 when none could be) and
-// *column 0.
+// be opened or read (a directory, a device, a FIFO, no permission, a read
+// error) is a fault too: 0 with *line the lines read before it (0 when none
+// could be) and *column 0. A NUL byte is a fault at its column.
 int file_read_protocols(int* line, int* column);
 
 // Examines line targets just read from a router: *flag becomes 1 when one of

@@ -2,8 +2,12 @@
 #include "textfile.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 char read_line[FILE_LINE_SIZE];
 int file_echo_errors = 0;
@@ -16,16 +20,44 @@ bool ends_token(char c) { return c == '\0' || c == ' ' || c == '\t' || c == '\n'
 
 }  // namespace
 
-char* file_read_line(FILE* file) {
+char* file_read_line(FILE* file, int* nul_column) {
+    if (nul_column != nullptr) *nul_column = 0;
+    read_line[0] = '\0';
     if (file == nullptr) return nullptr;
-    if (std::fgets(read_line, sizeof read_line, file) == nullptr) {
-        read_line[0] = '\0';
+    // Character by character rather than fgets, which cannot tell a NUL in
+    // the text from the end of what it read.
+    size_t length = 0;
+    int first_nul = 0;
+    while (length < static_cast<size_t>(FILE_LINE_MAX)) {
+        int c = std::getc(file);
+        if (c == EOF) break;
+        if (c == '\0' && first_nul == 0) first_nul = static_cast<int>(length) + 1;
+        read_line[length++] = c == '\t' ? ' ' : static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    read_line[length] = '\0';
+    if (length == 0) return nullptr;
+    if (nul_column != nullptr) *nul_column = first_nul;
+    return read_line;
+}
+
+FILE* file_open_text(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        errno = error;
         return nullptr;
     }
-    for (char* p = read_line; *p != '\0'; ++p) {
-        if (*p == '\t') *p = ' ';
+    FILE* file = ::fdopen(fd, "r");
+    if (file == nullptr) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
     }
-    return read_line;
+    return file;
 }
 
 const char* file_get_token(const char* text, char* token, size_t size, const char** start) {

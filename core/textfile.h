@@ -5,6 +5,10 @@
 // A line is at most FILE_LINE_MAX characters; a longer one is delivered in
 // pieces, each of which counts as a line of its own. TABs are turned into
 // blanks on reading, so a TAB counts as one column.
+//
+// No text file holds a NUL byte. The reader reports where one stands, and the
+// readers above it take it as a fault of that line: a file of NULs (or a
+// link to /dev/zero) would otherwise read as endless empty lines.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +27,17 @@ extern char read_line[FILE_LINE_SIZE];
 extern int file_echo_errors;
 
 // Reads the next line (newline kept, TABs made blanks) into read_line and
-// returns it, or null at the end of the file (or for a null file).
-char* file_read_line(FILE* file);
+// returns it, or null at the end of the file (or for a null file). With
+// `nul_column` given, it is set to the 1-based column of the piece's first
+// NUL byte, 0 when it has none; a NUL ends neither the piece nor the line, so
+// read_line then holds only the text before it.
+char* file_read_line(FILE* file, int* nul_column = nullptr);
+
+// Opens a data file for reading. Only a regular file is taken: a device, a
+// FIFO or a directory under the file's name never ends or never comes, and
+// the open itself never waits for a FIFO's writer. Null with errno set
+// (EISDIR for a directory, EINVAL for any other file that is not regular).
+FILE* file_open_text(const std::string& path);
 
 // Skips blanks from `text`, sets *start (when start is not null) to where the
 // token begins or the scan stopped, copies the token (cut to size-1

@@ -8,6 +8,7 @@
 #include "highstate.h"
 #include "host_services.h"
 #include "list.h"
+#include "printable.h"
 #include "protocols.h"
 #include "router_actions.h"
 #include "texts.h"
@@ -126,7 +127,7 @@ void ASCIIOpenRouterCB(OpenReply* reply) {
         std::fprintf(stderr,
                      ASCIIMsg("Router is already connected to station %s\n",
                               "es besteht schon eine Verbindung zu einem anderen Rechner (%s)\n"),
-                     reply->text);
+                     ASCIIPrintable(reply->text).c_str());
         break;
     case 5:
         std::fputs(ASCIIMsg("This host is not allowed to open router\n",

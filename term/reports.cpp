@@ -8,6 +8,7 @@
 #include "highstate.h"
 #include "list.h"
 #include "myutil.h"
+#include "printable.h"
 #include "terminal.h"
 #include "texts.h"
 #include "callbacks.h"
@@ -21,9 +22,11 @@ constexpr const char* dashes_28 = "----------------------------\n";
 constexpr const char* dashes_29 = "-----------------------------\n";
 constexpr size_t NAME_SIZE = HOST_LEN + 1;
 
-const char* name_of(uint32_t address, char (&text)[NAME_SIZE]) {
+// The name the host lookup gives can come from the network as well.
+std::string name_of(uint32_t address) {
+    char text[NAME_SIZE];
     myutil_get_host_name(address, text);
-    return text;
+    return ASCIIPrintable(text);
 }
 
 bool report_on_screen() { return ASCIIOutFile == stdout || ASCIIOutFile == stderr; }
@@ -36,8 +39,8 @@ void channel_details(const LineMonitorChannel& channel) {
         if (ASCIIOutFile == stdout) std::fputs("\n\n\n\n\n", out);
         return;
     }
-    std::fprintf(out, ASCIIMsg(" connected to   %s\n", " verbunden mit  %s\n"), channel.peer);
-    std::fprintf(out, "                %s\n", channel.phone);
+    std::fprintf(out, ASCIIMsg(" connected to   %s\n", " verbunden mit  %s\n"), ASCIIPrintable(channel.peer).c_str());
+    std::fprintf(out, "                %s\n", ASCIIPrintable(channel.phone).c_str());
     std::fprintf(out, "%s%8u sec\n", ASCIIMsg(" since          ", " seit           "), channel.duration);
     std::fprintf(out, ASCIIMsg(" Charge         %8u units\n", " Kosten         %8u Einheiten\n"), channel.charge);
     std::fprintf(out, ASCIIMsg(" Packets    --> %8u   %8u -->\n", " Pakete     --> %8u   %8u -->\n"),
@@ -63,13 +66,12 @@ void ASCIIROVOut() {
     if (!ASCIIROVData) return;
     const RouterState& state = *ASCIIROVData;
     FILE* out = ASCIIOutFile;
-    char name[NAME_SIZE];
     std::fputs(dashes_28, out);
-    std::fprintf(out, "Router           %s\n", name_of(state.router_ip, name));
+    std::fprintf(out, "Router           %s\n", name_of(state.router_ip).c_str());
     if (state.firmware[0] != '\0') {
         std::fprintf(out, ASCIIMsg("Operating mode   %s / %s\n", "Betriebsart      %s / %s\n"),
                      ASCIIModeText(state.isdn_mode), ASCIILineTypeText(state.line_type));
-        std::fprintf(out, "Firmware Version %s\n", state.firmware);
+        std::fprintf(out, "Firmware Version %s\n", ASCIIPrintable(state.firmware).c_str());
     } else {
         std::fprintf(out, ASCIIMsg("Operating mode   %s\n", "Betriebsart      %s\n"), ASCII_UNKNOWN_TEXT);
         std::fprintf(out, "Firmware version %s\n", ASCII_UNKNOWN_TEXT);
@@ -95,8 +97,8 @@ void ASCIIROVOut() {
         int shown = channel.state >= 1 && channel.state <= 5 ? channel.state : 0;
         std::fprintf(out, ASCIIMsg(channel.heading_en, channel.heading_de), ASCIIStatusText(shown));
         if (shown != 0) {
-            std::fprintf(out, channel.router, name_of(channel.peer, name));
-            std::fprintf(out, ASCIIMsg(channel.phone_en, channel.phone_de), channel.phone);
+            std::fprintf(out, channel.router, name_of(channel.peer).c_str());
+            std::fprintf(out, ASCIIMsg(channel.phone_en, channel.phone_de), ASCIIPrintable(channel.phone).c_str());
         }
     }
     std::fputs(dashes_28, out);
@@ -107,15 +109,14 @@ void ASCIIRCRouterList() {
     ASCIIClearScreen();
     std::fputs(ASCIIMsg("Router list\n-----------\n\n", "Liste der Router\n----------------\n\n"), stderr);
     uint32_t me = myutil_get_my_ip();
-    char name[NAME_SIZE];
     for (int i = 0; i < ASCIINbR; ++i) {
         const uint8_t* hw = ASCIIRouterHWs[i];
-        const char* shown = ASCIIRouterIPs[i] == 0 ? "-----------" : name_of(ASCIIRouterIPs[i], name);
+        const std::string shown = ASCIIRouterIPs[i] == 0 ? "-----------" : name_of(ASCIIRouterIPs[i]);
         bool held_elsewhere = ASCIIRouterExc[i] != 0 && ASCIIRouterExc[i] != me;
         std::fprintf(stderr,
                      held_elsewhere ? " (%2d -> %02x-%02x-%02x-%02x-%02x-%02x     %s)\n"
                                     : "  %2d -> %02x-%02x-%02x-%02x-%02x-%02x     %s\n",
-                     i + 1, hw[0], hw[1], hw[2], hw[3], hw[4], hw[5], shown);
+                     i + 1, hw[0], hw[1], hw[2], hw[3], hw[4], hw[5], shown.c_str());
     }
 }
 
@@ -127,8 +128,8 @@ void ASCIIAccOut() {
             if (line == nullptr) continue;
             const AccountingCounters& c = line->counters;
             std::fputs(dashes_29, out);
-            std::fprintf(out, "Router        %s\n", line->host);
-            std::fprintf(out, ASCIIMsg("Phone number  %s\n\n", "Telefon       %s\n\n"), line->phone);
+            std::fprintf(out, "Router        %s\n", ASCIIPrintable(line->host).c_str());
+            std::fprintf(out, ASCIIMsg("Phone number  %s\n\n", "Telefon       %s\n\n"), ASCIIPrintable(line->phone).c_str());
             std::fprintf(out, "        %9s  %9s\n", ASCIIMsg("incoming", "rein"), ASCIIMsg("outgoing", "raus"));
             std::fprintf(out, ASCIIMsg("Calls   %9u  %9u\n", "Anrufe  %9u  %9u\n"), c.calls_in, c.calls_out);
             std::fprintf(out, ASCIIMsg("Packets %9u  %9u\n", "Pakete  %9u  %9u\n"), c.packets_in, c.packets_out);
@@ -152,8 +153,8 @@ void ASCIILMOut() {
     for (LineMonitorChannel& channel : data.channel)
         if (channel.state < 0 || channel.state > 5) channel.state = 0;
 
-    std::fprintf(out, "Router         %s\n", ASCIIRouterName.c_str());
-    std::fprintf(out, ASCIIMsg("Phone number   %s\n\n", "Telefon        %s\n\n"), ASCIIRTN.c_str());
+    std::fprintf(out, "Router         %s\n", ASCIIPrintable(ASCIIRouterName).c_str());
+    std::fprintf(out, ASCIIMsg("Phone number   %s\n\n", "Telefon        %s\n\n"), ASCIIPrintable(ASCIIRTN).c_str());
     std::fprintf(out, ASCIIMsg("Channel 1       %s\n", "Kanal 1         %s\n"), ASCIIStatusText(data.channel[0].state));
     channel_details(data.channel[0]);
     std::fprintf(out, ASCIIMsg("Channel 2       %s\n", "Kanal 2         %s\n"), ASCIIStatusText(data.channel[1].state));

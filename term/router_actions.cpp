@@ -11,6 +11,7 @@
 #include "host_services.h"
 #include "list.h"
 #include "myutil.h"
+#include "printable.h"
 #include "reports.h"
 #include "router_dialogue.h"
 #include "texts.h"
@@ -114,7 +115,7 @@ void report_download_failure() {
     std::fprintf(stderr,
                  ASCIIMsg("Error: firmware download from %s can not be started\n",
                           "Fehler: Firmwaredownload aus %s kann nicht gestartet werden\n"),
-                 path.c_str());
+                 ASCIIPrintable(path).c_str());
 }
 
 void start_download() {
@@ -160,13 +161,13 @@ void ASCIIShowSummary() {
     FILE* err = stderr;
     std::fputs(t.heading, err);
     std::fputs(t.rule, err);
-    std::fprintf(err, t.name, mark(ASCIIRouterNameC), ASCIIRouterName.c_str());
-    std::fprintf(err, t.netmask, mark(ASCIINetzMaskeC), ASCIINetzMaske.c_str());
-    std::fprintf(err, t.phone, mark(ASCIIRTNC), ASCIIRTN.c_str());
+    std::fprintf(err, t.name, mark(ASCIIRouterNameC), ASCIIPrintable(ASCIIRouterName).c_str());
+    std::fprintf(err, t.netmask, mark(ASCIINetzMaskeC), ASCIIPrintable(ASCIINetzMaske).c_str());
+    std::fprintf(err, t.phone, mark(ASCIIRTNC), ASCIIPrintable(ASCIIRTN).c_str());
     std::fprintf(err, t.mode, mark(ASCIIOpModeC), ASCIIOpMode);
     std::fprintf(err, t.permanent, mark(ASCIIHardConnC),
                  ASCIIHardConn == 0 ? t.no_permanent : ASCIILineTypeText(ASCIIHardConn));
-    std::fprintf(err, t.firmware, mark(ASCIIFirmWareC), ASCIIFirmWare.c_str());
+    std::fprintf(err, t.firmware, mark(ASCIIFirmWareC), ASCIIPrintable(ASCIIFirmWare).c_str());
     std::fprintf(err, t.password, mark(ASCIIPasswordC), yes_no(ASCIIPasswordC));
     std::fprintf(err, t.exclusive_1, mark(ASCIIExclusivC));
     std::fprintf(err, t.exclusive_2, yes_no(ASCIIExclusiv));

@@ -5,6 +5,7 @@
 
 #include "globals.h"
 #include "myutil.h"
+#include "printable.h"
 #include "records.h"
 #include "router_actions.h"
 #include "terminal.h"
@@ -95,7 +96,7 @@ void start_unconfigured() {
 void show_name() {
     if (ASCIIRouterConfig == 0) start_unconfigured();
     std::fprintf(stderr, ASCIIMsg("Router name              : %s\n", "Routername               : %s\n"),
-                 ASCIIRouterName.c_str());
+                 ASCIIPrintable(ASCIIRouterName).c_str());
 }
 void prompt_name() { std::fputs(ASCIIMsg("New router name          --> ", "neuer Routername         --> "), stderr); }
 
@@ -117,7 +118,7 @@ int answer_name(const std::string& line) {
 
 void show_netmask() {
     std::fprintf(stderr, ASCIIMsg("Net mask                 : %s\n", "Netzmaske                : %s\n"),
-                 ASCIINetzMaske.c_str());
+                 ASCIIPrintable(ASCIINetzMaske).c_str());
 }
 void prompt_netmask() { std::fputs(ASCIIMsg("New net mask             --> ", "neue Netzmaske           --> "), stderr); }
 int answer_netmask(const std::string& line) {
@@ -126,7 +127,7 @@ int answer_netmask(const std::string& line) {
 
 void show_phone() {
     std::fprintf(stderr, ASCIIMsg("Router phone number      : %s\n", "Router Telefonnummer     : %s\n"),
-                 ASCIIRTN.c_str());
+                 ASCIIPrintable(ASCIIRTN).c_str());
 }
 void prompt_phone() { std::fputs(ASCIIMsg("New phone number         --> ", "neue Telefonnummer       --> "), stderr); }
 int answer_phone(const std::string& line) {
@@ -191,7 +192,9 @@ int answer_mode(const std::string& line) {
     return firmware_for_mode();
 }
 
-void show_firmware_line() { std::fprintf(stderr, "Router firmware          : %s\n", ASCIIFirmWare.c_str()); }
+void show_firmware_line() {
+    std::fprintf(stderr, "Router firmware          : %s\n", ASCIIPrintable(ASCIIFirmWare).c_str());
+}
 void prompt_change_firmware() {
     std::fputs(ASCIIMsg("Change firmware  (y/n)   --> ", "Firmware aendern (j/n)   --> "), stderr);
 }

@@ -8,6 +8,7 @@
 #include "highstate.h"
 #include "host_services.h"
 #include "myutil.h"
+#include "printable.h"
 #include "reports.h"
 #include "startup.h"
 #include "terminal.h"
@@ -35,7 +36,7 @@ int leading_number(const char* line, int limit) {
 void report_not_configured(const char* name) {
     std::fprintf(stderr,
                  ASCIIMsg("Error: router %s has not been configured\n", "Fehler: %s ist kein Konfigurierter Router\n"),
-                 name);
+                 ASCIIPrintable(name).c_str());
     ASCIIFail();
 }
 

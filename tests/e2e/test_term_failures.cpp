@@ -59,6 +59,38 @@ TEST_F(TermFailures, ProtocolFileThatCannotBeReadEndsTheStart) {
     EXPECT_EQ(s.err(), "");
 }
 
+// Data files that never end or never come: a definition file that is a link
+// to /dev/zero or a FIFO is refused at once, one full of NULs is a fault at
+// its first line, and a defaults file like them is not read (the protocol
+// file's fault then shows that the start went on past it).
+TEST_F(TermFailures, DataFilesThatNeverEndEndTheStartPromptly) {
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the data directory
+        std::string out;
+    };
+    const Case cases[] = {
+        {"definitions linked to /dev/zero", "ln -s /dev/zero qorvel.pro",
+         "syntax error in protocol file: line: 0 column: 0\n"},
+        {"definitions as a FIFO", "mkfifo qorvel.pro", "syntax error in protocol file: line: 0 column: 0\n"},
+        {"definitions full of NULs", "head -c 1000000 /dev/zero > qorvel.pro",
+         "^\nsyntax error in protocol file: line: 1 column: 1\n"},
+        {"defaults linked to /dev/zero", "ln -s /dev/zero qorvel.def && mkdir qorvel.pro",
+         "syntax error in protocol file: line: 0 column: 0\n"},
+        {"defaults full of NULs", "head -c 1000000 /dev/zero > qorvel.def && mkdir qorvel.pro",
+         "syntax error in protocol file: line: 0 column: 0\n"},
+    };
+    for (const Case& c : cases) {
+        std::string setup = "cd '" + dir_ + "' && rm -rf qorvel.pro qorvel.def && " + c.setup;
+        ASSERT_EQ(system(setup.c_str()), 0) << c.name;
+        PtySession& s = run({"rov"}, false, false);
+        EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << c.name;
+        EXPECT_EQ(s.out(), c.out) << c.name;
+        EXPECT_EQ(s.err(), "") << c.name;
+        session_.reset();
+    }
+}
+
 TEST_F(TermFailures, PortInUse) {
     TERM_NETWORK_REQUIRE();
     int taken = -1;

@@ -67,6 +67,40 @@ TEST_F(TermRov, ReportFileGetsTheOverviewAlone) {
     EXPECT_EQ(file.find('\033'), std::string::npos);
 }
 
+// A router's texts reach the terminal with their control bytes escaped:
+// neither the title sequence nor the screen clearing comes through.
+TEST_F(TermRov, ControlBytesOfTheRouterNeverReachTheTerminal) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r1 = router(1);
+    r1.isdn = 1;
+    r1.permanent = 0;
+    r1.firmware = "2.1\x1b[2J";
+    r1.channel[0].state = 3;
+    r1.channel[0].peer = "10.9.8.7";
+    r1.channel[0].phone = "\x1b]2;owned\x07";
+    r1.channel[1].state = 1;
+    r1.channel[1].peer = "10.9.8.6";
+    r1.channel[1].phone = "55\x1b[2J\r";
+    ASSERT_NE(start_peer(1, {r1}), nullptr);
+    PtySession& s = run({"rov"});
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
+    EXPECT_EQ(s.out(), rule +
+                           "Router           10.77.0.2\n"
+                           "Operating mode   DSS1 (international) / \n"
+                           "Firmware Version 2.1\\x1b[2J\n"
+                           "Channel 1        Connected\n"
+                           "   Router           10.9.8.7\n"
+                           "   Phone number     \\x1b]2;owned\\x07\n"
+                           "Channel 2        Try To Connect\n"
+                           "   Router        10.9.8.6\n"
+                           "   Phone number  55\\x1b[2J\\x0d\n" +
+                           rule);
+    for (const std::string* text : {&s.out(), &s.err(), &s.tty()}) {
+        EXPECT_EQ(text->find('\033'), std::string::npos) << *text;
+        EXPECT_EQ(text->find('\007'), std::string::npos) << *text;
+    }
+}
+
 TEST_F(TermRov, GermanOverview) {
     TERM_NETWORK_REQUIRE();
     SimRouter r1 = router(1);

@@ -299,6 +299,28 @@ TEST_F(TermTables, LinetargetWithAMissingFileGerman) {
     EXPECT_EQ(s.err(), "Fehler beim Laden der Konfiguration. Datei kann nicht geoeffnet werden.\n");
 }
 
+// A name that is no regular file would be read for ever or never: it is a
+// file that cannot be opened, and nothing reaches the router.
+TEST_F(TermTables, LinetargetWithAFileThatIsNoRegularFileEndsPromptly) {
+    TERM_NETWORK_REQUIRE();
+    ASSERT_NE(start_peer(1, {router(1)}), nullptr);
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the data directory; they make in.cfg
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", "ln -s /dev/zero in.cfg"},
+        {"a FIFO without a writer", "mkfifo in.cfg"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(system(("cd '" + dir_ + "' && rm -f in.cfg && " + c.setup).c_str()), 0) << c.name;
+        PtySession& s = run({"linetarget", "-f", path("in.cfg"), "-ip", "10.77.0.2"});
+        EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << c.name;
+        EXPECT_EQ(s.err(), "Error during loading configuration. Can not open file\n") << c.name;
+    }
+    EXPECT_TRUE(peers_.back()->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty());
+}
+
 SimRouter accounting_router(SimRouter r) {
     SimLine a = term_x75_line(0, "10.1.0.1", "0301234");
     const uint32_t counters[SIM_COUNTERS] = {3000000000u, 1, 2, 2147483648u, 4294967295u, 17, 123456789};
@@ -399,6 +421,36 @@ TEST_F(TermTables, LinemonitorShowsScreensUntilQuit) {
         << s.out();
     EXPECT_EQ(s.out().find('\033'), std::string::npos) << "no screen clearing into a pipe";
     EXPECT_NE(s.err().find("Input (quit) --> Input (quit) --> "), std::string::npos);
+}
+
+// Any host that answers can put control bytes into its texts; on the
+// terminal they would retitle the window or clear the screen.
+TEST_F(TermTables, LinemonitorShowsControlBytesOfTheRouterEscaped) {
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = router(1);
+    r.phone = "\x1b]2;owned\x07";
+    r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
+    r.channel[0].state = 3;
+    r.channel[0].peer = "10.9.8.7";
+    r.channel[0].phone = "030\x1b[2J";
+    r.knobs = {"linemon-interval 200"};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
+    ASSERT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 2\n", TERM_WAIT_MS)) << s.out() << s.err();
+    s.type("quit");
+    EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
+    const std::string screen1 =
+        "Changes    : 1\n\n"
+        "Router         10.77.0.2\n"
+        "Phone number   \\x1b]2;owned\\x07\n\n"
+        "Channel 1       Connected\n"
+        " connected to   10.9.8.7\n"
+        "                030\\x1b[2J\n";
+    EXPECT_EQ(s.out().substr(0, screen1.size()), screen1);
+    for (const std::string* text : {&s.out(), &s.err(), &s.tty()}) {
+        EXPECT_EQ(text->find('\033'), std::string::npos) << *text;
+        EXPECT_EQ(text->find('\007'), std::string::npos) << *text;
+    }
 }
 
 TEST_F(TermTables, LinemonitorIntoAFile) {

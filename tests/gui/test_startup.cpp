@@ -115,19 +115,21 @@ TEST_F(StartupTest, RegisterLabelledAnmeldenSwitchesEveryMessageToGerman)
 TEST_F(StartupTest, FaultyProtocolFileShowsLineAndColumnAndNoButtonWorks)
 {
     const struct {
-        const char* file;
+        std::string file;
         const char* text;
     } cases[] = {
         {"# 1\n# 2\n# 3\n# 4\n# 5\n# 6\n2:abc      base=x25\n",
          "Reading qorvel.pro\nError At Line 7, Column 12"},
         {"# 1\n# 2\n# 3\n# 4\n# 5\n# 6\n2:abc base=x75 windowsize=8\n",
          "Reading qorvel.pro\nInconsitent Line (Line = 7)"},
+        // NUL bytes (a file of them read as endless empty lines).
+        {"# 1\n# 2\n" + std::string(100000, '\0'), "Reading qorvel.pro\nError At Line 3, Column 1"},
     };
     for (const auto& c : cases) {
         std::string path = gui_data_dir() + "/qorvel.pro";
         FILE* f = std::fopen(path.c_str(), "w");
         ASSERT_NE(f, nullptr);
-        std::fputs(c.file, f);
+        std::fwrite(c.file.data(), 1, c.file.size(), f);
         std::fclose(f);
         EXPECT_EQ(startup_back_end(0x0A4D00FF), 0);
         std::remove(path.c_str());

@@ -125,6 +125,24 @@ INSTANTIATE_TEST_SUITE_P(
                          "Channel 1        free\n"
                          "Channel 2        free\n" +
                          rule28},
+        OverviewCase{"ControlBytesOfTheRouterAreShownEscaped", false,
+                     [] {
+                         RouterState s = state_fixture(1, 0, "2.0\x1b[2J", 3, 2);
+                         myutil_copy_text(s.ch1_phone, "\x1b]2;owned\x07");
+                         myutil_copy_text(s.ch2_phone, "7\r\n");
+                         return s;
+                     }(),
+                     rule28 +
+                         "Router           10.77.0.2\n"
+                         "Operating mode   DSS1 (international) / \n"
+                         "Firmware Version 2.0\\x1b[2J\n"
+                         "Channel 1        Connected\n"
+                         "   Router           10.1.1.1\n"
+                         "   Phone number     \\x1b]2;owned\\x07\n"
+                         "Channel 2        Try To Connect\n"
+                         "   Router        10.1.1.9\n"
+                         "   Phone number  7\\x0d\\x0a\n" +
+                         rule28},
         OverviewCase{"ModeAndTypeOutsideTheirTables", true, state_fixture(9, 7, "3.1", -2, 1),
                      rule28 +
                          "Router           10.77.0.2\n"
@@ -294,6 +312,45 @@ TEST_F(Reports, LineMonitorOnStandardOutputKeepsTheLayoutOfAnIdleChannel) {
               "Channel 2       free\n"
               "\n\n\n\n\n");
     EXPECT_EQ(err.text(), "Input (quit) --> Input (quit) --> ");
+}
+
+// Whatever a router put into its texts, no control byte reaches the report.
+TEST_F(Reports, RouterTextsReachAccountingAndLineMonitorEscaped) {
+    ListObject* lines = listhelp_new_line_list();
+    auto* a = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
+    myutil_copy_text(a->host, "gw\x1b[2J");
+    myutil_copy_text(a->phone, "\x1b]2;x\x07");
+    lines->ops->list_append(lines, a);
+    ASCIIOutFile = report_;
+    ASCIIAccData = lines;
+    ASCIIAccOut();
+    std::string accounting = report_text();
+    EXPECT_NE(accounting.find("Router        gw\\x1b[2J\n"), std::string::npos) << accounting;
+    EXPECT_NE(accounting.find("Phone number  \\x1b]2;x\\x07\n"), std::string::npos) << accounting;
+    lines->ops->list_destroy(lines);
+
+    std::fclose(report_);
+    report_ = std::tmpfile();
+    ASCIIOutFile = report_;
+    ASCIIRouterName = "r1\x07";
+    ASCIIRTN = "030\x1b]0;t\x07";
+    LineMonitorData data = monitor_fixture(3, 0);
+    myutil_copy_text(data.channel[0].peer, "gw\x1b[H");
+    myutil_copy_text(data.channel[0].phone, "555\x1b[2J");
+    Capture err(2);
+    ASCIILMData = data;
+    ASCIILMOut();
+    EXPECT_EQ(err.text(), "Input (quit) --> ");
+    EXPECT_EQ(report_text(),
+              "Router         r1\\x07\n"
+              "Phone number   030\\x1b]0;t\\x07\n\n"
+              "Channel 1       Connected\n"
+              " connected to   gw\\x1b[H\n"
+              "                555\\x1b[2J\n"
+              " since               125 sec\n"
+              " Charge                7 units\n"
+              " Packets    -->      100   2147483648 -->\n"
+              "Channel 2       free\n");
 }
 
 TEST_F(Reports, LineMonitorGerman) {

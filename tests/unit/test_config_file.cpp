@@ -577,6 +577,13 @@ std::string config_text(const std::string& lines, const std::string& routes = ""
 
 const std::string kGoodLine = "10.1.2.3 0721 x75 null 20 0 1 0\n";
 const std::string kGoodRoute = "255.255.255.0 10.2.0.0 10.1.0.1\n";
+const std::string kGoodFilter = "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n";
+
+// `text` with a NUL byte in place of its character at 1-based `column`.
+std::string nul_at(std::string text, size_t column) {
+    text[column - 1] = '\0';
+    return text;
+}
 
 TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
     struct Case {
@@ -634,6 +641,13 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
          CFG_BAD_ACTION, 6, 37},
         {"filter extra token", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1 1\n"), 0,
          CFG_BAD_ACTION, 6, 39},
+        {"NUL in a line target", config_text(nul_at(kGoodLine, 12)), 0, CFG_SYNTAX_ERROR, 4, 12},
+        {"NUL in a comment", nul_at(config_text(kGoodLine), 3), 0, CFG_SYNTAX_ERROR, 1, 3},
+        {"NUL at the start of a line", config_text(kGoodLine, nul_at(kGoodRoute, 1)), 0,
+         CFG_SYNTAX_ERROR, 6, 1},
+        {"NUL as a filter's last byte", config_text("", "", nul_at(kGoodFilter, kGoodFilter.size())), 0,
+         CFG_SYNTAX_ERROR, 6, 38},
+        {"a file of NULs", std::string(100000, '\0'), 0, CFG_SYNTAX_ERROR, 1, 1},
     };
 
     append(lines_, line_target("10.9.9.9", "01", 0, 0, 20, 0, 0, 0, "", ""));
@@ -663,6 +677,30 @@ TEST_F(ConfigFileTest, MissingFileCannotBeOpened) {
     EXPECT_EQ(column_, 0);
 }
 
+// A name that is no regular file would be read for ever (a device) or never
+// (a FIFO without a writer): it cannot be opened as a configuration file.
+TEST_F(ConfigFileTest, OnlyARegularFileIsOpened) {
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the directory; they make test.cfg
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", "ln -s /dev/zero test.cfg"},
+        {"a FIFO without a writer", "mkfifo test.cfg"},
+        {"a directory", "mkdir test.cfg"},
+    };
+    file_echo_errors = 1;
+    for (const Case& c : cases) {
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf test.cfg && " + c.setup).c_str()), 0) << c.name;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(load(), CFG_CANNOT_OPEN) << c.name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << c.name;
+        EXPECT_EQ(line_, 0) << c.name;
+        EXPECT_EQ(column_, 0) << c.name;
+    }
+    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "/test.cfg'").c_str()), 0);
+}
+
 TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn) {
     file_echo_errors = 1;
     const std::string faulty = "10.1.2.3 07211234567 xyz null 20 0 1 0\n";
@@ -680,6 +718,12 @@ TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(load(0, "absent.cfg"), CFG_CANNOT_OPEN);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    // The text before a NUL byte, and the caret under it.
+    write_file(config_text(nul_at(kGoodLine, 12)));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_SYNTAX_ERROR);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), kGoodLine.substr(0, 11) + "\n" + std::string(11, '-') + "^\n");
 }
 
 // ------------------------------------------------------------- limits ---

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 constexpr uint32_t ip(unsigned a, unsigned b, unsigned c, unsigned d) {
     return (a << 24) | (b << 16) | (c << 8) | d;
 }
@@ -110,6 +112,53 @@ TEST_F(DefaultsFileTest, OverlongLineIsReadInPieces) {
     int resolving = 1;
     EXPECT_EQ(file_read_config_file(&address, &mask, &resolving), 1);
     EXPECT_EQ(mask, ip(255, 255, 0, 0));
+}
+
+// A NUL byte means no text file: the reading ends at its line, and what good
+// lines before it set stays.
+TEST_F(DefaultsFileTest, ANulByteEndsTheReading) {
+    write_defaults("qorvel_netmask 255.255.0.0\nqorvel_hostname 10.9.9.9\0\nqorvel_name_resolving off\n"s);
+    uint32_t address = kStartAddress;
+    uint32_t mask = kStartMask;
+    int resolving = 1;
+    EXPECT_EQ(file_read_config_file(&address, &mask, &resolving), 0);
+    EXPECT_EQ(mask, ip(255, 255, 0, 0));
+    EXPECT_EQ(address, kStartAddress);
+    EXPECT_EQ(resolving, 1);
+}
+
+TEST_F(DefaultsFileTest, AFileOfNulsEndsAtOnce) {
+    write_defaults(std::string(100000, '\0'));
+    uint32_t address = kStartAddress;
+    uint32_t mask = kStartMask;
+    int resolving = 1;
+    EXPECT_EQ(file_read_config_file(&address, &mask, &resolving), 0);
+    EXPECT_EQ(address, kStartAddress);
+    EXPECT_EQ(mask, kStartMask);
+}
+
+// Read as text, a device would never end and a FIFO never come.
+TEST_F(DefaultsFileTest, AFileThatIsNoRegularFileIsNotRead) {
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the data directory
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", "ln -s /dev/zero qorvel.def"},
+        {"a FIFO without a writer", "mkfifo qorvel.def"},
+        {"a directory", "mkdir qorvel.def"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf qorvel.def && " + c.setup).c_str()), 0) << c.name;
+        uint32_t address = kStartAddress;
+        uint32_t mask = kStartMask;
+        int resolving = 0;
+        EXPECT_EQ(file_read_config_file(&address, &mask, &resolving), 0) << c.name;
+        EXPECT_EQ(address, kStartAddress) << c.name;
+        EXPECT_EQ(mask, kStartMask) << c.name;
+        EXPECT_EQ(resolving, 0) << c.name;
+    }
+    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "/qorvel.def'").c_str()), 0);
 }
 
 using AccountingFileTest = DataDirTest;

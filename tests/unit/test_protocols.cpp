@@ -23,6 +23,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 // A data directory of its own for each test, named by QORVEL_PATH.
 struct DataDir : TempDir {
     DataDir() : TempDir("qorvel-proto", DATA_DIR) {}
@@ -129,6 +131,9 @@ TEST_F(ProtocolsTest, AFileThatCannotBeReadIsAFault) {
         {"a directory", "mkdir qorvel.pro", 0},
         {"a link to itself", "ln -s qorvel.pro qorvel.pro", 0},
         {"a link to nothing", "ln -s gone qorvel.pro", 1},
+        // Read as text, these never end or never come.
+        {"a link to /dev/zero", "ln -s /dev/zero qorvel.pro", 0},
+        {"a FIFO without a writer", "mkfifo qorvel.pro", 0},
     };
     file_echo_errors = 1;
     for (const Case& c : cases) {
@@ -303,6 +308,34 @@ TEST_F(ProtocolsTest, TheSecondPieceOfAnOverlongLineIsALineOfItsOwn) {
     EXPECT_EQ(line_, 2);
     EXPECT_EQ(column_, 1);
     EXPECT_STREQ(s2_protocols[3].name, "long");
+}
+
+// No definition file holds a NUL byte: it is a fault at its column, in a
+// comment too, and a file of NULs ends at its first line.
+TEST_F(ProtocolsTest, ANulByteIsAFaultAtItsColumn) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int line;
+        int column;
+        int rows;  // layer-2 rows afterwards
+        std::string echo;
+    };
+    const Case cases[] = {
+        {"in a definition", "2:a base=x75 windowsize=3\n2:b ba\0se=x75 windowsize=4\n"s, 2, 7, 4,
+         "2:b ba\n______^\n"},
+        {"in a comment", "# site\0\n2:a base=x75 windowsize=3\n"s, 1, 7, 3, "# site\n______^\n"},
+        {"a file of NULs", std::string(100000, '\0'), 1, 1, 3, "^\n"},
+    };
+    file_echo_errors = 1;
+    for (const Case& c : cases) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(read(c.text), 0) << c.name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.echo) << c.name;
+        EXPECT_EQ(line_, c.line) << c.name;
+        EXPECT_EQ(column_, c.column) << c.name;
+        EXPECT_EQ(no_s2_protocols, c.rows) << c.name;
+    }
 }
 
 struct EchoCase {

@@ -3,13 +3,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "temp_dir.h"
 #include "textfile.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 // A file holding `text`, read through the real stdio path.
 class TextFile {
@@ -54,6 +59,83 @@ TEST(FileReadLine, ALongLineComesInPiecesOfAtMost1023Characters) {
     // piece of its own.
     EXPECT_EQ(all_lines(std::string(1023, 'c') + "\n"),
               (Lines{std::string(1023, 'c'), "\n"}));
+}
+
+// Where the NUL bytes of a text stand: each piece the reader gives, as the
+// text before its first NUL and that NUL's column (0 for none).
+struct NulCase {
+    const char* name;
+    std::string text;
+    std::vector<std::pair<std::string, int>> pieces;
+};
+
+class FileReadLineNul : public ::testing::TestWithParam<NulCase> {};
+
+TEST_P(FileReadLineNul, ReportsTheColumnOfThePiecesFirstNul) {
+    const NulCase& c = GetParam();
+    TextFile file(c.text);
+    std::vector<std::pair<std::string, int>> pieces;
+    int nul = -1;
+    while (const char* line = file_read_line(file.get(), &nul)) pieces.emplace_back(line, nul);
+    EXPECT_EQ(nul, 0) << c.name << ": the end of the file has no NUL";
+    EXPECT_EQ(pieces, c.pieces) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileReadLineNul,
+    ::testing::Values(
+        NulCase{"no NUL", "a b\nc", {{"a b\n", 0}, {"c", 0}}},
+        NulCase{"in the middle, the piece goes on to its newline",
+                "abc\0def\nnext\n"s, {{"abc", 4}, {"next\n", 0}}},
+        NulCase{"first of several", "\0\0x\0\n"s, {{"", 1}}},
+        NulCase{"after a TAB, which counts one column", "a\tb\0"s, {{"a b", 4}}},
+        NulCase{"a line of NULs comes in pieces like any long line", std::string(1500, '\0'),
+                {{"", 1}, {"", 1}}},
+        NulCase{"in the second piece of a long line", std::string(1023, 'a') + "b\0\n"s,
+                {{std::string(1023, 'a'), 0}, {"b", 2}}}),
+    [](const ::testing::TestParamInfo<NulCase>& info) { return "Case" + std::to_string(info.index); });
+
+TEST(FileReadLineNul, TheOneArgumentFormStillReads) {
+    TextFile file("a\0b\n"s);
+    const char* line = file_read_line(file.get());
+    ASSERT_NE(line, nullptr);
+    EXPECT_STREQ(line, "a");
+}
+
+// Which paths open as text: only regular files, and the open never waits.
+TEST(FileOpenText, TakesOnlyRegularFiles) {
+    TempDir dir("qorvel-textfile");
+    ASSERT_FALSE(dir.path().empty());
+    dir.write("plain", "text\n");
+    struct Case {
+        const char* name;
+        const char* setup;  // shell commands in the directory; they make "f"
+        int error;          // 0: opens
+    };
+    const Case cases[] = {
+        {"a regular file", "cp plain f", 0},
+        {"a link to a regular file", "ln -s plain f", 0},
+        {"a missing file", "true", ENOENT},
+        {"a directory", "mkdir f", EISDIR},
+        {"a link to /dev/zero", "ln -s /dev/zero f", EINVAL},
+        {"/dev/null", "ln -s /dev/null f", EINVAL},
+        {"a FIFO without a writer", "mkfifo f", EINVAL},
+    };
+    for (const Case& c : cases) {
+        const std::string setup = "cd '" + dir.path() + "' && rm -rf f && " + c.setup;
+        ASSERT_EQ(std::system(setup.c_str()), 0) << c.name;
+        errno = 0;
+        FILE* file = file_open_text(dir.file("f"));
+        if (c.error == 0) {
+            ASSERT_NE(file, nullptr) << c.name;
+            EXPECT_STREQ(file_read_line(file), "text\n") << c.name;
+            std::fclose(file);
+        } else {
+            EXPECT_EQ(file, nullptr) << c.name;
+            EXPECT_EQ(errno, c.error) << c.name;
+            if (file != nullptr) std::fclose(file);
+        }
+    }
 }
 
 struct TokenCase {
