@@ -98,7 +98,8 @@ void send_entry_request() {
                                static_cast<uint16_t>(highstate.index));
     highstate.expect = GET_ENTRY_REPLY;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
-    highstate_send_request(highstate.router_addr, GET_ENTRY_REQUEST, payload, n);
+    highstate_send_request(highstate.router_addr, GET_ENTRY_REQUEST, payload, n, HIGHSTATE_ASK_AGAIN,
+                           highstate_entry_key(highstate.table, static_cast<uint16_t>(highstate.index)));
 }
 
 // The list is complete: it goes to the read's callback and becomes its.
@@ -245,7 +246,9 @@ void write_step(const TableKind& kind) {
     highstate_clear_next();
     highstate.next.put = kind.write_step;
     ++highstate.put_count;
-    highstate_send_request(highstate.router_addr, PUT_ENTRY_REQUEST, payload, n);
+    // A put or a delete leaves the slot the same on a second arrival.
+    highstate_send_request(highstate.router_addr, PUT_ENTRY_REQUEST, payload, n, HIGHSTATE_ASK_AGAIN,
+                           highstate_entry_key(kind.id, static_cast<uint16_t>(highstate.count)));
 }
 
 void start_write(const TableKind& kind, CountCallback fn, ListObject* edited, ListObject* old) {
