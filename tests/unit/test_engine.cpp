@@ -302,13 +302,16 @@ TEST_F(Engine, CloseWhileOpeningDoesNothing) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
 }
 
-// The router acknowledged the open but never answers it.
+// The router acknowledged the open but never answers it: the open is asked
+// again, a bounded number of times, and the wait still ends with 6.
 TEST_F(Engine, UnansweredOpenEndsWithTimeout) {
     reach_opening();
     settle();
-    fake_host_tick(HIGHSTATE_REPLY_TICKS);
+    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
     EXPECT_TRUE(errors().empty());
+    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_code(d.bytes), T_OPEN_REQUEST);
     fake_host_tick(1);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
@@ -323,8 +326,16 @@ TEST_F(Engine, UnansweredPasswordEndsWithTimeout) {
     fake_host_tick(HIGHSTATE_REPLY_TICKS + 5);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
     highstate_send_password(nullptr, 7, "secret", 0x1234);
-    expect_acked(T_PASSWORD_REPLY);
-    fake_host_tick(HIGHSTATE_REPLY_TICKS + 1);
+    const Bytes password = test_frame_payload(expect_acked(T_PASSWORD_REPLY).bytes);
+    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
+    EXPECT_TRUE(errors().empty());
+    // The same password for the same challenge, each time a new number.
+    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    for (const TestDatagram& d : asked) {
+        EXPECT_EQ(test_frame_code(d.bytes), T_PASSWORD_REPLY);
+        EXPECT_EQ(test_frame_payload(d.bytes), password);
+    }
+    fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
@@ -344,7 +355,8 @@ TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick) {
     fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_NO_ACK}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
-    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 3);
+    // The first transmission and one repeat in each of the twelve ticks.
+    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 13);
     EXPECT_TRUE(seen().opens.empty());
 }
 

@@ -234,9 +234,11 @@ TEST_F(TableTransfer, LoadingThatFailsHalfwayHandsNothingOver) {
 
 TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout) {
     highstate_get_route_data(on_list, 1);
-    expect_acked(T_GET_ENTRY_REQUEST);
-    fake_host_tick(HIGHSTATE_REPLY_TICKS);
+    const Bytes request = test_frame_payload(expect_acked(T_GET_ENTRY_REQUEST).bytes);
+    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_TRUE(errors().empty());
+    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_payload(d.bytes), request);
     fake_host_tick(1);
     expect_close_with(*r1, STATUS_TIMEOUT);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
