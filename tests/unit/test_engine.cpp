@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "engine_fixture.h"
+#include "messages.h"
 
 namespace {
 
@@ -338,6 +339,48 @@ TEST_F(Engine, UnansweredPasswordEndsWithTimeout) {
     fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
+// The open was asked again and both copies reached the router, which asked
+// for the password twice with two challenges: the password goes with the
+// challenge that came last, the one the router holds now, and the caller
+// hears of one password request only.
+TEST_F(Engine, RepeatedOpenAnswersTheLatestChallenge) {
+    reach_opening();
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    expect_acked(T_OPEN_REQUEST);
+    send(*r1, T_PASSWORD_REQUEST, {0x12, 0x34}, 7);
+    send(*r1, T_PASSWORD_REQUEST, {0x56, 0x78}, 8);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].seed, 0x1234);
+    EXPECT_TRUE(errors().empty());
+    settle();
+    highstate_send_password(nullptr, 7, "secret", 0x1234);
+    Bytes got = test_frame_payload(expect_acked(T_PASSWORD_REPLY).bytes);
+    uint8_t want[12];
+    ASSERT_EQ(msg_pack_password_reply(want, sizeof want, 8, "secret", 0x5678), 12);
+    EXPECT_EQ(got, Bytes(want, want + 12));
+    send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// The open reply to the password was lost: the password is sent again, and
+// a late copy of the open reply after the router is open drops nothing.
+TEST_F(Engine, LostOpenReplyToThePasswordIsAskedForAgain) {
+    reach_password_asked();
+    highstate_send_password(nullptr, 7, "secret", 0x1234);
+    TestDatagram first = expect_acked(T_PASSWORD_REPLY);
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    TestDatagram again = expect_acked(T_PASSWORD_REPLY);
+    EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
+    send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(seen().opens.size(), 2u);  // the password request and one open reply
 }
 
 // A reply that arrives in time stops the clock: no late time-out.

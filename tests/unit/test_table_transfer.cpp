@@ -245,6 +245,45 @@ TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout) {
     EXPECT_TRUE(got().lists.empty());
 }
 
+// The router acknowledged the request, but its reply was lost: the same
+// request goes again, under a new number, and the read completes.
+TEST_F(TableTransfer, ALostEntryReplyIsAskedForAgainAndTheReadCompletes) {
+    highstate_get_route_data(on_list, 2);
+    TestDatagram first = expect_acked(T_GET_ENTRY_REQUEST);
+    fake_host_tick(HIGHSTATE_REASK_TICKS);
+    EXPECT_TRUE(r1->quiet());
+    fake_host_tick(1);
+    TestDatagram again = expect_acked(T_GET_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
+    EXPECT_NE(test_frame_sequence(again.bytes), test_frame_sequence(first.bytes));
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
+    EXPECT_EQ(answer_entry(T_GET_ENTRY_REPLY, route_reply('B', 1)), 1);
+    ASSERT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(texts(got().lists[0]), "10.1.0.0@0 10.2.0.0@1 ");
+    EXPECT_TRUE(errors().empty());
+    EXPECT_TRUE(r1->quiet());
+}
+
+// A reply that was only late arrives twice once its request was asked
+// again: the copy answers nothing, neither the next entry nor a re-ask.
+TEST_F(TableTransfer, ALateCopyOfAnEntryReplyAnswersNothing) {
+    highstate_get_route_data(on_list, 2);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
+    TestDatagram next = expect(*r1, T_GET_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(next.bytes), (Bytes{0xF0, 0x00, 0x01}));
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));  // the copy, before the acknowledgement
+    ack(*r1, next);
+    EXPECT_TRUE(r1->quiet());
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('B', 1));
+    ASSERT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(texts(got().lists[0]), "10.1.0.0@0 10.2.0.0@1 ");
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
 // --------------------------------------------------------------- writing
 
 struct Msg {
@@ -307,6 +346,49 @@ INSTANTIATE_TEST_SUITE_P(Engine, TableWrite, ::testing::ValuesIn(kWrites),
                          [](const ::testing::TestParamInfo<WriteCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// A put whose reply was late is asked again; the copy of its reply that
+// comes while the next put awaits its acknowledgement must not stand in for
+// that put's answer: the router may never have had it.
+TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut) {
+    ListObject* old_copy = keep(routes("AB"));
+    ListObject* edited = keep(routes("XAB"));
+    highstate_put_route_data(on_count, edited, old_copy);
+    expect_acked(T_PUT_ENTRY_REQUEST);
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    TestDatagram again = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(again.bytes), route_body('X', 0));
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 0));
+    TestDatagram second = expect(*r1, T_PUT_ENTRY_REQUEST);  // not acknowledged yet
+    EXPECT_EQ(test_frame_payload(second.bytes), route_body('A', 1));
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 0));  // the copy
+    EXPECT_TRUE(r1->quiet());  // no third put
+    // The second put is still repeated until it is acknowledged.
+    fake_host_fine_tick(1);
+    TestDatagram repeat = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(repeat.bytes, second.bytes);
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 1));
+    expect_acked(T_PUT_ENTRY_REQUEST);
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 2));
+    EXPECT_EQ(got().counts, (std::vector<int>{3}));
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// A delete is asked again as a put is.
+TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain) {
+    ListObject* old_copy = keep(routes("AB"));
+    ListObject* edited = keep(routes("A"));
+    highstate_put_route_data(on_count, edited, old_copy);
+    TestDatagram first = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(first.bytes), (Bytes{0xF0, 0x00, 0x01}));
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    TestDatagram again = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 1));
+    EXPECT_EQ(got().counts, (std::vector<int>{1}));
+    EXPECT_TRUE(errors().empty());
+}
 
 TEST_F(TableTransfer, TableFullEndsTheWrite) {
     ListObject* old_copy = keep(routes("A"));
