@@ -101,6 +101,7 @@ struct HighstateContext {
     int32_t index;             // the entry asked for next (low 16 bits on the wire)
     int32_t retries;           // wrong-index answers to the entry asked for now
     int32_t put_count;         // put and delete messages sent for the table being written
+    int32_t writes;            // ... for the whole write (all tables of a configuration)
     int32_t deleting;          // flag: the table write is past the edited list, deleting
     uint32_t serial;           // raised by every operation start (tells a stale report apart)
     ListObject* list_new;      // table write: edited list; accounting: the line targets

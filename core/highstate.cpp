@@ -109,6 +109,14 @@ void destroy_list(ListObject** list) {
     }
 }
 
+int failed_writes = -1;
+
+// Taken before the operation is dropped, which forgets the write.
+void note_failure() {
+    bool writing = highstate.list_new != nullptr && highstate.list_old != nullptr;
+    failed_writes = writing ? highstate.writes : -1;
+}
+
 void report(int code) {
     if (highstate.error_fn != nullptr) highstate.error_fn(code);
 }
@@ -270,6 +278,8 @@ int highstate_get_state() { return highstate.state; }
 
 int highstate_ack_awaited() { return lowstate_awaiting_ack(); }
 
+int highstate_failed_write_count() { return failed_writes; }
+
 void highstate_clear_next() { highstate.next = HighstateNext{}; }
 
 void highstate_stop_timer(int32_t* slot) {
@@ -375,6 +385,7 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
 
 void highstate_transport_error(int code) {
     if (highstate.state == HIGHSTATE_IDLE) return;
+    note_failure();
     highstate_drop_operation();
     disconnect_transport();
     report(code);
@@ -388,6 +399,7 @@ void highstate_protocol_error(uint32_t sender, int code) {
         case HIGHSTATE_PASSWORD_ASKED:
             // The open is abandoned: the router is not ours, so it is told
             // nothing, but the caller waiting for the open must learn of it.
+            note_failure();
             highstate_drop_operation();
             disconnect_transport();
             report(code);
@@ -396,6 +408,7 @@ void highstate_protocol_error(uint32_t sender, int code) {
             break;
     }
     if (sender != 0 && sender == highstate.router_addr) {
+        note_failure();
         highstate_drop_operation();
         disconnect_transport();
         uint8_t payload[CLOSE_REQUEST_CODE_LEN];
@@ -406,6 +419,7 @@ void highstate_protocol_error(uint32_t sender, int code) {
     }
     if (code == STATUS_FIRMWARE_FAILED || code == STATUS_RESET_FAILED) {
         // A time-out: the transport keeps its connection state.
+        note_failure();
         highstate_drop_operation();
         report(code);
     }
@@ -426,6 +440,7 @@ void highstate_fail(int code) {
     }
     // No router to blame (an operation started without one open): the
     // caller must still hear that it ended.
+    note_failure();
     highstate_drop_operation();
     disconnect_transport();
     report(code);

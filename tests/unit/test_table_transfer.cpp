@@ -390,6 +390,74 @@ TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain) {
     EXPECT_TRUE(errors().empty());
 }
 
+// After a failure the front end can tell whether it ended a table write
+// and whether anything had been sent to the router by then.
+TEST_F(TableTransfer, AFailureTellsHowFarTheTableWriteHadCome) {
+    struct Case {
+        const char* what;
+        int answered;    // puts acknowledged and answered before the failure
+        bool ack_last;   // the next put is acknowledged (then unanswered: 6), else lost (8888)
+        int error;
+        int writes;
+    };
+    const Case cases[] = {
+        {"first put never acknowledged", 0, false, LOWSTATE_NO_ACK, 1},
+        {"second put never answered", 1, true, STATUS_TIMEOUT, 2},
+        {"third put never acknowledged", 2, false, LOWSTATE_NO_ACK, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        r1->drain();
+        if (highstate_get_state() != HIGHSTATE_CONNECTED) reach_connected();
+        settle();
+        ListObject* old_copy = keep(routes("AB"));
+        ListObject* edited = keep(routes("XAB"));
+        highstate_put_route_data(on_count, edited, old_copy);
+        for (int i = 0; i < c.answered; ++i) {
+            expect_acked(T_PUT_ENTRY_REQUEST);
+            send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, i));
+        }
+        if (c.ack_last) {
+            expect_acked(T_PUT_ENTRY_REQUEST);
+            tick_acking(HIGHSTATE_REPLY_TICKS + 1);
+        } else {
+            fake_host_tick(12);
+        }
+        EXPECT_EQ(errors(), (std::vector<int>{c.error}));
+        EXPECT_EQ(highstate_failed_write_count(), c.writes);
+    }
+    // A failure of a read ends no write.
+    r1->drain();
+    reach_connected();
+    settle();
+    highstate_get_route_data(on_list, 1);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    send(*r1, T_GET_ENTRY_REPLY, {0x00, 0x00, 0xFF, 0x00, 0x00});
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_PROTOCOL_VIOLATION}));
+    EXPECT_EQ(highstate_failed_write_count(), -1);
+}
+
+// The tables of a configuration count on from one another.
+TEST_F(TableTransfer, AFailureInALaterTableCountsTheEarlierOnesWrites) {
+    ListObject* lines = keep(listhelp_new_line_list());
+    ListObject* route_copy = keep(routes("A"));
+    ListObject* routes_new = keep(routes("XY"));
+    ListObject* filter_copy = keep(listhelp_new_filter_list());
+    ListObject* filters_new = keep(listhelp_new_filter_list());
+    auto* rule = static_cast<FilterEntry*>(myutil_malloc(sizeof(FilterEntry)));
+    myutil_copy_text(rule->send_mask, "0.0.0.0");
+    filters_new->ops->list_append(filters_new, rule);
+    interface_save_config(lines, lines, routes_new, route_copy, filters_new, filter_copy, on_count);
+    for (int i = 0; i < 2; ++i) {
+        expect_acked(T_PUT_ENTRY_REQUEST);
+        send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, i));
+    }
+    expect(*r1, T_PUT_ENTRY_REQUEST);  // the filter, never acknowledged
+    fake_host_tick(12);
+    EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_NO_ACK}));
+    EXPECT_EQ(highstate_failed_write_count(), 3);
+}
+
 TEST_F(TableTransfer, TableFullEndsTheWrite) {
     ListObject* old_copy = keep(routes("A"));
     ListObject* edited = keep(routes("ABC"));
