@@ -666,7 +666,11 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         return;
     }
     if (is_ack) return;  // acknowledgements of its own numbered messages: nothing waits for them
-    ++r.requests;
+    // A copy of the request handled last is not another request.
+    const PeerLastRequest& last = r.last_request;
+    bool copy = in.seq != 0 && last.seq == in.seq && last.from == in.from &&
+                last.datagram == wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
+    if (!copy) ++r.requests;
     if (r.knobs.loss_percent > 0 && static_cast<int>(r.loss_rng() % 100) < r.knobs.loss_percent) {
         h.event(r, "lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
         return;
@@ -678,8 +682,7 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     }
     if (in.seq != 0) {
         Bytes datagram = wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
-        PeerLastRequest& last = r.last_request;
-        if (last.seq == in.seq && last.from == in.from && last.datagram == datagram) {
+        if (copy) {
             // The sender did not have the acknowledgement yet and sent the
             // request again: it is acknowledged again, and done only once.
             h.event(r, "repeat acknowledged: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
@@ -695,9 +698,9 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
                 transmit(r, h, from, to, bytes, 0);
             return;
         }
-        last.from = in.from;
-        last.seq = in.seq;
-        last.datagram = datagram;
+        r.last_request.from = in.from;
+        r.last_request.seq = in.seq;
+        r.last_request.datagram = datagram;
         if (r.knobs.ack_delay_ms > 0) {
             PeerRouter* rp = &r;
             PeerHost* hp = &h;
