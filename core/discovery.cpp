@@ -110,7 +110,8 @@ int highstate_open_router(OpenCallback fn, uint32_t address) {
     highstate.next.open = fn;
     highstate.target_addr = address;
     highstate.state = HIGHSTATE_OPENING;
-    int result = highstate_send_request(address, OPEN_REQUEST, nullptr, 0);
+    // A second open from this station only restarts the registration.
+    int result = highstate_send_request(address, OPEN_REQUEST, nullptr, 0, HIGHSTATE_ASK_AGAIN, 0);
     if (result < 0) open_send_failed(serial, HIGHSTATE_OPENING);
     return result;
 }
@@ -121,10 +122,17 @@ void highstate_send_password(OpenCallback, uint16_t seq, const char* password, u
     // A longer password cannot be the right one; the router's own time-out
     // ends the attempt.
     if (std::strlen(password) > static_cast<size_t>(PASSWORD_LEN)) return;
+    if (highstate.challenge_renewed) {
+        seq = highstate.challenge_seq;
+        seed = highstate.challenge;
+    }
     uint8_t payload[PASSWORD_REPLY_LEN];
     int n = msg_pack_password_reply(payload, sizeof payload, seq, password, seed);
     uint32_t serial = ++highstate.serial;
-    int result = highstate_send_request(highstate.target_addr, PASSWORD_REPLY, payload, n);
+    // The same password for the same challenge: a router that has taken it
+    // already answers it again with the open.
+    int result = highstate_send_request(highstate.target_addr, PASSWORD_REPLY, payload, n,
+                                        HIGHSTATE_ASK_AGAIN, 0);
     if (result < 0) open_send_failed(serial, HIGHSTATE_PASSWORD_ASKED);
 }
 
@@ -180,6 +188,9 @@ int highstate_recv_password_request(uint32_t, uint16_t seq, const uint8_t* data,
     if (!msg_parse_password_request(data, length, seq, &reply)) return STATUS_PROTOCOL_VIOLATION;
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_PASSWORD_ASKED;
+    highstate.challenge = reply.seed;
+    highstate.challenge_seq = reply.seq;
+    highstate.challenge_renewed = 0;
     // The open goes on: its callback also receives the answer to the password.
     if (highstate.next.open != nullptr) highstate.next.open(&reply);
     return 0;

@@ -12,8 +12,11 @@
 //   - to finish, take the callback into a local, clear its slot, then call
 //     it: the callback may start the next operation at once;
 //   - a request that awaits a reply goes out through highstate_send_request,
-//     which bounds the wait (HIGHSTATE_REPLY_TICKS after its acknowledgement);
-//     the handler that accepts the reply calls highstate_reply_arrived, which
+//     which bounds the wait (HIGHSTATE_REPLY_TICKS after its acknowledgement)
+//     and, for a request that does the same on a second arrival, asks again
+//     when the reply is late (the router's replies carry no number, so a
+//     reply lost after the acknowledgement is otherwise never missed); the
+//     handler that accepts the reply calls highstate_reply_arrived, which
 //     also takes the reply for the request's acknowledgement if that was lost;
 //   - every timer slot the engine holds is stopped when its operation ends,
 //     whichever way, so an old timer never acts on a later operation.
@@ -27,6 +30,9 @@
 
 constexpr int HIGHSTATE_REPLY_TICKS = 30;     // wait for a reply after its acknowledgement
 constexpr int HIGHSTATE_READ_RETRIES = 8;     // re-asks of one entry the router answers wrongly
+constexpr int HIGHSTATE_REASK_TICKS = 1;      // a repeatable request is asked again on the 2nd tick without its reply
+constexpr int HIGHSTATE_REASKS = 6;           // ... at most this often, within HIGHSTATE_REPLY_TICKS
+constexpr int HIGHSTATE_REQUEST_MAX = 160;    // payload bytes of a request kept for asking again
 constexpr int HIGHSTATE_SCAN_TICKS = 3;       // scan: requests at once, on ticks 2 and 3, end on 4
 constexpr int HIGHSTATE_QUERY_TICKS = 2;      // state query: at once and on tick 2, end on 3
 constexpr int HIGHSTATE_RESCAN_TICKS = 3;     // reset, restart: a scan every 4th tick
@@ -77,11 +83,25 @@ struct HighstateContext {
     int32_t reply_timer;       // slot of the bounded wait for a reply
     int32_t reply_awaited;     // flag: the last request sent awaits its reply
     int32_t request_counter;   // the acknowledged layer's number of that request (0: none)
+    int32_t reask_timer;       // slot of the wait after which the request is asked again
+    int32_t asks;              // how often the awaited request was sent (0: not repeatable)
+    uint32_t request_addr;     // the awaited request, as it is sent again
+    uint16_t request_code;
+    int32_t request_length;
+    uint8_t request_data[HIGHSTATE_REQUEST_MAX];
+    uint32_t request_key;      // table and index the request names (entries), else 0
+    uint16_t answered_code;    // the request whose reply was accepted last ...
+    uint32_t answered_key;     // ... the table and index it named ...
+    int32_t answered_copies;   // ... and 1 when it went out more than once: a late copy of its reply may follow
+    uint16_t challenge;        // the password request answered (a repeated open renews it)
+    uint16_t challenge_seq;
+    int32_t challenge_renewed; // flag: a later password request replaced the one the caller saw
     int32_t fw_timer;          // slot of a firmware time-out (firmware module)
     int32_t count;             // entries to read; index in flight; accounting position
     int32_t index;             // the entry asked for next (low 16 bits on the wire)
     int32_t retries;           // wrong-index answers to the entry asked for now
     int32_t put_count;         // put and delete messages sent for the table being written
+    int32_t writes;            // ... for the whole write (all tables of a configuration)
     int32_t deleting;          // flag: the table write is past the edited list, deleting
     uint32_t serial;           // raised by every operation start (tells a stale report apart)
     ListObject* list_new;      // table write: edited list; accounting: the line targets
@@ -122,11 +142,25 @@ int highstate_recv_isdn_close(uint32_t sender, uint16_t seq, const uint8_t* data
 // Clears every continuation slot.
 void highstate_clear_next();
 
+// Whether a request may be sent again when its reply is late: only one that
+// does the same on a second arrival (reading an entry, putting or deleting
+// a slot, the router's settings, the open and the password).
+enum HighstateRepeat { HIGHSTATE_ASK_ONCE = 0, HIGHSTATE_ASK_AGAIN = 1 };
+
+// Table and index of an entry request or reply, as highstate_send_request's
+// key (0 for every other request).
+uint32_t highstate_entry_key(uint8_t table, uint16_t index);
+
 // Sends a numbered request to `address` that awaits a reply; the wait ends
 // through the protocol error path with STATUS_TIMEOUT when the reply has not
-// come HIGHSTATE_REPLY_TICKS after the acknowledgement. Returns the
+// come HIGHSTATE_REPLY_TICKS after the acknowledgement. A repeatable request
+// is sent again (a new number, the same payload) HIGHSTATE_REASK_TICKS+1
+// ticks after each acknowledgement without its reply, HIGHSTATE_REASKS
+// times at most. `key` names what the request is about, so that a late copy
+// of its reply is known after the next request has gone out. Returns the
 // acknowledged send's result (-1: failed, already reported).
-int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length);
+int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length,
+                           HighstateRepeat repeat, uint32_t key);
 
 // The awaited reply came: its wait ends, and a request whose acknowledgement
 // was lost on the way counts as acknowledged (the reply shows it arrived),

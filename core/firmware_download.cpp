@@ -31,6 +31,31 @@ namespace {
 // only when it differs from it.
 int last_percent = -1;
 
+// The download request, kept to be sent again while its reply is awaited.
+uint8_t request_payload[FW_DOWNLOAD_REQUEST_LEN];
+int request_length = 0;
+
+// Scans made since the start command: from the second on, the start command
+// goes again first, in case the router never had it.
+int restart_scans = 0;
+
+void fw_request_again();
+
+void send_fw_request() {
+    lowstate_send(highstate.broadcast_addr, FW_DOWNLOAD_REQUEST, request_payload, request_length, 0,
+                  nullptr);
+}
+
+// The request and its reply are unnumbered, so either may be lost; the
+// router does the same with a second request before any chunk has come.
+void fw_request_again() {
+    highstate.rescan_timer = HIGHSTATE_NO_TIMER;
+    if (highstate.state != HIGHSTATE_FW_REQUESTED) return;
+    // Set before the request leaves: a failed send ends the wait and stops it.
+    highstate.rescan_timer = udp_start_timer(fw_request_again, HIGHSTATE_REASK_TICKS);
+    send_fw_request();
+}
+
 // What the download needs once the reset router is back.
 struct PendingDownload {
     FirmwareImage* image;      // patched, not yet handed to the download
@@ -83,9 +108,9 @@ int highstate_firmware_download(ScanCallback done, FirmwareImage* image, const u
     highstate.state = HIGHSTATE_FW_REQUESTED;
     highstate.fw_timer = udp_start_timer(highstate_firmware_timeout, FW_REPLY_TICKS);
 
-    uint8_t payload[FW_DOWNLOAD_REQUEST_LEN];
-    int n = msg_pack_fw_download_request(payload, sizeof payload, hwaddr, address);
-    lowstate_send(highstate.broadcast_addr, FW_DOWNLOAD_REQUEST, payload, n, 0, nullptr);
+    request_length = msg_pack_fw_download_request(request_payload, sizeof request_payload, hwaddr, address);
+    highstate.rescan_timer = udp_start_timer(fw_request_again, HIGHSTATE_REASK_TICKS);
+    send_fw_request();
     return 0;
 }
 
@@ -130,6 +155,7 @@ void highstate_firmware_start(uint32_t destination) {
     // lost, it is found as the reset finds its router, by asking.
     highstate_stop_timer(&highstate.rescan_timer);
     highstate.rescan_timer = udp_start_timer(highstate_restart_scan, HIGHSTATE_RESCAN_TICKS);
+    restart_scans = 0;
     lowstate_send(destination, FW_START, nullptr, 0, 0, nullptr);
 }
 
@@ -138,6 +164,12 @@ void highstate_restart_scan() {
     if (highstate.state != HIGHSTATE_FW_RESTARTING) return;
     // Set before the scan leaves: a failed send ends the wait and stops it.
     highstate.rescan_timer = udp_start_timer(highstate_restart_scan, HIGHSTATE_RESCAN_TICKS);
+    // The start command is unnumbered: a router still silent after a scan
+    // may never have had it. A router that restarted already ignores it.
+    if (restart_scans++ > 0 &&
+        lowstate_send(highstate.target_addr, FW_START, nullptr, 0, 0, nullptr) < 0) {
+        return;
+    }
     lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
 }
 

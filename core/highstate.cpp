@@ -109,6 +109,14 @@ void destroy_list(ListObject** list) {
     }
 }
 
+int failed_writes = -1;
+
+// Taken before the operation is dropped, which forgets the write.
+void note_failure() {
+    bool writing = highstate.list_new != nullptr && highstate.list_old != nullptr;
+    failed_writes = writing ? highstate.writes : -1;
+}
+
 void report(int code) {
     if (highstate.error_fn != nullptr) highstate.error_fn(code);
 }
@@ -119,7 +127,47 @@ void disconnect_transport() { lowstate_set_connect_state(0, 1, 0); }
 void stop_reply_wait() {
     highstate.reply_awaited = 0;
     highstate.request_counter = 0;
+    highstate.asks = 0;
     highstate_stop_timer(&highstate.reply_timer);
+    highstate_stop_timer(&highstate.reask_timer);
+}
+
+void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int);
+void reask_timeout();
+
+void start_reask_wait() {
+    if (highstate.asks > 0 && highstate.asks <= HIGHSTATE_REASKS &&
+        highstate.reask_timer == HIGHSTATE_NO_TIMER) {
+        highstate.reask_timer = udp_start_timer(reask_timeout, HIGHSTATE_REASK_TICKS);
+    }
+}
+
+// The router acknowledged the request but its reply has not come: the reply
+// carries no number the layer could miss, so the request is sent again. A
+// request in this wait does the same on every arrival.
+void reask_timeout() {
+    highstate.reask_timer = HIGHSTATE_NO_TIMER;
+    if (!highstate.reply_awaited || highstate.asks == 0) return;
+    switch (highstate.state) {
+        case HIGHSTATE_OPENING:
+        case HIGHSTATE_PASSWORD_ASKED:
+        case HIGHSTATE_REQUEST_PENDING:
+            break;
+        default:
+            return;
+    }
+    // Another acknowledged message (the line monitor's start) holds the
+    // layer: the request waits a tick more.
+    if (lowstate_awaiting_ack()) {
+        start_reask_wait();
+        return;
+    }
+    ++highstate.asks;
+    int result = lowstate_send(highstate.request_addr, highstate.request_code,
+                               highstate.request_length > 0 ? highstate.request_data : nullptr,
+                               highstate.request_length, 1, request_acked);
+    // On failure the error path has ended the operation.
+    if (result > 0) highstate.request_counter = result;
 }
 
 void reply_timeout() {
@@ -137,11 +185,64 @@ void reply_timeout() {
     }
 }
 
-// The router has the request; from now on its reply has a bounded time.
+// The router has the request; from now on its reply has a bounded time,
+// counted from the first acknowledgement, however often it is asked again.
 void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int) {
-    if (highstate.reply_awaited && highstate.reply_timer == HIGHSTATE_NO_TIMER) {
+    if (!highstate.reply_awaited) return;
+    if (highstate.reply_timer == HIGHSTATE_NO_TIMER) {
         highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
     }
+    start_reask_wait();
+}
+
+// Does `reply` answer `request`?
+bool answers(uint16_t request, uint16_t reply) {
+    switch (reply) {
+        case GET_ENTRY_REPLY:
+            return request == GET_ENTRY_REQUEST;
+        case PUT_ENTRY_REPLY:
+            return request == PUT_ENTRY_REQUEST;
+        case PUT_ROUTER_DATA_REPLY:
+            return request == PUT_ROUTER_DATA_REQUEST;
+        case PASSWORD_REQUEST:
+            return request == OPEN_REQUEST;
+        case OPEN_REPLY:
+        case CLOSE_REPLY:
+            return request == OPEN_REQUEST || request == PASSWORD_REPLY;
+        default:
+            return false;
+    }
+}
+
+// The table and index an entry reply names (bytes 2 to 4), else 0.
+uint32_t reply_key(uint16_t code, const uint8_t* data, int length) {
+    if ((code != GET_ENTRY_REPLY && code != PUT_ENTRY_REPLY) || data == nullptr || length < 5) return 0;
+    return highstate_entry_key(data[2], static_cast<uint16_t>(data[3] << 8 | data[4]));
+}
+
+// A request that went out more than once may be answered more than once.
+// A further reply to the request answered last, while it is not also the
+// reply to the request now awaited, is such a late copy: it says nothing
+// new, and taken for the next reply it would answer a request the router
+// may never have had.
+bool late_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length) {
+    if (!highstate.answered_copies || !answers(highstate.answered_code, code)) return false;
+    uint32_t router = highstate.router_addr != 0 ? highstate.router_addr : highstate.target_addr;
+    if (sender != router) return false;
+    uint32_t key = reply_key(code, data, length);
+    if (key != highstate.answered_key) return false;
+    return !(highstate.reply_awaited && answers(highstate.request_code, code) &&
+             highstate.request_key == key);
+}
+
+// A repeated open made the router ask for the password anew: the password
+// goes with the challenge it holds now.
+void renew_challenge(uint16_t sequence, const uint8_t* data, int length) {
+    OpenReply reply{};
+    if (!msg_parse_password_request(data, length, sequence, &reply)) return;
+    highstate.challenge = reply.seed;
+    highstate.challenge_seq = reply.seq;
+    highstate.challenge_renewed = 1;
 }
 
 // The acknowledged layer asks this of a numbered datagram from the open
@@ -168,6 +269,7 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
     highstate.rescan_timer = HIGHSTATE_NO_TIMER;
     highstate.window_timer = HIGHSTATE_NO_TIMER;
     highstate.reply_timer = HIGHSTATE_NO_TIMER;
+    highstate.reask_timer = HIGHSTATE_NO_TIMER;
     highstate.fw_timer = HIGHSTATE_NO_TIMER;
     return 0;
 }
@@ -175,6 +277,8 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
 int highstate_get_state() { return highstate.state; }
 
 int highstate_ack_awaited() { return lowstate_awaiting_ack(); }
+
+int highstate_failed_write_count() { return failed_writes; }
 
 void highstate_clear_next() { highstate.next = HighstateNext{}; }
 
@@ -185,9 +289,24 @@ void highstate_stop_timer(int32_t* slot) {
     }
 }
 
-int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length) {
+uint32_t highstate_entry_key(uint8_t table, uint16_t index) {
+    return 0x1000000u | uint32_t(table) << 16 | index;
+}
+
+int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length,
+                           HighstateRepeat repeat, uint32_t key) {
     stop_reply_wait();
     highstate.reply_awaited = 1;
+    highstate.request_addr = address;
+    highstate.request_code = code;
+    highstate.request_key = key;
+    int n = (data != nullptr && length > 0) ? length : 0;
+    highstate.request_length = 0;
+    if (repeat == HIGHSTATE_ASK_AGAIN && n <= HIGHSTATE_REQUEST_MAX) {
+        if (n > 0) std::memcpy(highstate.request_data, data, size_t(n));
+        highstate.request_length = n;
+        highstate.asks = 1;
+    }
     // On failure the transport has already reported and the error path has
     // cleared the wait (or a new operation owns it now): nothing to undo.
     int result = lowstate_send(address, code, data, length, 1, request_acked);
@@ -199,6 +318,9 @@ void highstate_reply_arrived() {
     // The dispatcher let the reply through only from the router the request
     // went to, so it answers that request.
     if (highstate.reply_awaited) lowstate_answered(highstate.request_counter);
+    highstate.answered_code = highstate.request_code;
+    highstate.answered_key = highstate.request_key;
+    highstate.answered_copies = highstate.asks > 1 || lowstate_transmissions() > 1;
     stop_reply_wait();
 }
 
@@ -215,6 +337,8 @@ void highstate_drop_operation() {
     highstate.cur_old = nullptr;
     highstate.expect = 0;
     stop_reply_wait();
+    highstate.answered_copies = 0;
+    highstate.challenge_renewed = 0;
     highstate_stop_timer(&highstate.reset_timer);
     highstate_stop_timer(&highstate.rescan_timer);
     highstate_stop_timer(&highstate.fw_timer);
@@ -238,6 +362,11 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
     }
     if (data == nullptr) length = 0;
     if (length < 0) length = 0;
+    if (late_copy(sender, code, data, length)) {
+        if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
+            renew_challenge(sequence, data, length);
+        return;
+    }
     bool awaited = row->awaited == nullptr || row->awaited();
     bool length_ok = length >= row->min_len && (row->max_len == NO_MAX || length <= row->max_len);
     int result;
@@ -256,6 +385,7 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
 
 void highstate_transport_error(int code) {
     if (highstate.state == HIGHSTATE_IDLE) return;
+    note_failure();
     highstate_drop_operation();
     disconnect_transport();
     report(code);
@@ -269,6 +399,7 @@ void highstate_protocol_error(uint32_t sender, int code) {
         case HIGHSTATE_PASSWORD_ASKED:
             // The open is abandoned: the router is not ours, so it is told
             // nothing, but the caller waiting for the open must learn of it.
+            note_failure();
             highstate_drop_operation();
             disconnect_transport();
             report(code);
@@ -277,6 +408,7 @@ void highstate_protocol_error(uint32_t sender, int code) {
             break;
     }
     if (sender != 0 && sender == highstate.router_addr) {
+        note_failure();
         highstate_drop_operation();
         disconnect_transport();
         uint8_t payload[CLOSE_REQUEST_CODE_LEN];
@@ -287,6 +419,7 @@ void highstate_protocol_error(uint32_t sender, int code) {
     }
     if (code == STATUS_FIRMWARE_FAILED || code == STATUS_RESET_FAILED) {
         // A time-out: the transport keeps its connection state.
+        note_failure();
         highstate_drop_operation();
         report(code);
     }
@@ -307,6 +440,7 @@ void highstate_fail(int code) {
     }
     // No router to blame (an operation started without one open): the
     // caller must still hear that it ended.
+    note_failure();
     highstate_drop_operation();
     disconnect_transport();
     report(code);
@@ -323,6 +457,7 @@ int highstate_recv_fw_reply(uint32_t, uint16_t, const uint8_t* data, int length)
     if (!msg_parse_fw_reply(data, length, &address)) return STATUS_PROTOCOL_VIOLATION;
     highstate.state = HIGHSTATE_FW_SENDING;
     highstate_stop_timer(&highstate.fw_timer);
+    highstate_stop_timer(&highstate.rescan_timer);
     HighstateAddressFn fn = highstate.next.fw_reply;
     highstate_clear_next();
     if (fn != nullptr) fn(address);

@@ -52,6 +52,13 @@ int highstate_get_state();
 // acknowledged request now would end the connection with LOWSTATE_BUSY.
 int highstate_ack_awaited();
 
+// Whether the failure reported last through the error callback ended a
+// table write, and how far it had come: -1 when it ended no table write;
+// else the put and delete requests the write had sent to the router (0:
+// none, the router's tables are as they were; more: they may be partly
+// written). Valid from the error callback on, until the next failure.
+int highstate_failed_write_count();
+
 // ------------------------------------------------ discovery and registration
 
 // Finds the routers: `fn` gets one ScanAnswer per answer, then, on the fourth

@@ -12,6 +12,11 @@ int main_register(HostCallback callback, int descriptor);
 // once, by the UDP endpoint, for the 1-second tick.
 int main_add_timer(HostCallback callback, int seconds);
 
+// Call `callback` every `milliseconds` milliseconds for the rest of the run.
+// Called once, by the UDP endpoint, for the fine tick on which a message
+// that was not acknowledged is repeated.
+int main_add_fine_timer(HostCallback callback, int milliseconds);
+
 // The engine's error callback: a dialogue with a router failed with `code`.
 // Called after the engine is idle again, so it may start a new operation.
 void main_error(int code);

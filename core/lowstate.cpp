@@ -25,7 +25,8 @@ struct Lowstate {
     uint32_t counter = 0;             // raised before every acknowledged send
     RetransmissionCopy copy;          // the message that awaits its acknowledgement
     uint16_t last_received = 0;       // last sequence number delivered
-    int timer = UDP_NO_TIMER;         // slot of the retransmission timer
+    int timer = UDP_NO_TIMER;         // slot of the retransmission timer (fine tick)
+    int give_up_timer = UDP_NO_TIMER; // slot of the give-up timer (tick)
     LowstateReceiveCallback receive = nullptr;
     ErrorCallback error = nullptr;
     LowstateAckCallback ack = nullptr;
@@ -48,8 +49,10 @@ void report(int code) {
 }
 
 void stop_retransmission() {
-    udp_stop_timer(layer.timer);
+    udp_stop_fine_timer(layer.timer);
     layer.timer = UDP_NO_TIMER;
+    udp_stop_timer(layer.give_up_timer);
+    layer.give_up_timer = UDP_NO_TIMER;
 }
 
 void back_to_idle() {
@@ -84,8 +87,11 @@ int send_plain(uint32_t address, uint16_t code, const void* data, int length) {
 int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length, LowstateAckCallback ack) {
     // Without a timer the message could neither be repeated nor given up:
     // refuse it as busy before anything is sent.
-    int timer = udp_start_timer(lowstate_retransmit, RETRANSMIT_TICKS);
-    if (timer == UDP_NO_TIMER) {
+    int timer = udp_start_fine_timer(lowstate_retransmit, FIRST_RETRANSMIT_FINE);
+    int give_up = udp_start_timer(lowstate_give_up, GIVE_UP_TICKS);
+    if (timer == UDP_NO_TIMER || give_up == UDP_NO_TIMER) {
+        udp_stop_fine_timer(timer);
+        udp_stop_timer(give_up);
         report(LOWSTATE_BUSY);
         return -1;
     }
@@ -100,11 +106,13 @@ int send_acknowledged(uint32_t address, uint16_t code, const void* data, int len
 
     int result = udp_send(address, layer.copy.datagram, size_t(layer.copy.length));
     if (result != 0) {
-        udp_stop_timer(timer);
+        udp_stop_fine_timer(timer);
+        udp_stop_timer(give_up);
         report(result);
         return -1;
     }
     layer.timer = timer;
+    layer.give_up_timer = give_up;
     layer.state = SendState::awaiting_ack;
     return int(layer.counter);
 }
@@ -214,6 +222,8 @@ void lowstate_answered(int counter) {
     back_to_idle();
 }
 
+int lowstate_transmissions() { return layer.copy.datagram != nullptr ? layer.copy.transmissions + 1 : 0; }
+
 int lowstate_awaiting_ack() { return layer.state == SendState::awaiting_ack ? 1 : 0; }
 
 void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {
@@ -245,16 +255,14 @@ void lowstate_retransmit() {
     layer.timer = UDP_NO_TIMER;
     if (layer.state != SendState::awaiting_ack) return;
     layer.copy.transmissions++;
-    if (layer.copy.transmissions >= MAX_TRANSMISSIONS) {
-        back_to_idle();
-        report(LOWSTATE_NO_ACK);
-        return;
-    }
     udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
-    layer.timer = udp_start_timer(lowstate_retransmit, RETRANSMIT_TICKS);
-    if (layer.timer == UDP_NO_TIMER) {
-        // Nothing would ever end the wait.
-        back_to_idle();
-        report(LOWSTATE_NO_ACK);
-    }
+    // Without a slot there are no more repeats; the give-up still ends the wait.
+    layer.timer = udp_start_fine_timer(lowstate_retransmit, RETRANSMIT_FINE);
+}
+
+void lowstate_give_up() {
+    layer.give_up_timer = UDP_NO_TIMER;
+    if (layer.state != SendState::awaiting_ack) return;
+    back_to_idle();
+    report(LOWSTATE_NO_ACK);
 }

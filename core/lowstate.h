@@ -1,8 +1,13 @@
 // Acknowledged datagram layer: frames every message with a 4-byte header,
 // numbers the ones that must be acknowledged, acknowledges every numbered
 // message it receives, retransmits an unacknowledged message and gives up
-// after three transmissions, drops stale duplicates from the connected
+// when none has come, drops stale duplicates from the connected
 // router and reports transport failures through an error callback.
+//
+// A message is repeated on the next fine tick and then once a tick until it
+// is acknowledged, and given up on the twelfth tick after it was first
+// sent: a lost datagram costs a fraction of a tick, and the bound within
+// which a dead router is noticed stays twelve ticks.
 //
 // At most one acknowledged message is outstanding at any time. Error codes
 // (records.h): LOWSTATE_UNEXPECTED_REQUEST 8777, LOWSTATE_NO_ACK 8888,
@@ -13,6 +18,7 @@
 #include <cstdint>
 
 #include "records.h"
+#include "udp.h"
 
 // Datagram layout, all fields big-endian.
 constexpr int LOWSTATE_OFF_CODE = 0;     // u16 message code
@@ -25,8 +31,9 @@ constexpr uint16_t LOWSTATE_ACK_CODE = 0xFF00;
 constexpr uint16_t LOWSTATE_ACK_CLASS = 0xFF00;  // any code with this high byte is an acknowledgement
 constexpr int LOWSTATE_ACK_LENGTH = 6;           // bytes of a whole acknowledgement
 
-constexpr int RETRANSMIT_TICKS = 3;   // timer count between transmissions (fires on the 4th tick)
-constexpr int MAX_TRANSMISSIONS = 3;  // transmissions of one message before LOWSTATE_NO_ACK
+constexpr int FIRST_RETRANSMIT_FINE = 0;                  // fine-timer count: the next fine tick
+constexpr int RETRANSMIT_FINE = UDP_FINE_PER_TICK - 1;    // then every 4th fine tick (once a tick)
+constexpr int GIVE_UP_TICKS = 11;  // timer count of the give-up: LOWSTATE_NO_ACK on the 12th tick
 
 // A delivered datagram, or the acknowledgement of an acknowledged send.
 // `data` is null when `length` is 0; it lives in the endpoint's receive
@@ -88,6 +95,11 @@ void lowstate_set_answer_check(LowstateAnswerCheck check);
 // acknowledged send now would be refused with LOWSTATE_BUSY), else 0.
 int lowstate_awaiting_ack();
 
+// How often the last acknowledged message was sent so far (1 when it went
+// out once; 0 before the first). A router that handles each arrival of a
+// message may have answered every copy.
+int lowstate_transmissions();
+
 // The endpoint's receive function. While connected, a numbered datagram
 // from the router whose number is at most half the number space behind the
 // last one delivered (16-bit serial order, so the order survives the
@@ -95,5 +107,7 @@ int lowstate_awaiting_ack();
 // delivered. The last number itself is delivered again.
 void lowstate_receive(uint32_t sender, const uint8_t* data, int length);
 
-// The retransmission timer's function.
+// The retransmission timer's function (fine tick).
 void lowstate_retransmit();
+// The give-up timer's function (tick).
+void lowstate_give_up();

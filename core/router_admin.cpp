@@ -31,7 +31,11 @@ void send_accounting(uint8_t mode) {
                                     static_cast<uint16_t>(highstate.count));
     highstate.expect = GET_ACCOUNTING_REPLY;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
-    highstate_send_request(highstate.router_addr, GET_ACCOUNTING_REQUEST, payload, n);
+    // Not asked again: the reply names no position, so a late copy would be
+    // taken for the next line target's counters, and a second read and reset
+    // would return the counters it had just cleared.
+    highstate_send_request(highstate.router_addr, GET_ACCOUNTING_REQUEST, payload, n,
+                           HIGHSTATE_ASK_ONCE, 0);
 }
 
 void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode,
@@ -72,14 +76,18 @@ void accounting_step(const AccountingCounters* counters, uint8_t mode) {
 
 // A settings or password request: its reply ends the exchange.
 void send_status_request(DoneCallback fn, uint16_t code, uint16_t reply, const uint8_t* payload,
-                         int n) {
+                         int n, HighstateRepeat repeat) {
     ++highstate.serial;
     highstate.expect = reply;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
     highstate_clear_next();
     highstate.next.status = fn;
-    highstate_send_request(highstate.router_addr, code, payload, n);
+    highstate_send_request(highstate.router_addr, code, payload, n, repeat, 0);
 }
+
+// The router being reset, and the scans made since its reset request.
+uint32_t reset_router = 0;
+int reset_scans = 0;
 
 bool router_open() {
     return highstate.state >= HIGHSTATE_CONNECTED && highstate.router_addr != 0;
@@ -94,7 +102,9 @@ void highstate_put_router_data(DoneCallback fn, const RouterSettings* settings) 
     }
     uint8_t payload[PUT_ROUTER_DATA_REQUEST_LEN];
     int n = msg_pack_router_data(payload, sizeof payload, settings);
-    send_status_request(fn, PUT_ROUTER_DATA_REQUEST, PUT_ROUTER_DATA_REPLY, payload, n);
+    // The same settings set twice are the same settings.
+    send_status_request(fn, PUT_ROUTER_DATA_REQUEST, PUT_ROUTER_DATA_REPLY, payload, n,
+                        HIGHSTATE_ASK_AGAIN);
 }
 
 void highstate_set_password(DoneCallback fn, const char* new_password, const char* current,
@@ -105,7 +115,9 @@ void highstate_set_password(DoneCallback fn, const char* new_password, const cha
     int n = msg_pack_set_password(payload, sizeof payload, seed, exclusive,
                                   new_password != nullptr ? new_password : "",
                                   current != nullptr ? current : "");
-    send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n);
+    // Not asked again: a second arrival carries the password the first one
+    // replaced, and the router would refuse it.
+    send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n, HIGHSTATE_ASK_ONCE);
 }
 
 void highstate_get_accounting(ListCallback fn, ListObject* lines) {
@@ -157,6 +169,8 @@ int highstate_reset_router(ScanCallback fn, const uint8_t* hwaddr) {
     highstate_clear_next();
     highstate.next.announce = fn;
     std::memcpy(highstate.reset_hwaddr, hwaddr, sizeof highstate.reset_hwaddr);
+    reset_router = highstate.router_addr;
+    reset_scans = 0;
     if (lowstate_send(highstate.router_addr, RESET_REQUEST, nullptr, 0, 0, nullptr) < 0) {
         // The transport's error path has ended the reset and reported why;
         // its callback may already run the next operation, whose state and
@@ -178,6 +192,13 @@ void highstate_reset_scan() {
     // The next scan is set before this one leaves: a failed send ends the
     // reset (and stops that timer) before anything here could run after it.
     highstate.rescan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESCAN_TICKS);
+    // The reset request is unnumbered: a router that has not come back
+    // after a scan may never have had it. A second reset of a router that
+    // has been reset already leaves it as it is.
+    if (reset_scans++ > 0 &&
+        lowstate_send(reset_router, RESET_REQUEST, nullptr, 0, 0, nullptr) < 0) {
+        return;
+    }
     lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
 }
 

@@ -98,7 +98,8 @@ void send_entry_request() {
                                static_cast<uint16_t>(highstate.index));
     highstate.expect = GET_ENTRY_REPLY;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
-    highstate_send_request(highstate.router_addr, GET_ENTRY_REQUEST, payload, n);
+    highstate_send_request(highstate.router_addr, GET_ENTRY_REQUEST, payload, n, HIGHSTATE_ASK_AGAIN,
+                           highstate_entry_key(highstate.table, static_cast<uint16_t>(highstate.index)));
 }
 
 // The list is complete: it goes to the read's callback and becomes its.
@@ -245,7 +246,10 @@ void write_step(const TableKind& kind) {
     highstate_clear_next();
     highstate.next.put = kind.write_step;
     ++highstate.put_count;
-    highstate_send_request(highstate.router_addr, PUT_ENTRY_REQUEST, payload, n);
+    ++highstate.writes;
+    // A put or a delete leaves the slot the same on a second arrival.
+    highstate_send_request(highstate.router_addr, PUT_ENTRY_REQUEST, payload, n, HIGHSTATE_ASK_AGAIN,
+                           highstate_entry_key(kind.id, static_cast<uint16_t>(highstate.count)));
 }
 
 void start_write(const TableKind& kind, CountCallback fn, ListObject* edited, ListObject* old) {
@@ -256,6 +260,8 @@ void start_write(const TableKind& kind, CountCallback fn, ListObject* edited, Li
         return;
     }
     ++highstate.serial;
+    // A table of a configuration counts on from the tables before it.
+    if (interface_count_fn == nullptr) highstate.writes = 0;
     highstate.done.count = fn;
     highstate.list_new = edited;
     highstate.list_old = old;
@@ -353,6 +359,7 @@ void interface_save_config(ListObject* lines, ListObject* lines_old, ListObject*
     interface_filter_list_copy = filters_old;
     interface_count_fn = fn;
     interface_total = 0;
+    highstate.writes = 0;
     highstate_put_line_data(interface_save_lines_done, lines, lines_old);
 }
 

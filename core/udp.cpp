@@ -37,6 +37,7 @@ struct Endpoint {
     int head = 0;
     int queued = 0;
     TimerSlot timers[UDP_TIMER_SLOTS];
+    TimerSlot fine_timers[UDP_FINE_SLOTS];
 };
 
 Endpoint endpoint;
@@ -91,7 +92,9 @@ int udp_open(UdpReceiveFunction receive, uint16_t port) {
     main_register(udp_read, watch);
 
     for (TimerSlot& slot : endpoint.timers) slot = TimerSlot{0, nullptr};
+    for (TimerSlot& slot : endpoint.fine_timers) slot = TimerSlot{0, nullptr};
     main_add_timer(udp_timer_tick, UDP_TICK_SECONDS);
+    main_add_fine_timer(udp_fine_tick, UDP_FINE_TICK_MS);
     return 0;
 }
 
@@ -121,24 +124,26 @@ uint32_t udp_bind(uint32_t address) {
     return address;
 }
 
-int udp_start_timer(UdpTimerFunction function, int ticks) {
-    for (int i = 0; i < UDP_TIMER_SLOTS; i++) {
-        if (endpoint.timers[i].function == nullptr) {
-            endpoint.timers[i] = TimerSlot{ticks, function};
+namespace {
+
+int start_in(TimerSlot* slots, int count, UdpTimerFunction function, int ticks) {
+    for (int i = 0; i < count; i++) {
+        if (slots[i].function == nullptr) {
+            slots[i] = TimerSlot{ticks, function};
             return i;
         }
     }
     return UDP_NO_TIMER;
 }
 
-void udp_stop_timer(int slot) {
-    if (slot < 0 || slot >= UDP_TIMER_SLOTS) return;
-    endpoint.timers[slot] = TimerSlot{0, nullptr};
+void stop_in(TimerSlot* slots, int count, int slot) {
+    if (slot < 0 || slot >= count) return;
+    slots[slot] = TimerSlot{0, nullptr};
 }
 
-void udp_timer_tick() {
-    for (int i = 0; i < UDP_TIMER_SLOTS; i++) {
-        TimerSlot& slot = endpoint.timers[i];
+void tick_in(TimerSlot* slots, int count) {
+    for (int i = 0; i < count; i++) {
+        TimerSlot& slot = slots[i];
         if (slot.ticks > 0) {
             slot.ticks--;
         } else if (slot.ticks < 0) {
@@ -150,6 +155,24 @@ void udp_timer_tick() {
         }
     }
 }
+
+}  // namespace
+
+int udp_start_timer(UdpTimerFunction function, int ticks) {
+    return start_in(endpoint.timers, UDP_TIMER_SLOTS, function, ticks);
+}
+
+void udp_stop_timer(int slot) { stop_in(endpoint.timers, UDP_TIMER_SLOTS, slot); }
+
+void udp_timer_tick() { tick_in(endpoint.timers, UDP_TIMER_SLOTS); }
+
+int udp_start_fine_timer(UdpTimerFunction function, int fine_ticks) {
+    return start_in(endpoint.fine_timers, UDP_FINE_SLOTS, function, fine_ticks);
+}
+
+void udp_stop_fine_timer(int slot) { stop_in(endpoint.fine_timers, UDP_FINE_SLOTS, slot); }
+
+void udp_fine_tick() { tick_in(endpoint.fine_timers, UDP_FINE_SLOTS); }
 
 void* udp_alloc(size_t size) { return myutil_malloc(size); }
 

@@ -16,6 +16,9 @@ constexpr int UDP_QUEUE_DATAGRAMS = 4096;  // datagrams taken from the socket, n
 constexpr int UDP_TIMER_SLOTS = 10;        // one-shot timers that can be pending at once
 constexpr int UDP_NO_TIMER = -1;           // slot id of "no timer" (and of a failed start)
 constexpr int UDP_TICK_SECONDS = 1;        // seconds between two calls of udp_timer_tick
+constexpr int UDP_FINE_TICK_MS = 250;      // milliseconds between two calls of udp_fine_tick
+constexpr int UDP_FINE_PER_TICK = 1000 / UDP_FINE_TICK_MS;  // fine ticks in one tick
+constexpr int UDP_FINE_SLOTS = 2;          // one-shot fine timers that can be pending at once
 
 // Called for every accepted datagram. `data` lives in the endpoint's one
 // receive buffer and is overwritten by the next datagram.
@@ -28,8 +31,8 @@ typedef void (*UdpTimerFunction)();
 extern uint32_t my_ip_addr;
 
 // Opens the endpoint on `port` (the same port is used at the peer), registers
-// the socket's watched descriptor and the 1-second tick with the host and
-// empties the timer table.
+// the socket's watched descriptor, the 1-second tick and the fine tick with
+// the host and empties the timer tables.
 // 0 on success; UDP_NO_OWN_ADDRESS (-1000) when this host has no address
 // (myutil_get_my_ip() is 0); else the errno of the call that failed.
 int udp_open(UdpReceiveFunction receive, uint16_t port);
@@ -60,6 +63,12 @@ void udp_stop_timer(int slot);
 
 // The host's tick callback: one pass over the slots in index order.
 void udp_timer_tick();
+
+// The same for the fine tick: a one-shot timer that fires on the
+// (fine_ticks+1)-th fine tick from now, for what cannot wait a whole tick.
+int udp_start_fine_timer(UdpTimerFunction function, int fine_ticks);
+void udp_stop_fine_timer(int slot);
+void udp_fine_tick();
 
 // Zeroed memory from myutil_malloc (never null); released with udp_free.
 void* udp_alloc(size_t size);

@@ -58,6 +58,27 @@ void main_timer(XtPointer client, XtIntervalId*)
     XtAppAddTimeOut(app_context, record->seconds * MS_PER_SECOND, main_timer, record);
 }
 
+namespace {
+
+// The record's period is in milliseconds here.
+void fine_timer(XtPointer client, XtIntervalId*)
+{
+    auto* record = static_cast<MainTimerRecord*>(client);
+    record->callback();
+    XtAppAddTimeOut(app_context, record->seconds, fine_timer, record);
+}
+
+}  // namespace
+
+int main_add_fine_timer(HostCallback callback, int milliseconds)
+{
+    auto* record = static_cast<MainTimerRecord*>(myutil_malloc(sizeof(MainTimerRecord)));
+    record->callback = callback;
+    record->seconds = milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 1;
+    XtIntervalId id = XtAppAddTimeOut(app_context, record->seconds, fine_timer, record);
+    return static_cast<int>(id);
+}
+
 void main_xt_errorhandler(String message)
 {
     if (message != nullptr && std::strncmp(message, "XtRemoveGrab", 12) == 0)

@@ -96,6 +96,8 @@ struct PeerKnobs {
     int delay_ms = 0;             // wait before each reply (acknowledgements go at once)
     int loss_percent = 0;         // received datagrams dropped at random, 0-100
     uint32_t loss_seed = 1;       // seed of that random choice
+    int send_loss_percent = 0;    // datagrams it sends (acknowledgements, replies) dropped at random
+    uint32_t send_loss_seed = 2;  // seed of that random choice
     int silent_after = -1;        // requests answered before going silent; -1 never
     std::set<uint16_t> mute;      // request codes acknowledged but not answered
     std::map<uint16_t, uint16_t> own;  // request code -> code of a numbered message sent before its ack
@@ -109,6 +111,15 @@ struct PeerKnobs {
     int restart_delay_ms = 300;   // between the start command and the announcement
     int linemon_interval_ms = 1000;    // between line-monitor reports
     int status[STATUS_KIND_COUNT] = {};  // forced status per kind; 0 none
+    int ack_delay_ms = 0;         // a numbered request is acknowledged and handled this late (a flash write)
+};
+
+// The numbered request handled last: a copy of it (the sender's
+// retransmission) is acknowledged again but not handled again.
+struct PeerLastRequest {
+    uint32_t from = 0;
+    uint16_t seq = 0;             // 0: none
+    Bytes datagram;               // header and payload as received
 };
 
 // A registration in progress or held.
@@ -146,6 +157,9 @@ struct PeerRouter {
     uint16_t send_seq = 0;        // last sequence number of its own
     int requests = 0;             // requests received, for silent_after
     std::mt19937 loss_rng;        // for loss_percent
+    std::mt19937 send_loss_rng;   // for send_loss_percent
+    PeerLastRequest last_request;
+    bool restart_pending = false; // the start command came; the restart is under way
     std::mt19937 rng;             // challenges
     Bytes image;                  // firmware being received
     bool image_complete = false;

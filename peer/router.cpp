@@ -48,6 +48,17 @@ uint32_t source_for(const PeerRouter& r, const PeerInput& in) {
     return router_owns(r, in.to) ? in.to : r.address;
 }
 
+// Every datagram the router sends goes through here: send-loss drops some.
+void transmit(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, const Bytes& datagram, int delay_ms) {
+    if (r.knobs.send_loss_percent > 0 &&
+        static_cast<int>(r.send_loss_rng() % 100) < r.knobs.send_loss_percent) {
+        WireReader w{datagram.data(), datagram.size()};
+        h.event(r, "lost out: " + hex4(w.u16(0)) + " seq=" + std::to_string(w.u16(2)));
+        return;
+    }
+    h.send(from, to, datagram, delay_ms);
+}
+
 uint16_t next_seq(PeerRouter& r) {
     if (++r.send_seq == 0) r.send_seq = 1;
     return r.send_seq;
@@ -58,7 +69,7 @@ uint16_t next_seq(PeerRouter& r) {
 uint16_t send_from(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint16_t code, const Bytes& payload,
                    bool numbered) {
     uint16_t seq = numbered ? next_seq(r) : 0;
-    h.send(from, to, wire_datagram(code, seq, payload), r.knobs.delay_ms);
+    transmit(r, h, from, to, wire_datagram(code, seq, payload), r.knobs.delay_ms);
     return seq;
 }
 
@@ -88,6 +99,8 @@ void stop_linemon(PeerRouter& r) {
 // addresses it gave up stop answering.
 void end_session(PeerRouter& r) {
     if (r.session == SESSION_OPEN && r.holder == r.session_station) r.holder = 0;
+    // The station numbers its messages afresh in its next registration.
+    r.last_request = PeerLastRequest();
     new_session(r, SESSION_NONE, 0);
     stop_linemon(r);
     r.old_addresses.clear();
@@ -108,6 +121,7 @@ void refuse(PeerRouter& r, PeerHost& h, const PeerInput& in, int reason, uint32_
     w.u16(0).u16(static_cast<uint32_t>(reason));
     if (reason == REASON_HELD) w.u32(r.holder);
     send_from(r, h, source_for(r, in), station, MSG_CLOSE_REPLY, w.bytes, r.knobs.numbered);
+    r.last_request = PeerLastRequest();
     h.event(r, "open refused station=" + wire_dotted(station) + " reason=" + std::to_string(reason));
 }
 
@@ -161,6 +175,11 @@ void linemon_tick(PeerRouter* r, PeerHost* h, uint64_t gen, uint32_t from) {
 // ------------------------------------------------------------ handlers ---
 
 void on_scan(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+    // A router loading an image answers nothing but its chunks and the start.
+    if (r.fw_address != 0) {
+        h.event(r, "scan ignored: loading an image");
+        return;
+    }
     reply(r, h, in, MSG_SCAN_REPLY, scan_reply(r));
 }
 
@@ -208,6 +227,16 @@ void on_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
 }
 
 void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+    // The station did not hear the open reply and sends its password again:
+    // the same password for the same challenge is answered the same way.
+    if (r.session == SESSION_OPEN && r.session_station == in.from && in.len >= PASSWORD_REPLY_LEN) {
+        WireReader p{in.payload, in.len};
+        if (p.u16(0) == r.challenge_seq && unscramble(in.payload + 2, r.challenge) == password_block(r.password)) {
+            h.event(r, "password repeated");
+            accept(r, h, in);
+            return;
+        }
+    }
     if (r.session != SESSION_PASSWORD || r.session_station != in.from) {
         h.event(r, "unexpected PASSWORD_REPLY from " + wire_dotted(in.from));
         return;
@@ -512,6 +541,7 @@ void on_fw_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
 
 void restart(PeerRouter* r, PeerHost* h, uint32_t station) {
     std::string why;
+    r->restart_pending = false;
     int records = image_apply(r->image, *r, &why);
     h->event(*r, why + " records=" + std::to_string(records));
     end_session(*r);
@@ -534,6 +564,11 @@ void on_fw_start(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         h.event(r, "start ignored: no complete image");
         return;
     }
+    if (r.restart_pending) {
+        h.event(r, "start ignored: restart under way");
+        return;
+    }
+    r.restart_pending = true;
     h.event(r, "firmware start");
     PeerRouter* rp = &r;
     PeerHost* hp = &h;
@@ -574,6 +609,7 @@ void router_start(PeerRouter& r) {
     // next_seq raises the counter before each use.
     r.send_seq = static_cast<uint16_t>(r.knobs.sequence_start - 1);
     r.loss_rng.seed(r.knobs.loss_seed);
+    r.send_loss_rng.seed(r.knobs.send_loss_seed);
     uint32_t seed = 0x5eed;
     for (uint8_t b : r.hw) seed = seed * 31u + b;
     r.rng.seed(seed ^ r.address);
@@ -584,27 +620,15 @@ bool router_owns(const PeerRouter& r, uint32_t address) {
     return std::find(r.old_addresses.begin(), r.old_addresses.end(), address) != r.old_addresses.end();
 }
 
-void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
-    bool is_ack = (in.code >> 8) == 0xFF;
-    if (r.knobs.silent_after >= 0 && r.requests >= r.knobs.silent_after) {
-        if (!is_ack) h.event(r, "silent: " + hex4(in.code) + " not acknowledged, not answered");
-        return;
-    }
-    if (is_ack) return;  // acknowledgements of its own numbered messages: nothing waits for them
-    ++r.requests;
-    if (r.knobs.loss_percent > 0 && static_cast<int>(r.loss_rng() % 100) < r.knobs.loss_percent) {
-        h.event(r, "lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
-        return;
-    }
-    if (in.seq != 0 && r.knobs.drop_acks > 0) {
-        --r.knobs.drop_acks;
-        h.event(r, "ack dropped: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
-        return;
-    }
+namespace {
+
+// What the router does with a request it has taken: its own numbered
+// message, the acknowledgement, the answer.
+void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     auto own = r.knobs.own.find(in.code);
     if (in.seq != 0 && own != r.knobs.own.end()) {
         Bytes payload = own->second == MSG_LINEMON_DATA ? linemon_report(r) : Bytes();
-        h.send(source_for(r, in), in.from, wire_datagram(own->second, next_seq(r), payload), 0);
+        transmit(r, h, source_for(r, in), in.from, wire_datagram(own->second, next_seq(r), payload), 0);
         h.event(r, "own numbered " + hex4(own->second) + " before the ack");
     }
     if (in.seq != 0) {
@@ -614,7 +638,7 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         } else {
             WireWriter ack;
             ack.u16(in.seq);
-            h.send(source_for(r, in), in.from, wire_datagram(WIRE_ACK, 0, ack.bytes), 0);
+            transmit(r, h, source_for(r, in), in.from, wire_datagram(WIRE_ACK, 0, ack.bytes), 0);
         }
     }
     if (r.knobs.mute.count(in.code)) {
@@ -631,6 +655,65 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         return;
     }
     h.event(r, "unknown code " + hex4(in.code) + " ignored");
+}
+
+}  // namespace
+
+void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+    bool is_ack = (in.code >> 8) == 0xFF;
+    if (r.knobs.silent_after >= 0 && r.requests >= r.knobs.silent_after) {
+        if (!is_ack) h.event(r, "silent: " + hex4(in.code) + " not acknowledged, not answered");
+        return;
+    }
+    if (is_ack) return;  // acknowledgements of its own numbered messages: nothing waits for them
+    // A copy of the request handled last is not another request.
+    const PeerLastRequest& last = r.last_request;
+    bool copy = in.seq != 0 && last.seq == in.seq && last.from == in.from &&
+                last.datagram == wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
+    if (!copy) ++r.requests;
+    if (r.knobs.loss_percent > 0 && static_cast<int>(r.loss_rng() % 100) < r.knobs.loss_percent) {
+        h.event(r, "lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
+        return;
+    }
+    if (in.seq != 0 && r.knobs.drop_acks > 0) {
+        --r.knobs.drop_acks;
+        h.event(r, "ack dropped: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
+        return;
+    }
+    if (in.seq != 0) {
+        Bytes datagram = wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
+        if (copy) {
+            // The sender did not have the acknowledgement yet and sent the
+            // request again: it is acknowledged again, and done only once.
+            h.event(r, "repeat acknowledged: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
+            WireWriter ack;
+            ack.u16(in.seq);
+            Bytes bytes = wire_datagram(WIRE_ACK, 0, ack.bytes);
+            PeerRouter* rp = &r;
+            PeerHost* hp = &h;
+            uint32_t from = source_for(r, in), to = in.from;
+            if (r.knobs.ack_delay_ms > 0)
+                h.after(r.knobs.ack_delay_ms, [rp, hp, from, to, bytes] { transmit(*rp, *hp, from, to, bytes, 0); });
+            else
+                transmit(r, h, from, to, bytes, 0);
+            return;
+        }
+        r.last_request.from = in.from;
+        r.last_request.seq = in.seq;
+        r.last_request.datagram = datagram;
+        if (r.knobs.ack_delay_ms > 0) {
+            PeerRouter* rp = &r;
+            PeerHost* hp = &h;
+            PeerInput later = in;
+            Bytes payload(in.payload, in.payload + in.len);
+            h.after(r.knobs.ack_delay_ms, [rp, hp, later, payload]() mutable {
+                later.payload = payload.data();
+                handle_request(*rp, *hp, later);
+            });
+            return;
+        }
+    }
+    handle_request(r, h, in);
 }
 
 void router_second(PeerRouter& r) {

@@ -309,6 +309,14 @@ const Keyword KEYWORDS[] = {
              return true;
          *why = "expected loss PERCENT [SEED]";
          return false; }},
+    {"send-loss", true, [](PeerRouter& r, const Args& a, std::string* why) {
+         if ((a.size() == 2 || a.size() == 3) && number(a[1], 100, &r.knobs.send_loss_percent) &&
+             (a.size() == 2 || number(a[2], 0xFFFFFFFFu, &r.knobs.send_loss_seed)))
+             return true;
+         *why = "expected send-loss PERCENT [SEED]";
+         return false; }},
+    {"ack-delay", true, [](PeerRouter& r, const Args& a, std::string* why) {
+         return ms(a, &r.knobs.ack_delay_ms, why); }},
     {"silent-after", true, [](PeerRouter& r, const Args& a, std::string* why) {
          if (one(a, why) && number(a[1], 1000000000, &r.knobs.silent_after)) return true;
          *why = "bad count";

@@ -29,7 +29,8 @@
 //
 // Knobs: status put|delete|set-password|router-data|accounting CODE;
 // refuse REASON; challenge N; password-timeout MS; drop-acks N;
-// lose-acks N [CODE]; delay MS; loss PERCENT [SEED]; silent-after N;
+// lose-acks N [CODE]; delay MS; loss PERCENT [SEED]; send-loss PERCENT [SEED];
+// ack-delay MS; silent-after N;
 // mute CODE...; own REQUEST CODE; numbered yes|no; numbered-linemon yes|no;
 // sequence-start N; short-state yes|no; short-open yes|no; restart-delay MS;
 // announce-restart yes|no; linemon-interval MS. Codes are message names
@@ -39,6 +40,12 @@
 // (the request is handled and answered, as when the acknowledgement is lost
 // on the way back). sequence-start sets the first number of the router's own
 // numbered messages (its counter wraps from 65535 to 1).
+// loss drops datagrams on their way in, send-loss on their way out (both
+// seeded, so a run can be repeated). ack-delay makes the router take that
+// long over every numbered request before it acknowledges and handles it,
+// as a flash write does; a copy of the request handled last (the sender's
+// retransmission, same number and bytes) is acknowledged again but handled
+// only once.
 // announce-restart no: the restarted router does not announce itself, as
 // when that one datagram is lost; it still answers scans.
 //

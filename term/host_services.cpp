@@ -24,6 +24,10 @@ int main_add_timer(HostCallback callback, int seconds) {
     return ASCIISetTimer(static_cast<double>(seconds), 0, callback);
 }
 
+int main_add_fine_timer(HostCallback callback, int milliseconds) {
+    return ASCIISetTimer(static_cast<double>(milliseconds) / 1000.0, 0, callback);
+}
+
 int ASCIIDoConnectRead() {
     if (ASCIISocketFd < 0 || SelCB == nullptr) return 0;
     pollfd watch{ASCIISocketFd, POLLIN | POLLPRI, 0};

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 #include "firmware_fixture.h"
@@ -109,6 +110,71 @@ TEST_F(TermTransport, SaveconfigCompletesWhenAnAcknowledgementIsLost) {
         for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, CODE_GET_ENTRY))
             EXPECT_TRUE(asked.insert(l.seq).second) << "repeated: " << l.raw;
         EXPECT_FALSE(asked.empty());
+    }
+}
+
+// A router that takes over a second for every acknowledgement (a flash
+// write) sees each request repeated before it has acknowledged it, and a
+// network that loses a tenth of the datagrams either way loses requests,
+// acknowledgements and replies: the whole configuration is still read, and
+// a changed file is written, entry for entry.
+TEST_F(TermTransport, SlowAcknowledgementsAndLossStillReadAndWriteExactTables) {
+    TERM_NETWORK_REQUIRE();
+    struct Case {
+        const char* name;
+        std::vector<std::string> knobs;
+        const char* sign;  // an event that shows the case happened
+    } cases[] = {
+        {"acknowledgements after 1.2 s", {"ack-delay 1200"}, "repeat acknowledged:"},
+        {"10 % loss both ways", {"loss 10 7", "send-loss 10 8"}, "lost"},
+    };
+    constexpr int WAIT_MS = 90000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        peers_.clear();
+        SimRouter r = router(1);
+        r.password = "geheim";
+        for (int i = 0; i < 3; ++i)
+            r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
+        for (int i = 0; i < 2; ++i)
+            r.routes.push_back(sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
+        r.filters.push_back(sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
+        r.knobs = c.knobs;
+        PeerProcess* peer = start_peer(1, {r});
+        ASSERT_NE(peer, nullptr);
+
+        std::remove(path("saved.cfg").c_str());
+        PtySession& save = run({"saveconfig", "-f", path("saved.cfg"), "-ip", "10.77.0.2"});
+        ASSERT_TRUE(save.wait_for(PtySession::ERR, " Password --> ", WAIT_MS)) << save.err();
+        save.type("geheim");
+        ASSERT_EQ(save.wait_exit(WAIT_MS), 0) << save.err();
+        std::string file = term_read_file(path("saved.cfg"));
+        for (const char* entry : {"10.1.0.1 ", "10.1.0.2 ", "10.1.0.3 ", "10.2.0.0 ", "10.2.1.0 "})
+            EXPECT_NE(file.find(entry), std::string::npos) << entry << " in\n" << file;
+        ASSERT_EQ(count_of(file, "10.1.0.2 "), 1u) << file;
+
+        // The second line target moves to another host; the rest stays.
+        file.replace(file.find("10.1.0.2 "), 9, "10.1.0.9 ");
+        term_write_file(path("changed.cfg"), file);
+        PtySession& write = run({"linetarget", "-f", path("changed.cfg"), "-ip", "10.77.0.2"});
+        ASSERT_TRUE(write.wait_for(PtySession::ERR, " Password --> ", WAIT_MS)) << write.err();
+        write.type("geheim");
+        EXPECT_EQ(write.wait_exit(WAIT_MS), 0) << write.err();
+
+        bool seen = false;
+        for (const std::string& e : peer->events("r1")) seen = seen || e.compare(0, std::strlen(c.sign), c.sign) == 0;
+        EXPECT_TRUE(seen) << peer->log_text();
+        peer->stop();
+        SimRouter now;
+        ASSERT_TRUE(peer->router("r1", &now)) << peer->error();
+        ASSERT_EQ(now.lines.size(), 3u);
+        EXPECT_EQ(now.lines[0].host, "10.1.0.1");
+        EXPECT_EQ(now.lines[1].host, "10.1.0.9");
+        EXPECT_EQ(now.lines[1].phone, "07211");
+        EXPECT_EQ(now.lines[2].host, "10.1.0.3");
+        ASSERT_EQ(now.routes.size(), 2u);
+        EXPECT_EQ(now.routes[1].match, "10.2.1.0");
+        ASSERT_EQ(now.filters.size(), 1u);
     }
 }
 

@@ -12,6 +12,8 @@ struct FakeHost {
     HostCallback tick_callback = nullptr;    // from main_add_timer
     int tick_seconds = 0;
     int add_timer_calls = 0;
+    HostCallback fine_callback = nullptr;    // from main_add_fine_timer
+    int fine_ms = 0;
     std::vector<int> errors;                 // every main_error code, oldest first
     FakeHostErrorHook error_hook = nullptr;
 };
@@ -42,6 +44,12 @@ int main_add_timer(HostCallback callback, int seconds) {
     return 0;
 }
 
+int main_add_fine_timer(HostCallback callback, int milliseconds) {
+    host().fine_callback = callback;
+    host().fine_ms = milliseconds;
+    return 0;
+}
+
 void main_error(int code) {
     host().errors.push_back(code);
     if (host().error_hook != nullptr) host().error_hook(code);
@@ -49,9 +57,22 @@ void main_error(int code) {
 
 void fake_host_reset() { host() = FakeHost{}; }
 
+int fake_host_fine_tick(int n) {
+    int delivered = 0;
+    for (int i = 0; i < n && host().fine_callback != nullptr; i++) {
+        host().fine_callback();
+        delivered++;
+    }
+    return delivered;
+}
+
 int fake_host_tick(int n) {
     int delivered = 0;
     for (int i = 0; i < n && host().tick_callback != nullptr; i++) {
+        // The fine ticks of the second come first; the last one falls on
+        // the tick itself.
+        int fine = host().fine_ms > 0 ? 1000 / host().fine_ms : 0;
+        fake_host_fine_tick(fine);
         host().tick_callback();
         delivered++;
     }
@@ -79,3 +100,4 @@ HostCallback fake_host_tick_callback() { return host().tick_callback; }
 int fake_host_tick_seconds() { return host().tick_seconds; }
 int fake_host_register_calls() { return host().register_calls; }
 int fake_host_add_timer_calls() { return host().add_timer_calls; }
+int fake_host_fine_ms() { return host().fine_ms; }

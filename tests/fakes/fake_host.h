@@ -24,9 +24,14 @@ constexpr int FAKE_HOST_PUMP_MAX = 1000;     // callbacks of one pump at most (a
 // Forgets the registration, the tick, the recorded errors and the error hook.
 void fake_host_reset();
 
-// Calls the tick callback n times; returns how many ticks were delivered
-// (0 when the back end has not added its timer).
+// Calls the tick callback n times, each time after the fine ticks of that
+// second; returns how many ticks were delivered (0 when the back end has
+// not added its timer).
 int fake_host_tick(int n = 1);
+
+// Calls the fine tick callback n times, without the tick; returns how many
+// were delivered.
+int fake_host_fine_tick(int n = 1);
 
 // Waits up to first_wait_ms for the registered socket to become readable,
 // then calls the socket callback as long as the socket has data, without
@@ -52,3 +57,4 @@ HostCallback fake_host_tick_callback();
 int fake_host_tick_seconds();
 int fake_host_register_calls();
 int fake_host_add_timer_calls();
+int fake_host_fine_ms();  // the fine tick's interval (0 when none was added)

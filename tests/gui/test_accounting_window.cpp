@@ -79,10 +79,15 @@ protected:
     // The accounting requests the router received: mode and position of each.
     static std::vector<std::pair<int, int>> requests(PeerProcess* peer)
     {
+        // A repeat the transport sent before the acknowledgement came back
+        // carries the same number: it is the same request.
         std::vector<std::pair<int, int>> out;
-        for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, GET_ACCOUNTING_REQUEST))
-            if (l.data.size() >= 3)
+        int last_seq = -1;
+        for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, GET_ACCOUNTING_REQUEST)) {
+            if (l.data.size() >= 3 && l.seq != last_seq)
                 out.push_back({l.data[0], l.data[1] << 8 | l.data[2]});
+            last_seq = l.seq;
+        }
         return out;
     }
 

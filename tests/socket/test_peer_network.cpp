@@ -131,10 +131,10 @@ TEST_F(PeerNetwork, RetransmissionGetsThroughToARouterThatLostTheFirstTwo) {
     ASSERT_EQ(lowstate_send(net.router_ip(1), 0x1001, nullptr, 0, 1, on_ack), 1);
     pump();
     EXPECT_TRUE(acked.empty());
-    fake_host_tick(4);  // second transmission
+    fake_host_fine_tick(1);  // second transmission, on the first fine tick
     pump();
     EXPECT_TRUE(acked.empty());
-    fake_host_tick(4);  // third
+    fake_host_fine_tick(UDP_FINE_PER_TICK);  // third, a tick later
     pump_until([] { return !acked.empty(); });
     ASSERT_EQ(acked.size(), 1u);
     EXPECT_TRUE(errors.empty());
@@ -156,8 +156,9 @@ TEST_F(PeerNetwork, SilentRouterEndsInNoAcknowledgement) {
     }
     EXPECT_EQ(errors, (std::vector<int>{LOWSTATE_NO_ACK}));
     int64_t deadline = peer_now_ms() + PEER_WAIT_MS;  // the peer may log a moment later
-    while (peers[0]->datagrams(PeerLogLine::RX, 0x1001).size() < 3 && peer_now_ms() < deadline) usleep(20000);
-    EXPECT_EQ(peers[0]->datagrams(PeerLogLine::RX, 0x1001).size(), 3u);
+    // The first transmission and one repeat in each of the twelve ticks.
+    while (peers[0]->datagrams(PeerLogLine::RX, 0x1001).size() < 13 && peer_now_ms() < deadline) usleep(20000);
+    EXPECT_EQ(peers[0]->datagrams(PeerLogLine::RX, 0x1001).size(), 13u);
     EXPECT_TRUE(peers[0]->datagrams(PeerLogLine::TX).empty());
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "engine_fixture.h"
+#include "messages.h"
 
 namespace {
 
@@ -302,13 +303,16 @@ TEST_F(Engine, CloseWhileOpeningDoesNothing) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
 }
 
-// The router acknowledged the open but never answers it.
+// The router acknowledged the open but never answers it: the open is asked
+// again, a bounded number of times, and the wait still ends with 6.
 TEST_F(Engine, UnansweredOpenEndsWithTimeout) {
     reach_opening();
     settle();
-    fake_host_tick(HIGHSTATE_REPLY_TICKS);
+    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
     EXPECT_TRUE(errors().empty());
+    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_code(d.bytes), T_OPEN_REQUEST);
     fake_host_tick(1);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
@@ -323,10 +327,60 @@ TEST_F(Engine, UnansweredPasswordEndsWithTimeout) {
     fake_host_tick(HIGHSTATE_REPLY_TICKS + 5);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
     highstate_send_password(nullptr, 7, "secret", 0x1234);
-    expect_acked(T_PASSWORD_REPLY);
-    fake_host_tick(HIGHSTATE_REPLY_TICKS + 1);
+    const Bytes password = test_frame_payload(expect_acked(T_PASSWORD_REPLY).bytes);
+    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
+    EXPECT_TRUE(errors().empty());
+    // The same password for the same challenge, each time a new number.
+    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    for (const TestDatagram& d : asked) {
+        EXPECT_EQ(test_frame_code(d.bytes), T_PASSWORD_REPLY);
+        EXPECT_EQ(test_frame_payload(d.bytes), password);
+    }
+    fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
+// The open was asked again and both copies reached the router, which asked
+// for the password twice with two challenges: the password goes with the
+// challenge that came last, the one the router holds now, and the caller
+// hears of one password request only.
+TEST_F(Engine, RepeatedOpenAnswersTheLatestChallenge) {
+    reach_opening();
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    expect_acked(T_OPEN_REQUEST);
+    send(*r1, T_PASSWORD_REQUEST, {0x12, 0x34}, 7);
+    send(*r1, T_PASSWORD_REQUEST, {0x56, 0x78}, 8);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].seed, 0x1234);
+    EXPECT_TRUE(errors().empty());
+    settle();
+    highstate_send_password(nullptr, 7, "secret", 0x1234);
+    Bytes got = test_frame_payload(expect_acked(T_PASSWORD_REPLY).bytes);
+    uint8_t want[12];
+    ASSERT_EQ(msg_pack_password_reply(want, sizeof want, 8, "secret", 0x5678), 12);
+    EXPECT_EQ(got, Bytes(want, want + 12));
+    send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// The open reply to the password was lost: the password is sent again, and
+// a late copy of the open reply after the router is open drops nothing.
+TEST_F(Engine, LostOpenReplyToThePasswordIsAskedForAgain) {
+    reach_password_asked();
+    highstate_send_password(nullptr, 7, "secret", 0x1234);
+    TestDatagram first = expect_acked(T_PASSWORD_REPLY);
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    TestDatagram again = expect_acked(T_PASSWORD_REPLY);
+    EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
+    send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(seen().opens.size(), 2u);  // the password request and one open reply
 }
 
 // A reply that arrives in time stops the clock: no late time-out.
@@ -344,7 +398,8 @@ TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick) {
     fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_NO_ACK}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
-    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 3);
+    // The first transmission and one repeat in each of the twelve ticks.
+    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 13);
     EXPECT_TRUE(seen().opens.empty());
 }
 

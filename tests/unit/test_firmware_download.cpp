@@ -218,6 +218,52 @@ TEST_F(FirmwareDownload, LostAnnouncementIsMadeGoodByScanning) {
     EXPECT_TRUE(errors().empty());
 }
 
+// The download request and its reply are unnumbered: while the reply has
+// not come the request goes again every second tick, and stops with it.
+TEST_F(FirmwareDownload, UnansweredRequestIsRepeatedUntilTheReplyComes) {
+    FirmwareImage* image = small_image(600);
+    highstate_firmware_download(on_done, image, kHw1, ip1(), nullptr);
+    expect_request(*r1, ip1());
+    for (int round = 0; round < 3; ++round) {
+        fake_host_tick(HIGHSTATE_REASK_TICKS);
+        EXPECT_TRUE(r1->quiet()) << "round " << round;
+        fake_host_tick(1);
+        expect_request(*r1, ip1());
+    }
+    send(*r1, T_FW_DOWNLOAD_REPLY, be32(ip1()));
+    take_chunks(*r1, image);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_RESTARTING);
+    fake_host_tick(3);
+    for (const TestDatagram& d : r1->drain()) EXPECT_NE(test_frame_code(d.bytes), T_FW_DOWNLOAD_REQUEST);
+    EXPECT_TRUE(errors().empty());
+}
+
+// The start command is unnumbered too: a router still silent after the
+// first scan may never have had it, so it goes again before every later
+// scan, to the address that took the chunks.
+TEST_F(FirmwareDownload, LostStartCommandIsSentAgainAfterASilentScan) {
+    run_to_start(small_image(600));
+    r1->drain();
+    std::vector<int> starts;
+    for (int tick = 1; tick <= 12; ++tick) {
+        fake_host_tick(1);
+        for (const TestDatagram& d : r1->drain()) {
+            if (test_frame_code(d.bytes) == T_FW_START) {
+                EXPECT_EQ(test_frame_sequence(d.bytes), 0);
+                starts.push_back(tick);
+            }
+        }
+    }
+    EXPECT_EQ(starts, (std::vector<int>{8, 12}));
+    send(*r1, T_SCAN_REPLY, announce(ip1()));
+    ASSERT_EQ(seen().scans.size(), 1u);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    r1->drain();
+    fake_host_tick(20);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(FirmwareDownload, AnEarlierDownloadsTimerNeverReportsInALaterOne) {
     struct Case {
         const char* name;
@@ -381,6 +427,31 @@ TEST_F(FirmwareFiles, DownloadWhoseResetCannotBeSentEndsWithTheReport) {
     EXPECT_EQ(errors().size(), 1u);
     EXPECT_TRUE(seen().scans.empty());
     EXPECT_TRUE(progress_seen().empty());
+}
+
+// The reset request is unnumbered: a router that answers the first scan
+// still configured never had it, so the request goes again before the
+// next scan; the router that comes back then carries the download on.
+TEST_F(FirmwareFiles, LostResetRequestIsSentAgainAfterTheFirstScan) {
+    reach_connected();
+    settle();
+    RouterSettings s = settings("2.05", ip1());
+    ListObject* empty = list_object_instance;
+    ASSERT_EQ(interface_firmwaredownload(kHw1, &s, empty, empty, empty, on_done, on_progress), 1);
+    expect(*r1, T_RESET_REQUEST);
+    fake_host_tick(4);
+    expect(*r1, T_SCAN_REQUEST);  // no second reset yet
+    send(*r1, T_SCAN_REPLY, announce(ip1()));  // still configured: not reset
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_RESETTING);
+    EXPECT_TRUE(r1->quiet());
+    fake_host_tick(4);
+    TestDatagram again = expect(*r1, T_RESET_REQUEST);
+    EXPECT_EQ(test_frame_sequence(again.bytes), 0);
+    expect(*r1, T_SCAN_REQUEST);
+    send(*r1, T_SCAN_REPLY, announce(0));
+    expect_request(*r1, ip1());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_REQUESTED);
+    EXPECT_TRUE(errors().empty());
 }
 
 TEST_F(FirmwareFiles, WithTablesTheRouterIsResetFirst) {

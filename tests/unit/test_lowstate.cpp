@@ -115,20 +115,33 @@ TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing) {
     EXPECT_EQ(send_acked(test_net_router_ip(1)), 1);
 }
 
-TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTicksFourAndEightAndFailsOnTwelve) {
+// A lost message costs a quarter of a second: it is repeated on the next
+// fine tick, then on every fourth one (once a second), as often as fits in
+// the twelve ticks after which it is given up.
+TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAndFailsOnTwelve) {
+    ASSERT_EQ(fake_host_fine_ms(), UDP_FINE_TICK_MS);
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     ASSERT_EQ(first, test_frame(0x0102, 1, PAYLOAD));
+    int transmissions = 1;
     for (int tick = 1; tick <= 12; tick++) {
-        fake_host_tick(1);
-        std::vector<TestDatagram> sent = r1->drain(20);
-        size_t expected = (tick == 4 || tick == 8) ? 1 : 0;
-        ASSERT_EQ(sent.size(), expected) << "tick " << tick;
-        if (expected == 1) {
-            EXPECT_EQ(sent[0].bytes, first) << "tick " << tick;
+        for (int fine = 1; fine <= UDP_FINE_PER_TICK; fine++) {
+            fake_host_fine_tick(1);
+            std::vector<TestDatagram> sent = r1->drain(20);
+            // Fine ticks 1, 5, 9 ... since the send.
+            size_t expected = fine == 1 ? 1 : 0;
+            ASSERT_EQ(sent.size(), expected) << "tick " << tick << " fine tick " << fine;
+            if (expected == 1) {
+                EXPECT_EQ(sent[0].bytes, first) << "tick " << tick;
+            }
+            transmissions += int(sent.size());
         }
+        ASSERT_TRUE(errors.empty()) << "tick " << tick;
+        ASSERT_NE(fake_host_tick_callback(), nullptr);
+        fake_host_tick_callback()();
         EXPECT_EQ(errors, tick < 12 ? std::vector<int>{} : std::vector<int>{LOWSTATE_NO_ACK}) << "tick " << tick;
     }
+    EXPECT_EQ(transmissions, 13);
     // Idle again: no more transmissions, and a new message is accepted.
     fake_host_tick(8);
     EXPECT_TRUE(r1->quiet());
@@ -139,8 +152,8 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTicksFourAndEightAndFailsOnTwe
 TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback) {
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
-    fake_host_tick(5);  // one repeat went out
-    next_at(*r1);
+    fake_host_tick(5);  // five repeats went out
+    EXPECT_EQ(r1->drain(20).size(), 5u);
     from_router(*r1, test_frame_ack(1));
     ASSERT_EQ(acked.size(), 1u);
     EXPECT_EQ(acked[0].sender, test_net_router_ip(1));
@@ -182,7 +195,7 @@ TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
         }
         EXPECT_TRUE(acked.empty());
         EXPECT_TRUE(delivered.empty());
-        fake_host_tick(4);
+        fake_host_fine_tick(1);
         EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);  // still repeated
         from_router(*r1, test_frame_ack(1));
         EXPECT_EQ(acked.size(), 1u);
@@ -462,14 +475,15 @@ TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer) {
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     fake_host_tick(2);
+    EXPECT_EQ(r1->drain(20).size(), 2u);  // the first message's repeats
     lowstate_set_connect_state(0, 1, 0);
     ASSERT_EQ(send_acked(test_net_router_ip(1), 0x0103), 1);
     const Bytes second = next_at(*r1);
-    // The new message keeps its own full schedule: repeats 4 and 8 ticks
-    // after it was sent, failure after 12.
+    // The new message keeps its own full schedule: a repeat on its first
+    // fine tick and on every tick after, failure on its twelfth tick.
     for (int tick = 1; tick <= 12; tick++) {
         fake_host_tick(1);
-        size_t expected = (tick == 4 || tick == 8) ? 1 : 0;
+        size_t expected = 1;
         std::vector<TestDatagram> sent = r1->drain(20);
         ASSERT_EQ(sent.size(), expected) << "tick " << tick;
         if (expected) {

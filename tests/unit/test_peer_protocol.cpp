@@ -307,6 +307,72 @@ TEST_F(PeerProtocol, PasswordIsCheckedWithTheChallengeAndTheRequestNumber) {
     EXPECT_EQ(state_of("r1").holder, "10.77.0.1");
 }
 
+// The station retransmits a request whose acknowledgement it has not had:
+// the copy (same number, same bytes) is acknowledged again and not handled
+// again; the same request under a new number is a new request.
+TEST_F(PeerProtocol, ACopyOfTheLastRequestIsAcknowledgedAgainAndHandledOnce) {
+    SimRouter r = basic_router();
+    r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
+    start(r);
+    station->exchange(R1, 0x1001, 1, {}, 0x3001);
+    const Bytes get = {0xFF, 0x00, 0x00};
+    station->exchange(R1, 0x1011, 2, get, 0x3011);
+    station->send(R1, 0x1011, 2, get);
+    got_only_ack(2);
+    station->exchange(R1, 0x1011, 3, get, 0x3011);
+    EXPECT_TRUE(peer->wait_event("r1", "repeat acknowledged: 1011 seq=2"));
+}
+
+// A router that takes its time over every request (ack-delay) acknowledges
+// and answers only then; a copy that comes meanwhile is acknowledged as
+// late, and the request is handled once.
+TEST_F(PeerProtocol, ASlowRouterAcknowledgesLateAndAnswersOnce) {
+    SimRouter r = basic_router();
+    r.knobs = {"ack-delay 400"};
+    start(r);
+    station->send(R1, 0x1001, 1);
+    station->send(R1, 0x1001, 1);  // the station's repeat
+    EXPECT_TRUE(station->replies_for(250).empty());  // nothing before the delay
+    std::vector<TestDatagram> got = station->replies_for(1500);
+    int acks = 0, replies = 0;
+    for (const TestDatagram& d : got) {
+        acks += d.bytes == test_frame_ack(1);
+        replies += test_frame_code(d.bytes) == 0x3001;
+    }
+    EXPECT_EQ(acks, 2);
+    EXPECT_EQ(replies, 1);
+}
+
+// The open reply to a password was lost and the station sends the same
+// password again: the router, open already, answers it again.
+TEST_F(PeerProtocol, ARepeatedPasswordIsAnsweredWithTheOpenAgain) {
+    SimRouter r = basic_router();
+    r.password = "geheim";
+    r.knobs = {"challenge 0x1234"};
+    start(r);
+    ASSERT_EQ(station->exchange(R1, 0x1001, 1, {}, 0x1004), be16(0x1234));
+    Bytes answer = cat({be16(0), scramble(text("geheim", 10), 0x1234)});
+    station->exchange(R1, 0x3004, 2, answer, 0x3001);
+    station->exchange(R1, 0x3004, 3, answer, 0x3001);
+    EXPECT_TRUE(peer->wait_event("r1", "password repeated"));
+    EXPECT_EQ(state_of("r1").holder, "10.77.0.1");
+}
+
+// Datagrams the router sends are lost at random with send-loss; a seeded
+// run loses the same ones again.
+TEST_F(PeerProtocol, SendLossDropsAcknowledgementsAndRepliesBySeed) {
+    SimRouter r = basic_router();
+    r.knobs = {"send-loss 50 3"};
+    start(r);
+    for (uint16_t seq = 1; seq <= 20; ++seq) station->send(R1, 0xF031, 0);
+    std::vector<TestDatagram> got = station->replies_for(800);
+    EXPECT_GT(got.size(), 0u);
+    EXPECT_LT(got.size(), 20u);
+    int lost = 0;
+    for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "lost out:") == 0;
+    EXPECT_EQ(size_t(lost) + got.size(), 20u);
+}
+
 TEST_F(PeerProtocol, TableSlotsArePutReadAndEmptied) {
     SimRouter r = basic_router();
     r.routes.push_back(sim_route(0, "255.255.0.0", "10.3.0.0", "10.1.1.1"));

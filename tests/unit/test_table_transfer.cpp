@@ -234,13 +234,54 @@ TEST_F(TableTransfer, LoadingThatFailsHalfwayHandsNothingOver) {
 
 TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout) {
     highstate_get_route_data(on_list, 1);
-    expect_acked(T_GET_ENTRY_REQUEST);
-    fake_host_tick(HIGHSTATE_REPLY_TICKS);
+    const Bytes request = test_frame_payload(expect_acked(T_GET_ENTRY_REQUEST).bytes);
+    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_TRUE(errors().empty());
+    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_payload(d.bytes), request);
     fake_host_tick(1);
     expect_close_with(*r1, STATUS_TIMEOUT);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
     EXPECT_TRUE(got().lists.empty());
+}
+
+// The router acknowledged the request, but its reply was lost: the same
+// request goes again, under a new number, and the read completes.
+TEST_F(TableTransfer, ALostEntryReplyIsAskedForAgainAndTheReadCompletes) {
+    highstate_get_route_data(on_list, 2);
+    TestDatagram first = expect_acked(T_GET_ENTRY_REQUEST);
+    fake_host_tick(HIGHSTATE_REASK_TICKS);
+    EXPECT_TRUE(r1->quiet());
+    fake_host_tick(1);
+    TestDatagram again = expect_acked(T_GET_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
+    EXPECT_NE(test_frame_sequence(again.bytes), test_frame_sequence(first.bytes));
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
+    EXPECT_EQ(answer_entry(T_GET_ENTRY_REPLY, route_reply('B', 1)), 1);
+    ASSERT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(texts(got().lists[0]), "10.1.0.0@0 10.2.0.0@1 ");
+    EXPECT_TRUE(errors().empty());
+    EXPECT_TRUE(r1->quiet());
+}
+
+// A reply that was only late arrives twice once its request was asked
+// again: the copy answers nothing, neither the next entry nor a re-ask.
+TEST_F(TableTransfer, ALateCopyOfAnEntryReplyAnswersNothing) {
+    highstate_get_route_data(on_list, 2);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
+    TestDatagram next = expect(*r1, T_GET_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(next.bytes), (Bytes{0xF0, 0x00, 0x01}));
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));  // the copy, before the acknowledgement
+    ack(*r1, next);
+    EXPECT_TRUE(r1->quiet());
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('B', 1));
+    ASSERT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(texts(got().lists[0]), "10.1.0.0@0 10.2.0.0@1 ");
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
 // --------------------------------------------------------------- writing
@@ -305,6 +346,117 @@ INSTANTIATE_TEST_SUITE_P(Engine, TableWrite, ::testing::ValuesIn(kWrites),
                          [](const ::testing::TestParamInfo<WriteCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// A put whose reply was late is asked again; the copy of its reply that
+// comes while the next put awaits its acknowledgement must not stand in for
+// that put's answer: the router may never have had it.
+TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut) {
+    ListObject* old_copy = keep(routes("AB"));
+    ListObject* edited = keep(routes("XAB"));
+    highstate_put_route_data(on_count, edited, old_copy);
+    expect_acked(T_PUT_ENTRY_REQUEST);
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    TestDatagram again = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(again.bytes), route_body('X', 0));
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 0));
+    TestDatagram second = expect(*r1, T_PUT_ENTRY_REQUEST);  // not acknowledged yet
+    EXPECT_EQ(test_frame_payload(second.bytes), route_body('A', 1));
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 0));  // the copy
+    EXPECT_TRUE(r1->quiet());  // no third put
+    // The second put is still repeated until it is acknowledged.
+    fake_host_fine_tick(1);
+    TestDatagram repeat = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(repeat.bytes, second.bytes);
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 1));
+    expect_acked(T_PUT_ENTRY_REQUEST);
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 2));
+    EXPECT_EQ(got().counts, (std::vector<int>{3}));
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
+// A delete is asked again as a put is.
+TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain) {
+    ListObject* old_copy = keep(routes("AB"));
+    ListObject* edited = keep(routes("A"));
+    highstate_put_route_data(on_count, edited, old_copy);
+    TestDatagram first = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(first.bytes), (Bytes{0xF0, 0x00, 0x01}));
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    TestDatagram again = expect_acked(T_PUT_ENTRY_REQUEST);
+    EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
+    send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 1));
+    EXPECT_EQ(got().counts, (std::vector<int>{1}));
+    EXPECT_TRUE(errors().empty());
+}
+
+// After a failure the front end can tell whether it ended a table write
+// and whether anything had been sent to the router by then.
+TEST_F(TableTransfer, AFailureTellsHowFarTheTableWriteHadCome) {
+    struct Case {
+        const char* what;
+        int answered;    // puts acknowledged and answered before the failure
+        bool ack_last;   // the next put is acknowledged (then unanswered: 6), else lost (8888)
+        int error;
+        int writes;
+    };
+    const Case cases[] = {
+        {"first put never acknowledged", 0, false, LOWSTATE_NO_ACK, 1},
+        {"second put never answered", 1, true, STATUS_TIMEOUT, 2},
+        {"third put never acknowledged", 2, false, LOWSTATE_NO_ACK, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        r1->drain();
+        if (highstate_get_state() != HIGHSTATE_CONNECTED) reach_connected();
+        settle();
+        ListObject* old_copy = keep(routes("AB"));
+        ListObject* edited = keep(routes("XAB"));
+        highstate_put_route_data(on_count, edited, old_copy);
+        for (int i = 0; i < c.answered; ++i) {
+            expect_acked(T_PUT_ENTRY_REQUEST);
+            send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, i));
+        }
+        if (c.ack_last) {
+            expect_acked(T_PUT_ENTRY_REQUEST);
+            tick_acking(HIGHSTATE_REPLY_TICKS + 1);
+        } else {
+            fake_host_tick(12);
+        }
+        EXPECT_EQ(errors(), (std::vector<int>{c.error}));
+        EXPECT_EQ(highstate_failed_write_count(), c.writes);
+    }
+    // A failure of a read ends no write.
+    r1->drain();
+    reach_connected();
+    settle();
+    highstate_get_route_data(on_list, 1);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    send(*r1, T_GET_ENTRY_REPLY, {0x00, 0x00, 0xFF, 0x00, 0x00});
+    EXPECT_EQ(errors(), (std::vector<int>{STATUS_PROTOCOL_VIOLATION}));
+    EXPECT_EQ(highstate_failed_write_count(), -1);
+}
+
+// The tables of a configuration count on from one another.
+TEST_F(TableTransfer, AFailureInALaterTableCountsTheEarlierOnesWrites) {
+    ListObject* lines = keep(listhelp_new_line_list());
+    ListObject* route_copy = keep(routes("A"));
+    ListObject* routes_new = keep(routes("XY"));
+    ListObject* filter_copy = keep(listhelp_new_filter_list());
+    ListObject* filters_new = keep(listhelp_new_filter_list());
+    auto* rule = static_cast<FilterEntry*>(myutil_malloc(sizeof(FilterEntry)));
+    myutil_copy_text(rule->send_mask, "0.0.0.0");
+    filters_new->ops->list_append(filters_new, rule);
+    interface_save_config(lines, lines, routes_new, route_copy, filters_new, filter_copy, on_count);
+    for (int i = 0; i < 2; ++i) {
+        expect_acked(T_PUT_ENTRY_REQUEST);
+        send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, i));
+    }
+    expect(*r1, T_PUT_ENTRY_REQUEST);  // the filter, never acknowledged
+    fake_host_tick(12);
+    EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_NO_ACK}));
+    EXPECT_EQ(highstate_failed_write_count(), 3);
+}
 
 TEST_F(TableTransfer, TableFullEndsTheWrite) {
     ListObject* old_copy = keep(routes("A"));

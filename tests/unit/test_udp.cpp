@@ -59,6 +59,13 @@ TEST_F(UdpEndpoint, OpenRegistersTheSocketAndAOneSecondTick) {
     EXPECT_EQ(fake_host_tick_seconds(), 1);
 }
 
+// The fine tick repeats what was not acknowledged without waiting a whole
+// second.
+TEST_F(UdpEndpoint, OpenAlsoRegistersAQuarterSecondFineTick) {
+    EXPECT_EQ(fake_host_fine_ms(), UDP_FINE_TICK_MS);
+    EXPECT_EQ(UDP_FINE_TICK_MS * UDP_FINE_PER_TICK, 1000);
+}
+
 TEST_F(UdpEndpoint, DatagramsAreDeliveredWithTheirSenderInOrder) {
     ASSERT_TRUE(r1.send_to(TEST_NET_WORKSTATION_IP, {1, 2, 3}));
     ASSERT_TRUE(r2.send_to(TEST_NET_WORKSTATION_IP, {}));
@@ -305,6 +312,25 @@ TEST(UdpAlloc, GivesZeroedMemory) {
     for (int i = 0; i < 64; i++) EXPECT_EQ(block[i], 0);
     udp_free(block);
     udp_free(nullptr);
+}
+
+// The fine timers keep the tick timers' rules in their own table: fire on
+// fine tick n+1, one slot each, and never on the 1-second tick.
+TEST_F(TickTimers, FineTimersFireOnFineTickNPlusOneInATableOfTheirOwn) {
+    for (int slot = 0; slot < UDP_FINE_SLOTS; slot++) udp_stop_fine_timer(slot);
+    std::vector<int> slots;
+    for (int k = 0; k < UDP_FINE_SLOTS; k++) slots.push_back(udp_start_fine_timer(timer<2>, 3));
+    EXPECT_EQ(slots, (std::vector<int>{0, 1}));
+    EXPECT_EQ(udp_start_fine_timer(timer<3>, 0), UDP_NO_TIMER);
+    tick(10);  // the 1-second tick does not drive them
+    EXPECT_TRUE(fired.empty());
+    udp_stop_fine_timer(1);
+    for (int i = 0; i < 5; i++) {
+        now++;
+        udp_fine_tick();
+    }
+    EXPECT_EQ(fired, (std::vector<std::pair<int, int>>{{2, 14}}));
+    for (int slot = 0; slot < UDP_FINE_SLOTS; slot++) udp_stop_fine_timer(slot);
 }
 
 }  // namespace
