@@ -240,14 +240,16 @@ int main(int argc, char** argv) {
     int sfd = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
     signal(SIGPIPE, SIG_IGN);
 
+    std::vector<std::pair<uint32_t, std::string>> addresses;
     for (PeerRouter& r : peer.routers) {
         router_start(r);
-        std::string dev = peer.interface.empty() ? netif_interface_for(r.address) : peer.interface;
-        std::string why;
-        if (!netif_add(r.address, dev, &why)) {
-            std::fprintf(stderr, "router-peer: router %s: %s\n", r.name.c_str(), why.c_str());
-            return 1;
-        }
+        addresses.emplace_back(r.address,
+                               peer.interface.empty() ? netif_interface_for(r.address) : peer.interface);
+    }
+    std::string why;
+    if (!netif_add_all(addresses, &why)) {
+        std::fprintf(stderr, "router-peer: %s\n", why.c_str());
+        return 1;
     }
     if (!peer.endpoint.open(&error)) {
         std::fprintf(stderr, "router-peer: %s\n", error.c_str());

@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <memory>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "wire.h"
 
@@ -31,12 +34,37 @@ uint32_t v4(const sockaddr* sa) {
 }
 
 // Runs a program with arguments, without a shell; its exit status, or -1.
-int run(const char* const argv[]) {
+// `input`, when not null, is written to its standard input.
+int run(const char* const argv[], const std::string* input = nullptr) {
+    int pipe_ends[2] = {-1, -1};
+    if (input && pipe(pipe_ends) != 0) return -1;
     pid_t pid = fork();
-    if (pid < 0) return -1;
+    if (pid < 0) {
+        if (input) {
+            close(pipe_ends[0]);
+            close(pipe_ends[1]);
+        }
+        return -1;
+    }
     if (pid == 0) {
+        if (input) {
+            dup2(pipe_ends[0], STDIN_FILENO);
+            close(pipe_ends[0]);
+            close(pipe_ends[1]);
+        }
         execvp(argv[0], const_cast<char* const*>(argv));
         _exit(127);
+    }
+    if (input) {
+        close(pipe_ends[0]);
+        size_t done = 0;
+        while (done < input->size()) {
+            ssize_t n = write(pipe_ends[1], input->data() + done, input->size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += size_t(n);
+        }
+        close(pipe_ends[1]);
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0)
@@ -73,6 +101,43 @@ std::string netif_name_of(int ifindex) {
     char name[IF_NAMESIZE + 1] = {};
     if (ifindex <= 0 || !if_indextoname(static_cast<unsigned>(ifindex), name)) return "";
     return name;
+}
+
+namespace {
+
+std::set<uint32_t> local_addresses() {
+    std::set<uint32_t> found;
+    IfaddrsList l = list();
+    for (ifaddrs* p = l.get(); p; p = p->ifa_next) found.insert(v4(p->ifa_addr));
+    return found;
+}
+
+}  // namespace
+
+bool netif_add_all(const std::vector<std::pair<uint32_t, std::string>>& wanted, std::string* why) {
+    // One "ip" for all of them: a thousand routers set up one process each
+    // took minutes on a loaded machine.
+    std::set<uint32_t> local = local_addresses();
+    std::string batch;
+    for (const auto& [address, interface] : wanted) {
+        if (local.count(address)) continue;
+        if (interface.empty()) {
+            *why = "no interface to add " + wire_dotted(address) + " to";
+            return false;
+        }
+        batch += "addr add " + wire_dotted(address) + "/32 dev " + interface + "\n";
+    }
+    if (batch.empty()) return true;
+    const char* argv[] = {"ip", "-force", "-batch", "-", nullptr};
+    int status = run(argv, &batch);
+    local = local_addresses();
+    for (const auto& [address, interface] : wanted)
+        if (!local.count(address)) {
+            *why = "ip addr add " + wire_dotted(address) + "/32 dev " + interface + " failed (" +
+                   std::to_string(status) + ")";
+            return false;
+        }
+    return true;
 }
 
 bool netif_add(uint32_t address, const std::string& interface, std::string* why) {

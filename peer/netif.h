@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // True when `address` is configured on an interface of this namespace.
 bool netif_is_local(uint32_t address);
@@ -15,3 +17,7 @@ std::string netif_name_of(int ifindex);
 // Adds `address`/32 to `interface` unless it is already local; false with
 // `why` on failure.
 bool netif_add(uint32_t address, const std::string& interface, std::string* why);
+// The same for many addresses at once (address, interface): one "ip" run
+// for all that are not local yet; false with `why` naming the first that is
+// still missing.
+bool netif_add_all(const std::vector<std::pair<uint32_t, std::string>>& wanted, std::string* why);
