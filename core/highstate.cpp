@@ -226,7 +226,11 @@ uint32_t reply_key(uint16_t code, const uint8_t* data, int length) {
 // new, and taken for the next reply it would answer a request the router
 // may never have had.
 bool late_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length) {
-    if (!highstate.answered_copies || !answers(highstate.answered_code, code)) return false;
+    // A copy repeats the reply that answered: a refusal after a password
+    // request (the router gave up waiting for the password) is news.
+    if (!highstate.answered_copies || code != highstate.answered_reply ||
+        !answers(highstate.answered_code, code))
+        return false;
     uint32_t router = highstate.router_addr != 0 ? highstate.router_addr : highstate.target_addr;
     if (sender != router) return false;
     uint32_t key = reply_key(code, data, length);
@@ -319,6 +323,7 @@ void highstate_reply_arrived() {
     // went to, so it answers that request.
     if (highstate.reply_awaited) lowstate_answered(highstate.request_counter);
     highstate.answered_code = highstate.request_code;
+    highstate.answered_reply = highstate.receiving_code;
     highstate.answered_key = highstate.request_key;
     highstate.answered_copies = highstate.asks > 1 || lowstate_transmissions() > 1;
     stop_reply_wait();
@@ -362,6 +367,7 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
     }
     if (data == nullptr) length = 0;
     if (length < 0) length = 0;
+    highstate.receiving_code = code;
     if (late_copy(sender, code, data, length)) {
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
             renew_challenge(sequence, data, length);

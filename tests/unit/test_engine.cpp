@@ -365,6 +365,23 @@ TEST_F(Engine, RepeatedOpenAnswersTheLatestChallenge) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
+// The open went out twice and the password request answered it; the
+// router then gives up waiting for the password. Its refusal is no copy of
+// the password request: the open ends with the router's reason.
+TEST_F(Engine, RefusalAfterTheAnswerToARepeatedOpenEndsTheOpen) {
+    reach_opening();
+    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
+    expect_acked(T_OPEN_REQUEST);
+    send(*r1, T_PASSWORD_REQUEST, {0x12, 0x34}, 7);
+    ASSERT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
+    seen() = Seen{};
+    send(*r1, T_CLOSE_REPLY, {0, 0, 0, 6});
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].kind, OPEN_REFUSED);
+    EXPECT_EQ(seen().opens[0].reason, 6);
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+}
+
 // The open reply to the password was lost: the password is sent again, and
 // a late copy of the open reply after the router is open drops nothing.
 TEST_F(Engine, LostOpenReplyToThePasswordIsAskedForAgain) {
