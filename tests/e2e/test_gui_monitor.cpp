@@ -198,8 +198,11 @@ TEST_F(GuiMonitorSlowE2E, AccountingRightAfterCloseOfTheMonitorWaitsForTheStopsA
     ASSERT_TRUE(x().wait_window("Accounting", &accounting, LATE_ACK_MS))
         << "the counters show once the stop is acknowledged";
     EXPECT_FALSE(x().wait_window("Error", nullptr, 0)) << "no failure";
-    EXPECT_EQ(peer_->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size(), 2u)
+    // Its first acknowledgement was lost: the stop went again (a loaded
+    // machine may repeat it once more before the acknowledgement comes).
+    EXPECT_GE(peer_->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size(), 2u)
         << "the stop went again and was acknowledged";
+    EXPECT_EQ(peer_->requests(PeerLogLine::RX, LINEMON_STOP_REQUEST).size(), 1u) << "one stop";
     std::vector<std::pair<int, int>> expected = {{0x00, 0}, {0x00, 1}};
     EXPECT_EQ(accounting_requests(), expected);
     EXPECT_TRUE(shot("accounting-after-late-ack"));

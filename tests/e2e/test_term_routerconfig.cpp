@@ -233,8 +233,8 @@ TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
     EXPECT_EQ(s.err().substr(seen_), "Save configuration\nSet new password\n")
         << "the password only once the settings are written";
 
-    auto data = peer->datagrams(PeerLogLine::RX, CODE_ROUTER_DATA);
-    auto password = peer->datagrams(PeerLogLine::RX, CODE_SET_PASSWORD);
+    auto data = peer->requests(PeerLogLine::RX, CODE_ROUTER_DATA);
+    auto password = peer->requests(PeerLogLine::RX, CODE_SET_PASSWORD);
     ASSERT_EQ(data.size(), 1u);
     ASSERT_EQ(password.size(), 1u);
     std::string log = peer->log_text();

@@ -213,7 +213,7 @@ TEST_F(TermTables, LinetargetWritesTheFilesTablesIntoTheRouter) {
 // "delete <index>".
 std::vector<std::string> filter_writes(const PeerProcess& peer) {
     std::vector<std::string> out;
-    for (const PeerLogLine& d : peer.datagrams(PeerLogLine::RX, CODE_PUT_ENTRY)) {
+    for (const PeerLogLine& d : peer.requests(PeerLogLine::RX, CODE_PUT_ENTRY)) {
         if (d.data.size() < 3 || d.data[0] != 0x0F) continue;
         out.push_back((d.data.size() == 3 ? "delete " : "put ") + std::to_string(d.data[1] << 8 | d.data[2]));
     }
@@ -705,7 +705,7 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
         EXPECT_EQ(load.wait_exit(TERM_WAIT_MS), c.status) << load.err();
         EXPECT_EQ(load.err(), c.err) << "the file loaded";
         EXPECT_EQ(filter_writes(*c.peer), c.writes);
-        std::vector<PeerLogLine> puts = c.peer->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY);
+        std::vector<PeerLogLine> puts = c.peer->requests(PeerLogLine::RX, CODE_PUT_ENTRY);
         EXPECT_EQ(puts.size(), c.writes.size()) << "line targets and routes unchanged";
         c.peer->stop();
         SimRouter now;

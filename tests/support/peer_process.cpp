@@ -151,6 +151,19 @@ std::vector<PeerLogLine> PeerProcess::datagrams(PeerLogLine::Kind kind, int code
     return out;
 }
 
+std::vector<PeerLogLine> PeerProcess::requests(PeerLogLine::Kind kind, int code) const {
+    std::vector<PeerLogLine> out;
+    for (const PeerLogLine& l : datagrams(kind, code)) {
+        bool repeat = false;
+        for (const PeerLogLine& kept : out)
+            if (l.seq != 0 && kept.seq == l.seq && kept.from == l.from && kept.code == l.code &&
+                kept.data == l.data)
+                repeat = true;
+        if (!repeat) out.push_back(l);
+    }
+    return out;
+}
+
 bool PeerProcess::state(std::vector<SimRouter>* routers) {
     std::string text = read_all(state_path());
     if (text.empty()) {

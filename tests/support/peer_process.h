@@ -67,6 +67,10 @@ public:
     std::vector<std::string> events(const std::string& router) const;
     // The datagrams received (RX) or sent (TX) so far with a given code; -1 any code.
     std::vector<PeerLogLine> datagrams(PeerLogLine::Kind kind, int code = -1) const;
+    // The same, a numbered datagram that the sender's transport repeated (same
+    // sender, number and bytes) counted once: the requests the router took.
+    // A loaded machine may repeat any of them before the acknowledgement.
+    std::vector<PeerLogLine> requests(PeerLogLine::Kind kind, int code = -1) const;
 
     // The state file, parsed.
     bool state(std::vector<SimRouter>* routers);
