@@ -2,7 +2,8 @@
 // program needs out of the back end's record (valid only during the call)
 // into the globals, tells the user what there is to tell (on standard error)
 // and raises a flag that the driver tests in the same pass of its loop.
-// None of them calls the driver.
+// None of them calls the driver. The callbacks of the routerconfig save's
+// actions are with those actions (router_actions.h).
 #pragma once
 
 #include "records.h"
