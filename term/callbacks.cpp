@@ -10,7 +10,6 @@
 #include "list.h"
 #include "printable.h"
 #include "protocols.h"
-#include "router_actions.h"
 #include "texts.h"
 
 namespace {
@@ -184,22 +183,14 @@ void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filter
     ASCIILoadF = -1;
 }
 
-namespace {
-
-int write_unfinished = 0;
-
-}  // namespace
-
 void ASCIIWriteTables() {
-    write_unfinished = 1;
+    ASCIISetTablesWriteUnfinished(1);
     interface_save_config(main_line_list, main_line_list_copy, main_route_list, main_route_list_copy,
                           main_filter_list, main_filter_list_copy, ASCIISaveConfCB);
 }
 
-int ASCIITablesWriteUnfinished() { return write_unfinished; }
-
 void ASCIISaveConfCB(int /*count*/) {
-    write_unfinished = 0;
+    ASCIISetTablesWriteUnfinished(0);
     ASCIISaveConfigF = 1;
 }
 
@@ -211,24 +202,4 @@ void ASCIILineMonitorCB(LineMonitorData* data) {
 void ASCIIAccountingCB(ListObject* lines) {
     ASCIIAccData = lines;
     ASCIIAccCBF = 1;
-}
-
-void ASCIIPWDCB(int /*status*/) { ASCIIDoPasswordF = 1; }
-
-void ASCIIPutRDataCB(int /*status*/) {
-    ASCIIDoConfigF = 1;
-    if (ASCIIDoPasswordF == 0) ASCIIStartPasswordChange();
-}
-
-void ASCIIGetPCB(int percent) {
-    std::fprintf(stderr, "\r%3d %%", percent);
-    if (percent == 100)
-        std::fputs(ASCIIMsg("\nWaiting for router to respond", "\nWarte auf Meldung vom Router"), stderr);
-    std::fflush(stderr);
-}
-
-void ASCIIDLCB(ScanAnswer* /*answer*/) {
-    ASCIIDoDownLoadF = 1;
-    ASCIIDLInP = 0;
-    std::fputs(ASCIIMsg("\nReady\n", "\nFertig\n"), stderr);
 }

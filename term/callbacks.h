@@ -2,7 +2,8 @@
 // program needs out of the back end's record (valid only during the call)
 // into the globals, tells the user what there is to tell (on standard error)
 // and raises a flag that the driver tests in the same pass of its loop.
-// None of them calls the driver.
+// None of them calls the driver. The callbacks of the routerconfig save's
+// actions are with those actions (router_actions.h).
 #pragma once
 
 #include "records.h"
@@ -17,15 +18,7 @@ void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filter
 void ASCIISaveConfCB(int count);                   // linetarget: tables written
 void ASCIILineMonitorCB(LineMonitorData* data);    // one line-monitor report
 void ASCIIAccountingCB(ListObject* lines);         // accounting values arrived
-void ASCIIPWDCB(int status);                       // password changed
-void ASCIIPutRDataCB(int status);                  // settings written
-void ASCIIGetPCB(int percent);                     // download progress
-void ASCIIDLCB(ScanAnswer* answer);                // download done
 
 // linetarget: starts writing the tables loaded from the file into the router
 // (what differs from its tables as read); ASCIISaveConfCB ends it.
 void ASCIIWriteTables();
-
-// 1 from ASCIIWriteTables until the router has taken the whole write: a
-// failure meanwhile leaves it with only part of the file's tables.
-int ASCIITablesWriteUnfinished();

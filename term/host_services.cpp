@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <poll.h>
 
-#include "callbacks.h"
 #include "config_file.h"
 #include "globals.h"
 #include "terminal.h"
@@ -89,6 +88,16 @@ std::string ASCIIErrorMessage(int code) {
         return text;
     }
 }
+
+namespace {
+
+int tables_write_unfinished = 0;
+
+}  // namespace
+
+void ASCIISetTablesWriteUnfinished(int unfinished) { tables_write_unfinished = unfinished; }
+
+int ASCIITablesWriteUnfinished() { return tables_write_unfinished; }
 
 void ASCIIReportWriteError(const char* path) {
     std::fprintf(stderr, ASCIIMsg("Error: can not write file %s\n", "Fehler: Datei %s kann nicht geschrieben werden\n"),

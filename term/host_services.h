@@ -40,6 +40,12 @@ int ASCIISaveEmergencyCopy();
 // could not be written. Returns 1 when the file was written.
 int ASCIISavePartlyWritten();
 
+// 1 from the start of linetarget's write of the tables (ASCIIWriteTables)
+// until the router has taken the whole write: a failure meanwhile leaves it
+// with only part of the file's tables, and main_error saves the tables read.
+void ASCIISetTablesWriteUnfinished(int unfinished);
+int ASCIITablesWriteUnfinished();
+
 // The user-facing text of a failure code of the back end, with its line end.
 std::string ASCIIErrorMessage(int code);
 

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "callbacks.h"
 #include "firmware_image.h"
 #include "globals.h"
 #include "highstate.h"
@@ -13,7 +12,6 @@
 #include "myutil.h"
 #include "printable.h"
 #include "reports.h"
-#include "router_dialogue.h"
 #include "texts.h"
 
 namespace {
@@ -178,23 +176,6 @@ void ASCIIShowSummary() {
     std::fprintf(err, t.change_config, yes_no(ASCIIDoConfig));
 }
 
-void ASCIISavePrompt() {
-    std::fputs(ASCIIMsg("Save configuration (y/n)        --> ", "Konfiguration speichern (j/n)   --> "), stderr);
-}
-
-int ASCIISaveAnswer(const char* line) {
-    if (std::strcmp(line, ASCIIYesWord()) == 0) {
-        ASCIIStartActions();
-        return ASCII_WAIT_ACTIONS;
-    }
-    if (std::strcmp(line, "n") == 0) {
-        std::fputs(ASCIIMsg("Do not save configuration\n", "Konfiguration verwerfen\n"), stderr);
-        ASCIIExit = 1;
-        return ASCII_WAIT_NONE;
-    }
-    return -1;
-}
-
 void ASCIIStartActions() {
     build_record();
     ASCIIDoDownLoadF = 1;
@@ -244,4 +225,24 @@ const RouterSettings* ASCIIRouterRecord() { return &router_record; }
 void ASCIIResetActions() {
     std::memset(&router_record, 0, sizeof router_record);
     download_resets = false;
+}
+
+void ASCIIPWDCB(int /*status*/) { ASCIIDoPasswordF = 1; }
+
+void ASCIIPutRDataCB(int /*status*/) {
+    ASCIIDoConfigF = 1;
+    if (ASCIIDoPasswordF == 0) ASCIIStartPasswordChange();
+}
+
+void ASCIIGetPCB(int percent) {
+    std::fprintf(stderr, "\r%3d %%", percent);
+    if (percent == 100)
+        std::fputs(ASCIIMsg("\nWaiting for router to respond", "\nWarte auf Meldung vom Router"), stderr);
+    std::fflush(stderr);
+}
+
+void ASCIIDLCB(ScanAnswer* /*answer*/) {
+    ASCIIDoDownLoadF = 1;
+    ASCIIDLInP = 0;
+    std::fputs(ASCIIMsg("\nReady\n", "\nFertig\n"), stderr);
 }

@@ -1,9 +1,9 @@
 // The end of the routerconfig dialogue: the summary of the new configuration
-// with its change marks and the actions it needs, the save question, and the
-// actions the save starts: a firmware download that carries the settings,
-// the password and the tables in its image, or else a settings change, a
-// password change, or both (settings first). The program ends once every
-// action started has completed.
+// with its change marks and the actions it needs, and the actions that the
+// save question's yes starts, with their completion callbacks: a firmware
+// download that carries the settings, the password and the tables in its
+// image, or else a settings change, a password change, or both (settings
+// first). The program ends once every action started has completed.
 #pragma once
 
 #include "records.h"
@@ -12,14 +12,6 @@
 // need (ASCIIDoDownLoad, ASCIIDoPassword, ASCIIDoConfig), clears the screen
 // and prints the summary on standard error.
 void ASCIIShowSummary();
-
-// The save question.
-void ASCIISavePrompt();
-
-// The answer to the save question: yes starts the actions and gives the
-// waiting state; "n" ends the run without sending anything and gives state
-// 0; any other line gives -1 (ask again).
-int ASCIISaveAnswer(const char* line);
 
 // Builds the router record from the dialogue's values and starts the actions
 // the summary named.
@@ -46,3 +38,9 @@ const RouterSettings* ASCIIRouterRecord();
 // Forgets the record and the download's kind (for a new run in the same
 // process).
 void ASCIIResetActions();
+
+// The completion callbacks of the actions.
+void ASCIIPWDCB(int status);         // password changed
+void ASCIIPutRDataCB(int status);    // settings written; starts the password change when it is due
+void ASCIIGetPCB(int percent);       // download progress
+void ASCIIDLCB(ScanAnswer* answer);  // download done

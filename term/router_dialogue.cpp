@@ -296,7 +296,24 @@ int answer_exclusive(const std::string& line) {
     return ASCII_WAIT_SUMMARY;
 }
 
-int answer_save(const std::string& line) { return ASCIISaveAnswer(line.c_str()); }
+void prompt_save() {
+    std::fputs(ASCIIMsg("Save configuration (y/n)        --> ", "Konfiguration speichern (j/n)   --> "), stderr);
+}
+
+// Yes starts the actions the summary named and waits for them; "n" ends the
+// run without sending anything.
+int answer_save(const std::string& line) {
+    if (is_yes(line)) {
+        ASCIIStartActions();
+        return ASCII_WAIT_ACTIONS;
+    }
+    if (is_no(line)) {
+        std::fputs(ASCIIMsg("Do not save configuration\n", "Konfiguration verwerfen\n"), stderr);
+        ASCIIExit = 1;
+        return ASCII_WAIT_NONE;
+    }
+    return REPEAT;
+}
 
 // One state: what its show phase prints (null: nothing), its question, and
 // how it takes an answer (the next state, or REPEAT).
@@ -318,7 +335,7 @@ constexpr DialogueState dialogue_states[] = {
     {ASCII_WAIT_NEW_PW, nullptr, prompt_new_password, answer_new_password},
     {ASCII_WAIT_RETYPE_PW, nullptr, prompt_retype_password, answer_retype_password},
     {ASCII_WAIT_EXCLUSIVE, nullptr, prompt_exclusive, answer_exclusive},
-    {ASCII_WAIT_SUMMARY, ASCIIShowSummary, ASCIISavePrompt, answer_save},
+    {ASCII_WAIT_SUMMARY, ASCIIShowSummary, prompt_save, answer_save},
 };
 
 const DialogueState* find_state(int state) {

@@ -10,6 +10,7 @@
 #include "capture.h"
 #include "globals.h"
 #include "myutil.h"
+#include "router_actions.h"
 
 namespace {
 
