@@ -265,6 +265,8 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
     if (result != 0) return result;
     lowstate_set_answer_check(is_awaited_reply);
     list_init();
+    // What a chain of an earlier engine still holds is freed, not forgotten.
+    highstate_release_chain();
     highstate = HighstateContext{};
     highstate.state = HIGHSTATE_IDLE;
     highstate.broadcast_addr = broadcast;
@@ -350,7 +352,18 @@ void highstate_drop_operation() {
     destroy_list(&line_list);
     destroy_list(&route_list);
     destroy_list(&filter_list);
-    interface_release_chain();
+    highstate_release_chain();
+}
+
+void highstate_release_chain() {
+    HighstateChain& chain = highstate.chain;
+    destroy_list(&chain.lines);
+    destroy_list(&chain.routes);
+    destroy_list(&chain.filters);
+    chain.tables_fn = nullptr;
+    chain.count_fn = nullptr;
+    chain.routes_new = chain.routes_copy = nullptr;
+    chain.filters_new = chain.filters_copy = nullptr;
 }
 
 void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
