@@ -144,7 +144,8 @@ extern ListObject* filter_list;
 
 // ------------------------------------------------------------ engine core
 
-// The dispatcher: the acknowledged layer's receive callback.
+// The dispatcher: the acknowledged layer's receive callback. It and
+// highstate_init stand above the operation modules, whose handlers it calls.
 void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
                        int length);
 
