@@ -3,6 +3,7 @@
 // stands above the operation modules, so the engine core below them never
 // calls up into one of them.
 #include "engine.h"
+#include "highstate.h"
 #include "list.h"
 #include "lowstate.h"
 #include "messages.h"

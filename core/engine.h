@@ -24,7 +24,6 @@
 
 #include <cstdint>
 
-#include "highstate.h"
 #include "list.h"
 #include "records.h"
 

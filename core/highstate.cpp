@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine.h"
+#include "highstate.h"
 #include "list.h"
 #include "lowstate.h"
 #include "messages.h"

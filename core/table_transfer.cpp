@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "engine.h"
+#include "highstate.h"
 #include "list.h"
 #include "messages.h"
 
