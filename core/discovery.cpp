@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine.h"
+#include "highstate.h"
 #include "lowstate.h"
 #include "messages.h"
 #include "udp.h"

@@ -24,7 +24,6 @@
 
 #include <cstdint>
 
-#include "highstate.h"
 #include "list.h"
 #include "records.h"
 
@@ -56,6 +55,25 @@ struct HighstateNext {
     HighstateStepFn put;           // the table write's step (state 4, expect PUT_ENTRY_REPLY)
     HighstateCountersFn counters;  // the accounting walk's step (state 4)
     DoneCallback status;           // settings or password change (state 4), called with 0
+};
+
+// The chained read and write of all three tables: the lists already read
+// are held until the last one is in; the caller's lists of a write are
+// borrowed until the chain ends.
+struct HighstateChain {
+    int32_t n_lines;               // read: the counts the open reply gave
+    int32_t n_routes;
+    int32_t n_filters;
+    ListObject* lines;             // read: the lists already in
+    ListObject* routes;
+    ListObject* filters;
+    TablesCallback tables_fn;      // read: the caller's completion
+    ListObject* routes_new;        // write: the tables still to write ...
+    ListObject* routes_copy;
+    ListObject* filters_new;
+    ListObject* filters_copy;
+    CountCallback count_fn;        // write: the caller's completion
+    int32_t total;                 // write: messages sent so far
 };
 
 // Completion callbacks of multi-step operations.
@@ -112,6 +130,7 @@ struct HighstateContext {
     ListNode* cur_old;         // ... in list_old
     LineMonitorCallback linemon_fn;  // set while the line monitor runs
     PercentCallback progress_fn;     // the firmware download's percentage callback
+    HighstateChain chain;            // the chained read or write of all three tables
 };
 
 extern HighstateContext highstate;
@@ -124,7 +143,8 @@ extern ListObject* filter_list;
 
 // ------------------------------------------------------------ engine core
 
-// The dispatcher: the acknowledged layer's receive callback.
+// The dispatcher: the acknowledged layer's receive callback. It and
+// highstate_init stand above the operation modules, whose handlers it calls.
 void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
                        int length);
 
@@ -210,7 +230,7 @@ void highstate_put_route_data(CountCallback fn, ListObject* edited, ListObject* 
 void highstate_put_filter_data(CountCallback fn, ListObject* edited, ListObject* old);
 
 // Frees what a table-read chain that failed halfway still holds.
-void interface_release_chain();
+void highstate_release_chain();
 
 // Continuations of the table read (a new record, the read's to keep or free)
 // and the write steps.

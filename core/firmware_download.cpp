@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine.h"
+#include "highstate.h"
 #include "firmware_image.h"
 #include "lowstate.h"
 #include "messages.h"

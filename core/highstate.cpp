@@ -1,8 +1,10 @@
-// The protocol engine's core: initialisation, the dispatcher that decides
-// which datagram is awaited in which state, and the two error paths.
+// The protocol engine's core: the context, the bounded wait for a reply, and
+// the two error paths. The operations and the dispatcher stand above it; it
+// calls none of them.
 #include <cstring>
 
 #include "engine.h"
+#include "highstate.h"
 #include "list.h"
 #include "lowstate.h"
 #include "messages.h"
@@ -14,93 +16,6 @@ ListObject* route_list = nullptr;
 ListObject* filter_list = nullptr;
 
 namespace {
-
-typedef int (*Handler)(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
-typedef bool (*Guard)();
-
-bool awaits_announce() {
-    return highstate.state == HIGHSTATE_IDLE || highstate.state == HIGHSTATE_FW_RESTARTING ||
-           highstate.state == HIGHSTATE_RESETTING;
-}
-bool is_idle() { return highstate.state == HIGHSTATE_IDLE; }
-bool is_opening() { return highstate.state == HIGHSTATE_OPENING; }
-bool is_opening_or_asked() {
-    return highstate.state == HIGHSTATE_OPENING || highstate.state == HIGHSTATE_PASSWORD_ASKED;
-}
-bool is_fw_requested() { return highstate.state == HIGHSTATE_FW_REQUESTED; }
-bool is_pending() { return highstate.state == HIGHSTATE_REQUEST_PENDING; }
-bool monitor_runs() { return highstate.linemon_fn != nullptr; }
-
-constexpr int NO_MAX = -1;
-
-// What the dispatcher knows of each code. A message is tested against its
-// guard (is it awaited now?) and its length, in the order the row says; only
-// a message that passes both reaches its handler, which tests the rest
-// (awaited reply code, table, sender of an announcement).
-struct DispatchRow {
-    uint16_t code;
-    bool conn;             // connection message: only from the open router
-    int min_len;           // payload bytes at least
-    int max_len;           // payload bytes at most, NO_MAX: no limit
-    int bad_length;        // result for a payload outside those bounds
-    Guard awaited;         // null: accepted in every state
-    int not_awaited;       // result when the guard fails (0: ignored)
-    bool guard_first;      // test the guard before the length
-    Handler handler;
-};
-
-const DispatchRow kDispatch[] = {
-    {SCAN_REPLY, false, SCAN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, awaits_announce,
-     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_announce},
-    {STATE_REPLY, false, STATE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_idle,
-     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_router_state},
-    {PASSWORD_REQUEST, false, PASSWORD_REQUEST_LEN, PASSWORD_REQUEST_LEN,
-     STATUS_UNEXPECTED_MESSAGE, is_opening, STATUS_UNEXPECTED_MESSAGE, false,
-     highstate_recv_password_request},
-    {OPEN_REPLY, false, OPEN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
-     is_opening_or_asked, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_reply},
-    {CLOSE_REPLY, false, CLOSE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
-     is_opening_or_asked, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_refused},
-    {FW_DOWNLOAD_REPLY, false, FW_DOWNLOAD_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
-     is_fw_requested, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_fw_reply},
-    {SET_PASSWORD_REPLY, true, SET_PASSWORD_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
-     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_password_reply},
-    {PUT_ROUTER_DATA_REPLY, true, PUT_ROUTER_DATA_REPLY_MIN_LEN, NO_MAX,
-     STATUS_PROTOCOL_VIOLATION, is_pending, STATUS_UNEXPECTED_MESSAGE, false,
-     highstate_recv_router_data_reply},
-    {GET_ENTRY_REPLY, true, GET_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
-     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_entry},
-    {GET_ACCOUNTING_REPLY, true, GET_ACCOUNTING_REPLY_MIN_LEN, NO_MAX,
-     STATUS_PROTOCOL_VIOLATION, is_pending, STATUS_UNEXPECTED_MESSAGE, true,
-     highstate_recv_accounting},
-    {PUT_ENTRY_REPLY, true, PUT_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
-     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_put_reply},
-    {LINEMON_DATA, true, LINEMON_DATA_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION, monitor_runs,
-     0, true, highstate_recv_linemon},
-    {CLOSE_REQUEST, true, 0, NO_MAX, 0, nullptr, 0, false, highstate_recv_close},
-    {ISDN_CLOSE_REQUEST, true, 0, NO_MAX, 0, nullptr, 0, false, highstate_recv_isdn_close},
-};
-
-const DispatchRow* find_row(uint16_t code) {
-    for (const DispatchRow& row : kDispatch) {
-        if (row.code == code) return &row;
-    }
-    return nullptr;
-}
-
-// In these states only the router being opened, or the router that is to
-// load an image, may talk to the engine.
-bool only_target_heard() {
-    switch (highstate.state) {
-        case HIGHSTATE_OPENING:
-        case HIGHSTATE_PASSWORD_ASKED:
-        case HIGHSTATE_FW_REQUESTED:
-        case HIGHSTATE_FW_SENDING:
-            return true;
-        default:
-            return false;
-    }
-}
 
 void destroy_list(ListObject** list) {
     if (*list != nullptr) {
@@ -195,88 +110,7 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int) {
     start_reask_wait();
 }
 
-// Does `reply` answer `request`?
-bool answers(uint16_t request, uint16_t reply) {
-    switch (reply) {
-        case GET_ENTRY_REPLY:
-            return request == GET_ENTRY_REQUEST;
-        case PUT_ENTRY_REPLY:
-            return request == PUT_ENTRY_REQUEST;
-        case PUT_ROUTER_DATA_REPLY:
-            return request == PUT_ROUTER_DATA_REQUEST;
-        case PASSWORD_REQUEST:
-            return request == OPEN_REQUEST;
-        case OPEN_REPLY:
-        case CLOSE_REPLY:
-            return request == OPEN_REQUEST || request == PASSWORD_REPLY;
-        default:
-            return false;
-    }
-}
-
-// The table and index an entry reply names (bytes 2 to 4), else 0.
-uint32_t reply_key(uint16_t code, const uint8_t* data, int length) {
-    if ((code != GET_ENTRY_REPLY && code != PUT_ENTRY_REPLY) || data == nullptr || length < 5) return 0;
-    return highstate_entry_key(data[2], static_cast<uint16_t>(data[3] << 8 | data[4]));
-}
-
-// A request that went out more than once may be answered more than once.
-// A further reply to the request answered last, while it is not also the
-// reply to the request now awaited, is such a late copy: it says nothing
-// new, and taken for the next reply it would answer a request the router
-// may never have had.
-bool late_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length) {
-    // A copy repeats the reply that answered: a refusal after a password
-    // request (the router gave up waiting for the password) is news.
-    if (!highstate.answered_copies || code != highstate.answered_reply ||
-        !answers(highstate.answered_code, code))
-        return false;
-    uint32_t router = highstate.router_addr != 0 ? highstate.router_addr : highstate.target_addr;
-    if (sender != router) return false;
-    uint32_t key = reply_key(code, data, length);
-    if (key != highstate.answered_key) return false;
-    return !(highstate.reply_awaited && answers(highstate.request_code, code) &&
-             highstate.request_key == key);
-}
-
-// A repeated open made the router ask for the password anew: the password
-// goes with the challenge it holds now.
-void renew_challenge(uint16_t sequence, const uint8_t* data, int length) {
-    OpenReply reply{};
-    if (!msg_parse_password_request(data, length, sequence, &reply)) return;
-    highstate.challenge = reply.seed;
-    highstate.challenge_seq = reply.seq;
-    highstate.challenge_renewed = 1;
-}
-
-// The acknowledged layer asks this of a numbered datagram from the open
-// router while our request awaits its acknowledgement: a router that numbers
-// its replies sends the awaited reply so, and when our acknowledgement was
-// lost, that reply is the only sign that the request arrived.
-int is_awaited_reply(uint32_t sender, uint16_t code) {
-    return highstate.state == HIGHSTATE_REQUEST_PENDING && highstate.reply_awaited &&
-           sender == highstate.router_addr && code == highstate.expect;
-}
-
 }  // namespace
-
-int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
-    int result = lowstate_init(HIGHSTATE_PORT, highstate_receive, highstate_transport_error);
-    if (result != 0) return result;
-    lowstate_set_answer_check(is_awaited_reply);
-    list_init();
-    highstate = HighstateContext{};
-    highstate.state = HIGHSTATE_IDLE;
-    highstate.broadcast_addr = broadcast;
-    highstate.error_fn = error_fn;
-    highstate.reset_timer = HIGHSTATE_NO_TIMER;
-    highstate.rescan_timer = HIGHSTATE_NO_TIMER;
-    highstate.window_timer = HIGHSTATE_NO_TIMER;
-    highstate.reply_timer = HIGHSTATE_NO_TIMER;
-    highstate.reask_timer = HIGHSTATE_NO_TIMER;
-    highstate.fw_timer = HIGHSTATE_NO_TIMER;
-    return 0;
-}
 
 int highstate_get_state() { return highstate.state; }
 
@@ -350,43 +184,18 @@ void highstate_drop_operation() {
     destroy_list(&line_list);
     destroy_list(&route_list);
     destroy_list(&filter_list);
-    interface_release_chain();
+    highstate_release_chain();
 }
 
-void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
-                       int length) {
-    if (only_target_heard() && sender != highstate.target_addr) return;
-    const DispatchRow* row = find_row(code);
-    if (row == nullptr) {
-        highstate_protocol_error(sender, HIGHSTATE_UNKNOWN_CODE);
-        return;
-    }
-    if (row->conn &&
-        (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr)) {
-        return;
-    }
-    if (data == nullptr) length = 0;
-    if (length < 0) length = 0;
-    highstate.receiving_code = code;
-    if (late_copy(sender, code, data, length)) {
-        if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
-            renew_challenge(sequence, data, length);
-        return;
-    }
-    bool awaited = row->awaited == nullptr || row->awaited();
-    bool length_ok = length >= row->min_len && (row->max_len == NO_MAX || length <= row->max_len);
-    int result;
-    if (row->guard_first && !awaited) {
-        result = row->not_awaited;
-    } else if (!length_ok) {
-        result = row->bad_length;
-    } else if (!awaited) {
-        result = row->not_awaited;
-    } else {
-        result = row->handler(sender, sequence, data, length);
-    }
-    result &= 0xFFFF;
-    if (result != 0) highstate_protocol_error(sender, result);
+void highstate_release_chain() {
+    HighstateChain& chain = highstate.chain;
+    destroy_list(&chain.lines);
+    destroy_list(&chain.routes);
+    destroy_list(&chain.filters);
+    chain.tables_fn = nullptr;
+    chain.count_fn = nullptr;
+    chain.routes_new = chain.routes_copy = nullptr;
+    chain.filters_new = chain.filters_copy = nullptr;
 }
 
 void highstate_transport_error(int code) {

@@ -259,6 +259,8 @@ typedef void (*PercentCallback)(int percent);
 typedef void (*ErrorCallback)(int code);
 
 // ------------------------------------------------------ functions ---
+// These and the default records are defined in record_defaults.cpp, above
+// the protocol tables and the lists.
 
 // Fills the six default records. Called once at start-up, after the host name
 // is taken and before the netmask probe and the defaults file.

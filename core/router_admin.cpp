@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "engine.h"
+#include "highstate.h"
 #include "lowstate.h"
 #include "messages.h"
 #include "udp.h"

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "engine.h"
+#include "highstate.h"
 #include "list.h"
 #include "messages.h"
 
@@ -64,24 +65,6 @@ const TableKind* kind_of(uint8_t id) {
     }
     return nullptr;
 }
-
-// The chained read of all three tables: the lists already read are held
-// here until the last one is in.
-int no_lines = 0;
-int no_routes = 0;
-int no_filters = 0;
-ListObject* interface_line_list = nullptr;
-ListObject* interface_route_list = nullptr;
-ListObject* interface_filter_list = nullptr;
-TablesCallback interface_tables_fn = nullptr;
-
-// The chained write: the caller's lists, borrowed until the chain ends.
-ListObject* interface_route_list_new = nullptr;
-ListObject* interface_route_list_copy = nullptr;
-ListObject* interface_filter_list_new = nullptr;
-ListObject* interface_filter_list_copy = nullptr;
-CountCallback interface_count_fn = nullptr;
-int interface_total = 0;
 
 void destroy_list(ListObject** list) {
     if (*list != nullptr) {
@@ -261,7 +244,7 @@ void start_write(const TableKind& kind, CountCallback fn, ListObject* edited, Li
     }
     ++highstate.serial;
     // A table of a configuration counts on from the tables before it.
-    if (interface_count_fn == nullptr) highstate.writes = 0;
+    if (highstate.chain.count_fn == nullptr) highstate.writes = 0;
     highstate.done.count = fn;
     highstate.list_new = edited;
     highstate.list_old = old;
@@ -306,32 +289,32 @@ void highstate_help_put_filter() { write_step(kFilters); }
 // --------------------------------------------------------- all three tables
 
 void interface_load_config(int n_lines, int n_routes, int n_filters, TablesCallback fn) {
-    interface_release_chain();
-    no_lines = n_lines;
-    no_routes = n_routes;
-    no_filters = n_filters;
-    interface_tables_fn = fn;
-    highstate_get_line_data(interface_load_lines_done, no_lines);
+    highstate_release_chain();
+    highstate.chain.n_lines = n_lines;
+    highstate.chain.n_routes = n_routes;
+    highstate.chain.n_filters = n_filters;
+    highstate.chain.tables_fn = fn;
+    highstate_get_line_data(interface_load_lines_done, highstate.chain.n_lines);
 }
 
 void interface_load_lines_done(ListObject* list) {
-    interface_line_list = list;
-    highstate_get_route_data(interface_load_routes_done, no_routes);
+    highstate.chain.lines = list;
+    highstate_get_route_data(interface_load_routes_done, highstate.chain.n_routes);
 }
 
 void interface_load_routes_done(ListObject* list) {
-    interface_route_list = list;
-    highstate_get_filter_data(interface_load_filters_done, no_filters);
+    highstate.chain.routes = list;
+    highstate_get_filter_data(interface_load_filters_done, highstate.chain.n_filters);
 }
 
 void interface_load_filters_done(ListObject* list) {
-    interface_filter_list = list;
-    ListObject* lines = interface_line_list;
-    ListObject* routes = interface_route_list;
-    ListObject* filters = interface_filter_list;
-    interface_line_list = interface_route_list = interface_filter_list = nullptr;
-    TablesCallback fn = interface_tables_fn;
-    interface_tables_fn = nullptr;
+    highstate.chain.filters = list;
+    ListObject* lines = highstate.chain.lines;
+    ListObject* routes = highstate.chain.routes;
+    ListObject* filters = highstate.chain.filters;
+    highstate.chain.lines = highstate.chain.routes = highstate.chain.filters = nullptr;
+    TablesCallback fn = highstate.chain.tables_fn;
+    highstate.chain.tables_fn = nullptr;
     if (fn != nullptr) {
         fn(lines, routes, filters);
     } else {
@@ -339,26 +322,16 @@ void interface_load_filters_done(ListObject* list) {
     }
 }
 
-void interface_release_chain() {
-    destroy_list(&interface_line_list);
-    destroy_list(&interface_route_list);
-    destroy_list(&interface_filter_list);
-    interface_tables_fn = nullptr;
-    interface_count_fn = nullptr;
-    interface_route_list_new = interface_route_list_copy = nullptr;
-    interface_filter_list_new = interface_filter_list_copy = nullptr;
-}
-
 void interface_save_config(ListObject* lines, ListObject* lines_old, ListObject* routes,
                            ListObject* routes_old, ListObject* filters, ListObject* filters_old,
                            CountCallback fn) {
-    interface_release_chain();
-    interface_route_list_new = routes;
-    interface_route_list_copy = routes_old;
-    interface_filter_list_new = filters;
-    interface_filter_list_copy = filters_old;
-    interface_count_fn = fn;
-    interface_total = 0;
+    highstate_release_chain();
+    highstate.chain.routes_new = routes;
+    highstate.chain.routes_copy = routes_old;
+    highstate.chain.filters_new = filters;
+    highstate.chain.filters_copy = filters_old;
+    highstate.chain.count_fn = fn;
+    highstate.chain.total = 0;
     highstate.writes = 0;
     highstate_put_line_data(interface_save_lines_done, lines, lines_old);
 }
@@ -366,17 +339,17 @@ void interface_save_config(ListObject* lines, ListObject* lines_old, ListObject*
 namespace {
 
 void save_end() {
-    CountCallback fn = interface_count_fn;
-    interface_count_fn = nullptr;
-    interface_route_list_new = interface_route_list_copy = nullptr;
-    interface_filter_list_new = interface_filter_list_copy = nullptr;
-    if (fn != nullptr) fn(interface_total);
+    CountCallback fn = highstate.chain.count_fn;
+    highstate.chain.count_fn = nullptr;
+    highstate.chain.routes_new = highstate.chain.routes_copy = nullptr;
+    highstate.chain.filters_new = highstate.chain.filters_copy = nullptr;
+    if (fn != nullptr) fn(highstate.chain.total);
 }
 
 void save_filters_or_end() {
-    if (interface_filter_list_new != nullptr) {
-        highstate_put_filter_data(interface_save_filters_done, interface_filter_list_new,
-                                  interface_filter_list_copy);
+    if (highstate.chain.filters_new != nullptr) {
+        highstate_put_filter_data(interface_save_filters_done, highstate.chain.filters_new,
+                                  highstate.chain.filters_copy);
     } else {
         save_end();
     }
@@ -385,22 +358,22 @@ void save_filters_or_end() {
 }  // namespace
 
 void interface_save_lines_done(int count) {
-    interface_total += count;
-    if (interface_route_list_new != nullptr) {
-        highstate_put_route_data(interface_save_routes_done, interface_route_list_new,
-                                 interface_route_list_copy);
+    highstate.chain.total += count;
+    if (highstate.chain.routes_new != nullptr) {
+        highstate_put_route_data(interface_save_routes_done, highstate.chain.routes_new,
+                                 highstate.chain.routes_copy);
     } else {
         save_filters_or_end();
     }
 }
 
 void interface_save_routes_done(int count) {
-    interface_total += count;
+    highstate.chain.total += count;
     save_filters_or_end();
 }
 
 void interface_save_filters_done(int count) {
-    interface_total += count;
+    highstate.chain.total += count;
     save_end();
 }
 

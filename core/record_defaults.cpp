@@ -1,12 +1,13 @@
 // The process-wide default records and the two helpers that keep a filter
-// table closed and give a new line target its host route.
-#include "records.h"
-
+// table closed and give a new line target its host route. They stand above
+// the protocol tables and the lists they use; the record types below them
+// have no code of their own.
 #include <cstring>
 
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "records.h"
 
 LineTarget line_defaults;
 RouteEntry route_defaults;
