@@ -84,6 +84,38 @@ protected:
         return peer_->wait_event("r1", text, timeout_ms);
     }
 
+    // "Change Firmware" and "Change Password", in this order.
+    std::vector<XWindowInfo> change_buttons(const XWindowInfo& settings)
+    {
+        return windows(settings, [](const XWindowInfo& w, const XWindowInfo&) {
+            return w.x >= 200 && w.x <= 215 && w.width >= 135 && w.width < 160;
+        });
+    }
+
+    // OK, Cancel and Help of the settings dialog.
+    std::vector<XWindowInfo> settings_row(const XWindowInfo& settings)
+    {
+        return windows(settings, [](const XWindowInfo& w, const XWindowInfo& top) {
+            return w.y > top.height - 70 && w.width > 80 && w.width < 130;
+        });
+    }
+
+    // "Change Firmware", then a double click on the first version offered.
+    void choose_first_version(const XWindowInfo& settings)
+    {
+        std::vector<XWindowInfo> buttons = change_buttons(settings);
+        ASSERT_EQ(buttons.size(), 2u) << tree(settings);
+        click(buttons[0]);
+        const XWindowInfo firmware = window("Select Firmware");
+        ASSERT_NE(firmware.id, 0u) << "the firmware selection did not show";
+        std::vector<XWindowInfo> versions = windows(firmware, [](const XWindowInfo& w, const XWindowInfo&) {
+            return w.height > 100 && w.width > 200;
+        });
+        ASSERT_FALSE(versions.empty()) << tree(firmware);
+        x().click(versions.front().x + 30, versions.front().y + 10, 2);
+        ASSERT_TRUE(gone("Select Firmware"));
+    }
+
     PeerProcess* peer_ = nullptr;
 };
 
@@ -136,11 +168,8 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     auto field_pick = [](const XWindowInfo& w, const XWindowInfo&) {
         return w.x > 200 && w.width >= 200 && w.height < 50;
     };
-    auto row_pick = [](const XWindowInfo& w, const XWindowInfo& top) {
-        return w.y > top.height - 70 && w.width > 80 && w.width < 130;
-    };
     std::vector<XWindowInfo> fields = windows(settings, field_pick);
-    std::vector<XWindowInfo> row = windows(settings, row_pick);
+    std::vector<XWindowInfo> row = settings_row(settings);
     ASSERT_EQ(fields.size(), 3u) << tree(settings);
     ASSERT_EQ(row.size(), 3u) << tree(settings);
     click(fields[2]);  // "RPhoneText"
@@ -149,10 +178,7 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     x().type("0309999");
 
     // A new password, typed twice.
-    auto change_buttons = [](const XWindowInfo& w, const XWindowInfo&) {
-        return w.x >= 200 && w.x <= 215 && w.width >= 135 && w.width < 160;
-    };
-    std::vector<XWindowInfo> buttons = windows(settings, change_buttons);
+    std::vector<XWindowInfo> buttons = change_buttons(settings);
     ASSERT_EQ(buttons.size(), 2u) << tree(settings);
     click(buttons[1]);  // "Change Password"
     const XWindowInfo password = window("Set Router Password");
@@ -207,18 +233,10 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     click(column[0]);
     settings = window("Router Configuration");
     ASSERT_NE(settings.id, 0u);
-    buttons = windows(settings, change_buttons);
-    ASSERT_EQ(buttons.size(), 2u) << tree(settings);
-    click(buttons[0]);
-    const XWindowInfo firmware = window("Select Firmware");
-    ASSERT_NE(firmware.id, 0u) << "the firmware selection did not show";
-    std::vector<XWindowInfo> versions = windows(firmware, [](const XWindowInfo& w, const XWindowInfo&) {
-        return w.height > 100 && w.width > 200;
-    });
-    ASSERT_FALSE(versions.empty()) << tree(firmware);
-    x().click(versions.front().x + 30, versions.front().y + 10, 2);
-    ASSERT_TRUE(gone("Select Firmware"));
-    row = windows(settings, row_pick);
+    choose_first_version(settings);
+    if (HasFatalFailure())
+        return;
+    row = settings_row(settings);
     ASSERT_EQ(row.size(), 3u) << tree(settings);
     click(row[0]);  // OK: the download
     ASSERT_TRUE(event_seen("reset")) << "a router with tables is reset first";
@@ -326,39 +344,15 @@ protected:
         return settings;
     }
 
-    // "Change Firmware" and "Change Password", in this order.
-    std::vector<XWindowInfo> change_buttons(const XWindowInfo& settings)
-    {
-        return windows(settings, [](const XWindowInfo& w, const XWindowInfo&) {
-            return w.x >= 200 && w.x <= 215 && w.width >= 135 && w.width < 160;
-        });
-    }
-
-    // OK, Cancel and Help of the settings dialog.
-    std::vector<XWindowInfo> settings_row(const XWindowInfo& settings)
-    {
-        return windows(settings, [](const XWindowInfo& w, const XWindowInfo& top) {
-            return w.y > top.height - 70 && w.width > 80 && w.width < 130;
-        });
-    }
-
     // The first other version chosen (1.50) and OK: the router is reset,
     // takes the image and restarts under `address`.
     void download_first_version(const char* router, const char* address)
     {
         XWindowInfo settings = window("Router Configuration");
         ASSERT_NE(settings.id, 0u);
-        std::vector<XWindowInfo> buttons = change_buttons(settings);
-        ASSERT_EQ(buttons.size(), 2u) << tree(settings);
-        click(buttons[0]);
-        const XWindowInfo firmware = window("Select Firmware");
-        ASSERT_NE(firmware.id, 0u) << "the firmware selection did not show";
-        std::vector<XWindowInfo> versions = windows(firmware, [](const XWindowInfo& w, const XWindowInfo&) {
-            return w.height > 100 && w.width > 200;
-        });
-        ASSERT_FALSE(versions.empty()) << tree(firmware);
-        x().click(versions.front().x + 30, versions.front().y + 10, 2);
-        ASSERT_TRUE(gone("Select Firmware"));
+        choose_first_version(settings);
+        if (HasFatalFailure())
+            return;
         std::vector<XWindowInfo> row = settings_row(settings);
         ASSERT_EQ(row.size(), 3u) << tree(settings);
         click(row[0]);
