@@ -70,15 +70,10 @@ ResetReading reset_reading;
 // failure handling forgets the selected router).
 std::string failed_router;
 
-XtPointer action(AccountingAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 Widget menu_entry(Widget menu, const char* name, AccountingAction a)
 {
     Widget entry = XmCreatePushButton(menu, const_cast<char*>(name), nullptr, 0);
-    XtAddCallback(entry, XmNactivateCallback, AccountingCB, action(a));
+    XtAddCallback(entry, XmNactivateCallback, AccountingCB, action_data(a));
     XtManageChild(entry);
     return entry;
 }
@@ -262,13 +257,13 @@ Widget AccountingDialogLayout(Widget parent, WidgetTable* table)
         XmNleftOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
         RESET_WIDTH, nullptr);
     XtAddCallback(table->AccountingReset, XmNactivateCallback, AccountingCB,
-                  action(ACCOUNTING_ACTION_RESET));
+                  action_data(ACCOUNTING_ACTION_RESET));
     table->AccountingClose = XtVaCreateManagedWidget(
         "AccountingClose", xmPushButtonWidgetClass, form, XmNrightAttachment, XmATTACH_FORM,
         XmNrightOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
         CLOSE_WIDTH, XmNshowAsDefault, 1, nullptr);
     XtAddCallback(table->AccountingClose, XmNactivateCallback, AccountingCB,
-                  action(ACCOUNTING_ACTION_CLOSE));
+                  action_data(ACCOUNTING_ACTION_CLOSE));
     XtVaSetValues(form, XmNdefaultButton, table->AccountingClose, nullptr);
 
     table->AccountingText =
@@ -288,7 +283,7 @@ void AccountingCB(Widget, XtPointer client, XtPointer)
     // While a reading runs the window waits for it like the main window.
     if (action_running)
         return;
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case ACCOUNTING_ACTION_SAVE:
         helpfunc_popup_file_dialog(FILE_SAVE_ACCOUNTING);
         break;
