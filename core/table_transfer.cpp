@@ -66,13 +66,6 @@ const TableKind* kind_of(uint8_t id) {
     return nullptr;
 }
 
-void destroy_list(ListObject** list) {
-    if (*list != nullptr) {
-        (*list)->ops->list_destroy(*list);
-        *list = nullptr;
-    }
-}
-
 // --------------------------------------------------------------- reading
 
 void send_entry_request() {
@@ -112,7 +105,7 @@ void start_read(const TableKind& kind, ListCallback fn, int n) {
         finish_read(kind, list);
         return;
     }
-    destroy_list(kind.filling);
+    list_dispose(kind.filling);
     *kind.filling = list;
     ++highstate.serial;
     highstate.done.list = fn;

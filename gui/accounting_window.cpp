@@ -101,13 +101,6 @@ Widget menu_bar(Widget form)
     return bar;
 }
 
-void destroy_list(ListObject** list)
-{
-    if (*list != nullptr)
-        (*list)->ops->list_destroy(*list);
-    *list = nullptr;
-}
-
 // The copy a read-and-reset walks: the line targets with every counter
 // marked as not read.
 ListObject* reading_copy(ListObject* lines)
@@ -192,7 +185,7 @@ void window_closed(Widget, XtPointer, XtPointer)
         return;
     std::string text = text_of_lines_read(reset_reading.lines);
     failed_router = reset_reading.router;
-    destroy_list(&reset_reading.lines);
+    list_dispose(&reset_reading.lines);
     reset_reading.router.clear();
     if (text.empty())
         return;  // nothing was reset; the text shown before stays
@@ -206,7 +199,7 @@ void read_and_reset_now()
         helpfunc_scan_popup(message_text(MSG_GETTING_DATA), 1, 1);
     ListObject* lines = main_line_list;
     if (lines != nullptr && lines->head != nullptr) {
-        destroy_list(&reset_reading.lines);
+        list_dispose(&reset_reading.lines);
         reset_reading.lines = reading_copy(lines);
         reset_reading.router = helpfunc_selected_box.name;
         if (reset_reading.lines != nullptr)
@@ -306,7 +299,7 @@ void cbfunc_accounting(ListObject* lines)
     helpfunc_create_layout(Dialog::AccountingDialog);
     if (lines != nullptr && lines == reset_reading.lines) {
         take_counters(lines);
-        destroy_list(&reset_reading.lines);
+        list_dispose(&reset_reading.lines);
         reset_reading.router.clear();
         lines = main_line_list;
     }
