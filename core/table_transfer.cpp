@@ -7,6 +7,7 @@
 #include "highstate.h"
 #include "list.h"
 #include "messages.h"
+#include "record_defaults.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "globals.h"
 #include "list.h"
 #include "list_lines.h"
+#include "record_defaults.h"
 #include "table_list_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"

@@ -30,6 +30,7 @@
 #include "main_window_states.h"
 #include "messages.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "request_gate.h"
 #include "table_sync.h"
 #include "table_write_mark.h"

@@ -16,6 +16,7 @@
 #include "display_services.h"
 #include "display_texts.h"
 #include "globals.h"
+#include "record_defaults.h"
 #include "request_gate.h"
 #include "highstate.h"
 #include "line_monitor.h"

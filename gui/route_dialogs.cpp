@@ -11,6 +11,7 @@
 #include "globals.h"
 #include "list.h"
 #include "list_lines.h"
+#include "record_defaults.h"
 #include "route_fields.h"
 #include "table_list_dialog.h"
 #include "toolkit.h"

@@ -12,6 +12,7 @@
 
 #include "list.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "router_entry.h"
 
