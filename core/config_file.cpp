@@ -15,6 +15,7 @@
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "service_text.h"
 #include "textfile.h"
 

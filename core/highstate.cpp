@@ -17,13 +17,6 @@ ListObject* filter_list = nullptr;
 
 namespace {
 
-void destroy_list(ListObject** list) {
-    if (*list != nullptr) {
-        (*list)->ops->list_destroy(*list);
-        *list = nullptr;
-    }
-}
-
 int failed_writes = -1;
 
 // Taken before the operation is dropped, which forgets the write.
@@ -181,17 +174,17 @@ void highstate_drop_operation() {
     highstate_stop_timer(&highstate.reset_timer);
     highstate_stop_timer(&highstate.rescan_timer);
     highstate_stop_timer(&highstate.fw_timer);
-    destroy_list(&line_list);
-    destroy_list(&route_list);
-    destroy_list(&filter_list);
+    list_dispose(&line_list);
+    list_dispose(&route_list);
+    list_dispose(&filter_list);
     highstate_release_chain();
 }
 
 void highstate_release_chain() {
     HighstateChain& chain = highstate.chain;
-    destroy_list(&chain.lines);
-    destroy_list(&chain.routes);
-    destroy_list(&chain.filters);
+    list_dispose(&chain.lines);
+    list_dispose(&chain.routes);
+    list_dispose(&chain.filters);
     chain.tables_fn = nullptr;
     chain.count_fn = nullptr;
     chain.routes_new = chain.routes_copy = nullptr;

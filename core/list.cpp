@@ -236,3 +236,10 @@ void list_init() {
     list_object_instance = static_cast<ListObject*>(myutil_malloc(sizeof(ListObject)));
     list_object_instance->ops = ops;
 }
+
+void list_dispose(ListObject** list) {
+    if (*list != nullptr) {
+        (*list)->ops->list_destroy(*list);
+        *list = nullptr;
+    }
+}

@@ -59,6 +59,11 @@ extern ListObject* list_object_instance;
 // engine's initialisation.
 void list_init();
 
+// Destroys the list `*list` points at, with its elements, and nulls the
+// holder, so that a later call or a reader finds no list rather than a freed
+// one; a holder that is already null is left alone.
+void list_dispose(ListObject** list);
+
 // Element functions of the four element types.
 int listhelp_comp_line(ListNode* a, ListNode* b);
 int listhelp_find_line(ListNode* node, const void* key);

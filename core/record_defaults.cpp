@@ -2,6 +2,8 @@
 // table closed and give a new line target its host route. They stand above
 // the protocol tables and the lists they use; the record types below them
 // have no code of their own.
+#include "record_defaults.h"
+
 #include <cstring>
 
 #include "list.h"

@@ -143,14 +143,6 @@ struct RouterSettings {
     int32_t exclusive;              // flag: only this workstation may configure it
 };
 
-// Process-wide default records, filled once by myutil_fill_default_structs().
-extern LineTarget line_defaults;
-extern RouteEntry route_defaults;
-extern FilterEntry filter_defaults;
-extern FilterEntry filter_accept;
-extern FilterEntry filter_reject;
-extern RouterSettings router_defaults;
-
 // ---------------------------------------------- records of the engine ---
 // They belong to the back end and are valid only during the callback.
 
@@ -257,18 +249,3 @@ typedef void (*DoneCallback)(int status);
 typedef void (*LineMonitorCallback)(LineMonitorData* data);
 typedef void (*PercentCallback)(int percent);
 typedef void (*ErrorCallback)(int code);
-
-// ------------------------------------------------------ functions ---
-// These and the default records are defined in record_defaults.cpp, above
-// the protocol tables and the lists.
-
-// Fills the six default records. Called once at start-up, after the host name
-// is taken and before the netmask probe and the defaults file.
-void myutil_fill_default_structs();
-
-// Closes a filter list with an accept-all rule unless its last rule already
-// is a catch-all.
-void myutil_make_filter_default(ListObject* filters);
-
-// Puts a host route for `host` in front of a route list.
-void myutil_make_default_route(ListObject* routes, const char* host);

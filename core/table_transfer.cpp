@@ -7,6 +7,7 @@
 #include "highstate.h"
 #include "list.h"
 #include "messages.h"
+#include "record_defaults.h"
 
 namespace {
 
@@ -66,13 +67,6 @@ const TableKind* kind_of(uint8_t id) {
     return nullptr;
 }
 
-void destroy_list(ListObject** list) {
-    if (*list != nullptr) {
-        (*list)->ops->list_destroy(*list);
-        *list = nullptr;
-    }
-}
-
 // --------------------------------------------------------------- reading
 
 void send_entry_request() {
@@ -112,7 +106,7 @@ void start_read(const TableKind& kind, ListCallback fn, int n) {
         finish_read(kind, list);
         return;
     }
-    destroy_list(kind.filling);
+    list_dispose(kind.filling);
     *kind.filling = list;
     ++highstate.serial;
     highstate.done.list = fn;

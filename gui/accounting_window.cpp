@@ -70,15 +70,10 @@ ResetReading reset_reading;
 // failure handling forgets the selected router).
 std::string failed_router;
 
-XtPointer action(AccountingAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 Widget menu_entry(Widget menu, const char* name, AccountingAction a)
 {
     Widget entry = XmCreatePushButton(menu, const_cast<char*>(name), nullptr, 0);
-    XtAddCallback(entry, XmNactivateCallback, AccountingCB, action(a));
+    XtAddCallback(entry, XmNactivateCallback, AccountingCB, action_data(a));
     XtManageChild(entry);
     return entry;
 }
@@ -104,13 +99,6 @@ Widget menu_bar(Widget form)
 
     XtManageChild(bar);
     return bar;
-}
-
-void destroy_list(ListObject** list)
-{
-    if (*list != nullptr)
-        (*list)->ops->list_destroy(*list);
-    *list = nullptr;
 }
 
 // The copy a read-and-reset walks: the line targets with every counter
@@ -197,7 +185,7 @@ void window_closed(Widget, XtPointer, XtPointer)
         return;
     std::string text = text_of_lines_read(reset_reading.lines);
     failed_router = reset_reading.router;
-    destroy_list(&reset_reading.lines);
+    list_dispose(&reset_reading.lines);
     reset_reading.router.clear();
     if (text.empty())
         return;  // nothing was reset; the text shown before stays
@@ -211,7 +199,7 @@ void read_and_reset_now()
         helpfunc_scan_popup(message_text(MSG_GETTING_DATA), 1, 1);
     ListObject* lines = main_line_list;
     if (lines != nullptr && lines->head != nullptr) {
-        destroy_list(&reset_reading.lines);
+        list_dispose(&reset_reading.lines);
         reset_reading.lines = reading_copy(lines);
         reset_reading.router = helpfunc_selected_box.name;
         if (reset_reading.lines != nullptr)
@@ -262,13 +250,13 @@ Widget AccountingDialogLayout(Widget parent, WidgetTable* table)
         XmNleftOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
         RESET_WIDTH, nullptr);
     XtAddCallback(table->AccountingReset, XmNactivateCallback, AccountingCB,
-                  action(ACCOUNTING_ACTION_RESET));
+                  action_data(ACCOUNTING_ACTION_RESET));
     table->AccountingClose = XtVaCreateManagedWidget(
         "AccountingClose", xmPushButtonWidgetClass, form, XmNrightAttachment, XmATTACH_FORM,
         XmNrightOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
         CLOSE_WIDTH, XmNshowAsDefault, 1, nullptr);
     XtAddCallback(table->AccountingClose, XmNactivateCallback, AccountingCB,
-                  action(ACCOUNTING_ACTION_CLOSE));
+                  action_data(ACCOUNTING_ACTION_CLOSE));
     XtVaSetValues(form, XmNdefaultButton, table->AccountingClose, nullptr);
 
     table->AccountingText =
@@ -288,7 +276,7 @@ void AccountingCB(Widget, XtPointer client, XtPointer)
     // While a reading runs the window waits for it like the main window.
     if (action_running)
         return;
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case ACCOUNTING_ACTION_SAVE:
         helpfunc_popup_file_dialog(FILE_SAVE_ACCOUNTING);
         break;
@@ -311,7 +299,7 @@ void cbfunc_accounting(ListObject* lines)
     helpfunc_create_layout(Dialog::AccountingDialog);
     if (lines != nullptr && lines == reset_reading.lines) {
         take_counters(lines);
-        destroy_list(&reset_reading.lines);
+        list_dispose(&reset_reading.lines);
         reset_reading.router.clear();
         lines = main_line_list;
     }

@@ -45,7 +45,7 @@ void close_request(Widget widget, XtPointer, XtPointer)
 {
     if (close_ignored)
         return;
-    MainCB(widget, reinterpret_cast<XtPointer>(static_cast<intptr_t>(MAIN_ACTION_QUIT)), nullptr);
+    MainCB(widget, action_data(MAIN_ACTION_QUIT), nullptr);
 }
 
 // How far a form must grow, along one axis, for a child that wants
@@ -178,13 +178,13 @@ FrameExtents window_manager_frame()
 // wider than its window, its OK button off centre and its text at the edge.
 void fit_before_map(Widget, XtPointer client, XtPointer)
 {
-    fit_to_contents(static_cast<Dialog>(reinterpret_cast<intptr_t>(client)));
+    fit_to_contents(action_code<Dialog>(client));
 }
 
 void fit_at_popup(Dialog dialog, Widget form)
 {
     XtAddCallback(XtParent(form), XmNpopupCallback, fit_before_map,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(dialog)));
+                  action_data(dialog));
 }
 
 // Shows a dialog's form; one already up whose contents changed is fitted

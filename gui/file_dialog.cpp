@@ -43,11 +43,6 @@ constexpr const char LABEL_FONT[] = "-adobe-helvetica-medium-r-normal--12-120-75
 constexpr int MSG_CANNOT_WRITE = 34;
 constexpr int MSG_CANNOT_READ = 36;
 
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
-
 bool known_mode(int mode)
 {
     return mode == FILE_LOAD_CONFIG || mode == FILE_SAVE_CONFIG || mode == FILE_SAVE_ACCOUNTING;
@@ -194,7 +189,7 @@ void file_ok(XmFileSelectionBoxCallbackStruct* cbs)
     Widget box = XmVANTEROWidgets->FileDialog;
     XtPointer data = nullptr;
     XtVaGetValues(box, XmNuserData, &data, nullptr);
-    const int mode = static_cast<int>(reinterpret_cast<intptr_t>(data));
+    const int mode = action_code(data);
     const std::string file = cbs != nullptr ? helpfunc_xmstring_text(cbs->value) : std::string();
 
     if (!known_mode(mode) || !mode_has_data(mode)) {
@@ -238,9 +233,9 @@ Widget FileDialogLayout(Widget parent, WidgetTable* table)
                                              args, n);
     if (XmFontList fonts = FontNameToFontList(box, LABEL_FONT))
         XtVaSetValues(box, XmNlabelFontList, fonts, nullptr);
-    XtAddCallback(box, XmNokCallback, FileCB, code(FILE_OK));
-    XtAddCallback(box, XmNhelpCallback, FileCB, code(FILE_HELP));
-    XtAddCallback(box, XmNcancelCallback, FileCB, code(FILE_CANCEL));
+    XtAddCallback(box, XmNokCallback, FileCB, action_data(FILE_OK));
+    XtAddCallback(box, XmNhelpCallback, FileCB, action_data(FILE_HELP));
+    XtAddCallback(box, XmNcancelCallback, FileCB, action_data(FILE_CANCEL));
 
     XtUnmanageChild(XmFileSelectionBoxGetChild(box, XmDIALOG_HELP_BUTTON));
     Pixel background = 0;
@@ -281,7 +276,7 @@ void helpfunc_popup_file_dialog(int mode)
         error_box(message_text(MSG_CANNOT_READ));
         return;
     }
-    XtVaSetValues(XmVANTEROWidgets->FileDialog, XmNuserData, code(mode), XmNmustMatch, False,
+    XtVaSetValues(XmVANTEROWidgets->FileDialog, XmNuserData, action_data(mode), XmNmustMatch, False,
                   nullptr);
     set_title(mode);
     helpfunc_popup(Dialog::FileDialog);
@@ -290,7 +285,7 @@ void helpfunc_popup_file_dialog(int mode)
 
 void FileCB(Widget, XtPointer client, XtPointer call)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case FILE_OK:
         file_ok(static_cast<XmFileSelectionBoxCallbackStruct*>(call));
         break;

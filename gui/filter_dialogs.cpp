@@ -15,6 +15,7 @@
 #include "globals.h"
 #include "list.h"
 #include "list_lines.h"
+#include "record_defaults.h"
 #include "table_list_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"
@@ -77,11 +78,6 @@ namespace {
 constexpr int ADDRESS_FIELD_LENGTH = HOST_LEN;  // characters an address field takes
 constexpr int ACTION_MENU_SPACING = 159;        // puts the action's button under the fields
 
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
-
 void show_rule(const void* rule, int position)
 {
     helpfunc_set_filter2_data(*static_cast<const FilterEntry*>(rule), position);
@@ -112,10 +108,11 @@ Widget default_rule_menu(Widget inner, Widget open, XtCallbackProc callback, Wid
     Widget option = CreateOptionMenu(inner, "FilterOption", args, n);
     Widget menu = CreatePulldownMenu(option, "FilterOptionMenu", nullptr, 0);
     table->FilterAllow = menu_button(menu, "FilterAllow");
-    XtAddCallback(table->FilterAllow, XmNactivateCallback, callback, code(FILTER_DEFAULT_ACCEPT));
+    XtAddCallback(table->FilterAllow, XmNactivateCallback, callback,
+                  action_data(FILTER_DEFAULT_ACCEPT));
     table->FilterProhibit = menu_button(menu, "FilterProhibit");
     XtAddCallback(table->FilterProhibit, XmNactivateCallback, callback,
-                  code(FILTER_DEFAULT_REJECT));
+                  action_data(FILTER_DEFAULT_REJECT));
     XtManageChild(option);
     table->FilterOption = option;
     return option;
@@ -319,7 +316,7 @@ int helpfunc_check_filter2_data(const Filter2Texts& texts, bool adding, FilterEn
 
 void FilterCB(Widget, XtPointer client, XtPointer call)
 {
-    const int action = static_cast<int>(reinterpret_cast<intptr_t>(client));
+    const int action = action_code(client);
     switch (action) {
     case FILTER_OPEN:
         table_list_open(FILTERS, table_list_selected(FILTERS));
@@ -356,7 +353,7 @@ void FilterCB(Widget, XtPointer client, XtPointer call)
 
 void Filter2CB(Widget, XtPointer client, XtPointer)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case EDIT_OK:
         store_rule();
         break;

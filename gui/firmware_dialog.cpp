@@ -101,9 +101,9 @@ Widget FirmwareDialogLayout(Widget parent, WidgetTable* table)
     XtVaSetValues(XtParent(table->FirmwareList), XmNrightAttachment, XmATTACH_FORM,
                   XmNrightOffset, 10, nullptr);
     XtAddCallback(table->FirmwareList, XmNsingleSelectionCallback, FirmwareCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(FIRMWARE_ACTION_SELECT)));
+                  action_data(FIRMWARE_ACTION_SELECT));
     XtAddCallback(table->FirmwareList, XmNdefaultActionCallback, FirmwareCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(FIRMWARE_ACTION_DEFAULT)));
+                  action_data(FIRMWARE_ACTION_DEFAULT));
     XtManageChild(table->FirmwareList);
 
     XtVaSetValues(form, XmNdefaultButton, table->FirmwareClose, XmNcancelButton,
@@ -140,7 +140,7 @@ void FirmwareCB(Widget, XtPointer client, XtPointer call)
 {
     WidgetTable* t = XmVANTEROWidgets;
     auto* cbs = static_cast<XmListCallbackStruct*>(call);
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case FIRMWARE_ACTION_SELECT: {
         // The user may have deselected the item this call reports.
         bool selected = cbs != nullptr && cbs->item != nullptr &&

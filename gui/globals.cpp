@@ -22,26 +22,15 @@ int action_running = 0;
 
 ListNode* selected_elem = nullptr;
 
-namespace {
-
-void destroy(ListObject** list)
-{
-    if (*list != nullptr)
-        (*list)->ops->list_destroy(*list);
-    *list = nullptr;
-}
-
-}  // namespace
-
 void main_forget_tables()
 {
     selected_elem = nullptr;
-    destroy(&main_line_list);
-    destroy(&main_line_list_copy);
-    destroy(&main_route_list);
-    destroy(&main_route_list_copy);
-    destroy(&main_filter_list);
-    destroy(&main_filter_list_copy);
+    list_dispose(&main_line_list);
+    list_dispose(&main_line_list_copy);
+    list_dispose(&main_route_list);
+    list_dispose(&main_route_list_copy);
+    list_dispose(&main_filter_list);
+    list_dispose(&main_filter_list_copy);
 }
 
 int main_tables_loaded()

@@ -12,6 +12,7 @@
 #include "globals.h"
 #include "help_file.h"
 #include "report_text.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 extern const char* const HelpDialogResources[] = {
@@ -38,7 +39,7 @@ Widget HelpDialogLayout(Widget parent, WidgetTable* table)
 
 void HelpCB(Widget, XtPointer client, XtPointer)
 {
-    if (static_cast<int>(reinterpret_cast<intptr_t>(client)) == HELP_ACTION_CLOSE)
+    if (action_code(client) == HELP_ACTION_CLOSE)
         helpfunc_popdown(Dialog::HelpDialog);
 }
 

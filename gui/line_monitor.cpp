@@ -190,11 +190,6 @@ void request(RequestKind kind, int argument = 0)
 
 // ----------------------------------------------------------------- build ---
 
-XtPointer code(int action)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(action));
-}
-
 std::string name_of(const char* prefix, const char* rest)
 {
     return std::string(prefix) + rest;
@@ -271,7 +266,8 @@ void channel_layout(Widget form, const Channel& channel, WidgetTable* table)
         XmATTACH_FORM, XmNrightOffset, 10, XmNwidth, DISCONNECT_WIDTH, XmNtopAttachment,
         XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, ROW_GAP, XmNsensitive, False,
         nullptr);
-    XtAddCallback(disconnect, XmNactivateCallback, LineMonCB, code(channel.disconnect_action));
+    XtAddCallback(disconnect, XmNactivateCallback, LineMonCB,
+                  action_data(channel.disconnect_action));
     Widget state = read_only_field(form, name_of(p, "StatText"), false);
     Widget state_label = field_label(form, name_of(p, "StatLabel"), state);
     XtVaSetValues(state_label, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10, nullptr);
@@ -311,7 +307,7 @@ Widget bottom_button(Widget form, const char* name, int left, XtCallbackProc cal
         name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
         XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition,
         left + 20, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
-    XtAddCallback(button, XmNactivateCallback, callback, code(action));
+    XtAddCallback(button, XmNactivateCallback, callback, action_data(action));
     return button;
 }
 
@@ -434,9 +430,9 @@ Widget LineMon2DialogLayout(Widget parent, WidgetTable* table)
                   XmATTACH_FORM, XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM,
                   XmNrightOffset, 10, nullptr);
     XtAddCallback(table->LineMon2List, XmNsingleSelectionCallback, LineMon2CB,
-                  code(LINEMON2_ACTION_SELECT));
+                  action_data(LINEMON2_ACTION_SELECT));
     XtAddCallback(table->LineMon2List, XmNdefaultActionCallback, LineMon2CB,
-                  code(LINEMON2_ACTION_DOUBLE_CLICK));
+                  action_data(LINEMON2_ACTION_DOUBLE_CLICK));
     XtManageChild(table->LineMon2List);
 
     helpfunc_list_colours(form, table->LineMon2List);
@@ -490,7 +486,7 @@ void cbfunc_linemonitor(LineMonitorData* data)
 
 void LineMonCB(Widget, XtPointer client, XtPointer)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case LINEMON_ACTION_DISCONNECT_1:
         request(RequestKind::HANG_UP, 0);
         break;
@@ -515,7 +511,7 @@ void LineMonCB(Widget, XtPointer client, XtPointer)
 void LineMon2CB(Widget, XtPointer client, XtPointer call)
 {
     WidgetTable* t = XmVANTEROWidgets;
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case LINEMON2_ACTION_SELECT:
         XtSetSensitive(t->LineMon2Ok, helpfunc_first_selected(t->LineMon2List) > 0 ? True : False);
         break;

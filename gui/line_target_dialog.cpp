@@ -30,6 +30,7 @@
 #include "main_window_states.h"
 #include "messages.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "request_gate.h"
 #include "table_sync.h"
 #include "table_write_mark.h"
@@ -76,15 +77,10 @@ constexpr int TABLE_BUTTON_WIDTH = 100;
 constexpr int ID_LABEL_WIDTH = 70;
 constexpr int LIST_VISIBLE_LINES = 10;
 
-XtPointer action(ConfigAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 Widget push_button(Widget parent, const char* name, ConfigAction a, ArgList args, Cardinal n)
 {
     Widget button = XmCreatePushButton(parent, const_cast<char*>(name), args, n);
-    XtAddCallback(button, XmNactivateCallback, ConfigCB, action(a));
+    XtAddCallback(button, XmNactivateCallback, ConfigCB, action_data(a));
     XtManageChild(button);
     return button;
 }
@@ -180,8 +176,8 @@ void line_form_children(Widget line_form, WidgetTable* table)
     // Hung from the top only: the list keeps the height of its ten lines.
     XtVaSetValues(XtParent(list), XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
                   XmATTACH_FORM, XmNtopAttachment, XmATTACH_FORM, nullptr);
-    XtAddCallback(list, XmNdefaultActionCallback, ConfigCB, action(CONFIG_DOUBLE_CLICK));
-    XtAddCallback(list, XmNsingleSelectionCallback, ConfigCB, action(CONFIG_SELECT));
+    XtAddCallback(list, XmNdefaultActionCallback, ConfigCB, action_data(CONFIG_DOUBLE_CLICK));
+    XtAddCallback(list, XmNsingleSelectionCallback, ConfigCB, action_data(CONFIG_SELECT));
     XtManageChild(list);
     table->LineList = list;
 }
@@ -414,7 +410,7 @@ void helpfunc_fill_line_list(Widget list)
 
 void ConfigCB(Widget, XtPointer client, XtPointer call)
 {
-    const int code = static_cast<int>(reinterpret_cast<intptr_t>(client));
+    const int code = action_code(client);
     // While the tables are being written every action waits for the end.
     if (action_running || code < CONFIG_LOAD || code > CONFIG_SELECT)
         return;

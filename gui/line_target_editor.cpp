@@ -100,11 +100,6 @@ bool advanced_next = true;
 Pixel editable_colour = 0;
 Pixel disabled_colour = 0;
 
-XtPointer action(Config2Action a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 XtPointer target(const char* name)
 {
     return const_cast<char*>(name);
@@ -345,7 +340,7 @@ Widget bottom_button(Widget form, const char* name, Config2Action a, int left, i
         XmATTACH_POSITION, XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION,
         XmNrightPosition, right, XmNtopAttachment, XmATTACH_POSITION, XmNtopPosition, BUTTONS_AT,
         nullptr);
-    XtAddCallback(button, XmNactivateCallback, Config2CB, action(a));
+    XtAddCallback(button, XmNactivateCallback, Config2CB, action_data(a));
     return button;
 }
 
@@ -410,7 +405,8 @@ Widget Config2DialogLayout(Widget parent, WidgetTable* table)
         "Config2Simple", xmToggleButtonWidgetClass, form, XmNset, True, XmNrightAttachment,
         XmATTACH_FORM, XmNrightOffset, 10, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 10,
         nullptr);
-    XtAddCallback(table->Config2Simple, XmNvalueChangedCallback, Config2CB, action(CONFIG2_VIEW));
+    XtAddCallback(table->Config2Simple, XmNvalueChangedCallback, Config2CB,
+                  action_data(CONFIG2_VIEW));
     Widget header = XtVaCreateManagedWidget(
         "Config2Header", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
         XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment,
@@ -507,7 +503,7 @@ void helpfunc_add_s3_protocols()
 
 void Config2CB(Widget, XtPointer client, XtPointer)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case CONFIG2_VIEW:
         toggle_view();
         break;

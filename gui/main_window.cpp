@@ -16,6 +16,7 @@
 #include "display_services.h"
 #include "display_texts.h"
 #include "globals.h"
+#include "record_defaults.h"
 #include "request_gate.h"
 #include "highstate.h"
 #include "line_monitor.h"
@@ -66,15 +67,10 @@ constexpr int BOTTOM_BUTTON_WIDTH = 100;
 constexpr int OVERVIEW_WIDTH = 120;
 constexpr int LIST_VISIBLE_LINES = 10;
 
-XtPointer action(MainAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 Widget push_button(Widget parent, const char* name, MainAction a, ArgList args, Cardinal n)
 {
     Widget button = XmCreatePushButton(parent, const_cast<char*>(name), args, n);
-    XtAddCallback(button, XmNactivateCallback, MainCB, action(a));
+    XtAddCallback(button, XmNactivateCallback, MainCB, action_data(a));
     XtManageChild(button);
     return button;
 }
@@ -387,9 +383,9 @@ Widget MainFormLayout(Widget shell, WidgetTable* table)
                   XmNtopOffset, 10, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget,
                   table->Open, XmNbottomOffset, 20, nullptr);
     XtAddCallback(table->SelectionList, XmNsingleSelectionCallback, MainCB,
-                  action(MAIN_ACTION_SELECT));
+                  action_data(MAIN_ACTION_SELECT));
     XtAddCallback(table->SelectionList, XmNdefaultActionCallback, MainCB,
-                  action(MAIN_ACTION_DOUBLE_CLICK));
+                  action_data(MAIN_ACTION_DOUBLE_CLICK));
     XtManageChild(table->SelectionList);
 
     XtManageChild(form);
@@ -398,7 +394,7 @@ Widget MainFormLayout(Widget shell, WidgetTable* table)
 
 void MainCB(Widget, XtPointer client, XtPointer call)
 {
-    int code = static_cast<int>(reinterpret_cast<intptr_t>(client));
+    int code = action_code(client);
     if (code < 0 || code > MAIN_ACTION_SELECT)
         return;
     // One operation at a time: while the program waits for the router only

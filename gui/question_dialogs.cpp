@@ -65,7 +65,7 @@ Widget answer_button(Widget form, const char* name, QuestionAction action)
                                             ANSWER_WIDTH, XmNbottomAttachment, XmATTACH_FORM,
                                             XmNbottomOffset, 10, nullptr);
     XtAddCallback(button, XmNactivateCallback, QuestionCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
+                  action_data(action));
     return button;
 }
 
@@ -131,7 +131,7 @@ Widget Question2DialogLayout(Widget parent, WidgetTable* table)
 
 void QuestionCB(Widget, XtPointer client, XtPointer)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case QUESTION_ACTION_DOWNLOAD_YES:
         helpfunc_popdown(Dialog::QuestionDialog);
         rconfig_download_again();

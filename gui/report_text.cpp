@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "toolkit.h"
+
 namespace {
 constexpr int REPORT_TEXT_MARGIN = 10;  // pixels to the neighbours and the side edges
 constexpr int CLOSE_WIDTH = 120;        // a report window's Close
@@ -77,7 +79,7 @@ Widget report_window_children(Widget form, const ReportWindowNames& names, Widge
         XmNrightOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
         CLOSE_WIDTH, XmNshowAsDefault, 1, nullptr);
     XtAddCallback(*close, XmNactivateCallback, names.callback,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(names.close_action)));
+                  action_data(names.close_action));
     XtVaSetValues(form, XmNdefaultButton, *close, XmNcancelButton, *close, nullptr);
 
     Widget text = report_text_create(form, names.text, header, *close);

@@ -11,6 +11,7 @@
 #include "globals.h"
 #include "list.h"
 #include "list_lines.h"
+#include "record_defaults.h"
 #include "route_fields.h"
 #include "table_list_dialog.h"
 #include "toolkit.h"
@@ -206,7 +207,7 @@ int helpfunc_check_route2_data(const Route2Texts& texts, bool adding, RouteEntry
 
 void RouteCB(Widget, XtPointer client, XtPointer call)
 {
-    const int action = static_cast<int>(reinterpret_cast<intptr_t>(client));
+    const int action = action_code(client);
     switch (action) {
     case ROUTE_OPEN:
         table_list_open(ROUTES, table_list_selected(ROUTES));
@@ -237,7 +238,7 @@ void RouteCB(Widget, XtPointer client, XtPointer call)
 
 void Route2CB(Widget, XtPointer client, XtPointer)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case EDIT_OK:
         store_route();
         break;

@@ -14,6 +14,7 @@
 #include "report_text.h"
 #include "router_list.h"
 #include "router_state_text.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 extern const char* const RouterDialogResources[] = {
@@ -38,7 +39,7 @@ Widget RouterDialogLayout(Widget parent, WidgetTable* table)
 
 void RouterCB(Widget, XtPointer client, XtPointer)
 {
-    if (static_cast<int>(reinterpret_cast<intptr_t>(client)) == ROUTER_ACTION_CLOSE)
+    if (action_code(client) == ROUTER_ACTION_CLOSE)
         helpfunc_popdown(Dialog::RouterDialog);
 }
 

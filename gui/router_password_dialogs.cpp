@@ -96,11 +96,11 @@ Widget entry_dialog(Widget parent, Dialog dialog, const char* label_name, const 
         XmNtopOffset, 10, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 30,
         XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 30, nullptr);
     XtAddCallback(*field, XmNactivateCallback, RepeatCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(REPEAT_REASON_ENTER)));
+                  action_data(REPEAT_REASON_ENTER));
     XtAddCallback(*field, XmNvalueChangedCallback, RepeatCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(REPEAT_REASON_CHANGED)));
+                  action_data(REPEAT_REASON_CHANGED));
     XtAddCallback(*field, XmNmodifyVerifyCallback, RepeatCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(REPEAT_REASON_VERIFY)));
+                  action_data(REPEAT_REASON_VERIFY));
     XtVaSetValues(form, XmNx, x, XmNy, y, nullptr);
     return form;
 }
@@ -177,13 +177,13 @@ Widget SetPWDialogLayout(Widget parent, WidgetTable* table)
         XmNtopWidget, header, XmNtopOffset, 20, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset,
         10, nullptr);
     XtAddCallback(table->SetPWChange, XmNactivateCallback, SetPWCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(SETPW_ACTION_CHANGE)));
+                  action_data(SETPW_ACTION_CHANGE));
     table->SetPWDelete = XtVaCreateManagedWidget(
         "SetPWDelete", xmPushButtonWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
         XmNtopWidget, header, XmNtopOffset, 20, XmNrightAttachment, XmATTACH_FORM,
         XmNrightOffset, 10, nullptr);
     XtAddCallback(table->SetPWDelete, XmNactivateCallback, SetPWCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(SETPW_ACTION_DELETE)));
+                  action_data(SETPW_ACTION_DELETE));
     table->SetPWExclusivToggle = XtVaCreateManagedWidget(
         "SetPWExclusivToggle", xmToggleButtonWidgetClass, form, XmNtopAttachment,
         XmATTACH_WIDGET, XmNtopWidget, table->SetPWChange, XmNtopOffset, 20, XmNleftAttachment,
@@ -269,7 +269,7 @@ bool setpw_proposed_exclusive()
 void SetPWCB(Widget, XtPointer client, XtPointer)
 {
     WidgetTable* t = XmVANTEROWidgets;
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case SETPW_ACTION_OK:
         proposal.exclusive = XmToggleButtonGetState(t->SetPWExclusivToggle) != False;
         helpfunc_popdown(Dialog::SetPWDialog);
@@ -297,7 +297,7 @@ void SetPWCB(Widget, XtPointer client, XtPointer)
 
 void RepeatCB(Widget widget, XtPointer client, XtPointer call)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case REPEAT_REASON_VERIFY:
         verify_change(widget, static_cast<XmTextVerifyCallbackStruct*>(call));
         break;

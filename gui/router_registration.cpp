@@ -45,11 +45,6 @@ constexpr int ENTRY_BELOW_HEADLINE = 10;
 // and the toolkit's verify call must not be taken for typing.
 bool emptying_entry = false;
 
-XtPointer action(PasswordAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 void empty_entry(PasswordPrompt* prompt, const OpenReply* reply)
 {
     emptying_entry = true;
@@ -166,9 +161,9 @@ Widget PWDialogLayout(Widget parent, WidgetTable* table)
         XmATTACH_FORM, XmNleftOffset, EDGE_OFFSET, XmNrightAttachment, XmATTACH_FORM,
         XmNrightOffset, EDGE_OFFSET, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head,
         XmNtopOffset, ENTRY_BELOW_HEADLINE, nullptr);
-    XtAddCallback(text, XmNactivateCallback, PasswordCB, action(PASSWORD_ENTER));
-    XtAddCallback(text, XmNvalueChangedCallback, PasswordCB, action(PASSWORD_CHANGED));
-    XtAddCallback(text, XmNmodifyVerifyCallback, PasswordCB, action(PASSWORD_MODIFY_VERIFY));
+    XtAddCallback(text, XmNactivateCallback, PasswordCB, action_data(PASSWORD_ENTER));
+    XtAddCallback(text, XmNvalueChangedCallback, PasswordCB, action_data(PASSWORD_CHANGED));
+    XtAddCallback(text, XmNmodifyVerifyCallback, PasswordCB, action_data(PASSWORD_MODIFY_VERIFY));
 
     // The buffer lives as long as the prompt, which is kept for the run.
     auto* prompt = static_cast<PasswordPrompt*>(myutil_malloc(sizeof(PasswordPrompt)));
@@ -181,7 +176,7 @@ Widget PWDialogLayout(Widget parent, WidgetTable* table)
 
 void PasswordCB(Widget, XtPointer client, XtPointer call)
 {
-    switch (static_cast<int>(reinterpret_cast<intptr_t>(client))) {
+    switch (action_code(client)) {
     case PASSWORD_ENTER:
         send_password();
         break;

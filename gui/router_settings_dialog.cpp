@@ -134,11 +134,10 @@ Widget field_beside(Widget form, const char* name, Widget label)
 Widget menu_button(Widget menu, const char* name, RConfigAction action, int family)
 {
     Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, menu, XmNuserData,
-                                            static_cast<XtPointer>(reinterpret_cast<void*>(
-                                                static_cast<intptr_t>(family))),
+                                            action_data(family),
                                             nullptr);
     XtAddCallback(button, XmNactivateCallback, RConfigCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
+                  action_data(action));
     return button;
 }
 
@@ -146,7 +145,7 @@ Widget action_button(Widget form, const char* name, RConfigAction action)
 {
     Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, form, nullptr);
     XtAddCallback(button, XmNactivateCallback, RConfigCB,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
+                  action_data(action));
     return button;
 }
 
@@ -159,13 +158,13 @@ int family_of(Widget button)
 {
     XtPointer data = nullptr;
     XtVaGetValues(button, XmNuserData, &data, nullptr);
-    return static_cast<int>(reinterpret_cast<intptr_t>(data));
+    return action_code(data);
 }
 
 void set_family(Widget button, int family)
 {
     XtVaSetValues(button, XmNuserData,
-                  static_cast<XtPointer>(reinterpret_cast<void*>(static_cast<intptr_t>(family))),
+                  action_data(family),
                   nullptr);
 }
 
@@ -453,7 +452,7 @@ int rconfig_request_pending()
 
 void RConfigCB(Widget, XtPointer client, XtPointer)
 {
-    const int action = static_cast<int>(reinterpret_cast<intptr_t>(client));
+    const int action = action_code(client);
     WidgetTable* t = XmVANTEROWidgets;
     switch (action) {
     case RCONFIG_ACTION_1TR6:

@@ -17,6 +17,7 @@
 #include "myutil.h"
 #include "netmask_probe.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "startup_rules.h"
 #include "widget_table.h"

@@ -25,11 +25,6 @@ constexpr int ID_LABEL_WIDTH = 70;
 constexpr int ROW_LABEL_WIDTH = 200;
 constexpr int ROW_LABEL_MARGIN = 9;       // lets a label stand as high as its field
 
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
-
 Widget slot(Widget WidgetTable::*member)
 {
     return XmVANTEROWidgets != nullptr ? XmVANTEROWidgets->*member : nullptr;
@@ -51,7 +46,7 @@ Widget push_button(Widget parent, const char* name, int action, XtCallbackProc c
                    ArgList args, Cardinal n)
 {
     Widget button = XmCreatePushButton(parent, const_cast<char*>(name), args, n);
-    XtAddCallback(button, XmNactivateCallback, callback, code(action));
+    XtAddCallback(button, XmNactivateCallback, callback, action_data(action));
     XtManageChild(button);
     return button;
 }
@@ -343,8 +338,8 @@ TableLayout table_list_layout(Widget parent, Dialog dialog, const TableLayoutNam
     XtVaSetValues(XtParent(l.list), XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
                   XmATTACH_FORM, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, list_label,
                   XmNtopOffset, 5, nullptr);
-    XtAddCallback(l.list, XmNsingleSelectionCallback, callback, code(codes.select));
-    XtAddCallback(l.list, XmNdefaultActionCallback, callback, code(codes.double_click));
+    XtAddCallback(l.list, XmNsingleSelectionCallback, callback, action_data(codes.select));
+    XtAddCallback(l.list, XmNdefaultActionCallback, callback, action_data(codes.double_click));
     XtManageChild(l.list);
     helpfunc_list_colours(l.form, l.list);
 

@@ -168,7 +168,7 @@ Widget helpfunc_row_button(Widget form, const char* name, int left, int right,
         XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right,
         XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
     XtAddCallback(button, XmNactivateCallback, callback,
-                  reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)));
+                  action_data(action));
     return button;
 }
 

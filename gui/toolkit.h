@@ -10,7 +10,29 @@
 
 #include <Xm/Xm.h>
 
+#include <cstdint>
 #include <string>
+#include <type_traits>
+
+// A callback's client data (or a widget's userData) that carries a small code,
+// an action or a mode, in place of an address: the code a callback is
+// registered with, and back. The two casts stand only here, so that every
+// dialog converts the same way.
+template <typename Code>
+inline XtPointer action_data(Code code)
+{
+    static_assert(std::is_integral<Code>::value || std::is_enum<Code>::value,
+                  "only a code fits in the client data");
+    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(code));
+}
+
+template <typename Code = int>
+inline Code action_code(XtPointer data)
+{
+    static_assert(std::is_integral<Code>::value || std::is_enum<Code>::value,
+                  "only a code fits in the client data");
+    return static_cast<Code>(reinterpret_cast<intptr_t>(data));
+}
 
 // A pixmap of the screen's root depth showing the built-in image `name`
 // (exact name) in the widget's foreground on its background. Set it as the

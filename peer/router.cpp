@@ -6,6 +6,7 @@
 
 #include "image.h"
 #include "tables.h"
+#include "text_escape.h"
 
 namespace {
 
@@ -259,7 +260,7 @@ void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     }
     if (given != password_block(r.password)) {
         new_session(r, SESSION_NONE, 0);
-        h.event(r, "password wrong: " + wire_escape(block_text(given)));
+        h.event(r, "password wrong: " + text_escape(block_text(given)));
         refuse(r, h, in, REASON_WRONG_PASSWORD, in.from);
         return;
     }
@@ -367,11 +368,11 @@ void on_set_password(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     if (status == 0) {
         r.password = block_text(fresh);
         r.exclusive = exclusive ? in.from : 0;
-        h.event(r, "password changed to " + wire_escape(r.password) + " exclusive=" + wire_dotted(r.exclusive));
+        h.event(r, "password changed to " + text_escape(r.password) + " exclusive=" + wire_dotted(r.exclusive));
         h.changed();
     } else {
         h.event(r, "password change refused status=" + std::to_string(status) + " current given " +
-                       wire_escape(block_text(current)));
+                       text_escape(block_text(current)));
     }
     reply_status(r, h, in, MSG_SET_PASSWORD_REPLY, status);
 }
@@ -403,7 +404,7 @@ void on_router_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
             }
         }
         h.event(r, "router data address=" + wire_dotted(address) + note + " netmask=" + wire_dotted(r.netmask) +
-                       " phone=" + wire_escape(r.phone) + " permanent=" + std::to_string(r.permanent));
+                       " phone=" + text_escape(r.phone) + " permanent=" + std::to_string(r.permanent));
         h.changed();
     } else {
         h.event(r, "router data refused status=" + std::to_string(status));

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "text_escape.h"
+
 namespace {
 
 using Args = std::vector<std::string>;
@@ -21,7 +23,7 @@ bool address(const std::string& v, uint32_t* out) { return wire_parse_dotted(v, 
 
 bool text(const std::string& v, size_t width, std::string* out) {
     std::string raw;
-    if (!wire_unescape(v, &raw) || raw.size() > width) return false;
+    if (!text_unescape(v, &raw) || raw.size() > width) return false;
     while (!raw.empty() && raw.back() == '\0') raw.pop_back();
     *out = raw;
     return true;
@@ -445,11 +447,11 @@ std::string script_format_state(const std::vector<const PeerRouter*>& routers) {
         s += std::string("configured ") + (r->configured ? "1" : "0") + "\n";
         s += "hw " + wire_hw_text(r->hw) + "\n";
         s += "netmask " + wire_dotted(r->netmask) + "\n";
-        s += "phone " + wire_escape(r->phone) + "\n";
+        s += "phone " + text_escape(r->phone) + "\n";
         s += "isdn " + std::to_string(r->isdn) + "\n";
         s += "permanent " + std::to_string(r->permanent) + "\n";
-        s += "firmware " + wire_escape(r->firmware) + "\n";
-        s += "password " + wire_escape(r->password) + "\n";
+        s += "firmware " + text_escape(r->firmware) + "\n";
+        s += "password " + text_escape(r->password) + "\n";
         s += "exclusive " + wire_dotted(r->exclusive) + "\n";
         s += "holder " + wire_dotted(r->holder) + "\n";
         for (int i = 0; i < 2; ++i) {
@@ -457,22 +459,22 @@ std::string script_format_state(const std::vector<const PeerRouter*>& routers) {
             char code[8];
             std::snprintf(code, sizeof code, "0x%04x", c.code);
             s += "channel " + std::to_string(i + 1) + " state=" + std::to_string(c.state) + " code=" + code +
-                 " peer=" + wire_dotted(c.peer) + " phone=" + wire_escape(c.phone) +
+                 " peer=" + wire_dotted(c.peer) + " phone=" + text_escape(c.phone) +
                  " duration=" + std::to_string(c.duration) + " charge=" + std::to_string(c.charge) +
                  " out=" + std::to_string(c.packets_out) + " in=" + std::to_string(c.packets_in) + "\n";
         }
         for (size_t i = 0; i < r->lines.size(); ++i) {
             const PeerLine& e = r->lines[i];
             if (!e.used) continue;
-            s += "line " + std::to_string(i) + " host=" + wire_dotted(e.host) + " phone=" + wire_escape(e.phone) +
+            s += "line " + std::to_string(i) + " host=" + wire_dotted(e.host) + " phone=" + text_escape(e.phone) +
                  " l2=" + std::to_string(e.l2) + " blocksize=" + std::to_string(e.blocksize) +
                  " addr_a=" + std::to_string(e.addr_a) + " addr_b=" + std::to_string(e.addr_b) +
                  " modulo=" + std::to_string(e.modulo) + " window=" + std::to_string(e.window) +
                  " l3=" + std::to_string(e.l3) + " words=" + join16(e.words, 6) +
                  " byte=" + std::to_string(e.byte) + " timeout=" + std::to_string(e.timeout) +
                  " manual=" + std::to_string(e.manual) + " bundling=" + std::to_string(e.bundling) +
-                 " compression=" + std::to_string(e.compression) + " send=" + wire_escape(e.send_pair) +
-                 " receive=" + wire_escape(e.receive_pair) + " counters=" + join(e.counters, PEER_COUNTERS) +
+                 " compression=" + std::to_string(e.compression) + " send=" + text_escape(e.send_pair) +
+                 " receive=" + text_escape(e.receive_pair) + " counters=" + join(e.counters, PEER_COUNTERS) +
                  "\n";
         }
         for (size_t i = 0; i < r->routes.size(); ++i) {
@@ -489,7 +491,7 @@ std::string script_format_state(const std::vector<const PeerRouter*>& routers) {
                  " receive_match=" + wire_dotted(e.receive_match) + " protocol=" + std::to_string(e.protocol) +
                  " action=" + std::to_string(e.action) + " port=" + std::to_string(e.port) + "\n";
         }
-        if (!r->image_file.empty()) s += "image-file " + wire_escape(r->image_file) + "\n";
+        if (!r->image_file.empty()) s += "image-file " + text_escape(r->image_file) + "\n";
     }
     return s;
 }

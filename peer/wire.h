@@ -1,7 +1,7 @@
 // Byte-level helpers of the simulated router: the message codes it knows, a
 // bounded big-endian reader and writer, fixed-width text fields, the password
-// scrambling, and the text forms (hex, dotted quad, escaped text) used in its
-// log, script and state file.
+// scrambling, and the text forms (hex, dotted quad) used in its log, script
+// and state file; escaped text has a module of its own (text_escape.h).
 //
 // Everything here is written straight from the router protocol's byte
 // layouts; nothing is shared with the workstation's back end.
@@ -97,10 +97,5 @@ std::string wire_dotted(uint32_t address);                       // "10.77.0.2"
 bool wire_parse_dotted(const std::string& text, uint32_t* address);  // strict dotted quad
 std::string wire_hw_text(const uint8_t hw[6]);                   // "00:a0:f9:00:00:01"
 bool wire_parse_hw(const std::string& text, uint8_t hw[6]);
-// Escapes a raw text for the script and state files: bytes outside
-// printable ASCII, blanks, '\\' and '=' become \xHH; "" stays empty.
-std::string wire_escape(const std::string& raw);
-// Reverses wire_escape (also accepts \\ and \0); false on a bad escape.
-bool wire_unescape(const std::string& text, std::string* raw);
 // A decimal or 0x-hexadecimal number no larger than max.
 bool wire_parse_number(const std::string& text, uint64_t max, uint64_t* value);

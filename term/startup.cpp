@@ -12,6 +12,7 @@
 #include "myutil.h"
 #include "netmask_probe.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "textfile.h"
 #include "texts.h"

@@ -6,6 +6,7 @@
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "white_spaces.h"
 
 namespace {

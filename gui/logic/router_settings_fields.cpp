@@ -4,6 +4,7 @@
 
 #include "firmware_versions.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "white_spaces.h"
 
 namespace {

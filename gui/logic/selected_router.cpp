@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "myutil.h"
+#include "record_defaults.h"
 #include "router_list.h"
 
 void selected_router_reset(SelectedRouter* selected)

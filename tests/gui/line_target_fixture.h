@@ -28,6 +28,7 @@
 #include "main_window.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "toolkit.h"
 #include "widget_table.h"

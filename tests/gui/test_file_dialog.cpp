@@ -29,6 +29,7 @@
 #include "gui_fixture.h"
 #include "list.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "temp_dir.h"
 #include "toolkit.h"

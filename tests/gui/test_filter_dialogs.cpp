@@ -23,6 +23,7 @@
 #include "list.h"
 #include "list_lines.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "table_list_dialog.h"
 #include "widget_table.h"

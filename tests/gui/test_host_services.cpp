@@ -29,6 +29,7 @@
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "router_settings_dialog.h"
 #include "table_write_mark.h"

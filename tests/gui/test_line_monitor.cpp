@@ -18,6 +18,7 @@
 #include "list.h"
 #include "monitor_fixture.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "widget_table.h"
 
 namespace {

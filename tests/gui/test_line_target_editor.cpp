@@ -9,6 +9,7 @@
 #include <string>
 
 #include "messages.h"
+#include "record_defaults.h"
 #include "toolkit.h"
 
 namespace {

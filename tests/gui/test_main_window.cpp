@@ -14,6 +14,7 @@
 #include "list.h"
 #include "main_window.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "router_entry.h"
 #include "toolkit.h"

@@ -15,6 +15,7 @@
 #include "gui_fixture.h"
 #include "list.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "widget_table.h"
 

@@ -9,6 +9,7 @@
 #include <Xm/RowColumn.h>
 
 #include <cctype>
+#include <climits>
 #include <string>
 
 #include "globals.h"
@@ -179,6 +180,29 @@ TEST_F(ToolkitTest, LabelsKeepTheirLineBreaks)
     EXPECT_EQ(helpfunc_label_text(label), "one\ntwo\n\nfour");
     helpfunc_set_label(label, "R\374ckmeldung");
     EXPECT_EQ(helpfunc_label_text(label), "R\374ckmeldung") << "ISO 8859-1 bytes pass unchanged";
+}
+
+// Callbacks are registered with a code in their client data and switch on it
+// when called: every code comes back as it went in, whatever its type and
+// sign, an enum also when read as the int a switch takes; a callback
+// registered without client data reads code 0.
+TEST(ActionCodeTest, CodesComeBackAsTheyWentIn)
+{
+    enum Plain { PLAIN_NEGATIVE = -3, PLAIN_ZERO = 0, PLAIN_BIG = 1 << 20 };
+    enum class Scoped : uint8_t { FIRST = 0, LAST = 255 };
+
+    for (int code : {0, 1, -1, 41, INT_MAX, INT_MIN})
+        EXPECT_EQ(action_code(action_data(code)), code) << "int " << code;
+    for (Plain code : {PLAIN_NEGATIVE, PLAIN_ZERO, PLAIN_BIG}) {
+        EXPECT_EQ(action_code<Plain>(action_data(code)), code) << "enum " << code;
+        EXPECT_EQ(action_code(action_data(code)), static_cast<int>(code)) << "enum as int " << code;
+    }
+    for (Scoped code : {Scoped::FIRST, Scoped::LAST})
+        EXPECT_EQ(action_code<Scoped>(action_data(code)), code)
+            << "scoped enum " << static_cast<int>(code);
+    EXPECT_EQ(action_code<int>(action_data(Scoped::LAST)), 255) << "no sign is made up";
+    EXPECT_EQ(action_code(nullptr), 0) << "no client data";
+    EXPECT_NE(action_data(1), action_data(2)) << "two codes, two data";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "records.h"
 
 class DialogLogicTest : public ::testing::Test {

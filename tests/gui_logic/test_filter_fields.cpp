@@ -5,6 +5,7 @@
 #include "dialog_fixture.h"
 #include "list_lines.h"
 #include "messages.h"
+#include "record_defaults.h"
 
 namespace {
 

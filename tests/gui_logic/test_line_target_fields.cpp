@@ -4,6 +4,7 @@
 
 #include "dialog_fixture.h"
 #include "messages.h"
+#include "record_defaults.h"
 
 namespace {
 

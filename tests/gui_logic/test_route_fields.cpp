@@ -1,6 +1,7 @@
 #include "route_fields.h"
 
 #include "dialog_fixture.h"
+#include "record_defaults.h"
 #include "table_position.h"
 
 namespace {

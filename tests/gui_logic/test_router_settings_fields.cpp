@@ -5,6 +5,7 @@
 #include <string>
 
 #include "myutil.h"
+#include "record_defaults.h"
 #include "scratch_data_dir.h"
 
 namespace {

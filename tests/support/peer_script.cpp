@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "text_escape.h"
+
 namespace {
 
 using Tokens = std::vector<std::string>;
@@ -21,22 +23,6 @@ int hexval(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-bool unescape(const std::string& s, std::string* out) {
-    std::string r;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\') {
-            r.push_back(s[i]);
-        } else if (i + 3 < s.size() && s[i + 1] == 'x' && hexval(s[i + 2]) >= 0 && hexval(s[i + 3]) >= 0) {
-            r.push_back(static_cast<char>(hexval(s[i + 2]) * 16 + hexval(s[i + 3])));
-            i += 3;
-        } else {
-            return false;
-        }
-    }
-    *out = r;
-    return true;
 }
 
 bool to_u32(const std::string& s, uint32_t* v) {
@@ -82,7 +68,7 @@ bool fields(const Tokens& t, size_t from, bool (*set)(void* e, const std::string
         size_t eq = t[i].find('=');
         if (eq == std::string::npos) return false;
         std::string v;
-        if (!unescape(t[i].substr(eq + 1), &v) || !set(e, t[i].substr(0, eq), v)) return false;
+        if (!text_unescape(t[i].substr(eq + 1), &v) || !set(e, t[i].substr(0, eq), v)) return false;
     }
     return true;
 }
@@ -202,21 +188,6 @@ SimFilter sim_filter(int index, const std::string& send_mask, const std::string&
     return e;
 }
 
-std::string peer_escape(const std::string& raw) {
-    std::string s;
-    for (char c : raw) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u > ' ' && u < 0x7F && c != '\\' && c != '=' && c != '#') {
-            s.push_back(c);
-        } else {
-            char buf[5];
-            std::snprintf(buf, sizeof buf, "\\x%02x", u);
-            s += buf;
-        }
-    }
-    return s;
-}
-
 std::string peer_script_text(const std::vector<SimRouter>& routers, const std::vector<std::string>& global) {
     std::string s;
     for (const std::string& g : global) s += g + "\n";
@@ -226,29 +197,29 @@ std::string peer_script_text(const std::vector<SimRouter>& routers, const std::v
         s += std::string("configured ") + (r.configured ? "1" : "0") + "\n";
         s += "hw " + r.hw + "\n";
         s += "netmask " + r.netmask + "\n";
-        s += "phone " + peer_escape(r.phone) + "\n";
+        s += "phone " + text_escape(r.phone) + "\n";
         s += "isdn " + std::to_string(r.isdn) + "\n";
         s += "permanent " + std::to_string(r.permanent) + "\n";
-        s += "firmware " + peer_escape(r.firmware) + "\n";
-        s += "password " + peer_escape(r.password) + "\n";
+        s += "firmware " + text_escape(r.firmware) + "\n";
+        s += "password " + text_escape(r.password) + "\n";
         s += "exclusive " + r.exclusive + "\n";
         s += "holder " + r.holder + "\n";
         for (int i = 0; i < 2; ++i) {
             const SimChannel& c = r.channel[i];
             s += "channel " + std::to_string(i + 1) + " state=" + std::to_string(c.state) +
-                 " code=" + std::to_string(c.code) + " peer=" + c.peer + " phone=" + peer_escape(c.phone) +
+                 " code=" + std::to_string(c.code) + " peer=" + c.peer + " phone=" + text_escape(c.phone) +
                  " duration=" + std::to_string(c.duration) + " charge=" + std::to_string(c.charge) +
                  " out=" + std::to_string(c.packets_out) + " in=" + std::to_string(c.packets_in) + "\n";
         }
         for (const SimLine& e : r.lines)
-            s += "line " + std::to_string(e.index) + " host=" + e.host + " phone=" + peer_escape(e.phone) +
+            s += "line " + std::to_string(e.index) + " host=" + e.host + " phone=" + text_escape(e.phone) +
                  " l2=" + std::to_string(e.l2) + " blocksize=" + std::to_string(e.blocksize) +
                  " addr_a=" + std::to_string(e.addr_a) + " addr_b=" + std::to_string(e.addr_b) +
                  " modulo=" + std::to_string(e.modulo) + " window=" + std::to_string(e.window) +
                  " l3=" + std::to_string(e.l3) + " words=" + join(e.words) + " byte=" + std::to_string(e.byte) +
                  " timeout=" + std::to_string(e.timeout) + " manual=" + std::to_string(e.manual) +
                  " bundling=" + std::to_string(e.bundling) + " compression=" + std::to_string(e.compression) +
-                 " send=" + peer_escape(e.send) + " receive=" + peer_escape(e.receive) +
+                 " send=" + text_escape(e.send) + " receive=" + text_escape(e.receive) +
                  " counters=" + join(e.counters) + "\n";
         for (const SimRoute& e : r.routes)
             s += "route " + std::to_string(e.index) + " mask=" + e.mask + " match=" + e.match +
@@ -285,7 +256,7 @@ bool peer_parse_state(const std::string& text, std::vector<SimRouter>* routers, 
         if (out.empty()) return fail();
         SimRouter& r = out.back();
         std::string v1;
-        if (t.size() > 1 && !unescape(t[1], &v1)) return fail();
+        if (t.size() > 1 && !text_unescape(t[1], &v1)) return fail();
         const std::string& k = t[0];
         bool ok = true;
         if (k == "address") r.address = v1;

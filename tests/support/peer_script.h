@@ -126,6 +126,3 @@ struct PeerLogLine {
 };
 
 std::vector<PeerLogLine> peer_parse_log(const std::string& text);
-
-// Text form of a raw text in a script (\xHH for odd bytes).
-std::string peer_escape(const std::string& raw);

@@ -19,6 +19,7 @@
 #include "fake_udp.h"
 #include "highstate.h"
 #include "myutil.h"
+#include "record_defaults.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -21,6 +21,7 @@
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "temp_dir.h"
 #include "textfile.h"

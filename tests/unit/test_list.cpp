@@ -12,6 +12,7 @@
 
 #include "list.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "router_entry.h"
 
@@ -405,6 +406,30 @@ TEST_F(ListTest, DestroyReleasesEveryElementOnce) {
         c->ops->list_destroy(c);
         EXPECT_EQ(released, 2 * n);
     }
+}
+
+// Disposing a holder's list frees its elements and leaves the holder null,
+// so that a second dispose, as an error path that runs after a normal end
+// does, frees nothing twice.
+TEST_F(ListTest, DisposeFreesTheElementsAndNullsTheHolderOnce) {
+    for (int n : {-1, 0, 1, 5}) {  // -1: the holder has no list
+        released = 0;
+        ListObject* l = nullptr;
+        if (n >= 0) {
+            l = list_object_instance->ops->list_create(list_object_instance, nullptr, nullptr,
+                                                       int_copy, counting_free);
+            for (int i = 0; i < n; ++i) l->ops->list_append(l, new_int(i));
+        }
+        list_dispose(&l);
+        EXPECT_EQ(l, nullptr) << n;
+        EXPECT_EQ(released, n < 0 ? 0 : n) << n;
+        list_dispose(&l);
+        EXPECT_EQ(released, n < 0 ? 0 : n) << "second dispose of " << n;
+    }
+    ListObject* cls = list_object_instance;
+    list_dispose(&cls);
+    EXPECT_EQ(cls, nullptr) << "the holder lets go of the class object";
+    EXPECT_EQ(list_object_instance->ops, list_send) << "which itself stays";
 }
 
 TEST_F(ListTest, DestroyedNodesAreReusedBeforeNewOnesAreAllocated) {

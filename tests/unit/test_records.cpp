@@ -10,6 +10,7 @@
 #include "list.h"
 #include "myutil.h"
 #include "protocols.h"
+#include "record_defaults.h"
 #include "records.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "config_file.h"
 #include "list.h"
 #include "myutil.h"
+#include "record_defaults.h"
 #include "records.h"
 #include "service_text.h"
 #include "temp_dir.h"
