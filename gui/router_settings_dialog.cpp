@@ -27,6 +27,7 @@
 #include "dialog_registry.h"
 #include "display_services.h"
 #include "display_texts.h"
+#include "firmware_dialog.h"
 #include "firmware_image.h"
 #include "firmware_versions.h"
 #include "globals.h"
@@ -37,6 +38,7 @@
 #include "messages.h"
 #include "myutil.h"
 #include "router_entry.h"
+#include "router_password_dialogs.h"
 #include "router_settings_fields.h"
 #include "toolkit.h"
 #include "white_spaces.h"
@@ -479,7 +481,7 @@ void RConfigCB(Widget, XtPointer client, XtPointer)
 
     switch (action) {
     case RCONFIG_ACTION_FIRMWARE:
-        helpfunc_popup(Dialog::FirmwareDialog);
+        firmware_dialog_open(rconfig_shown_family());
         break;
     case RCONFIG_ACTION_PASSWORD:
         helpfunc_popup(Dialog::SetPWDialog);

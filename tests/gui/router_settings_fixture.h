@@ -18,6 +18,7 @@
 
 #include "dialog_entry_points.h"
 #include "display_services.h"
+#include "firmware_dialog.h"
 #include "firmware_fixture.h"
 #include "globals.h"
 #include "gui_fixture.h"
@@ -26,8 +27,10 @@
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
+#include "question_dialogs.h"
 #include "registration.h"
 #include "router_entry.h"
+#include "router_password_dialogs.h"
 #include "router_settings_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"

@@ -30,7 +30,7 @@
 #include "messages.h"
 #include "myutil.h"
 #include "records.h"
-#include "router_settings_dialog.h"
+#include "question_dialogs.h"
 #include "table_write_mark.h"
 #include "widget_table.h"
 

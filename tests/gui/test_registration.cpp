@@ -6,6 +6,7 @@
 #include "password_buffer.h"
 #include "registration.h"
 #include "router_registration.h"
+#include "router_password_dialogs.h"
 #include "router_settings_dialog.h"
 
 namespace {
