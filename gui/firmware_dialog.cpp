@@ -227,7 +227,7 @@ void cbfunc_firmware(ScanAnswer* answer)
 
     // The router is no longer registered: it is let go as at deregistration,
     // and with it the password typed for it.
-    selected_router_reset(&helpfunc_selected_box);
+    router_session_forget_router();
     helpfunc_main_state(MainState::IDLE);
     helpfunc_set_cursor(0);
     helpfunc_popdown(Dialog::RConfigDialog);

@@ -99,7 +99,7 @@ protected:
         int position = main_router_list->count;
         ListNode* node = main_router_list->ops->list_get_at(main_router_list, position);
         auto* entry = static_cast<RouterEntry*>(node->element);
-        SelectedRouter& s = helpfunc_selected_box;
+        SelectedRouter& s = test_selected_box();
         myutil_copy_text(s.name, entry->name);
         myutil_copy_text(s.hw_text, entry->hw_text);
         std::memcpy(s.hw, hw, 6);
@@ -111,7 +111,7 @@ protected:
     static void configured(const char* name, const char* phone, int isdn, int line_type,
                            const char* firmware, const char* password = "")
     {
-        RouterSettings& c = helpfunc_selected_box.cfg;
+        RouterSettings& c = test_selected_box().cfg;
         myutil_copy_text(c.name, name);
         myutil_copy_text(c.netmask, "255.255.255.0");
         myutil_copy_text(c.phone, phone);
@@ -186,9 +186,9 @@ protected:
         bool done = pump_until([&r] { return r.phase != 0; }, GUI_WAIT_MS);
         if (!done || r.phase != 1)
             return false;
-        registration_accept_settings(&helpfunc_selected_box.cfg, helpfunc_selected_box.name,
+        registration_accept_settings(&test_selected_box().cfg, helpfunc_selected_box.name,
                                      r.reply);
-        myutil_copy_text(helpfunc_selected_box.cfg.password, password.c_str());
+        myutil_copy_text(test_selected_box().cfg.password, password.c_str());
         helpfunc_main_state(main_line_list->count > 0 ? MainState::REGISTERED_LINES
                                                       : MainState::REGISTERED_NO_LINES);
         return true;
