@@ -210,7 +210,7 @@ void read_and_reset_now()
 
 void read_and_reset()
 {
-    action_running = 1;
+    router_session_begin_action();
     request_gate_run(read_and_reset_now);
 }
 
@@ -310,5 +310,5 @@ void cbfunc_accounting(ListObject* lines)
     helpfunc_popdown(Dialog::ScanDialog);
     helpfunc_popup(Dialog::AccountingDialog);
     set_reading_actions(main_line_list != nullptr);
-    action_running = 0;
+    router_session_end_action();
 }

@@ -4,6 +4,8 @@
 // Also the download's progress in the busy notice, and its end: the router,
 // back under its new address, gets its list line rewritten and is no longer
 // registered.
+#include "firmware_dialog.h"
+
 #include <Xm/Form.h>
 #include <Xm/Label.h>
 #include <Xm/List.h>
@@ -24,7 +26,6 @@
 #include "myutil.h"
 #include "router_entry.h"
 #include "router_list.h"
-#include "router_settings_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -46,6 +47,9 @@ constexpr int VISIBLE_ITEMS = 10;
 
 // The list's own copy of the item last selected (its user data).
 FirmwareChoice choice = {};
+
+// The family the settings dialog opened the list for (0 1TR6, 1 DSS1).
+int shown_family = 1;
 
 Widget row_button(Widget form, const char* name, int left, int right, FirmwareAction action)
 {
@@ -118,10 +122,16 @@ Widget FirmwareDialogLayout(Widget parent, WidgetTable* table)
     return form;
 }
 
+void firmware_dialog_open(int family)
+{
+    shown_family = family;
+    helpfunc_popup(Dialog::FirmwareDialog);
+}
+
 void helpfunc_fill_firmware_list(Widget list)
 {
     XmListDeleteAllItems(list);
-    for (const std::string& version : firmware_versions(rconfig_shown_family())) {
+    for (const std::string& version : firmware_versions(shown_family)) {
         CompoundString item(version.c_str());
         XmListAddItemUnselected(list, item, 0);
     }
@@ -217,7 +227,7 @@ void cbfunc_firmware(ScanAnswer* answer)
 
     // The router is no longer registered: it is let go as at deregistration,
     // and with it the password typed for it.
-    selected_router_reset(&helpfunc_selected_box);
+    router_session_forget_router();
     helpfunc_main_state(MainState::IDLE);
     helpfunc_set_cursor(0);
     helpfunc_popdown(Dialog::RConfigDialog);

@@ -16,10 +16,6 @@ ListObject* main_filter_list_copy = nullptr;
 
 ListObject* main_router_list = nullptr;
 
-SelectedRouter helpfunc_selected_box;
-
-int action_running = 0;
-
 ListNode* selected_elem = nullptr;
 
 void main_forget_tables()

@@ -1,11 +1,12 @@
 // The state the graphical program's windows share, one instance each for the
 // whole run. Every dialog reads and changes these as its own code says; none
-// keeps a copy.
+// keeps a copy. The selected router and the busy flag have an owner of their
+// own (router_session.h), which every dialog calls to change them.
 #pragma once
 
 #include <X11/Intrinsic.h>
 
-#include "selected_router.h"
+#include "router_session.h"
 
 struct ListNode;
 struct ListObject;
@@ -26,13 +27,6 @@ extern ListObject* main_filter_list_copy;
 // The routers the start-up scan found (RouterEntry), one per line of
 // "SelectionList" and in the same order. Made once at start-up.
 extern ListObject* main_router_list;
-
-// The selected, and after registration the registered, router.
-extern SelectedRouter helpfunc_selected_box;
-
-// The busy flag: set while a registration, an accounting read or a write of
-// the tables waits for the router. The main window then takes only Quit.
-extern int action_running;
 
 // The list node whose entry the open edit dialog changes; null when it adds.
 extern ListNode* selected_elem;

@@ -88,6 +88,11 @@ void main_xt_errorhandler(String message)
 
 void main_error(int code)
 {
+    main_error_with_reason(code, std::string());
+}
+
+std::string main_error_with_reason(int code, const std::string& reason)
+{
     helpfunc_popdown(Dialog::ScanDialog);
     helpfunc_set_cursor(0);
 
@@ -98,8 +103,8 @@ void main_error(int code)
         const Dialog* dialogs = main_error_question_closes(&count);
         close_all(dialogs, count);
         helpfunc_popup(Dialog::QuestionDialog);
-        action_running = 0;
-        return;
+        router_session_end_action();
+        return std::string();
     }
 
     int count = 0;
@@ -119,10 +124,12 @@ void main_error(int code)
                                    &helpfunc_selected_box.cfg)
                    ? EmergencySave::SAVED
                    : EmergencySave::FAILED;
-        selected_router_reset(&helpfunc_selected_box);
+        router_session_forget_router();
         main_forget_tables();
     }
-    std::string text = main_error_text(code, save, CFG_EMERGENCY_PATH, partly_written);
+    std::string text = main_error_text_after(
+        reason, main_error_text(code, save, CFG_EMERGENCY_PATH, partly_written));
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
-    action_running = 0;
+    router_session_end_action();
+    return text;
 }

@@ -6,6 +6,7 @@
 #include <X11/Intrinsic.h>
 
 #include <cstdint>
+#include <string>
 
 #include "host.h"
 
@@ -23,3 +24,9 @@ void main_timer(XtPointer record, XtIntervalId* id);
 // help window's grab outliving its dialog) are dropped, any other goes to
 // standard error as one line.
 void main_xt_errorhandler(String message);
+
+// The failure handling of main_error(code) with a reason of the caller's
+// own said first in the error box (main_error_text_after); an empty reason
+// is main_error itself. Returns the text the error box shows, "" when the
+// code raised the question about the firmware instead.
+std::string main_error_with_reason(int code, const std::string& reason);

@@ -269,7 +269,7 @@ void write_tables()
     if (tables_write_shows_notice(main_line_list, main_line_list_copy, main_route_list,
                                   main_route_list_copy, main_filter_list, main_filter_list_copy))
         helpfunc_scan_popup(message_text(MSG_PUTTING_DATA), 0, 1);
-    action_running = 1;
+    router_session_begin_action();
     request_gate_run([] {
         helpfunc_set_cursor(1);
         table_write_started();
@@ -483,7 +483,7 @@ void cbfunc_get_config(ListObject* lines, ListObject* routes, ListObject* filter
         apply_buttons(tables_buttons_after_read(count_of(main_line_list), false));
         XmProcessTraversal(XmVANTEROWidgets->ConfigureRouter, XmTRAVERSE_CURRENT);
     }
-    action_running = 0;
+    router_session_end_action();
 }
 
 void cbfunc_put_config(int count)
@@ -513,5 +513,5 @@ void cbfunc_put_config(int count)
     if (tables_write_shows_saved_message(count))
         helpfunc_error_popup(message_text(4), 0, ERROR_KIND_MESSAGE);
     helpfunc_set_cursor(0);
-    action_running = 0;
+    router_session_end_action();
 }

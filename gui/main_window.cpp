@@ -145,36 +145,28 @@ void refuse_held_router(int position)
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
 }
 
-// Takes a normal line as the selected router: name, hardware address, its
-// position and the held flag of its entry as the exclusive flag.
-void take_selection(int position)
-{
-    RouterEntry* entry = router_at(position);
-    selected_router_take(&helpfunc_selected_box, position, entry != nullptr && entry->held != 0);
-}
-
-// Splits the line of a list callback into the selected router's name and
-// hardware text; false for a line in parentheses.
-bool split_line(XmListCallbackStruct* cbs)
+// Takes the line of a list callback as the selected router: name, hardware
+// address, its position and the held flag of its entry as the exclusive
+// flag; false, with nothing taken, for a line in parentheses.
+bool take_line(XmListCallbackStruct* cbs)
 {
     std::string item = helpfunc_xmstring_text(cbs->item);
-    return helpfunc_split_list_item(item.c_str(), helpfunc_selected_box.name,
-                                    sizeof helpfunc_selected_box.name,
-                                    helpfunc_selected_box.hw_text,
-                                    sizeof helpfunc_selected_box.hw_text) != 0;
+    RouterEntry* entry = router_at(cbs->item_position);
+    return router_session_select(item.c_str(), cbs->item_position,
+                                 entry != nullptr && entry->held != 0);
 }
 
 void register_router(uint32_t address)
 {
     WidgetTable* t = XmVANTEROWidgets;
-    selected_router_start_registration(&helpfunc_selected_box);
+    router_session_start_registration();
     if (address == 0) {
         // No address to open: the router can only be given its settings and
         // firmware, or let go.
         helpfunc_main_state(MainState::UNCONFIGURED_ROUTER);
         return;
     }
-    action_running = 1;
+    router_session_begin_action();
     XtSetSensitive(t->SelectionList, False);
     XtSetSensitive(t->Open, False);
     helpfunc_set_cursor(1);
@@ -182,7 +174,7 @@ void register_router(uint32_t address)
         // The back end did not start the open (busy with a state query, or
         // the address is the broadcast address): no answer will come, so
         // the main window must not wait for one.
-        action_running = 0;
+        router_session_end_action();
         helpfunc_set_cursor(0);
         XtSetSensitive(t->SelectionList, True);
         XtSetSensitive(t->Open, True);
@@ -202,23 +194,21 @@ void select_line(XmListCallbackStruct* cbs)
         XtSetSensitive(t->Open, False);
         return;
     }
-    if (!split_line(cbs)) {
+    if (!take_line(cbs)) {
         refuse_held_router(cbs->item_position);
         return;
     }
     XtSetSensitive(t->Open, True);
-    take_selection(cbs->item_position);
 }
 
 // A double click, or Return on the list: Return comes without a selection
 // before it, so the line and its position are taken from this call.
 void double_click(XmListCallbackStruct* cbs)
 {
-    if (!split_line(cbs)) {
+    if (!take_line(cbs)) {
         refuse_held_router(cbs->item_position);
         return;
     }
-    take_selection(cbs->item_position);
     XmListSelectPos(XmVANTEROWidgets->SelectionList, cbs->item_position, False);
     register_router(myutil_get_host_addr(helpfunc_selected_box.name));
 }
@@ -228,7 +218,7 @@ void deregister()
     WidgetTable* t = XmVANTEROWidgets;
     XmListDeselectAllItems(t->SelectionList);
     helpfunc_main_state(MainState::IDLE);
-    selected_router_reset(&helpfunc_selected_box);
+    router_session_forget_router();
     highstate_close_router();
     main_forget_tables();
     helpfunc_popdown(Dialog::Error2Dialog);
@@ -241,14 +231,14 @@ void router_settings()
     helpfunc_create_layout(Dialog::SetPWDialog);
     helpfunc_set_setpw_data(&helpfunc_selected_box.cfg);
     if (myutil_get_host_addr(helpfunc_selected_box.name) == 0)
-        helpfunc_selected_box.cfg = router_defaults;
+        router_session_use_defaults();
     helpfunc_set_rconfig_data(&helpfunc_selected_box.cfg);
     helpfunc_popup(Dialog::RConfigDialog);
 }
 
 void accounting()
 {
-    action_running = 1;
+    router_session_begin_action();
     request_gate_run([] {
         int lines = main_line_list != nullptr ? main_line_list->count : 0;
         if (lines > ACCOUNTING_NOTICE_LINES)

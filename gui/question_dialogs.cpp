@@ -4,6 +4,8 @@
 // that configuration instead; "Question2Dialog" asks before a router is
 // given an address outside the local network. Both show the question mark,
 // the question, Yes and No (the default).
+#include "question_dialogs.h"
+
 #include <Xm/Form.h>
 #include <Xm/Label.h>
 #include <Xm/PushB.h>

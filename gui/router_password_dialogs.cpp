@@ -2,6 +2,8 @@
 // "RepeatPWDialog": the router password and the exclusive flag that the
 // router settings dialog proposes on its OK. A new password is typed twice,
 // each character shown as "X"; nothing is sent from here.
+#include "router_password_dialogs.h"
+
 #include <Xm/Form.h>
 #include <Xm/Label.h>
 #include <Xm/PushB.h>
@@ -19,7 +21,6 @@
 #include "password_buffer.h"
 #include "password_entry.h"
 #include "router_password.h"
-#include "router_settings_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"
 

@@ -78,7 +78,7 @@ void send_password()
     // awaits its acknowledgement, which ends the registration.
     if (prompt == nullptr || !XtIsManaged(XmVANTEROWidgets->PWDialog))
         return;
-    selected_router_set_password(&helpfunc_selected_box, prompt->typed);
+    router_session_set_password(prompt->typed);
     // The prompt goes and the busy cursor comes before the send: a send that
     // fails reports at once through main_error, which must have the last
     // word on the cursor.
@@ -108,11 +108,7 @@ void ask_password(const OpenReply& reply)
 
 void accepted(const OpenReply& reply)
 {
-    SelectedRouter& router = helpfunc_selected_box;
-    router.n_lines = reply.n_lines;
-    router.n_routes = reply.n_routes;
-    router.n_filters = reply.n_filters;
-    registration_accept_settings(&router.cfg, router.name, reply);
+    router_session_registered(reply);
     if (registration_shows_busy_notice(reply))
         helpfunc_scan_popup(message_text(MSG_GETTING_DATA), 0, 1);
     helpfunc_set_cursor(1);
@@ -125,14 +121,14 @@ void refused(const OpenReply& reply)
     helpfunc_popdown(Dialog::PWDialog);
     if (PasswordPrompt* prompt = registration_prompt())
         empty_entry(prompt, nullptr);
-    selected_router_set_password(&helpfunc_selected_box, nullptr);
+    router_session_set_password(nullptr);
     std::string text = registration_refusal_text(reply);
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
     WidgetTable* t = XmVANTEROWidgets;
     XmListDeselectAllItems(t->SelectionList);
     XtSetSensitive(t->SelectionList, True);
     XmProcessTraversal(t->Overview, XmTRAVERSE_CURRENT);
-    action_running = 0;
+    router_session_end_action();
 }
 
 }  // namespace

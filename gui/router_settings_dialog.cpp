@@ -27,16 +27,19 @@
 #include "dialog_registry.h"
 #include "display_services.h"
 #include "display_texts.h"
+#include "firmware_dialog.h"
 #include "firmware_image.h"
 #include "firmware_versions.h"
 #include "globals.h"
 #include "request_gate.h"
 #include "highstate.h"
 #include "host.h"
+#include "host_services.h"
 #include "list.h"
 #include "messages.h"
 #include "myutil.h"
 #include "router_entry.h"
+#include "router_password_dialogs.h"
 #include "router_settings_fields.h"
 #include "toolkit.h"
 #include "white_spaces.h"
@@ -254,9 +257,7 @@ RouterEntry* selected_entry()
 // The router took the password and the flag of the proposal.
 void take_password(const RouterSettings& accepted)
 {
-    RouterSettings& cfg = helpfunc_selected_box.cfg;
-    myutil_copy_text(cfg.password, accepted.password);
-    cfg.exclusive = accepted.exclusive;
+    router_session_take_password(accepted.password, accepted.exclusive);
     if (RouterEntry* entry = selected_entry())
         entry->held = accepted.exclusive != 0 ? 1 : 0;
 }
@@ -478,7 +479,7 @@ void RConfigCB(Widget, XtPointer client, XtPointer)
 
     switch (action) {
     case RCONFIG_ACTION_FIRMWARE:
-        helpfunc_popup(Dialog::FirmwareDialog);
+        firmware_dialog_open(rconfig_shown_family());
         break;
     case RCONFIG_ACTION_PASSWORD:
         helpfunc_popup(Dialog::SetPWDialog);
@@ -622,11 +623,7 @@ void cbfunc_put_password(int)
 
 void cbfunc_put_router_config(int)
 {
-    RouterSettings& cfg = helpfunc_selected_box.cfg;
-    myutil_copy_text(cfg.name, request.proposal.name);
-    myutil_copy_text(cfg.netmask, request.proposal.netmask);
-    myutil_copy_text(cfg.phone, request.proposal.phone);
-    cfg.line_type = request.proposal.line_type;
+    router_session_take_settings(request.proposal);
     request_done();
     // The router runs the new settings only after a restart.
     helpfunc_error_popup(message_text(RCONFIG_MSG_REBOOT), 0, ERROR_KIND_WARNING);
@@ -681,10 +678,7 @@ void give_up(const std::string& why)
     helpfunc_set_cursor(0);
     helpfunc_popdown(Dialog::ScanDialog);
     highstate_close_router();
-    main_error(0);
-    std::string after = helpfunc_label_text(XmVANTEROWidgets->ErrorDialogMessage);
-    std::string text = why + "\n" + after;
-    helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
+    main_error_with_reason(0, why);
 }
 
 void start_download_again()

@@ -1,11 +1,10 @@
-// The router settings dialog ("RConfigDialog") and the dialogs it works
-// with: the firmware selection ("FirmwareDialog"), the router password
-// dialogs ("SetPWDialog", "InputPWDialog", "RepeatPWDialog") and the two
-// confirmations ("Question2Dialog": an address outside the local network;
-// "QuestionDialog": the router could not take the new configuration,
-// download it with the firmware instead?).
+// The router settings dialog ("RConfigDialog"). The dialogs it works with
+// have files of their own: the firmware selection (firmware_dialog.h), the
+// router password dialogs (router_password_dialogs.h) and the two
+// confirmations (question_dialogs.h), which call the settings dialog back
+// through the functions below.
 //
-// Nothing here reaches the router before the settings dialog's OK: the
+// Nothing reaches the router before the settings dialog's OK: the
 // firmware and password dialogs only leave their choice in the version
 // field and in the password proposal. OK then sends one of the four kinds
 // of change (router_settings_fields.h decides which), and the completion
@@ -15,8 +14,6 @@
 #include <X11/Intrinsic.h>
 
 #include "records.h"
-
-// ------------------------------------------------- router settings dialog ---
 
 // Action codes of RConfigCB.
 enum RConfigAction : int {
@@ -43,6 +40,9 @@ void helpfunc_get_rconfig_data(RouterSettings* settings);
 // firmware, mode or permanent connection).
 int helpfunc_check_rconfig_data(const RouterSettings* current, const RouterSettings* proposed);
 
+// The family (0 1TR6, 1 DSS1) of the button the option menu shows.
+int rconfig_shown_family();
+
 // Completion callbacks of the requests OK sends; the back end calls them
 // only when the router answered with status 0.
 void cbfunc_put_password(int status);
@@ -53,17 +53,7 @@ void cbfunc_put_both(int status);
 // the dialog then ignores OK, Cancel and the firmware and password buttons.
 int rconfig_request_pending();
 
-// ------------------------------------------------------- confirmations ---
-
-// Action codes of QuestionCB.
-enum QuestionAction : int {
-    QUESTION_ACTION_DOWNLOAD_YES = 0,  // "QuestionDialogYes"
-    QUESTION_ACTION_DOWNLOAD_NO = 1,   // "QuestionDialogNo"
-    QUESTION_ACTION_SUBNET_YES = 2,    // "Question2DialogYes"
-    QUESTION_ACTION_SUBNET_NO = 3,     // "Question2DialogNo"
-};
-
-void QuestionCB(Widget widget, XtPointer client, XtPointer call);
+// ------------------------------------------ what the confirmations call ---
 
 // Applies a checked change of kind `change` (a negative check result) with
 // the proposal: OK once the subnet question is out of the way, and Yes of
@@ -85,54 +75,3 @@ void rconfig_forget_refusal();
 // Starts the firmware download that Yes of "QuestionDialog" asks for, with
 // the refused proposal (or the current settings) and the loaded tables.
 void rconfig_download_again();
-
-// ------------------------------------------------- firmware selection ---
-
-// Action codes of FirmwareCB.
-enum FirmwareAction : int {
-    FIRMWARE_ACTION_SELECT = 0,   // selection in "FirmwareList"
-    FIRMWARE_ACTION_DEFAULT = 1,  // double click (or Return) on an item
-    FIRMWARE_ACTION_OK = 2,       // "FirmwareOk"
-    FIRMWARE_ACTION_HELP = 3,     // "FirmwareHelp"
-    FIRMWARE_ACTION_CANCEL = 4,   // "FirmwareClose"
-};
-
-void FirmwareCB(Widget widget, XtPointer client, XtPointer call);
-
-// Refills "FirmwareList" with the versions of the family that the settings
-// dialog's option menu shows.
-void helpfunc_fill_firmware_list(Widget list);
-
-// The family (0 1TR6, 1 DSS1) of the button the option menu shows.
-int rconfig_shown_family();
-
-// Progress of a download: the busy notice's text.
-void cbfunc_get_percent(int percent);
-
-// The end of a download: the router is back under its new address.
-void cbfunc_firmware(ScanAnswer* answer);
-
-// ---------------------------------------------------- router password ---
-
-// Action codes of SetPWCB.
-enum SetPWAction : int {
-    SETPW_ACTION_OK = 0,      // "SetPWOk"
-    SETPW_ACTION_HELP = 1,    // "SetPWHelp"
-    SETPW_ACTION_CANCEL = 2,  // "SetPWClose"
-    SETPW_ACTION_CHANGE = 3,  // "SetPWChange"
-    SETPW_ACTION_DELETE = 4,  // "SetPWDelete"
-};
-
-// Reasons of RepeatCB, the callback of both entry fields.
-enum RepeatReason : int {
-    REPEAT_REASON_ENTER = 0,    // activate
-    REPEAT_REASON_CHANGED = 1,  // value changed
-    REPEAT_REASON_VERIFY = 2,   // modify verify
-};
-
-void SetPWCB(Widget widget, XtPointer client, XtPointer call);
-void RepeatCB(Widget widget, XtPointer client, XtPointer call);
-
-// The proposal the settings dialog reads on OK.
-const char* setpw_proposed_password();
-bool setpw_proposed_exclusive();

@@ -38,7 +38,7 @@ uint32_t startup_host_config()
     file_read_config_file(&address, &netmask, &resolving);
     myutil_set_config(address, netmask, resolving);
     uint32_t broadcast = startup_broadcast_address(address, netmask);
-    selected_router_reset_startup(&helpfunc_selected_box);
+    router_session_reset_startup();
     return broadcast;
 }
 

@@ -68,3 +68,10 @@ std::string main_error_text(int code, EmergencySave save, const char* path,
     }
     return message_text(firmware ? MSG_FIRMWARE_FAILED : MSG_PROTOCOL_VIOLATION);
 }
+
+std::string main_error_text_after(const std::string& reason, const std::string& failure_text)
+{
+    if (reason.empty())
+        return failure_text;
+    return reason + "\n" + failure_text;
+}

@@ -39,3 +39,8 @@ enum class EmergencySave {
 // `path` or by message 76, each on a line of its own.
 std::string main_error_text(int code, EmergencySave save, const char* path,
                             bool partly_written = false);
+
+// The error box's text when the caller has a reason of its own that comes
+// first (why a download it promised cannot start): `reason` on the lines
+// before the failure's text; the failure's text alone when `reason` is "".
+std::string main_error_text_after(const std::string& reason, const std::string& failure_text);

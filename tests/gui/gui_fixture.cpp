@@ -139,9 +139,9 @@ void GuiTest::TearDown()
     for (int i = DIALOG_COUNT - 1; i >= 0; --i)
         helpfunc_popdown(order[i]);
     helpfunc_help_shown = 0;
-    action_running = 0;
+    router_session_end_action();
     main_forget_tables();
-    selected_router_reset_startup(&helpfunc_selected_box);
+    router_session_reset_startup();
     messages_choose_language(nullptr);
     helpfunc_main_state(MainState::IDLE);
     helpfunc_set_cursor(0);

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "peer_process.h"
+#include "router_session.h"
 #include "test_network.h"
 
 constexpr int GUI_WAIT_MS = 5000;       // a step that needs no time-out of the router protocol
@@ -39,6 +40,13 @@ const std::string& gui_data_dir();
 
 // Process-wide network: 2 router namespaces; null when it cannot be built.
 TestNetwork* gui_network();
+
+// The selected router as a test sets it up. The program changes it only
+// through router_session.h; a test puts it straight into the state it needs.
+inline SelectedRouter& test_selected_box()
+{
+    return const_cast<SelectedRouter&>(helpfunc_selected_box);
+}
 
 class GuiTest : public ::testing::Test {
 protected:

@@ -76,8 +76,8 @@ protected:
         main_line_list_copy = main_line_list->ops->list_copy(main_line_list);
         main_route_list_copy = main_route_list->ops->list_copy(main_route_list);
         main_filter_list_copy = main_filter_list->ops->list_copy(main_filter_list);
-        myutil_copy_text(helpfunc_selected_box.name, "10.77.0.2");
-        myutil_copy_text(helpfunc_selected_box.cfg.name, "10.77.0.2");
+        myutil_copy_text(test_selected_box().name, "10.77.0.2");
+        myutil_copy_text(test_selected_box().cfg.name, "10.77.0.2");
     }
 
     static std::vector<std::string> hosts(const ListObject* list)
@@ -163,8 +163,8 @@ protected:
     // until the registration has ended (tables read, refused or failed).
     void register_router(const char* address = "10.77.0.2")
     {
-        myutil_copy_text(helpfunc_selected_box.name, address);
-        helpfunc_selected_box.sel_pos = 1;
+        myutil_copy_text(test_selected_box().name, address);
+        test_selected_box().sel_pos = 1;
         MainCB(t()->Open, code(MAIN_ACTION_REGISTER), nullptr);
     }
 

@@ -55,9 +55,9 @@ bool MonitorTest::open_router(const char* address)
                           opening.reply.n_filters, tables_read);
     if (!pump_until([] { return opening.tables; }))
         return false;
-    myutil_copy_text(helpfunc_selected_box.name, address);
-    myutil_copy_text(helpfunc_selected_box.cfg.name, address);
-    helpfunc_selected_box.n_lines = opening.reply.n_lines;
+    myutil_copy_text(test_selected_box().name, address);
+    myutil_copy_text(test_selected_box().cfg.name, address);
+    test_selected_box().n_lines = opening.reply.n_lines;
     return true;
 }
 

@@ -18,6 +18,7 @@
 
 #include "dialog_entry_points.h"
 #include "display_services.h"
+#include "firmware_dialog.h"
 #include "firmware_fixture.h"
 #include "globals.h"
 #include "gui_fixture.h"
@@ -26,8 +27,10 @@
 #include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
+#include "question_dialogs.h"
 #include "registration.h"
 #include "router_entry.h"
+#include "router_password_dialogs.h"
 #include "router_settings_dialog.h"
 #include "toolkit.h"
 #include "widget_table.h"
@@ -96,7 +99,7 @@ protected:
         int position = main_router_list->count;
         ListNode* node = main_router_list->ops->list_get_at(main_router_list, position);
         auto* entry = static_cast<RouterEntry*>(node->element);
-        SelectedRouter& s = helpfunc_selected_box;
+        SelectedRouter& s = test_selected_box();
         myutil_copy_text(s.name, entry->name);
         myutil_copy_text(s.hw_text, entry->hw_text);
         std::memcpy(s.hw, hw, 6);
@@ -108,7 +111,7 @@ protected:
     static void configured(const char* name, const char* phone, int isdn, int line_type,
                            const char* firmware, const char* password = "")
     {
-        RouterSettings& c = helpfunc_selected_box.cfg;
+        RouterSettings& c = test_selected_box().cfg;
         myutil_copy_text(c.name, name);
         myutil_copy_text(c.netmask, "255.255.255.0");
         myutil_copy_text(c.phone, phone);
@@ -183,9 +186,9 @@ protected:
         bool done = pump_until([&r] { return r.phase != 0; }, GUI_WAIT_MS);
         if (!done || r.phase != 1)
             return false;
-        registration_accept_settings(&helpfunc_selected_box.cfg, helpfunc_selected_box.name,
+        registration_accept_settings(&test_selected_box().cfg, helpfunc_selected_box.name,
                                      r.reply);
-        myutil_copy_text(helpfunc_selected_box.cfg.password, password.c_str());
+        myutil_copy_text(test_selected_box().cfg.password, password.c_str());
         helpfunc_main_state(main_line_list->count > 0 ? MainState::REGISTERED_LINES
                                                       : MainState::REGISTERED_NO_LINES);
         return true;

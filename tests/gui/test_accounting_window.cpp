@@ -103,8 +103,8 @@ protected:
 TEST_F(AccountingWindowTest, RouterWithoutLineTargetsGivesAnEmptyWindow)
 {
     main_line_list = listhelp_new_line_list();
-    myutil_copy_text(helpfunc_selected_box.name, "gw1");
-    action_running = 1;
+    myutil_copy_text(test_selected_box().name, "gw1");
+    router_session_begin_action();
     cbfunc_accounting(main_line_list);
     ASSERT_TRUE(is_managed("*AccountingDialog"));
     EXPECT_EQ(action_running, 0) << "the end of the reading clears the busy flag";
@@ -125,10 +125,10 @@ TEST_F(AccountingWindowTest, RouterWithoutLineTargetsGivesAnEmptyWindow)
     }));
 
     // While a reading runs the window takes no action.
-    action_running = 1;
+    router_session_begin_action();
     press(t()->AccountingClose);
     EXPECT_TRUE(is_managed("*AccountingDialog"));
-    action_running = 0;
+    router_session_end_action();
     press(t()->AccountingClose);
     EXPECT_FALSE(is_managed("*AccountingDialog"));
 }

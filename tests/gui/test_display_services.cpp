@@ -110,7 +110,7 @@ TEST_F(DisplayServicesTest, PopupFillsTheRouterFieldEveryTime)
     EXPECT_EQ(out, field);
     EXPECT_EQ(helpfunc_get_id_text(Dialog::PWDialog, &out), 0);
 
-    myutil_copy_text(helpfunc_selected_box.name, "10.77.0.2");
+    myutil_copy_text(test_selected_box().name, "10.77.0.2");
     helpfunc_popup(Dialog::ConfigDialog);
     char* text = XmTextFieldGetString(field);
     EXPECT_STREQ(text, "10.77.0.2");
@@ -119,7 +119,7 @@ TEST_F(DisplayServicesTest, PopupFillsTheRouterFieldEveryTime)
 
     helpfunc_popdown(Dialog::ConfigDialog);
     EXPECT_FALSE(is_managed("*ConfigDialog"));
-    myutil_copy_text(helpfunc_selected_box.name, "other");
+    myutil_copy_text(test_selected_box().name, "other");
     helpfunc_popup(Dialog::ConfigDialog);
     text = XmTextFieldGetString(field);
     EXPECT_STREQ(text, "other");

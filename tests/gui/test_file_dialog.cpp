@@ -65,7 +65,7 @@ protected:
             return;
         dir_ = std::make_unique<TempDir>("qorvel-files");
         setenv("QORVEL_PATH", dir_->path().c_str(), 1);
-        myutil_copy_text(helpfunc_selected_box.name, "gw1");
+        myutil_copy_text(test_selected_box().name, "gw1");
         empty_tables();
     }
     void TearDown() override
@@ -286,7 +286,7 @@ TEST_F(FileDialogTest, FaultyFileShowsTheReasonWithLineAndColumn)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         dir_->write("bad.cfg", c.text);
-        helpfunc_selected_box.cfg.line_type = static_cast<uint8_t>(c.line_type);
+        test_selected_box().cfg.line_type = static_cast<uint8_t>(c.line_type);
         ListObject* routes = main_route_list;
         helpfunc_popup_file_dialog(FILE_LOAD_CONFIG);
         ok(dir_->file("bad.cfg"));

@@ -47,7 +47,7 @@ protected:
         GuiTest::SetUp();
         if (IsSkipped())
             return;
-        myutil_copy_text(helpfunc_selected_box.name, "gw1");
+        myutil_copy_text(test_selected_box().name, "gw1");
     }
 
     // main_filter_list with `listed` rules whose sending compare values name

@@ -124,7 +124,7 @@ TEST_F(FirmwareDialogTest, EndOfDownloadRewritesTheListLineAndItsEntry)
     select_router(0, 7);           // without configuration
     image(1, "2.10");
     open_settings();
-    myutil_copy_text(helpfunc_selected_box.cfg.password, "pw1");  // as a download proposed it
+    myutil_copy_text(test_selected_box().cfg.password, "pw1");  // as a download proposed it
     helpfunc_scan_popup(message_text(45), 1, 1);
 
     ScanAnswer back{};

@@ -31,7 +31,7 @@
 #include "myutil.h"
 #include "record_defaults.h"
 #include "records.h"
-#include "router_settings_dialog.h"
+#include "question_dialogs.h"
 #include "table_write_mark.h"
 #include "widget_table.h"
 
@@ -45,10 +45,10 @@ protected:
     // filter rule, its line open in the line-target editor.
     void load_tables(const char* host = "10.1.1.1")
     {
-        myutil_copy_text(helpfunc_selected_box.name, "10.77.0.2");
-        myutil_copy_text(helpfunc_selected_box.hw_text, "00-a0-f9-00-00-01");
-        helpfunc_selected_box.sel_pos = 1;
-        myutil_copy_text(helpfunc_selected_box.cfg.name, "10.77.0.2");
+        myutil_copy_text(test_selected_box().name, "10.77.0.2");
+        myutil_copy_text(test_selected_box().hw_text, "00-a0-f9-00-00-01");
+        test_selected_box().sel_pos = 1;
+        myutil_copy_text(test_selected_box().cfg.name, "10.77.0.2");
         main_line_list = listhelp_new_line_list();
         main_route_list = listhelp_new_route_list();
         main_filter_list = listhelp_new_filter_list();
@@ -69,7 +69,7 @@ protected:
         main_route_list_copy = main_route_list->ops->list_copy(main_route_list);
         main_filter_list_copy = main_filter_list->ops->list_copy(main_filter_list);
         selected_elem = main_line_list->head;
-        action_running = 1;
+        router_session_begin_action();
     }
 
     // Whether the dialog's window is mapped on the screen.
@@ -358,7 +358,7 @@ TEST_F(HostServicesTest, FailureWithoutTablesKeepsTheRouterAndWritesNothing)
     cbfunc_net_scan(&a);
     XmListSelectPos(XmVANTEROWidgets->SelectionList, 1, True);
     ASSERT_STREQ(helpfunc_selected_box.name, "10.77.0.2");
-    action_running = 1;
+    router_session_begin_action();
 
     main_error(LOWSTATE_NO_ACK);
 
@@ -410,6 +410,53 @@ void slow_tick()
         tick_end[ticks] = std::chrono::steady_clock::now();
     }
     ++ticks;
+}
+
+// A caller with a reason of its own (a download it cannot start) has it said
+// first, in one box, and learns what the box says without reading it.
+TEST_F(HostServicesTest, FailureWithAReasonReturnsTheTextItShows)
+{
+    EmergencyFileLock lock;
+    const struct {
+        const char* what;
+        bool tables;
+        const char* language;  // the Open button's label, null for English
+        int code;
+        const char* reason;
+        const char* shown;  // "" when no error box comes up
+    } cases[] = {
+        {"no reason, tables saved", true, nullptr, LOWSTATE_NO_ACK, "",
+         "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg"},
+        {"a reason of two lines first", true, nullptr, 0, "Cannot Start\nNot Now",
+         "Cannot Start\nNot Now\nProtocol Violation - Connection Closed\n"
+         "Configuration Saved To /tmp/save.cfg"},
+        {"a reason, no tables", false, nullptr, 0, "Not Now",
+         "Not Now\nProtocol Violation - Connection Closed"},
+        {"a reason in German", false, "Anmelden", -1, "Grund",
+         "Grund\nProtokollfehler - Verbindung beendet"},
+        {"the question instead of a box", true, nullptr, STATUS_TABLE_FULL, "Not Now", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::remove(SAVE_FILE);
+        messages_choose_language(c.language);
+        if (c.tables)
+            load_tables();
+        router_session_begin_action();
+
+        const std::string shown = main_error_with_reason(c.code, c.reason);
+
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(is_managed("*ErrorDialog"), shown != "");
+        if (shown != "") {
+            EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"), shown);
+        }
+        EXPECT_EQ(action_running, 0) << "the action ends on every path";
+        helpfunc_popdown(Dialog::ErrorDialog);
+        helpfunc_popdown(Dialog::QuestionDialog);
+        main_forget_tables();
+    }
+    std::remove(SAVE_FILE);
 }
 
 TEST_F(HostServicesTest, TimerIsArmedAgainAfterEachCall)

@@ -165,7 +165,7 @@ TEST_F(LineMonitorTest, EachChannelShowsItsOwnReport)
 
 TEST_F(LineMonitorTest, WindowsAsBuilt)
 {
-    myutil_copy_text(helpfunc_selected_box.name, "gw1");
+    myutil_copy_text(test_selected_box().name, "gw1");
     helpfunc_popup(Dialog::LineMonDialog);
     EXPECT_EQ(title("*LineMonDialog"), "Line Monitor");
     EXPECT_EQ(text_of(t()->LineMonIDText), "gw1");

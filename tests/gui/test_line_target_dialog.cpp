@@ -115,7 +115,7 @@ TEST_F(LineTargetDialogTest, AddFollowsTheTableLimitAndThePermanentConnection)
     };
     for (const auto& c : cases) {
         lines(c.lines);
-        helpfunc_selected_box.cfg.line_type = static_cast<uint8_t>(c.line_type);
+        test_selected_box().cfg.line_type = static_cast<uint8_t>(c.line_type);
         helpfunc_popup(Dialog::ConfigDialog);
         EXPECT_EQ(is_sensitive("*AddLine"), c.add) << c.lines << " line targets, type " << c.line_type;
         // A press that comes anyway adds nothing beyond the limit.
@@ -220,13 +220,13 @@ TEST_F(LineTargetDialogTest, WhileTheTablesAreWrittenEveryActionIsIgnored)
     lines(3);
     helpfunc_popup(Dialog::ConfigDialog);
     click(1);
-    action_running = 1;
+    router_session_begin_action();
     for (int a : {int{CONFIG_OPEN}, int{CONFIG_ADD}, int{CONFIG_DELETE}, int{CONFIG_CANCEL}, int{CONFIG_OK}, 12})
         config_cb(a);
     EXPECT_EQ(main_line_list->count, 3);
     EXPECT_TRUE(is_managed("*ConfigDialog"));
     EXPECT_FALSE(is_managed("*Config2Dialog"));
-    action_running = 0;
+    router_session_end_action();
 }
 
 TEST_F(LineTargetDialogTest, OkAndCancelAfterTheTablesWereDroppedDoNothing)
@@ -255,7 +255,7 @@ TEST_F(LineTargetDialogTest, TablesReadAtRegistrationBecomeTheProgramsWithTheirC
         ListObject* read_routes = main_route_list->ops->list_copy(main_route_list);
         ListObject* read_filters = main_filter_list->ops->list_copy(main_filter_list);
         main_forget_tables();
-        action_running = 1;
+        router_session_begin_action();
         cbfunc_get_config(read_lines, read_routes, read_filters);
         EXPECT_EQ(main_line_list, read_lines);
         EXPECT_EQ(main_route_list, read_routes);
@@ -311,7 +311,7 @@ TEST_F(LineTargetDialogTest, UnknownLayer2ParametersAreWrittenOutAndTheNoticeSay
         ListObject* routes = main_route_list->ops->list_copy(main_route_list);
         ListObject* filters = main_filter_list->ops->list_copy(main_filter_list);
         main_forget_tables();
-        action_running = 1;
+        router_session_begin_action();
         cbfunc_get_config(read, routes, filters);
         setenv("QORVEL_PATH", own_dir.c_str(), 1);
 
@@ -360,7 +360,7 @@ TEST_F(LineTargetDialogTest, WrittenTablesBecomeTheCopiesAndTheButtonsFollowTheL
             main_line_list_copy->ops->list_append(main_line_list_copy, main_line_list_copy->copy(&l));
         }
         helpfunc_popup(Dialog::ConfigDialog);
-        action_running = 1;
+        router_session_begin_action();
         cbfunc_put_config(c.count);
 
         EXPECT_EQ(action_running, 0);

@@ -138,7 +138,7 @@ TEST_F(LineTargetEditorTest, FillShowsTheRecordAndOpenThenCancelChangesNothing)
 
 TEST_F(LineTargetEditorTest, PermanentConnectionEmptiesOnlyThePhoneField)
 {
-    helpfunc_selected_box.cfg.line_type = 2;
+    test_selected_box().cfg.line_type = 2;
     const LineTarget defaults = line_defaults;
     const LineTarget before = *line_at(1);
 
@@ -151,7 +151,7 @@ TEST_F(LineTargetEditorTest, PermanentConnectionEmptiesOnlyThePhoneField)
 
     // Adding fills from the defaults, which stay as they are.
     load_tables({});
-    helpfunc_selected_box.cfg.line_type = 3;
+    test_selected_box().cfg.line_type = 3;
     helpfunc_popup(Dialog::ConfigDialog);
     config_cb(CONFIG_ADD);
     EXPECT_EQ(text_of(t()->Config2Telefon), "");
@@ -234,7 +234,7 @@ TEST_F(LineTargetEditorTest, RefusalsShowTheirMessageFocusTheirFieldAndStoreNoth
     const std::vector<std::string> before = hosts(main_line_list);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        helpfunc_selected_box.cfg.line_type = static_cast<uint8_t>(c.line_type);
+        test_selected_box().cfg.line_type = static_cast<uint8_t>(c.line_type);
         open_line(2);
         show_advanced();
         // PPP, so that every field can take the focus.

@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, RegisteringARouterWithoutAddressOffersOnlyItsSettings)
     EXPECT_EQ(action_running, 0) << "nothing was sent, nothing is awaited";
 
     // Its settings start from the defaults, since the name has no address.
-    helpfunc_selected_box.cfg.isdn_mode = 77;
+    test_selected_box().cfg.isdn_mode = 77;
     MainCB(XmVANTEROWidgets->ConfigureRouter, code(MAIN_ACTION_ROUTER), nullptr);
     EXPECT_EQ(helpfunc_selected_box.cfg.isdn_mode, router_defaults.isdn_mode);
     EXPECT_TRUE(is_managed("*RConfigDialog"));
@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, WhileBusyOnlyQuitIsTaken)
 {
     four_routers();
     click(1);
-    action_running = 1;
+    router_session_begin_action();
     for (MainAction a : {MAIN_ACTION_HELP, MAIN_ACTION_ROUTER, MAIN_ACTION_LINES,
                          MAIN_ACTION_LINEMON, MAIN_ACTION_ACCOUNTING, MAIN_ACTION_OVERVIEW,
                          MAIN_ACTION_REGISTER, MAIN_ACTION_DEREGISTER})

@@ -6,6 +6,7 @@
 #include "password_buffer.h"
 #include "registration.h"
 #include "router_registration.h"
+#include "router_password_dialogs.h"
 #include "router_settings_dialog.h"
 
 namespace {
@@ -77,7 +78,7 @@ TEST_F(RouterRegistrationTest, WithoutPasswordTheTablesAreReadAndTheSettingsKept
     EXPECT_EQ(route_matches(main_route_list), std::vector<std::string>{"10.20.0.0"});
     ASSERT_NE(main_filter_list, nullptr);
     EXPECT_EQ(main_filter_list->count, 1) << "the default rule closes the table";
-    const SelectedRouter& s = helpfunc_selected_box;
+    const SelectedRouter& s = test_selected_box();
     EXPECT_EQ(s.n_lines, 2);
     EXPECT_EQ(s.n_routes, 1);
     EXPECT_STREQ(s.cfg.name, "10.77.0.2");
@@ -161,7 +162,7 @@ TEST_F(RouterRegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
             r.knobs.push_back(c.knob);
         PeerProcess* peer = start_peer(1, {r});
         ASSERT_NE(peer, nullptr);
-        myutil_copy_text(helpfunc_selected_box.cfg.password, "old");
+        myutil_copy_text(test_selected_box().cfg.password, "old");
         register_router();
         if (*c.password != '\0') {
             ASSERT_TRUE(prompt_up()) << peer->log_text();

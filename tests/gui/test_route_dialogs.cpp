@@ -39,7 +39,7 @@ protected:
         GuiTest::SetUp();
         if (IsSkipped())
             return;
-        myutil_copy_text(helpfunc_selected_box.name, "gw1");
+        myutil_copy_text(test_selected_box().name, "gw1");
     }
 
     // main_route_list with `count` routes whose gateways name them:

@@ -162,8 +162,8 @@ TEST_F(RouterPasswordTest, EveryOpeningStartsFromTheCurrentPasswordAndFlag)
 
     // A router without password: nothing to delete.
     press(RCONFIG_ACTION_CANCEL);
-    myutil_copy_text(helpfunc_selected_box.cfg.password, "");
-    helpfunc_selected_box.cfg.exclusive = 1;
+    myutil_copy_text(test_selected_box().cfg.password, "");
+    test_selected_box().cfg.exclusive = 1;
     open_settings();
     press(RCONFIG_ACTION_PASSWORD);
     EXPECT_FALSE(XtIsSensitive(w()->SetPWDelete));

@@ -440,7 +440,7 @@ TEST_F(RouterRequestTest, YesWhenTheRouterCannotBeOpenedAgainSaysSoAndCleansUp)
     press(RCONFIG_ACTION_OK);
     ASSERT_TRUE(pump_until([] { return is_managed("*QuestionDialog"); }));
     // Someone else's password by now: the router refuses the new open.
-    myutil_copy_text(helpfunc_selected_box.cfg.password, "falsch");
+    myutil_copy_text(test_selected_box().cfg.password, "falsch");
 
     QuestionCB(nullptr, action_code(QUESTION_ACTION_DOWNLOAD_YES), nullptr);
     ASSERT_TRUE(pump_until([] { return error_shown(); }));

@@ -132,9 +132,9 @@ protected:
     // until its tables are read.
     bool register_router()
     {
-        myutil_copy_text(helpfunc_selected_box.name, "10.77.0.2");
-        myutil_copy_text(helpfunc_selected_box.hw_text, "00-a0-f9-00-00-01");
-        helpfunc_selected_box.sel_pos = 1;
+        myutil_copy_text(test_selected_box().name, "10.77.0.2");
+        myutil_copy_text(test_selected_box().hw_text, "00-a0-f9-00-00-01");
+        test_selected_box().sel_pos = 1;
         MainCB(t()->Open, code(MAIN_ACTION_REGISTER), nullptr);
         return pump_until([] { return main_filter_list != nullptr && action_running == 0; });
     }

@@ -31,7 +31,7 @@ protected:
         GuiTest::SetUp();
         if (IsSkipped())
             return;
-        myutil_copy_text(helpfunc_selected_box.name, "gw1");
+        myutil_copy_text(test_selected_box().name, "gw1");
         main_forget_tables();
         main_line_list = listhelp_new_line_list();
         main_route_list = listhelp_new_route_list();
