@@ -1,6 +1,7 @@
 #include "router_session.h"
 
 #include "myutil.h"
+#include "record_defaults.h"
 #include "registration.h"
 #include "router_list.h"
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "myutil.h"
+#include "record_defaults.h"
 
 namespace {
 
