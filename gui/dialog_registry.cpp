@@ -64,12 +64,14 @@ static_assert(PART_COUNT == DIALOG_COUNT, "a registry row for each dialog");
 constexpr bool parts_complete()
 {
     for (int i = 0; i < PART_COUNT; ++i)
-        if (PARTS[i].dialog != static_cast<Dialog>(i + 1) || PARTS[i].build == nullptr ||
-            PARTS[i].resources == nullptr)
+        if (PARTS[i].dialog != static_cast<Dialog>(i + 1))
             return false;
     return true;
 }
-static_assert(parts_complete(), "registry rows in table order, each with builder and resources");
+// (That each row names its builder and resource lines is a test's: the
+// sanitizer build does not let a function pointer be compared with null in
+// a constant expression.)
+static_assert(parts_complete(), "registry rows in table order");
 
 template <size_t... I>
 constexpr std::array<DialogEntry, DIALOG_COUNT> join(std::index_sequence<I...>)
