@@ -38,6 +38,7 @@ void helpfunc_popup_file_dialog(int mode);
 // window's), building the window when it does not exist.
 void helpfunc_popup_help(Dialog dialog);
 
-// Help window: 1 while it is shown. The display services read it to let the
-// window follow the dialogs; the help window sets and clears it.
+// Help window: 1 while it is shown. The display services hold it and read it
+// to let the window follow the dialogs; the help window sets it, its
+// popdown clears it.
 extern int helpfunc_help_shown;

@@ -11,17 +11,31 @@
 
 #include "builtin_bitmaps.h"
 #include "dialog_entry_points.h"
+#include "dialog_forms.h"
 #include "dialog_registry.h"
+#include "dialog_table.h"
 #include "display_texts.h"
 #include "globals.h"
-#include "main_window.h"
 #include "messages.h"
 #include "myutil.h"
 #include "screen_fit.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
+int helpfunc_help_shown = 0;
+
 namespace {
+
+// What start-up handed over: the registry and the windows above.
+DisplayHooks hooks = {};
+
+const DialogEntry* entry_of(Dialog dialog)
+{
+    if (hooks.entry == nullptr)
+        return nullptr;
+    const DialogEntry& entry = hooks.entry(dialog);
+    return entry.build != nullptr ? &entry : nullptr;
+}
 
 // The top-level shell's close response: ignored from the first popup of any
 // dialog until a dialog that releases it pops down.
@@ -43,9 +57,9 @@ void shell_min_size(Widget form)
 // callback, so the delete message is taken here.
 void close_request(Widget widget, XtPointer, XtPointer)
 {
-    if (close_ignored)
+    if (close_ignored || hooks.quit == nullptr)
         return;
-    MainCB(widget, action_data(MAIN_ACTION_QUIT), nullptr);
+    hooks.quit(widget);
 }
 
 // How far a form must grow, along one axis, for a child that wants
@@ -82,14 +96,15 @@ int growth_for(unsigned char first, int first_position, unsigned char second,
 // children the form has laid out.
 void fit_to_contents(Dialog dialog)
 {
-    const DialogEntry& entry = dialog_entry(dialog);
+    const DialogRow* row = dialog_row(dialog);
     Widget form = dialog_form(dialog);
-    if (!entry.grows || form == nullptr || !XmIsForm(form) || !XtIsManaged(form))
+    if (row == nullptr || !row->grows || form == nullptr || !XmIsForm(form) ||
+        !XtIsManaged(form))
         return;
     // From the registry size, so that a short message after a long one gets
     // the small box back.
-    int width = entry.width;
-    int height = entry.height > 0 ? entry.height : 1;
+    int width = row->width;
+    int height = row->height > 0 ? row->height : 1;
     XtVaSetValues(form, XmNwidth, width, XmNheight, height, nullptr);
 
     WidgetList children = nullptr;
@@ -226,12 +241,18 @@ void define_cursor(Display* display, Widget widget, Cursor cursor)
 
 }  // namespace
 
+void display_services_start(const DisplayHooks& given)
+{
+    hooks = given;
+}
+
 WidgetTable* helpfunc_min_layout(Widget shell)
 {
     auto* table = static_cast<WidgetTable*>(myutil_malloc(sizeof(WidgetTable)));
     XmVANTEROWidgets = table;
 
-    MainFormLayout(shell, table);
+    if (hooks.main_layout != nullptr)
+        hooks.main_layout(shell, table);
 
     Pixel background = 0;
     XtVaGetValues(shell, XmNbackground, &background, nullptr);
@@ -259,7 +280,10 @@ WidgetTable* helpfunc_min_layout(Widget shell)
                      table->Overview})
         XmAddTabGroup(w);
 
-    Widget notice = ScanDialogLayout(shell, table);
+    const DialogEntry* busy_notice = entry_of(Dialog::ScanDialog);
+    if (busy_notice == nullptr)
+        return table;
+    Widget notice = busy_notice->build(shell, table);
     table->ScanDialog = notice;
     XtVaSetValues(notice, XmNdefaultPosition, False, XmNx, POSITION_LEFT_X, XmNy, BUSY_NOTICE_Y,
                   nullptr);
@@ -279,37 +303,38 @@ void helpfunc_create_layout(Dialog dialog)
     if (dialog == Dialog::MainWindow || XmVANTEROWidgets == nullptr ||
         dialog_form(dialog) != nullptr)
         return;
-    const DialogEntry& entry = dialog_entry(dialog);
+    const DialogEntry* entry = entry_of(dialog);
+    if (entry == nullptr)
+        return;
     helpfunc_set_cursor(1);
     Widget parent = XmVANTERO;
-    if (entry.parent != Dialog::MainWindow) {
-        helpfunc_create_layout(entry.parent);
-        parent = dialog_form(entry.parent);
+    if (entry->parent != Dialog::MainWindow) {
+        helpfunc_create_layout(entry->parent);
+        parent = dialog_form(entry->parent);
     }
-    Widget form = entry.build(parent, XmVANTEROWidgets);
-    XmVANTEROWidgets->*(entry.form) = form;
+    Widget form = entry->build(parent, XmVANTEROWidgets);
+    XmVANTEROWidgets->*dialog_form_slot(dialog) = form;
     shell_min_size(form);
-    if (entry.placement == Placement::RESOURCES)
+    if (entry->placement == Placement::RESOURCES)
         helpfunc_keep_on_screen(form);
-    if (entry.grows)
+    if (entry->grows)
         fit_at_popup(dialog, form);
     helpfunc_set_cursor(0);
 }
 
 void helpfunc_setdata(Dialog dialog)
 {
-    if (dialog == Dialog::MainWindow)
-        return;
-    DialogFill fill = dialog_entry(dialog).fill;
-    if (fill != nullptr)
-        fill();
+    const DialogEntry* entry = entry_of(dialog);
+    if (entry != nullptr && entry->fill != nullptr)
+        entry->fill();
 }
 
 int helpfunc_get_id_text(Dialog dialog, Widget* field)
 {
-    if (dialog == Dialog::MainWindow)
+    const DialogEntry* entry = entry_of(dialog);
+    if (entry == nullptr)
         return 0;
-    Widget WidgetTable::*slot = dialog_entry(dialog).router_field;
+    Widget WidgetTable::*slot = entry->router_field;
     if (slot == nullptr || XmVANTEROWidgets == nullptr || XmVANTEROWidgets->*slot == nullptr)
         return 0;
     *field = XmVANTEROWidgets->*slot;
@@ -330,19 +355,20 @@ void helpfunc_popup(Dialog dialog)
     if (form == nullptr)
         return;
     manage_and_fit(dialog, form);
-    if (helpfunc_help_shown && dialog_entry(dialog).help_on_popup)
-        helpfunc_popup_help(dialog);
+    if (helpfunc_help_shown && dialog_row(dialog)->help_on_popup && hooks.help_turn_to)
+        hooks.help_turn_to(dialog);
 }
 
 void helpfunc_popdown(Dialog dialog)
 {
-    if (dialog == Dialog::MainWindow)
+    const DialogRow* row = dialog_row(dialog);
+    if (row == nullptr || dialog == Dialog::MainWindow)
         return;
-    const DialogEntry& entry = dialog_entry(dialog);
-    if (entry.releases_close)
+    if (row->releases_close)
         close_ignored = 0;
-    if (helpfunc_help_shown && dialog != Dialog::HelpDialog && entry.help_on_popdown)
-        helpfunc_popup_help(entry.help_parent);
+    if (helpfunc_help_shown && dialog != Dialog::HelpDialog && row->help_on_popdown &&
+        hooks.help_turn_to)
+        hooks.help_turn_to(row->help_parent);
     Widget form = dialog_form(dialog);
     if (form == nullptr)
         return;

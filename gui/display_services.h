@@ -10,7 +10,21 @@
 #include "dialog_names.h"
 #include "main_window_states.h"
 
+struct DialogEntry;
 struct WidgetTable;
+
+// What the services need from the windows above them, handed over by the
+// start-up before helpfunc_min_layout: the services stand below every
+// dialog and never call up into one by name.
+struct DisplayHooks {
+    const DialogEntry& (*entry)(Dialog dialog);            // the registry's row
+    Widget (*main_layout)(Widget shell, WidgetTable* table);  // builds the main window
+    void (*quit)(Widget widget);                           // the main window's quit
+    void (*help_turn_to)(Dialog dialog);                   // the help window's section
+};
+
+// Takes the hooks; called once, by the start-up.
+void display_services_start(const DisplayHooks& hooks);
 
 constexpr int POSITION_LEFT_X = 100;   // the error box and the busy notice, left
 constexpr int POSITION_RIGHT_X = 605;  // ... right

@@ -6,6 +6,7 @@
 #include "dialog_builders.h"
 #include "dialog_names.h"
 #include "dialog_registry.h"
+#include "dialog_table.h"
 #include "messages.h"
 
 namespace {
@@ -27,16 +28,37 @@ const char* const APPLICATION_WIDE[] = {
     "XmQORVEL*HeadLine.labelString: quarnVANTERO",
 };
 
-const DialogPosition POSITIONS[] = {
-    {"ConfigDialog", 10, 35},     {"Config2Dialog", 525, 35},   {"RConfigDialog", 525, 35},
-    {"FilterDialog", 10, 35},     {"Filter2Dialog", 525, 35},   {"RouteDialog", 10, 35},
-    {"Route2Dialog", 525, 35},    {"RouterDialog", 525, 35},    {"AccountingDialog", 525, 35},
-    {"LineMonDialog", 525, 35},   {"LineMon2Dialog", 525, 480}, {"HelpDialog", 10, 525},
-    {"SetPWDialog", 625, 180},    {"Question2Dialog", 625, 180}, {"FirmwareDialog", 625, 135},
+struct DialogPlace {
+    Dialog dialog;
+    int x;
+    int y;
 };
 
+constexpr DialogPlace POSITIONS[] = {
+    {Dialog::ConfigDialog, 10, 35},     {Dialog::Config2Dialog, 525, 35},
+    {Dialog::RConfigDialog, 525, 35},   {Dialog::FilterDialog, 10, 35},
+    {Dialog::Filter2Dialog, 525, 35},   {Dialog::RouteDialog, 10, 35},
+    {Dialog::Route2Dialog, 525, 35},    {Dialog::RouterDialog, 525, 35},
+    {Dialog::AccountingDialog, 525, 35}, {Dialog::LineMonDialog, 525, 35},
+    {Dialog::LineMon2Dialog, 525, 480}, {Dialog::HelpDialog, 10, 525},
+    {Dialog::SetPWDialog, 625, 180},    {Dialog::Question2Dialog, 625, 180},
+    {Dialog::FirmwareDialog, 625, 135},
+};
+constexpr int POSITION_COUNT = sizeof POSITIONS / sizeof POSITIONS[0];
+
+constexpr bool positions_match()
+{
+    Dialog placed[POSITION_COUNT] = {};
+    for (int i = 0; i < POSITION_COUNT; ++i)
+        placed[i] = POSITIONS[i].dialog;
+    return dialogs_match(placed, POSITION_COUNT, [](const DialogRow& row) {
+        return row.dialog != Dialog::MainWindow && row.placement == Placement::RESOURCES;
+    });
+}
+static_assert(positions_match(), "a position for each dialog the resources place, no other");
+
 // The order of the windows' own lines in the set.
-const Dialog RESOURCE_ORDER[] = {
+constexpr Dialog RESOURCE_ORDER[] = {
     Dialog::ScanDialog,     Dialog::PWDialog,       Dialog::ConfigDialog,
     Dialog::ErrorDialog,    Dialog::Error2Dialog,   Dialog::InputPWDialog,
     Dialog::RepeatPWDialog, Dialog::AboutDialog,    Dialog::QuestionDialog,
@@ -46,6 +68,9 @@ const Dialog RESOURCE_ORDER[] = {
     Dialog::LineMonDialog,  Dialog::LineMon2Dialog, Dialog::FileDialog,
     Dialog::HelpDialog,     Dialog::SetPWDialog,    Dialog::FirmwareDialog,
 };
+static_assert(dialogs_match(RESOURCE_ORDER, sizeof RESOURCE_ORDER / sizeof RESOURCE_ORDER[0],
+                            [](const DialogRow& row) { return row.dialog != Dialog::MainWindow; }),
+              "every dialog's resource lines, once");
 
 void add_lines(std::vector<String>* set, const char* const* lines)
 {
@@ -57,8 +82,11 @@ void add_lines(std::vector<String>* set, const char* const* lines)
 
 const DialogPosition* fallback_positions(int* count)
 {
-    *count = static_cast<int>(sizeof POSITIONS / sizeof POSITIONS[0]);
-    return POSITIONS;
+    static DialogPosition named[POSITION_COUNT];
+    for (int i = 0; i < POSITION_COUNT; ++i)
+        named[i] = {dialog_name(POSITIONS[i].dialog), POSITIONS[i].x, POSITIONS[i].y};
+    *count = POSITION_COUNT;
+    return named;
 }
 
 String* fallback_resources()
@@ -72,9 +100,9 @@ String* fallback_resources()
 
     for (const char* line : APPLICATION_WIDE)
         set.push_back(const_cast<String>(line));
-    for (const DialogPosition& p : POSITIONS) {
-        position_lines.push_back(text_format("XmQORVEL*%s.x: %d", p.dialog, p.x));
-        position_lines.push_back(text_format("XmQORVEL*%s.y: %d", p.dialog, p.y));
+    for (const DialogPlace& p : POSITIONS) {
+        position_lines.push_back(text_format("XmQORVEL*%s.x: %d", dialog_name(p.dialog), p.x));
+        position_lines.push_back(text_format("XmQORVEL*%s.y: %d", dialog_name(p.dialog), p.y));
     }
     for (std::string& line : position_lines)
         set.push_back(&line[0]);

@@ -220,7 +220,7 @@ void file_ok(XmFileSelectionBoxCallbackStruct* cbs)
 
 Widget FileDialogLayout(Widget parent, WidgetTable* table)
 {
-    const DialogEntry& entry = dialog_entry(Dialog::FileDialog);
+    const DialogRow& entry = *dialog_row(Dialog::FileDialog);
     Arg args[8];
     Cardinal n = 0;
     XtSetArg(args[n], XmNdialogStyle, XmDIALOG_FULL_APPLICATION_MODAL); ++n;

@@ -25,8 +25,6 @@ extern const char* const HelpDialogResources[] = {
     nullptr,
 };
 
-int helpfunc_help_shown = 0;
-
 Widget HelpDialogLayout(Widget parent, WidgetTable* table)
 {
     Widget form = helpfunc_create_form_dialog(parent, Dialog::HelpDialog);

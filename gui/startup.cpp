@@ -2,9 +2,12 @@
 
 #include <Xm/Xm.h>
 
+#include <cstdint>
 #include <string>
 
 #include "defaults_file.h"
+#include "dialog_entry_points.h"
+#include "dialog_registry.h"
 #include "display_services.h"
 #include "display_texts.h"
 #include "fallback_resources.h"
@@ -20,11 +23,21 @@
 #include "record_defaults.h"
 #include "records.h"
 #include "startup_rules.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 namespace {
 constexpr size_t HOSTNAME_SIZE = 61;  // this host's name: 60 bytes and the terminator
+
+void quit(Widget widget)
+{
+    MainCB(widget, action_data(MAIN_ACTION_QUIT), nullptr);
 }
+
+// The services below the dialogs get from here what they must reach above
+// them, so that none of them calls up into a window.
+const DisplayHooks DISPLAY_HOOKS = {dialog_entry, MainFormLayout, quit, helpfunc_popup_help};
+}  // namespace
 
 uint32_t startup_host_config()
 {
@@ -47,6 +60,7 @@ void startup_toolkit(int* argc, char** argv)
     XmVANTERO = XtAppInitialize(&app_context, "XmQORVEL", nullptr, 0, argc, argv,
                                 fallback_resources(), nullptr, 0);
     XtAppSetWarningHandler(app_context, main_xt_errorhandler);
+    display_services_start(DISPLAY_HOOKS);
     XmVANTEROWidgets = helpfunc_min_layout(XmVANTERO);
     startup_choose_language();
     helpfunc_main_state(MainState::IDLE);

@@ -1,6 +1,7 @@
 // The table of every widget that code must reach after its dialog was built:
-// 178 handles, grouped by dialog in the order of the dialog table, all null
-// until their dialog is built. A dialog's first entry is its form (the file
+// 178 handles, grouped by dialog in the order of the dialog list
+// (dialog_list.h; dialog_forms.cpp checks the order when it is compiled),
+// all null until their dialog is built. A dialog's first entry is its form (the file
 // dialog's is its selection box), so an empty first entry means "not built
 // yet". Fields carry the widgets' own names, so that a name seen in a
 // resource file or a test finds its field.

@@ -5,24 +5,16 @@
 namespace {
 
 const char* const NAMES[WINDOW_COUNT] = {
-    "MainForm",       "ScanDialog",     "PWDialog",         "ConfigDialog",
-    "ErrorDialog",    "AboutDialog",    "QuestionDialog",   "Config2Dialog",
-    "RConfigDialog",  "FilterDialog",   "RouteDialog",      "AccountingDialog",
-    "RouterDialog",   "Route2Dialog",   "Filter2Dialog",    "LineMonDialog",
-    "LineMon2Dialog", "FileDialog",     "FirmwareDialog",   "HelpDialog",
-    "SetPWDialog",    "Error2Dialog",   "RepeatPWDialog",   "InputPWDialog",
-    "Question2Dialog",
+    "MainForm",
+#define QORVEL_DIALOG_NAME(id, ...) #id,
+    QORVEL_DIALOGS(QORVEL_DIALOG_NAME)
+#undef QORVEL_DIALOG_NAME
 };
 
 const Dialog TABLE_ORDER[DIALOG_COUNT] = {
-    Dialog::ScanDialog,       Dialog::PWDialog,       Dialog::ConfigDialog,
-    Dialog::ErrorDialog,      Dialog::AboutDialog,    Dialog::QuestionDialog,
-    Dialog::Config2Dialog,    Dialog::RConfigDialog,  Dialog::FilterDialog,
-    Dialog::RouteDialog,      Dialog::AccountingDialog, Dialog::RouterDialog,
-    Dialog::Route2Dialog,     Dialog::Filter2Dialog,  Dialog::LineMonDialog,
-    Dialog::LineMon2Dialog,   Dialog::FileDialog,     Dialog::FirmwareDialog,
-    Dialog::HelpDialog,       Dialog::SetPWDialog,    Dialog::Error2Dialog,
-    Dialog::RepeatPWDialog,   Dialog::InputPWDialog,  Dialog::Question2Dialog,
+#define QORVEL_DIALOG_VALUE(id, ...) Dialog::id,
+    QORVEL_DIALOGS(QORVEL_DIALOG_VALUE)
+#undef QORVEL_DIALOG_VALUE
 };
 
 }  // namespace

@@ -4,37 +4,21 @@
 // logic that needs no X keys its tables by the same values or by the name.
 #pragma once
 
-// In the order of the widget table; MainWindow stands before them all.
+#include "dialog_list.h"
+
+// In the order of the widget table (dialog_list.h); MainWindow stands
+// before them all.
 enum class Dialog : int {
-    MainWindow = 0,    // "MainForm": the router list and the main buttons
-    ScanDialog,        // busy notice
-    PWDialog,          // password prompt
-    ConfigDialog,      // line-target table
-    ErrorDialog,       // error box
-    AboutDialog,       // about box
-    QuestionDialog,    // confirmation: download the firmware again
-    Config2Dialog,     // line-target editor
-    RConfigDialog,     // router settings
-    FilterDialog,      // filter table
-    RouteDialog,       // route table
-    AccountingDialog,  // accounting window
-    RouterDialog,      // router overview
-    Route2Dialog,      // route editor
-    Filter2Dialog,     // filter editor
-    LineMonDialog,     // line monitor
-    LineMon2Dialog,    // connection set-up
-    FileDialog,        // file selection
-    FirmwareDialog,    // firmware selection
-    HelpDialog,        // help window
-    SetPWDialog,       // router password
-    Error2Dialog,      // unknown-protocols notice
-    RepeatPWDialog,    // new password, repeated
-    InputPWDialog,     // new password
-    Question2Dialog,   // confirmation: reset before the download
+    MainWindow = 0,  // "MainForm": the router list and the main buttons
+#define QORVEL_DIALOG_ENUMERATOR(id, ...) id,
+    QORVEL_DIALOGS(QORVEL_DIALOG_ENUMERATOR)
+#undef QORVEL_DIALOG_ENUMERATOR
 };
 
-constexpr int DIALOG_COUNT = 24;     // the dialogs, MainWindow not counted
-constexpr int WINDOW_COUNT = 25;     // MainWindow and the dialogs
+#define QORVEL_DIALOG_ONE(id, ...) +1
+constexpr int DIALOG_COUNT = 0 QORVEL_DIALOGS(QORVEL_DIALOG_ONE);  // MainWindow not counted
+#undef QORVEL_DIALOG_ONE
+constexpr int WINDOW_COUNT = DIALOG_COUNT + 1;  // MainWindow and the dialogs
 
 // The widget name of a window's form ("MainForm" for the main window); ""
 // for a value outside the enumeration.

@@ -18,37 +18,24 @@ constexpr int MSG_NO_HELP_FILE = 39;
 constexpr int MSG_NO_HELP_SECTION = 40;
 constexpr int MSG_HELP_HEADER = 75;
 
-struct DialogSection {
-    const char* dialog;
-    int section;
-};
-
-const DialogSection dialog_sections[] = {
-    {"MainForm", HELP_MAIN},
-    {"ConfigDialog", HELP_LINE_TABLE},
-    {"Config2Dialog", HELP_LINE_EDIT},
-    {"FilterDialog", HELP_FILTER_TABLE},
-    {"Filter2Dialog", HELP_FILTER_EDIT},
-    {"RouteDialog", HELP_ROUTE_TABLE},
-    {"Route2Dialog", HELP_ROUTE_EDIT},
-    {"RConfigDialog", HELP_ROUTER_SETTINGS},
-    {"FirmwareDialog", HELP_FIRMWARE},
-    {"SetPWDialog", HELP_PASSWORD},
-    {"LineMonDialog", HELP_LINE_MONITOR},
-    {"LineMon2Dialog", HELP_CONNECTION_SETUP},
-    {"AccountingDialog", HELP_ACCOUNTING},
-};
-
-template <size_t N>
-int look_up(const DialogSection (&table)[N], const char* dialog)
+// Every section belongs to one window: the help file holds them in this
+// order, and a section without a window would never be shown.
+constexpr bool each_section_once()
 {
-    if (dialog == nullptr)
-        return HELP_NONE;
-    for (const DialogSection& row : table)
-        if (std::strcmp(row.dialog, dialog) == 0)
-            return row.section;
-    return HELP_NONE;
+    for (int section = 0; section < HELP_SECTION_COUNT; ++section) {
+        int owners = 0;
+        for (const DialogRow& row : DIALOG_ROWS)
+            if (row.help_section == section)
+                ++owners;
+        if (owners != 1)
+            return false;
+    }
+    for (const DialogRow& row : DIALOG_ROWS)
+        if (row.help_section < HELP_NONE || row.help_section >= HELP_SECTION_COUNT)
+            return false;
+    return true;
 }
+static_assert(each_section_once(), "each help section belongs to exactly one window");
 
 HelpSections all_sections(const char* text)
 {
@@ -213,5 +200,8 @@ std::string help_window_text(int section)
 
 int help_section_of_dialog(const char* dialog)
 {
-    return look_up(dialog_sections, dialog);
+    Dialog window;
+    if (!dialog_by_name(dialog, &window))
+        return HELP_NONE;
+    return dialog_row(window)->help_section;
 }

@@ -13,27 +13,10 @@
 
 #include <string>
 
-constexpr int HELP_SECTION_COUNT = 13;                // sections 0 to 12
+#include "dialog_table.h"  // the sections (HelpSection) and whose they are
+
 constexpr const char HELP_FILE_NAME[] = "qorvel.hlp";
 constexpr const char HELP_MARKER[] = "====>";          // the rest of its line is dropped
-
-// The sections and the dialog (widget name of its form) each belongs to.
-enum HelpSection : int {
-    HELP_NONE = -1,              // the dialog has no section
-    HELP_MAIN = 0,               // main window ("MainForm")
-    HELP_LINE_TABLE = 1,         // "ConfigDialog"
-    HELP_LINE_EDIT = 2,          // "Config2Dialog"
-    HELP_FILTER_TABLE = 3,       // "FilterDialog"
-    HELP_FILTER_EDIT = 4,        // "Filter2Dialog"
-    HELP_ROUTE_TABLE = 5,        // "RouteDialog"
-    HELP_ROUTE_EDIT = 6,         // "Route2Dialog"
-    HELP_ROUTER_SETTINGS = 7,    // "RConfigDialog"
-    HELP_FIRMWARE = 8,           // "FirmwareDialog"
-    HELP_PASSWORD = 9,           // "SetPWDialog"
-    HELP_LINE_MONITOR = 10,      // "LineMonDialog"
-    HELP_CONNECTION_SETUP = 11,  // "LineMon2Dialog"
-    HELP_ACCOUNTING = 12,        // "AccountingDialog"
-};
 
 // The section texts of one help file, each a whole copy.
 struct HelpSections {
@@ -95,7 +78,8 @@ std::string help_window_text(int section);
 
 // ------------------------------------------------- sections of dialogs ---
 
-// The section of a dialog, by the widget name of its form; HELP_NONE for a
-// dialog without one (the busy notice, the about box, the error box, the
+// The section of a dialog, by the widget name of its form, as the dialog
+// table gives it; HELP_NONE for a name outside the table and for a dialog
+// without one (the busy notice, the about box, the error box, the
 // file dialog, the confirmations, the password prompt, the overview).
 int help_section_of_dialog(const char* dialog);

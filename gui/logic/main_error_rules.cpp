@@ -1,5 +1,6 @@
 #include "main_error_rules.h"
 
+#include "dialog_table.h"
 #include "messages.h"
 #include "records.h"
 
@@ -14,7 +15,7 @@ const Dialog QUESTION_CLOSES[] = {Dialog::FileDialog, Dialog::Question2Dialog,
 
 // A dialog left up after the tables are gone would work on freed lists; the
 // seven table and router windows come last, in the order they always closed.
-const Dialog FAILURE_CLOSES[] = {
+constexpr Dialog FAILURE_CLOSES[] = {
     Dialog::PWDialog,         Dialog::FileDialog,     Dialog::Question2Dialog,
     Dialog::InputPWDialog,    Dialog::RepeatPWDialog, Dialog::SetPWDialog,
     Dialog::FirmwareDialog,   Dialog::Config2Dialog,  Dialog::Route2Dialog,
@@ -22,6 +23,9 @@ const Dialog FAILURE_CLOSES[] = {
     Dialog::LineMonDialog,    Dialog::ConfigDialog,   Dialog::RouteDialog,
     Dialog::FilterDialog,     Dialog::RConfigDialog,
 };
+static_assert(dialogs_match(FAILURE_CLOSES, sizeof FAILURE_CLOSES / sizeof FAILURE_CLOSES[0],
+                            [](const DialogRow& row) { return row.closes_on_failure; }),
+              "the dialogs closed on a failure are those the dialog table marks so");
 
 }  // namespace
 

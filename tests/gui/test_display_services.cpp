@@ -75,6 +75,42 @@ TEST_F(DisplayServicesTest, EveryDialogIsBuiltOnceWithTheRegistrysShape)
     EXPECT_TRUE(dialog_entry(Dialog::Error2Dialog).closes_itself);
 }
 
+TEST_F(DisplayServicesTest, EveryDialogHasItsOwnRowAndResources)
+{
+    for (int n = 1; n < WINDOW_COUNT; ++n) {
+        const Dialog d = static_cast<Dialog>(n);
+        const DialogEntry& e = dialog_entry(d);
+        EXPECT_EQ(e.dialog, d) << dialog_name(d);
+        EXPECT_NE(e.build, nullptr) << dialog_name(d);
+        ASSERT_NE(e.resources, nullptr) << dialog_name(d);
+        ASSERT_NE(e.resources[0], nullptr) << dialog_name(d) << " has no resource lines";
+        const std::string own = std::string("*") + dialog_name(d);
+        bool named = false;
+        for (const char* const* line = e.resources; *line != nullptr; ++line)
+            named = named || std::strstr(*line, own.c_str()) != nullptr;
+        EXPECT_TRUE(named) << dialog_name(d) << ": no line of its own";
+    }
+}
+
+TEST_F(DisplayServicesTest, NoValueOutsideTheDialogsIsAnsweredWithADialogsRow)
+{
+    for (int n : {-1, 0, WINDOW_COUNT, WINDOW_COUNT + 7}) {
+        const Dialog d = static_cast<Dialog>(n);
+        const DialogEntry& e = dialog_entry(d);
+        EXPECT_EQ(e.build, nullptr) << n;
+        EXPECT_EQ(e.fill, nullptr) << n;
+        EXPECT_EQ(e.resources, nullptr) << n;
+        EXPECT_STREQ(e.name, "") << n;
+        EXPECT_EQ(dialog_form(d), nullptr) << n;
+        Widget field = nullptr;
+        EXPECT_EQ(helpfunc_get_id_text(d, &field), 0) << n;
+        // Nothing is built or shown for it.
+        helpfunc_popup(d);
+        helpfunc_popdown(d);
+    }
+    EXPECT_EQ(dialog_form(Dialog::AboutDialog), nullptr);
+}
+
 TEST_F(DisplayServicesTest, DialogsPlacedByResourcesStandAtTheirPositions)
 {
     const struct {
