@@ -15,7 +15,7 @@
 #include "display_texts.h"
 #include "globals.h"
 #include "main_window.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "screen_fit.h"
 #include "toolkit.h"

@@ -6,7 +6,7 @@
 #include "dialog_builders.h"
 #include "dialog_names.h"
 #include "dialog_registry.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 

@@ -43,7 +43,7 @@
 #include "main_window.h"
 #include "main_window_states.h"
 #include "mask_match.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "password_buffer.h"
 #include "registration.h"
 #include "report_text.h"

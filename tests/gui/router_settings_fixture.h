@@ -24,7 +24,7 @@
 #include "highstate.h"
 #include "list.h"
 #include "main_window.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "registration.h"
 #include "router_entry.h"

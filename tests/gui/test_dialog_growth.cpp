@@ -16,7 +16,7 @@
 #include "display_services.h"
 #include "display_texts.h"
 #include "gui_fixture.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "toolkit.h"
 #include "widget_table.h"
 

@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "message_tables.h"
 
 #include <gtest/gtest.h>
 
