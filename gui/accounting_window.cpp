@@ -20,7 +20,7 @@
 #include "request_gate.h"
 #include "highstate.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "report_text.h"
 #include "toolkit.h"
 #include "widget_table.h"

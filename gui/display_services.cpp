@@ -16,7 +16,7 @@
 #include "dialog_table.h"
 #include "display_texts.h"
 #include "globals.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "screen_fit.h"
 #include "toolkit.h"

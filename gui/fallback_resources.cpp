@@ -7,7 +7,7 @@
 #include "dialog_names.h"
 #include "dialog_registry.h"
 #include "dialog_table.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 

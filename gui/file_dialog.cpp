@@ -20,7 +20,7 @@
 #include "file_messages.h"
 #include "globals.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "toolkit.h"
 #include "widget_table.h"
@@ -40,8 +40,6 @@ extern const char* const FileDialogResources[] = {
 namespace {
 
 constexpr const char LABEL_FONT[] = "-adobe-helvetica-medium-r-normal--12-120-75-75-p-67-iso8859-1";
-constexpr int MSG_CANNOT_WRITE = 34;
-constexpr int MSG_CANNOT_READ = 36;
 
 bool known_mode(int mode)
 {
@@ -109,7 +107,7 @@ void save_config(const std::string& file)
 {
     if (file_save_config(file.c_str(), main_line_list, main_route_list, main_filter_list,
                          &helpfunc_selected_box.cfg) == 0)
-        error_box(message_text(MSG_CANNOT_WRITE));
+        error_box(message_text(MSG_CANNOT_WRITE_FILE));
 }
 
 void save_accounting(const std::string& file)
@@ -118,7 +116,7 @@ void save_accounting(const std::string& file)
     const int written = file_save_accounting(file.c_str(), text != nullptr ? text : "");
     XtFree(text);
     if (written == 0)
-        error_box(message_text(MSG_CANNOT_WRITE));
+        error_box(message_text(MSG_CANNOT_WRITE_FILE));
 }
 
 // Whether what a mode works on is still there: the tables (a failure of
@@ -197,7 +195,7 @@ void file_ok(XmFileSelectionBoxCallbackStruct* cbs)
         return;
     }
     if (mode == FILE_LOAD_CONFIG && !myutil_file_exist(file.c_str())) {
-        error_box(message_text(MSG_CANNOT_READ));
+        error_box(message_text(MSG_CANNOT_READ_FILE));
         return;
     }
     helpfunc_popdown(Dialog::FileDialog);
@@ -273,7 +271,7 @@ void helpfunc_popup_file_dialog(int mode)
     const std::string proposal = proposed_name(mode);
     const char* name = mode == FILE_LOAD_CONFIG ? nullptr : proposal.c_str();
     if (!helpfunc_set_filename(name, file_dialog_extension(mode))) {
-        error_box(message_text(MSG_CANNOT_READ));
+        error_box(message_text(MSG_CANNOT_READ_FILE));
         return;
     }
     XtVaSetValues(XmVANTEROWidgets->FileDialog, XmNuserData, action_data(mode), XmNmustMatch, False,

@@ -28,7 +28,7 @@
 #include "list.h"
 #include "list_lines.h"
 #include "main_window_states.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "protocols.h"
 #include "record_defaults.h"
 #include "request_gate.h"
@@ -511,7 +511,7 @@ void cbfunc_put_config(int count)
     }
     apply_buttons(tables_buttons_after_write(old_lines, new_lines));
     if (tables_write_shows_saved_message(count))
-        helpfunc_error_popup(message_text(4), 0, ERROR_KIND_MESSAGE);
+        helpfunc_error_popup(message_text(MSG_SAVED_DEREGISTER_TO_ACTIVATE), 0, ERROR_KIND_MESSAGE);
     helpfunc_set_cursor(0);
     router_session_end_action();
 }

@@ -19,7 +19,7 @@
 #include "globals.h"
 #include "line_target_fields.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "protocols.h"
 #include "toolkit.h"
 #include "widget_table.h"
@@ -348,11 +348,11 @@ void toggle_view()
 {
     WidgetTable* t = XmVANTEROWidgets;
     if (advanced_next) {
-        helpfunc_set_dialog_title(t->Config2Dialog, message_text(6));
+        helpfunc_set_dialog_title(t->Config2Dialog, message_text(MSG_USER_DEFINED_CONFIGURATION));
         XtManageChild(t->Config2AdvancedForm);
         advanced_next = false;
     } else {
-        helpfunc_set_dialog_title(t->Config2Dialog, message_text(5));
+        helpfunc_set_dialog_title(t->Config2Dialog, message_text(MSG_BASIC_CONFIGURATION));
         XtUnmanageChild(t->Config2AdvancedForm);
         advanced_next = true;
     }
@@ -449,7 +449,7 @@ Widget Config2DialogLayout(Widget parent, WidgetTable* table)
     // The basic view first; the identifications wait for PPP.
     XtVaGetValues(table->Config2Name, XmNbackground, &editable_colour, nullptr);
     XtVaGetValues(form, XmNbackground, &disabled_colour, nullptr);
-    helpfunc_set_dialog_title(form, message_text(5));
+    helpfunc_set_dialog_title(form, message_text(MSG_BASIC_CONFIGURATION));
     advanced_next = true;
     pairs_input(false);
     helpfunc_add_s2_protocols();

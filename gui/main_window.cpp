@@ -21,7 +21,7 @@
 #include "highstate.h"
 #include "line_monitor.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "router_list.h"
 #include "router_overview.h"
@@ -140,7 +140,7 @@ void refuse_held_router(int position)
     if (helpfunc_selected_box.sel_pos != -1)
         XmListSelectPos(list, helpfunc_selected_box.sel_pos, False);
     RouterEntry* entry = router_at(position);
-    std::string text = message_format(12, entry != nullptr ? entry->holder : "",
+    std::string text = message_format(MSG_ONLY_HOLDER_CAN_CONFIGURE, entry != nullptr ? entry->holder : "",
                                       entry != nullptr ? entry->name : "");
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
 }

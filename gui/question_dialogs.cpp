@@ -16,7 +16,7 @@
 #include "display_texts.h"
 #include "globals.h"
 #include "host.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "router_settings_dialog.h"
 #include "router_settings_fields.h"
 #include "toolkit.h"

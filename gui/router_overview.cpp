@@ -10,7 +10,7 @@
 #include "display_services.h"
 #include "globals.h"
 #include "highstate.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "report_text.h"
 #include "router_list.h"
 #include "router_state_text.h"

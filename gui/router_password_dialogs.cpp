@@ -17,7 +17,7 @@
 #include "display_services.h"
 #include "display_texts.h"
 #include "globals.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "password_buffer.h"
 #include "password_entry.h"
 #include "router_password.h"

@@ -17,7 +17,7 @@
 #include "globals.h"
 #include "highstate.h"
 #include "line_target_dialog.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "password_buffer.h"
 #include "password_entry.h"

@@ -36,7 +36,7 @@
 #include "host.h"
 #include "host_services.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "router_entry.h"
 #include "router_password_dialogs.h"
@@ -513,11 +513,6 @@ void RConfigCB(Widget, XtPointer client, XtPointer)
 namespace {
 
 // Own texts of the download's refusals, in the language of the messages.
-const char* own_text(const char* english, const char* german)
-{
-    return messages == g_messages ? german : english;
-}
-
 bool unknown_protocols(ListObject* lines)
 {
     if (lines == nullptr)
@@ -544,14 +539,9 @@ std::string download_refusal(const RouterSettings& settings, ListObject* lines)
     if (unknown_protocols(lines))
         // The patcher leaves out line targets without both definitions: the
         // router would lose them without a word.
-        return own_text("Line Targets With Unknown Protocols\n"
-                        "Cannot Be Written Into The Firmware\n"
-                        "Firmwaredownload Not Started",
-                        "Verbindungen mit unbekannten Protokollen\n"
-                        "k\366nnen nicht in die Firmware geschrieben werden\n"
-                        "Firmwaredownload nicht gestartet");
+        return added_text(AddedText::DownloadUnknownProtocols);
     if (!image_present(settings))
-        return message_text(RCONFIG_MSG_NO_FIRMWARE);
+        return message_text(MSG_NO_FIRMWARE_FILE);
     return std::string();
 }
 
@@ -566,13 +556,13 @@ bool start_download(const RouterSettings& settings, ListObject* lines, ListObjec
         *why = refusal_text;
         return false;
     }
-    helpfunc_scan_popup(message_text(RCONFIG_MSG_DOWNLOAD_STARTS), right, 1);
+    helpfunc_scan_popup(message_text(MSG_DOWNLOAD_STARTS), right, 1);
     helpfunc_set_cursor(1);
     if (interface_firmwaredownload(helpfunc_selected_box.hw, &settings, lines, routes, filters,
                                    cbfunc_firmware, cbfunc_get_percent) == 0) {
         helpfunc_set_cursor(0);
         helpfunc_popdown(Dialog::ScanDialog);
-        *why = message_text(RCONFIG_MSG_CORRUPTED_FIRMWARE);
+        *why = message_text(MSG_CORRUPTED_FIRMWARE_FILE);
         return false;
     }
     return true;
@@ -626,7 +616,7 @@ void cbfunc_put_router_config(int)
     router_session_take_settings(request.proposal);
     request_done();
     // The router runs the new settings only after a restart.
-    helpfunc_error_popup(message_text(RCONFIG_MSG_REBOOT), 0, ERROR_KIND_WARNING);
+    helpfunc_error_popup(message_text(MSG_REBOOT_TO_ACTIVATE), 0, ERROR_KIND_WARNING);
 }
 
 void cbfunc_put_both(int)
@@ -691,8 +681,7 @@ void start_download_again()
 
 const char* closed_text()
 {
-    return own_text("Cannot Start Firmwaredownload:\nThe Router Does Not Accept The Connection",
-                    "Firmwaredownload nicht m\366glich:\nDer Router nimmt die Verbindung nicht an");
+    return added_text(AddedText::DownloadNotAccepted);
 }
 
 // The router opened again for the download (the failure that raised the
@@ -744,7 +733,7 @@ void rconfig_download_again()
         give_up(closed_text());
         return;
     }
-    helpfunc_scan_popup(message_text(RCONFIG_MSG_DOWNLOAD_STARTS), 0, 1);
+    helpfunc_scan_popup(message_text(MSG_DOWNLOAD_STARTS), 0, 1);
     helpfunc_set_cursor(1);
     again.opening = true;
     int sent = highstate_open_router(reopened, address);

@@ -16,7 +16,7 @@
 #include "host_services.h"
 #include "list.h"
 #include "main_window.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "netmask_probe.h"
 #include "protocols.h"

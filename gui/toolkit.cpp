@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "builtin_bitmaps.h"
-#include "messages.h"
+#include "message_tables.h"
 
 Pixmap BitmapFileToPixmap(Widget widget, const char* name)
 {

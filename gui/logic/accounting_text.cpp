@@ -1,11 +1,10 @@
 #include "accounting_text.h"
 
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 
-constexpr int MSG_ACCOUNTING_ENTRY = 54;
 
 // The message's "%ld" conversions take a long; a long holds every unsigned
 // 32-bit value on this platform, so no counter turns negative.

@@ -1,10 +1,11 @@
 #include "display_texts.h"
 
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 
-constexpr int INPUT_CODES = 7;  // codes 1 to 7; 0 marks a code the dialog does not have
+constexpr int INPUT_CODES = 7;  // codes 1 to 7
+constexpr int NO_MESSAGE = -1;  // a code the dialog does not have
 
 struct InputErrors {
     Dialog dialog;
@@ -13,11 +14,14 @@ struct InputErrors {
 
 const InputErrors INPUT_ERRORS[] = {
     // host, phone, send and receive identification, timeout
-    {Dialog::Config2Dialog, {17, 18, 20, 21, 19, 0, 0}},
+    {Dialog::Config2Dialog, {MSG_BAD_HOSTNAME, MSG_BAD_PHONE, MSG_BAD_SEND_PASSWORD, MSG_BAD_RECEIVE_PASSWORD,
+      MSG_BAD_TIMEOUT, NO_MESSAGE, NO_MESSAGE}},
     // mask, match, combination, gateway, position
-    {Dialog::Route2Dialog, {22, 23, 24, 25, 26, 0, 0}},
+    {Dialog::Route2Dialog, {MSG_BAD_MASK, MSG_BAD_MATCH, MSG_BAD_MASK_MATCH_COMBINATION, MSG_BAD_GATEWAY,
+      MSG_BAD_POSITION, NO_MESSAGE, NO_MESSAGE}},
     // combination, send mask, send match, receive mask, receive match, service, position
-    {Dialog::Filter2Dialog, {24, 27, 23, 28, 23, 29, 26}},
+    {Dialog::Filter2Dialog, {MSG_BAD_MASK_MATCH_COMBINATION, MSG_BAD_SEND_MASK, MSG_BAD_MATCH, MSG_BAD_RECEIVE_MASK,
+      MSG_BAD_MATCH, MSG_BAD_SERVICE, MSG_BAD_POSITION}},
 };
 
 }  // namespace
@@ -42,8 +46,7 @@ int input_error_message(Dialog dialog, int code)
         return -1;
     for (const InputErrors& row : INPUT_ERRORS) {
         if (row.dialog == dialog) {
-            int message = row.message[code - 1];
-            return message != 0 ? message : -1;
+            return row.message[code - 1];
         }
     }
     return -1;

@@ -1,11 +1,9 @@
 #include "download_progress.h"
 
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 
-constexpr int MSG_LOADING_FIRMWARE = 46;
-constexpr int MSG_WAITING_FOR_ROUTER = 47;
 constexpr int PERCENT_DONE = 100;  // reported once the last chunk is sent
 
 }  // namespace

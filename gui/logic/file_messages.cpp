@@ -4,20 +4,34 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "config_file.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 
-constexpr int kReaderMessageBase = 56;  // message of reader code 1 is 57
-constexpr int kLoadErrorFormat = 35;
-constexpr int kCannotRead = 36;
+// The reader's fault codes 1 to 16, each with its message, in code order.
+constexpr MessageIndex READER_FAULT_MESSAGES[] = {
+    MSG_FILE_TOO_MANY_ENTRIES, MSG_FILE_BAD_ADDRESS,   MSG_FILE_BAD_PHONE,
+    MSG_FILE_BAD_PROTOCOL,     MSG_FILE_BAD_TIMEOUT,   MSG_FILE_BAD_MANUAL,
+    MSG_FILE_BAD_BUNDLING,     MSG_FILE_BAD_COMPRESSION, MSG_FILE_BAD_PASSWORD,
+    MSG_FILE_SYNTAX_ERROR,     MSG_FILE_BAD_MASK,      MSG_FILE_BAD_MATCH,
+    MSG_FILE_MASK_MATCH_MISMATCH, MSG_FILE_BAD_GATEWAY, MSG_FILE_BAD_SERVICE,
+    MSG_FILE_BAD_ACTION,
+};
+static_assert(std::size(READER_FAULT_MESSAGES) == CFG_BAD_ACTION - CFG_TOO_MANY_ENTRIES + 1,
+              "one message for every fault code of the reader");
 
 bool reader_fault(int code)
 {
     return code >= CFG_TOO_MANY_ENTRIES && code <= CFG_BAD_ACTION;
+}
+
+MessageIndex reader_fault_message(int code)
+{
+    return READER_FAULT_MESSAGES[code - CFG_TOO_MANY_ENTRIES];
 }
 
 std::string working_directory()
@@ -64,15 +78,15 @@ FileDialogNames file_dialog_names(const char* name, const char* extension)
 
 std::string callback_create_message(int code, int line, int column)
 {
-    const char* reason = reader_fault(code) ? message_text(kReaderMessageBase + code) : "";
-    return message_format(kLoadErrorFormat, reason, line, column);
+    const char* reason = reader_fault(code) ? message_text(reader_fault_message(code)) : "";
+    return message_format(MSG_FILE_ERROR_AT, reason, line, column);
 }
 
 int file_load_message_index(int code)
 {
     if (code == CFG_OK)
         return -1;
-    return reader_fault(code) ? kReaderMessageBase + code : kCannotRead;
+    return reader_fault(code) ? reader_fault_message(code) : MSG_CANNOT_READ_FILE;
 }
 
 std::string file_load_message(int code, int line, int column)
@@ -81,5 +95,5 @@ std::string file_load_message(int code, int line, int column)
         return std::string();
     if (reader_fault(code))
         return callback_create_message(code, line, column);
-    return message_text(kCannotRead);
+    return message_text(MSG_CANNOT_READ_FILE);
 }

@@ -4,6 +4,7 @@
 
 #include "field_text.h"
 #include "list.h"
+#include "message_tables.h"
 #include "mask_match.h"
 #include "service_text.h"
 #include "table_position.h"
@@ -27,13 +28,13 @@ FilterCheck check_side(const char* mask, const char* match, bool send)
 {
     switch (mask_match_check(mask, match)) {
     case MaskMatchFault::Mask:
-        return send ? refuse(FILTER_BAD_SEND_MASK, 27, FilterField::SendMask)
-                    : refuse(FILTER_BAD_RECEIVE_MASK, 28, FilterField::ReceiveMask);
+        return send ? refuse(FILTER_BAD_SEND_MASK, MSG_BAD_SEND_MASK, FilterField::SendMask)
+                    : refuse(FILTER_BAD_RECEIVE_MASK, MSG_BAD_RECEIVE_MASK, FilterField::ReceiveMask);
     case MaskMatchFault::Match:
-        return send ? refuse(FILTER_BAD_SEND_MATCH, 23, FilterField::SendMatch)
-                    : refuse(FILTER_BAD_RECEIVE_MATCH, 23, FilterField::ReceiveMatch);
+        return send ? refuse(FILTER_BAD_SEND_MATCH, MSG_BAD_MATCH, FilterField::SendMatch)
+                    : refuse(FILTER_BAD_RECEIVE_MATCH, MSG_BAD_MATCH, FilterField::ReceiveMatch);
     case MaskMatchFault::Combination:
-        return refuse(FILTER_BAD_COMBINATION, 24,
+        return refuse(FILTER_BAD_COMBINATION, MSG_BAD_MASK_MATCH_COMBINATION,
                       send ? FilterField::SendMask : FilterField::ReceiveMask);
     case MaskMatchFault::NO_FAULT:
         break;
@@ -112,10 +113,10 @@ FilterCheck filter_from_fields(const FilterFields& fields, int element_count, bo
     if (check.code != FILTER_OK)
         return check;
     if (f.port < 0 || f.protocol < 0)
-        return refuse(FILTER_BAD_SERVICE, 29, FilterField::Service);
+        return refuse(FILTER_BAD_SERVICE, MSG_BAD_SERVICE, FilterField::Service);
     // The index is checked as read, before it is narrowed to the record.
     if (!table_position_valid(index, listed_of(element_count), adding))
-        return refuse(FILTER_BAD_POSITION, 26, FilterField::Position);
+        return refuse(FILTER_BAD_POSITION, MSG_BAD_POSITION, FilterField::Position);
 
     f.index = static_cast<int32_t>(index);
     if (rule != nullptr)

@@ -8,15 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "records.h"
 
 namespace {
 
-constexpr int MSG_NO_HELP_FILE = 39;
-constexpr int MSG_NO_HELP_SECTION = 40;
-constexpr int MSG_HELP_HEADER = 75;
 
 // Every section belongs to one window: the help file holds them in this
 // order, and a section without a window would never be shown.

@@ -4,6 +4,7 @@
 
 #include "field_text.h"
 #include "list.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "protocols.h"
 #include "record_defaults.h"
@@ -115,7 +116,7 @@ LineTargetCheck line_target_from_fields(const LineTargetFields& fields, int line
     // A text too long for its array is left empty, which its check refuses.
     field_store(t.host, del_white_spaces(fields.host));
     if (myutil_get_host_addr(t.host) == 0)
-        return refuse(LINE_TARGET_BAD_HOST, 17, LineTargetField::Host);
+        return refuse(LINE_TARGET_BAD_HOST, MSG_BAD_HOSTNAME, LineTargetField::Host);
 
     if (phone_asked(line_type)) {
         const bool stored = field_store(t.phone, del_white_spaces(fields.phone));
@@ -123,19 +124,19 @@ LineTargetCheck line_target_from_fields(const LineTargetFields& fields, int line
         if (line_type == 1)
             valid = std::strcmp(t.phone, "0") == 0 || std::strcmp(t.phone, "1") == 0;
         if (!valid)
-            return refuse(LINE_TARGET_BAD_PHONE, 18, LineTargetField::Phone);
+            return refuse(LINE_TARGET_BAD_PHONE, MSG_BAD_PHONE, LineTargetField::Phone);
     }
 
     // Checked as the long it was read as, before it is narrowed.
     const long timeout = read_timeout(fields.timeout);
     if (timeout != 0 && (timeout < kMinTimeout || timeout > kMaxTimeout))
-        return refuse(LINE_TARGET_BAD_TIMEOUT, 19, LineTargetField::Timeout);
+        return refuse(LINE_TARGET_BAD_TIMEOUT, MSG_BAD_TIMEOUT, LineTargetField::Timeout);
     t.timeout = static_cast<int32_t>(timeout);
 
     if (!read_pair(fields.send_pair, t.send_pair))
-        return refuse(LINE_TARGET_BAD_SEND_PAIR, 20, LineTargetField::SendPair);
+        return refuse(LINE_TARGET_BAD_SEND_PAIR, MSG_BAD_SEND_PASSWORD, LineTargetField::SendPair);
     if (!read_pair(fields.receive_pair, t.receive_pair))
-        return refuse(LINE_TARGET_BAD_RECEIVE_PAIR, 21, LineTargetField::ReceivePair);
+        return refuse(LINE_TARGET_BAD_RECEIVE_PAIR, MSG_BAD_RECEIVE_PASSWORD, LineTargetField::ReceivePair);
 
     t.default_route = fields.create_route ? 1 : 0;
     t.manual_only = fields.manual_only ? 1 : 0;

@@ -2,22 +2,16 @@
 
 #include <cstring>
 
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 
-constexpr int MSG_NOT_CONNECTED = 50;
-constexpr int MSG_TRY_TO_CONNECT = 51;
-constexpr int MSG_TRY_TO_DISCONNECT = 52;
-constexpr int MSG_CONNECTED = 53;
-constexpr int MSG_UNITS = 73;
-constexpr int MSG_SECONDS = 74;
 
 constexpr int STATE_CODE_MASK = 0xFFFF;  // the router's state code is 16 bits
 
 // Message of each state the router reports; any other value is shown, and
 // treated, as a free channel.
-constexpr int state_messages[] = {
+constexpr MessageIndex state_messages[] = {
     MSG_NOT_CONNECTED,      // 0
     MSG_TRY_TO_CONNECT,     // 1
     MSG_TRY_TO_CONNECT,     // 2

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "service_text.h"
 
 namespace {
@@ -57,7 +57,7 @@ std::string filter_line_with(ServiceNames* names, int position, const FilterEntr
     const std::string service = names->text(rule.protocol, rule.port).substr(0, kServiceColumn);
     return text_format("%3d.    %-15s %-15s %-12s %s", position, text_of(rule.send_match).c_str(),
                        text_of(rule.receive_match).c_str(), service.c_str(),
-                       message_text(rule.action != 0 ? 48 : 49));
+                       message_text(rule.action != 0 ? MSG_ACCEPT : MSG_REJECT));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "main_error_rules.h"
 
 #include "dialog_table.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "records.h"
 
 namespace {
@@ -53,11 +53,11 @@ std::string main_error_text(int code, EmergencySave save, const char* path,
     if (partly_written) {
         std::string text = std::string(message_text(firmware ? MSG_FIRMWARE_FAILED
                                                              : MSG_PROTOCOL_VIOLATION)) +
-                           "\n" + message_text(MSG_PARTLY_WRITTEN);
+                           "\n" + added_text(AddedText::PartlyWritten);
         if (save == EmergencySave::SAVED)
-            text += "\n" + message_format(MSG_SAVED_TO, path);
+            text += "\n" + added_format(AddedText::SavedTo, path);
         else if (save == EmergencySave::FAILED)
-            text += std::string("\n") + message_text(MSG_SAVE_FAILED);
+            text += std::string("\n") + added_text(AddedText::SaveFailed);
         return text;
     }
     switch (save) {
@@ -66,7 +66,7 @@ std::string main_error_text(int code, EmergencySave save, const char* path,
                               path);
     case EmergencySave::FAILED:
         return std::string(message_text(firmware ? MSG_FIRMWARE_FAILED : MSG_PROTOCOL_VIOLATION)) +
-               "\n" + message_text(MSG_SAVE_FAILED);
+               "\n" + added_text(AddedText::SaveFailed);
     case EmergencySave::NO_TABLES:
         break;
     }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 
 namespace {
@@ -31,20 +31,20 @@ int registration_refusal_message(int reason)
 {
     switch (reason) {
     case STATUS_WRONG_PASSWORD:
-        return 9;
+        return MSG_WRONG_PASSWORD;
     case STATUS_ALREADY_CONNECTED:
-        return 11;
+        return MSG_ALREADY_CONNECTED;
     case STATUS_TIMEOUT:
-        return 10;
+        return MSG_PASSWORD_TIMEOUT;
     default:
-        return 7;
+        return MSG_CLOSE_REPLY;
     }
 }
 
 std::string registration_refusal_text(const OpenReply& reply)
 {
     const int message = registration_refusal_message(reply.reason);
-    if (message == 11)
+    if (message == MSG_ALREADY_CONNECTED)
         return message_format(message, text_of(reply.text).c_str());
     return message_text(message);
 }

@@ -4,6 +4,7 @@
 
 #include "field_text.h"
 #include "list.h"
+#include "message_tables.h"
 #include "mask_match.h"
 #include "myutil.h"
 #include "table_position.h"
@@ -41,19 +42,19 @@ RouteCheck route_from_fields(const RouteFields& fields, int route_count, bool ad
 
     switch (mask_match_check(r.mask, r.match)) {
     case MaskMatchFault::Mask:
-        return refuse(ROUTE_BAD_MASK, 22, RouteField::Mask);
+        return refuse(ROUTE_BAD_MASK, MSG_BAD_MASK, RouteField::Mask);
     case MaskMatchFault::Match:
-        return refuse(ROUTE_BAD_MATCH, 23, RouteField::Match);
+        return refuse(ROUTE_BAD_MATCH, MSG_BAD_MATCH, RouteField::Match);
     case MaskMatchFault::Combination:
-        return refuse(ROUTE_BAD_COMBINATION, 24, RouteField::Mask);
+        return refuse(ROUTE_BAD_COMBINATION, MSG_BAD_MASK_MATCH_COMBINATION, RouteField::Mask);
     case MaskMatchFault::NO_FAULT:
         break;
     }
     if (!myutil_check_ip(r.gateway))
-        return refuse(ROUTE_BAD_GATEWAY, 25, RouteField::Gateway);
+        return refuse(ROUTE_BAD_GATEWAY, MSG_BAD_GATEWAY, RouteField::Gateway);
     // The index is checked as read, before it is narrowed to the record.
     if (!table_position_valid(index, route_count, adding))
-        return refuse(ROUTE_BAD_POSITION, 26, RouteField::Position);
+        return refuse(ROUTE_BAD_POSITION, MSG_BAD_POSITION, RouteField::Position);
 
     r.index = static_cast<int32_t>(index);
     if (route != nullptr)

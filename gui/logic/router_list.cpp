@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 
 std::string router_hw_text(const uint8_t hw[6])

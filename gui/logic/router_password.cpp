@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "message_tables.h"
 #include "myutil.h"
 
 void password_proposal_open(PasswordProposal* proposal, const RouterSettings& current)
@@ -32,7 +33,7 @@ int password_proposal_confirm(PasswordProposal* proposal, const char* typed,
     if (proposal == nullptr || typed == nullptr || repeated == nullptr ||
         std::strcmp(typed, repeated) != 0 ||
         std::strlen(typed) > static_cast<size_t>(PASSWORD_LEN))
-        return PASSWORD_MSG_MISMATCH;
+        return MSG_PASSWORDS_DIFFER;
     myutil_copy_text(proposal->password, typed);
     proposal->delete_sensitive = true;
     return 0;

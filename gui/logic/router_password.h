@@ -14,8 +14,6 @@
 
 #include "records.h"
 
-constexpr int PASSWORD_MSG_MISMATCH = 41;  // "Passwords Do Not Match\nPassword Not Changed"
-
 // What "SetPWDialog" proposes.
 struct PasswordProposal {
     char password[PASSWORD_LEN + 1];  // the dialog's buffer: the proposed router password

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "firmware_versions.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "record_defaults.h"
 #include "white_spaces.h"
@@ -168,13 +169,13 @@ RConfigCheck rconfig_check_settings(const RouterSettings& current,
                                     const RouterSettings& proposal)
 {
     if (!resolves(proposal.name))
-        return {RCONFIG_MSG_BAD_NAME, RCONFIG_FIELD_NAME};
+        return {MSG_BAD_ADDRESS, RCONFIG_FIELD_NAME};
     if (!resolves(proposal.netmask))
-        return {RCONFIG_MSG_BAD_NETMASK, RCONFIG_FIELD_NETMASK};
+        return {MSG_BAD_MASK, RCONFIG_FIELD_NETMASK};
     if (!phone_of_router(proposal.phone))
-        return {RCONFIG_MSG_BAD_PHONE, RCONFIG_FIELD_PHONE};
+        return {MSG_BAD_PHONE, RCONFIG_FIELD_PHONE};
     if (proposal.firmware[0] == '\0')
-        return {RCONFIG_MSG_NO_FIRMWARE, RCONFIG_FIELD_NONE};
+        return {MSG_NO_FIRMWARE_FILE, RCONFIG_FIELD_NONE};
 
     if (differ(proposal.firmware, current.firmware) || proposal.isdn_mode != current.isdn_mode ||
         proposal.line_type != current.line_type)

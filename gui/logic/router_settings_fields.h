@@ -42,15 +42,6 @@ enum RConfigField : int {
     RCONFIG_FIELD_PHONE,     // "RPhoneText"
 };
 
-// Messages of a failed check.
-constexpr int RCONFIG_MSG_BAD_NAME = 16;         // "IP-Address Not Correct"
-constexpr int RCONFIG_MSG_BAD_PHONE = 18;        // "Phone Number Not Correct"
-constexpr int RCONFIG_MSG_BAD_NETMASK = 22;      // "Mask Not Correct"
-constexpr int RCONFIG_MSG_NO_FIRMWARE = 30;      // "Cannot Find Firmware File"
-constexpr int RCONFIG_MSG_REBOOT = 3;            // warning after a settings change
-constexpr int RCONFIG_MSG_CORRUPTED_FIRMWARE = 31;  // the image cannot be loaded or patched
-constexpr int RCONFIG_MSG_DOWNLOAD_STARTS = 45;  // busy notice of a download
-
 // The kinds of change a passed check finds.
 enum RConfigChange : int {
     RCONFIG_NO_CHANGE = 0,         // nothing to send; close the dialog
@@ -60,7 +51,7 @@ enum RConfigChange : int {
     RCONFIG_CHANGE_FIRMWARE = -4,  // version, ISDN mode or line type: interface_firmwaredownload
 };
 
-// The result of a check: a message index (RCONFIG_MSG_*) when an input is
+// The result of a check: a message index (MessageIndex) when an input is
 // wrong, else an RConfigChange; and where the focus goes.
 struct RConfigCheck {
     int code;

@@ -3,17 +3,11 @@
 #include <cstring>
 
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 
 namespace {
 
-constexpr int MSG_NOT_CONNECTED = 50;
-constexpr int MSG_TRY_TO_CONNECT = 51;
-constexpr int MSG_TRY_TO_DISCONNECT = 52;
-constexpr int MSG_CONNECTED = 53;
-constexpr int MSG_ROUTER_BLOCK = 55;
-constexpr int MSG_NO_RESPONSE = 56;
 
 constexpr const char UNKNOWN_FIRMWARE[] = "? / ?";
 constexpr const char UNKNOWN_LINE_TYPE[] = "?";

@@ -1,6 +1,6 @@
 #include "startup_rules.h"
 
-#include "messages.h"
+#include "message_tables.h"
 
 uint32_t startup_broadcast_address(uint32_t address, uint32_t netmask)
 {

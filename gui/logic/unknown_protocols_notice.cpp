@@ -2,43 +2,13 @@
 
 #include "config_file.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "protocols.h"
 #include "records.h"
 
 namespace {
 
 constexpr uint32_t X75_CODE = 1;
-
-struct NoticeTexts {
-    const char* head;        // continued by the sentence on the definitions
-    const char* head_alone;
-    const char* written;
-    const char* none;
-    const char* failed;
-    const char* saved;
-    const char* not_saved;
-};
-
-const NoticeTexts ENGLISH = {
-    "The Router Contains Unknown Protocols. The",
-    "The Router Contains Unknown Protocols.",
-    "Definitions Of These Protocols Are Saved In",
-    "No Definitions Can Be Made For These Protocols",
-    "Definitions Of These Protocols Could Not Be Saved In",
-    "All Connections With Known Protocols Are Saved In",
-    "All Connections With Known Protocols Could Not Be Saved In",
-};
-
-const NoticeTexts GERMAN = {
-    "Der Router enth\344lt unbekannte Protokolle. Die",
-    "Der Router enth\344lt unbekannte Protokolle.",
-    "Definitionen dieser Protokolle sind gesichert in",
-    "F\374r diese Protokolle lassen sich keine Definitionen anlegen",
-    "Definitionen dieser Protokolle konnten nicht gesichert werden in",
-    "Alle Verbindungen mit bekannten Protokollen sind gesichert in",
-    "Alle Verbindungen mit bekannten Protokollen konnten nicht gesichert werden in",
-};
 
 // The back end writes a definition only for x75 parameters that make one.
 bool makes_definition(const LineTarget& target)
@@ -69,21 +39,24 @@ bool unknown_notice_is_standard(UnknownDefinitions definitions, bool saved)
 
 std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved)
 {
-    const NoticeTexts& t = messages == g_messages ? GERMAN : ENGLISH;
-    std::string text = definitions == UnknownDefinitions::NoneToWrite ? t.head_alone : t.head;
+    std::string text = added_text(definitions == UnknownDefinitions::NoneToWrite
+                                      ? AddedText::UnknownProtocolsHeadAlone
+                                      : AddedText::UnknownProtocolsHead);
     text += '\n';
     switch (definitions) {
     case UnknownDefinitions::Written:
-        text += text_format("%s\n%s", t.written, PROTO_ADD_FILE);
+        text += text_format("%s\n%s", added_text(AddedText::DefinitionsSaved), PROTO_ADD_FILE);
         break;
     case UnknownDefinitions::NoneToWrite:
-        text += t.none;
+        text += added_text(AddedText::NoDefinitions);
         break;
     case UnknownDefinitions::Failed:
-        text += text_format("%s\n%s", t.failed, PROTO_ADD_FILE);
+        text += text_format("%s\n%s", added_text(AddedText::DefinitionsNotSaved), PROTO_ADD_FILE);
         break;
     }
     text += '\n';
-    text += text_format("%s\n%s", saved ? t.saved : t.not_saved, CFG_EMERGENCY_PATH);
+    text += text_format("%s\n%s",
+                        added_text(saved ? AddedText::ConnectionsSaved : AddedText::ConnectionsNotSaved),
+                        CFG_EMERGENCY_PATH);
     return text;
 }

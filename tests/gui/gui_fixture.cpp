@@ -19,7 +19,7 @@
 #include "globals.h"
 #include "highstate.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "startup.h"
 #include "temp_dir.h"
 #include "toolkit.h"

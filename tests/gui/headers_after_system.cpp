@@ -44,7 +44,7 @@
 #include "main_window.h"
 #include "main_window_states.h"
 #include "mask_match.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "password_buffer.h"
 #include "question_dialogs.h"
 #include "registration.h"

@@ -25,7 +25,7 @@
 #include "highstate.h"
 #include "list.h"
 #include "main_window.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "question_dialogs.h"
 #include "registration.h"

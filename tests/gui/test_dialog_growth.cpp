@@ -16,7 +16,7 @@
 #include "display_services.h"
 #include "display_texts.h"
 #include "gui_fixture.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "toolkit.h"
 #include "widget_table.h"
 
@@ -95,6 +95,13 @@ protected:
             << right_gap << " at the right of a box " << box.width << " wide";
     }
 
+    // The messages of the table, then the added texts, which the error box
+    // shows as well.
+    static const char* any_text(int n)
+    {
+        return n < MESSAGE_COUNT ? message_text(n) : added_text(static_cast<AddedText>(n - MESSAGE_COUNT));
+    }
+
     static void expect_registry_size(Dialog dialog)
     {
         pump();
@@ -108,10 +115,10 @@ TEST_F(DialogGrowthTest, ErrorBoxShowsEveryMessageWholeInBothLanguages)
 {
     for (const char* language : {static_cast<const char*>(nullptr), GERMAN_REGISTER_LABEL}) {
         messages_choose_language(language);
-        for (int n = 0; n < MESSAGE_COUNT; ++n) {
+        for (int n = 0; n < MESSAGE_COUNT + ADDED_TEXT_COUNT; ++n) {
             // Shown while the box is up from the message before, as a second
             // failure does.
-            helpfunc_error_popup(message_text(n), n % 2, ERROR_KIND_ERROR);
+            helpfunc_error_popup(any_text(n), n % 2, ERROR_KIND_ERROR);
             expect_whole(Dialog::ErrorDialog, XmVANTEROWidgets->ErrorDialogMessage,
                          std::string(language != nullptr ? "German" : "English") +
                              " message " + std::to_string(n));
@@ -181,8 +188,8 @@ TEST_F(DialogGrowthTest, EveryMessageKeepsAMarginAndItsOkButtonStaysCentredInBot
     for (const char* language : {static_cast<const char*>(nullptr), GERMAN_REGISTER_LABEL}) {
         messages_choose_language(language);
         const std::string in = language != nullptr ? "German" : "English";
-        for (int n = 0; n < MESSAGE_COUNT; ++n) {
-            helpfunc_error_popup(message_text(n), n % 2, ERROR_KIND_ERROR);
+        for (int n = 0; n < MESSAGE_COUNT + ADDED_TEXT_COUNT; ++n) {
+            helpfunc_error_popup(any_text(n), n % 2, ERROR_KIND_ERROR);
             expect_margins(Dialog::ErrorDialog, XmVANTEROWidgets->ErrorDialogMessage,
                            {find("*ErrorDialog.ErrorDialogOk")},
                            in + " message " + std::to_string(n));

@@ -16,7 +16,7 @@
 #include "display_services.h"
 #include "globals.h"
 #include "gui_fixture.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "toolkit.h"
 #include "widget_table.h"

@@ -27,7 +27,7 @@
 #include "list.h"
 #include "main_error_rules.h"
 #include "main_window.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "record_defaults.h"
 #include "records.h"

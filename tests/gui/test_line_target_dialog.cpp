@@ -14,7 +14,7 @@
 
 #include "config_file.h"
 #include "host.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 

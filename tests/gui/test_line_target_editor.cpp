@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "messages.h"
+#include "message_tables.h"
 #include "record_defaults.h"
 #include "toolkit.h"
 

@@ -17,7 +17,7 @@
 #include "globals.h"
 #include "gui_fixture.h"
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "router_entry.h"
 #include "startup.h"
 #include "toolkit.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 
 namespace {

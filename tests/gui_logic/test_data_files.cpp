@@ -15,7 +15,7 @@
 
 #include "defaults_file.h"
 #include "help_file.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "protocols.h"
 #include "scratch_data_dir.h"
 

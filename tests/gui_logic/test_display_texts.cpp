@@ -6,7 +6,7 @@
 #include "builtin_bitmaps.h"
 #include "dialog_names.h"
 #include "display_texts.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 

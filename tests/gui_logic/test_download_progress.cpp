@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 

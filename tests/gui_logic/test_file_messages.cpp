@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config_file.h"
-#include "messages.h"
+#include "message_tables.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "dialog_fixture.h"
 #include "list_lines.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "record_defaults.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "scratch_data_dir.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "dialog_fixture.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "record_defaults.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 
 namespace {

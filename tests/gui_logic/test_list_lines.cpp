@@ -1,7 +1,7 @@
 #include "list_lines.h"
 
 #include "dialog_fixture.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "record_defaults.h"
 
 namespace {

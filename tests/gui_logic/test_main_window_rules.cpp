@@ -8,7 +8,7 @@
 #include "dialog_names.h"
 #include "main_error_rules.h"
 #include "main_window_states.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "startup_rules.h"
 
 namespace {

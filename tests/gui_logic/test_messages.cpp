@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "message_tables.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,12 @@ TEST(MessagesTest, EveryTextExistsInBothTables)
         ASSERT_NE(g_messages[n], nullptr) << n;
         EXPECT_GT(std::strlen(e_messages[n]), 0u) << n;
         EXPECT_GT(std::strlen(g_messages[n]), 0u) << n;
+    }
+    for (int n = 0; n < ADDED_TEXT_COUNT; ++n) {
+        ASSERT_NE(e_added_texts[n], nullptr) << "added " << n;
+        ASSERT_NE(g_added_texts[n], nullptr) << "added " << n;
+        EXPECT_GT(std::strlen(e_added_texts[n]), 0u) << "added " << n;
+        EXPECT_GT(std::strlen(g_added_texts[n]), 0u) << "added " << n;
     }
 }
 
@@ -44,6 +50,38 @@ TEST(MessagesTest, FormatsOfBothTablesTakeTheSameConversions)
     };
     for (int n = 0; n < MESSAGE_COUNT; ++n)
         EXPECT_EQ(conversions(e_messages[n]), conversions(g_messages[n])) << n;
+    for (int n = 0; n < ADDED_TEXT_COUNT; ++n)
+        EXPECT_EQ(conversions(e_added_texts[n]), conversions(g_added_texts[n])) << "added " << n;
+}
+
+TEST(MessagesTest, AddedTextsFollowTheLanguageOfTheMessageTable)
+{
+    LanguageGuard guard;
+    const struct {
+        AddedText text;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {AddedText::SaveFailed, "Configuration Could Not Be Saved",
+         "Konfiguration konnte nicht gesichert werden"},
+        {AddedText::DownloadNotAccepted,
+         "Cannot Start Firmwaredownload:\nThe Router Does Not Accept The Connection",
+         "Firmwaredownload nicht m\xF6glich:\nDer Router nimmt die Verbindung nicht an"},
+        {AddedText::NoDefinitions, "No Definitions Can Be Made For These Protocols",
+         "F\xFCr diese Protokolle lassen sich keine Definitionen anlegen"},
+    };
+    for (const auto& c : cases) {
+        messages_choose_language(nullptr);
+        EXPECT_STREQ(added_text(c.text), c.english);
+        messages_choose_language(GERMAN_REGISTER_LABEL);
+        EXPECT_STREQ(added_text(c.text), c.german);
+    }
+    EXPECT_EQ(added_format(AddedText::SavedTo, "/tmp/save.cfg"),
+              "Konfiguration in /tmp/save.cfg gesichert");
+    messages_choose_language(nullptr);
+    EXPECT_EQ(added_format(AddedText::SavedTo, "/tmp/save.cfg"),
+              "Configuration Saved To /tmp/save.cfg");
+    EXPECT_STREQ(added_text(static_cast<AddedText>(ADDED_TEXT_COUNT)), "");
 }
 
 TEST(MessagesTest, LanguageRule)

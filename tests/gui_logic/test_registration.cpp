@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 #include "password_buffer.h"
 

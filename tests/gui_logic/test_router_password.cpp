@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "message_tables.h"
 #include "myutil.h"
 #include "password_buffer.h"
 
@@ -55,11 +56,11 @@ TEST(RouterPasswordTest, RepeatedEntry)
         const char* proposal;
     } cases[] = {
         {"same entry", "newpw", "newpw", 0, "newpw"},
-        {"last character differs", "newpw", "newpx", PASSWORD_MSG_MISMATCH, "secret"},
-        {"second one shorter", "newpw", "newp", PASSWORD_MSG_MISMATCH, "secret"},
+        {"last character differs", "newpw", "newpx", MSG_PASSWORDS_DIFFER, "secret"},
+        {"second one shorter", "newpw", "newp", MSG_PASSWORDS_DIFFER, "secret"},
         {"empty twice", "", "", 0, ""},
         {"ten characters", "0123456789", "0123456789", 0, "0123456789"},
-        {"longer than a router password", "0123456789a", "0123456789a", PASSWORD_MSG_MISMATCH, "secret"},
+        {"longer than a router password", "0123456789a", "0123456789a", MSG_PASSWORDS_DIFFER, "secret"},
     };
     for (const auto& c : cases) {
         PasswordProposal p;
@@ -110,9 +111,9 @@ TEST(RouterPasswordTest, NullsChangeNothing)
     password_proposal_delete(nullptr);
     PasswordProposal p;
     password_proposal_open(&p, current_with("x", 0));
-    EXPECT_EQ(password_proposal_confirm(&p, nullptr, "x"), PASSWORD_MSG_MISMATCH);
-    EXPECT_EQ(password_proposal_confirm(&p, "x", nullptr), PASSWORD_MSG_MISMATCH);
-    EXPECT_EQ(password_proposal_confirm(nullptr, "x", "x"), PASSWORD_MSG_MISMATCH);
+    EXPECT_EQ(password_proposal_confirm(&p, nullptr, "x"), MSG_PASSWORDS_DIFFER);
+    EXPECT_EQ(password_proposal_confirm(&p, "x", nullptr), MSG_PASSWORDS_DIFFER);
+    EXPECT_EQ(password_proposal_confirm(nullptr, "x", "x"), MSG_PASSWORDS_DIFFER);
     EXPECT_STREQ(p.password, "x");
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "message_tables.h"
 #include "myutil.h"
 #include "record_defaults.h"
 #include "scratch_data_dir.h"
@@ -131,7 +132,7 @@ TEST_F(RouterSettingsTest, RouterWithoutConfigurationAlwaysDownloads)
     RConfigInput no_image = input_of(current, RConfigFirmware{});
     no_image.name = "192.168.1.7";
     no_image.phone = "1";
-    EXPECT_EQ(rconfig_check(current, no_image, &proposal).code, RCONFIG_MSG_NO_FIRMWARE);
+    EXPECT_EQ(rconfig_check(current, no_image, &proposal).code, MSG_NO_FIRMWARE_FILE);
 }
 
 TEST_F(RouterSettingsTest, ReadingTheShownButton)

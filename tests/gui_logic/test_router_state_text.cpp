@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "list.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "myutil.h"
 
 namespace {

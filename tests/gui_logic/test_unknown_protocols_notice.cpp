@@ -1,7 +1,7 @@
 #include "unknown_protocols_notice.h"
 
 #include "dialog_fixture.h"
-#include "messages.h"
+#include "message_tables.h"
 #include "record_defaults.h"
 
 namespace {
