@@ -29,23 +29,31 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 constexpr const char* kLinesHeader = "Line_Targets:";
 constexpr const char* kRoutesHeader = "Routing_Data:";
 constexpr const char* kFiltersHeader = "Filter_Data:";
-constexpr const char* kEmptyPair = "/";     // an empty identification keeps its column
-constexpr const char* kEncodedPair = "//";  // opens a text written byte by byte (identification, phone)
-constexpr char kEscape = '%';               // "%XX": one byte of an encoded text
-constexpr const char* kEmptyPhone = "-";    // an empty telephone number keeps its column
-constexpr char kAsHeld = '=';               // opens a value taken as the router holds it
-constexpr long kMaxByte = 255;              // flags and actions travel as one byte
+constexpr const char* kEmptyPair = "/";  // an empty identification keeps its column
+constexpr const char* kEncodedPair =
+    "//";                      // opens a text written byte by byte (identification, phone)
+constexpr char kEscape = '%';  // "%XX": one byte of an encoded text
+constexpr const char* kEmptyPhone = "-";  // an empty telephone number keeps its column
+constexpr char kAsHeld = '=';             // opens a value taken as the router holds it
+constexpr long kMaxByte = 255;            // flags and actions travel as one byte
 
 // ------------------------------------------------------------- writing ---
 
 // Tables handed over may be the class object or null: both are empty.
-const ListNode* first_node(const ListObject* list) { return list != nullptr ? list->head : nullptr; }
+const ListNode* first_node(const ListObject* list)
+{
+    return list != nullptr ? list->head : nullptr;
+}
 
 // A byte that would end the token or the line.
-bool breaks_token(unsigned char c) { return c <= ' ' || c == 0x7F; }
+bool breaks_token(unsigned char c)
+{
+    return c <= ' ' || c == 0x7F;
+}
 
 // kEncodedPair and the bytes, blanks, control characters and kEscape as "%XX".
-std::string encoded_text(const std::string& text) {
+std::string encoded_text(const std::string& text)
+{
     std::string encoded = kEncodedPair;
     for (unsigned char c : text) {
         if (breaks_token(c) || c == static_cast<unsigned char>(kEscape)) {
@@ -63,62 +71,78 @@ std::string encoded_text(const std::string& text) {
 // text itself when it is one token with exactly one "/" (what a person
 // writes), else encoded. A router may report names with blanks, a second "/",
 // or 40 characters without any, none of which the plain form can carry.
-std::string pair_text(const char (&pair)[PAIR_LEN + 1]) {
+std::string pair_text(const char (&pair)[PAIR_LEN + 1])
+{
     const size_t len = strnlen(pair, sizeof pair);
-    if (len == 0) return kEmptyPair;
+    if (len == 0)
+        return kEmptyPair;
     const std::string text(pair, len);
     // A lone "/" would read as the empty pair.
-    bool plain = text != kEmptyPair && text.find('/') != std::string::npos && text.find('/') == text.rfind('/');
-    for (unsigned char c : text) plain = plain && !breaks_token(c);
+    bool plain = text != kEmptyPair && text.find('/') != std::string::npos &&
+                 text.find('/') == text.rfind('/');
+    for (unsigned char c : text)
+        plain = plain && !breaks_token(c);
     return plain ? text : encoded_text(text);
 }
 
 // A telephone number as a reader takes it back for a router of `line_type`:
 // kEmptyPhone when empty, the number itself when the reader's check takes it
 // (what a person types), else encoded: a router may hold any bytes there.
-std::string phone_text(const char (&phone)[PHONE_LEN + 1], int line_type) {
+std::string phone_text(const char (&phone)[PHONE_LEN + 1], int line_type)
+{
     const size_t len = strnlen(phone, sizeof phone);
-    if (len == 0) return kEmptyPhone;
+    if (len == 0)
+        return kEmptyPhone;
     const std::string text(phone, len);
-    const bool plain = line_type == 1 ? (text == "0" || text == "1") : myutil_check_phone(text.c_str()) != 0;
+    const bool plain =
+        line_type == 1 ? (text == "0" || text == "1") : myutil_check_phone(text.c_str()) != 0;
     return plain ? text : encoded_text(text);
 }
 
 // A number outside what the reader takes plainly (`plain`) is the router's
 // own: marked, so that it reads back as it is.
-std::string number_text(int32_t value, bool plain) {
+std::string number_text(int32_t value, bool plain)
+{
     return (plain ? std::string() : std::string(1, kAsHeld)) + std::to_string(value);
 }
 
-std::string flag_text(int32_t value) { return number_text(value, value == 0 || value == 1); }
+std::string flag_text(int32_t value)
+{
+    return number_text(value, value == 0 || value == 1);
+}
 
 // A text of a record's address field: at most its N - 1 characters, even
 // from an array without its NUL.
 template <size_t N>
-std::string field_text(const char (&text)[N]) {
+std::string field_text(const char (&text)[N])
+{
     return std::string(text, strnlen(text, N - 1));
 }
 
 // A host whose address is 0 is refused plainly (a person typing it made a
 // mistake); a router may hold one all the same.
-std::string host_text(const char (&host)[HOST_LEN + 1]) {
+std::string host_text(const char (&host)[HOST_LEN + 1])
+{
     const std::string text = field_text(host);
     return text == "0.0.0.0" ? std::string(1, kAsHeld) + text : text;
 }
 
 // A match with bits outside its mask is refused plainly; a router may hold
 // one all the same.
-std::string match_text(const char (&mask)[HOST_LEN + 1], const char (&match)[HOST_LEN + 1]) {
+std::string match_text(const char (&mask)[HOST_LEN + 1], const char (&match)[HOST_LEN + 1])
+{
     const std::string m = field_text(mask);
     const std::string text = field_text(match);
-    const bool outside = (myutil_get_host_addr(text.c_str()) & ~myutil_get_host_addr(m.c_str())) != 0;
+    const bool outside =
+        (myutil_get_host_addr(text.c_str()) & ~myutil_get_host_addr(m.c_str())) != 0;
     return outside ? std::string(1, kAsHeld) + text : text;
 }
 
 // Texts of the settings stand in comments: a control byte there (a router's
 // telephone number may hold a line end) would end the comment and leave the
 // rest of the line to be read as an entry.
-std::string comment_text(const char* text) {
+std::string comment_text(const char* text)
+{
     std::string out;
     for (const char* p = text; *p != '\0'; ++p) {
         const unsigned char c = static_cast<unsigned char>(*p);
@@ -136,15 +160,19 @@ std::string comment_text(const char* text) {
 // The layer-3 column of a line target whose parameters no row matched: the
 // first row of its code, else the bare code (which a reader refuses, so the
 // entry is not taken over unnoticed).
-std::string proto3_text(const LineTarget& target) {
-    if (target.proto3 != nullptr) return target.proto3->name;
+std::string proto3_text(const LineTarget& target)
+{
+    if (target.proto3 != nullptr)
+        return target.proto3->name;
     for (int i = 0; i < no_s3_protocols; ++i) {
-        if (s3_protocols[i].code == target.proto3_code) return s3_protocols[i].name;
+        if (s3_protocols[i].code == target.proto3_code)
+            return s3_protocols[i].name;
     }
     return std::to_string(target.proto3_code);
 }
 
-void write_firmware_line(std::FILE* out, const RouterSettings& s) {
+void write_firmware_line(std::FILE* out, const RouterSettings& s)
+{
     static constexpr const char* kLineTypes[] = {nullptr, "Digital FV64S", "Digital FVS01",
                                                  "Digital FVS02"};
     if (s.firmware[0] == '\0') {
@@ -161,7 +189,8 @@ void write_firmware_line(std::FILE* out, const RouterSettings& s) {
     }
 }
 
-void write_protocols(std::FILE* out) {
+void write_protocols(std::FILE* out)
+{
     std::fputs("# The defined Protocols are:\n#\n", out);
     std::fputs("# Name         | Definition\n", out);
     std::fputs("# -------------+-------------------------------------------\n", out);
@@ -181,7 +210,8 @@ void write_protocols(std::FILE* out) {
     std::fputs("#\n\n", out);
 }
 
-void write_lines(std::FILE* out, const ListObject* lines, int line_type) {
+void write_lines(std::FILE* out, const ListObject* lines, int line_type)
+{
     std::fputs("Line_Targets:\n\n", out);
     std::fputs("# M = Only Manual   B = B-Chanal Bundling   C = Compression  (1 = On / 0 = Off)\n",
                out);
@@ -194,31 +224,38 @@ void write_lines(std::FILE* out, const ListObject* lines, int line_type) {
     for (const ListNode* n = first_node(lines); n != nullptr; n = n->next) {
         const LineTarget* t = static_cast<const LineTarget*>(n->element);
         // Without a layer-2 row there is no name a reader could take back.
-        if (t == nullptr || t->proto2 == nullptr) continue;
+        if (t == nullptr || t->proto2 == nullptr)
+            continue;
         std::fprintf(out, "%-20s %-20s %-11.11s %-11.11s ", host_text(t->host).c_str(),
-                     phone_text(t->phone, line_type).c_str(), t->proto2->name, proto3_text(*t).c_str());
-        const bool plain_timeout = t->timeout == 0 || (t->timeout >= 5 && t->timeout <= CFG_MAX_WORD);
-        std::fprintf(out, "%-5s %s %s %s %-30s %-30s\n", number_text(t->timeout, plain_timeout).c_str(),
+                     phone_text(t->phone, line_type).c_str(), t->proto2->name,
+                     proto3_text(*t).c_str());
+        const bool plain_timeout =
+            t->timeout == 0 || (t->timeout >= 5 && t->timeout <= CFG_MAX_WORD);
+        std::fprintf(out, "%-5s %s %s %s %-30s %-30s\n",
+                     number_text(t->timeout, plain_timeout).c_str(),
                      flag_text(t->manual_only).c_str(), flag_text(t->bundling).c_str(),
                      flag_text(t->compression).c_str(), pair_text(t->send_pair).c_str(),
                      pair_text(t->receive_pair).c_str());
     }
 }
 
-void write_routes(std::FILE* out, const ListObject* routes) {
+void write_routes(std::FILE* out, const ListObject* routes)
+{
     std::fputs("\n\nRouting_Data:\n", out);
     std::fputs("\n#Example:\n", out);
     std::fprintf(out, "%-15s %-15s %-20s\n", "#255.255.255.0", "124.50.16.0", "124.50.16.101");
     std::fprintf(out, "#\n%-15s %-15s %-20s\n", "#Netmask", "Match", "Gateway");
     for (const ListNode* n = first_node(routes); n != nullptr; n = n->next) {
         const RouteEntry* r = static_cast<const RouteEntry*>(n->element);
-        if (r == nullptr) continue;
+        if (r == nullptr)
+            continue;
         std::fprintf(out, "%-15s %-15s %-20s\n", field_text(r->mask).c_str(),
                      match_text(r->mask, r->match).c_str(), field_text(r->gateway).c_str());
     }
 }
 
-void write_filters(std::FILE* out, const ListObject* filters, ServiceNames* names) {
+void write_filters(std::FILE* out, const ListObject* filters, ServiceNames* names)
+{
     std::fputs("\n\nFilter_Data:\n\n", out);
     std::fputs("# Action = 1 -> accept          Action = 0 -> reject\n#\n", out);
     std::fputs("#Example:\n", out);
@@ -228,14 +265,17 @@ void write_filters(std::FILE* out, const ListObject* filters, ServiceNames* name
                  "Receive Netmask", "Receive Match", "Service", "Action");
     for (const ListNode* n = first_node(filters); n != nullptr; n = n->next) {
         const FilterEntry* f = static_cast<const FilterEntry*>(n->element);
-        if (f == nullptr) continue;
+        if (f == nullptr)
+            continue;
         if (n->next == nullptr) {
-            std::fputs("\n# The Following Entry is the Default for all other Connections.\n"
-                       "# Please change only the Action Field.\n\n",
-                       out);
+            std::fputs(
+                "\n# The Following Entry is the Default for all other Connections.\n"
+                "# Please change only the Action Field.\n\n",
+                out);
         }
         std::fprintf(out, "%-15s %-15s %-15s %-15s %-10s %3s\n", field_text(f->send_mask).c_str(),
-                     match_text(f->send_mask, f->send_match).c_str(), field_text(f->receive_mask).c_str(),
+                     match_text(f->send_mask, f->send_match).c_str(),
+                     field_text(f->receive_mask).c_str(),
                      match_text(f->receive_mask, f->receive_match).c_str(),
                      names->text(f->protocol, f->port).c_str(), flag_text(f->action).c_str());
     }
@@ -243,7 +283,8 @@ void write_filters(std::FILE* out, const ListObject* filters, ServiceNames* name
 
 // The whole file; false when anything could not be written.
 bool write_config(std::FILE* out, const ListObject* lines, const ListObject* routes,
-                  const ListObject* filters, const RouterSettings* settings) {
+                  const ListObject* filters, const RouterSettings* settings)
+{
     RouterSettings s;
     if (settings != nullptr) {
         s = *settings;
@@ -288,16 +329,20 @@ public:
 
     // The next token (empty when there is none) and its column (where the
     // scan stopped when there is none).
-    const char* next() {
+    const char* next()
+    {
         const char* start = nullptr;
         const char* after = file_get_token(rest_, token_, &start);
         column_ = start != nullptr ? file_column(line_, start) : 0;
-        if (after != nullptr) rest_ = after;
-        else if (start != nullptr) rest_ = start;
+        if (after != nullptr)
+            rest_ = after;
+        else if (start != nullptr)
+            rest_ = start;
         return token_;
     }
     int column() const { return column_; }
-    bool more() {
+    bool more()
+    {
         char scratch[FILE_TOKEN_SIZE];
         return file_get_token(rest_, scratch, nullptr) != nullptr;
     }
@@ -311,8 +356,10 @@ private:
 
 // A whole number in decimal, "0x" hexadecimal or leading-0 octal, at most
 // `max`; no sign, nothing after it.
-bool whole_number(const char* text, long max, long* value) {
-    if (text[0] < '0' || text[0] > '9') return false;
+bool whole_number(const char* text, long max, long* value)
+{
+    if (text[0] < '0' || text[0] > '9')
+        return false;
     errno = 0;
     char* end = nullptr;
     unsigned long v = std::strtoul(text, &end, 0);
@@ -323,32 +370,49 @@ bool whole_number(const char* text, long max, long* value) {
     return true;
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
 // A value marked kAsHeld: the text after the mark, or null when unmarked.
-const char* as_held(const char* text) { return text[0] == kAsHeld ? text + 1 : nullptr; }
+const char* as_held(const char* text)
+{
+    return text[0] == kAsHeld ? text + 1 : nullptr;
+}
 
 // A number as written: plain within [0, max] and passing `plain_ok`, or
 // marked as the router's own, then anything up to `held_max`, the width it
 // travels in.
-bool number(const char* text, long max, bool (*plain_ok)(long), long held_max, long* value) {
-    if (const char* held = as_held(text)) return whole_number(held, held_max, value);
+bool number(const char* text, long max, bool (*plain_ok)(long), long held_max, long* value)
+{
+    if (const char* held = as_held(text))
+        return whole_number(held, held_max, value);
     return whole_number(text, max, value) && plain_ok(*value);
 }
 
-bool any_value(long) { return true; }
-bool timeout_ok(long v) { return v == 0 || v >= 5; }
+bool any_value(long)
+{
+    return true;
+}
+bool timeout_ok(long v)
+{
+    return v == 0 || v >= 5;
+}
 
 // A flag (manual, bundling, compression, action): 0 or 1, or a router's
 // other byte value marked.
-bool flag_value(const char* text, int32_t* value) {
+bool flag_value(const char* text, int32_t* value)
+{
     long v;
-    if (!number(text, 1, any_value, kMaxByte, &v)) return false;
+    if (!number(text, 1, any_value, kMaxByte, &v))
+        return false;
     *value = static_cast<int32_t>(v);
     return true;
 }
@@ -356,7 +420,8 @@ bool flag_value(const char* text, int32_t* value) {
 // The bytes after kEncodedPair, "%XX" taken as one byte; at most N - 1 of
 // them (what the record holds), and no NUL.
 template <size_t N>
-bool encoded_bytes(const char* text, char (&out)[N]) {
+bool encoded_bytes(const char* text, char (&out)[N])
+{
     std::string bytes;
     for (const char* p = text; *p != '\0'; ++p) {
         if (*p != kEscape) {
@@ -365,11 +430,13 @@ bool encoded_bytes(const char* text, char (&out)[N]) {
         }
         const int high = hex_digit(p[1]);
         const int low = high < 0 ? -1 : hex_digit(p[2]);
-        if (low < 0 || (high == 0 && low == 0)) return false;
+        if (low < 0 || (high == 0 && low == 0))
+            return false;
         bytes += static_cast<char>(high * 16 + low);
         p += 2;
     }
-    if (bytes.size() > N - 1) return false;
+    if (bytes.size() > N - 1)
+        return false;
     myutil_copy_text(out, bytes.c_str());
     return true;
 }
@@ -378,41 +445,54 @@ bool encoded_bytes(const char* text, char (&out)[N]) {
 // opened by kEncodedPair is taken byte by byte; one without a "/" gets one
 // appended. A pair with its "/" may fill the record, as a router may report
 // it.
-bool identification(const char* text, char (&pair)[PAIR_LEN + 1]) {
+bool identification(const char* text, char (&pair)[PAIR_LEN + 1])
+{
     if (std::strncmp(text, kEncodedPair, std::strlen(kEncodedPair)) == 0) {
         return encoded_bytes(text + std::strlen(kEncodedPair), pair);
     }
     const size_t len = std::strlen(text);
     const char* slash = std::strchr(text, '/');
-    if (slash != nullptr && std::strchr(slash + 1, '/') != nullptr) return false;
+    if (slash != nullptr && std::strchr(slash + 1, '/') != nullptr)
+        return false;
     if (text[0] == '\0' || std::strcmp(text, kEmptyPair) == 0) {
         pair[0] = '\0';
         return true;
     }
     if (slash != nullptr) {
-        if (len > static_cast<size_t>(PAIR_LEN)) return false;
+        if (len > static_cast<size_t>(PAIR_LEN))
+            return false;
         myutil_copy_text(pair, text);
         return true;
     }
-    if (len > static_cast<size_t>(PAIR_FILE_LEN - 1)) return false;
+    if (len > static_cast<size_t>(PAIR_FILE_LEN - 1))
+        return false;
     myutil_copy_text(pair, (std::string(text) + "/").c_str());
     return true;
 }
 
-bool fits(const char* text, size_t max) { return std::strlen(text) <= max; }
+bool fits(const char* text, size_t max)
+{
+    return std::strlen(text) <= max;
+}
 
 // An address text that a field may hold: a host name or address that
 // converts, or "0.0.0.0".
-bool address_text(const char* text) { return fits(text, HOST_LEN) && myutil_check_ip(text); }
+bool address_text(const char* text)
+{
+    return fits(text, HOST_LEN) && myutil_check_ip(text);
+}
 
-Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
+Fault parse_line_target(const char* line, int line_type, LineTarget* t)
+{
     Tokens tok(line);
     const char* text = tok.next();
     // Plainly a host that has an address; marked, any address text, as a
     // router may hold a line target without one.
     const char* held = as_held(text);
-    const bool host_ok = held != nullptr ? address_text(held) : fits(text, HOST_LEN) && myutil_get_host_addr(text) != 0;
-    if (!host_ok) return {CFG_BAD_ADDRESS, tok.column()};
+    const bool host_ok = held != nullptr ? address_text(held)
+                                         : fits(text, HOST_LEN) && myutil_get_host_addr(text) != 0;
+    if (!host_ok)
+        return {CFG_BAD_ADDRESS, tok.column()};
     myutil_copy_text(t->host, held != nullptr ? held : text);
 
     text = tok.next();
@@ -422,11 +502,14 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
     const bool empty_phone = std::strcmp(text, kEmptyPhone) == 0;
     const bool encoded_phone = std::strncmp(text, kEncodedPair, std::strlen(kEncodedPair)) == 0;
     if (encoded_phone) {
-        if (!encoded_bytes(text + std::strlen(kEncodedPair), t->phone)) return {CFG_BAD_PHONE, tok.column()};
+        if (!encoded_bytes(text + std::strlen(kEncodedPair), t->phone))
+            return {CFG_BAD_PHONE, tok.column()};
     } else {
         bool phone_ok = empty_phone || (fits(text, PHONE_LEN) && myutil_check_phone(text));
-        if (line_type == 1 && !empty_phone) phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
-        if (!phone_ok) return {CFG_BAD_PHONE, tok.column()};
+        if (line_type == 1 && !empty_phone)
+            phone_ok = std::strcmp(text, "0") == 0 || std::strcmp(text, "1") == 0;
+        if (!phone_ok)
+            return {CFG_BAD_PHONE, tok.column()};
         myutil_copy_text(t->phone, empty_phone ? "" : text);
     }
 
@@ -434,13 +517,15 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
     myutil_copy_text(name, tok.next());
     file_lower(name);
     t->proto2 = file_find_proto2_by_name(name);
-    if (t->proto2 == nullptr) return {CFG_BAD_PROTOCOL, tok.column()};
+    if (t->proto2 == nullptr)
+        return {CFG_BAD_PROTOCOL, tok.column()};
     t->proto2_code = t->proto2->code;
 
     myutil_copy_text(name, tok.next());
     file_lower(name);
     t->proto3 = file_find_proto3_by_name(name);
-    if (t->proto3 == nullptr) return {CFG_BAD_PROTOCOL, tok.column()};
+    if (t->proto3 == nullptr)
+        return {CFG_BAD_PROTOCOL, tok.column()};
     t->proto3_code = t->proto3->code;
 
     long timeout;
@@ -449,13 +534,18 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
     }
     t->timeout = static_cast<int32_t>(timeout);
 
-    if (!flag_value(tok.next(), &t->manual_only)) return {CFG_BAD_MANUAL, tok.column()};
-    if (!flag_value(tok.next(), &t->bundling)) return {CFG_BAD_BUNDLING, tok.column()};
-    if (!flag_value(tok.next(), &t->compression)) return {CFG_BAD_COMPRESSION, tok.column()};
+    if (!flag_value(tok.next(), &t->manual_only))
+        return {CFG_BAD_MANUAL, tok.column()};
+    if (!flag_value(tok.next(), &t->bundling))
+        return {CFG_BAD_BUNDLING, tok.column()};
+    if (!flag_value(tok.next(), &t->compression))
+        return {CFG_BAD_COMPRESSION, tok.column()};
 
     // Missing identifications are empty ones.
-    if (!identification(tok.next(), t->send_pair)) return {CFG_BAD_PASSWORD, tok.column()};
-    if (!identification(tok.next(), t->receive_pair)) return {CFG_BAD_PASSWORD, tok.column()};
+    if (!identification(tok.next(), t->send_pair))
+        return {CFG_BAD_PASSWORD, tok.column()};
+    if (!identification(tok.next(), t->receive_pair))
+        return {CFG_BAD_PASSWORD, tok.column()};
     if (tok.more()) {
         tok.next();
         return {CFG_SYNTAX_ERROR, tok.column()};
@@ -464,15 +554,18 @@ Fault parse_line_target(const char* line, int line_type, LineTarget* t) {
 }
 
 // A mask and its match, as routes and both halves of a filter rule have them.
-Fault parse_mask_match(Tokens* tok, char (&mask)[HOST_LEN + 1], char (&match)[HOST_LEN + 1]) {
+Fault parse_mask_match(Tokens* tok, char (&mask)[HOST_LEN + 1], char (&match)[HOST_LEN + 1])
+{
     const char* text = tok->next();
     const int mask_column = tok->column();
-    if (!address_text(text)) return {CFG_BAD_MASK, mask_column};
+    if (!address_text(text))
+        return {CFG_BAD_MASK, mask_column};
     myutil_copy_text(mask, text);
     text = tok->next();
     // A marked match is the router's own and may have bits outside its mask.
     const char* held = as_held(text);
-    if (!address_text(held != nullptr ? held : text)) return {CFG_BAD_MATCH, tok->column()};
+    if (!address_text(held != nullptr ? held : text))
+        return {CFG_BAD_MATCH, tok->column()};
     myutil_copy_text(match, held != nullptr ? held : text);
     if (held == nullptr && (myutil_get_host_addr(match) & ~myutil_get_host_addr(mask)) != 0) {
         return {CFG_MASK_MATCH_MISMATCH, mask_column};
@@ -480,14 +573,17 @@ Fault parse_mask_match(Tokens* tok, char (&mask)[HOST_LEN + 1], char (&match)[HO
     return kNoFault;
 }
 
-Fault parse_route(const char* line, RouteEntry* r) {
+Fault parse_route(const char* line, RouteEntry* r)
+{
     Tokens tok(line);
     Fault fault = parse_mask_match(&tok, r->mask, r->match);
-    if (fault.code != CFG_OK) return fault;
+    if (fault.code != CFG_OK)
+        return fault;
     const char* text = tok.next();
     // "0.0.0.0" is a gateway too (a default route as the route dialog takes
     // it), so the check is the address check and not a non-zero address.
-    if (!address_text(text)) return {CFG_BAD_GATEWAY, tok.column()};
+    if (!address_text(text))
+        return {CFG_BAD_GATEWAY, tok.column()};
     myutil_copy_text(r->gateway, text);
     if (tok.more()) {
         tok.next();
@@ -496,14 +592,19 @@ Fault parse_route(const char* line, RouteEntry* r) {
     return kNoFault;
 }
 
-Fault parse_filter(const char* line, FilterEntry* f, ServiceNames* names) {
+Fault parse_filter(const char* line, FilterEntry* f, ServiceNames* names)
+{
     Tokens tok(line);
     Fault fault = parse_mask_match(&tok, f->send_mask, f->send_match);
-    if (fault.code != CFG_OK) return fault;
+    if (fault.code != CFG_OK)
+        return fault;
     fault = parse_mask_match(&tok, f->receive_mask, f->receive_match);
-    if (fault.code != CFG_OK) return fault;
-    if (!names->parse(tok.next(), &f->protocol, &f->port)) return {CFG_BAD_SERVICE, tok.column()};
-    if (!flag_value(tok.next(), &f->action)) return {CFG_BAD_ACTION, tok.column()};
+    if (fault.code != CFG_OK)
+        return fault;
+    if (!names->parse(tok.next(), &f->protocol, &f->port))
+        return {CFG_BAD_SERVICE, tok.column()};
+    if (!flag_value(tok.next(), &f->action))
+        return {CFG_BAD_ACTION, tok.column()};
     if (tok.more()) {
         tok.next();
         return {CFG_BAD_ACTION, tok.column()};
@@ -511,7 +612,8 @@ Fault parse_filter(const char* line, FilterEntry* f, ServiceNames* names) {
     return kNoFault;
 }
 
-bool is_catch_all(const FilterEntry& rule) {
+bool is_catch_all(const FilterEntry& rule)
+{
     ListNode node = {const_cast<FilterEntry*>(&rule), nullptr};
     ListNode accept = {&filter_accept, nullptr};
     ListNode reject = {&filter_reject, nullptr};
@@ -519,7 +621,8 @@ bool is_catch_all(const FilterEntry& rule) {
 }
 
 template <typename T>
-void append_copy(ListObject* list, const T& record) {
+void append_copy(ListObject* list, const T& record)
+{
     T* copy = static_cast<T*>(myutil_malloc(sizeof(T)));
     *copy = record;
     copy->index = list->count;  // its place once appended
@@ -532,10 +635,14 @@ public:
     NewTables()
         : lines(listhelp_new_line_list()),
           routes(listhelp_new_route_list()),
-          filters(listhelp_new_filter_list()) {}
-    ~NewTables() {
+          filters(listhelp_new_filter_list())
+    {
+    }
+    ~NewTables()
+    {
         for (ListObject* list : {lines, routes, filters}) {
-            if (list != nullptr) list->ops->list_destroy(list);
+            if (list != nullptr)
+                list->ops->list_destroy(list);
         }
     }
     NewTables(const NewTables&) = delete;
@@ -550,8 +657,8 @@ enum class Section { kNone, kLines, kRoutes, kFilters };
 
 struct SectionHeader {
     const char* token;
-    Section opens;     // the section this header opens
-    Section follows;   // the section it must follow
+    Section opens;    // the section this header opens
+    Section follows;  // the section it must follow
 };
 
 constexpr SectionHeader kHeaders[] = {
@@ -560,24 +667,29 @@ constexpr SectionHeader kHeaders[] = {
     {kFiltersHeader, Section::kFilters, Section::kRoutes},
 };
 
-const SectionHeader* header_of(const char* token) {
+const SectionHeader* header_of(const char* token)
+{
     for (const SectionHeader& h : kHeaders) {
-        if (std::strcmp(token, h.token) == 0) return &h;
+        if (std::strcmp(token, h.token) == 0)
+            return &h;
     }
     return nullptr;
 }
 
 // One entry line of the current section.
 Fault parse_entry(Section section, const char* line, int line_type, NewTables* tables,
-                  ServiceNames* names) {
+                  ServiceNames* names)
+{
     switch (section) {
     case Section::kLines: {
         const int limit = line_type == 0 ? MAX_LINE_TARGETS : MAX_LINE_TARGETS_PERMANENT;
         LineTarget t;
         std::memset(&t, 0, sizeof t);
         Fault fault = parse_line_target(line, line_type, &t);
-        if (fault.code != CFG_OK) return fault;
-        if (tables->lines->count >= limit) return {CFG_TOO_MANY_ENTRIES, 0};
+        if (fault.code != CFG_OK)
+            return fault;
+        if (tables->lines->count >= limit)
+            return {CFG_TOO_MANY_ENTRIES, 0};
         append_copy(tables->lines, t);
         return kNoFault;
     }
@@ -585,8 +697,10 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
         RouteEntry r;
         std::memset(&r, 0, sizeof r);
         Fault fault = parse_route(line, &r);
-        if (fault.code != CFG_OK) return fault;
-        if (tables->routes->count >= MAX_ROUTES) return {CFG_TOO_MANY_ENTRIES, 0};
+        if (fault.code != CFG_OK)
+            return fault;
+        if (tables->routes->count >= MAX_ROUTES)
+            return {CFG_TOO_MANY_ENTRIES, 0};
         append_copy(tables->routes, r);
         return kNoFault;
     }
@@ -594,10 +708,12 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
         FilterEntry f;
         std::memset(&f, 0, sizeof f);
         Fault fault = parse_filter(line, &f, names);
-        if (fault.code != CFG_OK) return fault;
+        if (fault.code != CFG_OK)
+            return fault;
         // A 64th rule that is no catch-all is taken only with the rule that
         // closes a full table (read_tables).
-        if (tables->filters->count >= MAX_FILTERS) return {CFG_TOO_MANY_ENTRIES, 0};
+        if (tables->filters->count >= MAX_FILTERS)
+            return {CFG_TOO_MANY_ENTRIES, 0};
         append_copy(tables->filters, f);
         return kNoFault;
     }
@@ -616,9 +732,12 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
 class FullFilterTable {
 public:
     // After each filter rule taken: notes a 64th rule that is no catch-all.
-    void taken(const ListObject* filters, int line_no, const char* line) {
-        if (filters->count != MAX_FILTERS) return;
-        if (is_catch_all(*static_cast<const FilterEntry*>(filters->tail->element))) return;
+    void taken(const ListObject* filters, int line_no, const char* line)
+    {
+        if (filters->count != MAX_FILTERS)
+            return;
+        if (is_catch_all(*static_cast<const FilterEntry*>(filters->tail->element)))
+            return;
         open_ = true;
         line_no_ = line_no;
         text_ = line;
@@ -627,11 +746,14 @@ public:
     bool open() const { return open_; }
     // The line that follows such a 64th rule: true when it is the closing
     // catch-all, which is then taken; nothing may follow that one.
-    bool close(const char* line, NewTables* tables, ServiceNames* names) {
-        if (closed_) return false;
+    bool close(const char* line, NewTables* tables, ServiceNames* names)
+    {
+        if (closed_)
+            return false;
         FilterEntry f;
         std::memset(&f, 0, sizeof f);
-        if (parse_filter(line, &f, names).code != CFG_OK || !is_catch_all(f)) return false;
+        if (parse_filter(line, &f, names).code != CFG_OK || !is_catch_all(f))
+            return false;
         append_copy(tables->filters, f);
         closed_ = true;
         return true;
@@ -639,7 +761,8 @@ public:
     // Whether the file may end here.
     bool complete() const { return !open_ || closed_; }
     // The fault, reported at the 64th rule.
-    Fault refuse(int* line_no, std::string* faulty_line) const {
+    Fault refuse(int* line_no, std::string* faulty_line) const
+    {
         *line_no = line_no_;
         *faulty_line = text_;
         return {CFG_TOO_MANY_ENTRIES, 0};
@@ -656,7 +779,8 @@ private:
 // *line_no counting every line read and *faulty_line the text at fault
 // (empty when the file ended early).
 Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_no,
-                  std::string* faulty_line) {
+                  std::string* faulty_line)
+{
     ServiceNames names;  // one look-up per service for the whole file
     Section section = Section::kNone;
     FullFilterTable full;
@@ -670,10 +794,12 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
         }
         const char* start = nullptr;
         char first[FILE_TOKEN_SIZE];
-        if (file_get_token(line, first, &start) == nullptr || first[0] == '#') continue;
+        if (file_get_token(line, first, &start) == nullptr || first[0] == '#')
+            continue;
 
         if (full.open()) {
-            if (!full.close(line, tables, &names)) return full.refuse(line_no, faulty_line);
+            if (!full.close(line, tables, &names))
+                return full.refuse(line_no, faulty_line);
             continue;
         }
         Fault fault = kNoFault;
@@ -694,38 +820,47 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
             fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
         } else {
             fault = parse_entry(section, line, line_type, tables, &names);
-            if (fault.code == CFG_OK && section == Section::kFilters) full.taken(tables->filters, *line_no, line);
+            if (fault.code == CFG_OK && section == Section::kFilters)
+                full.taken(tables->filters, *line_no, line);
         }
         if (fault.code != CFG_OK) {
             *faulty_line = line;
             return fault;
         }
     }
-    if (section != Section::kFilters) return {CFG_SYNTAX_ERROR, 0};
-    if (!full.complete()) return full.refuse(line_no, faulty_line);
+    if (section != Section::kFilters)
+        return {CFG_SYNTAX_ERROR, 0};
+    if (!full.complete())
+        return full.refuse(line_no, faulty_line);
     return kNoFault;
 }
 
-void replace_list(ListObject** target, ListObject** fresh) {
-    if (*target != nullptr) (*target)->ops->list_destroy(*target);
+void replace_list(ListObject** target, ListObject** fresh)
+{
+    if (*target != nullptr)
+        (*target)->ops->list_destroy(*target);
     *target = *fresh;
     *fresh = nullptr;
 }
 
 }  // namespace
 
-int file_save_config(const char* path, ListObject* lines, ListObject* routes,
-                     ListObject* filters, const RouterSettings* settings) {
-    if (path == nullptr) return 0;
+int file_save_config(const char* path, ListObject* lines, ListObject* routes, ListObject* filters,
+                     const RouterSettings* settings)
+{
+    if (path == nullptr)
+        return 0;
     std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr) return 0;
+    if (file == nullptr)
+        return 0;
     bool ok = write_config(file, lines, routes, filters, settings);
     ok = (std::fclose(file) == 0) && ok;
     return ok ? 1 : 0;
 }
 
 int file_save_emergency(ListObject* lines, ListObject* routes, ListObject* filters,
-                        const RouterSettings* settings) {
+                        const RouterSettings* settings)
+{
     return file_save_emergency_at(CFG_EMERGENCY_PATH, lines, routes, filters, settings);
 }
 
@@ -734,7 +869,8 @@ namespace {
 // Whether `st` is a copy this program may take over: a plain file of this
 // user's with one link. In a shared directory anything else at the name may
 // be someone's trap (a link to a file of ours, another user's file).
-bool own_plain_file(const struct stat& st) {
+bool own_plain_file(const struct stat& st)
+{
     return S_ISREG(st.st_mode) && st.st_uid == geteuid() && st.st_nlink == 1;
 }
 
@@ -742,11 +878,13 @@ bool own_plain_file(const struct stat& st) {
 // first free of "path.1" to "path.<CFG_EMERGENCY_KEEP_MAX>". link() makes a
 // name only where nothing stands, not even a dangling link, and never writes
 // through one. Returns the new name, or "" when none could be made.
-std::string keep_earlier_copy(const std::string& path, const struct stat& st) {
+std::string keep_earlier_copy(const std::string& path, const struct stat& st)
+{
     for (int n = 1; n <= CFG_EMERGENCY_KEEP_MAX; ++n) {
         std::string kept = path + "." + std::to_string(n);
         if (link(path.c_str(), kept.c_str()) != 0) {
-            if (errno == EEXIST) continue;
+            if (errno == EEXIST)
+                continue;
             return "";
         }
         // Only the owner can replace a name of his in a sticky directory, but
@@ -762,17 +900,21 @@ std::string keep_earlier_copy(const std::string& path, const struct stat& st) {
 }
 
 // Whether the two files hold the same bytes; false when either cannot be read.
-bool same_contents(const std::string& a, const std::string& b) {
+bool same_contents(const std::string& a, const std::string& b)
+{
     FileHandle fa(std::fopen(a.c_str(), "rb"));
     FileHandle fb(std::fopen(b.c_str(), "rb"));
-    if (!fa || !fb) return false;
+    if (!fa || !fb)
+        return false;
     char ba[4096];
     char bb[4096];
     for (;;) {
         size_t na = std::fread(ba, 1, sizeof ba, fa.get());
         size_t nb = std::fread(bb, 1, sizeof bb, fb.get());
-        if (na != nb || std::memcmp(ba, bb, na) != 0) return false;
-        if (na < sizeof ba) return std::ferror(fa.get()) == 0 && std::ferror(fb.get()) == 0;
+        if (na != nb || std::memcmp(ba, bb, na) != 0)
+            return false;
+        if (na < sizeof ba)
+            return std::ferror(fa.get()) == 0 && std::ferror(fb.get()) == 0;
     }
 }
 
@@ -781,29 +923,36 @@ bool same_contents(const std::string& a, const std::string& b) {
 // name that holds an earlier copy of ours gets it by rename() once the
 // earlier copy has a name of its own, so that no copy is ever lost and the
 // name never stands empty for a trap to be planted in.
-bool put_in_place(const std::string& temp, const std::string& path) {
+bool put_in_place(const std::string& temp, const std::string& path)
+{
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (link(temp.c_str(), path.c_str()) == 0) {
             unlink(temp.c_str());
             return true;
         }
-        if (errno != EEXIST) return false;
+        if (errno != EEXIST)
+            return false;
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) {
-            if (errno == ENOENT) continue;  // gone since: the name is free again
+            if (errno == ENOENT)
+                continue;  // gone since: the name is free again
             return false;
         }
-        if (!own_plain_file(st)) return false;
+        if (!own_plain_file(st))
+            return false;
         // The same tables saved again (a router read once more) lose nothing
         // when they replace their copy; kept, every run would add one.
         std::string kept;
         if (!same_contents(temp, path)) {
             kept = keep_earlier_copy(path, st);
-            if (kept.empty()) return false;
+            if (kept.empty())
+                return false;
         }
         // rename() replaces the name itself and never follows a link.
-        if (std::rename(temp.c_str(), path.c_str()) == 0) return true;
-        if (!kept.empty()) unlink(kept.c_str());  // the earlier copy still stands at `path`
+        if (std::rename(temp.c_str(), path.c_str()) == 0)
+            return true;
+        if (!kept.empty())
+            unlink(kept.c_str());  // the earlier copy still stands at `path`
         return false;
     }
     return false;
@@ -812,19 +961,23 @@ bool put_in_place(const std::string& temp, const std::string& path) {
 }  // namespace
 
 int file_save_emergency_at(const char* path, ListObject* lines, ListObject* routes,
-                           ListObject* filters, const RouterSettings* settings) {
-    if (path == nullptr) return 0;
+                           ListObject* filters, const RouterSettings* settings)
+{
+    if (path == nullptr)
+        return 0;
     // Refused before anything is written: a name that holds a trap.
     struct stat st;
     if (lstat(path, &st) == 0) {
-        if (!own_plain_file(st)) return 0;
+        if (!own_plain_file(st))
+            return 0;
     } else if (errno != ENOENT) {
         return 0;
     }
 
     std::string temp = std::string(path) + ".XXXXXX";
     int fd = mkstemp(&temp[0]);  // a new file of mode 0600: it holds PPP passwords
-    if (fd < 0) return 0;
+    if (fd < 0)
+        return 0;
     if (fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
         close(fd);
         unlink(temp.c_str());
@@ -846,24 +999,30 @@ int file_save_emergency_at(const char* path, ListObject* lines, ListObject* rout
 }
 
 int file_load_config(const char* path, ListObject** lines, ListObject** routes,
-                     ListObject** filters, int* line, int* column, int line_type) {
+                     ListObject** filters, int* line, int* column, int line_type)
+{
     int line_no = 0;
-    if (line != nullptr) *line = 0;
-    if (column != nullptr) *column = 0;
+    if (line != nullptr)
+        *line = 0;
+    if (column != nullptr)
+        *column = 0;
     if (path == nullptr || lines == nullptr || routes == nullptr || filters == nullptr) {
         return CFG_CANNOT_OPEN;
     }
     // A device or a FIFO under the name would never end or never come.
     FileHandle file(file_open_text(path));
-    if (!file) return CFG_CANNOT_OPEN;
+    if (!file)
+        return CFG_CANNOT_OPEN;
 
     NewTables tables;
     std::string faulty_line;
     Fault fault = read_tables(file.get(), line_type, &tables, &line_no, &faulty_line);
     file.reset();
-    if (line != nullptr) *line = line_no;
+    if (line != nullptr)
+        *line = line_no;
     if (fault.code != CFG_OK) {
-        if (column != nullptr) *column = fault.column;
+        if (column != nullptr)
+            *column = fault.column;
         file_echo_fault(faulty_line.empty() ? nullptr : faulty_line.c_str(), fault.column, '-');
         return fault.code;
     }

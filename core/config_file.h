@@ -45,31 +45,31 @@ constexpr long CFG_MAX_WORD = 65535;  // timeouts travel as 16-bit values
 
 // Results of file_load_config.
 enum ConfigFault : int {
-    CFG_OK = 0,                   // loaded
-    CFG_TOO_MANY_ENTRIES = 1,     // a table limit would be exceeded (column 0)
-    CFG_BAD_ADDRESS = 2,          // line target's host
-    CFG_BAD_PHONE = 3,            // line target's telephone number
-    CFG_BAD_PROTOCOL = 4,         // layer-2 or layer-3 protocol name
-    CFG_BAD_TIMEOUT = 5,          // timeout
-    CFG_BAD_MANUAL = 6,           // manual-only flag
-    CFG_BAD_BUNDLING = 7,         // bundling flag
-    CFG_BAD_COMPRESSION = 8,      // compression flag
-    CFG_BAD_PASSWORD = 9,         // identification pair
-    CFG_SYNTAX_ERROR = 10,        // missing or wrong header, extra token
-    CFG_BAD_MASK = 11,            // route or filter mask
-    CFG_BAD_MATCH = 12,           // route or filter match
-    CFG_MASK_MATCH_MISMATCH = 13, // match has bits outside its mask (column of the mask)
-    CFG_BAD_GATEWAY = 14,         // route gateway
-    CFG_BAD_SERVICE = 15,         // filter service
-    CFG_BAD_ACTION = 16,          // filter action, or extra token on a filter line
-    CFG_CANNOT_OPEN = 17,         // the file cannot be opened
+    CFG_OK = 0,                    // loaded
+    CFG_TOO_MANY_ENTRIES = 1,      // a table limit would be exceeded (column 0)
+    CFG_BAD_ADDRESS = 2,           // line target's host
+    CFG_BAD_PHONE = 3,             // line target's telephone number
+    CFG_BAD_PROTOCOL = 4,          // layer-2 or layer-3 protocol name
+    CFG_BAD_TIMEOUT = 5,           // timeout
+    CFG_BAD_MANUAL = 6,            // manual-only flag
+    CFG_BAD_BUNDLING = 7,          // bundling flag
+    CFG_BAD_COMPRESSION = 8,       // compression flag
+    CFG_BAD_PASSWORD = 9,          // identification pair
+    CFG_SYNTAX_ERROR = 10,         // missing or wrong header, extra token
+    CFG_BAD_MASK = 11,             // route or filter mask
+    CFG_BAD_MATCH = 12,            // route or filter match
+    CFG_MASK_MATCH_MISMATCH = 13,  // match has bits outside its mask (column of the mask)
+    CFG_BAD_GATEWAY = 14,          // route gateway
+    CFG_BAD_SERVICE = 15,          // filter service
+    CFG_BAD_ACTION = 16,           // filter action, or extra token on a filter line
+    CFG_CANNOT_OPEN = 17,          // the file cannot be opened
 };
 
 // Creates or truncates `path` and writes the settings as comments and the
 // three lists (only read; the class object counts as an empty list). Returns
 // 1, or 0 when the file cannot be created, written or closed.
-int file_save_config(const char* path, ListObject* lines, ListObject* routes,
-                     ListObject* filters, const RouterSettings* settings);
+int file_save_config(const char* path, ListObject* lines, ListObject* routes, ListObject* filters,
+                     const RouterSettings* settings);
 
 // Replaces *lines, *routes and *filters (list objects, destroyed on success)
 // by the file's tables, the filter table closed with its default rule.

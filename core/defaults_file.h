@@ -6,9 +6,9 @@
 #include <cstdint>
 
 constexpr const char* DEFAULTS_FILE = "qorvel.def";
-constexpr const char* DEFAULTS_KEY_HOSTNAME = "qorvel_hostname";            // address or name
-constexpr const char* DEFAULTS_KEY_NETMASK = "qorvel_netmask";              // mask, not 0
-constexpr const char* DEFAULTS_KEY_RESOLVING = "qorvel_name_resolving";     // "on" / "off"
+constexpr const char* DEFAULTS_KEY_HOSTNAME = "qorvel_hostname";         // address or name
+constexpr const char* DEFAULTS_KEY_NETMASK = "qorvel_netmask";           // mask, not 0
+constexpr const char* DEFAULTS_KEY_RESOLVING = "qorvel_name_resolving";  // "on" / "off"
 
 // Reads the defaults file over the three in-out values. A bad line (unknown
 // key, missing or invalid value, an extra token) changes nothing and makes

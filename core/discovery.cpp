@@ -10,17 +10,20 @@
 
 namespace {
 
-void broadcast(uint16_t code) {
+void broadcast(uint16_t code)
+{
     lowstate_send(highstate.broadcast_addr, code, nullptr, 0, 0, nullptr);
 }
 
 // A scan or query is a short chain of one-tick steps, one timer at a time,
 // so that a later scan or query can stop what is left of an earlier one.
-void start_window(UdpTimerFunction step, int ticks) {
+void start_window(UdpTimerFunction step, int ticks)
+{
     highstate.window_timer = udp_start_timer(step, ticks);
 }
 
-void stop_window() {
+void stop_window()
+{
     highstate_stop_timer(&highstate.window_timer);
     highstate.window_left = 0;
 }
@@ -28,18 +31,22 @@ void stop_window() {
 // A send that failed while opening: the transport has already reported the
 // cause through the error path, whose callback may have started a new
 // operation; only an open that is still this one goes back to idle here.
-void open_send_failed(uint32_t serial, int32_t state) {
+void open_send_failed(uint32_t serial, int32_t state)
+{
     if (highstate.serial == serial && highstate.state == state) {
         highstate_drop_operation();
         lowstate_set_connect_state(0, 1, 0);
     }
-    if (highstate.error_fn != nullptr) highstate.error_fn(-1);
+    if (highstate.error_fn != nullptr)
+        highstate.error_fn(-1);
 }
 
 }  // namespace
 
-void highstate_scan_net(ScanCallback fn) {
-    if (highstate.state != HIGHSTATE_IDLE) return;
+void highstate_scan_net(ScanCallback fn)
+{
+    if (highstate.state != HIGHSTATE_IDLE)
+        return;
     ++highstate.serial;
     stop_window();
     highstate_clear_next();
@@ -49,7 +56,8 @@ void highstate_scan_net(ScanCallback fn) {
     start_window(highstate_send_scan, 1);
 }
 
-void highstate_send_scan() {
+void highstate_send_scan()
+{
     highstate.window_timer = HIGHSTATE_NO_TIMER;
     broadcast(SCAN_REQUEST);
     if (--highstate.window_left > 0) {
@@ -59,18 +67,22 @@ void highstate_send_scan() {
     }
 }
 
-void highstate_scan_done() {
+void highstate_scan_done()
+{
     highstate.window_timer = HIGHSTATE_NO_TIMER;
     ScanCallback fn = highstate.next.scan;
     highstate.next.scan = nullptr;
-    if (fn == nullptr) return;
+    if (fn == nullptr)
+        return;
     ScanAnswer end{};
     end.status = 1;
     fn(&end);
 }
 
-void highstate_get_router_states(RouterStateCallback fn) {
-    if (highstate.state != HIGHSTATE_IDLE) return;
+void highstate_get_router_states(RouterStateCallback fn)
+{
+    if (highstate.state != HIGHSTATE_IDLE)
+        return;
     ++highstate.serial;
     stop_window();
     highstate_clear_next();
@@ -80,7 +92,8 @@ void highstate_get_router_states(RouterStateCallback fn) {
     start_window(highstate_send_state_query, 1);
 }
 
-void highstate_send_state_query() {
+void highstate_send_state_query()
+{
     highstate.window_timer = HIGHSTATE_NO_TIMER;
     broadcast(STATE_QUERY);
     if (--highstate.window_left > 0) {
@@ -90,19 +103,21 @@ void highstate_send_state_query() {
     }
 }
 
-void highstate_router_states_done() {
+void highstate_router_states_done()
+{
     highstate.window_timer = HIGHSTATE_NO_TIMER;
     RouterStateCallback fn = highstate.next.states;
     highstate.next.states = nullptr;
-    if (fn == nullptr) return;
+    if (fn == nullptr)
+        return;
     RouterState end{};
     end.status = 1;
     fn(&end);
 }
 
-int highstate_open_router(OpenCallback fn, uint32_t address) {
-    if (highstate.state != HIGHSTATE_IDLE || address == 0 ||
-        address == highstate.broadcast_addr) {
+int highstate_open_router(OpenCallback fn, uint32_t address)
+{
+    if (highstate.state != HIGHSTATE_IDLE || address == 0 || address == highstate.broadcast_addr) {
         return 0;
     }
     uint32_t serial = ++highstate.serial;
@@ -113,16 +128,21 @@ int highstate_open_router(OpenCallback fn, uint32_t address) {
     highstate.state = HIGHSTATE_OPENING;
     // A second open from this station only restarts the registration.
     int result = highstate_send_request(address, OPEN_REQUEST, nullptr, 0, HIGHSTATE_ASK_AGAIN, 0);
-    if (result < 0) open_send_failed(serial, HIGHSTATE_OPENING);
+    if (result < 0)
+        open_send_failed(serial, HIGHSTATE_OPENING);
     return result;
 }
 
-void highstate_send_password(OpenCallback, uint16_t seq, const char* password, uint16_t seed) {
-    if (highstate.state != HIGHSTATE_PASSWORD_ASKED) return;
-    if (password == nullptr) password = "";
+void highstate_send_password(OpenCallback, uint16_t seq, const char* password, uint16_t seed)
+{
+    if (highstate.state != HIGHSTATE_PASSWORD_ASKED)
+        return;
+    if (password == nullptr)
+        password = "";
     // A longer password cannot be the right one; the router's own time-out
     // ends the attempt.
-    if (std::strlen(password) > static_cast<size_t>(PASSWORD_LEN)) return;
+    if (std::strlen(password) > static_cast<size_t>(PASSWORD_LEN))
+        return;
     if (highstate.challenge_renewed) {
         seq = highstate.challenge_seq;
         seed = highstate.challenge;
@@ -134,11 +154,14 @@ void highstate_send_password(OpenCallback, uint16_t seq, const char* password, u
     // already answers it again with the open.
     int result = highstate_send_request(highstate.target_addr, PASSWORD_REPLY, payload, n,
                                         HIGHSTATE_ASK_AGAIN, 0);
-    if (result < 0) open_send_failed(serial, HIGHSTATE_PASSWORD_ASKED);
+    if (result < 0)
+        open_send_failed(serial, HIGHSTATE_PASSWORD_ASKED);
 }
 
-int highstate_close_router() {
-    if (highstate.state != HIGHSTATE_CONNECTED) return 0;
+int highstate_close_router()
+{
+    if (highstate.state != HIGHSTATE_CONNECTED)
+        return 0;
     uint32_t router = highstate.router_addr;
     ++highstate.serial;
     highstate_drop_operation();
@@ -146,78 +169,95 @@ int highstate_close_router() {
     return lowstate_send(router, CLOSE_REQUEST, nullptr, 0, 0, nullptr);
 }
 
-int highstate_recv_announce(uint32_t, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_announce(uint32_t, uint16_t, const uint8_t* data, int length)
+{
     ScanAnswer answer{};
-    if (!msg_parse_scan_reply(data, length, &answer)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_scan_reply(data, length, &answer))
+        return STATUS_PROTOCOL_VIOLATION;
     switch (highstate.state) {
-        case HIGHSTATE_IDLE:
-            if (highstate.next.scan != nullptr) highstate.next.scan(&answer);
+    case HIGHSTATE_IDLE:
+        if (highstate.next.scan != nullptr)
+            highstate.next.scan(&answer);
+        return 0;
+    case HIGHSTATE_FW_RESTARTING:
+        if (answer.router_ip != highstate.target_addr)
             return 0;
-        case HIGHSTATE_FW_RESTARTING:
-            if (answer.router_ip != highstate.target_addr) return 0;
-            highstate_stop_timer(&highstate.fw_timer);
-            highstate_stop_timer(&highstate.rescan_timer);
-            break;
-        case HIGHSTATE_RESETTING:
-            if (answer.router_ip != 0 ||
-                std::memcmp(answer.hw, highstate.reset_hwaddr, sizeof answer.hw) != 0) {
-                return 0;
-            }
-            highstate_stop_timer(&highstate.reset_timer);
-            highstate_stop_timer(&highstate.rescan_timer);
-            break;
-        default:
+        highstate_stop_timer(&highstate.fw_timer);
+        highstate_stop_timer(&highstate.rescan_timer);
+        break;
+    case HIGHSTATE_RESETTING:
+        if (answer.router_ip != 0 ||
+            std::memcmp(answer.hw, highstate.reset_hwaddr, sizeof answer.hw) != 0) {
             return 0;
+        }
+        highstate_stop_timer(&highstate.reset_timer);
+        highstate_stop_timer(&highstate.rescan_timer);
+        break;
+    default:
+        return 0;
     }
     highstate.state = HIGHSTATE_IDLE;
     ScanCallback fn = highstate.next.announce;
     highstate_clear_next();
-    if (fn != nullptr) fn(&answer);
+    if (fn != nullptr)
+        fn(&answer);
     return 0;
 }
 
-int highstate_recv_router_state(uint32_t sender, uint16_t, const uint8_t* data, int length) {
-    if (highstate.next.states == nullptr) return 0;
+int highstate_recv_router_state(uint32_t sender, uint16_t, const uint8_t* data, int length)
+{
+    if (highstate.next.states == nullptr)
+        return 0;
     RouterState state{};
-    if (!msg_parse_state_reply(sender, data, length, &state)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_state_reply(sender, data, length, &state))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate.next.states(&state);
     return 0;
 }
 
-int highstate_recv_password_request(uint32_t, uint16_t seq, const uint8_t* data, int length) {
+int highstate_recv_password_request(uint32_t, uint16_t seq, const uint8_t* data, int length)
+{
     OpenReply reply{};
-    if (!msg_parse_password_request(data, length, seq, &reply)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_password_request(data, length, seq, &reply))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_PASSWORD_ASKED;
     highstate.challenge = reply.seed;
     highstate.challenge_seq = reply.seq;
     highstate.challenge_renewed = 0;
     // The open goes on: its callback also receives the answer to the password.
-    if (highstate.next.open != nullptr) highstate.next.open(&reply);
+    if (highstate.next.open != nullptr)
+        highstate.next.open(&reply);
     return 0;
 }
 
-int highstate_recv_open_reply(uint32_t sender, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_open_reply(uint32_t sender, uint16_t, const uint8_t* data, int length)
+{
     OpenReply reply{};
-    if (!msg_parse_open_reply(data, length, &reply)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_open_reply(data, length, &reply))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate_reply_arrived();
     lowstate_set_connect_state(1, 0, sender);
     highstate.router_addr = sender;
     highstate.state = HIGHSTATE_CONNECTED;
     OpenCallback fn = highstate.next.open;
     highstate_clear_next();
-    if (fn != nullptr) fn(&reply);
+    if (fn != nullptr)
+        fn(&reply);
     return 0;
 }
 
-int highstate_recv_open_refused(uint32_t, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_open_refused(uint32_t, uint16_t, const uint8_t* data, int length)
+{
     OpenReply reply{};
-    if (!msg_parse_open_refused(data, length, &reply)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_open_refused(data, length, &reply))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_IDLE;
     highstate.target_addr = 0;
     OpenCallback fn = highstate.next.open;
     highstate_clear_next();
-    if (fn != nullptr) fn(&reply);
+    if (fn != nullptr)
+        fn(&reply);
     return 0;
 }

@@ -13,18 +13,35 @@ namespace {
 typedef int (*Handler)(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 typedef bool (*Guard)();
 
-bool awaits_announce() {
+bool awaits_announce()
+{
     return highstate.state == HIGHSTATE_IDLE || highstate.state == HIGHSTATE_FW_RESTARTING ||
            highstate.state == HIGHSTATE_RESETTING;
 }
-bool is_idle() { return highstate.state == HIGHSTATE_IDLE; }
-bool is_opening() { return highstate.state == HIGHSTATE_OPENING; }
-bool is_opening_or_asked() {
+bool is_idle()
+{
+    return highstate.state == HIGHSTATE_IDLE;
+}
+bool is_opening()
+{
+    return highstate.state == HIGHSTATE_OPENING;
+}
+bool is_opening_or_asked()
+{
     return highstate.state == HIGHSTATE_OPENING || highstate.state == HIGHSTATE_PASSWORD_ASKED;
 }
-bool is_fw_requested() { return highstate.state == HIGHSTATE_FW_REQUESTED; }
-bool is_pending() { return highstate.state == HIGHSTATE_REQUEST_PENDING; }
-bool monitor_runs() { return highstate.linemon_fn != nullptr; }
+bool is_fw_requested()
+{
+    return highstate.state == HIGHSTATE_FW_REQUESTED;
+}
+bool is_pending()
+{
+    return highstate.state == HIGHSTATE_REQUEST_PENDING;
+}
+bool monitor_runs()
+{
+    return highstate.linemon_fn != nullptr;
+}
 
 constexpr int NO_MAX = -1;
 
@@ -34,13 +51,13 @@ constexpr int NO_MAX = -1;
 // (awaited reply code, table, sender of an announcement).
 struct DispatchRow {
     uint16_t code;
-    bool conn;             // connection message: only from the open router
-    int min_len;           // payload bytes at least
-    int max_len;           // payload bytes at most, NO_MAX: no limit
-    int bad_length;        // result for a payload outside those bounds
-    Guard awaited;         // null: accepted in every state
-    int not_awaited;       // result when the guard fails (0: ignored)
-    bool guard_first;      // test the guard before the length
+    bool conn;         // connection message: only from the open router
+    int min_len;       // payload bytes at least
+    int max_len;       // payload bytes at most, NO_MAX: no limit
+    int bad_length;    // result for a payload outside those bounds
+    Guard awaited;     // null: accepted in every state
+    int not_awaited;   // result when the guard fails (0: ignored)
+    bool guard_first;  // test the guard before the length
     Handler handler;
 };
 
@@ -49,76 +66,79 @@ const DispatchRow kDispatch[] = {
      STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_announce},
     {STATE_REPLY, false, STATE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_idle,
      STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_router_state},
-    {PASSWORD_REQUEST, false, PASSWORD_REQUEST_LEN, PASSWORD_REQUEST_LEN,
-     STATUS_UNEXPECTED_MESSAGE, is_opening, STATUS_UNEXPECTED_MESSAGE, false,
-     highstate_recv_password_request},
-    {OPEN_REPLY, false, OPEN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
-     is_opening_or_asked, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_reply},
+    {PASSWORD_REQUEST, false, PASSWORD_REQUEST_LEN, PASSWORD_REQUEST_LEN, STATUS_UNEXPECTED_MESSAGE,
+     is_opening, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_password_request},
+    {OPEN_REPLY, false, OPEN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_opening_or_asked,
+     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_reply},
     {CLOSE_REPLY, false, CLOSE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
      is_opening_or_asked, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_open_refused},
     {FW_DOWNLOAD_REPLY, false, FW_DOWNLOAD_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE,
      is_fw_requested, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_fw_reply},
     {SET_PASSWORD_REPLY, true, SET_PASSWORD_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
      is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_password_reply},
-    {PUT_ROUTER_DATA_REPLY, true, PUT_ROUTER_DATA_REPLY_MIN_LEN, NO_MAX,
-     STATUS_PROTOCOL_VIOLATION, is_pending, STATUS_UNEXPECTED_MESSAGE, false,
-     highstate_recv_router_data_reply},
-    {GET_ENTRY_REPLY, true, GET_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
-     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_entry},
-    {GET_ACCOUNTING_REPLY, true, GET_ACCOUNTING_REPLY_MIN_LEN, NO_MAX,
-     STATUS_PROTOCOL_VIOLATION, is_pending, STATUS_UNEXPECTED_MESSAGE, true,
-     highstate_recv_accounting},
-    {PUT_ENTRY_REPLY, true, PUT_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
-     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_put_reply},
-    {LINEMON_DATA, true, LINEMON_DATA_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION, monitor_runs,
-     0, true, highstate_recv_linemon},
+    {PUT_ROUTER_DATA_REPLY, true, PUT_ROUTER_DATA_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
+     is_pending, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_router_data_reply},
+    {GET_ENTRY_REPLY, true, GET_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION, is_pending,
+     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_entry},
+    {GET_ACCOUNTING_REPLY, true, GET_ACCOUNTING_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION,
+     is_pending, STATUS_UNEXPECTED_MESSAGE, true, highstate_recv_accounting},
+    {PUT_ENTRY_REPLY, true, PUT_ENTRY_REPLY_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION, is_pending,
+     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_put_reply},
+    {LINEMON_DATA, true, LINEMON_DATA_MIN_LEN, NO_MAX, STATUS_PROTOCOL_VIOLATION, monitor_runs, 0,
+     true, highstate_recv_linemon},
     {CLOSE_REQUEST, true, 0, NO_MAX, 0, nullptr, 0, false, highstate_recv_close},
     {ISDN_CLOSE_REQUEST, true, 0, NO_MAX, 0, nullptr, 0, false, highstate_recv_isdn_close},
 };
 
-const DispatchRow* find_row(uint16_t code) {
+const DispatchRow* find_row(uint16_t code)
+{
     for (const DispatchRow& row : kDispatch) {
-        if (row.code == code) return &row;
+        if (row.code == code)
+            return &row;
     }
     return nullptr;
 }
 
 // In these states only the router being opened, or the router that is to
 // load an image, may talk to the engine.
-bool only_target_heard() {
+bool only_target_heard()
+{
     switch (highstate.state) {
-        case HIGHSTATE_OPENING:
-        case HIGHSTATE_PASSWORD_ASKED:
-        case HIGHSTATE_FW_REQUESTED:
-        case HIGHSTATE_FW_SENDING:
-            return true;
-        default:
-            return false;
+    case HIGHSTATE_OPENING:
+    case HIGHSTATE_PASSWORD_ASKED:
+    case HIGHSTATE_FW_REQUESTED:
+    case HIGHSTATE_FW_SENDING:
+        return true;
+    default:
+        return false;
     }
 }
 
 // Does `reply` answer `request`?
-bool answers(uint16_t request, uint16_t reply) {
+bool answers(uint16_t request, uint16_t reply)
+{
     switch (reply) {
-        case GET_ENTRY_REPLY:
-            return request == GET_ENTRY_REQUEST;
-        case PUT_ENTRY_REPLY:
-            return request == PUT_ENTRY_REQUEST;
-        case PUT_ROUTER_DATA_REPLY:
-            return request == PUT_ROUTER_DATA_REQUEST;
-        case PASSWORD_REQUEST:
-            return request == OPEN_REQUEST;
-        case OPEN_REPLY:
-        case CLOSE_REPLY:
-            return request == OPEN_REQUEST || request == PASSWORD_REPLY;
-        default:
-            return false;
+    case GET_ENTRY_REPLY:
+        return request == GET_ENTRY_REQUEST;
+    case PUT_ENTRY_REPLY:
+        return request == PUT_ENTRY_REQUEST;
+    case PUT_ROUTER_DATA_REPLY:
+        return request == PUT_ROUTER_DATA_REQUEST;
+    case PASSWORD_REQUEST:
+        return request == OPEN_REQUEST;
+    case OPEN_REPLY:
+    case CLOSE_REPLY:
+        return request == OPEN_REQUEST || request == PASSWORD_REPLY;
+    default:
+        return false;
     }
 }
 
 // The table and index an entry reply names (bytes 2 to 4), else 0.
-uint32_t reply_key(uint16_t code, const uint8_t* data, int length) {
-    if ((code != GET_ENTRY_REPLY && code != PUT_ENTRY_REPLY) || data == nullptr || length < 5) return 0;
+uint32_t reply_key(uint16_t code, const uint8_t* data, int length)
+{
+    if ((code != GET_ENTRY_REPLY && code != PUT_ENTRY_REPLY) || data == nullptr || length < 5)
+        return 0;
     return highstate_entry_key(data[2], static_cast<uint16_t>(data[3] << 8 | data[4]));
 }
 
@@ -127,25 +147,30 @@ uint32_t reply_key(uint16_t code, const uint8_t* data, int length) {
 // reply to the request now awaited, is such a late copy: it says nothing
 // new, and taken for the next reply it would answer a request the router
 // may never have had.
-bool late_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length) {
+bool late_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length)
+{
     // A copy repeats the reply that answered: a refusal after a password
     // request (the router gave up waiting for the password) is news.
     if (!highstate.answered_copies || code != highstate.answered_reply ||
         !answers(highstate.answered_code, code))
         return false;
     uint32_t router = highstate.router_addr != 0 ? highstate.router_addr : highstate.target_addr;
-    if (sender != router) return false;
+    if (sender != router)
+        return false;
     uint32_t key = reply_key(code, data, length);
-    if (key != highstate.answered_key) return false;
+    if (key != highstate.answered_key)
+        return false;
     return !(highstate.reply_awaited && answers(highstate.request_code, code) &&
              highstate.request_key == key);
 }
 
 // A repeated open made the router ask for the password anew: the password
 // goes with the challenge it holds now.
-void renew_challenge(uint16_t sequence, const uint8_t* data, int length) {
+void renew_challenge(uint16_t sequence, const uint8_t* data, int length)
+{
     OpenReply reply{};
-    if (!msg_parse_password_request(data, length, sequence, &reply)) return;
+    if (!msg_parse_password_request(data, length, sequence, &reply))
+        return;
     highstate.challenge = reply.seed;
     highstate.challenge_seq = reply.seq;
     highstate.challenge_renewed = 1;
@@ -155,15 +180,18 @@ void renew_challenge(uint16_t sequence, const uint8_t* data, int length) {
 // router while our request awaits its acknowledgement: a router that numbers
 // its replies sends the awaited reply so, and when our acknowledgement was
 // lost, that reply is the only sign that the request arrived.
-int is_awaited_reply(uint32_t sender, uint16_t code) {
+int is_awaited_reply(uint32_t sender, uint16_t code)
+{
     return highstate.state == HIGHSTATE_REQUEST_PENDING && highstate.reply_awaited &&
            sender == highstate.router_addr && code == highstate.expect;
 }
 }  // namespace
 
-int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
+int highstate_init(ErrorCallback error_fn, uint32_t broadcast)
+{
     int result = lowstate_init(HIGHSTATE_PORT, highstate_receive, highstate_transport_error);
-    if (result != 0) return result;
+    if (result != 0)
+        return result;
     lowstate_set_answer_check(is_awaited_reply);
     list_init();
     // What a chain of an earlier engine still holds is freed, not forgotten.
@@ -182,19 +210,22 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast) {
 }
 
 void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
-                       int length) {
-    if (only_target_heard() && sender != highstate.target_addr) return;
+                       int length)
+{
+    if (only_target_heard() && sender != highstate.target_addr)
+        return;
     const DispatchRow* row = find_row(code);
     if (row == nullptr) {
         highstate_protocol_error(sender, HIGHSTATE_UNKNOWN_CODE);
         return;
     }
-    if (row->conn &&
-        (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr)) {
+    if (row->conn && (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr)) {
         return;
     }
-    if (data == nullptr) length = 0;
-    if (length < 0) length = 0;
+    if (data == nullptr)
+        length = 0;
+    if (length < 0)
+        length = 0;
     highstate.receiving_code = code;
     if (late_copy(sender, code, data, length)) {
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
@@ -214,5 +245,6 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
         result = row->handler(sender, sequence, data, length);
     }
     result &= 0xFFFF;
-    if (result != 0) highstate_protocol_error(sender, result);
+    if (result != 0)
+        highstate_protocol_error(sender, result);
 }

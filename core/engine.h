@@ -27,16 +27,17 @@
 #include "list.h"
 #include "records.h"
 
-constexpr int HIGHSTATE_REPLY_TICKS = 30;     // wait for a reply after its acknowledgement
-constexpr int HIGHSTATE_READ_RETRIES = 8;     // re-asks of one entry the router answers wrongly
-constexpr int HIGHSTATE_REASK_TICKS = 1;      // a repeatable request is asked again on the 2nd tick without its reply
-constexpr int HIGHSTATE_REASKS = 6;           // ... at most this often, within HIGHSTATE_REPLY_TICKS
-constexpr int HIGHSTATE_REQUEST_MAX = 160;    // payload bytes of a request kept for asking again
-constexpr int HIGHSTATE_SCAN_TICKS = 3;       // scan: requests at once, on ticks 2 and 3, end on 4
-constexpr int HIGHSTATE_QUERY_TICKS = 2;      // state query: at once and on tick 2, end on 3
-constexpr int HIGHSTATE_RESCAN_TICKS = 3;     // reset, restart: a scan every 4th tick
-constexpr int HIGHSTATE_RESET_TICKS = 120;    // reset: error 14 on the 121st tick
-constexpr int HIGHSTATE_NO_TIMER = -1;        // a timer slot that holds nothing of ours
+constexpr int HIGHSTATE_REPLY_TICKS = 30;  // wait for a reply after its acknowledgement
+constexpr int HIGHSTATE_READ_RETRIES = 8;  // re-asks of one entry the router answers wrongly
+constexpr int HIGHSTATE_REASK_TICKS =
+    1;  // a repeatable request is asked again on the 2nd tick without its reply
+constexpr int HIGHSTATE_REASKS = 6;         // ... at most this often, within HIGHSTATE_REPLY_TICKS
+constexpr int HIGHSTATE_REQUEST_MAX = 160;  // payload bytes of a request kept for asking again
+constexpr int HIGHSTATE_SCAN_TICKS = 3;     // scan: requests at once, on ticks 2 and 3, end on 4
+constexpr int HIGHSTATE_QUERY_TICKS = 2;    // state query: at once and on tick 2, end on 3
+constexpr int HIGHSTATE_RESCAN_TICKS = 3;   // reset, restart: a scan every 4th tick
+constexpr int HIGHSTATE_RESET_TICKS = 120;  // reset: error 14 on the 121st tick
+constexpr int HIGHSTATE_NO_TIMER = -1;      // a timer slot that holds nothing of ours
 
 // Continuations of the awaited replies.
 typedef void (*HighstateEntryFn)(void* record);  // GET_ENTRY_REPLY: a new record, the receiver's
@@ -61,73 +62,74 @@ struct HighstateNext {
 // are held until the last one is in; the caller's lists of a write are
 // borrowed until the chain ends.
 struct HighstateChain {
-    int32_t n_lines;               // read: the counts the open reply gave
+    int32_t n_lines;  // read: the counts the open reply gave
     int32_t n_routes;
     int32_t n_filters;
-    ListObject* lines;             // read: the lists already in
+    ListObject* lines;  // read: the lists already in
     ListObject* routes;
     ListObject* filters;
-    TablesCallback tables_fn;      // read: the caller's completion
-    ListObject* routes_new;        // write: the tables still to write ...
+    TablesCallback tables_fn;  // read: the caller's completion
+    ListObject* routes_new;    // write: the tables still to write ...
     ListObject* routes_copy;
     ListObject* filters_new;
     ListObject* filters_copy;
-    CountCallback count_fn;        // write: the caller's completion
-    int32_t total;                 // write: messages sent so far
+    CountCallback count_fn;  // write: the caller's completion
+    int32_t total;           // write: messages sent so far
 };
 
 // Completion callbacks of multi-step operations.
 struct HighstateDone {
-    ListCallback list;       // a table read, the accounting walk
-    CountCallback count;     // a table write
-    ScanCallback announce;   // a firmware download, while its chunks are sent
+    ListCallback list;      // a table read, the accounting walk
+    CountCallback count;    // a table write
+    ScanCallback announce;  // a firmware download, while its chunks are sent
 };
 
 struct HighstateContext {
-    int32_t state;             // HighstateState
-    uint32_t broadcast_addr;   // where scans, state queries and firmware requests go
-    uint32_t target_addr;      // the router being opened; the address a firmware image is for
-    uint32_t router_addr;      // the open router (0: none)
-    HighstateNext next;        // the awaited reply or event
-    HighstateDone done;        // the multi-step operation's completion callback
-    ErrorCallback error_fn;    // the program's main_error
-    uint16_t expect;           // reply code awaited in state 4
-    uint8_t table;             // table identifier awaited in an entry reply
-    uint8_t reset_hwaddr[6];   // the router being reset
-    int32_t reset_timer;       // slot of the reset time-out
-    int32_t rescan_timer;      // slot of the next scan for a router that is to come back
-    int32_t window_timer;      // slot of the scan's or query's next step
-    int32_t window_left;       // scan or query: requests still to send after the next tick
-    int32_t reply_timer;       // slot of the bounded wait for a reply
-    int32_t reply_awaited;     // flag: the last request sent awaits its reply
-    int32_t request_counter;   // the acknowledged layer's number of that request (0: none)
-    int32_t reask_timer;       // slot of the wait after which the request is asked again
-    int32_t asks;              // how often the awaited request was sent (0: not repeatable)
-    uint32_t request_addr;     // the awaited request, as it is sent again
+    int32_t state;            // HighstateState
+    uint32_t broadcast_addr;  // where scans, state queries and firmware requests go
+    uint32_t target_addr;     // the router being opened; the address a firmware image is for
+    uint32_t router_addr;     // the open router (0: none)
+    HighstateNext next;       // the awaited reply or event
+    HighstateDone done;       // the multi-step operation's completion callback
+    ErrorCallback error_fn;   // the program's main_error
+    uint16_t expect;          // reply code awaited in state 4
+    uint8_t table;            // table identifier awaited in an entry reply
+    uint8_t reset_hwaddr[6];  // the router being reset
+    int32_t reset_timer;      // slot of the reset time-out
+    int32_t rescan_timer;     // slot of the next scan for a router that is to come back
+    int32_t window_timer;     // slot of the scan's or query's next step
+    int32_t window_left;      // scan or query: requests still to send after the next tick
+    int32_t reply_timer;      // slot of the bounded wait for a reply
+    int32_t reply_awaited;    // flag: the last request sent awaits its reply
+    int32_t request_counter;  // the acknowledged layer's number of that request (0: none)
+    int32_t reask_timer;      // slot of the wait after which the request is asked again
+    int32_t asks;             // how often the awaited request was sent (0: not repeatable)
+    uint32_t request_addr;    // the awaited request, as it is sent again
     uint16_t request_code;
     int32_t request_length;
     uint8_t request_data[HIGHSTATE_REQUEST_MAX];
-    uint32_t request_key;      // table and index the request names (entries), else 0
-    uint16_t answered_code;    // the request whose reply was accepted last ...
-    uint16_t answered_reply;   // ... the code of that reply (a copy has the same) ...
-    uint16_t receiving_code;   // the code of the message being dispatched now
-    uint32_t answered_key;     // ... the table and index it named ...
-    int32_t answered_copies;   // ... and 1 when it went out more than once: a late copy of its reply may follow
-    uint16_t challenge;        // the password request answered (a repeated open renews it)
+    uint32_t request_key;     // table and index the request names (entries), else 0
+    uint16_t answered_code;   // the request whose reply was accepted last ...
+    uint16_t answered_reply;  // ... the code of that reply (a copy has the same) ...
+    uint16_t receiving_code;  // the code of the message being dispatched now
+    uint32_t answered_key;    // ... the table and index it named ...
+    int32_t answered_copies;  // ... and 1 when it went out more than once: a late copy of its reply
+                              // may follow
+    uint16_t challenge;       // the password request answered (a repeated open renews it)
     uint16_t challenge_seq;
-    int32_t challenge_renewed; // flag: a later password request replaced the one the caller saw
-    int32_t fw_timer;          // slot of a firmware time-out (firmware module)
-    int32_t count;             // entries to read; index in flight; accounting position
-    int32_t index;             // the entry asked for next (low 16 bits on the wire)
-    int32_t retries;           // wrong-index answers to the entry asked for now
-    int32_t put_count;         // put and delete messages sent for the table being written
-    int32_t writes;            // ... for the whole write (all tables of a configuration)
-    int32_t deleting;          // flag: the table write is past the edited list, deleting
-    uint32_t serial;           // raised by every operation start (tells a stale report apart)
-    ListObject* list_new;      // table write: edited list; accounting: the line targets
-    ListObject* list_old;      // table write: the list as last read
-    ListNode* cur_new;         // the walk's position in list_new
-    ListNode* cur_old;         // ... in list_old
+    int32_t challenge_renewed;  // flag: a later password request replaced the one the caller saw
+    int32_t fw_timer;           // slot of a firmware time-out (firmware module)
+    int32_t count;              // entries to read; index in flight; accounting position
+    int32_t index;              // the entry asked for next (low 16 bits on the wire)
+    int32_t retries;            // wrong-index answers to the entry asked for now
+    int32_t put_count;          // put and delete messages sent for the table being written
+    int32_t writes;             // ... for the whole write (all tables of a configuration)
+    int32_t deleting;           // flag: the table write is past the edited list, deleting
+    uint32_t serial;            // raised by every operation start (tells a stale report apart)
+    ListObject* list_new;       // table write: edited list; accounting: the line targets
+    ListObject* list_old;       // table write: the list as last read
+    ListNode* cur_new;          // the walk's position in list_new
+    ListNode* cur_old;          // ... in list_old
     LineMonitorCallback linemon_fn;  // set while the line monitor runs
     PercentCallback progress_fn;     // the firmware download's percentage callback
     HighstateChain chain;            // the chained read or write of all three tables
@@ -205,15 +207,14 @@ void highstate_stop_timer(int32_t* slot);
 
 // ----------------------------------------------- discovery and registration
 
-void highstate_send_scan();             // one more SCAN_REQUEST of a scan
-void highstate_scan_done();             // end of a scan
-void highstate_send_state_query();      // one more STATE_QUERY of a query
-void highstate_router_states_done();    // end of a query
+void highstate_send_scan();           // one more SCAN_REQUEST of a scan
+void highstate_scan_done();           // end of a scan
+void highstate_send_state_query();    // one more STATE_QUERY of a query
+void highstate_router_states_done();  // end of a query
 
 int highstate_recv_announce(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_router_state(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
-int highstate_recv_password_request(uint32_t sender, uint16_t seq, const uint8_t* data,
-                                    int length);
+int highstate_recv_password_request(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_open_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_open_refused(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 

@@ -42,16 +42,19 @@ int restart_scans = 0;
 
 void fw_request_again();
 
-void send_fw_request() {
+void send_fw_request()
+{
     lowstate_send(highstate.broadcast_addr, FW_DOWNLOAD_REQUEST, request_payload, request_length, 0,
                   nullptr);
 }
 
 // The request and its reply are unnumbered, so either may be lost; the
 // router does the same with a second request before any chunk has come.
-void fw_request_again() {
+void fw_request_again()
+{
     highstate.rescan_timer = HIGHSTATE_NO_TIMER;
-    if (highstate.state != HIGHSTATE_FW_REQUESTED) return;
+    if (highstate.state != HIGHSTATE_FW_REQUESTED)
+        return;
     // Set before the request leaves: a failed send ends the wait and stops it.
     highstate.rescan_timer = udp_start_timer(fw_request_again, HIGHSTATE_REASK_TICKS);
     send_fw_request();
@@ -66,22 +69,28 @@ struct PendingDownload {
 };
 PendingDownload pending = {};
 
-void drop_pending() {
+void drop_pending()
+{
     file_free_firmware(pending.image);
     pending = PendingDownload{};
 }
 
 // The acknowledgement of a chunk: the next chunk goes to whoever acknowledged.
-void chunk_acked(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int) {
-    if (highstate.state == HIGHSTATE_FW_SENDING) highstate_firmware_send_chunk(sender);
+void chunk_acked(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int)
+{
+    if (highstate.state == HIGHSTATE_FW_SENDING)
+        highstate_firmware_send_chunk(sender);
 }
 
-void last_chunk_acked(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int) {
-    if (highstate.state == HIGHSTATE_FW_SENDING) highstate_firmware_start(sender);
+void last_chunk_acked(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int)
+{
+    if (highstate.state == HIGHSTATE_FW_SENDING)
+        highstate_firmware_start(sender);
 }
 
 // Single-precision quotient, double-precision product, cut towards zero.
-int percent_sent(uint32_t sent, int32_t size) {
+int percent_sent(uint32_t sent, int32_t size)
+{
     float q = static_cast<float>(sent) / static_cast<float>(static_cast<uint32_t>(size));
     return static_cast<int>(static_cast<double>(q) * 100.0);
 }
@@ -89,16 +98,20 @@ int percent_sent(uint32_t sent, int32_t size) {
 }  // namespace
 
 int highstate_firmware_download(ScanCallback done, FirmwareImage* image, const uint8_t* hwaddr,
-                                uint32_t address, PercentCallback progress) {
-    if (image == nullptr || hwaddr == nullptr) return 0;
-    if (down_firmware != image) file_free_firmware(down_firmware);
+                                uint32_t address, PercentCallback progress)
+{
+    if (image == nullptr || hwaddr == nullptr)
+        return 0;
+    if (down_firmware != image)
+        file_free_firmware(down_firmware);
     down_firmware = image;
     send_byte = 0;
 
     // The download replaces whatever ran, the registration included: a
     // router that was open no longer holds the acknowledged layer, and no
     // timer of an earlier operation acts on this one.
-    if (highstate.router_addr != 0) lowstate_set_connect_state(0, 1, 0);
+    if (highstate.router_addr != 0)
+        lowstate_set_connect_state(0, 1, 0);
     highstate_drop_operation();
     ++highstate.serial;
 
@@ -109,15 +122,18 @@ int highstate_firmware_download(ScanCallback done, FirmwareImage* image, const u
     highstate.state = HIGHSTATE_FW_REQUESTED;
     highstate.fw_timer = udp_start_timer(highstate_firmware_timeout, FW_REPLY_TICKS);
 
-    request_length = msg_pack_fw_download_request(request_payload, sizeof request_payload, hwaddr, address);
+    request_length =
+        msg_pack_fw_download_request(request_payload, sizeof request_payload, hwaddr, address);
     highstate.rescan_timer = udp_start_timer(fw_request_again, HIGHSTATE_REASK_TICKS);
     send_fw_request();
     return 0;
 }
 
-void highstate_firmware_send_chunk(uint32_t destination) {
+void highstate_firmware_send_chunk(uint32_t destination)
+{
     FirmwareImage* image = down_firmware;
-    if (image == nullptr) return;
+    if (image == nullptr)
+        return;
     uint32_t size = static_cast<uint32_t>(image->size);
     uint32_t left = send_byte < size ? size - send_byte : 0;
     uint8_t payload[FW_DATA_MAX_LEN];
@@ -140,11 +156,13 @@ void highstate_firmware_send_chunk(uint32_t destination) {
     int n = msg_pack_fw_data(payload, sizeof payload, send_byte,
                              left > 0 ? image->data + send_byte : nullptr, static_cast<int>(left));
     send_byte = size;
-    if (highstate.progress_fn != nullptr) highstate.progress_fn(100);
+    if (highstate.progress_fn != nullptr)
+        highstate.progress_fn(100);
     lowstate_send(destination, FW_DATA, payload, n, 1, last_chunk_acked);
 }
 
-void highstate_firmware_start(uint32_t destination) {
+void highstate_firmware_start(uint32_t destination)
+{
     highstate_clear_next();
     highstate.next.announce = highstate.done.announce;
     highstate.done.announce = nullptr;
@@ -160,9 +178,11 @@ void highstate_firmware_start(uint32_t destination) {
     lowstate_send(destination, FW_START, nullptr, 0, 0, nullptr);
 }
 
-void highstate_restart_scan() {
+void highstate_restart_scan()
+{
     highstate.rescan_timer = HIGHSTATE_NO_TIMER;
-    if (highstate.state != HIGHSTATE_FW_RESTARTING) return;
+    if (highstate.state != HIGHSTATE_FW_RESTARTING)
+        return;
     // Set before the scan leaves: a failed send ends the wait and stops it.
     highstate.rescan_timer = udp_start_timer(highstate_restart_scan, HIGHSTATE_RESCAN_TICKS);
     // The start command is unnumbered: a router still silent after a scan
@@ -174,37 +194,44 @@ void highstate_restart_scan() {
     lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
 }
 
-void highstate_firmware_timeout() {
+void highstate_firmware_timeout()
+{
     // The slot is free once its timer has fired.
     highstate.fw_timer = HIGHSTATE_NO_TIMER;
     if (highstate.state == HIGHSTATE_FW_REQUESTED)
         highstate_protocol_error(0, STATUS_FIRMWARE_FAILED);
 }
 
-void highstate_restart_timeout() {
+void highstate_restart_timeout()
+{
     highstate.fw_timer = HIGHSTATE_NO_TIMER;
     if (highstate.state == HIGHSTATE_FW_RESTARTING)
         highstate_protocol_error(0, STATUS_FIRMWARE_FAILED);
 }
 
-void interface_reset_done(ScanAnswer* answer) {
+void interface_reset_done(ScanAnswer* answer)
+{
     PendingDownload go = pending;
     pending = PendingDownload{};
-    if (go.image == nullptr || answer == nullptr) return;
+    if (go.image == nullptr || answer == nullptr)
+        return;
     highstate_firmware_download(go.done, go.image, answer->hw, go.address, go.progress);
 }
 
 int interface_firmwaredownload(const uint8_t* hwaddr, const RouterSettings* settings,
                                ListObject* lines, ListObject* routes, ListObject* filters,
-                               ScanCallback done, PercentCallback progress) {
-    if (hwaddr == nullptr || settings == nullptr) return 0;
+                               ScanCallback done, PercentCallback progress)
+{
+    if (hwaddr == nullptr || settings == nullptr)
+        return 0;
     // An image kept for a reset that never came back is of no use now.
     drop_pending();
 
     uint32_t address = myutil_get_host_addr(settings->name);
     std::string path = file_firmware_path(settings->isdn_mode, settings->firmware);
     FirmwareImage* image = file_load_firmware(path.c_str());
-    if (image == nullptr) return 0;
+    if (image == nullptr)
+        return 0;
     if (!firmware_do_patch(image, settings, lines, routes, filters)) {
         file_free_firmware(image);
         return 0;
@@ -226,6 +253,7 @@ int interface_firmwaredownload(const uint8_t* hwaddr, const RouterSettings* sett
     // reported; the image waits for nothing then. (The error callback may
     // have started a download of its own: its image is not ours to drop.)
     bool waiting = highstate.state == HIGHSTATE_RESETTING && highstate.serial == serial + 1;
-    if (!waiting && pending.image == image) drop_pending();
+    if (!waiting && pending.image == image)
+        drop_pending();
     return 1;
 }

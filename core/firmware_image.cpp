@@ -30,9 +30,9 @@ constexpr size_t phone_len = 20, password_len = 10, firmware_len = 10;
 }  // namespace router_at
 
 namespace line_at {
-constexpr size_t host = 10, phone = 18, proto2_code = 43, l2_len = 44, blocksize = 45,
-                 addr_a = 47, addr_b = 48, modulo = 49, windowsize = 50, proto3_code = 53,
-                 l3_len = 54, param_words = 55, param_byte = 67, timeout = 68, compression = 70,
+constexpr size_t host = 10, phone = 18, proto2_code = 43, l2_len = 44, blocksize = 45, addr_a = 47,
+                 addr_b = 48, modulo = 49, windowsize = 50, proto3_code = 53, l3_len = 54,
+                 param_words = 55, param_byte = 67, timeout = 68, compression = 70,
                  manual_only = 71, receive_pair = 72, send_pair = 112, channels = 152,
                  channels_again = 154;
 constexpr size_t phone_len = 20;
@@ -49,27 +49,33 @@ constexpr size_t action = 10, protocol = 11, send_mask = 12, send_match = 16, re
                  receive_match = 24, port = 30;
 }
 
-void put_le16(uint8_t* buf, size_t offset, uint16_t value) {
+void put_le16(uint8_t* buf, size_t offset, uint16_t value)
+{
     buf[offset] = static_cast<uint8_t>(value);
     buf[offset + 1] = static_cast<uint8_t>(value >> 8);
 }
 
-void put_le32(uint8_t* buf, size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i) buf[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+void put_le32(uint8_t* buf, size_t offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        buf[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-uint16_t get_le16(const uint8_t* buf, size_t offset) {
+uint16_t get_le16(const uint8_t* buf, size_t offset)
+{
     return static_cast<uint16_t>(buf[offset] | (buf[offset + 1] << 8));
 }
 
-void put_address(uint8_t* buf, size_t offset, const char* text) {
+void put_address(uint8_t* buf, size_t offset, const char* text)
+{
     put_le32(buf, offset, myutil_get_host_addr(text));
 }
 
 // A record is built whole in a zeroed buffer and copied in only when it fits.
 class Record {
-  public:
-    Record(uint16_t type, int length, uint16_t index) : length_(static_cast<size_t>(length)) {
+public:
+    Record(uint16_t type, int length, uint16_t index) : length_(static_cast<size_t>(length))
+    {
         put_le16(buf_, head_at::magic, PATCH_MAGIC);
         put_le16(buf_, head_at::type, type);
         put_le16(buf_, head_at::length, static_cast<uint16_t>(length));
@@ -77,7 +83,8 @@ class Record {
     }
     uint8_t* body() { return buf_; }
 
-    int append(FirmwarePatch* patch) {
+    int append(FirmwarePatch* patch)
+    {
         FirmwareImage* image = patch->image;
         if (image == nullptr || image->size < 0 ||
             patch->position > static_cast<size_t>(image->size) ||
@@ -91,15 +98,19 @@ class Record {
         return 1;
     }
 
-  private:
+private:
     uint8_t buf_[PATCH_LINE_LEN] = {};  // the longest record
     size_t length_;
 };
 
-bool has_rows(const LineTarget* line) { return line->proto2 != nullptr && line->proto3 != nullptr; }
+bool has_rows(const LineTarget* line)
+{
+    return line->proto2 != nullptr && line->proto3 != nullptr;
+}
 
 // Bytes the lists' records take, so the patch area can be checked first.
-size_t records_size(ListObject* lines, ListObject* routes, ListObject* filters) {
+size_t records_size(ListObject* lines, ListObject* routes, ListObject* filters)
+{
     size_t size = PATCH_ROUTER_LEN;
     if (lines != nullptr)
         for (ListNode* n = lines->head; n != nullptr; n = n->next)
@@ -107,55 +118,69 @@ size_t records_size(ListObject* lines, ListObject* routes, ListObject* filters) 
                 size += PATCH_LINE_LEN;
     if (routes != nullptr)
         for (ListNode* n = routes->head; n != nullptr; n = n->next)
-            if (n->element != nullptr) size += PATCH_ROUTE_LEN;
+            if (n->element != nullptr)
+                size += PATCH_ROUTE_LEN;
     if (filters != nullptr)
         for (ListNode* n = filters->head; n != nullptr; n = n->next)
-            if (n->element != nullptr) size += PATCH_FILTER_LEN;
+            if (n->element != nullptr)
+                size += PATCH_FILTER_LEN;
     return size;
 }
 
 // Closes a descriptor on every way out.
 class Fd {
-  public:
+public:
     explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
 
-  private:
+private:
     int fd_;
 };
 
 }  // namespace
 
-std::string file_firmware_path(int isdn_mode, const char* version) {
+std::string file_firmware_path(int isdn_mode, const char* version)
+{
     std::string name = isdn_mode != 0 ? FIRMWARE_LIST_PREFIX_DSS1 : FIRMWARE_LIST_PREFIX_1TR6;
-    if (version != nullptr) name.append(version, strnlen(version, FIRMWARE_LEN));
+    if (version != nullptr)
+        name.append(version, strnlen(version, FIRMWARE_LEN));
     const char* dir = std::getenv("QORVEL_PATH");
-    if (dir == nullptr || *dir == '\0') return name;  // empty: no directory, not the root
+    if (dir == nullptr || *dir == '\0')
+        return name;  // empty: no directory, not the root
     return std::string(dir) + "/" + name;
 }
 
-FirmwareImage* file_load_firmware(const char* path) {
-    if (path == nullptr) return nullptr;
+FirmwareImage* file_load_firmware(const char* path)
+{
+    if (path == nullptr)
+        return nullptr;
     // Without blocking, so a FIFO in the data directory cannot hang the open.
     Fd fd(::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return nullptr;
+    if (fd.get() < 0)
+        return nullptr;
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-    if (st.st_size < 0 || st.st_size > INT32_MAX) return nullptr;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    if (st.st_size < 0 || st.st_size > INT32_MAX)
+        return nullptr;
 
     size_t size = static_cast<size_t>(st.st_size);
     // Not myutil_malloc: an image too big for memory is refused, not fatal.
     auto* data = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
-    if (data == nullptr) return nullptr;
+    if (data == nullptr)
+        return nullptr;
     size_t got = 0;
     while (got < size) {
         ssize_t n = ::read(fd.get(), data + got, size - got);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0) {
             std::free(data);
             return nullptr;
@@ -168,21 +193,28 @@ FirmwareImage* file_load_firmware(const char* path) {
     return image;
 }
 
-void file_free_firmware(FirmwareImage* image) {
-    if (image == nullptr) return;
+void file_free_firmware(FirmwareImage* image)
+{
+    if (image == nullptr)
+        return;
     std::free(image->data);
     std::free(image);
 }
 
-uint16_t firmware_checksum(const uint8_t* data, size_t length) {
+uint16_t firmware_checksum(const uint8_t* data, size_t length)
+{
     uint32_t sum = 0;
-    for (size_t i = 0; i + 1 < length; i += 2) sum += static_cast<uint32_t>(data[i] << 8 | data[i + 1]);
-    if (length % 2 != 0) sum += static_cast<uint32_t>(data[length - 1] << 8);
-    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    for (size_t i = 0; i + 1 < length; i += 2)
+        sum += static_cast<uint32_t>(data[i] << 8 | data[i + 1]);
+    if (length % 2 != 0)
+        sum += static_cast<uint32_t>(data[length - 1] << 8);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint16_t>(~sum);
 }
 
-int firmware_open(FirmwarePatch* patch, FirmwareImage* image, size_t needed) {
+int firmware_open(FirmwarePatch* patch, FirmwareImage* image, size_t needed)
+{
     patch->image = nullptr;
     patch->position = 0;
     if (image == nullptr || image->data == nullptr || image->size < 0 ||
@@ -193,21 +225,25 @@ int firmware_open(FirmwarePatch* patch, FirmwareImage* image, size_t needed) {
         d[FIRMWARE_MARKER_OFFSET + 1] != FIRMWARE_MARKER_1)
         return FIRMWARE_OPEN_NO_MARKER;
     uint16_t paragraph = get_le16(d, FIRMWARE_PATCH_PTR_OFFSET);
-    if (paragraph < FIRMWARE_PATCH_BASE) return FIRMWARE_OPEN_NO_ROOM;
+    if (paragraph < FIRMWARE_PATCH_BASE)
+        return FIRMWARE_OPEN_NO_ROOM;
     size_t start = static_cast<size_t>(paragraph - FIRMWARE_PATCH_BASE) * FIRMWARE_PARAGRAPH;
     size_t size = static_cast<size_t>(image->size);
-    if (start > size || needed > size - start) return FIRMWARE_OPEN_NO_ROOM;
+    if (start > size || needed > size - start)
+        return FIRMWARE_OPEN_NO_ROOM;
     patch->image = image;
     patch->position = start;
     return FIRMWARE_OPEN_OK;
 }
 
-void firmware_close(FirmwarePatch* patch) {
+void firmware_close(FirmwarePatch* patch)
+{
     // Nothing marks the end of the records; the patch only forgets the image.
     patch->image = nullptr;
 }
 
-int firmware_patch_router(FirmwarePatch* patch, const RouterSettings* s) {
+int firmware_patch_router(FirmwarePatch* patch, const RouterSettings* s)
+{
     Record r(PATCH_TYPE_ROUTER, PATCH_ROUTER_LEN, 0);
     uint8_t* b = r.body();
     uint32_t address = myutil_get_host_addr(s->name);
@@ -225,8 +261,10 @@ int firmware_patch_router(FirmwarePatch* patch, const RouterSettings* s) {
     return r.append(patch);
 }
 
-int firmware_patch_line(FirmwarePatch* patch, const LineTarget* t, uint16_t index) {
-    if (!has_rows(t)) return 0;
+int firmware_patch_line(FirmwarePatch* patch, const LineTarget* t, uint16_t index)
+{
+    if (!has_rows(t))
+        return 0;
     Record r(PATCH_TYPE_LINE, PATCH_LINE_LEN, index);
     uint8_t* b = r.body();
     put_address(b, line_at::host, t->host);
@@ -254,7 +292,8 @@ int firmware_patch_line(FirmwarePatch* patch, const LineTarget* t, uint16_t inde
     return r.append(patch);
 }
 
-int firmware_patch_route(FirmwarePatch* patch, const RouteEntry* e, uint16_t index) {
+int firmware_patch_route(FirmwarePatch* patch, const RouteEntry* e, uint16_t index)
+{
     Record r(PATCH_TYPE_ROUTE, PATCH_ROUTE_LEN, index);
     uint8_t* b = r.body();
     put_address(b, route_at::mask, e->mask);
@@ -263,7 +302,8 @@ int firmware_patch_route(FirmwarePatch* patch, const RouteEntry* e, uint16_t ind
     return r.append(patch);
 }
 
-int firmware_patch_filter(FirmwarePatch* patch, const FilterEntry* f, uint16_t index) {
+int firmware_patch_filter(FirmwarePatch* patch, const FilterEntry* f, uint16_t index)
+{
     Record r(PATCH_TYPE_FILTER, PATCH_FILTER_LEN, index);
     uint8_t* b = r.body();
     b[filter_at::action] = static_cast<uint8_t>(f->action);
@@ -277,8 +317,10 @@ int firmware_patch_filter(FirmwarePatch* patch, const FilterEntry* f, uint16_t i
 }
 
 int firmware_do_patch(FirmwareImage* image, const RouterSettings* settings, ListObject* lines,
-                      ListObject* routes, ListObject* filters) {
-    if (settings == nullptr) return 0;
+                      ListObject* routes, ListObject* filters)
+{
+    if (settings == nullptr)
+        return 0;
     FirmwarePatch patch;
     if (firmware_open(&patch, image, records_size(lines, routes, filters)) != FIRMWARE_OPEN_OK)
         return 0;

@@ -20,8 +20,8 @@ struct ListObject;
 
 // ------------------------------------------------------------ layout ---
 
-constexpr size_t FIRMWARE_MIN_SIZE = 0x60000;          // bytes
-constexpr size_t FIRMWARE_MARKER_OFFSET = 0x5FFFC;     // two marker bytes
+constexpr size_t FIRMWARE_MIN_SIZE = 0x60000;       // bytes
+constexpr size_t FIRMWARE_MARKER_OFFSET = 0x5FFFC;  // two marker bytes
 constexpr uint8_t FIRMWARE_MARKER_0 = 0x24;
 constexpr uint8_t FIRMWARE_MARKER_1 = 0x42;
 constexpr size_t FIRMWARE_PATCH_PTR_OFFSET = 0x5FFF6;  // u16 LE paragraph number
@@ -36,7 +36,7 @@ constexpr uint16_t PATCH_TYPE_LINE = 2;
 constexpr uint16_t PATCH_TYPE_ROUTE = 3;
 constexpr uint16_t PATCH_TYPE_FILTER = 4;
 
-constexpr int PATCH_ROUTER_LEN = 70;   // bytes of each record, header included
+constexpr int PATCH_ROUTER_LEN = 70;  // bytes of each record, header included
 constexpr int PATCH_LINE_LEN = 164;
 constexpr int PATCH_ROUTE_LEN = 28;
 constexpr int PATCH_FILTER_LEN = 32;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-constexpr int FIRMWARE_LIST_MAX = 1024;  // texts handed back at most
+constexpr int FIRMWARE_LIST_MAX = 1024;                        // texts handed back at most
 constexpr const char* FIRMWARE_LIST_PREFIX_1TR6 = "fw_1tr6.";  // ISDN mode 0
 constexpr const char* FIRMWARE_LIST_PREFIX_DSS1 = "fw_dss1.";  // ISDN mode 1
 

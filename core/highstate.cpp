@@ -20,19 +20,26 @@ namespace {
 int failed_writes = -1;
 
 // Taken before the operation is dropped, which forgets the write.
-void note_failure() {
+void note_failure()
+{
     bool writing = highstate.list_new != nullptr && highstate.list_old != nullptr;
     failed_writes = writing ? highstate.writes : -1;
 }
 
-void report(int code) {
-    if (highstate.error_fn != nullptr) highstate.error_fn(code);
+void report(int code)
+{
+    if (highstate.error_fn != nullptr)
+        highstate.error_fn(code);
 }
 
-void disconnect_transport() { lowstate_set_connect_state(0, 1, 0); }
+void disconnect_transport()
+{
+    lowstate_set_connect_state(0, 1, 0);
+}
 
 // No request awaits a reply any more.
-void stop_reply_wait() {
+void stop_reply_wait()
+{
     highstate.reply_awaited = 0;
     highstate.request_counter = 0;
     highstate.asks = 0;
@@ -43,7 +50,8 @@ void stop_reply_wait() {
 void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int);
 void reask_timeout();
 
-void start_reask_wait() {
+void start_reask_wait()
+{
     if (highstate.asks > 0 && highstate.asks <= HIGHSTATE_REASKS &&
         highstate.reask_timer == HIGHSTATE_NO_TIMER) {
         highstate.reask_timer = udp_start_timer(reask_timeout, HIGHSTATE_REASK_TICKS);
@@ -53,16 +61,18 @@ void start_reask_wait() {
 // The router acknowledged the request but its reply has not come: the reply
 // carries no number the layer could miss, so the request is sent again. A
 // request in this wait does the same on every arrival.
-void reask_timeout() {
+void reask_timeout()
+{
     highstate.reask_timer = HIGHSTATE_NO_TIMER;
-    if (!highstate.reply_awaited || highstate.asks == 0) return;
+    if (!highstate.reply_awaited || highstate.asks == 0)
+        return;
     switch (highstate.state) {
-        case HIGHSTATE_OPENING:
-        case HIGHSTATE_PASSWORD_ASKED:
-        case HIGHSTATE_REQUEST_PENDING:
-            break;
-        default:
-            return;
+    case HIGHSTATE_OPENING:
+    case HIGHSTATE_PASSWORD_ASKED:
+    case HIGHSTATE_REQUEST_PENDING:
+        break;
+    default:
+        return;
     }
     // Another acknowledged message (the line monitor's start) holds the
     // layer: the request waits a tick more.
@@ -75,28 +85,33 @@ void reask_timeout() {
                                highstate.request_length > 0 ? highstate.request_data : nullptr,
                                highstate.request_length, 1, request_acked);
     // On failure the error path has ended the operation.
-    if (result > 0) highstate.request_counter = result;
+    if (result > 0)
+        highstate.request_counter = result;
 }
 
-void reply_timeout() {
+void reply_timeout()
+{
     highstate.reply_timer = HIGHSTATE_NO_TIMER;
-    if (!highstate.reply_awaited) return;
+    if (!highstate.reply_awaited)
+        return;
     highstate.reply_awaited = 0;
     switch (highstate.state) {
-        case HIGHSTATE_OPENING:
-        case HIGHSTATE_PASSWORD_ASKED:
-        case HIGHSTATE_REQUEST_PENDING:
-            highstate_fail(STATUS_TIMEOUT);
-            break;
-        default:
-            break;
+    case HIGHSTATE_OPENING:
+    case HIGHSTATE_PASSWORD_ASKED:
+    case HIGHSTATE_REQUEST_PENDING:
+        highstate_fail(STATUS_TIMEOUT);
+        break;
+    default:
+        break;
     }
 }
 
 // The router has the request; from now on its reply has a bounded time,
 // counted from the first acknowledgement, however often it is asked again.
-void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int) {
-    if (!highstate.reply_awaited) return;
+void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int)
+{
+    if (!highstate.reply_awaited)
+        return;
     if (highstate.reply_timer == HIGHSTATE_NO_TIMER) {
         highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
     }
@@ -105,27 +120,42 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int) {
 
 }  // namespace
 
-int highstate_get_state() { return highstate.state; }
+int highstate_get_state()
+{
+    return highstate.state;
+}
 
-int highstate_ack_awaited() { return lowstate_awaiting_ack(); }
+int highstate_ack_awaited()
+{
+    return lowstate_awaiting_ack();
+}
 
-int highstate_failed_write_count() { return failed_writes; }
+int highstate_failed_write_count()
+{
+    return failed_writes;
+}
 
-void highstate_clear_next() { highstate.next = HighstateNext{}; }
+void highstate_clear_next()
+{
+    highstate.next = HighstateNext{};
+}
 
-void highstate_stop_timer(int32_t* slot) {
+void highstate_stop_timer(int32_t* slot)
+{
     if (*slot != HIGHSTATE_NO_TIMER) {
         udp_stop_timer(*slot);
         *slot = HIGHSTATE_NO_TIMER;
     }
 }
 
-uint32_t highstate_entry_key(uint8_t table, uint16_t index) {
+uint32_t highstate_entry_key(uint8_t table, uint16_t index)
+{
     return 0x1000000u | uint32_t(table) << 16 | index;
 }
 
 int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length,
-                           HighstateRepeat repeat, uint32_t key) {
+                           HighstateRepeat repeat, uint32_t key)
+{
     stop_reply_wait();
     highstate.reply_awaited = 1;
     highstate.request_addr = address;
@@ -134,21 +164,25 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
     int n = (data != nullptr && length > 0) ? length : 0;
     highstate.request_length = 0;
     if (repeat == HIGHSTATE_ASK_AGAIN && n <= HIGHSTATE_REQUEST_MAX) {
-        if (n > 0) std::memcpy(highstate.request_data, data, size_t(n));
+        if (n > 0)
+            std::memcpy(highstate.request_data, data, size_t(n));
         highstate.request_length = n;
         highstate.asks = 1;
     }
     // On failure the transport has already reported and the error path has
     // cleared the wait (or a new operation owns it now): nothing to undo.
     int result = lowstate_send(address, code, data, length, 1, request_acked);
-    if (result > 0) highstate.request_counter = result;
+    if (result > 0)
+        highstate.request_counter = result;
     return result;
 }
 
-void highstate_reply_arrived() {
+void highstate_reply_arrived()
+{
     // The dispatcher let the reply through only from the router the request
     // went to, so it answers that request.
-    if (highstate.reply_awaited) lowstate_answered(highstate.request_counter);
+    if (highstate.reply_awaited)
+        lowstate_answered(highstate.request_counter);
     highstate.answered_code = highstate.request_code;
     highstate.answered_reply = highstate.receiving_code;
     highstate.answered_key = highstate.request_key;
@@ -156,7 +190,8 @@ void highstate_reply_arrived() {
     stop_reply_wait();
 }
 
-void highstate_drop_operation() {
+void highstate_drop_operation()
+{
     highstate.state = HIGHSTATE_IDLE;
     highstate.router_addr = 0;
     highstate.target_addr = 0;
@@ -180,7 +215,8 @@ void highstate_drop_operation() {
     highstate_release_chain();
 }
 
-void highstate_release_chain() {
+void highstate_release_chain()
+{
     HighstateChain& chain = highstate.chain;
     list_dispose(&chain.lines);
     list_dispose(&chain.routes);
@@ -191,29 +227,32 @@ void highstate_release_chain() {
     chain.filters_new = chain.filters_copy = nullptr;
 }
 
-void highstate_transport_error(int code) {
-    if (highstate.state == HIGHSTATE_IDLE) return;
+void highstate_transport_error(int code)
+{
+    if (highstate.state == HIGHSTATE_IDLE)
+        return;
     note_failure();
     highstate_drop_operation();
     disconnect_transport();
     report(code);
 }
 
-void highstate_protocol_error(uint32_t sender, int code) {
+void highstate_protocol_error(uint32_t sender, int code)
+{
     switch (highstate.state) {
-        case HIGHSTATE_IDLE:
-            return;
-        case HIGHSTATE_OPENING:
-        case HIGHSTATE_PASSWORD_ASKED:
-            // The open is abandoned: the router is not ours, so it is told
-            // nothing, but the caller waiting for the open must learn of it.
-            note_failure();
-            highstate_drop_operation();
-            disconnect_transport();
-            report(code);
-            return;
-        default:
-            break;
+    case HIGHSTATE_IDLE:
+        return;
+    case HIGHSTATE_OPENING:
+    case HIGHSTATE_PASSWORD_ASKED:
+        // The open is abandoned: the router is not ours, so it is told
+        // nothing, but the caller waiting for the open must learn of it.
+        note_failure();
+        highstate_drop_operation();
+        disconnect_transport();
+        report(code);
+        return;
+    default:
+        break;
     }
     if (sender != 0 && sender == highstate.router_addr) {
         note_failure();
@@ -233,14 +272,15 @@ void highstate_protocol_error(uint32_t sender, int code) {
     }
 }
 
-void highstate_fail(int code) {
+void highstate_fail(int code)
+{
     switch (highstate.state) {
-        case HIGHSTATE_OPENING:
-        case HIGHSTATE_PASSWORD_ASKED:
-            highstate_protocol_error(highstate.target_addr, code);
-            return;
-        default:
-            break;
+    case HIGHSTATE_OPENING:
+    case HIGHSTATE_PASSWORD_ASKED:
+        highstate_protocol_error(highstate.target_addr, code);
+        return;
+    default:
+        break;
     }
     if (highstate.router_addr != 0 && highstate.state != HIGHSTATE_IDLE) {
         highstate_protocol_error(highstate.router_addr, code);
@@ -256,18 +296,27 @@ void highstate_fail(int code) {
 
 // The open router may announce that it drops the connection or a channel;
 // neither needs an answer, and what follows shows in its later messages.
-int highstate_recv_close(uint32_t, uint16_t, const uint8_t*, int) { return 0; }
-int highstate_recv_isdn_close(uint32_t, uint16_t, const uint8_t*, int) { return 0; }
+int highstate_recv_close(uint32_t, uint16_t, const uint8_t*, int)
+{
+    return 0;
+}
+int highstate_recv_isdn_close(uint32_t, uint16_t, const uint8_t*, int)
+{
+    return 0;
+}
 
 // The router's answer to a firmware request: the address its image chunks go to.
-int highstate_recv_fw_reply(uint32_t, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_fw_reply(uint32_t, uint16_t, const uint8_t* data, int length)
+{
     uint32_t address = 0;
-    if (!msg_parse_fw_reply(data, length, &address)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_fw_reply(data, length, &address))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate.state = HIGHSTATE_FW_SENDING;
     highstate_stop_timer(&highstate.fw_timer);
     highstate_stop_timer(&highstate.rescan_timer);
     HighstateAddressFn fn = highstate.next.fw_reply;
     highstate_clear_next();
-    if (fn != nullptr) fn(address);
+    if (fn != nullptr)
+        fn(address);
     return 0;
 }

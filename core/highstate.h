@@ -79,8 +79,7 @@ int highstate_open_router(OpenCallback fn, uint32_t address);
 // the text typed (at most PASSWORD_LEN characters; a longer one is not sent).
 // The answer goes to the open's callback; `fn` is not used. Does nothing
 // unless the router asked for a password.
-void highstate_send_password(OpenCallback fn, uint16_t seq, const char* password,
-                             uint16_t seed);
+void highstate_send_password(OpenCallback fn, uint16_t seq, const char* password, uint16_t seed);
 
 // Ends the registration with the open router. Does nothing (returns 0)
 // unless a router is open and idle; returns the result of the send.
@@ -98,8 +97,8 @@ void interface_load_config(int n_lines, int n_routes, int n_filters, TablesCallb
 // and delete messages sent (0: nothing changed). A null route or filter list
 // skips that table. The lists stay the caller's.
 void interface_save_config(ListObject* lines, ListObject* lines_old, ListObject* routes,
-                           ListObject* routes_old, ListObject* filters,
-                           ListObject* filters_old, CountCallback fn);
+                           ListObject* routes_old, ListObject* filters, ListObject* filters_old,
+                           CountCallback fn);
 
 // ------------------------------------------------------ router administration
 // As above, these rely on the caller to start them only while a router is

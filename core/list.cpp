@@ -21,7 +21,8 @@ namespace {
 ListNode* spare_nodes = nullptr;
 int spare_count = 0;
 
-ListNode* take_node(void* element) {
+ListNode* take_node(void* element)
+{
     ListNode* node = spare_nodes;
     if (node != nullptr) {
         spare_nodes = node->next;
@@ -34,15 +35,18 @@ ListNode* take_node(void* element) {
     return node;
 }
 
-void release_node(ListNode* node) {
+void release_node(ListNode* node)
+{
     node->element = nullptr;
     node->next = spare_nodes;
     spare_nodes = node;
     ++spare_count;
 }
 
-void free_element(const ListObject* list, void* element) {
-    if (element == nullptr) return;
+void free_element(const ListObject* list, void* element)
+{
+    if (element == nullptr)
+        return;
     if (list->free != nullptr) {
         list->free(element);
     } else {
@@ -50,12 +54,14 @@ void free_element(const ListObject* list, void* element) {
     }
 }
 
-bool matches(const ListObject* list, ListNode* node, const void* key) {
+bool matches(const ListObject* list, ListNode* node, const void* key)
+{
     return list->find != nullptr && list->find(node, key) != 0;
 }
 
 // False (and the element released) when the list cannot hold elements.
-bool accepts(ListObject* list, void* element) {
+bool accepts(ListObject* list, void* element)
+{
     if (list == nullptr) {
         std::free(element);
         return false;
@@ -69,29 +75,34 @@ bool accepts(ListObject* list, void* element) {
 
 // Links `node` in front of `before` (whose predecessor is `prev`), or at the
 // end when `before` is null.
-void link_before(ListObject* list, ListNode* prev, ListNode* before, ListNode* node) {
+void link_before(ListObject* list, ListNode* prev, ListNode* before, ListNode* node)
+{
     node->next = before;
     if (prev == nullptr) {
         list->head = node;
     } else {
         prev->next = node;
     }
-    if (before == nullptr) list->tail = node;
+    if (before == nullptr)
+        list->tail = node;
     ++list->count;
 }
 
-void unlink(ListObject* list, ListNode* prev, ListNode* node) {
+void unlink(ListObject* list, ListNode* prev, ListNode* node)
+{
     if (prev == nullptr) {
         list->head = node->next;
     } else {
         prev->next = node->next;
     }
-    if (list->tail == node) list->tail = prev;
+    if (list->tail == node)
+        list->tail = prev;
     --list->count;
 }
 
 ListObject* op_create(ListObject*, ListCompareFn compare, ListFindFn find, ListCopyFn copy,
-                      ListFreeFn free_fn) {
+                      ListFreeFn free_fn)
+{
     if (list_send == nullptr) {
         std::printf("Class list not initialised \n");
         std::fflush(stdout);
@@ -109,8 +120,10 @@ ListObject* op_create(ListObject*, ListCompareFn compare, ListFindFn find, ListC
     return list;
 }
 
-void op_destroy(ListObject* list) {
-    if (list == nullptr || list == list_object_instance) return;
+void op_destroy(ListObject* list)
+{
+    if (list == nullptr || list == list_object_instance)
+        return;
     ListNode* node = list->head;
     while (node != nullptr) {
         ListNode* next = node->next;
@@ -123,18 +136,24 @@ void op_destroy(ListObject* list) {
 
 ListObject* op_append(ListObject* list, void* element);
 
-ListObject* op_copy(ListObject* list) {
-    if (list == nullptr) return nullptr;
-    ListObject* copy = list_send->list_create(list, list->compare, list->find, list->copy, list->free);
-    if (list->copy == nullptr) return copy;  // holds no elements by construction
+ListObject* op_copy(ListObject* list)
+{
+    if (list == nullptr)
+        return nullptr;
+    ListObject* copy =
+        list_send->list_create(list, list->compare, list->find, list->copy, list->free);
+    if (list->copy == nullptr)
+        return copy;  // holds no elements by construction
     for (ListNode* node = list->head; node != nullptr; node = node->next) {
         op_append(copy, node->element != nullptr ? list->copy(node->element) : nullptr);
     }
     return copy;
 }
 
-int op_remove_key(ListObject* list, const void* key) {
-    if (list == nullptr) return 0;
+int op_remove_key(ListObject* list, const void* key)
+{
+    if (list == nullptr)
+        return 0;
     int index = 0;
     for (ListNode *prev = nullptr, *node = list->head; node != nullptr;
          prev = node, node = node->next, ++index) {
@@ -147,29 +166,36 @@ int op_remove_key(ListObject* list, const void* key) {
     return 0;
 }
 
-int op_remove_at(ListObject* list, int position) {
-    if (list == nullptr || list->head == nullptr) return 0;
+int op_remove_at(ListObject* list, int position)
+{
+    if (list == nullptr || list->head == nullptr)
+        return 0;
     ListNode* prev = nullptr;
     ListNode* node = list->head;
     for (int at = 1; at < position && node != nullptr; ++at) {
         prev = node;
         node = node->next;
     }
-    if (node == nullptr) return 0;
+    if (node == nullptr)
+        return 0;
     unlink(list, prev, node);
     free_element(list, node->element);
     release_node(node);
     return 1;
 }
 
-ListObject* op_append(ListObject* list, void* element) {
-    if (!accepts(list, element)) return list;
+ListObject* op_append(ListObject* list, void* element)
+{
+    if (!accepts(list, element))
+        return list;
     link_before(list, list->tail, nullptr, take_node(element));
     return list;
 }
 
-int op_insert_sorted(ListObject* list, void* element) {
-    if (!accepts(list, element)) return 0;
+int op_insert_sorted(ListObject* list, void* element)
+{
+    if (!accepts(list, element))
+        return 0;
     ListNode* fresh = take_node(element);
     ListNode* prev = nullptr;
     ListNode* node = list->head;
@@ -183,8 +209,10 @@ int op_insert_sorted(ListObject* list, void* element) {
     return position;
 }
 
-int op_insert_at(ListObject* list, void* element, int position) {
-    if (!accepts(list, element)) return 0;
+int op_insert_at(ListObject* list, void* element, int position)
+{
+    if (!accepts(list, element))
+        return 0;
     ListNode* prev = nullptr;
     ListNode* node = list->head;
     int at = 1;
@@ -197,27 +225,38 @@ int op_insert_at(ListObject* list, void* element, int position) {
     return at;
 }
 
-ListNode* op_find(ListObject* list, const void* key) {
-    if (list == nullptr) return nullptr;
+ListNode* op_find(ListObject* list, const void* key)
+{
+    if (list == nullptr)
+        return nullptr;
     for (ListNode* node = list->head; node != nullptr; node = node->next) {
-        if (matches(list, node, key)) return node;
+        if (matches(list, node, key))
+            return node;
     }
     return nullptr;
 }
 
-ListNode* op_get_at(ListObject* list, int position) {
-    if (list == nullptr || position > list->count) return nullptr;
+ListNode* op_get_at(ListObject* list, int position)
+{
+    if (list == nullptr || position > list->count)
+        return nullptr;
     ListNode* node = list->head;
-    for (int at = 1; at < position && node != nullptr; ++at) node = node->next;
+    for (int at = 1; at < position && node != nullptr; ++at)
+        node = node->next;
     return node;
 }
 
-ListObject* op_reserved(ListObject* list) { return list; }
+ListObject* op_reserved(ListObject* list)
+{
+    return list;
+}
 
 }  // namespace
 
-void list_init() {
-    if (list_send != nullptr) return;  // the class exists once; lists point at its table
+void list_init()
+{
+    if (list_send != nullptr)
+        return;  // the class exists once; lists point at its table
     ListOps* ops = static_cast<ListOps*>(myutil_malloc(sizeof(ListOps)));
     ops->list_create = op_create;
     ops->list_destroy = op_destroy;
@@ -237,7 +276,8 @@ void list_init() {
     list_object_instance->ops = ops;
 }
 
-void list_dispose(ListObject** list) {
+void list_dispose(ListObject** list)
+{
     if (*list != nullptr) {
         (*list)->ops->list_destroy(*list);
         *list = nullptr;

@@ -17,10 +17,11 @@ struct ListNode {
 
 struct ListObject;
 
-typedef int (*ListCompareFn)(ListNode* a, ListNode* b);   // 0 equal, -1 otherwise, 1 without an element
+typedef int (*ListCompareFn)(ListNode* a,
+                             ListNode* b);  // 0 equal, -1 otherwise, 1 without an element
 typedef int (*ListFindFn)(ListNode* node, const void* key);  // non-zero on a match
-typedef void* (*ListCopyFn)(const void* element);         // whole copy from myutil_malloc
-typedef void (*ListFreeFn)(void* element);                // null is ignored
+typedef void* (*ListCopyFn)(const void* element);            // whole copy from myutil_malloc
+typedef void (*ListFreeFn)(void* element);                   // null is ignored
 
 // The operation table, twelve slots in this order.
 struct ListOps {
@@ -28,10 +29,10 @@ struct ListOps {
                                ListCopyFn copy, ListFreeFn free);
     void (*list_destroy)(ListObject* list);
     ListObject* (*list_copy)(ListObject* list);
-    int (*list_remove_key)(ListObject* list, const void* key);      // 0-based index removed
-    int (*list_remove_at)(ListObject* list, int position);          // 1 removed, 0 not
+    int (*list_remove_key)(ListObject* list, const void* key);  // 0-based index removed
+    int (*list_remove_at)(ListObject* list, int position);      // 1 removed, 0 not
     ListObject* (*list_append)(ListObject* list, void* element);
-    int (*list_insert_sorted)(ListObject* list, void* element);     // position taken
+    int (*list_insert_sorted)(ListObject* list, void* element);  // position taken
     int (*list_insert_at)(ListObject* list, void* element, int position);
     ListNode* (*list_find)(ListObject* list, const void* key);
     ListNode* (*list_get_at)(ListObject* list, int position);
@@ -40,10 +41,10 @@ struct ListOps {
 };
 
 struct ListObject {
-    ListOps* ops;          // the shared operation table
-    ListNode* head;        // first node, null when empty
-    ListNode* tail;        // last node, null when empty
-    int32_t count;         // number of elements
+    ListOps* ops;    // the shared operation table
+    ListNode* head;  // first node, null when empty
+    ListNode* tail;  // last node, null when empty
+    int32_t count;   // number of elements
     ListCompareFn compare;
     ListFindFn find;
     ListCopyFn copy;

@@ -21,12 +21,12 @@ struct RetransmissionCopy {
 struct Lowstate {
     SendState state = SendState::idle;
     int connected = 0;
-    uint32_t router = 0;              // the connected router, 0 when none
-    uint32_t counter = 0;             // raised before every acknowledged send
-    RetransmissionCopy copy;          // the message that awaits its acknowledgement
-    uint16_t last_received = 0;       // last sequence number delivered
-    int timer = UDP_NO_TIMER;         // slot of the retransmission timer (fine tick)
-    int give_up_timer = UDP_NO_TIMER; // slot of the give-up timer (tick)
+    uint32_t router = 0;               // the connected router, 0 when none
+    uint32_t counter = 0;              // raised before every acknowledged send
+    RetransmissionCopy copy;           // the message that awaits its acknowledgement
+    uint16_t last_received = 0;        // last sequence number delivered
+    int timer = UDP_NO_TIMER;          // slot of the retransmission timer (fine tick)
+    int give_up_timer = UDP_NO_TIMER;  // slot of the give-up timer (tick)
     LowstateReceiveCallback receive = nullptr;
     ErrorCallback error = nullptr;
     LowstateAckCallback ack = nullptr;
@@ -35,44 +35,58 @@ struct Lowstate {
 
 Lowstate layer;
 
-uint16_t get_u16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint16_t get_u16(const uint8_t* p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
-void put_u16(uint8_t* p, uint16_t value) {
+void put_u16(uint8_t* p, uint16_t value)
+{
     p[0] = uint8_t(value >> 8);
     p[1] = uint8_t(value);
 }
 
-bool is_ack_class(uint16_t code) { return (code & 0xFF00) == LOWSTATE_ACK_CLASS; }
-
-void report(int code) {
-    if (layer.error != nullptr) layer.error(code);
+bool is_ack_class(uint16_t code)
+{
+    return (code & 0xFF00) == LOWSTATE_ACK_CLASS;
 }
 
-void stop_retransmission() {
+void report(int code)
+{
+    if (layer.error != nullptr)
+        layer.error(code);
+}
+
+void stop_retransmission()
+{
     udp_stop_fine_timer(layer.timer);
     layer.timer = UDP_NO_TIMER;
     udp_stop_timer(layer.give_up_timer);
     layer.give_up_timer = UDP_NO_TIMER;
 }
 
-void back_to_idle() {
+void back_to_idle()
+{
     stop_retransmission();
     layer.state = SendState::idle;
 }
 
 // Header and payload in new memory of exactly the datagram's length.
-uint8_t* frame(uint16_t code, uint16_t sequence, const void* data, int length) {
+uint8_t* frame(uint16_t code, uint16_t sequence, const void* data, int length)
+{
     int payload = (data != nullptr && length > 0) ? length : 0;
     auto* datagram = static_cast<uint8_t*>(udp_alloc(size_t(LOWSTATE_HEADER + payload)));
     put_u16(datagram + LOWSTATE_OFF_CODE, code);
     put_u16(datagram + LOWSTATE_OFF_SEQ, sequence);
-    if (payload > 0) std::memcpy(datagram + LOWSTATE_OFF_PAYLOAD, data, size_t(payload));
+    if (payload > 0)
+        std::memcpy(datagram + LOWSTATE_OFF_PAYLOAD, data, size_t(payload));
     return datagram;
 }
 
 // A plain message leaves the retransmission copy alone, so an outstanding
 // acknowledged one keeps being retransmitted and can still be acknowledged.
-int send_plain(uint32_t address, uint16_t code, const void* data, int length) {
+int send_plain(uint32_t address, uint16_t code, const void* data, int length)
+{
     int payload = (data != nullptr && length > 0) ? length : 0;
     uint8_t* datagram = frame(code, 0, data, length);
     int result = udp_send(address, datagram, size_t(LOWSTATE_HEADER + payload));
@@ -84,7 +98,9 @@ int send_plain(uint32_t address, uint16_t code, const void* data, int length) {
     return 0;
 }
 
-int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length, LowstateAckCallback ack) {
+int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length,
+                      LowstateAckCallback ack)
+{
     // Without a timer the message could neither be repeated nor given up:
     // refuse it as busy before anything is sent.
     int timer = udp_start_fine_timer(lowstate_retransmit, FIRST_RETRANSMIT_FINE);
@@ -120,46 +136,59 @@ int send_acknowledged(uint32_t address, uint16_t code, const void* data, int len
 // Serial order of 16-bit numbers: `number` came before `last` when it is at
 // most half the number space behind it. A plain comparison would take every
 // number after the router's counter wrapped for an old one.
-bool is_older(uint16_t number, uint16_t last) {
+bool is_older(uint16_t number, uint16_t last)
+{
     uint16_t behind = uint16_t(last - number);
     return behind != 0 && behind <= 0x8000;
 }
 
 // 0 is never a number in use: nothing has been received yet.
-bool is_stale(uint32_t sender, uint16_t sequence) {
+bool is_stale(uint32_t sender, uint16_t sequence)
+{
     return layer.connected && sender == layer.router && sequence != 0 && layer.last_received != 0 &&
            is_older(sequence, layer.last_received);
 }
 
 // A number the router has not used yet in this connection: neither the last
 // one delivered nor older than it.
-bool is_fresh(uint16_t sequence) {
+bool is_fresh(uint16_t sequence)
+{
     return layer.last_received == 0 ||
            (sequence != layer.last_received && !is_older(sequence, layer.last_received));
 }
 
 // The connected router's numbered reply to the awaited message: its arrival
 // shows that the message arrived, whatever became of the acknowledgement.
-bool answers_awaited(uint32_t sender, uint16_t code, uint16_t sequence) {
-    return layer.answer_check != nullptr && sender == layer.copy.destination && is_fresh(sequence) &&
-           layer.answer_check(sender, code) != 0;
+bool answers_awaited(uint32_t sender, uint16_t code, uint16_t sequence)
+{
+    return layer.answer_check != nullptr && sender == layer.copy.destination &&
+           is_fresh(sequence) && layer.answer_check(sender, code) != 0;
 }
 
-void deliver(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
-    if (is_ack_class(code)) return;
-    if (is_stale(sender, sequence)) return;
-    if (layer.receive != nullptr) layer.receive(sender, code, sequence, data, length);
-    if (sequence != 0) layer.last_received = sequence;
+void deliver(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
+    if (is_ack_class(code))
+        return;
+    if (is_stale(sender, sequence))
+        return;
+    if (layer.receive != nullptr)
+        layer.receive(sender, code, sequence, data, length);
+    if (sequence != 0)
+        layer.last_received = sequence;
 }
 
-void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
     if (is_ack_class(code)) {
         // The acknowledged number is the 2-byte payload; anything shorter
         // acknowledges nothing.
-        if (data == nullptr || length < 2) return;
-        if (uint32_t(get_u16(data)) != layer.counter || sender != layer.copy.destination) return;
+        if (data == nullptr || length < 2)
+            return;
+        if (uint32_t(get_u16(data)) != layer.counter || sender != layer.copy.destination)
+            return;
         back_to_idle();
-        if (layer.ack != nullptr) layer.ack(sender, code, sequence, data, length);
+        if (layer.ack != nullptr)
+            layer.ack(sender, code, sequence, data, length);
         return;
     }
     if (layer.connected && sender == layer.router && sequence != 0) {
@@ -170,14 +199,17 @@ void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t*
         report(LOWSTATE_UNEXPECTED_REQUEST);
         return;
     }
-    if (layer.receive != nullptr) layer.receive(sender, code, sequence, data, length);
+    if (layer.receive != nullptr)
+        layer.receive(sender, code, sequence, data, length);
 }
 
 }  // namespace
 
-int lowstate_init(uint16_t port, LowstateReceiveCallback receive, ErrorCallback error) {
+int lowstate_init(uint16_t port, LowstateReceiveCallback receive, ErrorCallback error)
+{
     int result = udp_open(lowstate_receive, port);
-    if (result != 0) return result;
+    if (result != 0)
+        return result;
     udp_free(layer.copy.datagram);
     layer = Lowstate{};
     layer.receive = receive;
@@ -186,8 +218,10 @@ int lowstate_init(uint16_t port, LowstateReceiveCallback receive, ErrorCallback 
 }
 
 int lowstate_send(uint32_t address, uint16_t code, const void* data, int length, int want_ack,
-                  LowstateAckCallback ack) {
-    if (!want_ack) return send_plain(address, code, data, length);
+                  LowstateAckCallback ack)
+{
+    if (!want_ack)
+        return send_plain(address, code, data, length);
     if (layer.state == SendState::awaiting_ack) {
         report(LOWSTATE_BUSY);
         return -1;
@@ -195,14 +229,16 @@ int lowstate_send(uint32_t address, uint16_t code, const void* data, int length,
     return send_acknowledged(address, code, data, length, ack);
 }
 
-void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router) {
+void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router)
+{
     if (connected) {
         layer.connected = 1;
         layer.router = router;
         // Numbers seen from other routers before (a scan) say nothing about
         // this router's numbering.
         layer.last_received = 0;
-        if (router != 0 && !keep_filter) udp_bind(router);
+        if (router != 0 && !keep_filter)
+            udp_bind(router);
         return;
     }
     // A timer left running would count a later message's retransmissions.
@@ -212,23 +248,38 @@ void lowstate_set_connect_state(int connected, int keep_filter, uint32_t router)
     layer.counter = 0;
     layer.copy.destination = 0;
     layer.router = router;
-    if (router == 0) udp_bind(0);
+    if (router == 0)
+        udp_bind(0);
 }
 
-void lowstate_set_answer_check(LowstateAnswerCheck check) { layer.answer_check = check; }
+void lowstate_set_answer_check(LowstateAnswerCheck check)
+{
+    layer.answer_check = check;
+}
 
-void lowstate_answered(int counter) {
-    if (layer.state != SendState::awaiting_ack || counter <= 0 || uint32_t(counter) != layer.counter) return;
+void lowstate_answered(int counter)
+{
+    if (layer.state != SendState::awaiting_ack || counter <= 0 ||
+        uint32_t(counter) != layer.counter)
+        return;
     back_to_idle();
 }
 
-int lowstate_transmissions() { return layer.copy.datagram != nullptr ? layer.copy.transmissions + 1 : 0; }
+int lowstate_transmissions()
+{
+    return layer.copy.datagram != nullptr ? layer.copy.transmissions + 1 : 0;
+}
 
-int lowstate_awaiting_ack() { return layer.state == SendState::awaiting_ack ? 1 : 0; }
+int lowstate_awaiting_ack()
+{
+    return layer.state == SendState::awaiting_ack ? 1 : 0;
+}
 
-void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {
+void lowstate_receive(uint32_t sender, const uint8_t* data, int length)
+{
     // Without a whole header there is neither a code nor a number to trust.
-    if (data == nullptr || length < LOWSTATE_HEADER) return;
+    if (data == nullptr || length < LOWSTATE_HEADER)
+        return;
     uint16_t code = get_u16(data + LOWSTATE_OFF_CODE);
     uint16_t sequence = get_u16(data + LOWSTATE_OFF_SEQ);
     const uint8_t* payload = length > LOWSTATE_HEADER ? data + LOWSTATE_OFF_PAYLOAD : nullptr;
@@ -240,7 +291,8 @@ void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {
         put_u16(ack + LOWSTATE_OFF_SEQ, 0);
         put_u16(ack + LOWSTATE_OFF_PAYLOAD, sequence);
         int result = udp_send(sender, ack, sizeof ack);
-        if (result != 0) report(result);
+        if (result != 0)
+            report(result);
     }
 
     if (layer.state == SendState::idle)
@@ -249,20 +301,24 @@ void lowstate_receive(uint32_t sender, const uint8_t* data, int length) {
         await_ack(sender, code, sequence, payload, payload_length);
 }
 
-void lowstate_retransmit() {
+void lowstate_retransmit()
+{
     // The slot is free again the moment the timer fires; keeping its number
     // would let a later stop cancel whichever timer takes it next.
     layer.timer = UDP_NO_TIMER;
-    if (layer.state != SendState::awaiting_ack) return;
+    if (layer.state != SendState::awaiting_ack)
+        return;
     layer.copy.transmissions++;
     udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
     // Without a slot there are no more repeats; the give-up still ends the wait.
     layer.timer = udp_start_fine_timer(lowstate_retransmit, RETRANSMIT_FINE);
 }
 
-void lowstate_give_up() {
+void lowstate_give_up()
+{
     layer.give_up_timer = UDP_NO_TIMER;
-    if (layer.state != SendState::awaiting_ack) return;
+    if (layer.state != SendState::awaiting_ack)
+        return;
     back_to_idle();
     report(LOWSTATE_NO_ACK);
 }

@@ -28,11 +28,12 @@ constexpr int LOWSTATE_HEADER = 4;       // bytes before the payload
 
 // Acknowledgement: code 0xFF00, sequence 0, payload the acknowledged number.
 constexpr uint16_t LOWSTATE_ACK_CODE = 0xFF00;
-constexpr uint16_t LOWSTATE_ACK_CLASS = 0xFF00;  // any code with this high byte is an acknowledgement
-constexpr int LOWSTATE_ACK_LENGTH = 6;           // bytes of a whole acknowledgement
+constexpr uint16_t LOWSTATE_ACK_CLASS =
+    0xFF00;                             // any code with this high byte is an acknowledgement
+constexpr int LOWSTATE_ACK_LENGTH = 6;  // bytes of a whole acknowledgement
 
-constexpr int FIRST_RETRANSMIT_FINE = 0;                  // fine-timer count: the next fine tick
-constexpr int RETRANSMIT_FINE = UDP_FINE_PER_TICK - 1;    // then every 4th fine tick (once a tick)
+constexpr int FIRST_RETRANSMIT_FINE = 0;                // fine-timer count: the next fine tick
+constexpr int RETRANSMIT_FINE = UDP_FINE_PER_TICK - 1;  // then every 4th fine tick (once a tick)
 constexpr int GIVE_UP_TICKS = 11;  // timer count of the give-up: LOWSTATE_NO_ACK on the 12th tick
 
 // A delivered datagram, or the acknowledgement of an acknowledged send.

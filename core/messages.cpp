@@ -16,8 +16,8 @@ namespace {
 namespace line_at {
 constexpr size_t table = 0, index = 1, host = 3, phone = 7, proto2_code = 27, blocksize = 28,
                  addr_a = 30, addr_b = 31, modulo = 32, windowsize = 33, proto3_code = 34,
-                 param_words = 35, param_byte = 47, timeout = 48, manual_only = 50,
-                 bundling = 51, compression = 52, send_pair = 53, receive_pair = 93;
+                 param_words = 35, param_byte = 47, timeout = 48, manual_only = 50, bundling = 51,
+                 compression = 52, send_pair = 53, receive_pair = 93;
 }  // namespace line_at
 
 // Route body.
@@ -33,16 +33,16 @@ constexpr size_t table = 0, index = 1, send_mask = 3, send_match = 7, receive_ma
 
 // Short client requests.
 namespace req_at {
-constexpr size_t pw_seq = 0, pw_password = 2;                           // PASSWORD_REPLY
-constexpr size_t close_code = 0;                                        // CLOSE_REQUEST
-constexpr size_t entry_table = 0, entry_index = 1;                      // GET/delete entry
-constexpr size_t acc_mode = 0, acc_position = 1;                        // GET_ACCOUNTING
+constexpr size_t pw_seq = 0, pw_password = 2;       // PASSWORD_REPLY
+constexpr size_t close_code = 0;                    // CLOSE_REQUEST
+constexpr size_t entry_table = 0, entry_index = 1;  // GET/delete entry
+constexpr size_t acc_mode = 0, acc_position = 1;    // GET_ACCOUNTING
 constexpr size_t setpw_seed = 0, setpw_exclusive = 2, setpw_new = 3, setpw_current = 13;
 constexpr size_t rd_address = 0, rd_netmask = 4, rd_phone = 8, rd_line_type = 28;
-constexpr size_t isdn_flag = 0, isdn_position = 1;                      // ISDN_OPEN
-constexpr size_t isdn_channel = 0;                                      // ISDN_CLOSE
-constexpr size_t fw_hw = 0, fw_address = 6;                             // FW_DOWNLOAD_REQUEST
-constexpr size_t fw_offset = 0, fw_bytes = 4;                           // FW_DATA
+constexpr size_t isdn_flag = 0, isdn_position = 1;  // ISDN_OPEN
+constexpr size_t isdn_channel = 0;                  // ISDN_CLOSE
+constexpr size_t fw_hw = 0, fw_address = 6;         // FW_DOWNLOAD_REQUEST
+constexpr size_t fw_offset = 0, fw_bytes = 4;       // FW_DATA
 }  // namespace req_at
 
 // Router replies (bytes 0-1 unread unless named).
@@ -55,17 +55,17 @@ constexpr size_t pwreq_seed = 0;
 constexpr size_t open_lines = 2, open_routes = 4, open_filters = 6, open_netmask = 8,
                  open_phone = 12, open_isdn_mode = 32, open_line_type = 33, open_firmware = 34;
 constexpr size_t close_reason = 2, close_holder = 4;
-constexpr size_t status = 2;                                   // SET_PASSWORD / ROUTER_DATA
-constexpr size_t entry_table = 2, entry_index = 3;             // GET_ENTRY_REPLY
-constexpr size_t put_table = 2, put_status = 5;                // PUT_ENTRY_REPLY
-constexpr size_t acc_counters = 4;                             // seven u32
+constexpr size_t status = 2;                        // SET_PASSWORD / ROUTER_DATA
+constexpr size_t entry_table = 2, entry_index = 3;  // GET_ENTRY_REPLY
+constexpr size_t put_table = 2, put_status = 5;     // PUT_ENTRY_REPLY
+constexpr size_t acc_counters = 4;                  // seven u32
 constexpr size_t fw_address = 0;
 }  // namespace rep_at
 
 // One LINEMON_DATA block; channel 2 starts one block further.
 namespace mon_at {
-constexpr size_t block = 43, state = 0, code = 1, peer = 3, phone = 7, duration = 27,
-                 charge = 31, packets_out = 35, packets_in = 39;
+constexpr size_t block = 43, state = 0, code = 1, peer = 3, phone = 7, duration = 27, charge = 31,
+                 packets_out = 35, packets_in = 39;
 }
 
 constexpr size_t PREFIX = ENTRY_REPLY_PREFIX_LEN;
@@ -75,18 +75,21 @@ constexpr int FILTER_REPLY_LEN = FILTER_BODY_LEN + ENTRY_REPLY_PREFIX_LEN;
 
 // ---------------------------------------------------------- helpers ---
 
-void put_address(uint8_t* buf, size_t offset, const char* text) {
+void put_address(uint8_t* buf, size_t offset, const char* text)
+{
     msg_put_u32(buf, offset, myutil_get_host_addr(text));
 }
 
 template <size_t N>
-void get_address(const uint8_t* buf, size_t offset, char (&text)[N]) {
+void get_address(const uint8_t* buf, size_t offset, char (&text)[N])
+{
     static_assert(N >= HOST_LEN + 1, "address texts need room for a host name");
     myutil_get_host_name(msg_get_u32(buf, offset), text);
 }
 
 // A password as the 10-byte block the router compares, scrambled.
-void put_password(uint8_t* buf, size_t offset, const char* password, uint16_t seed) {
+void put_password(uint8_t* buf, size_t offset, const char* password, uint16_t seed)
+{
     uint8_t clear[WIRE_PASSWORD_LEN];
     msg_put_text(clear, 0, password, WIRE_PASSWORD_LEN);
     highstate_scramble_password(buf + offset, clear, seed);
@@ -94,7 +97,8 @@ void put_password(uint8_t* buf, size_t offset, const char* password, uint16_t se
 
 // Only the first NUL inside the field is a separator; what follows a second
 // one is not part of the pair.
-void get_pair(const uint8_t* buf, size_t offset, char (&pair)[PAIR_LEN + 1]) {
+void get_pair(const uint8_t* buf, size_t offset, char (&pair)[PAIR_LEN + 1])
+{
     uint8_t field[WIRE_PAIR_LEN];
     std::memcpy(field, buf + offset, sizeof field);
     if (field[0] != 0) {
@@ -112,16 +116,24 @@ void get_pair(const uint8_t* buf, size_t offset, char (&pair)[PAIR_LEN + 1]) {
 // anything between is cut short.
 enum class EntryForm { bad, empty, whole };
 
-EntryForm entry_form(int length, int whole) {
-    if (length < GET_ENTRY_REPLY_MIN_LEN) return EntryForm::bad;
-    if (length <= GET_ENTRY_REPLY_EMPTY_MAX_LEN) return EntryForm::empty;
-    if (length < whole) return EntryForm::bad;
+EntryForm entry_form(int length, int whole)
+{
+    if (length < GET_ENTRY_REPLY_MIN_LEN)
+        return EntryForm::bad;
+    if (length <= GET_ENTRY_REPLY_EMPTY_MAX_LEN)
+        return EntryForm::empty;
+    if (length < whole)
+        return EntryForm::bad;
     return EntryForm::whole;
 }
 
-bool fits(size_t size, int needed) { return size >= static_cast<size_t>(needed); }
+bool fits(size_t size, int needed)
+{
+    return size >= static_cast<size_t>(needed);
+}
 
-void get_channel(const uint8_t* block, LineMonitorChannel* ch) {
+void get_channel(const uint8_t* block, LineMonitorChannel* ch)
+{
     ch->state = block[mon_at::state];
     ch->code = msg_get_u16(block, mon_at::code);
     get_address(block, mon_at::peer, ch->peer);
@@ -136,37 +148,47 @@ void get_channel(const uint8_t* block, LineMonitorChannel* ch) {
 
 // ------------------------------------------------------ byte helpers ---
 
-void msg_put_u16(uint8_t* buf, size_t offset, uint16_t value) {
+void msg_put_u16(uint8_t* buf, size_t offset, uint16_t value)
+{
     buf[offset] = static_cast<uint8_t>(value >> 8);
     buf[offset + 1] = static_cast<uint8_t>(value);
 }
 
-void msg_put_u32(uint8_t* buf, size_t offset, uint32_t value) {
+void msg_put_u32(uint8_t* buf, size_t offset, uint32_t value)
+{
     buf[offset] = static_cast<uint8_t>(value >> 24);
     buf[offset + 1] = static_cast<uint8_t>(value >> 16);
     buf[offset + 2] = static_cast<uint8_t>(value >> 8);
     buf[offset + 3] = static_cast<uint8_t>(value);
 }
 
-uint16_t msg_get_u16(const uint8_t* buf, size_t offset) {
+uint16_t msg_get_u16(const uint8_t* buf, size_t offset)
+{
     return static_cast<uint16_t>((buf[offset] << 8) | buf[offset + 1]);
 }
 
-uint32_t msg_get_u32(const uint8_t* buf, size_t offset) {
+uint32_t msg_get_u32(const uint8_t* buf, size_t offset)
+{
     return (static_cast<uint32_t>(buf[offset]) << 24) |
            (static_cast<uint32_t>(buf[offset + 1]) << 16) |
            (static_cast<uint32_t>(buf[offset + 2]) << 8) | static_cast<uint32_t>(buf[offset + 3]);
 }
 
-void msg_put_text(uint8_t* buf, size_t offset, const char* text, size_t width) {
-    if (text == nullptr) text = "";
+void msg_put_text(uint8_t* buf, size_t offset, const char* text, size_t width)
+{
+    if (text == nullptr)
+        text = "";
     size_t i = 0;
-    for (; i < width && text[i] != '\0'; ++i) buf[offset + i] = static_cast<uint8_t>(text[i]);
-    for (; i < width; ++i) buf[offset + i] = 0;
+    for (; i < width && text[i] != '\0'; ++i)
+        buf[offset + i] = static_cast<uint8_t>(text[i]);
+    for (; i < width; ++i)
+        buf[offset + i] = 0;
 }
 
-void msg_get_text(const uint8_t* buf, size_t offset, size_t width, char* out, size_t out_size) {
-    if (out_size == 0) return;
+void msg_get_text(const uint8_t* buf, size_t offset, size_t width, char* out, size_t out_size)
+{
+    if (out_size == 0)
+        return;
     size_t n = 0;
     while (n < width && n + 1 < out_size && buf[offset + n] != 0) {
         out[n] = static_cast<char>(buf[offset + n]);
@@ -176,16 +198,20 @@ void msg_get_text(const uint8_t* buf, size_t offset, size_t width, char* out, si
 }
 
 // The pair's "/" separators travel as NUL bytes, up to the text's end.
-void msg_put_pair(uint8_t* buf, size_t offset, const char* pair) {
+void msg_put_pair(uint8_t* buf, size_t offset, const char* pair)
+{
     msg_put_text(buf, offset, pair, WIRE_PAIR_LEN);
     uint8_t* field = buf + offset;
     size_t len = 0;
-    while (len < static_cast<size_t>(WIRE_PAIR_LEN) && field[len] != 0) ++len;
+    while (len < static_cast<size_t>(WIRE_PAIR_LEN) && field[len] != 0)
+        ++len;
     for (size_t i = 0; i < len; ++i)
-        if (field[i] == '/') field[i] = 0;
+        if (field[i] == '/')
+            field[i] = 0;
 }
 
-void highstate_scramble_password(uint8_t* out, const uint8_t* in, uint16_t seed) {
+void highstate_scramble_password(uint8_t* out, const uint8_t* in, uint16_t seed)
+{
     unsigned x = (seed % 257u) & 0xFFu;
     x += 13;
     for (int i = 0; i < WIRE_PASSWORD_LEN; ++i) {
@@ -197,8 +223,10 @@ void highstate_scramble_password(uint8_t* out, const uint8_t* in, uint16_t seed)
 
 // --------------------------------------------------- client payloads ---
 
-int highstate_pack_line(const LineTarget* line, uint8_t* buf, size_t size) {
-    if (!fits(size, LINE_BODY_LEN)) return 0;
+int highstate_pack_line(const LineTarget* line, uint8_t* buf, size_t size)
+{
+    if (!fits(size, LINE_BODY_LEN))
+        return 0;
     std::memset(buf, 0, LINE_BODY_LEN);
     buf[line_at::table] = TABLE_LINES;
     msg_put_u16(buf, line_at::index, static_cast<uint16_t>(line->index));
@@ -225,7 +253,8 @@ int highstate_pack_line(const LineTarget* line, uint8_t* buf, size_t size) {
         param_byte = line->proto3->param_byte;
     }
     buf[line_at::proto3_code] = static_cast<uint8_t>(line->proto3_code);
-    for (size_t i = 0; i < 6; ++i) msg_put_u16(buf, line_at::param_words + 2 * i, words[i]);
+    for (size_t i = 0; i < 6; ++i)
+        msg_put_u16(buf, line_at::param_words + 2 * i, words[i]);
     buf[line_at::param_byte] = param_byte;
 
     msg_put_u16(buf, line_at::timeout, static_cast<uint16_t>(line->timeout));
@@ -237,8 +266,10 @@ int highstate_pack_line(const LineTarget* line, uint8_t* buf, size_t size) {
     return LINE_BODY_LEN;
 }
 
-int highstate_pack_route(const RouteEntry* route, uint8_t* buf, size_t size) {
-    if (!fits(size, ROUTE_BODY_LEN)) return 0;
+int highstate_pack_route(const RouteEntry* route, uint8_t* buf, size_t size)
+{
+    if (!fits(size, ROUTE_BODY_LEN))
+        return 0;
     buf[route_at::table] = TABLE_ROUTES;
     msg_put_u16(buf, route_at::index, static_cast<uint16_t>(route->index));
     put_address(buf, route_at::mask, route->mask);
@@ -247,8 +278,10 @@ int highstate_pack_route(const RouteEntry* route, uint8_t* buf, size_t size) {
     return ROUTE_BODY_LEN;
 }
 
-int highstate_pack_filter(const FilterEntry* filter, uint8_t* buf, size_t size) {
-    if (!fits(size, FILTER_BODY_LEN)) return 0;
+int highstate_pack_filter(const FilterEntry* filter, uint8_t* buf, size_t size)
+{
+    if (!fits(size, FILTER_BODY_LEN))
+        return 0;
     buf[filter_at::table] = TABLE_FILTERS;
     msg_put_u16(buf, filter_at::index, static_cast<uint16_t>(filter->index));
     put_address(buf, filter_at::send_mask, filter->send_mask);
@@ -263,43 +296,55 @@ int highstate_pack_filter(const FilterEntry* filter, uint8_t* buf, size_t size) 
 }
 
 int msg_pack_password_reply(uint8_t* buf, size_t size, uint16_t seq, const char* password,
-                            uint16_t seed) {
-    if (!fits(size, PASSWORD_REPLY_LEN)) return 0;
+                            uint16_t seed)
+{
+    if (!fits(size, PASSWORD_REPLY_LEN))
+        return 0;
     msg_put_u16(buf, req_at::pw_seq, seq);
     put_password(buf, req_at::pw_password, password, seed);
     return PASSWORD_REPLY_LEN;
 }
 
-int msg_pack_close_request(uint8_t* buf, size_t size, uint16_t code) {
-    if (code == 0 || !fits(size, CLOSE_REQUEST_CODE_LEN)) return 0;
+int msg_pack_close_request(uint8_t* buf, size_t size, uint16_t code)
+{
+    if (code == 0 || !fits(size, CLOSE_REQUEST_CODE_LEN))
+        return 0;
     msg_put_u16(buf, req_at::close_code, code);
     return CLOSE_REQUEST_CODE_LEN;
 }
 
-int msg_pack_get_entry(uint8_t* buf, size_t size, uint8_t table, uint16_t index) {
-    if (!fits(size, GET_ENTRY_REQUEST_LEN)) return 0;
+int msg_pack_get_entry(uint8_t* buf, size_t size, uint8_t table, uint16_t index)
+{
+    if (!fits(size, GET_ENTRY_REQUEST_LEN))
+        return 0;
     buf[req_at::entry_table] = table;
     msg_put_u16(buf, req_at::entry_index, index);
     return GET_ENTRY_REQUEST_LEN;
 }
 
-int msg_pack_delete_entry(uint8_t* buf, size_t size, uint8_t table, uint16_t index) {
-    if (!fits(size, DELETE_ENTRY_LEN)) return 0;
+int msg_pack_delete_entry(uint8_t* buf, size_t size, uint8_t table, uint16_t index)
+{
+    if (!fits(size, DELETE_ENTRY_LEN))
+        return 0;
     buf[req_at::entry_table] = table;
     msg_put_u16(buf, req_at::entry_index, index);
     return DELETE_ENTRY_LEN;
 }
 
-int msg_pack_get_accounting(uint8_t* buf, size_t size, uint8_t mode, uint16_t position) {
-    if (!fits(size, GET_ACCOUNTING_REQUEST_LEN)) return 0;
+int msg_pack_get_accounting(uint8_t* buf, size_t size, uint8_t mode, uint16_t position)
+{
+    if (!fits(size, GET_ACCOUNTING_REQUEST_LEN))
+        return 0;
     buf[req_at::acc_mode] = mode;
     msg_put_u16(buf, req_at::acc_position, position);
     return GET_ACCOUNTING_REQUEST_LEN;
 }
 
 int msg_pack_set_password(uint8_t* buf, size_t size, uint16_t seed, int exclusive,
-                          const char* new_password, const char* current_password) {
-    if (!fits(size, SET_PASSWORD_REQUEST_LEN)) return 0;
+                          const char* new_password, const char* current_password)
+{
+    if (!fits(size, SET_PASSWORD_REQUEST_LEN))
+        return 0;
     msg_put_u16(buf, req_at::setpw_seed, seed);
     buf[req_at::setpw_exclusive] = exclusive ? EXCLUSIVE_ON : 0x00;
     put_password(buf, req_at::setpw_new, new_password, seed);
@@ -307,8 +352,10 @@ int msg_pack_set_password(uint8_t* buf, size_t size, uint16_t seed, int exclusiv
     return SET_PASSWORD_REQUEST_LEN;
 }
 
-int msg_pack_router_data(uint8_t* buf, size_t size, const RouterSettings* settings) {
-    if (!fits(size, PUT_ROUTER_DATA_REQUEST_LEN)) return 0;
+int msg_pack_router_data(uint8_t* buf, size_t size, const RouterSettings* settings)
+{
+    if (!fits(size, PUT_ROUTER_DATA_REQUEST_LEN))
+        return 0;
     put_address(buf, req_at::rd_address, settings->name);
     put_address(buf, req_at::rd_netmask, settings->netmask);
     msg_put_text(buf, req_at::rd_phone, settings->phone, WIRE_TEXT_LEN);
@@ -316,39 +363,50 @@ int msg_pack_router_data(uint8_t* buf, size_t size, const RouterSettings* settin
     return PUT_ROUTER_DATA_REQUEST_LEN;
 }
 
-int msg_pack_isdn_open(uint8_t* buf, size_t size, uint16_t position) {
-    if (!fits(size, ISDN_OPEN_REQUEST_LEN)) return 0;
+int msg_pack_isdn_open(uint8_t* buf, size_t size, uint16_t position)
+{
+    if (!fits(size, ISDN_OPEN_REQUEST_LEN))
+        return 0;
     buf[req_at::isdn_flag] = ISDN_OPEN_FLAG;
     msg_put_u16(buf, req_at::isdn_position, position);
     return ISDN_OPEN_REQUEST_LEN;
 }
 
-int msg_pack_isdn_close(uint8_t* buf, size_t size, uint8_t channel) {
-    if (!fits(size, ISDN_CLOSE_REQUEST_LEN)) return 0;
+int msg_pack_isdn_close(uint8_t* buf, size_t size, uint8_t channel)
+{
+    if (!fits(size, ISDN_CLOSE_REQUEST_LEN))
+        return 0;
     buf[req_at::isdn_channel] = channel;
     return ISDN_CLOSE_REQUEST_LEN;
 }
 
-int msg_pack_fw_download_request(uint8_t* buf, size_t size, const uint8_t* hw,
-                                 uint32_t address) {
-    if (!fits(size, FW_DOWNLOAD_REQUEST_LEN)) return 0;
+int msg_pack_fw_download_request(uint8_t* buf, size_t size, const uint8_t* hw, uint32_t address)
+{
+    if (!fits(size, FW_DOWNLOAD_REQUEST_LEN))
+        return 0;
     std::memcpy(buf + req_at::fw_hw, hw, HW_ADDR_LEN);
     msg_put_u32(buf, req_at::fw_address, address);
     return FW_DOWNLOAD_REQUEST_LEN;
 }
 
-int msg_pack_fw_data(uint8_t* buf, size_t size, uint32_t offset, const uint8_t* data, int count) {
-    if (count < 0 || count > FW_CHUNK_LEN || !fits(size, FW_DATA_HEADER_LEN + count)) return 0;
-    if (count > 0 && data == nullptr) return 0;
+int msg_pack_fw_data(uint8_t* buf, size_t size, uint32_t offset, const uint8_t* data, int count)
+{
+    if (count < 0 || count > FW_CHUNK_LEN || !fits(size, FW_DATA_HEADER_LEN + count))
+        return 0;
+    if (count > 0 && data == nullptr)
+        return 0;
     msg_put_u32(buf, req_at::fw_offset, offset);
-    if (count > 0) std::memcpy(buf + req_at::fw_bytes, data, static_cast<size_t>(count));
+    if (count > 0)
+        std::memcpy(buf + req_at::fw_bytes, data, static_cast<size_t>(count));
     return FW_DATA_HEADER_LEN + count;
 }
 
 // -------------------------------------------------- received payloads ---
 
-int msg_parse_scan_reply(const uint8_t* payload, int length, ScanAnswer* out) {
-    if (length < SCAN_REPLY_MIN_LEN) return 0;
+int msg_parse_scan_reply(const uint8_t* payload, int length, ScanAnswer* out)
+{
+    if (length < SCAN_REPLY_MIN_LEN)
+        return 0;
     *out = ScanAnswer{};
     out->status = 0;
     std::memcpy(out->hw, payload + rep_at::scan_hw, HW_ADDR_LEN);
@@ -357,8 +415,10 @@ int msg_parse_scan_reply(const uint8_t* payload, int length, ScanAnswer* out) {
     return 1;
 }
 
-int msg_parse_state_reply(uint32_t sender, const uint8_t* payload, int length, RouterState* out) {
-    if (length < STATE_REPLY_MIN_LEN) return 0;
+int msg_parse_state_reply(uint32_t sender, const uint8_t* payload, int length, RouterState* out)
+{
+    if (length < STATE_REPLY_MIN_LEN)
+        return 0;
     *out = RouterState{};
     out->status = 0;
     out->router_ip = sender;
@@ -379,8 +439,10 @@ int msg_parse_state_reply(uint32_t sender, const uint8_t* payload, int length, R
     return 1;
 }
 
-int msg_parse_password_request(const uint8_t* payload, int length, uint16_t seq, OpenReply* out) {
-    if (length != PASSWORD_REQUEST_LEN) return 0;
+int msg_parse_password_request(const uint8_t* payload, int length, uint16_t seq, OpenReply* out)
+{
+    if (length != PASSWORD_REQUEST_LEN)
+        return 0;
     *out = OpenReply{};
     out->kind = OPEN_PASSWORD;
     out->seed = msg_get_u16(payload, rep_at::pwreq_seed);
@@ -388,8 +450,10 @@ int msg_parse_password_request(const uint8_t* payload, int length, uint16_t seq,
     return 1;
 }
 
-int msg_parse_open_reply(const uint8_t* payload, int length, OpenReply* out) {
-    if (length < OPEN_REPLY_MIN_LEN) return 0;
+int msg_parse_open_reply(const uint8_t* payload, int length, OpenReply* out)
+{
+    if (length < OPEN_REPLY_MIN_LEN)
+        return 0;
     *out = OpenReply{};
     out->kind = OPEN_ACCEPTED;
     out->n_lines = msg_get_u16(payload, rep_at::open_lines);
@@ -406,33 +470,41 @@ int msg_parse_open_reply(const uint8_t* payload, int length, OpenReply* out) {
     return 1;
 }
 
-int msg_parse_open_refused(const uint8_t* payload, int length, OpenReply* out) {
-    if (length < CLOSE_REPLY_MIN_LEN) return 0;
+int msg_parse_open_refused(const uint8_t* payload, int length, OpenReply* out)
+{
+    if (length < CLOSE_REPLY_MIN_LEN)
+        return 0;
     *out = OpenReply{};
     out->kind = OPEN_REFUSED;
     out->reason = msg_get_u16(payload, rep_at::close_reason);
     // A payload of 5 to 7 bytes does not hold the whole address.
-    if (length >= CLOSE_REPLY_FULL_LEN) get_address(payload, rep_at::close_holder, out->text);
+    if (length >= CLOSE_REPLY_FULL_LEN)
+        get_address(payload, rep_at::close_holder, out->text);
     return 1;
 }
 
-int msg_parse_status_reply(const uint8_t* payload, int length, uint16_t* status) {
-    if (length < SET_PASSWORD_REPLY_MIN_LEN) return 0;
+int msg_parse_status_reply(const uint8_t* payload, int length, uint16_t* status)
+{
+    if (length < SET_PASSWORD_REPLY_MIN_LEN)
+        return 0;
     *status = msg_get_u16(payload, rep_at::status);
     return 1;
 }
 
-int msg_parse_put_entry_reply(const uint8_t* payload, int length, uint8_t* table,
-                              uint16_t* status) {
-    if (length < PUT_ENTRY_REPLY_MIN_LEN) return 0;
+int msg_parse_put_entry_reply(const uint8_t* payload, int length, uint8_t* table, uint16_t* status)
+{
+    if (length < PUT_ENTRY_REPLY_MIN_LEN)
+        return 0;
     *table = payload[rep_at::put_table];
     *status = msg_get_u16(payload, rep_at::put_status);
     return 1;
 }
 
-int msg_parse_accounting(const uint8_t* payload, int length, AccountingCounters* out) {
-    if (length < GET_ACCOUNTING_REPLY_MIN_LEN) return 0;
-    uint32_t* const fields[] = {&out->charge,      &out->calls_out, &out->calls_in,
+int msg_parse_accounting(const uint8_t* payload, int length, AccountingCounters* out)
+{
+    if (length < GET_ACCOUNTING_REPLY_MIN_LEN)
+        return 0;
+    uint32_t* const fields[] = {&out->charge,      &out->calls_out,  &out->calls_in,
                                 &out->packets_out, &out->packets_in, &out->bytes_out,
                                 &out->bytes_in};
     size_t offset = rep_at::acc_counters;
@@ -443,33 +515,42 @@ int msg_parse_accounting(const uint8_t* payload, int length, AccountingCounters*
     return 1;
 }
 
-int msg_parse_linemon(const uint8_t* payload, int length, LineMonitorData* out) {
-    if (length < LINEMON_DATA_MIN_LEN) return 0;
+int msg_parse_linemon(const uint8_t* payload, int length, LineMonitorData* out)
+{
+    if (length < LINEMON_DATA_MIN_LEN)
+        return 0;
     *out = LineMonitorData{};
     get_channel(payload, &out->channel[0]);
     get_channel(payload + mon_at::block, &out->channel[1]);
     return 1;
 }
 
-int msg_parse_fw_reply(const uint8_t* payload, int length, uint32_t* address) {
-    if (length < FW_DOWNLOAD_REPLY_MIN_LEN) return 0;
+int msg_parse_fw_reply(const uint8_t* payload, int length, uint32_t* address)
+{
+    if (length < FW_DOWNLOAD_REPLY_MIN_LEN)
+        return 0;
     *address = msg_get_u32(payload, rep_at::fw_address);
     return 1;
 }
 
-int msg_parse_entry_header(const uint8_t* payload, int length, uint8_t* table, uint16_t* index) {
-    if (length < GET_ENTRY_REPLY_MIN_LEN) return 0;
+int msg_parse_entry_header(const uint8_t* payload, int length, uint8_t* table, uint16_t* index)
+{
+    if (length < GET_ENTRY_REPLY_MIN_LEN)
+        return 0;
     *table = payload[rep_at::entry_table];
     *index = msg_get_u16(payload, rep_at::entry_index);
     return 1;
 }
 
-LineTarget* highstate_parse_line_entry(const uint8_t* payload, int length) {
+LineTarget* highstate_parse_line_entry(const uint8_t* payload, int length)
+{
     EntryForm form = entry_form(length, LINE_REPLY_LEN);
-    if (form == EntryForm::bad) return nullptr;
+    if (form == EntryForm::bad)
+        return nullptr;
     auto* line = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
     line->index = msg_get_u16(payload, rep_at::entry_index);
-    if (form == EntryForm::empty) return line;
+    if (form == EntryForm::empty)
+        return line;
 
     const uint8_t* body = payload + PREFIX;
     get_address(body, line_at::host, line->host);
@@ -498,12 +579,15 @@ LineTarget* highstate_parse_line_entry(const uint8_t* payload, int length) {
     return line;
 }
 
-RouteEntry* highstate_parse_route_entry(const uint8_t* payload, int length) {
+RouteEntry* highstate_parse_route_entry(const uint8_t* payload, int length)
+{
     EntryForm form = entry_form(length, ROUTE_REPLY_LEN);
-    if (form == EntryForm::bad) return nullptr;
+    if (form == EntryForm::bad)
+        return nullptr;
     auto* route = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
     route->index = msg_get_u16(payload, rep_at::entry_index);
-    if (form == EntryForm::empty) return route;
+    if (form == EntryForm::empty)
+        return route;
 
     const uint8_t* body = payload + PREFIX;
     get_address(body, route_at::mask, route->mask);
@@ -512,12 +596,15 @@ RouteEntry* highstate_parse_route_entry(const uint8_t* payload, int length) {
     return route;
 }
 
-FilterEntry* highstate_parse_filter_entry(const uint8_t* payload, int length) {
+FilterEntry* highstate_parse_filter_entry(const uint8_t* payload, int length)
+{
     EntryForm form = entry_form(length, FILTER_REPLY_LEN);
-    if (form == EntryForm::bad) return nullptr;
+    if (form == EntryForm::bad)
+        return nullptr;
     auto* filter = static_cast<FilterEntry*>(myutil_malloc(sizeof(FilterEntry)));
     filter->index = msg_get_u16(payload, rep_at::entry_index);
-    if (form == EntryForm::empty) return filter;
+    if (form == EntryForm::empty)
+        return filter;
 
     const uint8_t* body = payload + PREFIX;
     get_address(body, filter_at::send_mask, filter->send_mask);

@@ -58,15 +58,15 @@ constexpr uint16_t FW_DOWNLOAD_REPLY = 0x0011;
 
 constexpr int SCAN_REPLY_MIN_LEN = 16;
 constexpr int STATE_REPLY_MIN_LEN = 52;
-constexpr int STATE_REPLY_FULL_LEN = 64;           // ... with ISDN mode, line type, firmware
-constexpr int PASSWORD_REQUEST_LEN = 2;            // exactly
+constexpr int STATE_REPLY_FULL_LEN = 64;  // ... with ISDN mode, line type, firmware
+constexpr int PASSWORD_REQUEST_LEN = 2;   // exactly
 constexpr int OPEN_REPLY_MIN_LEN = 8;
-constexpr int OPEN_REPLY_FULL_LEN = 44;            // ... with the router's settings
+constexpr int OPEN_REPLY_FULL_LEN = 44;  // ... with the router's settings
 constexpr int CLOSE_REPLY_MIN_LEN = 4;
-constexpr int CLOSE_REPLY_FULL_LEN = 8;            // ... with the holding station
+constexpr int CLOSE_REPLY_FULL_LEN = 8;  // ... with the holding station
 constexpr int SET_PASSWORD_REPLY_MIN_LEN = 4;
 constexpr int GET_ENTRY_REPLY_MIN_LEN = 5;
-constexpr int GET_ENTRY_REPLY_EMPTY_MAX_LEN = 6;   // up to this: an empty slot, index only
+constexpr int GET_ENTRY_REPLY_EMPTY_MAX_LEN = 6;  // up to this: an empty slot, index only
 constexpr int GET_ACCOUNTING_REPLY_MIN_LEN = 32;
 constexpr int PUT_ENTRY_REPLY_MIN_LEN = 7;
 constexpr int PUT_ROUTER_DATA_REPLY_MIN_LEN = 4;
@@ -75,31 +75,31 @@ constexpr int FW_DOWNLOAD_REPLY_MIN_LEN = 4;
 
 // ----------------------------------------- payload lengths sent (bytes) ---
 
-constexpr int LINE_BODY_LEN = 133;            // line-target entry body
-constexpr int ROUTE_BODY_LEN = 15;            // route entry body
-constexpr int FILTER_BODY_LEN = 25;           // filter entry body
-constexpr int ENTRY_REPLY_PREFIX_LEN = 2;     // bytes in front of the body in GET_ENTRY_REPLY
+constexpr int LINE_BODY_LEN = 133;         // line-target entry body
+constexpr int ROUTE_BODY_LEN = 15;         // route entry body
+constexpr int FILTER_BODY_LEN = 25;        // filter entry body
+constexpr int ENTRY_REPLY_PREFIX_LEN = 2;  // bytes in front of the body in GET_ENTRY_REPLY
 constexpr int PASSWORD_REPLY_LEN = 12;
-constexpr int CLOSE_REQUEST_CODE_LEN = 2;     // with an error code; 0 without
+constexpr int CLOSE_REQUEST_CODE_LEN = 2;  // with an error code; 0 without
 constexpr int GET_ENTRY_REQUEST_LEN = 3;
-constexpr int DELETE_ENTRY_LEN = 3;           // PUT_ENTRY_REQUEST that removes an entry
+constexpr int DELETE_ENTRY_LEN = 3;  // PUT_ENTRY_REQUEST that removes an entry
 constexpr int GET_ACCOUNTING_REQUEST_LEN = 3;
 constexpr int SET_PASSWORD_REQUEST_LEN = 23;
 constexpr int PUT_ROUTER_DATA_REQUEST_LEN = 29;
 constexpr int ISDN_OPEN_REQUEST_LEN = 3;
 constexpr int ISDN_CLOSE_REQUEST_LEN = 1;
 constexpr int FW_DOWNLOAD_REQUEST_LEN = 10;
-constexpr int FW_DATA_HEADER_LEN = 4;         // chunk offset in front of the image bytes
-constexpr int FW_CHUNK_LEN = 500;             // image bytes in every chunk but the last
+constexpr int FW_DATA_HEADER_LEN = 4;  // chunk offset in front of the image bytes
+constexpr int FW_CHUNK_LEN = 500;      // image bytes in every chunk but the last
 constexpr int FW_DATA_MAX_LEN = FW_DATA_HEADER_LEN + FW_CHUNK_LEN;
 constexpr int MSG_MAX_PAYLOAD = FW_DATA_MAX_LEN;  // largest payload the client sends
 
 // ------------------------------------------------------ field values ---
 
-constexpr int WIRE_TEXT_LEN = 20;          // telephone numbers on the wire
-constexpr int WIRE_PAIR_LEN = PAIR_LEN;    // identification pairs on the wire
-constexpr int WIRE_PASSWORD_LEN = 10;      // scrambled password blocks
-constexpr int HW_ADDR_LEN = 6;             // hardware address
+constexpr int WIRE_TEXT_LEN = 20;        // telephone numbers on the wire
+constexpr int WIRE_PAIR_LEN = PAIR_LEN;  // identification pairs on the wire
+constexpr int WIRE_PASSWORD_LEN = 10;    // scrambled password blocks
+constexpr int HW_ADDR_LEN = 6;           // hardware address
 
 constexpr uint8_t ACCOUNTING_READ = 0x00;        // GET_ACCOUNTING_REQUEST mode
 constexpr uint8_t ACCOUNTING_READ_RESET = 0xFF;  // ... read, then reset
@@ -166,8 +166,7 @@ int msg_pack_isdn_open(uint8_t* buf, size_t size, uint16_t position);
 int msg_pack_isdn_close(uint8_t* buf, size_t size, uint8_t channel);
 
 // FW_DOWNLOAD_REQUEST: hardware address, then the address the router is to use.
-int msg_pack_fw_download_request(uint8_t* buf, size_t size, const uint8_t* hw,
-                                 uint32_t address);
+int msg_pack_fw_download_request(uint8_t* buf, size_t size, const uint8_t* hw, uint32_t address);
 
 // FW_DATA: chunk offset, then `count` (0 to FW_CHUNK_LEN) image bytes.
 int msg_pack_fw_data(uint8_t* buf, size_t size, uint32_t offset, const uint8_t* data, int count);
@@ -197,8 +196,7 @@ int msg_parse_open_refused(const uint8_t* payload, int length, OpenReply* out);
 int msg_parse_status_reply(const uint8_t* payload, int length, uint16_t* status);
 
 // PUT_ENTRY_REPLY: table identifier and status.
-int msg_parse_put_entry_reply(const uint8_t* payload, int length, uint8_t* table,
-                              uint16_t* status);
+int msg_parse_put_entry_reply(const uint8_t* payload, int length, uint8_t* table, uint16_t* status);
 
 // GET_ACCOUNTING_REPLY: the seven counters.
 int msg_parse_accounting(const uint8_t* payload, int length, AccountingCounters* out);

@@ -44,6 +44,7 @@ int myutil_get_my_hostname(char* name, size_t size);
 size_t myutil_copy_text(char* dst, size_t size, const char* src);
 
 template <size_t N>
-inline size_t myutil_copy_text(char (&dst)[N], const char* src) {
+inline size_t myutil_copy_text(char (&dst)[N], const char* src)
+{
     return myutil_copy_text(dst, N, src);
 }

@@ -38,35 +38,43 @@ int no_s3_protocols = PROTO_BUILTIN_ROWS;
 
 namespace {
 
-bool same_params(const Proto2Def& row, const Proto2Params& p) {
+bool same_params(const Proto2Def& row, const Proto2Params& p)
+{
     return row.blocksize == p.blocksize && row.addr_a == p.addr_a && row.addr_b == p.addr_b &&
            row.modulo == p.modulo && row.windowsize == p.windowsize;
 }
 
-bool same_params(const Proto2Params& a, const Proto2Params& b) {
+bool same_params(const Proto2Params& a, const Proto2Params& b)
+{
     return a.blocksize == b.blocksize && a.addr_a == b.addr_a && a.addr_b == b.addr_b &&
            a.modulo == b.modulo && a.windowsize == b.windowsize;
 }
 
-bool same_params(const Proto3Def& row, const Proto3Params& p) {
+bool same_params(const Proto3Def& row, const Proto3Params& p)
+{
     for (int i = 0; i < 6; ++i) {
-        if (row.param_words[i] != p.param_words[i]) return false;
+        if (row.param_words[i] != p.param_words[i])
+            return false;
     }
     return row.param_byte == p.param_byte;
 }
 
-Proto2Params params_of(const Proto2Def& row) {
+Proto2Params params_of(const Proto2Def& row)
+{
     return Proto2Params{row.blocksize, row.addr_a, row.addr_b, row.modulo, row.windowsize};
 }
 
-bool name_is(const char* row_name, const char* name) {
+bool name_is(const char* row_name, const char* name)
+{
     return name != nullptr && std::strncmp(row_name, name, PROTO_NAME_LEN + 1) == 0;
 }
 
 }  // namespace
 
-Proto2Def* file_find_proto2_by_dlpd(const Proto2Params* params, uint32_t code) {
-    if (params == nullptr) return nullptr;
+Proto2Def* file_find_proto2_by_dlpd(const Proto2Params* params, uint32_t code)
+{
+    if (params == nullptr)
+        return nullptr;
     for (int i = 0; i < no_s2_protocols; ++i) {
         if (s2_protocols[i].code == code && same_params(s2_protocols[i], *params)) {
             return &s2_protocols[i];
@@ -75,8 +83,10 @@ Proto2Def* file_find_proto2_by_dlpd(const Proto2Params* params, uint32_t code) {
     return nullptr;
 }
 
-Proto3Def* file_find_proto3_by_ncpd(const Proto3Params* params, uint32_t code) {
-    if (params == nullptr) return nullptr;
+Proto3Def* file_find_proto3_by_ncpd(const Proto3Params* params, uint32_t code)
+{
+    if (params == nullptr)
+        return nullptr;
     for (int i = 0; i < no_s3_protocols; ++i) {
         if (s3_protocols[i].code == code && same_params(s3_protocols[i], *params)) {
             return &s3_protocols[i];
@@ -85,26 +95,32 @@ Proto3Def* file_find_proto3_by_ncpd(const Proto3Params* params, uint32_t code) {
     return nullptr;
 }
 
-int file_proto2_index(const char* name) {
+int file_proto2_index(const char* name)
+{
     for (int i = 0; i < no_s2_protocols; ++i) {
-        if (name_is(s2_protocols[i].name, name)) return i + 1;
+        if (name_is(s2_protocols[i].name, name))
+            return i + 1;
     }
     return 0;
 }
 
-int file_proto3_index(const char* name) {
+int file_proto3_index(const char* name)
+{
     for (int i = 0; i < no_s3_protocols; ++i) {
-        if (name_is(s3_protocols[i].name, name)) return i + 1;
+        if (name_is(s3_protocols[i].name, name))
+            return i + 1;
     }
     return 0;
 }
 
-Proto2Def* file_find_proto2_by_name(const char* name) {
+Proto2Def* file_find_proto2_by_name(const char* name)
+{
     int row = file_proto2_index(name);
     return row > 0 ? &s2_protocols[row - 1] : nullptr;
 }
 
-Proto3Def* file_find_proto3_by_name(const char* name) {
+Proto3Def* file_find_proto3_by_name(const char* name)
+{
     int row = file_proto3_index(name);
     return row > 0 ? &s3_protocols[row - 1] : nullptr;
 }
@@ -152,20 +168,25 @@ constexpr Base kBases[] = {
 
 constexpr const char kBasePrefix[] = "base=";
 constexpr size_t kBasePrefixLen = sizeof kBasePrefix - 1;
-constexpr size_t kBaseTokenMin = 6;   // characters of the "base=" token
+constexpr size_t kBaseTokenMin = 6;  // characters of the "base=" token
 constexpr size_t kBaseTokenMax = 16;
 
-int digit_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+int digit_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return 99;
 }
 
 // A whole unsigned number, base from its prefix (0x hexadecimal, leading 0
 // octal, else decimal); digits only, no sign, no blanks. Values above `limit`
 // fail, so nothing can overflow.
-bool parse_number(const char* text, unsigned long limit, unsigned long* value) {
+bool parse_number(const char* text, unsigned long limit, unsigned long* value)
+{
     unsigned base = 10;
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
@@ -174,48 +195,60 @@ bool parse_number(const char* text, unsigned long limit, unsigned long* value) {
         base = 8;
         ++text;
     }
-    if (*text == '\0') return false;
+    if (*text == '\0')
+        return false;
     unsigned long v = 0;
     for (; *text != '\0'; ++text) {
         int d = digit_value(*text);
-        if (d >= static_cast<int>(base)) return false;
+        if (d >= static_cast<int>(base))
+            return false;
         v = v * base + static_cast<unsigned long>(d);
-        if (v > limit) return false;
+        if (v > limit)
+            return false;
     }
     *value = v;
     return true;
 }
 
 // A keyword token: the keyword, "=" right after it, and a number in range.
-bool apply_keyword(const Base& base, const char* token, Proto2Def& row) {
+bool apply_keyword(const Base& base, const char* token, Proto2Def& row)
+{
     for (size_t i = 0; i < base.n_keywords; ++i) {
         const Keyword& k = base.keywords[i];
         size_t len = std::strlen(k.name);
-        if (std::strncmp(token, k.name, len) != 0 || token[len] != '=') continue;
+        if (std::strncmp(token, k.name, len) != 0 || token[len] != '=')
+            continue;
         unsigned long v = 0;
-        if (!parse_number(token + len + 1, k.max, &v)) return false;
-        if (v < k.min) return false;
-        if (k.ends_only && v != k.min && v != k.max) return false;
+        if (!parse_number(token + len + 1, k.max, &v))
+            return false;
+        if (v < k.min)
+            return false;
+        if (k.ends_only && v != k.min && v != k.max)
+            return false;
         k.set(row, v);
         return true;
     }
     return false;
 }
 
-const Base* find_base(const char* value) {
+const Base* find_base(const char* value)
+{
     for (const Base& b : kBases) {
-        if (std::strncmp(value, b.name, std::strlen(b.name)) == 0) return &b;
+        if (std::strncmp(value, b.name, std::strlen(b.name)) == 0)
+            return &b;
     }
     return nullptr;
 }
 
 // Parses one line; returns 1 when it is fine (definition added, or nothing to
 // do), 0 with *column set on a fault.
-int parse_definition(const char* line, int* column) {
+int parse_definition(const char* line, int* column)
+{
     char token[FILE_TOKEN_SIZE];
     const char* start = nullptr;
     const char* rest = file_get_token(line, token, &start);
-    if (rest == nullptr || token[0] == '#') return 1;
+    if (rest == nullptr || token[0] == '#')
+        return 1;
 
     // "2:name" or "3:name"
     *column = file_column(line, start);
@@ -227,9 +260,11 @@ int parse_definition(const char* line, int* column) {
     myutil_copy_text(name, token + 2);  // the stored name, checked for duplicates as stored
     file_lower(name);
     if (layer2) {
-        if (no_s2_protocols >= MAX_PROTO_ROWS || file_proto2_index(name) != 0) return 0;
+        if (no_s2_protocols >= MAX_PROTO_ROWS || file_proto2_index(name) != 0)
+            return 0;
     } else {
-        if (no_s3_protocols >= MAX_PROTO_ROWS || file_proto3_index(name) != 0) return 0;
+        if (no_s3_protocols >= MAX_PROTO_ROWS || file_proto3_index(name) != 0)
+            return 0;
     }
 
     // "base=value"
@@ -248,7 +283,8 @@ int parse_definition(const char* line, int* column) {
     file_lower(value);
     const Base* base = find_base(value);
     const Proto2Def* templ = file_find_proto2_by_name(value);
-    if (base == nullptr || templ == nullptr) return 0;
+    if (base == nullptr || templ == nullptr)
+        return 0;
 
     Proto2Def row = *templ;
     row.button = nullptr;
@@ -257,7 +293,8 @@ int parse_definition(const char* line, int* column) {
     // keyword settings
     while ((rest = file_get_token(rest, token, &start)) != nullptr) {
         *column = file_column(line, start);
-        if (!apply_keyword(*base, token, row)) return 0;
+        if (!apply_keyword(*base, token, row))
+            return 0;
     }
 
     Proto2Params params = params_of(row);
@@ -269,7 +306,8 @@ int parse_definition(const char* line, int* column) {
     return 1;
 }
 
-void restore_builtin_rows() {
+void restore_builtin_rows()
+{
     std::memset(s2_protocols, 0, sizeof s2_protocols);
     std::memset(s3_protocols, 0, sizeof s3_protocols);
     s2_protocols[0] = kX75;
@@ -287,18 +325,24 @@ class File {
 public:
     File() = default;
     explicit File(FILE* f) : f_(f) {}
-    ~File() {
-        if (f_ != nullptr) std::fclose(f_);
+    ~File()
+    {
+        if (f_ != nullptr)
+            std::fclose(f_);
     }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
     FILE* get() const { return f_; }
-    bool open(const std::string& path, const char* mode) {
-        if (f_ == nullptr) f_ = std::fopen(path.c_str(), mode);
+    bool open(const std::string& path, const char* mode)
+    {
+        if (f_ == nullptr)
+            f_ = std::fopen(path.c_str(), mode);
         return f_ != nullptr;
     }
-    bool close() {
-        if (f_ == nullptr) return false;
+    bool close()
+    {
+        if (f_ == nullptr)
+            return false;
         bool ok = std::ferror(f_) == 0;
         ok = std::fclose(f_) == 0 && ok;
         f_ = nullptr;
@@ -311,11 +355,14 @@ private:
 
 }  // namespace
 
-int file_read_protocols(int* line, int* column) {
+int file_read_protocols(int* line, int* column)
+{
     int dummy_line = 0;
     int dummy_column = 0;
-    if (line == nullptr) line = &dummy_line;
-    if (column == nullptr) column = &dummy_column;
+    if (line == nullptr)
+        line = &dummy_line;
+    if (column == nullptr)
+        column = &dummy_column;
     *line = 0;
     *column = 0;
     restore_builtin_rows();
@@ -345,17 +392,21 @@ int file_read_protocols(int* line, int* column) {
 
 // ------------------------------------------------------ "qorvel.add" ---
 
-int file_write_protocols(ListObject* lines, int* flag) {
+int file_write_protocols(ListObject* lines, int* flag)
+{
     int dummy_flag = 0;
-    if (flag == nullptr) flag = &dummy_flag;
+    if (flag == nullptr)
+        flag = &dummy_flag;
     *flag = 0;
-    if (lines == nullptr) return 1;
+    if (lines == nullptr)
+        return 1;
 
     std::vector<Proto2Params> written;
     File file;  // created only when a set is to be written
     for (ListNode* node = lines->head; node != nullptr; node = node->next) {
         const LineTarget* lt = static_cast<const LineTarget*>(node->element);
-        if (lt == nullptr || lt->proto2 != nullptr) continue;
+        if (lt == nullptr || lt->proto2 != nullptr)
+            continue;
         *flag = 1;
         const Proto2Params& p = lt->proto2_params;
         if (lt->proto2_code != 1 || (p.modulo != 8 && p.modulo != 128) || p.windowsize == 0 ||
@@ -364,11 +415,14 @@ int file_write_protocols(ListObject* lines, int* flag) {
         }
         bool seen = false;
         for (const Proto2Params& w : written) {
-            if (same_params(w, p)) seen = true;
+            if (same_params(w, p))
+                seen = true;
         }
-        if (seen) continue;
+        if (seen)
+            continue;
         if (written.empty()) {
-            if (!file.open(file_data_path(PROTO_ADD_FILE), "w")) return 0;
+            if (!file.open(file_data_path(PROTO_ADD_FILE), "w"))
+                return 0;
         }
         written.push_back(p);
         std::fprintf(file.get(),
@@ -376,6 +430,7 @@ int file_write_protocols(ListObject* lines, int* flag) {
                      static_cast<int>(written.size()), unsigned{p.blocksize}, unsigned{p.addr_a},
                      unsigned{p.addr_b}, unsigned{p.modulo}, unsigned{p.windowsize});
     }
-    if (written.empty()) return 1;
+    if (written.empty())
+        return 1;
     return file.close() ? 1 : 0;
 }

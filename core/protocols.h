@@ -11,8 +11,8 @@
 
 struct ListObject;
 
-constexpr int PROTO_BUILTIN_ROWS = 3;           // built-in rows of each table
-constexpr const char* PROTO_FILE = "qorvel.pro";  // the site's definitions
+constexpr int PROTO_BUILTIN_ROWS = 3;                 // built-in rows of each table
+constexpr const char* PROTO_FILE = "qorvel.pro";      // the site's definitions
 constexpr const char* PROTO_ADD_FILE = "qorvel.add";  // undefined parameter sets
 
 // The built-in rows, in table order.

@@ -28,7 +28,8 @@ constexpr uint32_t kDefaultProto3 = 4;  // null
 constexpr int32_t kDefaultTimeout = 20;
 constexpr uint8_t kDefaultIsdnMode = 1;  // DSS1
 
-FilterEntry catch_all(int32_t action) {
+FilterEntry catch_all(int32_t action)
+{
     FilterEntry f;
     std::memset(&f, 0, sizeof f);
     myutil_copy_text(f.send_mask, kAnyAddress);
@@ -41,7 +42,8 @@ FilterEntry catch_all(int32_t action) {
 
 }  // namespace
 
-void myutil_fill_default_structs() {
+void myutil_fill_default_structs()
+{
     std::memset(&line_defaults, 0, sizeof line_defaults);
     line_defaults.default_route = 1;
     line_defaults.proto2_code = kDefaultProto2;
@@ -66,14 +68,18 @@ void myutil_fill_default_structs() {
     router_defaults.isdn_mode = kDefaultIsdnMode;
 }
 
-void myutil_make_filter_default(ListObject* filters) {
-    if (filters == nullptr || filters == list_object_instance) return;
+void myutil_make_filter_default(ListObject* filters)
+{
+    if (filters == nullptr || filters == list_object_instance)
+        return;
     if (filters->tail != nullptr) {
         // The list's own compare takes nodes; the catch-alls are bare records.
-        ListCompareFn compare = filters->compare != nullptr ? filters->compare : listhelp_comp_filter;
+        ListCompareFn compare =
+            filters->compare != nullptr ? filters->compare : listhelp_comp_filter;
         ListNode accept_node = {&filter_accept, nullptr};
         ListNode reject_node = {&filter_reject, nullptr};
-        if (compare(filters->tail, &accept_node) == 0 || compare(filters->tail, &reject_node) == 0) {
+        if (compare(filters->tail, &accept_node) == 0 ||
+            compare(filters->tail, &reject_node) == 0) {
             return;
         }
     }
@@ -83,8 +89,10 @@ void myutil_make_filter_default(ListObject* filters) {
     filters->ops->list_append(filters, rule);
 }
 
-void myutil_make_default_route(ListObject* routes, const char* host) {
-    if (routes == nullptr || routes == list_object_instance) return;
+void myutil_make_default_route(ListObject* routes, const char* host)
+{
+    if (routes == nullptr || routes == list_object_instance)
+        return;
     RouteEntry* route = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
     myutil_copy_text(route->mask, kHostMask);
     myutil_copy_text(route->match, host);

@@ -19,15 +19,15 @@ constexpr int MAX_LINE_TARGETS_PERMANENT = 1;  // ... whose line_type is not 0
 constexpr int MAX_ROUTES = 64;                 // static routes
 constexpr int MAX_FILTERS = 64;                // filter rules, closing default rule included
 
-constexpr int HOST_LEN = 20;          // host names and address texts
-constexpr int PHONE_LEN = 20;         // telephone numbers
-constexpr int PAIR_LEN = 40;          // name/password pair in records and on the wire
-constexpr int PAIR_FILE_LEN = 39;     // ... in configuration files and the dialogs
-constexpr int PASSWORD_LEN = 10;      // router password
-constexpr int FIRMWARE_LEN = 9;       // firmware version in RouterSettings
-constexpr int WIRE_FIRMWARE_LEN = 10; // firmware version field on the wire
-constexpr int PROTO_NAME_LEN = 11;    // protocol-definition names
-constexpr int MAX_PROTO_ROWS = 20;    // rows of s2_protocols and s3_protocols
+constexpr int HOST_LEN = 20;           // host names and address texts
+constexpr int PHONE_LEN = 20;          // telephone numbers
+constexpr int PAIR_LEN = 40;           // name/password pair in records and on the wire
+constexpr int PAIR_FILE_LEN = 39;      // ... in configuration files and the dialogs
+constexpr int PASSWORD_LEN = 10;       // router password
+constexpr int FIRMWARE_LEN = 9;        // firmware version in RouterSettings
+constexpr int WIRE_FIRMWARE_LEN = 10;  // firmware version field on the wire
+constexpr int PROTO_NAME_LEN = 11;     // protocol-definition names
+constexpr int MAX_PROTO_ROWS = 20;     // rows of s2_protocols and s3_protocols
 
 // The `index` of an entry that no slot of the router's table holds: the
 // default rule with which a read closes a filter table the router left
@@ -56,7 +56,7 @@ struct Proto2Def {
 // One row of s3_protocols (layer 3).
 struct Proto3Def {
     char name[PROTO_NAME_LEN + 1];
-    uint32_t code;                  // 4 null, 1 t70nl, 255 ppp
+    uint32_t code;  // 4 null, 1 t70nl, 255 ppp
     void* button;
     uint16_t param_words[6];
     uint8_t param_byte;
@@ -81,7 +81,7 @@ struct Proto3Params {
 
 // Seven accounting counters, in the order of the router's reply.
 struct AccountingCounters {
-    uint32_t charge;       // charge units
+    uint32_t charge;  // charge units
     uint32_t calls_out;
     uint32_t calls_in;
     uint32_t packets_out;
@@ -92,14 +92,14 @@ struct AccountingCounters {
 
 // One line target (ISDN remote station) of the router's table.
 struct LineTarget {
-    char host[HOST_LEN + 1];          // host name or dotted address of the remote station
-    char phone[PHONE_LEN + 1];        // digits, optionally ending in "s"
-    int32_t default_route;            // add a host route when added in the dialog; never sent
-    uint32_t proto2_code;             // 1 x75, 2 hdlc, 255 ppp
-    Proto2Def* proto2;                // row of s2_protocols, or null when none matches
-    Proto2Params proto2_params;       // layer-2 parameters as the router reported them
-    uint32_t proto3_code;             // 4 null, 1 t70nl, 255 ppp
-    Proto3Def* proto3;                // row of s3_protocols, or null
+    char host[HOST_LEN + 1];     // host name or dotted address of the remote station
+    char phone[PHONE_LEN + 1];   // digits, optionally ending in "s"
+    int32_t default_route;       // add a host route when added in the dialog; never sent
+    uint32_t proto2_code;        // 1 x75, 2 hdlc, 255 ppp
+    Proto2Def* proto2;           // row of s2_protocols, or null when none matches
+    Proto2Params proto2_params;  // layer-2 parameters as the router reported them
+    uint32_t proto3_code;        // 4 null, 1 t70nl, 255 ppp
+    Proto3Def* proto3;           // row of s3_protocols, or null
     Proto3Params proto3_params;
     char send_pair[PAIR_LEN + 1];     // "name/password" of the sending side
     char receive_pair[PAIR_LEN + 1];  // "name/password" of the receiving side
@@ -133,14 +133,14 @@ struct FilterEntry {
 
 // The router's own settings.
 struct RouterSettings {
-    char name[HOST_LEN + 1];        // name or IP address
+    char name[HOST_LEN + 1];  // name or IP address
     char netmask[HOST_LEN + 1];
     char phone[PHONE_LEN + 1];
-    uint8_t isdn_mode;              // 0 1TR6 (national), 1 DSS1 (international)
+    uint8_t isdn_mode;  // 0 1TR6 (national), 1 DSS1 (international)
     char firmware[FIRMWARE_LEN + 1];
-    uint8_t line_type;              // permanent connection: 0 none, 1 FV64S, 2 FVS01, 3 FVS02
+    uint8_t line_type;  // permanent connection: 0 none, 1 FV64S, 2 FVS01, 3 FVS02
     char password[PASSWORD_LEN + 1];
-    int32_t exclusive;              // flag: only this workstation may configure it
+    int32_t exclusive;  // flag: only this workstation may configure it
 };
 
 // ---------------------------------------------- records of the engine ---
@@ -160,14 +160,14 @@ constexpr int32_t OPEN_REFUSED = 2;
 
 // The result of opening a router.
 struct OpenReply {
-    int32_t kind;          // OPEN_ACCEPTED, OPEN_PASSWORD, OPEN_REFUSED
-    uint16_t seed;         // password challenge (kind 1)
-    uint16_t seq;          // sequence number of the password request (kind 1)
-    uint16_t n_lines;      // table sizes (kind 0)
+    int32_t kind;      // OPEN_ACCEPTED, OPEN_PASSWORD, OPEN_REFUSED
+    uint16_t seed;     // password challenge (kind 1)
+    uint16_t seq;      // sequence number of the password request (kind 1)
+    uint16_t n_lines;  // table sizes (kind 0)
     uint16_t n_routes;
     uint16_t n_filters;
-    uint16_t reason;       // refusal reason (kind 2)
-    char text[HOST_LEN + 1];   // kind 0: netmask; kind 2: holding station, or empty
+    uint16_t reason;          // refusal reason (kind 2)
+    char text[HOST_LEN + 1];  // kind 0: netmask; kind 2: holding station, or empty
     char phone[PHONE_LEN + 1];
     uint8_t isdn_mode;
     char firmware[WIRE_FIRMWARE_LEN + 1];
@@ -176,7 +176,7 @@ struct OpenReply {
 
 // One answer to a router-state query, or its end marker.
 struct RouterState {
-    int32_t status;       // 0 an answer, 1 the end marker
+    int32_t status;  // 0 an answer, 1 the end marker
     uint32_t router_ip;
     int32_t ch1_state;
     uint32_t ch1_peer_ip;
@@ -196,10 +196,10 @@ constexpr int32_t CHANNEL_CONNECTED = 3;
 // One B-channel of a line-monitor report.
 struct LineMonitorChannel {
     int32_t state;
-    int32_t code;                // the router's 16-bit state code
+    int32_t code;  // the router's 16-bit state code
     char peer[HOST_LEN + 1];
     char phone[PHONE_LEN + 1];
-    uint32_t duration;           // seconds since the connection began
+    uint32_t duration;  // seconds since the connection began
     uint32_t charge;
     uint32_t packets_out;
     uint32_t packets_in;

@@ -13,20 +13,26 @@
 namespace {
 
 // Settings and password replies: the router's status ends the exchange.
-int status_reply(uint16_t awaited, const uint8_t* data, int length) {
-    if (highstate.expect != awaited) return STATUS_UNEXPECTED_MESSAGE;
+int status_reply(uint16_t awaited, const uint8_t* data, int length)
+{
+    if (highstate.expect != awaited)
+        return STATUS_UNEXPECTED_MESSAGE;
     uint16_t status = 0;
-    if (!msg_parse_status_reply(data, length, &status)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_status_reply(data, length, &status))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_CONNECTED;
     DoneCallback fn = highstate.next.status;
     highstate_clear_next();
-    if (status != STATUS_OK) return status;
-    if (fn != nullptr) fn(STATUS_OK);
+    if (status != STATUS_OK)
+        return status;
+    if (fn != nullptr)
+        fn(STATUS_OK);
     return 0;
 }
 
-void send_accounting(uint8_t mode) {
+void send_accounting(uint8_t mode)
+{
     uint8_t payload[GET_ACCOUNTING_REQUEST_LEN];
     int n = msg_pack_get_accounting(payload, sizeof payload, mode,
                                     static_cast<uint16_t>(highstate.count));
@@ -39,10 +45,11 @@ void send_accounting(uint8_t mode) {
                            HIGHSTATE_ASK_ONCE, 0);
 }
 
-void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode,
-                      HighstateCountersFn step) {
+void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode, HighstateCountersFn step)
+{
     if (lines == nullptr || lines->head == nullptr) {
-        if (fn != nullptr) fn(lines);
+        if (fn != nullptr)
+            fn(lines);
         return;
     }
     ++highstate.serial;
@@ -57,10 +64,13 @@ void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode,
 
 // The counters of the line target at the walk's position; then the next
 // position, or the list back to the caller.
-void accounting_step(const AccountingCounters* counters, uint8_t mode) {
+void accounting_step(const AccountingCounters* counters, uint8_t mode)
+{
     ListNode* node = highstate.cur_new;
-    if (node == nullptr) return;
-    if (node->element != nullptr) static_cast<LineTarget*>(node->element)->counters = *counters;
+    if (node == nullptr)
+        return;
+    if (node->element != nullptr)
+        static_cast<LineTarget*>(node->element)->counters = *counters;
     ++highstate.count;
     highstate.cur_new = node->next;
     if (highstate.cur_new != nullptr) {
@@ -72,12 +82,14 @@ void accounting_step(const AccountingCounters* counters, uint8_t mode) {
     ListCallback fn = highstate.done.list;
     highstate.done.list = nullptr;
     highstate_clear_next();
-    if (fn != nullptr) fn(lines);
+    if (fn != nullptr)
+        fn(lines);
 }
 
 // A settings or password request: its reply ends the exchange.
 void send_status_request(DoneCallback fn, uint16_t code, uint16_t reply, const uint8_t* payload,
-                         int n, HighstateRepeat repeat) {
+                         int n, HighstateRepeat repeat)
+{
     ++highstate.serial;
     highstate.expect = reply;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
@@ -90,13 +102,15 @@ void send_status_request(DoneCallback fn, uint16_t code, uint16_t reply, const u
 uint32_t reset_router = 0;
 int reset_scans = 0;
 
-bool router_open() {
+bool router_open()
+{
     return highstate.state >= HIGHSTATE_CONNECTED && highstate.router_addr != 0;
 }
 
 }  // namespace
 
-void highstate_put_router_data(DoneCallback fn, const RouterSettings* settings) {
+void highstate_put_router_data(DoneCallback fn, const RouterSettings* settings)
+{
     if (settings == nullptr) {
         highstate_fail(STATUS_BAD_ENTRY);
         return;
@@ -109,7 +123,8 @@ void highstate_put_router_data(DoneCallback fn, const RouterSettings* settings) 
 }
 
 void highstate_set_password(DoneCallback fn, const char* new_password, const char* current,
-                            int exclusive) {
+                            int exclusive)
+{
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     uint16_t seed = static_cast<uint16_t>(std::rand() & 0xFFFF);
     uint8_t payload[SET_PASSWORD_REQUEST_LEN];
@@ -118,53 +133,68 @@ void highstate_set_password(DoneCallback fn, const char* new_password, const cha
                                   current != nullptr ? current : "");
     // Not asked again: a second arrival carries the password the first one
     // replaced, and the router would refuse it.
-    send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n, HIGHSTATE_ASK_ONCE);
+    send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n,
+                        HIGHSTATE_ASK_ONCE);
 }
 
-void highstate_get_accounting(ListCallback fn, ListObject* lines) {
+void highstate_get_accounting(ListCallback fn, ListObject* lines)
+{
     start_accounting(fn, lines, ACCOUNTING_READ, highstate_help_accounting);
 }
 
-void highstate_get_acc_reset(ListCallback fn, ListObject* lines) {
+void highstate_get_acc_reset(ListCallback fn, ListObject* lines)
+{
     start_accounting(fn, lines, ACCOUNTING_READ_RESET, highstate_help_accreset);
 }
 
-void highstate_help_accounting(const AccountingCounters* counters) {
+void highstate_help_accounting(const AccountingCounters* counters)
+{
     accounting_step(counters, ACCOUNTING_READ);
 }
 
-void highstate_help_accreset(const AccountingCounters* counters) {
+void highstate_help_accreset(const AccountingCounters* counters)
+{
     accounting_step(counters, ACCOUNTING_READ_RESET);
 }
 
-void highstate_start_linemon(LineMonitorCallback fn) {
-    if (!router_open()) return;
+void highstate_start_linemon(LineMonitorCallback fn)
+{
+    if (!router_open())
+        return;
     highstate.linemon_fn = fn;
     lowstate_send(highstate.router_addr, LINEMON_START_REQUEST, nullptr, 0, 1, nullptr);
 }
 
-void highstate_stop_linemon() {
-    if (!router_open()) return;
+void highstate_stop_linemon()
+{
+    if (!router_open())
+        return;
     highstate.linemon_fn = nullptr;
     lowstate_send(highstate.router_addr, LINEMON_STOP_REQUEST, nullptr, 0, 1, nullptr);
 }
 
-void highstate_open_isdn(int position) {
-    if (highstate.router_addr == 0) return;
+void highstate_open_isdn(int position)
+{
+    if (highstate.router_addr == 0)
+        return;
     uint8_t payload[ISDN_OPEN_REQUEST_LEN];
     int n = msg_pack_isdn_open(payload, sizeof payload, static_cast<uint16_t>(position));
     lowstate_send(highstate.router_addr, ISDN_OPEN_REQUEST, payload, n, 1, nullptr);
 }
 
-void highstate_close_isdn(int channel) {
-    if (highstate.router_addr == 0) return;
+void highstate_close_isdn(int channel)
+{
+    if (highstate.router_addr == 0)
+        return;
     uint8_t payload[ISDN_CLOSE_REQUEST_LEN];
     int n = msg_pack_isdn_close(payload, sizeof payload, static_cast<uint8_t>(channel));
     lowstate_send(highstate.router_addr, ISDN_CLOSE_REQUEST, payload, n, 1, nullptr);
 }
 
-int highstate_reset_router(ScanCallback fn, const uint8_t* hwaddr) {
-    if (highstate.state != HIGHSTATE_CONNECTED || hwaddr == nullptr) return 0;
+int highstate_reset_router(ScanCallback fn, const uint8_t* hwaddr)
+{
+    if (highstate.state != HIGHSTATE_CONNECTED || hwaddr == nullptr)
+        return 0;
     ++highstate.serial;
     highstate.state = HIGHSTATE_RESETTING;
     highstate_clear_next();
@@ -187,9 +217,11 @@ int highstate_reset_router(ScanCallback fn, const uint8_t* hwaddr) {
     return 1;
 }
 
-void highstate_reset_scan() {
+void highstate_reset_scan()
+{
     highstate.rescan_timer = HIGHSTATE_NO_TIMER;
-    if (highstate.state != HIGHSTATE_RESETTING) return;
+    if (highstate.state != HIGHSTATE_RESETTING)
+        return;
     // The next scan is set before this one leaves: a failed send ends the
     // reset (and stops that timer) before anything here could run after it.
     highstate.rescan_timer = udp_start_timer(highstate_reset_scan, HIGHSTATE_RESCAN_TICKS);
@@ -203,35 +235,46 @@ void highstate_reset_scan() {
     lowstate_send(highstate.broadcast_addr, SCAN_REQUEST, nullptr, 0, 0, nullptr);
 }
 
-void highstate_reset_timeout() {
+void highstate_reset_timeout()
+{
     highstate.reset_timer = HIGHSTATE_NO_TIMER;
-    if (highstate.state != HIGHSTATE_RESETTING) return;
+    if (highstate.state != HIGHSTATE_RESETTING)
+        return;
     highstate_stop_timer(&highstate.rescan_timer);
     highstate_protocol_error(0, STATUS_RESET_FAILED);
 }
 
-int highstate_recv_password_reply(uint32_t, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_password_reply(uint32_t, uint16_t, const uint8_t* data, int length)
+{
     return status_reply(SET_PASSWORD_REPLY, data, length);
 }
 
-int highstate_recv_router_data_reply(uint32_t, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_router_data_reply(uint32_t, uint16_t, const uint8_t* data, int length)
+{
     return status_reply(PUT_ROUTER_DATA_REPLY, data, length);
 }
 
-int highstate_recv_accounting(uint32_t, uint16_t, const uint8_t* data, int length) {
-    if (highstate.expect != GET_ACCOUNTING_REPLY) return STATUS_PROTOCOL_VIOLATION;
+int highstate_recv_accounting(uint32_t, uint16_t, const uint8_t* data, int length)
+{
+    if (highstate.expect != GET_ACCOUNTING_REPLY)
+        return STATUS_PROTOCOL_VIOLATION;
     AccountingCounters counters{};
-    if (!msg_parse_accounting(data, length, &counters)) return STATUS_PROTOCOL_VIOLATION;
+    if (!msg_parse_accounting(data, length, &counters))
+        return STATUS_PROTOCOL_VIOLATION;
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_CONNECTED;
     HighstateCountersFn fn = highstate.next.counters;
-    if (fn != nullptr) fn(&counters);
+    if (fn != nullptr)
+        fn(&counters);
     return 0;
 }
 
-int highstate_recv_linemon(uint32_t, uint16_t, const uint8_t* data, int length) {
+int highstate_recv_linemon(uint32_t, uint16_t, const uint8_t* data, int length)
+{
     LineMonitorData report{};
-    if (!msg_parse_linemon(data, length, &report)) return STATUS_PROTOCOL_VIOLATION;
-    if (highstate.linemon_fn != nullptr) highstate.linemon_fn(&report);
+    if (!msg_parse_linemon(data, length, &report))
+        return STATUS_PROTOCOL_VIOLATION;
+    if (highstate.linemon_fn != nullptr)
+        highstate.linemon_fn(&report);
     return 0;
 }

@@ -29,9 +29,9 @@
 #include <string>
 #include <utility>
 
-constexpr const char* SERVICE_ALL = "all";  // protocol 0 with port 0: everything
-constexpr int32_t SERVICE_MAX_PORT = 65535;   // ports travel as 16-bit values
-constexpr int32_t SERVICE_MAX_PROTOCOL = 255; // the protocol travels as one byte
+constexpr const char* SERVICE_ALL = "all";     // protocol 0 with port 0: everything
+constexpr int32_t SERVICE_MAX_PORT = 65535;    // ports travel as 16-bit values
+constexpr int32_t SERVICE_MAX_PROTOCOL = 255;  // the protocol travels as one byte
 
 class ServiceNames {
 public:

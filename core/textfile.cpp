@@ -14,36 +14,52 @@ int file_echo_errors = 0;
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
-bool ends_token(char c) { return c == '\0' || c == ' ' || c == '\t' || c == '\n'; }
+bool ends_token(char c)
+{
+    return c == '\0' || c == ' ' || c == '\t' || c == '\n';
+}
 
 }  // namespace
 
-char* file_read_line(FILE* file, int* nul_column) {
-    if (nul_column != nullptr) *nul_column = 0;
+char* file_read_line(FILE* file, int* nul_column)
+{
+    if (nul_column != nullptr)
+        *nul_column = 0;
     read_line[0] = '\0';
-    if (file == nullptr) return nullptr;
+    if (file == nullptr)
+        return nullptr;
     // Character by character rather than fgets, which cannot tell a NUL in
     // the text from the end of what it read.
     size_t length = 0;
     int first_nul = 0;
     while (length < static_cast<size_t>(FILE_LINE_MAX)) {
         int c = std::getc(file);
-        if (c == EOF) break;
-        if (c == '\0' && first_nul == 0) first_nul = static_cast<int>(length) + 1;
+        if (c == EOF)
+            break;
+        if (c == '\0' && first_nul == 0)
+            first_nul = static_cast<int>(length) + 1;
         read_line[length++] = c == '\t' ? ' ' : static_cast<char>(c);
-        if (c == '\n') break;
+        if (c == '\n')
+            break;
     }
     read_line[length] = '\0';
-    if (length == 0) return nullptr;
-    if (nul_column != nullptr) *nul_column = first_nul;
+    if (length == 0)
+        return nullptr;
+    if (nul_column != nullptr)
+        *nul_column = first_nul;
     return read_line;
 }
 
-FILE* file_open_text(const std::string& path) {
+FILE* file_open_text(const std::string& path)
+{
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0)
+        return nullptr;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
@@ -60,54 +76,72 @@ FILE* file_open_text(const std::string& path) {
     return file;
 }
 
-const char* file_get_token(const char* text, char* token, size_t size, const char** start) {
-    if (token != nullptr && size > 0) token[0] = '\0';
+const char* file_get_token(const char* text, char* token, size_t size, const char** start)
+{
+    if (token != nullptr && size > 0)
+        token[0] = '\0';
     if (text == nullptr) {
-        if (start != nullptr) *start = nullptr;
+        if (start != nullptr)
+            *start = nullptr;
         return nullptr;
     }
-    while (is_blank(*text)) ++text;
-    if (start != nullptr) *start = text;
-    if (*text == '\0' || *text == '\n') return nullptr;
+    while (is_blank(*text))
+        ++text;
+    if (start != nullptr)
+        *start = text;
+    if (*text == '\0' || *text == '\n')
+        return nullptr;
 
     const char* end = text;
-    while (!ends_token(*end)) ++end;
+    while (!ends_token(*end))
+        ++end;
     if (token != nullptr && size > 0) {
         size_t len = static_cast<size_t>(end - text);
-        if (len > size - 1) len = size - 1;
+        if (len > size - 1)
+            len = size - 1;
         std::memcpy(token, text, len);
         token[len] = '\0';
     }
     return end;
 }
 
-int file_column(const char* line, const char* position) {
-    if (line == nullptr || position == nullptr || position < line) return 0;
+int file_column(const char* line, const char* position)
+{
+    if (line == nullptr || position == nullptr || position < line)
+        return 0;
     return static_cast<int>(position - line) + 1;
 }
 
-void file_lower(char* text) {
-    if (text == nullptr) return;
+void file_lower(char* text)
+{
+    if (text == nullptr)
+        return;
     for (; *text != '\0'; ++text) {
         *text = static_cast<char>(std::tolower(static_cast<unsigned char>(*text)));
     }
 }
 
-void file_echo_fault(const char* line, int column, char marker) {
-    if (!file_echo_errors) return;
+void file_echo_fault(const char* line, int column, char marker)
+{
+    if (!file_echo_errors)
+        return;
     if (line != nullptr && *line != '\0') {
         std::fputs(line, stdout);
         // A last line or a cut piece has no line end; the marker belongs under it.
-        if (line[std::strlen(line) - 1] != '\n') std::fputc('\n', stdout);
+        if (line[std::strlen(line) - 1] != '\n')
+            std::fputc('\n', stdout);
     }
-    for (int i = 1; i < column; ++i) std::fputc(marker, stdout);
+    for (int i = 1; i < column; ++i)
+        std::fputc(marker, stdout);
     std::fputs("^\n", stdout);
     std::fflush(stdout);
 }
 
-std::string file_data_path(const char* name) {
+std::string file_data_path(const char* name)
+{
     std::string file = name != nullptr ? name : "";
     const char* dir = std::getenv("QORVEL_PATH");
-    if (dir == nullptr || *dir == '\0') return file;  // empty: no directory, not the root
+    if (dir == nullptr || *dir == '\0')
+        return file;  // empty: no directory, not the root
     return std::string(dir) + "/" + file;
 }

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <string>
 
-constexpr int FILE_LINE_MAX = 1023;              // characters of one line (piece)
+constexpr int FILE_LINE_MAX = 1023;  // characters of one line (piece)
 constexpr size_t FILE_LINE_SIZE = FILE_LINE_MAX + 1;
 constexpr size_t FILE_TOKEN_SIZE = FILE_LINE_SIZE;  // a token buffer that never cuts a token
 
@@ -47,7 +47,8 @@ FILE* file_open_text(const std::string& path);
 const char* file_get_token(const char* text, char* token, size_t size, const char** start);
 
 template <size_t N>
-inline const char* file_get_token(const char* text, char (&token)[N], const char** start) {
+inline const char* file_get_token(const char* text, char (&token)[N], const char** start)
+{
     return file_get_token(text, token, N, start);
 }
 

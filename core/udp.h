@@ -18,7 +18,7 @@ constexpr int UDP_NO_TIMER = -1;           // slot id of "no timer" (and of a fa
 constexpr int UDP_TICK_SECONDS = 1;        // seconds between two calls of udp_timer_tick
 constexpr int UDP_FINE_TICK_MS = 250;      // milliseconds between two calls of udp_fine_tick
 constexpr int UDP_FINE_PER_TICK = 1000 / UDP_FINE_TICK_MS;  // fine ticks in one tick
-constexpr int UDP_FINE_SLOTS = 2;          // one-shot fine timers that can be pending at once
+constexpr int UDP_FINE_SLOTS = 2;  // one-shot fine timers that can be pending at once
 
 // Called for every accepted datagram. `data` lives in the endpoint's one
 // receive buffer and is overwritten by the next datagram.

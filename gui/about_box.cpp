@@ -27,10 +27,10 @@ Widget AboutDialogLayout(Widget parent, WidgetTable* table)
 {
     Widget form = helpfunc_create_form_dialog(parent, Dialog::AboutDialog);
 
-    Widget logo = XtVaCreateManagedWidget(
-        "AboutLogo", xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP, XmNleftAttachment,
-        XmATTACH_FORM, XmNleftOffset, 15, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 15,
-        nullptr);
+    Widget logo =
+        XtVaCreateManagedWidget("AboutLogo", xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP,
+                                XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 15,
+                                XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 15, nullptr);
     XtVaSetValues(logo, XmNlabelPixmap, BitmapFileToPixmap(logo, "quarn"), nullptr);
 
     table->AboutProductLine = XtVaCreateManagedWidget(
@@ -41,8 +41,8 @@ Widget AboutDialogLayout(Widget parent, WidgetTable* table)
     table->AboutVersion = XtVaCreateManagedWidget(
         "AboutVersion", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
         XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget, logo, XmNleftOffset, 15,
-        XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10, XmNtopAttachment,
-        XmATTACH_WIDGET, XmNtopWidget, table->AboutProductLine, XmNtopOffset, 10, nullptr);
+        XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10, XmNtopAttachment, XmATTACH_WIDGET,
+        XmNtopWidget, table->AboutProductLine, XmNtopOffset, 10, nullptr);
 
     Widget ok = XtVaCreateManagedWidget(
         "AboutOk", xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,

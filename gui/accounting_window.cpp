@@ -84,14 +84,16 @@ Widget menu_bar(Widget form)
     XtVaSetValues(bar, XmNtopAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM,
                   XmNrightAttachment, XmATTACH_FORM, nullptr);
 
-    Widget file = XmCreateCascadeButton(bar, const_cast<char*>("AccountingFileCascade"), nullptr, 0);
+    Widget file =
+        XmCreateCascadeButton(bar, const_cast<char*>("AccountingFileCascade"), nullptr, 0);
     Arg args[1];
     XtSetArg(args[0], XmNshadowThickness, 1);
     Widget file_menu = CreatePulldownMenu(file, "AccountingFileMenu", args, 1);
     menu_entry(file_menu, "AcountingSave", ACCOUNTING_ACTION_SAVE);
     XtManageChild(file);
 
-    Widget help = XmCreateCascadeButton(bar, const_cast<char*>("AccountingHelpCascade"), nullptr, 0);
+    Widget help =
+        XmCreateCascadeButton(bar, const_cast<char*>("AccountingHelpCascade"), nullptr, 0);
     Widget help_menu = CreatePulldownMenu(help, "AccountingHelpMenu", nullptr, 0);
     menu_entry(help_menu, "AccountingHelpHelp", ACCOUNTING_ACTION_HELP);
     XtManageChild(help);
@@ -122,8 +124,8 @@ bool was_read(const LineTarget& line)
 {
     const AccountingCounters& c = line.counters;
     return !(c.charge == NOT_READ && c.calls_out == NOT_READ && c.calls_in == NOT_READ &&
-             c.packets_out == NOT_READ && c.packets_in == NOT_READ &&
-             c.bytes_out == NOT_READ && c.bytes_in == NOT_READ);
+             c.packets_out == NOT_READ && c.packets_in == NOT_READ && c.bytes_out == NOT_READ &&
+             c.bytes_in == NOT_READ);
 }
 
 // The texts of the line targets a failed reading got through (the walk goes
@@ -222,13 +224,12 @@ Widget AccountingDialogLayout(Widget parent, WidgetTable* table)
 
     Widget bar = menu_bar(form);
     Widget head = XtVaCreateManagedWidget(
-        "HeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, bar, XmNtopOffset,
-        10, nullptr);
-    Widget header = XtVaCreateManagedWidget(
-        "AccountingHeader", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
-        XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset,
-        10, nullptr);
+        "HeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition,
+        2, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, bar, XmNtopOffset, 10, nullptr);
+    Widget header =
+        XtVaCreateManagedWidget("AccountingHeader", xmLabelWidgetClass, form, XmNleftAttachment,
+                                XmATTACH_FORM, XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET,
+                                XmNtopWidget, head, XmNtopOffset, 10, nullptr);
 
     // The label spans the height of the field beside it, so that the text
     // below keeps its distance from both.
@@ -245,10 +246,10 @@ Widget AccountingDialogLayout(Widget parent, WidgetTable* table)
         XmNbottomAttachment, XmATTACH_OPPOSITE_WIDGET, XmNbottomWidget, table->AccountingIDText,
         XmNrecomputeSize, False, nullptr);
 
-    table->AccountingReset = XtVaCreateManagedWidget(
-        "AccountingReset", xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
-        XmNleftOffset, 10, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth,
-        RESET_WIDTH, nullptr);
+    table->AccountingReset =
+        XtVaCreateManagedWidget("AccountingReset", xmPushButtonWidgetClass, form, XmNleftAttachment,
+                                XmATTACH_FORM, XmNleftOffset, 10, XmNbottomAttachment,
+                                XmATTACH_FORM, XmNbottomOffset, 10, XmNwidth, RESET_WIDTH, nullptr);
     XtAddCallback(table->AccountingReset, XmNactivateCallback, AccountingCB,
                   action_data(ACCOUNTING_ACTION_RESET));
     table->AccountingClose = XtVaCreateManagedWidget(

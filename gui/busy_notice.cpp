@@ -34,17 +34,16 @@ Widget ScanDialogLayout(Widget parent, WidgetTable* table)
                   BlackPixelOfScreen(XtScreen(form)), nullptr);
     XtVaSetValues(form, XmNshadowThickness, NOTICE_SHADOW, XmNshadowType, XmSHADOW_OUT, nullptr);
 
-    Widget icon = XtVaCreateManagedWidget(
-        "ScanDialogIconLabel", xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP,
-        XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10, XmNtopAttachment, XmATTACH_FORM,
-        XmNbottomAttachment, XmATTACH_FORM, nullptr);
+    Widget icon = XtVaCreateManagedWidget("ScanDialogIconLabel", xmLabelWidgetClass, form,
+                                          XmNlabelType, XmPIXMAP, XmNleftAttachment, XmATTACH_FORM,
+                                          XmNleftOffset, 10, XmNtopAttachment, XmATTACH_FORM,
+                                          XmNbottomAttachment, XmATTACH_FORM, nullptr);
     XtVaSetValues(icon, XmNlabelPixmap, BitmapFileToPixmap(icon, "hglass32x32"), nullptr);
 
     table->ScanDialogMessage = XtVaCreateManagedWidget(
         "ScanDialogMessage", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_WIDGET,
-        XmNleftWidget, icon, XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM,
-        XmNrightOffset, 10, XmNtopAttachment, XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM,
-        nullptr);
+        XmNleftWidget, icon, XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset,
+        10, XmNtopAttachment, XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM, nullptr);
 
     table->ScanDialog = form;
     return form;

@@ -19,22 +19,22 @@ struct WidgetTable;
 
 // ------------------------------------------- builders and resources ---
 // "<dialog>Layout" and "<dialog>Resources" for every dialog of the list.
-#define QORVEL_DIALOG_DECLARATIONS(id, ...)                                                       \
-    Widget id##Layout(Widget parent, WidgetTable* table);                                         \
+#define QORVEL_DIALOG_DECLARATIONS(id, ...) \
+    Widget id##Layout(Widget parent, WidgetTable* table); \
     extern const char* const id##Resources[];
 QORVEL_DIALOGS(QORVEL_DIALOG_DECLARATIONS)
 #undef QORVEL_DIALOG_DECLARATIONS
 
 // ------------------------------------------- filled on every popup ---
-void ConfigDialogSetData();     // line list refilled, "AddLine" by the table limit
-void FilterDialogSetData();     // filter list and default-rule menu, "AddFilter"
-void RouteDialogSetData();      // route list, "AddRoute"
-void LineMonDialogSetData();    // a report with every field zero
-void LineMon2DialogSetData();   // line list, "LineMon2Ok" insensitive
-void FirmwareDialogSetData();   // firmware list, "FirmwareOk" insensitive, nothing selected
-void SetPWDialogSetData();      // buffer, exclusive toggle, "SetPWDelete"
-void RepeatPWDialogSetData();   // buffer and field emptied
-void InputPWDialogSetData();    // buffer and field emptied
+void ConfigDialogSetData();    // line list refilled, "AddLine" by the table limit
+void FilterDialogSetData();    // filter list and default-rule menu, "AddFilter"
+void RouteDialogSetData();     // route list, "AddRoute"
+void LineMonDialogSetData();   // a report with every field zero
+void LineMon2DialogSetData();  // line list, "LineMon2Ok" insensitive
+void FirmwareDialogSetData();  // firmware list, "FirmwareOk" insensitive, nothing selected
+void SetPWDialogSetData();     // buffer, exclusive toggle, "SetPWDelete"
+void RepeatPWDialogSetData();  // buffer and field emptied
+void InputPWDialogSetData();   // buffer and field emptied
 
 // ----------------------------------------- the main window's resources ---
 extern const char* const MainFormResources[];

@@ -9,10 +9,9 @@
 namespace {
 
 // Indexed by the enumeration; MainWindow has no slot of its own here.
-Widget WidgetTable::*const FORM_SLOTS[WINDOW_COUNT] = {
-    nullptr,
+Widget WidgetTable::*const FORM_SLOTS[WINDOW_COUNT] = {nullptr,
 #define QORVEL_DIALOG_SLOT(id, ...) &WidgetTable::id,
-    QORVEL_DIALOGS(QORVEL_DIALOG_SLOT)
+                                                       QORVEL_DIALOGS(QORVEL_DIALOG_SLOT)
 #undef QORVEL_DIALOG_SLOT
 };
 
@@ -64,15 +63,23 @@ Widget helpfunc_create_form_dialog(Widget parent, Dialog dialog)
 
     Arg args[10];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNdialogStyle, style); ++n;
-    XtSetArg(args[n], XmNautoUnmanage, row->closes_itself ? True : False); ++n;
-    XtSetArg(args[n], XmNdefaultPosition, row->placement == Placement::CENTRED ? True : False); ++n;
-    XtSetArg(args[n], XmNresizePolicy, row->grows ? XmRESIZE_GROW : XmRESIZE_NONE); ++n;
-    XtSetArg(args[n], XmNnoResize, row->grows ? False : True); ++n;
-    XtSetArg(args[n], XmNshadowThickness, 1); ++n;
-    XtSetArg(args[n], XmNwidth, row->width); ++n;
+    XtSetArg(args[n], XmNdialogStyle, style);
+    ++n;
+    XtSetArg(args[n], XmNautoUnmanage, row->closes_itself ? True : False);
+    ++n;
+    XtSetArg(args[n], XmNdefaultPosition, row->placement == Placement::CENTRED ? True : False);
+    ++n;
+    XtSetArg(args[n], XmNresizePolicy, row->grows ? XmRESIZE_GROW : XmRESIZE_NONE);
+    ++n;
+    XtSetArg(args[n], XmNnoResize, row->grows ? False : True);
+    ++n;
+    XtSetArg(args[n], XmNshadowThickness, 1);
+    ++n;
+    XtSetArg(args[n], XmNwidth, row->width);
+    ++n;
     if (row->height > 0) {
-        XtSetArg(args[n], XmNheight, row->height); ++n;
+        XtSetArg(args[n], XmNheight, row->height);
+        ++n;
     }
     return XmCreateFormDialog(parent, const_cast<char*>(row->name), args, n);
 }

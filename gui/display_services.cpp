@@ -66,8 +66,8 @@ void close_request(Widget widget, XtPointer, XtPointer)
 // `wanted` pixels where it has `has`, its two sides attached by `first` and
 // `second` (positions in `base` parts of the form where so attached),
 // standing at `at` in a form `size` long.
-int growth_for(unsigned char first, int first_position, unsigned char second,
-               int second_position, int base, int at, int has, int wanted, int size)
+int growth_for(unsigned char first, int first_position, unsigned char second, int second_position,
+               int base, int at, int has, int wanted, int size)
 {
     const bool first_attached = first != XmATTACH_NONE && first != XmATTACH_SELF;
     const bool second_attached = second != XmATTACH_NONE && second != XmATTACH_SELF;
@@ -78,9 +78,7 @@ int growth_for(unsigned char first, int first_position, unsigned char second,
         return 0;
     // Stretched between two edges: it grows one for one with the form, or by
     // its share of the form when an edge is a position.
-    const int from = first == XmATTACH_POSITION ? first_position
-                     : first == XmATTACH_FORM   ? 0
-                                                : -1;
+    const int from = first == XmATTACH_POSITION ? first_position : first == XmATTACH_FORM ? 0 : -1;
     const int to = second == XmATTACH_POSITION ? second_position
                    : second == XmATTACH_FORM   ? base
                                                : -1;
@@ -98,8 +96,7 @@ void fit_to_contents(Dialog dialog)
 {
     const DialogRow* row = dialog_row(dialog);
     Widget form = dialog_form(dialog);
-    if (row == nullptr || !row->grows || form == nullptr || !XmIsForm(form) ||
-        !XtIsManaged(form))
+    if (row == nullptr || !row->grows || form == nullptr || !XmIsForm(form) || !XtIsManaged(form))
         return;
     // From the registry size, so that a short message after a long one gets
     // the small box back.
@@ -124,13 +121,13 @@ void fit_to_contents(Dialog dialog)
         Dimension w = 0, h = 0;
         unsigned char left = 0, right = 0, top = 0, bottom = 0;
         int left_position = 0, right_position = 0, top_position = 0, bottom_position = 0;
-        XtVaGetValues(child, XmNx, &x, XmNy, &y, XmNwidth, &w, XmNheight, &h,
-                      XmNleftAttachment, &left, XmNrightAttachment, &right, XmNtopAttachment,
-                      &top, XmNbottomAttachment, &bottom, XmNleftPosition, &left_position,
+        XtVaGetValues(child, XmNx, &x, XmNy, &y, XmNwidth, &w, XmNheight, &h, XmNleftAttachment,
+                      &left, XmNrightAttachment, &right, XmNtopAttachment, &top,
+                      XmNbottomAttachment, &bottom, XmNleftPosition, &left_position,
                       XmNrightPosition, &right_position, XmNtopPosition, &top_position,
                       XmNbottomPosition, &bottom_position, nullptr);
-        const int across = growth_for(left, left_position, right, right_position, base, x, w,
-                                      wanted.width, width);
+        const int across =
+            growth_for(left, left_position, right, right_position, base, x, w, wanted.width, width);
         const int down = growth_for(top, top_position, bottom, bottom_position, base, y, h,
                                     wanted.height, height);
         if (across > grow_width)
@@ -139,8 +136,7 @@ void fit_to_contents(Dialog dialog)
             grow_height = down;
     }
     if (grow_width > 0 || grow_height > 0)
-        XtVaSetValues(form, XmNwidth, width + grow_width, XmNheight, height + grow_height,
-                      nullptr);
+        XtVaSetValues(form, XmNwidth, width + grow_width, XmNheight, height + grow_height, nullptr);
 }
 
 // What the window manager adds around the main window, taken as what it
@@ -198,8 +194,7 @@ void fit_before_map(Widget, XtPointer client, XtPointer)
 
 void fit_at_popup(Dialog dialog, Widget form)
 {
-    XtAddCallback(XtParent(form), XmNpopupCallback, fit_before_map,
-                  action_data(dialog));
+    XtAddCallback(XtParent(form), XmNpopupCallback, fit_before_map, action_data(dialog));
 }
 
 // Shows a dialog's form; one already up whose contents changed is fitted
@@ -270,14 +265,14 @@ WidgetTable* helpfunc_min_layout(Widget shell)
         WhitePixelOfScreen(screen), BlackPixelOfScreen(screen),
         static_cast<unsigned>(DefaultDepthOfScreen(screen)));
 
-    XtVaSetValues(shell, XmNdeleteResponse, XmDO_NOTHING, XmNminWidth, MAIN_MIN_WIDTH,
-                  XmNminHeight, MAIN_MIN_HEIGHT, XmNiconPixmap, icon_pixmap, nullptr);
-    Atom delete_window = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
+    XtVaSetValues(shell, XmNdeleteResponse, XmDO_NOTHING, XmNminWidth, MAIN_MIN_WIDTH, XmNminHeight,
+                  MAIN_MIN_HEIGHT, XmNiconPixmap, icon_pixmap, nullptr);
+    Atom delete_window =
+        XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
     XmAddWMProtocolCallback(shell, delete_window, close_request, nullptr);
 
     for (Widget w : {table->SelectionList, table->Open, table->Close, table->ConfigureRouter,
-                     table->ConfigureLines, table->LineMonitor, table->Accounting,
-                     table->Overview})
+                     table->ConfigureLines, table->LineMonitor, table->Accounting, table->Overview})
         XmAddTabGroup(w);
 
     const DialogEntry* busy_notice = entry_of(Dialog::ScanDialog);
@@ -416,8 +411,7 @@ void helpfunc_main_buttons(int open, int router, int lines, int linemon, int acc
 void helpfunc_main_state(MainState state)
 {
     MainButtons b = main_window_buttons(state);
-    helpfunc_main_buttons(b.open, b.router, b.lines, b.linemon, b.accounting, b.overview,
-                          b.close);
+    helpfunc_main_buttons(b.open, b.router, b.lines, b.linemon, b.accounting, b.overview, b.close);
     XtSetSensitive(XmVANTEROWidgets->SelectionList, b.list ? True : False);
 }
 

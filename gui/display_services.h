@@ -17,10 +17,10 @@ struct WidgetTable;
 // start-up before helpfunc_min_layout: the services stand below every
 // dialog and never call up into one by name.
 struct DisplayHooks {
-    const DialogEntry& (*entry)(Dialog dialog);            // the registry's row
+    const DialogEntry& (*entry)(Dialog dialog);               // the registry's row
     Widget (*main_layout)(Widget shell, WidgetTable* table);  // builds the main window
-    void (*quit)(Widget widget);                           // the main window's quit
-    void (*help_turn_to)(Dialog dialog);                   // the help window's section
+    void (*quit)(Widget widget);                              // the main window's quit
+    void (*help_turn_to)(Dialog dialog);                      // the help window's section
 };
 
 // Takes the hooks; called once, by the start-up.
@@ -30,7 +30,7 @@ constexpr int POSITION_LEFT_X = 100;   // the error box and the busy notice, lef
 constexpr int POSITION_RIGHT_X = 605;  // ... right
 constexpr int ERROR_BOX_Y = 205;
 constexpr int BUSY_NOTICE_Y = 230;
-constexpr int MAIN_MIN_WIDTH = 500;    // the top-level shell's minimum size
+constexpr int MAIN_MIN_WIDTH = 500;  // the top-level shell's minimum size
 constexpr int MAIN_MIN_HEIGHT = 450;
 constexpr unsigned WATCH_CURSOR_GLYPH = 150;  // the watch of the standard cursor font
 

@@ -39,10 +39,10 @@ struct ErrorBoxNames {
 // Builds the children of either box into its form; returns the message label.
 Widget error_box_children(Widget form, const ErrorBoxNames& names, XtCallbackProc ok_callback)
 {
-    Widget icon = XtVaCreateManagedWidget(
-        names.icon, xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP, XmNleftAttachment,
-        XmATTACH_FORM, XmNleftOffset, 15, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 15,
-        nullptr);
+    Widget icon =
+        XtVaCreateManagedWidget(names.icon, xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP,
+                                XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 15,
+                                XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 15, nullptr);
     XtVaSetValues(icon, XmNlabelPixmap, BitmapFileToPixmap(icon, "error32x32"), nullptr);
 
     Widget ok = XtVaCreateManagedWidget(

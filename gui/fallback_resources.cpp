@@ -35,13 +35,13 @@ struct DialogPlace {
 };
 
 constexpr DialogPlace POSITIONS[] = {
-    {Dialog::ConfigDialog, 10, 35},     {Dialog::Config2Dialog, 525, 35},
-    {Dialog::RConfigDialog, 525, 35},   {Dialog::FilterDialog, 10, 35},
-    {Dialog::Filter2Dialog, 525, 35},   {Dialog::RouteDialog, 10, 35},
-    {Dialog::Route2Dialog, 525, 35},    {Dialog::RouterDialog, 525, 35},
+    {Dialog::ConfigDialog, 10, 35},      {Dialog::Config2Dialog, 525, 35},
+    {Dialog::RConfigDialog, 525, 35},    {Dialog::FilterDialog, 10, 35},
+    {Dialog::Filter2Dialog, 525, 35},    {Dialog::RouteDialog, 10, 35},
+    {Dialog::Route2Dialog, 525, 35},     {Dialog::RouterDialog, 525, 35},
     {Dialog::AccountingDialog, 525, 35}, {Dialog::LineMonDialog, 525, 35},
-    {Dialog::LineMon2Dialog, 525, 480}, {Dialog::HelpDialog, 10, 525},
-    {Dialog::SetPWDialog, 625, 180},    {Dialog::Question2Dialog, 625, 180},
+    {Dialog::LineMon2Dialog, 525, 480},  {Dialog::HelpDialog, 10, 525},
+    {Dialog::SetPWDialog, 625, 180},     {Dialog::Question2Dialog, 625, 180},
     {Dialog::FirmwareDialog, 625, 135},
 };
 constexpr int POSITION_COUNT = sizeof POSITIONS / sizeof POSITIONS[0];
@@ -59,14 +59,14 @@ static_assert(positions_match(), "a position for each dialog the resources place
 
 // The order of the windows' own lines in the set.
 constexpr Dialog RESOURCE_ORDER[] = {
-    Dialog::ScanDialog,     Dialog::PWDialog,       Dialog::ConfigDialog,
-    Dialog::ErrorDialog,    Dialog::Error2Dialog,   Dialog::InputPWDialog,
-    Dialog::RepeatPWDialog, Dialog::AboutDialog,    Dialog::QuestionDialog,
-    Dialog::Question2Dialog, Dialog::Config2Dialog, Dialog::RConfigDialog,
-    Dialog::FilterDialog,   Dialog::RouteDialog,    Dialog::AccountingDialog,
-    Dialog::RouterDialog,   Dialog::Route2Dialog,   Dialog::Filter2Dialog,
-    Dialog::LineMonDialog,  Dialog::LineMon2Dialog, Dialog::FileDialog,
-    Dialog::HelpDialog,     Dialog::SetPWDialog,    Dialog::FirmwareDialog,
+    Dialog::ScanDialog,      Dialog::PWDialog,       Dialog::ConfigDialog,
+    Dialog::ErrorDialog,     Dialog::Error2Dialog,   Dialog::InputPWDialog,
+    Dialog::RepeatPWDialog,  Dialog::AboutDialog,    Dialog::QuestionDialog,
+    Dialog::Question2Dialog, Dialog::Config2Dialog,  Dialog::RConfigDialog,
+    Dialog::FilterDialog,    Dialog::RouteDialog,    Dialog::AccountingDialog,
+    Dialog::RouterDialog,    Dialog::Route2Dialog,   Dialog::Filter2Dialog,
+    Dialog::LineMonDialog,   Dialog::LineMon2Dialog, Dialog::FileDialog,
+    Dialog::HelpDialog,      Dialog::SetPWDialog,    Dialog::FirmwareDialog,
 };
 static_assert(dialogs_match(RESOURCE_ORDER, sizeof RESOURCE_ORDER / sizeof RESOURCE_ORDER[0],
                             [](const DialogRow& row) { return row.dialog != Dialog::MainWindow; }),

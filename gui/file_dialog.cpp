@@ -87,8 +87,8 @@ void load_config(const std::string& file)
     int line = 0;
     int column = 0;
     const int result =
-        file_load_config(file.c_str(), &main_line_list, &main_route_list, &main_filter_list,
-                         &line, &column, helpfunc_selected_box.cfg.line_type);
+        file_load_config(file.c_str(), &main_line_list, &main_route_list, &main_filter_list, &line,
+                         &column, helpfunc_selected_box.cfg.line_type);
     if (result != CFG_OK) {
         error_box(file_load_message(result, line, column).c_str());
         return;
@@ -221,14 +221,19 @@ Widget FileDialogLayout(Widget parent, WidgetTable* table)
     const DialogRow& entry = *dialog_row(Dialog::FileDialog);
     Arg args[8];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNdialogStyle, XmDIALOG_FULL_APPLICATION_MODAL); ++n;
+    XtSetArg(args[n], XmNdialogStyle, XmDIALOG_FULL_APPLICATION_MODAL);
+    ++n;
     // OK must be able to keep the dialog up (a file to load that is not there).
-    XtSetArg(args[n], XmNautoUnmanage, False); ++n;
-    XtSetArg(args[n], XmNresizePolicy, XmRESIZE_GROW); ++n;
-    XtSetArg(args[n], XmNmustMatch, False); ++n;
-    XtSetArg(args[n], XmNwidth, entry.width); ++n;
-    Widget box = XmCreateFileSelectionDialog(parent, const_cast<char*>(dialog_name(Dialog::FileDialog)),
-                                             args, n);
+    XtSetArg(args[n], XmNautoUnmanage, False);
+    ++n;
+    XtSetArg(args[n], XmNresizePolicy, XmRESIZE_GROW);
+    ++n;
+    XtSetArg(args[n], XmNmustMatch, False);
+    ++n;
+    XtSetArg(args[n], XmNwidth, entry.width);
+    ++n;
+    Widget box = XmCreateFileSelectionDialog(
+        parent, const_cast<char*>(dialog_name(Dialog::FileDialog)), args, n);
     if (XmFontList fonts = FontNameToFontList(box, LABEL_FONT))
         XtVaSetValues(box, XmNlabelFontList, fonts, nullptr);
     XtAddCallback(box, XmNokCallback, FileCB, action_data(FILE_OK));

@@ -84,15 +84,22 @@ void show_rule(const void* rule, int position)
 }
 
 const TableListDialog FILTERS = {
-    Dialog::FilterDialog, Dialog::Filter2Dialog, &WidgetTable::FilterList,
-    &WidgetTable::OpenFilter, &WidgetTable::DeleteFilter, &WidgetTable::AddFilter,
-    &main_filter_list, filter_listed_count, filter_can_add, filter_list_lines, show_rule,
+    Dialog::FilterDialog,
+    Dialog::Filter2Dialog,
+    &WidgetTable::FilterList,
+    &WidgetTable::OpenFilter,
+    &WidgetTable::DeleteFilter,
+    &WidgetTable::AddFilter,
+    &main_filter_list,
+    filter_listed_count,
+    filter_can_add,
+    filter_list_lines,
+    show_rule,
 };
 
 Widget menu_button(Widget menu, const char* name)
 {
-    return XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, menu, XmNmarginWidth, 4,
-                                   nullptr);
+    return XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, menu, XmNmarginWidth, 4, nullptr);
 }
 
 // "All Remaining": the default rule's action, between the list and "Open".
@@ -100,11 +107,16 @@ Widget default_rule_menu(Widget inner, Widget open, XtCallbackProc callback, Wid
 {
     Arg args[6];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, open); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 15); ++n;
-    XtSetArg(args[n], XmNmarginWidth, 0); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, open);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 15);
+    ++n;
+    XtSetArg(args[n], XmNmarginWidth, 0);
+    ++n;
     Widget option = CreateOptionMenu(inner, "FilterOption", args, n);
     Widget menu = CreatePulldownMenu(option, "FilterOptionMenu", nullptr, 0);
     table->FilterAllow = menu_button(menu, "FilterAllow");
@@ -182,11 +194,11 @@ void store_rule()
 
 Widget FilterDialogLayout(Widget parent, WidgetTable* table)
 {
-    const TableLayoutNames names = {"FilterHeader", "FilterIDLabel", "FilterIDText",
-                                    "FilterClose",  "FilterHelp",    "FilterForm",
-                                    "OpenFilter",   "AddFilter",     "DeleteFilter",
+    const TableLayoutNames names = {"FilterHeader",    "FilterIDLabel", "FilterIDText",
+                                    "FilterClose",     "FilterHelp",    "FilterForm",
+                                    "OpenFilter",      "AddFilter",     "DeleteFilter",
                                     "FilterListLabel", "FilterList"};
-    const TableLayoutCodes codes = {FILTER_OPEN,   FILTER_DOUBLE_CLICK, FILTER_ADD, FILTER_DELETE,
+    const TableLayoutCodes codes = {FILTER_OPEN,   FILTER_DOUBLE_CLICK, FILTER_ADD,  FILTER_DELETE,
                                     FILTER_SELECT, FILTER_HELP,         FILTER_CLOSE};
     TableLayout l = table_list_layout(parent, Dialog::FilterDialog, names, codes, FilterCB,
                                       default_rule_menu, table);
@@ -205,13 +217,12 @@ Widget FilterDialogLayout(Widget parent, WidgetTable* table)
 
 Widget Filter2DialogLayout(Widget parent, WidgetTable* table)
 {
-    const EditLayoutNames names = {"Filter2Header", "Filter2IDLabel", "Filter2IDText",
-                                   "Filter2Ok",     "Filter2Close",   "Filter2Help",
-                                   "Filter2Form"};
+    const EditLayoutNames names = {"Filter2Header", "Filter2IDLabel", "Filter2IDText", "Filter2Ok",
+                                   "Filter2Close",  "Filter2Help",    "Filter2Form"};
     EditLayout l = edit_dialog_layout(parent, Dialog::Filter2Dialog, names, Filter2CB);
     Widget sending = group_label(l.inner, "Filter2SLabel", nullptr, 10);
-    EditRow send_mask = edit_dialog_row(l.inner, "Filter2SMaskLabel", "Filter2SMaskText",
-                                        sending, 0, 10, ADDRESS_FIELD_LENGTH);
+    EditRow send_mask = edit_dialog_row(l.inner, "Filter2SMaskLabel", "Filter2SMaskText", sending,
+                                        0, 10, ADDRESS_FIELD_LENGTH);
     EditRow send_match = edit_dialog_row(l.inner, "Filter2SCompLabel", "Filter2SCompText",
                                          send_mask.label, 0, 10, ADDRESS_FIELD_LENGTH);
     Widget receiving = group_label(l.inner, "Filter2RLabel", send_match.label, 5);
@@ -224,20 +235,26 @@ Widget Filter2DialogLayout(Widget parent, WidgetTable* table)
 
     Arg args[8];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, service.label); ++n;
-    XtSetArg(args[n], XmNtopOffset, 20); ++n;
-    XtSetArg(args[n], XmNspacing, ACTION_MENU_SPACING); ++n;
-    XtSetArg(args[n], XmNmarginWidth, 0); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, service.label);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNspacing, ACTION_MENU_SPACING);
+    ++n;
+    XtSetArg(args[n], XmNmarginWidth, 0);
+    ++n;
     Widget action = CreateOptionMenu(l.inner, "Filter2Aktion", args, n);
     Widget menu = CreatePulldownMenu(action, "Filter2AktionMenu", nullptr, 0);
     table->A_ACCEPT = menu_button(menu, "A_ACCEPT");
     table->A_REJECT = menu_button(menu, "A_REJECT");
     XtManageChild(action);
 
-    EditRow position = edit_dialog_row(l.inner, "Filter2PosLabel", "Filter2PosText", action, 25,
-                                       200, 0);
+    EditRow position =
+        edit_dialog_row(l.inner, "Filter2PosLabel", "Filter2PosText", action, 25, 200, 0);
     table_tab_groups({send_mask.field, send_match.field, receive_mask.field, receive_match.field,
                       service.field, action, position.field, l.ok, l.cancel, l.help});
 

@@ -77,9 +77,8 @@ Widget FirmwareDialogLayout(Widget parent, WidgetTable* table)
         "HeadLine", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 5,
         XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, nullptr);
     Widget header = XtVaCreateManagedWidget(
-        "FirmwareHeader", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
-        XmNtopWidget, headline, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2,
-        nullptr);
+        "FirmwareHeader", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget,
+        headline, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, nullptr);
 
     table->FirmwareOk = row_button(form, "FirmwareOk", 5, 35, FIRMWARE_ACTION_OK);
     XtSetSensitive(table->FirmwareOk, False);
@@ -89,21 +88,33 @@ Widget FirmwareDialogLayout(Widget parent, WidgetTable* table)
 
     Arg args[12];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT); ++n;
-    XtSetArg(args[n], XmNvisibleItemCount, VISIBLE_ITEMS); ++n;
-    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
-    XtSetArg(args[n], XmNuserData, static_cast<XtPointer>(&choice)); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, header); ++n;
-    XtSetArg(args[n], XmNtopOffset, 5); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, table->FirmwareOk); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftOffset, 10); ++n;
+    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT);
+    ++n;
+    XtSetArg(args[n], XmNvisibleItemCount, VISIBLE_ITEMS);
+    ++n;
+    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC);
+    ++n;
+    XtSetArg(args[n], XmNuserData, static_cast<XtPointer>(&choice));
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, header);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 5);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, table->FirmwareOk);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 10);
+    ++n;
     table->FirmwareList = XmCreateScrolledList(form, const_cast<char*>("FirmwareList"), args, n);
-    XtVaSetValues(XtParent(table->FirmwareList), XmNrightAttachment, XmATTACH_FORM,
-                  XmNrightOffset, 10, nullptr);
+    XtVaSetValues(XtParent(table->FirmwareList), XmNrightAttachment, XmATTACH_FORM, XmNrightOffset,
+                  10, nullptr);
     XtAddCallback(table->FirmwareList, XmNsingleSelectionCallback, FirmwareCB,
                   action_data(FIRMWARE_ACTION_SELECT));
     XtAddCallback(table->FirmwareList, XmNdefaultActionCallback, FirmwareCB,
@@ -114,8 +125,8 @@ Widget FirmwareDialogLayout(Widget parent, WidgetTable* table)
                   table->FirmwareClose, nullptr);
 
     helpfunc_list_colours(form, table->FirmwareList);
-    for (Widget w : {table->FirmwareList, table->FirmwareOk, table->FirmwareClose,
-                     table->FirmwareHelp})
+    for (Widget w :
+         {table->FirmwareList, table->FirmwareOk, table->FirmwareClose, table->FirmwareHelp})
         XmAddTabGroup(w);
 
     table->FirmwareDialog = form;
@@ -205,9 +216,8 @@ void cbfunc_firmware(ScanAnswer* answer)
     myutil_get_host_name(answer->router_ip, name);
     myutil_get_host_name(answer->holder_ip, holder);
     std::string hw_text = router_hw_text(answer->hw);
-    std::string line = router_list_line(hw_text.c_str(), name,
-                                        router_held_by_other(answer->holder_ip,
-                                                             myutil_get_my_ip()));
+    std::string line = router_list_line(
+        hw_text.c_str(), name, router_held_by_other(answer->holder_ip, myutil_get_my_ip()));
 
     const int position = helpfunc_selected_box.sel_pos;
     XmListDeselectAllItems(t->SelectionList);

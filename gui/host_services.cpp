@@ -35,9 +35,9 @@ void close_all(const Dialog* dialogs, int count)
 
 int main_register(HostCallback callback, int descriptor)
 {
-    XtInputId id = XtAppAddInput(app_context, descriptor,
-                                 reinterpret_cast<XtPointer>(XtInputReadMask), input_ready,
-                                 reinterpret_cast<XtPointer>(callback));
+    XtInputId id =
+        XtAppAddInput(app_context, descriptor, reinterpret_cast<XtPointer>(XtInputReadMask),
+                      input_ready, reinterpret_cast<XtPointer>(callback));
     return static_cast<int>(id);
 }
 

@@ -108,8 +108,8 @@ constexpr int CHANNEL_HEADER_WIDTH = 80;
 constexpr int ID_LABEL_WIDTH = 70;
 constexpr int FIELD_LABEL_WIDTH = 100;
 constexpr int DISCONNECT_WIDTH = 100;
-constexpr int ROW_GAP = 2;      // pixels between the rows of a group
-constexpr int GROUP_GAP = 10;   // pixels above a group's header
+constexpr int ROW_GAP = 2;     // pixels between the rows of a group
+constexpr int GROUP_GAP = 10;  // pixels above a group's header
 constexpr int LIST_VISIBLE_LINES = 10;
 
 // The widget-table slots of one channel's fields.
@@ -127,18 +127,22 @@ struct ChannelSlots {
 
 // One channel's place in the dialog.
 struct Channel {
-    const char* prefix;   // its widgets' names begin with it
-    const char* form;     // the half of "LineMonForm" it stands in
+    const char* prefix;  // its widgets' names begin with it
+    const char* form;    // the half of "LineMonForm" it stands in
     LineMonAction disconnect_action;
     ChannelSlots slots;
 };
 
 const Channel CHANNELS[2] = {
-    {"Canal1", "LineMonTopForm", LINEMON_ACTION_DISCONNECT_1,
+    {"Canal1",
+     "LineMonTopForm",
+     LINEMON_ACTION_DISCONNECT_1,
      {&T::Canal1Disconnect, &T::Canal1StatText, &T::Canal1PhoneText, &T::Canal1IPText,
       &T::Canal1TimeText, &T::Canal1ChargeText, &T::Canal1INText, &T::Canal1OUTText,
       &T::Canal1CompText}},
-    {"Canal2", "LineMonBottomForm", LINEMON_ACTION_DISCONNECT_2,
+    {"Canal2",
+     "LineMonBottomForm",
+     LINEMON_ACTION_DISCONNECT_2,
      {&T::Canal2Disconnect, &T::Canal2StatText, &T::Canal2PhoneText, &T::Canal2IPText,
       &T::Canal2TimeText, &T::Canal2ChargeText, &T::Canal2INText, &T::Canal2OUTText,
       &T::Canal2CompText}},
@@ -201,11 +205,15 @@ Widget read_only_field(Widget parent, const std::string& name, bool highlight)
 {
     Arg args[4];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNeditable, False); ++n;
-    XtSetArg(args[n], XmNcursorPositionVisible, False); ++n;
-    XtSetArg(args[n], XmNshadowThickness, 0); ++n;
+    XtSetArg(args[n], XmNeditable, False);
+    ++n;
+    XtSetArg(args[n], XmNcursorPositionVisible, False);
+    ++n;
+    XtSetArg(args[n], XmNshadowThickness, 0);
+    ++n;
     if (!highlight) {
-        XtSetArg(args[n], XmNhighlightThickness, 0); ++n;
+        XtSetArg(args[n], XmNhighlightThickness, 0);
+        ++n;
     }
     Widget field = XmCreateTextField(parent, const_cast<char*>(name.c_str()), args, n);
     XtManageChild(field);
@@ -215,11 +223,11 @@ Widget read_only_field(Widget parent, const std::string& name, bool highlight)
 // A label beside a field that spans the field's height.
 Widget field_label(Widget parent, const std::string& name, Widget field)
 {
-    return XtVaCreateManagedWidget(
-        name.c_str(), xmLabelWidgetClass, parent, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNrecomputeSize, False, XmNwidth, FIELD_LABEL_WIDTH, XmNtopAttachment,
-        XmATTACH_OPPOSITE_WIDGET, XmNtopWidget, field, XmNbottomAttachment,
-        XmATTACH_OPPOSITE_WIDGET, XmNbottomWidget, field, nullptr);
+    return XtVaCreateManagedWidget(name.c_str(), xmLabelWidgetClass, parent, XmNalignment,
+                                   XmALIGNMENT_BEGINNING, XmNrecomputeSize, False, XmNwidth,
+                                   FIELD_LABEL_WIDTH, XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET,
+                                   XmNtopWidget, field, XmNbottomAttachment,
+                                   XmATTACH_OPPOSITE_WIDGET, XmNbottomWidget, field, nullptr);
 }
 
 // A label and its field in the left half (up to 50 %) or the right half of
@@ -244,28 +252,27 @@ Widget half_row(Widget parent, const char* prefix, const char* label, const char
 
 Widget group_header(Widget parent, const std::string& name, Widget above, int gap)
 {
-    return XtVaCreateManagedWidget(
-        name.c_str(), xmLabelWidgetClass, parent, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET,
-        XmNtopWidget, above, XmNtopOffset, gap, nullptr);
+    return XtVaCreateManagedWidget(name.c_str(), xmLabelWidgetClass, parent, XmNalignment,
+                                   XmALIGNMENT_BEGINNING, XmNleftAttachment, XmATTACH_FORM,
+                                   XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET,
+                                   XmNtopWidget, above, XmNtopOffset, gap, nullptr);
 }
 
 // The fields of one channel in its half of "LineMonForm".
 void channel_layout(Widget form, const Channel& channel, WidgetTable* table)
 {
     const char* p = channel.prefix;
-    Widget header = XtVaCreateManagedWidget(
-        name_of(p, "Header").c_str(), xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_FORM,
-        XmNtopOffset, 5, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10, XmNwidth,
-        CHANNEL_HEADER_WIDTH, nullptr);
+    Widget header = XtVaCreateManagedWidget(name_of(p, "Header").c_str(), xmLabelWidgetClass, form,
+                                            XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 5,
+                                            XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10,
+                                            XmNwidth, CHANNEL_HEADER_WIDTH, nullptr);
     if (channel.disconnect_action == LINEMON_ACTION_DISCONNECT_1)
         table->Canal1Header = header;
 
     Widget disconnect = XtVaCreateManagedWidget(
         name_of(p, "Disconnect").c_str(), xmPushButtonWidgetClass, form, XmNrightAttachment,
         XmATTACH_FORM, XmNrightOffset, 10, XmNwidth, DISCONNECT_WIDTH, XmNtopAttachment,
-        XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, ROW_GAP, XmNsensitive, False,
-        nullptr);
+        XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, ROW_GAP, XmNsensitive, False, nullptr);
     XtAddCallback(disconnect, XmNactivateCallback, LineMonCB,
                   action_data(channel.disconnect_action));
     Widget state = read_only_field(form, name_of(p, "StatText"), false);
@@ -273,8 +280,8 @@ void channel_layout(Widget form, const Channel& channel, WidgetTable* table)
     XtVaSetValues(state_label, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10, nullptr);
     XtVaSetValues(state, XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET, XmNtopWidget, disconnect,
                   XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget, state_label,
-                  XmNrightAttachment, XmATTACH_WIDGET, XmNrightWidget, disconnect,
-                  XmNrightOffset, 20, nullptr);
+                  XmNrightAttachment, XmATTACH_WIDGET, XmNrightWidget, disconnect, XmNrightOffset,
+                  20, nullptr);
 
     Widget host = group_header(form, name_of(p, "ConHeader"), disconnect, ROW_GAP);
     Widget phone = half_row(form, p, "PhoneLabel", "PhoneText", host, ROW_GAP, false);
@@ -304,9 +311,9 @@ void channel_layout(Widget form, const Channel& channel, WidgetTable* table)
 Widget bottom_button(Widget form, const char* name, int left, XtCallbackProc callback, int action)
 {
     Widget button = XtVaCreateManagedWidget(
-        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition,
-        left + 20, XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
+        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition,
+        left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, left + 20,
+        XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
     XtAddCallback(button, XmNactivateCallback, callback, action_data(action));
     return button;
 }
@@ -322,10 +329,9 @@ Widget head_line(Widget form)
 // it off.
 Widget dialog_header(Widget form, const char* name, Widget head)
 {
-    return XtVaCreateManagedWidget(name, xmLabelWidgetClass, form, XmNleftAttachment,
-                                   XmATTACH_FORM, XmNleftOffset, 10, XmNtopAttachment,
-                                   XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset, 10,
-                                   nullptr);
+    return XtVaCreateManagedWidget(name, xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
+                                   XmNleftOffset, 10, XmNtopAttachment, XmATTACH_WIDGET,
+                                   XmNtopWidget, head, XmNtopOffset, 10, nullptr);
 }
 
 // ------------------------------------------------------------ show ---
@@ -372,28 +378,26 @@ Widget LineMonDialogLayout(Widget parent, WidgetTable* table)
     table->LineMonClose = bottom_button(form, "LineMonClose", 40, LineMonCB, LINEMON_ACTION_CLOSE);
     XtVaSetValues(table->LineMonClose, XmNshowAsDefault, 1, nullptr);
     table->LineMonHelp = bottom_button(form, "LineMonHelp", 70, LineMonCB, LINEMON_ACTION_HELP);
-    XtVaSetValues(form, XmNdefaultButton, table->LineMonClose, XmNcancelButton,
-                  table->LineMonClose, nullptr);
+    XtVaSetValues(form, XmNdefaultButton, table->LineMonClose, XmNcancelButton, table->LineMonClose,
+                  nullptr);
 
     Widget channels = XtVaCreateManagedWidget(
-        "LineMonForm", xmFormWidgetClass, form, XmNresizePolicy, XmRESIZE_NONE,
-        XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, table->LineMonIDText,
-        XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, table->LineMonOk,
-        XmNbottomOffset, 10, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
-        XmATTACH_FORM, nullptr);
+        "LineMonForm", xmFormWidgetClass, form, XmNresizePolicy, XmRESIZE_NONE, XmNtopAttachment,
+        XmATTACH_WIDGET, XmNtopWidget, table->LineMonIDText, XmNbottomAttachment, XmATTACH_WIDGET,
+        XmNbottomWidget, table->LineMonOk, XmNbottomOffset, 10, XmNleftAttachment, XmATTACH_FORM,
+        XmNrightAttachment, XmATTACH_FORM, nullptr);
     Widget separator = XtVaCreateManagedWidget(
         "BottomSeparator", xmSeparatorWidgetClass, channels, XmNbottomAttachment, XmATTACH_FORM,
         XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM, nullptr);
     Widget top = XtVaCreateManagedWidget(
         CHANNELS[0].form, xmFormWidgetClass, channels, XmNtopAttachment, XmATTACH_FORM,
-        XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM,
-        XmNbottomAttachment, XmATTACH_POSITION, XmNbottomPosition, 50, XmNbottomOffset, 5,
-        nullptr);
+        XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM, XmNbottomAttachment,
+        XmATTACH_POSITION, XmNbottomPosition, 50, XmNbottomOffset, 5, nullptr);
     Widget bottom = XtVaCreateManagedWidget(
         CHANNELS[1].form, xmFormWidgetClass, channels, XmNtopAttachment, XmATTACH_POSITION,
-        XmNtopPosition, 50, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
-        XmATTACH_FORM, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, separator,
-        XmNbottomOffset, 5, nullptr);
+        XmNtopPosition, 50, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM,
+        XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, separator, XmNbottomOffset, 5,
+        nullptr);
     channel_layout(top, CHANNELS[0], table);
     channel_layout(bottom, CHANNELS[1], table);
 
@@ -420,15 +424,18 @@ Widget LineMon2DialogLayout(Widget parent, WidgetTable* table)
 
     Arg args[4];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT); ++n;
-    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES); ++n;
-    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
+    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT);
+    ++n;
+    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES);
+    ++n;
+    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC);
+    ++n;
     table->LineMon2List = XmCreateScrolledList(form, const_cast<char*>("LineMon2List"), args, n);
     XtVaSetValues(XtParent(table->LineMon2List), XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget,
-                  header, XmNtopOffset, 10, XmNbottomAttachment, XmATTACH_WIDGET,
-                  XmNbottomWidget, table->LineMon2Ok, XmNbottomOffset, 10, XmNleftAttachment,
-                  XmATTACH_FORM, XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM,
-                  XmNrightOffset, 10, nullptr);
+                  header, XmNtopOffset, 10, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget,
+                  table->LineMon2Ok, XmNbottomOffset, 10, XmNleftAttachment, XmATTACH_FORM,
+                  XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10,
+                  nullptr);
     XtAddCallback(table->LineMon2List, XmNsingleSelectionCallback, LineMon2CB,
                   action_data(LINEMON2_ACTION_SELECT));
     XtAddCallback(table->LineMon2List, XmNdefaultActionCallback, LineMon2CB,
@@ -436,8 +443,8 @@ Widget LineMon2DialogLayout(Widget parent, WidgetTable* table)
     XtManageChild(table->LineMon2List);
 
     helpfunc_list_colours(form, table->LineMon2List);
-    for (Widget w : {table->LineMon2List, table->LineMon2Ok, table->LineMon2Close,
-                     table->LineMon2Help})
+    for (Widget w :
+         {table->LineMon2List, table->LineMon2Ok, table->LineMon2Close, table->LineMon2Help})
         XmAddTabGroup(w);
     table->LineMon2Dialog = form;
     return form;

@@ -88,9 +88,8 @@ Widget push_button(Widget parent, const char* name, ConfigAction a, ArgList args
 Widget menu_bar(Widget form)
 {
     Widget bar = XtVaCreateWidget("ConfigMenuBar", xmRowColumnWidgetClass, form, XmNrowColumnType,
-                                  XmMENU_BAR, XmNleftAttachment, XmATTACH_FORM,
-                                  XmNrightAttachment, XmATTACH_FORM, XmNtopAttachment,
-                                  XmATTACH_FORM, nullptr);
+                                  XmMENU_BAR, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
+                                  XmATTACH_FORM, XmNtopAttachment, XmATTACH_FORM, nullptr);
 
     Widget file = XmCreateCascadeButton(bar, const_cast<char*>("ConfigFileCascade"), nullptr, 0);
     Arg shadow;
@@ -120,19 +119,29 @@ void line_form_children(Widget line_form, WidgetTable* table)
 
     Arg args[10];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, separator); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 5); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, separator);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 5);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
     table->DefineRouteTable = push_button(line_form, "DefineRouteTable", CONFIG_ROUTES, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, table->DefineRouteTable); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 5); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, table->DefineRouteTable);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 5);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
     table->DefineFilterTable = push_button(line_form, "DefineFilterTable", CONFIG_FILTERS, args, n);
 
     Widget table_label = XtVaCreateManagedWidget(
@@ -141,37 +150,59 @@ void line_form_children(Widget line_form, WidgetTable* table)
         table->DefineFilterTable, XmNbottomOffset, 3, nullptr);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, table_label); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 6); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, table_label);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 6);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     table->OpenLine = push_button(line_form, "OpenLine", CONFIG_OPEN, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 50); ++n;
-    XtSetArg(args[n], XmNleftOffset, -TABLE_BUTTON_WIDTH / 2); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, table_label); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 6); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 50);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, -TABLE_BUTTON_WIDTH / 2);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, table_label);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 6);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
     table->AddLine = push_button(line_form, "AddLine", CONFIG_ADD, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, table_label); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 6); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, table_label);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 6);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     table->DeleteLine = push_button(line_form, "DeleteLine", CONFIG_DELETE, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT); ++n;
-    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
-    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES); ++n;
+    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT);
+    ++n;
+    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC);
+    ++n;
+    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES);
+    ++n;
     Widget list = XmCreateScrolledList(line_form, const_cast<char*>("LineList"), args, n);
     // Hung from the top only: the list keeps the height of its ten lines.
     XtVaSetValues(XtParent(list), XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
@@ -326,41 +357,51 @@ Widget ConfigDialogLayout(Widget parent, WidgetTable* table)
     Widget bar = menu_bar(form);
     Widget head = XtVaCreateManagedWidget(
         "HeadLine", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment,
-        XmATTACH_WIDGET, XmNtopWidget, bar, XmNtopOffset, 10, nullptr);
+        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET,
+        XmNtopWidget, bar, XmNtopOffset, 10, nullptr);
     Widget header = XtVaCreateManagedWidget(
         "ConfigHeader", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset,
-        10, nullptr);
+        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET,
+        XmNtopWidget, head, XmNtopOffset, 10, nullptr);
     Widget id_label = XtVaCreateManagedWidget(
-        "ConfigIDLabel", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNwidth, ID_LABEL_WIDTH, XmNrecomputeSize, False, XmNleftAttachment, XmATTACH_WIDGET,
-        XmNleftWidget, header, XmNleftOffset, 20, XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET,
-        XmNtopWidget, header, nullptr);
+        "ConfigIDLabel", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING, XmNwidth,
+        ID_LABEL_WIDTH, XmNrecomputeSize, False, XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget,
+        header, XmNleftOffset, 20, XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET, XmNtopWidget, header,
+        nullptr);
     table->ConfigIDText = XtVaCreateManagedWidget(
-        "ConfigIDText", xmTextFieldWidgetClass, form, XmNeditable, False,
-        XmNcursorPositionVisible, False, XmNshadowThickness, 0, XmNhighlightThickness, 0,
-        XmNtraversalOn, False, XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget, id_label,
-        XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10, XmNtopAttachment,
-        XmATTACH_OPPOSITE_WIDGET, XmNtopWidget, header, XmNtopOffset, -5, nullptr);
+        "ConfigIDText", xmTextFieldWidgetClass, form, XmNeditable, False, XmNcursorPositionVisible,
+        False, XmNshadowThickness, 0, XmNhighlightThickness, 0, XmNtraversalOn, False,
+        XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget, id_label, XmNrightAttachment,
+        XmATTACH_FORM, XmNrightOffset, 10, XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET, XmNtopWidget,
+        header, XmNtopOffset, -5, nullptr);
 
     Arg args[8];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 10); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
-    XtSetArg(args[n], XmNwidth, OK_CANCEL_WIDTH); ++n;
-    XtSetArg(args[n], XmNshowAsDefault, 1); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 10);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNwidth, OK_CANCEL_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNshowAsDefault, 1);
+    ++n;
     table->ConfigOk = push_button(form, "ConfigOk", CONFIG_OK, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNrightPosition, 90); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
-    XtSetArg(args[n], XmNwidth, OK_CANCEL_WIDTH); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNrightPosition, 90);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNwidth, OK_CANCEL_WIDTH);
+    ++n;
     table->ConfigClose = push_button(form, "ConfigClose", CONFIG_CANCEL, args, n);
     XtVaSetValues(form, XmNdefaultButton, table->ConfigOk, XmNcancelButton, table->ConfigClose,
                   nullptr);
@@ -369,15 +410,15 @@ Widget ConfigDialogLayout(Widget parent, WidgetTable* table)
         "LineForm", xmFormWidgetClass, form, XmNresizePolicy, XmRESIZE_NONE, XmNleftAttachment,
         XmATTACH_FORM, XmNleftOffset, 10, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10,
         XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, 10,
-        XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, table->ConfigOk,
-        XmNbottomOffset, 6, nullptr);
+        XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, table->ConfigOk, XmNbottomOffset, 6,
+        nullptr);
     line_form_children(line_form, table);
     XtManageChild(line_form);
 
     helpfunc_list_colours(form, table->LineList);
-    for (Widget w : {table->LineList, table->OpenLine, table->AddLine, table->DeleteLine,
-                     table->DefineFilterTable, table->DefineRouteTable, table->ConfigClose,
-                     table->ConfigOk})
+    for (Widget w :
+         {table->LineList, table->OpenLine, table->AddLine, table->DeleteLine,
+          table->DefineFilterTable, table->DefineRouteTable, table->ConfigClose, table->ConfigOk})
         XmAddTabGroup(w);
 
     table->ConfigDialog = form;

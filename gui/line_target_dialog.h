@@ -16,18 +16,18 @@ struct ListObject;
 
 // Action codes of ConfigCB.
 enum ConfigAction : int {
-    CONFIG_LOAD = 0,           // File menu "Load"
-    CONFIG_SAVE = 1,           // File menu "Save"
-    CONFIG_HELP = 2,           // Help menu "Help"
-    CONFIG_OPEN = 3,           // "Open"
-    CONFIG_DOUBLE_CLICK = 4,   // double click (or Return) on a list line
-    CONFIG_ADD = 5,            // "Add"
-    CONFIG_DELETE = 6,         // "Delete"
-    CONFIG_FILTERS = 7,        // "Filter Table"
-    CONFIG_ROUTES = 8,         // "Routing Table"
-    CONFIG_OK = 9,             // "OK": write the tables
-    CONFIG_CANCEL = 10,        // "Cancel": back to what the router holds
-    CONFIG_SELECT = 11,        // selection in the list
+    CONFIG_LOAD = 0,          // File menu "Load"
+    CONFIG_SAVE = 1,          // File menu "Save"
+    CONFIG_HELP = 2,          // Help menu "Help"
+    CONFIG_OPEN = 3,          // "Open"
+    CONFIG_DOUBLE_CLICK = 4,  // double click (or Return) on a list line
+    CONFIG_ADD = 5,           // "Add"
+    CONFIG_DELETE = 6,        // "Delete"
+    CONFIG_FILTERS = 7,       // "Filter Table"
+    CONFIG_ROUTES = 8,        // "Routing Table"
+    CONFIG_OK = 9,            // "OK": write the tables
+    CONFIG_CANCEL = 10,       // "Cancel": back to what the router holds
+    CONFIG_SELECT = 11,       // selection in the list
 };
 
 // The callback of every button and of the list; `client` is the action,

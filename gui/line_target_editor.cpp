@@ -71,15 +71,15 @@ extern const char* const Config2DialogResources[] = {
 namespace {
 
 constexpr int BUTTON_WIDTH = 90;
-constexpr int HOST_FIELD_LENGTH = HOST_LEN;    // characters
+constexpr int HOST_FIELD_LENGTH = HOST_LEN;  // characters
 constexpr int PHONE_FIELD_LENGTH = PHONE_LEN;
-constexpr int TIMEOUT_FIELD_LENGTH = 5;        // 65535 at most
+constexpr int TIMEOUT_FIELD_LENGTH = 5;  // 65535 at most
 constexpr int PAIR_FIELD_LENGTH = PAIR_FILE_LEN;
 // Where the identifications' labels end (% of the width): far enough left
 // that the fields show all their characters at once, far enough right for
 // the longest label, the German "Kennung der Gegenstelle".
 constexpr int IDENTIFICATION_LABEL_EDGE = 35;
-constexpr int TOP_SEPARATOR_AT = 33;           // % of the dialog's height
+constexpr int TOP_SEPARATOR_AT = 33;  // % of the dialog's height
 constexpr int BOTTOM_SEPARATOR_AT = 89;
 constexpr int BUTTONS_AT = 91;
 constexpr int ADVANCED_FIRST_SEPARATOR_AT = 44;  // % of the advanced form
@@ -196,37 +196,53 @@ Widget labelled_field(Widget form, const char* label_name, const char* field_nam
 {
     Arg args[10];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_END); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftOffset, 5); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNrightPosition, right_percent); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, above); ++n;
-    XtSetArg(args[n], XmNtopOffset, offset + 8); ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_END);
+    ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 5);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNrightPosition, right_percent);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, above);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, offset + 8);
+    ++n;
     Widget l = label(form, label_name, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNleftWidget, l); ++n;
-    XtSetArg(args[n], XmNleftOffset, 10); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightOffset, 10); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, above); ++n;
-    XtSetArg(args[n], XmNtopOffset, offset); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNleftWidget, l);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNrightOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, above);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, offset);
+    ++n;
     return text_field(form, field_name, max_length, args, n);
 }
 
 Widget separator_at(Widget form, const char* name, int percent)
 {
-    return XtVaCreateManagedWidget(name, xmSeparatorWidgetClass, form, XmNleftAttachment,
-                                   XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM,
-                                   XmNtopAttachment, XmATTACH_POSITION, XmNtopPosition, percent,
-                                   nullptr);
+    return XtVaCreateManagedWidget(
+        name, xmSeparatorWidgetClass, form, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
+        XmATTACH_FORM, XmNtopAttachment, XmATTACH_POSITION, XmNtopPosition, percent, nullptr);
 }
 
-Widget menu_button(Widget pulldown, const char* name, XtCallbackProc coupling, const char* goes_with)
+Widget menu_button(Widget pulldown, const char* name, XtCallbackProc coupling,
+                   const char* goes_with)
 {
     Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, pulldown, XmNalignment,
                                             XmALIGNMENT_BEGINNING, nullptr);
@@ -238,9 +254,12 @@ Widget option_menu(Widget form, const char* name, Widget* pulldown)
 {
     Arg args[3];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNspacing, 20); ++n;
-    XtSetArg(args[n], XmNmarginWidth, 0); ++n;
-    XtSetArg(args[n], XmNmarginHeight, 0); ++n;
+    XtSetArg(args[n], XmNspacing, 20);
+    ++n;
+    XtSetArg(args[n], XmNmarginWidth, 0);
+    ++n;
+    XtSetArg(args[n], XmNmarginHeight, 0);
+    ++n;
     Widget menu = CreateOptionMenu(form, name, args, n);
     XtVaGetValues(menu, XmNsubMenuId, pulldown, nullptr);
     return menu;
@@ -250,28 +269,44 @@ void advanced_children(Widget adv, WidgetTable* table)
 {
     Arg args[10];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNtopOffset, 5); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 5);
+    ++n;
     Widget settings = label(adv, "Div_Settings", args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, settings); ++n;
-    XtSetArg(args[n], XmNtopOffset, 18); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, settings);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 18);
+    ++n;
     Widget timeout_label = label(adv, "TimeOutLabel", args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNcolumns, TIMEOUT_FIELD_LENGTH); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNleftWidget, timeout_label); ++n;
-    XtSetArg(args[n], XmNleftOffset, 10); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, settings); ++n;
-    XtSetArg(args[n], XmNtopOffset, 10); ++n;
+    XtSetArg(args[n], XmNcolumns, TIMEOUT_FIELD_LENGTH);
+    ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNleftWidget, timeout_label);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, settings);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 10);
+    ++n;
     table->TimeOutText = text_field(adv, "TimeOutText", TIMEOUT_FIELD_LENGTH, args, n);
 
     Widget above = settings;
@@ -279,11 +314,16 @@ void advanced_children(Widget adv, WidgetTable* table)
     const char* names[] = {"Compression", "B_Chanal", "OnlyManual"};
     for (int i = 0; i < 3; ++i) {
         n = 0;
-        XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-        XtSetArg(args[n], XmNleftPosition, 55); ++n;
-        XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-        XtSetArg(args[n], XmNtopWidget, above); ++n;
-        XtSetArg(args[n], XmNtopOffset, i == 0 ? 5 : 0); ++n;
+        XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+        ++n;
+        XtSetArg(args[n], XmNleftPosition, 55);
+        ++n;
+        XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+        ++n;
+        XtSetArg(args[n], XmNtopWidget, above);
+        ++n;
+        XtSetArg(args[n], XmNtopOffset, i == 0 ? 5 : 0);
+        ++n;
         *flags[i] = toggle(adv, names[i], args, n);
         above = *flags[i];
     }
@@ -292,11 +332,16 @@ void advanced_children(Widget adv, WidgetTable* table)
     Widget sep2 = separator_at(adv, "Av2Sep", ADVANCED_SECOND_SEPARATOR_AT);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, sep1); ++n;
-    XtSetArg(args[n], XmNtopOffset, 5); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, sep1);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 5);
+    ++n;
     label(adv, "Protocol", args, n);
 
     table->S2ProtocolOpt = option_menu(adv, "S2ProtocolOpt", &table->Proto2Menu);
@@ -304,33 +349,38 @@ void advanced_children(Widget adv, WidgetTable* table)
     table->P2_HDLC = menu_button(table->Proto2Menu, "P2_HDLC", PPP2CB, TARGET_P3_NULL);
     table->P2_PPP = menu_button(table->Proto2Menu, "P2_PPP", PPP2CB, TARGET_P3_PPP);
     XtVaSetValues(table->S2ProtocolOpt, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 5,
-                  XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, 49,
-                  XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, sep2, XmNbottomOffset,
-                  10, XmNmenuHistory, table->P2_X75, nullptr);
+                  XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, 49, XmNbottomAttachment,
+                  XmATTACH_WIDGET, XmNbottomWidget, sep2, XmNbottomOffset, 10, XmNmenuHistory,
+                  table->P2_X75, nullptr);
     XtManageChild(table->S2ProtocolOpt);
 
     table->S3ProtocolOpt = option_menu(adv, "S3ProtocolOpt", &table->Proto3Menu);
     table->P3_NULL = menu_button(table->Proto3Menu, "P3_NULL", PPP3CB, TARGET_P2_X75);
     table->P3_T70NL = menu_button(table->Proto3Menu, "P3_T70NL", PPP3CB, TARGET_P2_X75);
     table->P3_PPP = menu_button(table->Proto3Menu, "P3_PPP", PPP3CB, TARGET_P2_PPP);
-    XtVaSetValues(table->S3ProtocolOpt, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition,
-                  51, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, sep2,
-                  XmNbottomOffset, 10, XmNmenuHistory, table->P3_NULL, nullptr);
+    XtVaSetValues(table->S3ProtocolOpt, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 51,
+                  XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget, sep2, XmNbottomOffset, 10,
+                  XmNmenuHistory, table->P3_NULL, nullptr);
     XtManageChild(table->S3ProtocolOpt);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, sep2); ++n;
-    XtSetArg(args[n], XmNtopOffset, 5); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, sep2);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 5);
+    ++n;
     Widget passwords = label(adv, "Passwords", args, n);
 
     table->AvSendPW = labelled_field(adv, "AvSendLabel", "AvSendPW", IDENTIFICATION_LABEL_EDGE,
                                      PAIR_FIELD_LENGTH, passwords, 5);
-    table->AvReceivePW = labelled_field(adv, "AvReceiveLabel", "AvReceivePW",
-                                        IDENTIFICATION_LABEL_EDGE, PAIR_FIELD_LENGTH,
-                                        table->AvSendPW, 5);
+    table->AvReceivePW =
+        labelled_field(adv, "AvReceiveLabel", "AvReceivePW", IDENTIFICATION_LABEL_EDGE,
+                       PAIR_FIELD_LENGTH, table->AvSendPW, 5);
 }
 
 Widget bottom_button(Widget form, const char* name, Config2Action a, int left, int right)
@@ -378,8 +428,8 @@ void store_line_target()
         if (edit_position == 0)
             return;
     }
-    const int position = line_target_store(main_line_list, main_route_list, edit_position,
-                                           record, helpfunc_selected_box.cfg.line_type);
+    const int position = line_target_store(main_line_list, main_route_list, edit_position, record,
+                                           helpfunc_selected_box.cfg.line_type);
     if (position == 0)
         return;
     helpfunc_popdown(Dialog::Config2Dialog);
@@ -397,24 +447,24 @@ Widget Config2DialogLayout(Widget parent, WidgetTable* table)
     Widget form = helpfunc_create_form_dialog(parent, Dialog::Config2Dialog);
     table->Config2Dialog = form;
 
-    Widget head = XtVaCreateManagedWidget(
-        "HeadLine", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment,
-        XmATTACH_FORM, XmNtopOffset, 10, nullptr);
-    table->Config2Simple = XtVaCreateManagedWidget(
-        "Config2Simple", xmToggleButtonWidgetClass, form, XmNset, True, XmNrightAttachment,
-        XmATTACH_FORM, XmNrightOffset, 10, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 10,
-        nullptr);
+    Widget head = XtVaCreateManagedWidget("HeadLine", xmLabelWidgetClass, form, XmNalignment,
+                                          XmALIGNMENT_BEGINNING, XmNleftAttachment,
+                                          XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment,
+                                          XmATTACH_FORM, XmNtopOffset, 10, nullptr);
+    table->Config2Simple =
+        XtVaCreateManagedWidget("Config2Simple", xmToggleButtonWidgetClass, form, XmNset, True,
+                                XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10,
+                                XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 10, nullptr);
     XtAddCallback(table->Config2Simple, XmNvalueChangedCallback, Config2CB,
                   action_data(CONFIG2_VIEW));
     Widget header = XtVaCreateManagedWidget(
         "Config2Header", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment,
-        XmATTACH_WIDGET, XmNtopWidget, head, XmNtopOffset, 5, nullptr);
+        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET,
+        XmNtopWidget, head, XmNtopOffset, 5, nullptr);
     Widget target_host = XtVaCreateManagedWidget(
         "Config2Label", xmLabelWidgetClass, form, XmNalignment, XmALIGNMENT_BEGINNING,
-        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment,
-        XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, 8, nullptr);
+        XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, XmNtopAttachment, XmATTACH_WIDGET,
+        XmNtopWidget, header, XmNtopOffset, 8, nullptr);
 
     table->Config2Name = labelled_field(form, "Config2NameLabel", "Config2Name", 35,
                                         HOST_FIELD_LENGTH, target_host, 2);
@@ -426,10 +476,10 @@ Widget Config2DialogLayout(Widget parent, WidgetTable* table)
         XmATTACH_WIDGET, XmNtopWidget, table->Config2Telefon, XmNtopOffset, 2, nullptr);
 
     Widget top = separator_at(form, "TopSeparator", TOP_SEPARATOR_AT);
-    Widget bottom = XtVaCreateManagedWidget(
-        "BottomSeparator", xmSeparatorWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
-        XmNrightAttachment, XmATTACH_FORM, XmNbottomAttachment, XmATTACH_POSITION,
-        XmNbottomPosition, BOTTOM_SEPARATOR_AT, nullptr);
+    Widget bottom = XtVaCreateManagedWidget("BottomSeparator", xmSeparatorWidgetClass, form,
+                                            XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
+                                            XmATTACH_FORM, XmNbottomAttachment, XmATTACH_POSITION,
+                                            XmNbottomPosition, BOTTOM_SEPARATOR_AT, nullptr);
 
     table->Config2AdvancedForm = XtVaCreateWidget(
         "Config2AdvancedForm", xmFormWidgetClass, form, XmNshadowThickness, 1, XmNresizePolicy,
@@ -454,11 +504,11 @@ Widget Config2DialogLayout(Widget parent, WidgetTable* table)
     pairs_input(false);
     helpfunc_add_s2_protocols();
     helpfunc_add_s3_protocols();
-    for (Widget w : {table->Config2Telefon, table->CreateRoute, table->TimeOutText,
-                     table->Compression, table->B_Chanal, table->OnlyManual, table->S2ProtocolOpt,
-                     table->S3ProtocolOpt, table->AvSendPW, table->AvReceivePW,
-                     table->Config2Config, table->Config2Cancel, table->Config2Help,
-                     table->Config2Simple, table->Config2Name})
+    for (Widget w :
+         {table->Config2Telefon, table->CreateRoute, table->TimeOutText, table->Compression,
+          table->B_Chanal, table->OnlyManual, table->S2ProtocolOpt, table->S3ProtocolOpt,
+          table->AvSendPW, table->AvReceivePW, table->Config2Config, table->Config2Cancel,
+          table->Config2Help, table->Config2Simple, table->Config2Name})
         XmAddTabGroup(w);
     return form;
 }
@@ -559,12 +609,10 @@ void helpfunc_set_config2_data(const LineTarget* record)
     set_text(t->Config2Telefon, view.phone);
     XmToggleButtonSetState(t->CreateRoute, view.create_route ? True : False, False);
     XtSetSensitive(t->CreateRoute, view.create_route_sensitive ? True : False);
-    show_button(t->S2ProtocolOpt, view.proto2 != nullptr
-                                      ? static_cast<Widget>(view.proto2->button)
-                                      : t->P2_X75);
-    show_button(t->S3ProtocolOpt, view.proto3 != nullptr
-                                      ? static_cast<Widget>(view.proto3->button)
-                                      : t->P3_NULL);
+    show_button(t->S2ProtocolOpt,
+                view.proto2 != nullptr ? static_cast<Widget>(view.proto2->button) : t->P2_X75);
+    show_button(t->S3ProtocolOpt,
+                view.proto3 != nullptr ? static_cast<Widget>(view.proto3->button) : t->P3_NULL);
     set_text(t->TimeOutText, view.timeout);
     XmToggleButtonSetState(t->Compression, view.compression ? True : False, False);
     XmToggleButtonSetState(t->B_Chanal, view.bundling ? True : False, False);

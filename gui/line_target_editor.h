@@ -21,7 +21,7 @@
 
 // Action codes of Config2CB.
 enum Config2Action : int {
-    CONFIG2_VIEW = 0,    // "Basics" changed: basic or advanced view
+    CONFIG2_VIEW = 0,  // "Basics" changed: basic or advanced view
     CONFIG2_OK = 1,
     CONFIG2_HELP = 2,
     CONFIG2_CANCEL = 3,

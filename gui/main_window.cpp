@@ -61,7 +61,7 @@ extern const char* const MainFormResources[] = {
 
 namespace {
 
-constexpr int BUTTON_WIDTH = 130;       // the column of buttons at the right
+constexpr int BUTTON_WIDTH = 130;  // the column of buttons at the right
 constexpr int BUTTON_LABEL_WIDTH = 134;
 constexpr int BOTTOM_BUTTON_WIDTH = 100;
 constexpr int OVERVIEW_WIDTH = 120;
@@ -78,12 +78,18 @@ Widget push_button(Widget parent, const char* name, MainAction a, ArgList args, 
 // A column label or button at the right edge, under `above`.
 void right_column(Arg* args, Cardinal* n, Widget above, int offset, int width)
 {
-    XtSetArg(args[*n], XmNrightAttachment, XmATTACH_FORM); ++*n;
-    XtSetArg(args[*n], XmNrightOffset, 10); ++*n;
-    XtSetArg(args[*n], XmNtopAttachment, XmATTACH_WIDGET); ++*n;
-    XtSetArg(args[*n], XmNtopWidget, above); ++*n;
-    XtSetArg(args[*n], XmNtopOffset, offset); ++*n;
-    XtSetArg(args[*n], XmNwidth, width); ++*n;
+    XtSetArg(args[*n], XmNrightAttachment, XmATTACH_FORM);
+    ++*n;
+    XtSetArg(args[*n], XmNrightOffset, 10);
+    ++*n;
+    XtSetArg(args[*n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++*n;
+    XtSetArg(args[*n], XmNtopWidget, above);
+    ++*n;
+    XtSetArg(args[*n], XmNtopOffset, offset);
+    ++*n;
+    XtSetArg(args[*n], XmNwidth, width);
+    ++*n;
 }
 
 Widget column_label(Widget form, const char* name, Widget above, int offset)
@@ -91,7 +97,8 @@ Widget column_label(Widget form, const char* name, Widget above, int offset)
     Arg args[8];
     Cardinal n = 0;
     right_column(args, &n, above, offset, BUTTON_LABEL_WIDTH);
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
     Widget label = XmCreateLabel(form, const_cast<char*>(name), args, n);
     XtManageChild(label);
     return label;
@@ -102,7 +109,8 @@ Widget column_button(Widget form, const char* name, Widget above, MainAction a)
     Arg args[8];
     Cardinal n = 0;
     right_column(args, &n, above, 0, BUTTON_WIDTH);
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     return push_button(form, name, a, args, n);
 }
 
@@ -110,12 +118,18 @@ Widget left_label(Widget form, const char* name, Widget above)
 {
     Arg args[8];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, above); ++n;
-    XtSetArg(args[n], XmNtopOffset, 10); ++n;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, above);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
     Widget label = XmCreateLabel(form, const_cast<char*>(name), args, n);
     XtManageChild(label);
     return label;
@@ -140,8 +154,9 @@ void refuse_held_router(int position)
     if (helpfunc_selected_box.sel_pos != -1)
         XmListSelectPos(list, helpfunc_selected_box.sel_pos, False);
     RouterEntry* entry = router_at(position);
-    std::string text = message_format(MSG_ONLY_HOLDER_CAN_CONFIGURE, entry != nullptr ? entry->holder : "",
-                                      entry != nullptr ? entry->name : "");
+    std::string text =
+        message_format(MSG_ONLY_HOLDER_CAN_CONFIGURE, entry != nullptr ? entry->holder : "",
+                       entry != nullptr ? entry->name : "");
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
 }
 
@@ -267,9 +282,12 @@ Widget MainMenuBarLayout(Widget form)
 {
     Arg args[4];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
     Widget bar = XmCreateMenuBar(form, const_cast<char*>("MainMenuBar"), args, n);
 
     Widget file = XmCreateCascadeButton(bar, const_cast<char*>("File"), nullptr, 0);
@@ -290,12 +308,18 @@ Widget MainFormLayout(Widget shell, WidgetTable* table)
 {
     Arg args[12];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNwidth, 500); ++n;
-    XtSetArg(args[n], XmNheight, 450); ++n;
-    XtSetArg(args[n], XmNmarginWidth, 0); ++n;
-    XtSetArg(args[n], XmNmarginHeight, 0); ++n;
-    XtSetArg(args[n], XmNresizePolicy, XmRESIZE_NONE); ++n;
-    XtSetArg(args[n], XmNshadowThickness, 1); ++n;
+    XtSetArg(args[n], XmNwidth, 500);
+    ++n;
+    XtSetArg(args[n], XmNheight, 450);
+    ++n;
+    XtSetArg(args[n], XmNmarginWidth, 0);
+    ++n;
+    XtSetArg(args[n], XmNmarginHeight, 0);
+    ++n;
+    XtSetArg(args[n], XmNresizePolicy, XmRESIZE_NONE);
+    ++n;
+    XtSetArg(args[n], XmNshadowThickness, 1);
+    ++n;
     Widget form = XmCreateForm(shell, const_cast<char*>("MainForm"), args, n);
 
     Widget bar = MainMenuBarLayout(form);
@@ -303,69 +327,106 @@ Widget MainFormLayout(Widget shell, WidgetTable* table)
     Widget main_label = left_label(form, "MainLabel", head);
 
     Widget config_label = column_label(form, "ConfigLabel", main_label, 10);
-    table->ConfigureRouter = column_button(form, "ConfigureRouter", config_label, MAIN_ACTION_ROUTER);
+    table->ConfigureRouter =
+        column_button(form, "ConfigureRouter", config_label, MAIN_ACTION_ROUTER);
     table->ConfigureLines =
         column_button(form, "ConfigureLines", table->ConfigureRouter, MAIN_ACTION_LINES);
     Widget linemon_label = column_label(form, "LineMonitorLabel", table->ConfigureLines, 5);
     table->LineMonitor = column_button(form, "LineMonitor", linemon_label, MAIN_ACTION_LINEMON);
     Widget accounting_label = column_label(form, "AccountingLabel", table->LineMonitor, 5);
-    table->Accounting =
-        column_button(form, "Accounting", accounting_label, MAIN_ACTION_ACCOUNTING);
+    table->Accounting = column_button(form, "Accounting", accounting_label, MAIN_ACTION_ACCOUNTING);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftOffset, 5); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 20); ++n;
-    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNdefaultButtonShadowThickness, 2); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 5);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNdefaultButtonShadowThickness, 2);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     table->Open = push_button(form, "Open", MAIN_ACTION_REGISTER, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNleftWidget, table->Open); ++n;
-    XtSetArg(args[n], XmNleftOffset, 1); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 20); ++n;
-    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNdefaultButtonShadowThickness, 2); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNleftWidget, table->Open);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 1);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNdefaultButtonShadowThickness, 2);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     table->Close = push_button(form, "Close", MAIN_ACTION_DEREGISTER, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNlabelType, XmPIXMAP); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNrightPosition, 98); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNbottomPosition, 98); ++n;
-    XtSetArg(args[n], XmNmarginWidth, 0); ++n;
-    XtSetArg(args[n], XmNmarginHeight, 0); ++n;
-    XtSetArg(args[n], XmNshadowThickness, 0); ++n;
-    XtSetArg(args[n], XmNhighlightThickness, 0); ++n;
-    XtSetArg(args[n], XmNmultiClick, XmMULTICLICK_DISCARD); ++n;
+    XtSetArg(args[n], XmNlabelType, XmPIXMAP);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNrightPosition, 98);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNbottomPosition, 98);
+    ++n;
+    XtSetArg(args[n], XmNmarginWidth, 0);
+    ++n;
+    XtSetArg(args[n], XmNmarginHeight, 0);
+    ++n;
+    XtSetArg(args[n], XmNshadowThickness, 0);
+    ++n;
+    XtSetArg(args[n], XmNhighlightThickness, 0);
+    ++n;
+    XtSetArg(args[n], XmNmultiClick, XmMULTICLICK_DISCARD);
+    ++n;
     Widget logo = XmCreatePushButton(form, const_cast<char*>("IconButton"), args, n);
     XtVaSetValues(logo, XmNlabelPixmap, BitmapFileToPixmap(logo, "quarn"), nullptr);
     XtAddCallback(logo, XmNactivateCallback, AboutCB, nullptr);
     XtManageChild(logo);
 
     n = 0;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNrightWidget, logo); ++n;
-    XtSetArg(args[n], XmNrightOffset, 6); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 20); ++n;
-    XtSetArg(args[n], XmNwidth, OVERVIEW_WIDTH); ++n;
-    XtSetArg(args[n], XmNshowAsDefault, 1); ++n;
-    XtSetArg(args[n], XmNdefaultButtonShadowThickness, 2); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNrightWidget, logo);
+    ++n;
+    XtSetArg(args[n], XmNrightOffset, 6);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNwidth, OVERVIEW_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNshowAsDefault, 1);
+    ++n;
+    XtSetArg(args[n], XmNdefaultButtonShadowThickness, 2);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     table->Overview = push_button(form, "Overview", MAIN_ACTION_OVERVIEW, args, n);
     XtVaSetValues(form, XmNdefaultButton, table->Overview, nullptr);
 
     n = 0;
-    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT); ++n;
-    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
-    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES); ++n;
+    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT);
+    ++n;
+    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC);
+    ++n;
+    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES);
+    ++n;
     table->SelectionList = XmCreateScrolledList(form, const_cast<char*>("SelectionList"), args, n);
     XtVaSetValues(XtParent(table->SelectionList), XmNleftAttachment, XmATTACH_FORM, XmNleftOffset,
                   10, XmNrightAttachment, XmATTACH_WIDGET, XmNrightWidget, table->ConfigureLines,

@@ -45,7 +45,8 @@ namespace {
 constexpr int QUESTION_X = 703;  // where the program puts "QuestionDialog"
 constexpr int QUESTION_Y = 504;
 constexpr int ANSWER_WIDTH = 80;
-constexpr int MESSAGE_MARGIN = 15;  // pixels between the question and the right edge, as at the left
+constexpr int MESSAGE_MARGIN =
+    15;  // pixels between the question and the right edge, as at the left
 
 struct QuestionNames {
     const char* icon;
@@ -63,20 +64,19 @@ struct QuestionWidgets {
 
 Widget answer_button(Widget form, const char* name, QuestionAction action)
 {
-    Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, form, XmNwidth,
-                                            ANSWER_WIDTH, XmNbottomAttachment, XmATTACH_FORM,
-                                            XmNbottomOffset, 10, nullptr);
-    XtAddCallback(button, XmNactivateCallback, QuestionCB,
-                  action_data(action));
+    Widget button =
+        XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, form, XmNwidth, ANSWER_WIDTH,
+                                XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
+    XtAddCallback(button, XmNactivateCallback, QuestionCB, action_data(action));
     return button;
 }
 
 QuestionWidgets question_children(Widget form, const QuestionNames& names)
 {
-    Widget icon = XtVaCreateManagedWidget(
-        names.icon, xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP, XmNleftAttachment,
-        XmATTACH_FORM, XmNleftOffset, 15, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 26,
-        nullptr);
+    Widget icon =
+        XtVaCreateManagedWidget(names.icon, xmLabelWidgetClass, form, XmNlabelType, XmPIXMAP,
+                                XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 15,
+                                XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 26, nullptr);
     XtVaSetValues(icon, XmNlabelPixmap, BitmapFileToPixmap(icon, "question32x32"), nullptr);
 
     QuestionWidgets w;

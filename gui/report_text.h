@@ -27,11 +27,11 @@ std::string report_text_get(Widget text);
 
 // The names of a report window's widgets and the action of its Close.
 struct ReportWindowNames {
-    const char* header;           // the label below the head line
-    const char* close;            // the push button at the bottom right
-    const char* text;             // the scrolled text between them
-    XtCallbackProc callback;      // Close's activate callback ...
-    int close_action;             // ... and its client data
+    const char* header;       // the label below the head line
+    const char* close;        // the push button at the bottom right
+    const char* text;         // the scrolled text between them
+    XtCallbackProc callback;  // Close's activate callback ...
+    int close_action;         // ... and its client data
 };
 
 // The children of a window that shows one report and a Close (the router

@@ -71,9 +71,17 @@ void show_route(const void* route, int position)
 }
 
 const TableListDialog ROUTES = {
-    Dialog::RouteDialog, Dialog::Route2Dialog, &WidgetTable::RouteList, &WidgetTable::OpenRoute,
-    &WidgetTable::DeleteRoute, &WidgetTable::AddRoute, &main_route_list, routes_listed,
-    route_can_add, route_list_lines, show_route,
+    Dialog::RouteDialog,
+    Dialog::Route2Dialog,
+    &WidgetTable::RouteList,
+    &WidgetTable::OpenRoute,
+    &WidgetTable::DeleteRoute,
+    &WidgetTable::AddRoute,
+    &main_route_list,
+    routes_listed,
+    route_can_add,
+    route_list_lines,
+    show_route,
 };
 
 Widget focus_field(RouteField field)
@@ -118,13 +126,13 @@ void store_route()
 
 Widget RouteDialogLayout(Widget parent, WidgetTable* table)
 {
-    const TableLayoutNames names = {"RouteHeader", "RouteIDLabel", "RouteIDText", "RouteClose",
-                                    "RouteHelp",   "RouteForm",    "OpenRoute",   "AddRoute",
+    const TableLayoutNames names = {"RouteHeader", "RouteIDLabel",   "RouteIDText", "RouteClose",
+                                    "RouteHelp",   "RouteForm",      "OpenRoute",   "AddRoute",
                                     "DeleteRoute", "RouteListLabel", "RouteList"};
-    const TableLayoutCodes codes = {ROUTE_OPEN,   ROUTE_DOUBLE_CLICK, ROUTE_ADD, ROUTE_DELETE,
+    const TableLayoutCodes codes = {ROUTE_OPEN,   ROUTE_DOUBLE_CLICK, ROUTE_ADD,  ROUTE_DELETE,
                                     ROUTE_SELECT, ROUTE_HELP,         ROUTE_CLOSE};
-    TableLayout l = table_list_layout(parent, Dialog::RouteDialog, names, codes, RouteCB,
-                                      nullptr, table);
+    TableLayout l =
+        table_list_layout(parent, Dialog::RouteDialog, names, codes, RouteCB, nullptr, table);
     table->RouteIDText = l.id_text;
     table->RouteHelp = l.help;
     table->RouteClose = l.close;
@@ -143,14 +151,14 @@ Widget Route2DialogLayout(Widget parent, WidgetTable* table)
     EditLayout l = edit_dialog_layout(parent, Dialog::Route2Dialog, names, Route2CB);
     EditRow mask = edit_dialog_row(l.inner, "Route2MaskLabel", "Route2MaskText", nullptr, 10, 10,
                                    ADDRESS_FIELD_LENGTH);
-    EditRow match = edit_dialog_row(l.inner, "Route2CompLabel", "Route2CompText", mask.label, 0,
-                                    10, ADDRESS_FIELD_LENGTH);
-    EditRow gateway = edit_dialog_row(l.inner, "Route2GateLabel", "Route2GateText", match.label,
-                                      10, 10, ADDRESS_FIELD_LENGTH);
-    EditRow position = edit_dialog_row(l.inner, "Route2PosLabel", "Route2PosText", gateway.label,
-                                       10, 200, 0);
-    table_tab_groups({mask.field, match.field, gateway.field, position.field, l.ok, l.cancel,
-                      l.help});
+    EditRow match = edit_dialog_row(l.inner, "Route2CompLabel", "Route2CompText", mask.label, 0, 10,
+                                    ADDRESS_FIELD_LENGTH);
+    EditRow gateway = edit_dialog_row(l.inner, "Route2GateLabel", "Route2GateText", match.label, 10,
+                                      10, ADDRESS_FIELD_LENGTH);
+    EditRow position =
+        edit_dialog_row(l.inner, "Route2PosLabel", "Route2PosText", gateway.label, 10, 200, 0);
+    table_tab_groups(
+        {mask.field, match.field, gateway.field, position.field, l.ok, l.cancel, l.help});
 
     table->Route2IDText = l.id_text;
     table->Route2Ok = l.ok;

@@ -94,14 +94,11 @@ Widget entry_dialog(Widget parent, Dialog dialog, const char* label_name, const 
     *field = XtVaCreateManagedWidget(
         field_name, xmTextFieldWidgetClass, form, XmNmaxLength, PASSWORD_LEN, XmNuserData,
         static_cast<XtPointer>(buffer), XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, label,
-        XmNtopOffset, 10, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 30,
-        XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 30, nullptr);
-    XtAddCallback(*field, XmNactivateCallback, RepeatCB,
-                  action_data(REPEAT_REASON_ENTER));
-    XtAddCallback(*field, XmNvalueChangedCallback, RepeatCB,
-                  action_data(REPEAT_REASON_CHANGED));
-    XtAddCallback(*field, XmNmodifyVerifyCallback, RepeatCB,
-                  action_data(REPEAT_REASON_VERIFY));
+        XmNtopOffset, 10, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 30, XmNrightAttachment,
+        XmATTACH_FORM, XmNrightOffset, 30, nullptr);
+    XtAddCallback(*field, XmNactivateCallback, RepeatCB, action_data(REPEAT_REASON_ENTER));
+    XtAddCallback(*field, XmNvalueChangedCallback, RepeatCB, action_data(REPEAT_REASON_CHANGED));
+    XtAddCallback(*field, XmNmodifyVerifyCallback, RepeatCB, action_data(REPEAT_REASON_VERIFY));
     XtVaSetValues(form, XmNx, x, XmNy, y, nullptr);
     return form;
 }
@@ -169,30 +166,29 @@ Widget SetPWDialogLayout(Widget parent, WidgetTable* table)
         "HeadLine", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 5,
         XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, nullptr);
     Widget header = XtVaCreateManagedWidget(
-        "SetPWHeader", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
-        XmNtopWidget, headline, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2,
-        nullptr);
+        "SetPWHeader", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget,
+        headline, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, nullptr);
 
-    table->SetPWChange = XtVaCreateManagedWidget(
-        "SetPWChange", xmPushButtonWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
-        XmNtopWidget, header, XmNtopOffset, 20, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset,
-        10, nullptr);
+    table->SetPWChange =
+        XtVaCreateManagedWidget("SetPWChange", xmPushButtonWidgetClass, form, XmNtopAttachment,
+                                XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, 20,
+                                XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, 10, nullptr);
     XtAddCallback(table->SetPWChange, XmNactivateCallback, SetPWCB,
                   action_data(SETPW_ACTION_CHANGE));
-    table->SetPWDelete = XtVaCreateManagedWidget(
-        "SetPWDelete", xmPushButtonWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
-        XmNtopWidget, header, XmNtopOffset, 20, XmNrightAttachment, XmATTACH_FORM,
-        XmNrightOffset, 10, nullptr);
+    table->SetPWDelete =
+        XtVaCreateManagedWidget("SetPWDelete", xmPushButtonWidgetClass, form, XmNtopAttachment,
+                                XmATTACH_WIDGET, XmNtopWidget, header, XmNtopOffset, 20,
+                                XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, 10, nullptr);
     XtAddCallback(table->SetPWDelete, XmNactivateCallback, SetPWCB,
                   action_data(SETPW_ACTION_DELETE));
     table->SetPWExclusivToggle = XtVaCreateManagedWidget(
-        "SetPWExclusivToggle", xmToggleButtonWidgetClass, form, XmNtopAttachment,
-        XmATTACH_WIDGET, XmNtopWidget, table->SetPWChange, XmNtopOffset, 20, XmNleftAttachment,
-        XmATTACH_FORM, XmNleftOffset, 10, nullptr);
+        "SetPWExclusivToggle", xmToggleButtonWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
+        XmNtopWidget, table->SetPWChange, XmNtopOffset, 20, XmNleftAttachment, XmATTACH_FORM,
+        XmNleftOffset, 10, nullptr);
     XtVaCreateManagedWidget("BottomSeparator", xmSeparatorWidgetClass, form, XmNtopAttachment,
-                            XmATTACH_WIDGET, XmNtopWidget, table->SetPWExclusivToggle,
-                            XmNtopOffset, 15, XmNleftAttachment, XmATTACH_FORM,
-                            XmNrightAttachment, XmATTACH_FORM, nullptr);
+                            XmATTACH_WIDGET, XmNtopWidget, table->SetPWExclusivToggle, XmNtopOffset,
+                            15, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM,
+                            nullptr);
 
     table->SetPWOk = row_button(form, "SetPWOk", 5, 35, SETPW_ACTION_OK);
     XtVaSetValues(table->SetPWOk, XmNshowAsDefault, 1, nullptr);
@@ -220,9 +216,8 @@ Widget InputPWDialogLayout(Widget parent, WidgetTable* table)
 
 Widget RepeatPWDialogLayout(Widget parent, WidgetTable* table)
 {
-    Widget form = entry_dialog(parent, Dialog::RepeatPWDialog, "RepeatPWHeadLine",
-                               "RepeatPWText", repeat_typed, REPEAT_X, REPEAT_Y,
-                               &table->RepeatPWText);
+    Widget form = entry_dialog(parent, Dialog::RepeatPWDialog, "RepeatPWHeadLine", "RepeatPWText",
+                               repeat_typed, REPEAT_X, REPEAT_Y, &table->RepeatPWText);
     table->RepeatPWDialog = form;
     return form;
 }

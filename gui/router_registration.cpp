@@ -37,7 +37,7 @@ extern const char* const PWDialogResources[] = {
 
 namespace {
 
-constexpr int EDGE_OFFSET = 30;      // the head line and the entry keep off the sides
+constexpr int EDGE_OFFSET = 30;  // the head line and the entry keep off the sides
 constexpr int HEADLINE_TOP = 15;
 constexpr int ENTRY_BELOW_HEADLINE = 10;
 
@@ -148,9 +148,9 @@ Widget PWDialogLayout(Widget parent, WidgetTable* table)
     Widget form = helpfunc_create_form_dialog(parent, Dialog::PWDialog);
 
     Widget head = XtVaCreateManagedWidget(
-        "PWHeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM,
-        XmNleftOffset, EDGE_OFFSET, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset,
-        EDGE_OFFSET, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, HEADLINE_TOP, nullptr);
+        "PWHeadLine", xmLabelWidgetClass, form, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset,
+        EDGE_OFFSET, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, EDGE_OFFSET,
+        XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, HEADLINE_TOP, nullptr);
 
     Widget text = XtVaCreateManagedWidget(
         "PWText", xmTextFieldWidgetClass, form, XmNmaxLength, PASSWORD_LEN, XmNleftAttachment,

@@ -108,18 +108,28 @@ Widget label_in(Widget form, const char* name, Widget above)
 {
     Arg args[10];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNwidth, LABEL_WIDTH); ++n;
-    XtSetArg(args[n], XmNrecomputeSize, False); ++n;
-    XtSetArg(args[n], XmNmarginHeight, LABEL_MARGIN_HEIGHT); ++n;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftOffset, 10); ++n;
+    XtSetArg(args[n], XmNwidth, LABEL_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNrecomputeSize, False);
+    ++n;
+    XtSetArg(args[n], XmNmarginHeight, LABEL_MARGIN_HEIGHT);
+    ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 10);
+    ++n;
     if (above == nullptr) {
-        XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
-        XtSetArg(args[n], XmNtopOffset, 10); ++n;
+        XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM);
+        ++n;
+        XtSetArg(args[n], XmNtopOffset, 10);
+        ++n;
     } else {
-        XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-        XtSetArg(args[n], XmNtopWidget, above); ++n;
+        XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+        ++n;
+        XtSetArg(args[n], XmNtopWidget, above);
+        ++n;
     }
     Widget label = XmCreateLabel(form, const_cast<char*>(name), args, n);
     XtManageChild(label);
@@ -137,18 +147,15 @@ Widget field_beside(Widget form, const char* name, Widget label)
 Widget menu_button(Widget menu, const char* name, RConfigAction action, int family)
 {
     Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, menu, XmNuserData,
-                                            action_data(family),
-                                            nullptr);
-    XtAddCallback(button, XmNactivateCallback, RConfigCB,
-                  action_data(action));
+                                            action_data(family), nullptr);
+    XtAddCallback(button, XmNactivateCallback, RConfigCB, action_data(action));
     return button;
 }
 
 Widget action_button(Widget form, const char* name, RConfigAction action)
 {
     Widget button = XtVaCreateManagedWidget(name, xmPushButtonWidgetClass, form, nullptr);
-    XtAddCallback(button, XmNactivateCallback, RConfigCB,
-                  action_data(action));
+    XtAddCallback(button, XmNactivateCallback, RConfigCB, action_data(action));
     return button;
 }
 
@@ -166,20 +173,23 @@ int family_of(Widget button)
 
 void set_family(Widget button, int family)
 {
-    XtVaSetValues(button, XmNuserData,
-                  action_data(family),
-                  nullptr);
+    XtVaSetValues(button, XmNuserData, action_data(family), nullptr);
 }
 
 Widget button_widget(int button)
 {
     WidgetTable* t = XmVANTEROWidgets;
     switch (button) {
-    case RCONFIG_BUTTON_1TR6: return t->ISDN_1TR6;
-    case RCONFIG_BUTTON_EURO: return t->ISDN_EURO;
-    case RCONFIG_BUTTON_FV64S: return t->ISDN_TYP_0_4;
-    case RCONFIG_BUTTON_FVS01: return t->ISDN_TYP_2_11;
-    default: return t->ISDN_TYP_2_12;
+    case RCONFIG_BUTTON_1TR6:
+        return t->ISDN_1TR6;
+    case RCONFIG_BUTTON_EURO:
+        return t->ISDN_EURO;
+    case RCONFIG_BUTTON_FV64S:
+        return t->ISDN_TYP_0_4;
+    case RCONFIG_BUTTON_FVS01:
+        return t->ISDN_TYP_2_11;
+    default:
+        return t->ISDN_TYP_2_12;
     }
 }
 
@@ -225,10 +235,17 @@ void focus_field(RConfigField field)
     WidgetTable* t = XmVANTEROWidgets;
     Widget target = nullptr;
     switch (field) {
-    case RCONFIG_FIELD_NAME: target = t->RNameText; break;
-    case RCONFIG_FIELD_NETMASK: target = t->RNetmaskText; break;
-    case RCONFIG_FIELD_PHONE: target = t->RPhoneText; break;
-    case RCONFIG_FIELD_NONE: break;
+    case RCONFIG_FIELD_NAME:
+        target = t->RNameText;
+        break;
+    case RCONFIG_FIELD_NETMASK:
+        target = t->RNetmaskText;
+        break;
+    case RCONFIG_FIELD_PHONE:
+        target = t->RPhoneText;
+        break;
+    case RCONFIG_FIELD_NONE:
+        break;
     }
     if (target != nullptr)
         XmProcessTraversal(target, XmTRAVERSE_CURRENT);
@@ -309,8 +326,8 @@ void rconfig_popped_down(Widget, XtPointer, XtPointer)
     refusal.proposal = request.proposal;
     // The failure handling raises its question in the same call; once it has
     // returned, a refusal that raised none is of no use to a later question.
-    XtAppAddTimeOut(app_context, 0, [](XtPointer, XtIntervalId*) { refusal.fresh = false; },
-                    nullptr);
+    XtAppAddTimeOut(
+        app_context, 0, [](XtPointer, XtIntervalId*) { refusal.fresh = false; }, nullptr);
 }
 
 }  // namespace
@@ -325,9 +342,8 @@ Widget RConfigDialogLayout(Widget parent, WidgetTable* table)
         "HeadLine", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_FORM, XmNtopOffset, 5,
         XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, nullptr);
     Widget header = XtVaCreateManagedWidget(
-        "RConfigHeader", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET,
-        XmNtopWidget, headline, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2,
-        nullptr);
+        "RConfigHeader", xmLabelWidgetClass, form, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget,
+        headline, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition, 2, nullptr);
 
     table->RConfigConfigure = row_button(form, "RConfigConfigure", 10, 30, RCONFIG_ACTION_OK);
     XtVaSetValues(table->RConfigConfigure, XmNshowAsDefault, 1, nullptr);
@@ -339,9 +355,9 @@ Widget RConfigDialogLayout(Widget parent, WidgetTable* table)
         header, XmNtopOffset, 5, XmNbottomAttachment, XmATTACH_WIDGET, XmNbottomWidget,
         table->RConfigConfigure, XmNbottomOffset, 10, XmNleftAttachment, XmATTACH_FORM,
         XmNrightAttachment, XmATTACH_FORM, nullptr);
-    XtVaCreateManagedWidget("BottomSeparator", xmSeparatorWidgetClass, inner,
-                            XmNbottomAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM,
-                            XmNrightAttachment, XmATTACH_FORM, nullptr);
+    XtVaCreateManagedWidget("BottomSeparator", xmSeparatorWidgetClass, inner, XmNbottomAttachment,
+                            XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
+                            XmATTACH_FORM, nullptr);
 
     Widget name_label = label_in(inner, "RNameLabel", nullptr);
     table->RNameText = field_beside(inner, "RNameText", name_label);
@@ -352,11 +368,16 @@ Widget RConfigDialogLayout(Widget parent, WidgetTable* table)
 
     Arg args[6];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNspacing, MENU_SPACING); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, phone_label); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftOffset, 10); ++n;
+    XtSetArg(args[n], XmNspacing, MENU_SPACING);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, phone_label);
+    ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 10);
+    ++n;
     table->RISDNMode = CreateOptionMenu(inner, "RISDNMode", args, n);
     table->RISDMenu = CreatePulldownMenu(table->RISDNMode, "RISDMenu", nullptr, 0);
     table->ISDN_1TR6 = menu_button(table->RISDMenu, "ISDN_1TR6", RCONFIG_ACTION_1TR6, 0);
@@ -370,27 +391,28 @@ Widget RConfigDialogLayout(Widget parent, WidgetTable* table)
     Widget version_label = label_in(inner, "RVersionLabel", table->RISDNMode);
     XtVaSetValues(version_label, XmNtopOffset, 15, nullptr);
     table->RVersionText = XtVaCreateManagedWidget(
-        "RVersionText", xmTextFieldWidgetClass, inner, XmNeditable, False,
-        XmNcursorPositionVisible, False, XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget,
-        version_label, XmNrightAttachment, XmATTACH_FORM, XmNrightOffset, VERSION_RIGHT,
-        XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET, XmNtopWidget, version_label, nullptr);
+        "RVersionText", xmTextFieldWidgetClass, inner, XmNeditable, False, XmNcursorPositionVisible,
+        False, XmNleftAttachment, XmATTACH_WIDGET, XmNleftWidget, version_label, XmNrightAttachment,
+        XmATTACH_FORM, XmNrightOffset, VERSION_RIGHT, XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET,
+        XmNtopWidget, version_label, nullptr);
 
     table->RChangeFirmware = action_button(inner, "RChangeFirmware", RCONFIG_ACTION_FIRMWARE);
-    XtVaSetValues(table->RChangeFirmware, XmNwidth, BUTTON_WIDTH, XmNleftAttachment,
-                  XmATTACH_FORM, XmNleftOffset, BUTTON_LEFT, XmNtopAttachment, XmATTACH_WIDGET,
-                  XmNtopWidget, table->RVersionText, XmNtopOffset, 5, nullptr);
+    XtVaSetValues(table->RChangeFirmware, XmNwidth, BUTTON_WIDTH, XmNleftAttachment, XmATTACH_FORM,
+                  XmNleftOffset, BUTTON_LEFT, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget,
+                  table->RVersionText, XmNtopOffset, 5, nullptr);
     table->RChangePassword = action_button(inner, "RChangePassword", RCONFIG_ACTION_PASSWORD);
-    XtVaSetValues(table->RChangePassword, XmNwidth, BUTTON_WIDTH, XmNleftAttachment,
-                  XmATTACH_FORM, XmNleftOffset, BUTTON_LEFT, XmNtopAttachment, XmATTACH_WIDGET,
-                  XmNtopWidget, table->RChangeFirmware, XmNtopOffset, 15, nullptr);
+    XtVaSetValues(table->RChangePassword, XmNwidth, BUTTON_WIDTH, XmNleftAttachment, XmATTACH_FORM,
+                  XmNleftOffset, BUTTON_LEFT, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget,
+                  table->RChangeFirmware, XmNtopOffset, 15, nullptr);
 
     XtVaSetValues(form, XmNdefaultButton, table->RConfigConfigure, XmNcancelButton,
                   table->RConfigClose, nullptr);
 
-    const Widget groups[] = {table->RNameText,       table->RNetmaskText,  table->RPhoneText,
-                             table->RISDNMode,       table->RVersionText,  table->RChangeFirmware,
-                             table->RChangePassword, table->RConfigConfigure, table->RConfigClose,
-                             table->RConfigHelp};
+    const Widget groups[] = {table->RNameText,       table->RNetmaskText,
+                             table->RPhoneText,      table->RISDNMode,
+                             table->RVersionText,    table->RChangeFirmware,
+                             table->RChangePassword, table->RConfigConfigure,
+                             table->RConfigClose,    table->RConfigHelp};
     for (Widget w : groups)
         XmAddTabGroup(w);
 
@@ -655,8 +677,8 @@ namespace {
 
 // The download that Yes promised.
 struct DownloadAgain {
-    bool opening;              // the router is being opened again for it
-    RouterSettings settings;   // what the image carries
+    bool opening;             // the router is being opened again for it
+    RouterSettings settings;  // what the image carries
 };
 DownloadAgain again = {};
 
@@ -674,8 +696,7 @@ void give_up(const std::string& why)
 void start_download_again()
 {
     std::string why;
-    if (!start_download(again.settings, main_line_list, main_route_list, main_filter_list, 0,
-                        &why))
+    if (!start_download(again.settings, main_line_list, main_route_list, main_filter_list, 0, &why))
         give_up(why);
 }
 

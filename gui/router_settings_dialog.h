@@ -17,7 +17,7 @@
 
 // Action codes of RConfigCB.
 enum RConfigAction : int {
-    RCONFIG_ACTION_1TR6 = 0,      // "ISDN_1TR6" .. "ISDN_TYP_2_12": a button of the option menu
+    RCONFIG_ACTION_1TR6 = 0,  // "ISDN_1TR6" .. "ISDN_TYP_2_12": a button of the option menu
     RCONFIG_ACTION_EURO = 1,
     RCONFIG_ACTION_FV64S = 2,
     RCONFIG_ACTION_FVS01 = 3,

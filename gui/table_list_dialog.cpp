@@ -19,11 +19,11 @@
 namespace {
 
 constexpr int LIST_VISIBLE_LINES = 10;
-constexpr int TABLE_BUTTON_WIDTH = 100;   // Open, Add, Delete
-constexpr int BOTTOM_BUTTON_WIDTH = 90;   // Close, Help
+constexpr int TABLE_BUTTON_WIDTH = 100;  // Open, Add, Delete
+constexpr int BOTTOM_BUTTON_WIDTH = 90;  // Close, Help
 constexpr int ID_LABEL_WIDTH = 70;
 constexpr int ROW_LABEL_WIDTH = 200;
-constexpr int ROW_LABEL_MARGIN = 9;       // lets a label stand as high as its field
+constexpr int ROW_LABEL_MARGIN = 9;  // lets a label stand as high as its field
 
 Widget slot(Widget WidgetTable::*member)
 {
@@ -65,46 +65,76 @@ Widget dialog_head(Widget form, const char* header_name, const char* id_label_na
 {
     Arg args[14];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNtopOffset, 10); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 10);
+    ++n;
     Widget head = label(form, "HeadLine", args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, head); ++n;
-    XtSetArg(args[n], XmNtopOffset, 10); ++n;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, head);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
     Widget header = label(form, header_name, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 2); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, header); ++n;
-    XtSetArg(args[n], XmNtopOffset, 8); ++n;
-    XtSetArg(args[n], XmNwidth, ID_LABEL_WIDTH); ++n;
-    XtSetArg(args[n], XmNrecomputeSize, False); ++n;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 2);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, header);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 8);
+    ++n;
+    XtSetArg(args[n], XmNwidth, ID_LABEL_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNrecomputeSize, False);
+    ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
     Widget id_label = label(form, id_label_name, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNleftWidget, id_label); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightOffset, 10); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, id_label); ++n;
-    XtSetArg(args[n], XmNeditable, False); ++n;
-    XtSetArg(args[n], XmNcursorPositionVisible, False); ++n;
-    XtSetArg(args[n], XmNshadowThickness, 0); ++n;
-    XtSetArg(args[n], XmNhighlightThickness, 0); ++n;
-    XtSetArg(args[n], XmNtraversalOn, False); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNleftWidget, id_label);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNrightOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, id_label);
+    ++n;
+    XtSetArg(args[n], XmNeditable, False);
+    ++n;
+    XtSetArg(args[n], XmNcursorPositionVisible, False);
+    ++n;
+    XtSetArg(args[n], XmNshadowThickness, 0);
+    ++n;
+    XtSetArg(args[n], XmNhighlightThickness, 0);
+    ++n;
+    XtSetArg(args[n], XmNtraversalOn, False);
+    ++n;
     // As high as its label, so that it stands beside it like text.
-    XtSetArg(args[n], XmNmarginHeight, 0); ++n;
+    XtSetArg(args[n], XmNmarginHeight, 0);
+    ++n;
     Widget id_text = XmCreateTextField(form, const_cast<char*>(id_text_name), args, n);
     XtManageChild(id_text);
     return id_text;
@@ -116,23 +146,37 @@ Widget inner_form(Widget form, const char* name, Widget above, Widget below, Wid
 {
     Arg args[12];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftOffset, 10); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightOffset, 10); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, above); ++n;
-    XtSetArg(args[n], XmNtopOffset, 10); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, below); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
-    XtSetArg(args[n], XmNresizePolicy, XmRESIZE_NONE); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNrightOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, above);
+    ++n;
+    XtSetArg(args[n], XmNtopOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, below);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNresizePolicy, XmRESIZE_NONE);
+    ++n;
     Widget inner = XmCreateForm(form, const_cast<char*>(name), args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
     *separator = XmCreateSeparator(inner, const_cast<char*>("BottomSeparator"), args, n);
     XtManageChild(*separator);
     XtManageChild(inner);
@@ -158,8 +202,8 @@ void table_list_set_lines(Widget list, const std::vector<std::string>& lines)
 void table_list_fill(const TableListDialog& d)
 {
     ListObject* entries = *d.entries;
-    table_list_set_lines(slot(d.list), entries != nullptr ? d.lines(entries)
-                                                          : std::vector<std::string>());
+    table_list_set_lines(slot(d.list),
+                         entries != nullptr ? d.lines(entries) : std::vector<std::string>());
     sensitive(slot(d.add), entries != nullptr && d.can_add(entries->count));
 }
 
@@ -272,66 +316,102 @@ TableLayout table_list_layout(Widget parent, Dialog dialog, const TableLayoutNam
 
     Arg args[12];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNleftPosition, 10); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
-    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNshowAsDefault, 1); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNleftPosition, 10);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNshowAsDefault, 1);
+    ++n;
     l.close = push_button(l.form, names.close, codes.close, callback, args, n);
     XtVaSetValues(l.form, XmNdefaultButton, l.close, nullptr);
 
     n = 0;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION); ++n;
-    XtSetArg(args[n], XmNrightPosition, 90); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 10); ++n;
-    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION);
+    ++n;
+    XtSetArg(args[n], XmNrightPosition, 90);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 10);
+    ++n;
+    XtSetArg(args[n], XmNwidth, BOTTOM_BUTTON_WIDTH);
+    ++n;
     l.help = push_button(l.form, names.help, codes.help, callback, args, n);
 
     Widget separator = nullptr;
     l.inner = inner_form(l.form, names.form, l.id_text, l.close, &separator);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, separator); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 20); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, separator);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     l.open = push_button(l.inner, names.open, codes.open, callback, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNleftWidget, l.open); ++n;
-    XtSetArg(args[n], XmNleftOffset, 5); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, separator); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 20); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNleftWidget, l.open);
+    ++n;
+    XtSetArg(args[n], XmNleftOffset, 5);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, separator);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
     l.add = push_button(l.inner, names.add, codes.add, callback, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNbottomWidget, separator); ++n;
-    XtSetArg(args[n], XmNbottomOffset, 20); ++n;
-    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH); ++n;
-    XtSetArg(args[n], XmNsensitive, False); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNbottomWidget, separator);
+    ++n;
+    XtSetArg(args[n], XmNbottomOffset, 20);
+    ++n;
+    XtSetArg(args[n], XmNwidth, TABLE_BUTTON_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNsensitive, False);
+    ++n;
     l.remove = push_button(l.inner, names.remove, codes.remove, callback, args, n);
 
     Widget list_floor = extra != nullptr ? extra(l.inner, l.open, callback, table) : l.open;
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
     Widget list_label = label(l.inner, names.list_label, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT); ++n;
-    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES); ++n;
-    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC); ++n;
+    XtSetArg(args[n], XmNselectionPolicy, XmSINGLE_SELECT);
+    ++n;
+    XtSetArg(args[n], XmNvisibleItemCount, LIST_VISIBLE_LINES);
+    ++n;
+    XtSetArg(args[n], XmNscrollBarDisplayPolicy, XmSTATIC);
+    ++n;
     l.list = XmCreateScrolledList(l.inner, const_cast<char*>(names.list), args, n);
     // Hung from its label only: the list keeps the height of its ten lines,
     // and what room the dialog has left stays free above the buttons.
@@ -371,14 +451,21 @@ EditLayout edit_dialog_layout(Widget parent, Dialog dialog, const EditLayoutName
     for (const Button& b : buttons) {
         Arg args[8];
         Cardinal n = 0;
-        XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION); ++n;
-        XtSetArg(args[n], XmNleftPosition, b.left); ++n;
-        XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION); ++n;
-        XtSetArg(args[n], XmNrightPosition, b.right); ++n;
-        XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-        XtSetArg(args[n], XmNbottomOffset, 10); ++n;
+        XtSetArg(args[n], XmNleftAttachment, XmATTACH_POSITION);
+        ++n;
+        XtSetArg(args[n], XmNleftPosition, b.left);
+        ++n;
+        XtSetArg(args[n], XmNrightAttachment, XmATTACH_POSITION);
+        ++n;
+        XtSetArg(args[n], XmNrightPosition, b.right);
+        ++n;
+        XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM);
+        ++n;
+        XtSetArg(args[n], XmNbottomOffset, 10);
+        ++n;
         if (b.action == EDIT_OK) {
-            XtSetArg(args[n], XmNshowAsDefault, 1); ++n;
+            XtSetArg(args[n], XmNshowAsDefault, 1);
+            ++n;
         }
         *b.widget = push_button(l.form, b.name, b.action, callback, args, n);
     }
@@ -389,35 +476,51 @@ EditLayout edit_dialog_layout(Widget parent, Dialog dialog, const EditLayoutName
     return l;
 }
 
-EditRow edit_dialog_row(Widget inner, const char* label_name, const char* field_name,
-                        Widget above, int offset, int right_offset, int max_length)
+EditRow edit_dialog_row(Widget inner, const char* label_name, const char* field_name, Widget above,
+                        int offset, int right_offset, int max_length)
 {
     EditRow row = {};
     Arg args[12];
     Cardinal n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM);
+    ++n;
     if (above != nullptr) {
-        XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
-        XtSetArg(args[n], XmNtopWidget, above); ++n;
+        XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET);
+        ++n;
+        XtSetArg(args[n], XmNtopWidget, above);
+        ++n;
     } else {
-        XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
+        XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM);
+        ++n;
     }
-    XtSetArg(args[n], XmNtopOffset, offset); ++n;
-    XtSetArg(args[n], XmNwidth, ROW_LABEL_WIDTH); ++n;
-    XtSetArg(args[n], XmNmarginHeight, ROW_LABEL_MARGIN); ++n;
-    XtSetArg(args[n], XmNrecomputeSize, False); ++n;
-    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING); ++n;
+    XtSetArg(args[n], XmNtopOffset, offset);
+    ++n;
+    XtSetArg(args[n], XmNwidth, ROW_LABEL_WIDTH);
+    ++n;
+    XtSetArg(args[n], XmNmarginHeight, ROW_LABEL_MARGIN);
+    ++n;
+    XtSetArg(args[n], XmNrecomputeSize, False);
+    ++n;
+    XtSetArg(args[n], XmNalignment, XmALIGNMENT_BEGINNING);
+    ++n;
     row.label = label(inner, label_name, args, n);
 
     n = 0;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET); ++n;
-    XtSetArg(args[n], XmNleftWidget, row.label); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightOffset, right_offset); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET); ++n;
-    XtSetArg(args[n], XmNtopWidget, row.label); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNleftWidget, row.label);
+    ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM);
+    ++n;
+    XtSetArg(args[n], XmNrightOffset, right_offset);
+    ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_OPPOSITE_WIDGET);
+    ++n;
+    XtSetArg(args[n], XmNtopWidget, row.label);
+    ++n;
     if (max_length > 0) {
-        XtSetArg(args[n], XmNmaxLength, max_length); ++n;
+        XtSetArg(args[n], XmNmaxLength, max_length);
+        ++n;
     }
     row.field = XmCreateTextField(inner, const_cast<char*>(field_name), args, n);
     XtManageChild(row.field);

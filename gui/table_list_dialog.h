@@ -32,13 +32,13 @@ struct ListObject;
 
 // One table dialog with its edit dialog.
 struct TableListDialog {
-    Dialog table;                    // "RouteDialog", "FilterDialog"
-    Dialog editor;                   // "Route2Dialog", "Filter2Dialog"
-    Widget WidgetTable::*list;       // the scrolled list of the table dialog
-    Widget WidgetTable::*open;       // its "Open"
-    Widget WidgetTable::*remove;     // its "Delete"
-    Widget WidgetTable::*add;        // its "Add"
-    ListObject** entries;            // the edited table (one of the globals)
+    Dialog table;                 // "RouteDialog", "FilterDialog"
+    Dialog editor;                // "Route2Dialog", "Filter2Dialog"
+    Widget WidgetTable::*list;    // the scrolled list of the table dialog
+    Widget WidgetTable::*open;    // its "Open"
+    Widget WidgetTable::*remove;  // its "Delete"
+    Widget WidgetTable::*add;     // its "Add"
+    ListObject** entries;         // the edited table (one of the globals)
     // How many of the table's entries are listed (opened, moved, deleted):
     // the filter table's closing default rule is not.
     int (*listed)(const ListObject* entries);
@@ -120,11 +120,11 @@ struct TableLayoutCodes {
 };
 
 struct TableLayout {
-    Widget form;      // the dialog's form
+    Widget form;  // the dialog's form
     Widget id_text;
     Widget close;
     Widget help;
-    Widget inner;     // the form between the router field and the bottom buttons
+    Widget inner;  // the form between the router field and the bottom buttons
     Widget open;
     Widget add;
     Widget remove;

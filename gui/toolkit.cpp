@@ -164,11 +164,10 @@ Widget helpfunc_row_button(Widget form, const char* name, int left, int right,
                            XtCallbackProc callback, int action)
 {
     Widget button = XtVaCreateManagedWidget(
-        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION,
-        XmNleftPosition, left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right,
-        XmNbottomAttachment, XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
-    XtAddCallback(button, XmNactivateCallback, callback,
-                  action_data(action));
+        name, xmPushButtonWidgetClass, form, XmNleftAttachment, XmATTACH_POSITION, XmNleftPosition,
+        left, XmNrightAttachment, XmATTACH_POSITION, XmNrightPosition, right, XmNbottomAttachment,
+        XmATTACH_FORM, XmNbottomOffset, 10, nullptr);
+    XtAddCallback(button, XmNactivateCallback, callback, action_data(action));
     return button;
 }
 

@@ -11,13 +11,15 @@
 
 struct WidgetTable {
     // main window
-    Widget Open, ConfigureRouter, ConfigureLines, LineMonitor, Accounting, SelectionList, Close, Overview;
+    Widget Open, ConfigureRouter, ConfigureLines, LineMonitor, Accounting, SelectionList, Close,
+        Overview;
     // busy notice
     Widget ScanDialog, ScanDialogMessage;
     // password prompt
     Widget PWDialog, PWText;
     // line-target table
-    Widget ConfigDialog, ConfigIDText, ConfigOk, ConfigClose, DefineRouteTable, DefineFilterTable, OpenLine, DeleteLine, AddLine, LineList;
+    Widget ConfigDialog, ConfigIDText, ConfigOk, ConfigClose, DefineRouteTable, DefineFilterTable,
+        OpenLine, DeleteLine, AddLine, LineList;
     // error box
     Widget ErrorDialog, ErrorDialogMessage;
     // about box
@@ -25,23 +27,37 @@ struct WidgetTable {
     // confirmation
     Widget QuestionDialog, QuestionDialogMessage, QuestionDialogYes, QuestionDialogNo;
     // line-target editor
-    Widget Config2Dialog, Config2Name, Config2Telefon, Config2Config, Config2Help, Config2Cancel, Config2AdvancedForm, TimeOutText, Compression, B_Chanal, OnlyManual, S2ProtocolOpt, Proto2Menu, P2_X75, P2_HDLC, P2_PPP, S3ProtocolOpt, Proto3Menu, P3_NULL, P3_T70NL, P3_PPP, AvSendPW, AvReceivePW, Config2Simple, CreateRoute;
+    Widget Config2Dialog, Config2Name, Config2Telefon, Config2Config, Config2Help, Config2Cancel,
+        Config2AdvancedForm, TimeOutText, Compression, B_Chanal, OnlyManual, S2ProtocolOpt,
+        Proto2Menu, P2_X75, P2_HDLC, P2_PPP, S3ProtocolOpt, Proto3Menu, P3_NULL, P3_T70NL, P3_PPP,
+        AvSendPW, AvReceivePW, Config2Simple, CreateRoute;
     // router settings
-    Widget RConfigDialog, RConfigConfigure, RConfigClose, RConfigHelp, RNameText, RNetmaskText, RPhoneText, RISDNMode, RISDMenu, ISDN_1TR6, ISDN_EURO, ISDN_TYP_0_4, ISDN_TYP_2_11, ISDN_TYP_2_12, RVersionText, RChangeFirmware, RChangePassword;
+    Widget RConfigDialog, RConfigConfigure, RConfigClose, RConfigHelp, RNameText, RNetmaskText,
+        RPhoneText, RISDNMode, RISDMenu, ISDN_1TR6, ISDN_EURO, ISDN_TYP_0_4, ISDN_TYP_2_11,
+        ISDN_TYP_2_12, RVersionText, RChangeFirmware, RChangePassword;
     // filter table
-    Widget FilterDialog, FilterIDText, FilterHelp, FilterClose, OpenFilter, DeleteFilter, AddFilter, FilterOption, FilterAllow, FilterProhibit, FilterList;
+    Widget FilterDialog, FilterIDText, FilterHelp, FilterClose, OpenFilter, DeleteFilter, AddFilter,
+        FilterOption, FilterAllow, FilterProhibit, FilterList;
     // route table
-    Widget RouteDialog, RouteIDText, RouteHelp, RouteClose, OpenRoute, DeleteRoute, AddRoute, RouteList;
+    Widget RouteDialog, RouteIDText, RouteHelp, RouteClose, OpenRoute, DeleteRoute, AddRoute,
+        RouteList;
     // accounting window
     Widget AccountingDialog, AccountingIDText, AccountingReset, AccountingClose, AccountingText;
     // router overview
     Widget RouterDialog, RouterClose, RouterText;
     // route editor
-    Widget Route2Dialog, Route2IDText, Route2Ok, Route2Help, Route2Close, Route2MaskText, Route2CompText, Route2GateText, Route2PosText;
+    Widget Route2Dialog, Route2IDText, Route2Ok, Route2Help, Route2Close, Route2MaskText,
+        Route2CompText, Route2GateText, Route2PosText;
     // filter editor
-    Widget Filter2Dialog, Filter2IDText, Filter2Ok, Filter2Help, Filter2Close, Filter2SMaskText, Filter2SCompText, Filter2RMaskText, Filter2RCompText, Filter2PortText, Filter2Aktion, A_ACCEPT, A_REJECT, Filter2PosText;
+    Widget Filter2Dialog, Filter2IDText, Filter2Ok, Filter2Help, Filter2Close, Filter2SMaskText,
+        Filter2SCompText, Filter2RMaskText, Filter2RCompText, Filter2PortText, Filter2Aktion,
+        A_ACCEPT, A_REJECT, Filter2PosText;
     // line monitor
-    Widget LineMonDialog, LineMonIDText, LineMonOk, LineMonHelp, LineMonClose, Canal1Header, Canal1Disconnect, Canal1StatText, Canal1PhoneText, Canal1IPText, Canal1TimeText, Canal1ChargeText, Canal1INText, Canal1OUTText, Canal1CompText, Canal2Disconnect, Canal2StatText, Canal2PhoneText, Canal2IPText, Canal2TimeText, Canal2ChargeText, Canal2INText, Canal2OUTText, Canal2CompText;
+    Widget LineMonDialog, LineMonIDText, LineMonOk, LineMonHelp, LineMonClose, Canal1Header,
+        Canal1Disconnect, Canal1StatText, Canal1PhoneText, Canal1IPText, Canal1TimeText,
+        Canal1ChargeText, Canal1INText, Canal1OUTText, Canal1CompText, Canal2Disconnect,
+        Canal2StatText, Canal2PhoneText, Canal2IPText, Canal2TimeText, Canal2ChargeText,
+        Canal2INText, Canal2OUTText, Canal2CompText;
     // connection set-up
     Widget LineMon2Dialog, LineMon2Ok, LineMon2Help, LineMon2Close, LineMon2List;
     // file dialog
@@ -51,7 +67,8 @@ struct WidgetTable {
     // help window
     Widget HelpDialog, HelpClose, HelpText;
     // router password
-    Widget SetPWDialog, SetPWOk, SetPWHelp, SetPWClose, SetPWChange, SetPWDelete, SetPWExclusivToggle;
+    Widget SetPWDialog, SetPWOk, SetPWHelp, SetPWClose, SetPWChange, SetPWDelete,
+        SetPWExclusivToggle;
     // unknown-protocols notice
     Widget Error2Dialog, Error2DialogMessage;
     // password repetition

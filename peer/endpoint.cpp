@@ -7,11 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-Endpoint::~Endpoint() {
-    if (fd_ >= 0) close(fd_);
+Endpoint::~Endpoint()
+{
+    if (fd_ >= 0)
+        close(fd_);
 }
 
-bool Endpoint::open(std::string* why) {
+bool Endpoint::open(std::string* why)
+{
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0) {
         *why = std::string("socket: ") + std::strerror(errno);
@@ -34,7 +37,8 @@ bool Endpoint::open(std::string* why) {
     return true;
 }
 
-bool Endpoint::receive(EndpointDatagram* d) {
+bool Endpoint::receive(EndpointDatagram* d)
+{
     uint8_t buf[WIRE_MAX_DATAGRAM];
     alignas(cmsghdr) char control[256];
     sockaddr_in from{};
@@ -47,7 +51,8 @@ bool Endpoint::receive(EndpointDatagram* d) {
     msg.msg_control = control;
     msg.msg_controllen = sizeof control;
     ssize_t n = recvmsg(fd_, &msg, MSG_DONTWAIT);
-    if (n < 0) return false;
+    if (n < 0)
+        return false;
     d->from = ntohl(from.sin_addr.s_addr);
     d->port = ntohs(from.sin_port);
     d->to = 0;
@@ -64,7 +69,8 @@ bool Endpoint::receive(EndpointDatagram* d) {
     return true;
 }
 
-int Endpoint::send(uint32_t from, uint32_t to, const Bytes& bytes) {
+int Endpoint::send(uint32_t from, uint32_t to, const Bytes& bytes)
+{
     sockaddr_in dst{};
     dst.sin_family = AF_INET;
     dst.sin_port = htons(ENDPOINT_PORT);
@@ -85,6 +91,7 @@ int Endpoint::send(uint32_t from, uint32_t to, const Bytes& bytes) {
     in_pktinfo info{};
     info.ipi_spec_dst.s_addr = htonl(from);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    if (sendmsg(fd_, &msg, 0) < 0) return errno;
+    if (sendmsg(fd_, &msg, 0) < 0)
+        return errno;
     return 0;
 }

@@ -12,11 +12,11 @@ constexpr uint16_t ENDPOINT_PORT = 1532;  // the router port, at both ends
 
 // A received datagram.
 struct EndpointDatagram {
-    uint32_t from;   // sender address
-    uint16_t port;   // sender port
-    uint32_t to;     // destination address (maybe a broadcast)
-    int ifindex;     // interface it arrived on
-    Bytes bytes;     // the whole datagram
+    uint32_t from;  // sender address
+    uint16_t port;  // sender port
+    uint32_t to;    // destination address (maybe a broadcast)
+    int ifindex;    // interface it arrived on
+    Bytes bytes;    // the whole datagram
 };
 
 class Endpoint {

@@ -10,32 +10,42 @@ struct RecordShape {
 constexpr RecordShape SHAPES[] = {
     {IMAGE_ROUTER, 70}, {IMAGE_LINE, 164}, {IMAGE_ROUTE, 28}, {IMAGE_FILTER, 32}};
 
-bool shape_ok(uint16_t type, uint16_t length) {
+bool shape_ok(uint16_t type, uint16_t length)
+{
     for (const RecordShape& s : SHAPES)
-        if (s.type == type && s.length == length) return true;
+        if (s.type == type && s.length == length)
+            return true;
     return false;
 }
 
 // One's-complement sum of 16-bit words, high byte first; 0 for a record
 // whose checksum is right.
-uint16_t checksum_rest(const uint8_t* p, size_t n) {
+uint16_t checksum_rest(const uint8_t* p, size_t n)
+{
     uint32_t sum = 0;
-    for (size_t i = 0; i + 1 < n; i += 2) sum += static_cast<uint32_t>(p[i] << 8 | p[i + 1]);
-    if (n & 1) sum += static_cast<uint32_t>(p[n - 1] << 8);
-    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    for (size_t i = 0; i + 1 < n; i += 2)
+        sum += static_cast<uint32_t>(p[i] << 8 | p[i + 1]);
+    if (n & 1)
+        sum += static_cast<uint32_t>(p[n - 1] << 8);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint16_t>(~sum & 0xFFFF);
 }
 
 template <typename T>
-void place(std::vector<T>& v, uint16_t index, const T& e, size_t capacity) {
-    if (index >= capacity) return;
-    if (v.size() <= index) v.resize(index + 1u);
+void place(std::vector<T>& v, uint16_t index, const T& e, size_t capacity)
+{
+    if (index >= capacity)
+        return;
+    if (v.size() <= index)
+        v.resize(index + 1u);
     v[index] = e;
 }
 
 }  // namespace
 
-int image_apply(const Bytes& image, PeerRouter& r, std::string* why) {
+int image_apply(const Bytes& image, PeerRouter& r, std::string* why)
+{
     if (image.size() < IMAGE_MIN_SIZE) {
         *why = "image too small for a configuration";
         return 0;
@@ -58,9 +68,11 @@ int image_apply(const Bytes& image, PeerRouter& r, std::string* why) {
     while (pos + 10 <= image.size()) {
         WireReader rec{image.data() + pos, image.size() - pos};
         uint16_t type = rec.le16(4), length = rec.le16(6), index = rec.le16(8);
-        if (rec.le16(0) != IMAGE_RECORD_MAGIC || !shape_ok(type, length) || pos + length > image.size())
+        if (rec.le16(0) != IMAGE_RECORD_MAGIC || !shape_ok(type, length) ||
+            pos + length > image.size())
             break;
-        if (checksum_rest(image.data() + pos, length) != 0) break;
+        if (checksum_rest(image.data() + pos, length) != 0)
+            break;
         rec.len = length;
         switch (type) {
         case IMAGE_ROUTER:
@@ -85,7 +97,8 @@ int image_apply(const Bytes& image, PeerRouter& r, std::string* why) {
             e.modulo = rec.u8(49);
             e.window = rec.u8(50);
             e.l3 = rec.u8(53);
-            for (int i = 0; i < 6; ++i) e.words[i] = rec.le16(55 + 2 * static_cast<size_t>(i));
+            for (int i = 0; i < 6; ++i)
+                e.words[i] = rec.le16(55 + 2 * static_cast<size_t>(i));
             e.byte = rec.u8(67);
             e.timeout = rec.le16(68);
             e.compression = rec.u8(70);

@@ -13,14 +13,14 @@
 
 #include "wire.h"
 
-constexpr size_t PEER_PHONE_LEN = 20;     // telephone number field on the wire
-constexpr size_t PEER_PAIR_LEN = 40;      // identification pair field on the wire
-constexpr size_t PEER_FIRMWARE_LEN = 10;  // firmware version field on the wire
-constexpr size_t PEER_MAX_LINES = 30;     // line-target slots
+constexpr size_t PEER_PHONE_LEN = 20;           // telephone number field on the wire
+constexpr size_t PEER_PAIR_LEN = 40;            // identification pair field on the wire
+constexpr size_t PEER_FIRMWARE_LEN = 10;        // firmware version field on the wire
+constexpr size_t PEER_MAX_LINES = 30;           // line-target slots
 constexpr size_t PEER_MAX_LINES_PERMANENT = 1;  // ... with a permanent connection
 constexpr size_t PEER_MAX_ROUTES = 64;
 constexpr size_t PEER_MAX_FILTERS = 64;
-constexpr int PEER_COUNTERS = 7;          // charge, calls out/in, packets out/in, bytes out/in
+constexpr int PEER_COUNTERS = 7;  // charge, calls out/in, packets out/in, bytes out/in
 
 // Table identifiers on the wire.
 constexpr uint8_t PEER_TABLE_LINES = 0xFF;
@@ -29,23 +29,23 @@ constexpr uint8_t PEER_TABLE_FILTERS = 0x0F;
 
 // One line target slot.
 struct PeerLine {
-    bool used = false;            // an empty slot answers reads with the short reply
-    uint32_t host = 0;            // remote station's address
-    std::string phone;            // up to 20 bytes
-    uint8_t l2 = 0;               // layer-2 protocol code
-    uint16_t blocksize = 0;       // layer-2 parameters
+    bool used = false;       // an empty slot answers reads with the short reply
+    uint32_t host = 0;       // remote station's address
+    std::string phone;       // up to 20 bytes
+    uint8_t l2 = 0;          // layer-2 protocol code
+    uint16_t blocksize = 0;  // layer-2 parameters
     uint8_t addr_a = 0;
     uint8_t addr_b = 0;
     uint8_t modulo = 0;
     uint8_t window = 0;
-    uint8_t l3 = 0;               // layer-3 protocol code
-    uint16_t words[6] = {};       // layer-3 parameter words
-    uint8_t byte = 0;             // layer-3 parameter byte
-    uint16_t timeout = 0;         // seconds
-    uint8_t manual = 0;           // flags, as sent
+    uint8_t l3 = 0;          // layer-3 protocol code
+    uint16_t words[6] = {};  // layer-3 parameter words
+    uint8_t byte = 0;        // layer-3 parameter byte
+    uint16_t timeout = 0;    // seconds
+    uint8_t manual = 0;      // flags, as sent
     uint8_t bundling = 0;
     uint8_t compression = 0;
-    std::string send_pair;        // the 40 wire bytes, trailing NULs dropped
+    std::string send_pair;  // the 40 wire bytes, trailing NULs dropped
     std::string receive_pair;
     uint32_t counters[PEER_COUNTERS] = {};  // accounting, in the order of the reply
 };
@@ -66,60 +66,68 @@ struct PeerFilter {
     uint32_t receive_mask = 0;
     uint32_t receive_match = 0;
     uint8_t protocol = 0;
-    uint8_t action = 0;           // 1 accept, 0 reject
+    uint8_t action = 0;  // 1 accept, 0 reject
     uint16_t port = 0;
 };
 
 // One B-channel.
 struct PeerChannel {
-    uint8_t state = 0;            // 0 free, 1-2 connecting, 3 connected, 4-5 disconnecting
-    uint16_t code = 0;            // state code shown by the line monitor
-    uint32_t peer = 0;            // remote station's address
-    std::string phone;            // its telephone number
-    uint32_t duration = 0;        // seconds connected
-    uint32_t charge = 0;          // charge units
+    uint8_t state = 0;      // 0 free, 1-2 connecting, 3 connected, 4-5 disconnecting
+    uint16_t code = 0;      // state code shown by the line monitor
+    uint32_t peer = 0;      // remote station's address
+    std::string phone;      // its telephone number
+    uint32_t duration = 0;  // seconds connected
+    uint32_t charge = 0;    // charge units
     uint32_t packets_out = 0;
     uint32_t packets_in = 0;
 };
 
 // Request kinds whose status can be forced by the script.
-enum PeerStatusKind { STATUS_KIND_PUT, STATUS_KIND_DELETE, STATUS_KIND_SET_PASSWORD,
-                      STATUS_KIND_ROUTER_DATA, STATUS_KIND_ACCOUNTING, STATUS_KIND_COUNT };
+enum PeerStatusKind {
+    STATUS_KIND_PUT,
+    STATUS_KIND_DELETE,
+    STATUS_KIND_SET_PASSWORD,
+    STATUS_KIND_ROUTER_DATA,
+    STATUS_KIND_ACCOUNTING,
+    STATUS_KIND_COUNT
+};
 
 // Fault knobs and reply shapes.
 struct PeerKnobs {
-    int drop_acks = 0;            // numbered datagrams ignored (no ack, no effect) before the first one taken
-    int lose_acks = 0;            // acknowledgements lost on the way back (the request is still handled)
-    uint16_t lose_acks_of = 0;    // ... of this request code only; 0 any
-    uint16_t sequence_start = 1;  // the first number of the router's own numbered messages
-    bool announce_restart = true; // after a download, announce the new address unasked
-    int delay_ms = 0;             // wait before each reply (acknowledgements go at once)
-    int loss_percent = 0;         // received datagrams dropped at random, 0-100
-    uint32_t loss_seed = 1;       // seed of that random choice
-    int send_loss_percent = 0;    // datagrams it sends (acknowledgements, replies) dropped at random
+    int drop_acks = 0;  // numbered datagrams ignored (no ack, no effect) before the first one taken
+    int lose_acks = 0;  // acknowledgements lost on the way back (the request is still handled)
+    uint16_t lose_acks_of = 0;     // ... of this request code only; 0 any
+    uint16_t sequence_start = 1;   // the first number of the router's own numbered messages
+    bool announce_restart = true;  // after a download, announce the new address unasked
+    int delay_ms = 0;              // wait before each reply (acknowledgements go at once)
+    int loss_percent = 0;          // received datagrams dropped at random, 0-100
+    uint32_t loss_seed = 1;        // seed of that random choice
+    int send_loss_percent = 0;  // datagrams it sends (acknowledgements, replies) dropped at random
     uint32_t send_loss_seed = 2;  // seed of that random choice
     int silent_after = -1;        // requests answered before going silent; -1 never
     std::set<uint16_t> mute;      // request codes acknowledged but not answered
-    std::map<uint16_t, uint16_t> own;  // request code -> code of a numbered message sent before its ack
-    bool numbered = false;        // replies carry sequence numbers
-    bool numbered_linemon = false;     // line-monitor reports carry sequence numbers
-    bool short_state = false;     // 52-byte state replies (no mode, type, firmware)
-    bool short_open = false;      // 8-byte open replies (no settings)
-    int refuse = 0;               // refuse every open with this reason; 0 never
-    int challenge = -1;           // fixed password challenge; -1 random
-    int password_timeout_ms = 60000;  // refuse with reason 6 when the password does not come
-    int restart_delay_ms = 300;   // between the start command and the announcement
-    int linemon_interval_ms = 1000;    // between line-monitor reports
+    std::map<uint16_t, uint16_t>
+        own;                // request code -> code of a numbered message sent before its ack
+    bool numbered = false;  // replies carry sequence numbers
+    bool numbered_linemon = false;       // line-monitor reports carry sequence numbers
+    bool short_state = false;            // 52-byte state replies (no mode, type, firmware)
+    bool short_open = false;             // 8-byte open replies (no settings)
+    int refuse = 0;                      // refuse every open with this reason; 0 never
+    int challenge = -1;                  // fixed password challenge; -1 random
+    int password_timeout_ms = 60000;     // refuse with reason 6 when the password does not come
+    int restart_delay_ms = 300;          // between the start command and the announcement
+    int linemon_interval_ms = 1000;      // between line-monitor reports
     int status[STATUS_KIND_COUNT] = {};  // forced status per kind; 0 none
-    int ack_delay_ms = 0;         // a numbered request is acknowledged and handled this late (a flash write)
+    int ack_delay_ms =
+        0;  // a numbered request is acknowledged and handled this late (a flash write)
 };
 
 // The numbered request handled last: a copy of it (the sender's
 // retransmission) is acknowledged again but not handled again.
 struct PeerLastRequest {
     uint32_t from = 0;
-    uint16_t seq = 0;             // 0: none
-    Bytes datagram;               // header and payload as received
+    uint16_t seq = 0;  // 0: none
+    Bytes datagram;    // header and payload as received
 };
 
 // A registration in progress or held.
@@ -127,18 +135,18 @@ enum PeerSessionState { SESSION_NONE, SESSION_PASSWORD, SESSION_OPEN };
 
 // One simulated router.
 struct PeerRouter {
-    std::string name;             // label in the log and the state file
-    uint32_t address = 0;         // its address: where it is reached, what scans report
-    bool configured = true;       // false: scans report address 0
-    uint8_t hw[6] = {};           // hardware address
+    std::string name;        // label in the log and the state file
+    uint32_t address = 0;    // its address: where it is reached, what scans report
+    bool configured = true;  // false: scans report address 0
+    uint8_t hw[6] = {};      // hardware address
     uint32_t netmask = 0xFFFFFF00;
     std::string phone;
-    uint8_t isdn = 1;             // 0 1TR6, 1 DSS1
-    uint8_t permanent = 0;        // permanent-connection type 0-3
-    std::string firmware;         // up to 10 bytes
-    std::string password;         // up to 10 bytes; empty: no password asked
-    uint32_t exclusive = 0;       // the only station that may configure it; 0 any
-    uint32_t holder = 0;          // the station that holds it; 0 free
+    uint8_t isdn = 1;        // 0 1TR6, 1 DSS1
+    uint8_t permanent = 0;   // permanent-connection type 0-3
+    std::string firmware;    // up to 10 bytes
+    std::string password;    // up to 10 bytes; empty: no password asked
+    uint32_t exclusive = 0;  // the only station that may configure it; 0 any
+    uint32_t holder = 0;     // the station that holds it; 0 free
     PeerChannel channel[2];
     std::vector<PeerLine> lines;  // slots, index = position in the router's table
     std::vector<PeerRoute> routes;
@@ -146,24 +154,25 @@ struct PeerRouter {
     PeerKnobs knobs;
 
     // Run time, not scripted.
-    std::vector<uint32_t> old_addresses;  // addresses it still answers on until the registration ends
+    std::vector<uint32_t>
+        old_addresses;  // addresses it still answers on until the registration ends
     PeerSessionState session = SESSION_NONE;
-    uint32_t session_station = 0; // the station registering or registered
-    uint16_t challenge = 0;       // the challenge sent with the password request
-    uint16_t challenge_seq = 0;   // the sequence number it carried
-    uint64_t session_gen = 0;     // raised whenever the session changes (stale timers)
-    uint32_t linemon_station = 0; // where reports go; 0 no monitor
+    uint32_t session_station = 0;  // the station registering or registered
+    uint16_t challenge = 0;        // the challenge sent with the password request
+    uint16_t challenge_seq = 0;    // the sequence number it carried
+    uint64_t session_gen = 0;      // raised whenever the session changes (stale timers)
+    uint32_t linemon_station = 0;  // where reports go; 0 no monitor
     uint64_t linemon_gen = 0;
-    uint16_t send_seq = 0;        // last sequence number of its own
-    int requests = 0;             // requests received, for silent_after
-    std::mt19937 loss_rng;        // for loss_percent
-    std::mt19937 send_loss_rng;   // for send_loss_percent
+    uint16_t send_seq = 0;       // last sequence number of its own
+    int requests = 0;            // requests received, for silent_after
+    std::mt19937 loss_rng;       // for loss_percent
+    std::mt19937 send_loss_rng;  // for send_loss_percent
     PeerLastRequest last_request;
-    bool restart_pending = false; // the start command came; the restart is under way
-    std::mt19937 rng;             // challenges
-    Bytes image;                  // firmware being received
+    bool restart_pending = false;  // the start command came; the restart is under way
+    std::mt19937 rng;              // challenges
+    Bytes image;                   // firmware being received
     bool image_complete = false;
-    bool image_gap = false;       // a chunk left a hole
-    uint32_t fw_address = 0;      // the address the download gave it
-    std::string image_file;       // where the last complete image was written
+    bool image_gap = false;   // a chunk left a hole
+    uint32_t fw_address = 0;  // the address the download gave it
+    std::string image_file;   // where the last complete image was written
 };

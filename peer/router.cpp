@@ -28,29 +28,38 @@ constexpr int REASON_TIMEOUT = 6;
 constexpr int REASON_PROTOCOL = 7;
 constexpr int STATUS_BAD_ENTRY = 10;
 
-std::string hex4(uint32_t v) {
+std::string hex4(uint32_t v)
+{
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04x", v & 0xFFFFu);
     return buf;
 }
 
-const char* table_name(uint8_t table) {
+const char* table_name(uint8_t table)
+{
     switch (table) {
-    case PEER_TABLE_LINES: return "lines";
-    case PEER_TABLE_ROUTES: return "routes";
-    case PEER_TABLE_FILTERS: return "filters";
-    default: return "unknown";
+    case PEER_TABLE_LINES:
+        return "lines";
+    case PEER_TABLE_ROUTES:
+        return "routes";
+    case PEER_TABLE_FILTERS:
+        return "filters";
+    default:
+        return "unknown";
     }
 }
 
 // Where a reply to `in` comes from: the address the request went to when
 // it is one of the router's, else its own address.
-uint32_t source_for(const PeerRouter& r, const PeerInput& in) {
+uint32_t source_for(const PeerRouter& r, const PeerInput& in)
+{
     return router_owns(r, in.to) ? in.to : r.address;
 }
 
 // Every datagram the router sends goes through here: send-loss drops some.
-void transmit(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, const Bytes& datagram, int delay_ms) {
+void transmit(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, const Bytes& datagram,
+              int delay_ms)
+{
     if (r.knobs.send_loss_percent > 0 &&
         static_cast<int>(r.send_loss_rng() % 100) < r.knobs.send_loss_percent) {
         WireReader w{datagram.data(), datagram.size()};
@@ -60,46 +69,55 @@ void transmit(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, const Byte
     h.send(from, to, datagram, delay_ms);
 }
 
-uint16_t next_seq(PeerRouter& r) {
-    if (++r.send_seq == 0) r.send_seq = 1;
+uint16_t next_seq(PeerRouter& r)
+{
+    if (++r.send_seq == 0)
+        r.send_seq = 1;
     return r.send_seq;
 }
 
 // Sends a reply or message of the router's own; numbered when `numbered`.
 // Returns the sequence number used.
-uint16_t send_from(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint16_t code, const Bytes& payload,
-                   bool numbered) {
+uint16_t send_from(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint16_t code,
+                   const Bytes& payload, bool numbered)
+{
     uint16_t seq = numbered ? next_seq(r) : 0;
     transmit(r, h, from, to, wire_datagram(code, seq, payload), r.knobs.delay_ms);
     return seq;
 }
 
-uint16_t reply(PeerRouter& r, PeerHost& h, const PeerInput& in, uint16_t code, const Bytes& payload) {
+uint16_t reply(PeerRouter& r, PeerHost& h, const PeerInput& in, uint16_t code, const Bytes& payload)
+{
     return send_from(r, h, source_for(r, in), in.from, code, payload, r.knobs.numbered);
 }
 
 // A reply that carries only a status after the two leading bytes.
-void reply_status(PeerRouter& r, PeerHost& h, const PeerInput& in, uint16_t code, int status) {
+void reply_status(PeerRouter& r, PeerHost& h, const PeerInput& in, uint16_t code, int status)
+{
     WireWriter w;
     w.u16(0).u16(static_cast<uint32_t>(status));
     reply(r, h, in, code, w.bytes);
 }
 
-void new_session(PeerRouter& r, PeerSessionState s, uint32_t station) {
+void new_session(PeerRouter& r, PeerSessionState s, uint32_t station)
+{
     r.session = s;
     r.session_station = station;
     ++r.session_gen;
 }
 
-void stop_linemon(PeerRouter& r) {
+void stop_linemon(PeerRouter& r)
+{
     r.linemon_station = 0;
     ++r.linemon_gen;
 }
 
 // Ends a registration: the station no longer holds the router, and
 // addresses it gave up stop answering.
-void end_session(PeerRouter& r) {
-    if (r.session == SESSION_OPEN && r.holder == r.session_station) r.holder = 0;
+void end_session(PeerRouter& r)
+{
+    if (r.session == SESSION_OPEN && r.holder == r.session_station)
+        r.holder = 0;
     // The station numbers its messages afresh in its next registration.
     r.last_request = PeerLastRequest();
     new_session(r, SESSION_NONE, 0);
@@ -107,26 +125,32 @@ void end_session(PeerRouter& r) {
     r.old_addresses.clear();
 }
 
-bool registered(const PeerRouter& r, const PeerInput& in) {
+bool registered(const PeerRouter& r, const PeerInput& in)
+{
     return r.session == SESSION_OPEN && r.session_station == in.from;
 }
 
-Bytes scan_reply(const PeerRouter& r) {
+Bytes scan_reply(const PeerRouter& r)
+{
     WireWriter w;
     w.u16(0).raw(r.hw, 6).u32(r.configured ? r.address : 0).u32(r.holder);
     return w.bytes;
 }
 
-void refuse(PeerRouter& r, PeerHost& h, const PeerInput& in, int reason, uint32_t station) {
+void refuse(PeerRouter& r, PeerHost& h, const PeerInput& in, int reason, uint32_t station)
+{
     WireWriter w;
     w.u16(0).u16(static_cast<uint32_t>(reason));
-    if (reason == REASON_HELD) w.u32(r.holder);
+    if (reason == REASON_HELD)
+        w.u32(r.holder);
     send_from(r, h, source_for(r, in), station, MSG_CLOSE_REPLY, w.bytes, r.knobs.numbered);
     r.last_request = PeerLastRequest();
-    h.event(r, "open refused station=" + wire_dotted(station) + " reason=" + std::to_string(reason));
+    h.event(r,
+            "open refused station=" + wire_dotted(station) + " reason=" + std::to_string(reason));
 }
 
-void accept(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void accept(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     new_session(r, SESSION_OPEN, in.from);
     r.holder = in.from;
     WireWriter w;
@@ -135,47 +159,65 @@ void accept(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         .u16(tables_size(r, PEER_TABLE_ROUTES))
         .u16(tables_size(r, PEER_TABLE_FILTERS));
     if (!r.knobs.short_open)
-        w.u32(r.netmask).text(r.phone, PEER_PHONE_LEN).u8(r.isdn).u8(r.permanent).text(r.firmware,
-                                                                                       PEER_FIRMWARE_LEN);
+        w.u32(r.netmask)
+            .text(r.phone, PEER_PHONE_LEN)
+            .u8(r.isdn)
+            .u8(r.permanent)
+            .text(r.firmware, PEER_FIRMWARE_LEN);
     reply(r, h, in, MSG_OPEN_REPLY, w.bytes);
     h.event(r, "open accepted station=" + wire_dotted(in.from));
     h.changed();
 }
 
-Bytes password_block(const std::string& text) {
+Bytes password_block(const std::string& text)
+{
     Bytes b(WIRE_PASSWORD_LEN, 0);
-    for (size_t i = 0; i < text.size() && i < WIRE_PASSWORD_LEN; ++i) b[i] = static_cast<uint8_t>(text[i]);
+    for (size_t i = 0; i < text.size() && i < WIRE_PASSWORD_LEN; ++i)
+        b[i] = static_cast<uint8_t>(text[i]);
     return b;
 }
 
-Bytes unscramble(const uint8_t* p, uint16_t seed) {
+Bytes unscramble(const uint8_t* p, uint16_t seed)
+{
     Bytes out(WIRE_PASSWORD_LEN, 0);
     wire_scramble(out.data(), p, seed);
     return out;
 }
 
-std::string block_text(const Bytes& b) {
+std::string block_text(const Bytes& b)
+{
     WireReader r{b.data(), b.size()};
     return r.text(0, b.size());
 }
 
-Bytes linemon_report(const PeerRouter& r) {
+Bytes linemon_report(const PeerRouter& r)
+{
     WireWriter w;
     for (const PeerChannel& c : r.channel)
-        w.u8(c.state).u16(c.code).u32(c.peer).text(c.phone, PEER_PHONE_LEN).u32(c.duration).u32(c.charge)
-            .u32(c.packets_out).u32(c.packets_in);
+        w.u8(c.state)
+            .u16(c.code)
+            .u32(c.peer)
+            .text(c.phone, PEER_PHONE_LEN)
+            .u32(c.duration)
+            .u32(c.charge)
+            .u32(c.packets_out)
+            .u32(c.packets_in);
     return w.bytes;
 }
 
-void linemon_tick(PeerRouter* r, PeerHost* h, uint64_t gen, uint32_t from) {
-    if (r->linemon_gen != gen || r->linemon_station == 0) return;
-    send_from(*r, *h, from, r->linemon_station, MSG_LINEMON_DATA, linemon_report(*r), r->knobs.numbered_linemon);
+void linemon_tick(PeerRouter* r, PeerHost* h, uint64_t gen, uint32_t from)
+{
+    if (r->linemon_gen != gen || r->linemon_station == 0)
+        return;
+    send_from(*r, *h, from, r->linemon_station, MSG_LINEMON_DATA, linemon_report(*r),
+              r->knobs.numbered_linemon);
     h->after(r->knobs.linemon_interval_ms, [r, h, gen, from] { linemon_tick(r, h, gen, from); });
 }
 
 // ------------------------------------------------------------ handlers ---
 
-void on_scan(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_scan(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     // A router loading an image answers nothing but its chunks and the start.
     if (r.fw_address != 0) {
         h.event(r, "scan ignored: loading an image");
@@ -184,19 +226,26 @@ void on_scan(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     reply(r, h, in, MSG_SCAN_REPLY, scan_reply(r));
 }
 
-void on_state_query(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_state_query(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     WireWriter w;
     w.u16(0);
-    for (const PeerChannel& c : r.channel) w.u8(c.state).u32(c.peer).text(c.phone, PEER_PHONE_LEN);
-    if (!r.knobs.short_state) w.u8(r.isdn).u8(r.permanent).text(r.firmware, PEER_FIRMWARE_LEN);
+    for (const PeerChannel& c : r.channel)
+        w.u8(c.state).u32(c.peer).text(c.phone, PEER_PHONE_LEN);
+    if (!r.knobs.short_state)
+        w.u8(r.isdn).u8(r.permanent).text(r.firmware, PEER_FIRMWARE_LEN);
     reply(r, h, in, MSG_STATE_REPLY, w.bytes);
 }
 
-void on_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_open(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     int reason = 0;
-    if (r.knobs.refuse != 0) reason = r.knobs.refuse;
-    else if (r.holder != 0 && r.holder != in.from) reason = REASON_HELD;
-    else if (r.exclusive != 0 && r.exclusive != in.from) reason = REASON_NOT_ALLOWED;
+    if (r.knobs.refuse != 0)
+        reason = r.knobs.refuse;
+    else if (r.holder != 0 && r.holder != in.from)
+        reason = REASON_HELD;
+    else if (r.exclusive != 0 && r.exclusive != in.from)
+        reason = REASON_NOT_ALLOWED;
     if (reason != 0) {
         refuse(r, h, in, reason, in.from);
         return;
@@ -211,8 +260,8 @@ void on_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     WireWriter w;
     w.u16(r.challenge);
     r.challenge_seq = reply(r, h, in, MSG_PASSWORD_REQUEST, w.bytes);
-    h.event(r, "password asked station=" + wire_dotted(in.from) + " challenge=" + std::to_string(r.challenge) +
-                   " seq=" + std::to_string(r.challenge_seq));
+    h.event(r, "password asked station=" + wire_dotted(in.from) + " challenge=" +
+                   std::to_string(r.challenge) + " seq=" + std::to_string(r.challenge_seq));
     PeerRouter* rp = &r;
     PeerHost* hp = &h;
     uint64_t gen = r.session_gen;
@@ -220,19 +269,22 @@ void on_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     saved.payload = nullptr;
     saved.len = 0;
     h.after(r.knobs.password_timeout_ms, [rp, hp, gen, saved] {
-        if (rp->session_gen != gen || rp->session != SESSION_PASSWORD) return;
+        if (rp->session_gen != gen || rp->session != SESSION_PASSWORD)
+            return;
         hp->event(*rp, "password timeout");
         new_session(*rp, SESSION_NONE, 0);
         refuse(*rp, *hp, saved, REASON_TIMEOUT, saved.from);
     });
 }
 
-void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     // The station did not hear the open reply and sends its password again:
     // the same password for the same challenge is answered the same way.
     if (r.session == SESSION_OPEN && r.session_station == in.from && in.len >= PASSWORD_REPLY_LEN) {
         WireReader p{in.payload, in.len};
-        if (p.u16(0) == r.challenge_seq && unscramble(in.payload + 2, r.challenge) == password_block(r.password)) {
+        if (p.u16(0) == r.challenge_seq &&
+            unscramble(in.payload + 2, r.challenge) == password_block(r.password)) {
             h.event(r, "password repeated");
             accept(r, h, in);
             return;
@@ -253,8 +305,8 @@ void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     Bytes given = unscramble(in.payload + 2, r.challenge);
     if (seq != r.challenge_seq) {
         new_session(r, SESSION_NONE, 0);
-        h.event(r, "password wrong: answers seq=" + std::to_string(seq) + ", asked with seq=" +
-                       std::to_string(r.challenge_seq));
+        h.event(r, "password wrong: answers seq=" + std::to_string(seq) +
+                       ", asked with seq=" + std::to_string(r.challenge_seq));
         refuse(r, h, in, REASON_WRONG_PASSWORD, in.from);
         return;
     }
@@ -268,7 +320,8 @@ void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     accept(r, h, in);
 }
 
-void on_close(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_close(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (r.session == SESSION_NONE || r.session_station != in.from) {
         h.event(r, "close from " + wire_dotted(in.from) + " ignored: not registered");
         return;
@@ -280,7 +333,8 @@ void on_close(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     h.changed();
 }
 
-void on_get_entry(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_get_entry(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (in.len < GET_ENTRY_LEN) {
         h.event(r, "short GET_ENTRY_REQUEST ignored");
         return;
@@ -291,12 +345,15 @@ void on_get_entry(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     Bytes body = tables_get(r, table, index);
     WireWriter w;
     w.u16(0);
-    if (body.empty()) w.u8(table).u16(index);
-    else w.raw(body.data(), body.size());
+    if (body.empty())
+        w.u8(table).u16(index);
+    else
+        w.raw(body.data(), body.size());
     reply(r, h, in, MSG_GET_ENTRY_REPLY, w.bytes);
 }
 
-void on_put_entry(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_put_entry(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (in.len < TABLES_DELETE_BODY) {
         h.event(r, "short PUT_ENTRY_REQUEST ignored");
         return;
@@ -307,21 +364,24 @@ void on_put_entry(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     bool is_delete = in.len == TABLES_DELETE_BODY;
     int forced = r.knobs.status[is_delete ? STATUS_KIND_DELETE : STATUS_KIND_PUT];
     int status = forced;
-    if (status == 0) status = is_delete ? tables_delete(r, table, index) : tables_put(r, table, index, p);
-    std::string where = std::string("table=") + table_name(table) + " index=" + std::to_string(index);
+    if (status == 0)
+        status = is_delete ? tables_delete(r, table, index) : tables_put(r, table, index, p);
+    std::string where =
+        std::string("table=") + table_name(table) + " index=" + std::to_string(index);
     if (status == 0) {
         h.event(r, std::string(is_delete ? "entry deleted " : "entry put ") + where);
         h.changed();
     } else {
-        h.event(r, std::string(is_delete ? "delete refused " : "put refused ") + where + " status=" +
-                       std::to_string(status));
+        h.event(r, std::string(is_delete ? "delete refused " : "put refused ") + where +
+                       " status=" + std::to_string(status));
     }
     WireWriter w;
     w.u16(0).u8(table).u16(index).u16(static_cast<uint32_t>(status));
     reply(r, h, in, MSG_PUT_ENTRY_REPLY, w.bytes);
 }
 
-void on_accounting(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_accounting(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (in.len < ACCOUNTING_LEN) {
         h.event(r, "short GET_ACCOUNTING_REQUEST ignored");
         return;
@@ -331,14 +391,16 @@ void on_accounting(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     uint16_t position = p.u16(1);
     int slot = tables_line_at(r, position);
     int status = r.knobs.status[STATUS_KIND_ACCOUNTING];
-    if (status == 0 && slot < 0) status = STATUS_BAD_ENTRY;
+    if (status == 0 && slot < 0)
+        status = STATUS_BAD_ENTRY;
     WireWriter w;
     w.u16(0).u16(static_cast<uint32_t>(status));
     uint32_t zero[PEER_COUNTERS] = {};
     const uint32_t* counters = slot >= 0 ? r.lines[static_cast<size_t>(slot)].counters : zero;
-    for (int i = 0; i < PEER_COUNTERS; ++i) w.u32(counters[i]);
-    std::string what = std::string(reset ? "accounting reset" : "accounting read") + " position=" +
-                       std::to_string(position);
+    for (int i = 0; i < PEER_COUNTERS; ++i)
+        w.u32(counters[i]);
+    std::string what = std::string(reset ? "accounting reset" : "accounting read") +
+                       " position=" + std::to_string(position);
     if (status != 0) {
         h.event(r, what + " status=" + std::to_string(status));
     } else {
@@ -352,7 +414,8 @@ void on_accounting(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     reply(r, h, in, MSG_GET_ACCOUNTING_REPLY, w.bytes);
 }
 
-void on_set_password(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_set_password(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (in.len < SET_PASSWORD_LEN) {
         h.event(r, "short SET_PASSWORD_REQUEST");
         reply_status(r, h, in, MSG_SET_PASSWORD_REPLY, REASON_PROTOCOL);
@@ -364,11 +427,13 @@ void on_set_password(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     Bytes fresh = unscramble(in.payload + 3, seed);
     Bytes current = unscramble(in.payload + 13, seed);
     int status = r.knobs.status[STATUS_KIND_SET_PASSWORD];
-    if (status == 0 && current != password_block(r.password)) status = REASON_WRONG_PASSWORD;
+    if (status == 0 && current != password_block(r.password))
+        status = REASON_WRONG_PASSWORD;
     if (status == 0) {
         r.password = block_text(fresh);
         r.exclusive = exclusive ? in.from : 0;
-        h.event(r, "password changed to " + text_escape(r.password) + " exclusive=" + wire_dotted(r.exclusive));
+        h.event(r, "password changed to " + text_escape(r.password) +
+                       " exclusive=" + wire_dotted(r.exclusive));
         h.changed();
     } else {
         h.event(r, "password change refused status=" + std::to_string(status) + " current given " +
@@ -377,7 +442,8 @@ void on_set_password(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     reply_status(r, h, in, MSG_SET_PASSWORD_REPLY, status);
 }
 
-void on_router_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_router_data(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (in.len < ROUTER_DATA_LEN) {
         h.event(r, "short PUT_ROUTER_DATA_REQUEST");
         reply_status(r, h, in, MSG_PUT_ROUTER_DATA_REPLY, REASON_PROTOCOL);
@@ -403,8 +469,9 @@ void on_router_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
                 r.address = address;
             }
         }
-        h.event(r, "router data address=" + wire_dotted(address) + note + " netmask=" + wire_dotted(r.netmask) +
-                       " phone=" + text_escape(r.phone) + " permanent=" + std::to_string(r.permanent));
+        h.event(r, "router data address=" + wire_dotted(address) + note +
+                       " netmask=" + wire_dotted(r.netmask) + " phone=" + text_escape(r.phone) +
+                       " permanent=" + std::to_string(r.permanent));
         h.changed();
     } else {
         h.event(r, "router data refused status=" + std::to_string(status));
@@ -412,19 +479,22 @@ void on_router_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     reply_status(r, h, in, MSG_PUT_ROUTER_DATA_REPLY, status);
 }
 
-void on_linemon_start(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_linemon_start(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     stop_linemon(r);
     r.linemon_station = in.from;
     h.event(r, "line monitor started");
     linemon_tick(&r, &h, r.linemon_gen, source_for(r, in));
 }
 
-void on_linemon_stop(PeerRouter& r, PeerHost& h, const PeerInput&) {
+void on_linemon_stop(PeerRouter& r, PeerHost& h, const PeerInput&)
+{
     stop_linemon(r);
     h.event(r, "line monitor stopped");
 }
 
-void on_isdn_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_isdn_open(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (in.len < ISDN_OPEN_LEN) {
         h.event(r, "short ISDN_OPEN_REQUEST ignored");
         return;
@@ -438,7 +508,8 @@ void on_isdn_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     }
     PeerChannel* free_channel = nullptr;
     for (PeerChannel& c : r.channel)
-        if (!free_channel && c.state == 0) free_channel = &c;
+        if (!free_channel && c.state == 0)
+            free_channel = &c;
     if (!free_channel) {
         h.event(r, "dial refused position=" + std::to_string(position) + ": no free channel");
         return;
@@ -449,12 +520,13 @@ void on_isdn_open(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     free_channel->peer = line.host;
     free_channel->phone = line.phone;
     ++line.counters[1];
-    h.event(r, "dial position=" + std::to_string(position) + " channel=" +
-                   std::to_string(free_channel - r.channel));
+    h.event(r, "dial position=" + std::to_string(position) +
+                   " channel=" + std::to_string(free_channel - r.channel));
     h.changed();
 }
 
-void on_isdn_close(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_isdn_close(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     WireReader p{in.payload, in.len};
     if (in.len < ISDN_CLOSE_LEN || p.u8(0) > 1) {
         h.event(r, "hangup refused: bad channel");
@@ -465,9 +537,11 @@ void on_isdn_close(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     h.changed();
 }
 
-void on_reset(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_reset(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (!registered(r, in) && r.holder != 0) {
-        h.event(r, "reset from " + wire_dotted(in.from) + " ignored: held by " + wire_dotted(r.holder));
+        h.event(
+            r, "reset from " + wire_dotted(in.from) + " ignored: held by " + wire_dotted(r.holder));
         return;
     }
     end_session(r);
@@ -487,8 +561,10 @@ void on_reset(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     h.changed();
 }
 
-void on_fw_request(PeerRouter& r, PeerHost& h, const PeerInput& in) {
-    if (in.len < FW_REQUEST_LEN || std::memcmp(in.payload, r.hw, 6) != 0) return;
+void on_fw_request(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
+    if (in.len < FW_REQUEST_LEN || std::memcmp(in.payload, r.hw, 6) != 0)
+        return;
     WireReader p{in.payload, in.len};
     uint32_t address = p.u32(6);
     if (address == 0 || address == ROUTER_BROADCAST || (address >> 24) >= 224) {
@@ -513,7 +589,8 @@ void on_fw_request(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     send_from(r, h, address, in.from, MSG_FW_DOWNLOAD_REPLY, w.bytes, r.knobs.numbered);
 }
 
-void on_fw_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_fw_data(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (r.fw_address == 0 || in.len < FW_DATA_HEADER) {
         h.event(r, "chunk ignored: no download requested");
         return;
@@ -526,21 +603,24 @@ void on_fw_data(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     }
     if (offset > r.image.size()) {
         r.image_gap = true;
-        h.event(r, "chunk gap: offset " + std::to_string(offset) + ", have " + std::to_string(r.image.size()));
+        h.event(r, "chunk gap: offset " + std::to_string(offset) + ", have " +
+                       std::to_string(r.image.size()));
     }
-    if (r.image.size() < offset + n) r.image.resize(offset + n);
+    if (r.image.size() < offset + n)
+        r.image.resize(offset + n);
     std::memcpy(r.image.data() + offset, in.payload + FW_DATA_HEADER, n);
     if (n < ROUTER_CHUNK) {
         r.image.resize(offset + n);
         r.image_complete = true;
         r.image_file = h.save_image(r);
-        h.event(r, "image complete size=" + std::to_string(r.image.size()) + " file=" + r.image_file +
-                       (r.image_gap ? " with gaps" : ""));
+        h.event(r, "image complete size=" + std::to_string(r.image.size()) +
+                       " file=" + r.image_file + (r.image_gap ? " with gaps" : ""));
         h.changed();
     }
 }
 
-void restart(PeerRouter* r, PeerHost* h, uint32_t station) {
+void restart(PeerRouter* r, PeerHost* h, uint32_t station)
+{
     std::string why;
     r->restart_pending = false;
     int records = image_apply(r->image, *r, &why);
@@ -560,7 +640,8 @@ void restart(PeerRouter* r, PeerHost* h, uint32_t station) {
     send_from(*r, *h, r->address, station, MSG_SCAN_REPLY, scan_reply(*r), r->knobs.numbered);
 }
 
-void on_fw_start(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void on_fw_start(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     if (!r.image_complete || r.fw_address == 0) {
         h.event(r, "start ignored: no complete image");
         return;
@@ -606,34 +687,42 @@ constexpr Handler HANDLERS[] = {
 
 }  // namespace
 
-void router_start(PeerRouter& r) {
+void router_start(PeerRouter& r)
+{
     // next_seq raises the counter before each use.
     r.send_seq = static_cast<uint16_t>(r.knobs.sequence_start - 1);
     r.loss_rng.seed(r.knobs.loss_seed);
     r.send_loss_rng.seed(r.knobs.send_loss_seed);
     uint32_t seed = 0x5eed;
-    for (uint8_t b : r.hw) seed = seed * 31u + b;
+    for (uint8_t b : r.hw)
+        seed = seed * 31u + b;
     r.rng.seed(seed ^ r.address);
 }
 
-bool router_owns(const PeerRouter& r, uint32_t address) {
-    if (address == r.address) return true;
-    return std::find(r.old_addresses.begin(), r.old_addresses.end(), address) != r.old_addresses.end();
+bool router_owns(const PeerRouter& r, uint32_t address)
+{
+    if (address == r.address)
+        return true;
+    return std::find(r.old_addresses.begin(), r.old_addresses.end(), address) !=
+           r.old_addresses.end();
 }
 
 namespace {
 
 // What the router does with a request it has taken: its own numbered
 // message, the acknowledgement, the answer.
-void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     auto own = r.knobs.own.find(in.code);
     if (in.seq != 0 && own != r.knobs.own.end()) {
         Bytes payload = own->second == MSG_LINEMON_DATA ? linemon_report(r) : Bytes();
-        transmit(r, h, source_for(r, in), in.from, wire_datagram(own->second, next_seq(r), payload), 0);
+        transmit(r, h, source_for(r, in), in.from, wire_datagram(own->second, next_seq(r), payload),
+                 0);
         h.event(r, "own numbered " + hex4(own->second) + " before the ack");
     }
     if (in.seq != 0) {
-        if (r.knobs.lose_acks > 0 && (r.knobs.lose_acks_of == 0 || r.knobs.lose_acks_of == in.code)) {
+        if (r.knobs.lose_acks > 0 &&
+            (r.knobs.lose_acks_of == 0 || r.knobs.lose_acks_of == in.code)) {
             --r.knobs.lose_acks;
             h.event(r, "ack lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
         } else {
@@ -647,9 +736,11 @@ void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in) {
         return;
     }
     for (const Handler& handler : HANDLERS) {
-        if (handler.code != in.code) continue;
+        if (handler.code != in.code)
+            continue;
         if (handler.needs_registration && !registered(r, in)) {
-            h.event(r, hex4(in.code) + " from " + wire_dotted(in.from) + " ignored: not registered");
+            h.event(r,
+                    hex4(in.code) + " from " + wire_dotted(in.from) + " ignored: not registered");
             return;
         }
         handler.run(r, h, in);
@@ -660,18 +751,23 @@ void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in) {
 
 }  // namespace
 
-void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
+void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
     bool is_ack = (in.code >> 8) == 0xFF;
     if (r.knobs.silent_after >= 0 && r.requests >= r.knobs.silent_after) {
-        if (!is_ack) h.event(r, "silent: " + hex4(in.code) + " not acknowledged, not answered");
+        if (!is_ack)
+            h.event(r, "silent: " + hex4(in.code) + " not acknowledged, not answered");
         return;
     }
-    if (is_ack) return;  // acknowledgements of its own numbered messages: nothing waits for them
+    if (is_ack)
+        return;  // acknowledgements of its own numbered messages: nothing waits for them
     // A copy of the request handled last is not another request.
     const PeerLastRequest& last = r.last_request;
-    bool copy = in.seq != 0 && last.seq == in.seq && last.from == in.from &&
-                last.datagram == wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
-    if (!copy) ++r.requests;
+    bool copy =
+        in.seq != 0 && last.seq == in.seq && last.from == in.from &&
+        last.datagram == wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
+    if (!copy)
+        ++r.requests;
     if (r.knobs.loss_percent > 0 && static_cast<int>(r.loss_rng() % 100) < r.knobs.loss_percent) {
         h.event(r, "lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
         return;
@@ -694,7 +790,8 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
             PeerHost* hp = &h;
             uint32_t from = source_for(r, in), to = in.from;
             if (r.knobs.ack_delay_ms > 0)
-                h.after(r.knobs.ack_delay_ms, [rp, hp, from, to, bytes] { transmit(*rp, *hp, from, to, bytes, 0); });
+                h.after(r.knobs.ack_delay_ms,
+                        [rp, hp, from, to, bytes] { transmit(*rp, *hp, from, to, bytes, 0); });
             else
                 transmit(r, h, from, to, bytes, 0);
             return;
@@ -717,7 +814,9 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in) {
     handle_request(r, h, in);
 }
 
-void router_second(PeerRouter& r) {
+void router_second(PeerRouter& r)
+{
     for (PeerChannel& c : r.channel)
-        if (c.state == 3) ++c.duration;
+        if (c.state == 3)
+            ++c.duration;
 }

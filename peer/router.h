@@ -11,8 +11,8 @@
 #include "model.h"
 #include "wire.h"
 
-constexpr size_t ROUTER_CHUNK = 500;              // image bytes in every chunk but the last
-constexpr size_t ROUTER_MAX_IMAGE = 16u << 20;    // bytes; chunks beyond are refused
+constexpr size_t ROUTER_CHUNK = 500;            // image bytes in every chunk but the last
+constexpr size_t ROUTER_MAX_IMAGE = 16u << 20;  // bytes; chunks beyond are refused
 constexpr uint32_t ROUTER_BROADCAST = 0xFFFFFFFFu;
 
 // What a router may ask of the program that runs it.
@@ -37,12 +37,12 @@ public:
 
 // One received datagram, as the router sees it.
 struct PeerInput {
-    uint32_t from;          // sender
-    uint32_t to;            // destination address of the datagram (maybe a broadcast)
-    int ifindex;            // interface it came in on, or 0
-    uint16_t code;          // header fields
+    uint32_t from;  // sender
+    uint32_t to;    // destination address of the datagram (maybe a broadcast)
+    int ifindex;    // interface it came in on, or 0
+    uint16_t code;  // header fields
     uint16_t seq;
-    const uint8_t* payload; // bytes after the header
+    const uint8_t* payload;  // bytes after the header
     size_t len;
 };
 

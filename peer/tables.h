@@ -9,10 +9,10 @@
 #include "model.h"
 #include "wire.h"
 
-constexpr size_t TABLES_LINE_BODY = 133;    // bytes of a line-target body
-constexpr size_t TABLES_ROUTE_BODY = 15;    // bytes of a route body
-constexpr size_t TABLES_FILTER_BODY = 25;   // bytes of a filter-rule body
-constexpr size_t TABLES_DELETE_BODY = 3;    // table byte and index
+constexpr size_t TABLES_LINE_BODY = 133;   // bytes of a line-target body
+constexpr size_t TABLES_ROUTE_BODY = 15;   // bytes of a route body
+constexpr size_t TABLES_FILTER_BODY = 25;  // bytes of a filter-rule body
+constexpr size_t TABLES_DELETE_BODY = 3;   // table byte and index
 
 // Entry bodies, starting with the table byte and the index.
 Bytes tables_encode_line(const PeerLine& e, uint16_t index);

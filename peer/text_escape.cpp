@@ -5,16 +5,21 @@
 
 namespace {
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 }  // namespace
 
-std::string text_escape(const std::string& raw) {
+std::string text_escape(const std::string& raw)
+{
     std::string s;
     for (char c : raw) {
         unsigned char u = static_cast<unsigned char>(c);
@@ -29,14 +34,16 @@ std::string text_escape(const std::string& raw) {
     return s;
 }
 
-bool text_unescape(const std::string& text, std::string* raw) {
+bool text_unescape(const std::string& text, std::string* raw)
+{
     std::string s;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
             s.push_back(text[i]);
             continue;
         }
-        if (i + 1 >= text.size()) return false;
+        if (i + 1 >= text.size())
+            return false;
         char e = text[i + 1];
         if (e == '\\') {
             s.push_back('\\');

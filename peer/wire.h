@@ -14,10 +14,10 @@
 
 using Bytes = std::vector<uint8_t>;
 
-constexpr size_t WIRE_HEADER_LEN = 4;      // bytes: code (2), sequence (2)
-constexpr size_t WIRE_MAX_DATAGRAM = 2048; // bytes the peer reads in one datagram
-constexpr size_t WIRE_PASSWORD_LEN = 10;   // scrambled password block
-constexpr uint16_t WIRE_ACK = 0xFF00;      // every code with high byte 0xFF is an acknowledgement
+constexpr size_t WIRE_HEADER_LEN = 4;       // bytes: code (2), sequence (2)
+constexpr size_t WIRE_MAX_DATAGRAM = 2048;  // bytes the peer reads in one datagram
+constexpr size_t WIRE_PASSWORD_LEN = 10;    // scrambled password block
+constexpr uint16_t WIRE_ACK = 0xFF00;       // every code with high byte 0xFF is an acknowledgement
 
 // Message codes, both directions.
 enum : uint16_t {
@@ -61,7 +61,7 @@ const char* wire_name_of(uint16_t code);
 
 // Appends big-endian numbers, fixed-width texts and raw bytes to a buffer.
 struct WireWriter {
-    Bytes bytes;                             // the datagram or payload built so far
+    Bytes bytes;  // the datagram or payload built so far
     WireWriter& u8(uint32_t v);
     WireWriter& u16(uint32_t v);
     WireWriter& u32(uint32_t v);
@@ -78,7 +78,7 @@ struct WireReader {
     uint8_t u8(size_t at) const;
     uint16_t u16(size_t at) const;
     uint32_t u32(size_t at) const;
-    uint16_t le16(size_t at) const;           // little-endian (firmware patch records)
+    uint16_t le16(size_t at) const;  // little-endian (firmware patch records)
     uint32_t le32(size_t at) const;
     std::string text(size_t at, size_t width) const;  // up to the first NUL
     std::string raw(size_t at, size_t width) const;   // every byte, trailing NULs dropped
@@ -89,13 +89,14 @@ Bytes wire_datagram(uint16_t code, uint16_t seq, const Bytes& payload);
 
 // The password scrambling; applying it twice with the same seed gives the
 // input back.
-void wire_scramble(uint8_t out[WIRE_PASSWORD_LEN], const uint8_t in[WIRE_PASSWORD_LEN], uint16_t seed);
+void wire_scramble(uint8_t out[WIRE_PASSWORD_LEN], const uint8_t in[WIRE_PASSWORD_LEN],
+                   uint16_t seed);
 
 // Text forms.
-std::string wire_hex(const uint8_t* p, size_t n);               // lower-case, no separators
-std::string wire_dotted(uint32_t address);                       // "10.77.0.2"
+std::string wire_hex(const uint8_t* p, size_t n);                    // lower-case, no separators
+std::string wire_dotted(uint32_t address);                           // "10.77.0.2"
 bool wire_parse_dotted(const std::string& text, uint32_t* address);  // strict dotted quad
-std::string wire_hw_text(const uint8_t hw[6]);                   // "00:a0:f9:00:00:01"
+std::string wire_hw_text(const uint8_t hw[6]);                       // "00:a0:f9:00:00:01"
 bool wire_parse_hw(const std::string& text, uint8_t hw[6]);
 // A decimal or 0x-hexadecimal number no larger than max.
 bool wire_parse_number(const std::string& text, uint64_t max, uint64_t* value);

@@ -22,17 +22,21 @@ constexpr const char* unknown_tail_english[] = {
     "/tmp/save.cfg.\n",
 };
 
-void print_lines(const char* const* lines, size_t count) {
-    for (size_t i = 0; i < count; ++i) std::fputs(lines[i], stderr);
+void print_lines(const char* const* lines, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        std::fputs(lines[i], stderr);
 }
 
 // Writes "qorvel.add" for the line targets without a definition; when there
 // are any, saves the rest to the emergency copy and tells the user (the
 // notice only when the copy was written). Returns 1 when there were any.
-bool handle_unknown_protocols(bool linetarget_wording) {
+bool handle_unknown_protocols(bool linetarget_wording)
+{
     int unknown = 0;
     file_write_protocols(main_line_list, &unknown);
-    if (!unknown || ASCIIProgram == ASCII_OP_ROUTERCONFIG) return unknown != 0;
+    if (!unknown || ASCIIProgram == ASCII_OP_ROUTERCONFIG)
+        return unknown != 0;
 
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
@@ -44,7 +48,8 @@ bool handle_unknown_protocols(bool linetarget_wording) {
         std::fputs(linetarget_wording ? "The router contains unknown protocols, the\n"
                                       : "Router contains unknown protocols, the\n",
                    stderr);
-        print_lines(unknown_tail_english, sizeof unknown_tail_english / sizeof *unknown_tail_english);
+        print_lines(unknown_tail_english,
+                    sizeof unknown_tail_english / sizeof *unknown_tail_english);
     } else {
         std::fputs(linetarget_wording ? "Der Router enthaelt undefinierte Protokolle, deren\n"
                                       : "Der Router enthaelt undefinierte Protokolls, deren\n",
@@ -60,7 +65,8 @@ bool handle_unknown_protocols(bool linetarget_wording) {
 
 }  // namespace
 
-void ASCIIRouterOverViewCB(RouterState* state) {
+void ASCIIRouterOverViewCB(RouterState* state)
+{
     if (state->status != 0) {
         ASCIIRouterOVF = -1;
         return;
@@ -72,17 +78,20 @@ void ASCIIRouterOverViewCB(RouterState* state) {
     }
     // A full table can no longer tell repeats apart; the answer is shown all
     // the same, at worst twice.
-    if (ASCIINbR < ASCII_MAX_ROUTERS) ASCIIRouterIPs[ASCIINbR++] = state->router_ip;
+    if (ASCIINbR < ASCII_MAX_ROUTERS)
+        ASCIIRouterIPs[ASCIINbR++] = state->router_ip;
     ASCIIROVData = *state;
 }
 
-void ASCIIScanNetCB(ScanAnswer* answer) {
+void ASCIIScanNetCB(ScanAnswer* answer)
+{
     if (answer->status != 0) {
         ASCIIRouterOVF = -1;
         return;
     }
     ASCIIRouterOVF = 1;
-    if (ASCIIFindRouter(answer->router_ip) >= 0 || ASCIINbR >= ASCII_MAX_ROUTERS) return;
+    if (ASCIIFindRouter(answer->router_ip) >= 0 || ASCIINbR >= ASCII_MAX_ROUTERS)
+        return;
     int i = ASCIINbR++;
     ASCIIRouterIPs[i] = answer->router_ip;
     std::memcpy(ASCIIRouterHWs[i], answer->hw, 6);
@@ -90,7 +99,8 @@ void ASCIIScanNetCB(ScanAnswer* answer) {
     ASCIIRouterExc[i] = answer->holder_ip;
 }
 
-void ASCIIOpenRouterCB(OpenReply* reply) {
+void ASCIIOpenRouterCB(OpenReply* reply)
+{
     switch (reply->kind) {
     case OPEN_ACCEPTED:
         ASCIIRouterConfig = 1;
@@ -107,7 +117,8 @@ void ASCIIOpenRouterCB(OpenReply* reply) {
         ASCIIFinishedOpen = 1;
         return;
     case OPEN_PASSWORD:
-        std::fputs(ASCIIMsg("This Router requires a password\n", "Router verlangt ein Passwort\n"), stderr);
+        std::fputs(ASCIIMsg("This Router requires a password\n", "Router verlangt ein Passwort\n"),
+                   stderr);
         ASCIIPasswdKey = reply->seed;
         ASCIISeqNb = reply->seq;
         ASCIIPasswdReq = 1;
@@ -137,43 +148,51 @@ void ASCIIOpenRouterCB(OpenReply* reply) {
         std::fputs(ASCIIMsg("Router does not respond\n", "Router meldet sich nicht\n"), stderr);
         break;
     default:
-        std::fputs(ASCIIMsg("Error: cannot open router\n", "Fehler beim Oeffnen des Routers\n"), stderr);
+        std::fputs(ASCIIMsg("Error: cannot open router\n", "Fehler beim Oeffnen des Routers\n"),
+                   stderr);
         break;
     }
     ASCIIFinishedOpen = -1;
     ASCIIFail();
 }
 
-void ASCIIAccInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters) {
+void ASCIIAccInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters)
+{
     main_line_list = lines;
     main_route_list = routes;
     main_filter_list = filters;
-    if (handle_unknown_protocols(false) && ASCIIProgram != ASCII_OP_ROUTERCONFIG) ASCIIFail();
+    if (handle_unknown_protocols(false) && ASCIIProgram != ASCII_OP_ROUTERCONFIG)
+        ASCIIFail();
     ASCIILoadF = 1;
 }
 
-void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters) {
+void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters)
+{
     main_line_list = lines;
     main_route_list = routes;
     main_filter_list = filters;
-    auto copy = [](ListObject* list) { return list != nullptr ? list->ops->list_copy(list) : nullptr; };
+    auto copy = [](ListObject* list) {
+        return list != nullptr ? list->ops->list_copy(list) : nullptr;
+    };
     main_line_list_copy = copy(lines);
     main_route_list_copy = copy(routes);
     main_filter_list_copy = copy(filters);
-    if (handle_unknown_protocols(true)) ASCIIFail();
+    if (handle_unknown_protocols(true))
+        ASCIIFail();
 
     int line = 0;
     int column = 0;
-    ASCIIError = file_load_config(ASCIIFileName.c_str(), &main_line_list, &main_route_list, &main_filter_list,
-                                  &line, &column, ASCIIHardConn);
+    ASCIIError = file_load_config(ASCIIFileName.c_str(), &main_line_list, &main_route_list,
+                                  &main_filter_list, &line, &column, ASCIIHardConn);
     if (ASCIIError == CFG_OK) {
         ASCIILoadF = 1;
         return;
     }
     if (ASCIIError == CFG_CANNOT_OPEN)
-        std::fputs(ASCIIMsg("Error during loading configuration. Can not open file\n",
-                            "Fehler beim Laden der Konfiguration. Datei kann nicht geoeffnet werden.\n"),
-                   stderr);
+        std::fputs(
+            ASCIIMsg("Error during loading configuration. Can not open file\n",
+                     "Fehler beim Laden der Konfiguration. Datei kann nicht geoeffnet werden.\n"),
+            stderr);
     else
         std::fprintf(stderr,
                      ASCIIMsg("Error %s during loading configuration. line %d column %d\n",
@@ -183,23 +202,28 @@ void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filter
     ASCIILoadF = -1;
 }
 
-void ASCIIWriteTables() {
+void ASCIIWriteTables()
+{
     ASCIISetTablesWriteUnfinished(1);
-    interface_save_config(main_line_list, main_line_list_copy, main_route_list, main_route_list_copy,
-                          main_filter_list, main_filter_list_copy, ASCIISaveConfCB);
+    interface_save_config(main_line_list, main_line_list_copy, main_route_list,
+                          main_route_list_copy, main_filter_list, main_filter_list_copy,
+                          ASCIISaveConfCB);
 }
 
-void ASCIISaveConfCB(int /*count*/) {
+void ASCIISaveConfCB(int /*count*/)
+{
     ASCIISetTablesWriteUnfinished(0);
     ASCIISaveConfigF = 1;
 }
 
-void ASCIILineMonitorCB(LineMonitorData* data) {
+void ASCIILineMonitorCB(LineMonitorData* data)
+{
     ASCIILMData = *data;
     ASCIILineMonitorF = 1;
 }
 
-void ASCIIAccountingCB(ListObject* lines) {
+void ASCIIAccountingCB(ListObject* lines)
+{
     ASCIIAccData = lines;
     ASCIIAccCBF = 1;
 }

@@ -10,14 +10,14 @@
 
 struct ListObject;
 
-void ASCIIRouterOverViewCB(RouterState* state);   // rov: one answer or the end marker
-void ASCIIScanNetCB(ScanAnswer* answer);           // scan: one answer or the end marker
-void ASCIIOpenRouterCB(OpenReply* reply);          // open and password answers
+void ASCIIRouterOverViewCB(RouterState* state);  // rov: one answer or the end marker
+void ASCIIScanNetCB(ScanAnswer* answer);         // scan: one answer or the end marker
+void ASCIIOpenRouterCB(OpenReply* reply);        // open and password answers
 void ASCIIAccInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters);
 void ASCIIInterfLoadCB(ListObject* lines, ListObject* routes, ListObject* filters);  // linetarget
-void ASCIISaveConfCB(int count);                   // linetarget: tables written
-void ASCIILineMonitorCB(LineMonitorData* data);    // one line-monitor report
-void ASCIIAccountingCB(ListObject* lines);         // accounting values arrived
+void ASCIISaveConfCB(int count);                 // linetarget: tables written
+void ASCIILineMonitorCB(LineMonitorData* data);  // one line-monitor report
+void ASCIIAccountingCB(ListObject* lines);       // accounting values arrived
 
 // linetarget: starts writing the tables loaded from the file into the router
 // (what differs from its tables as read); ASCIISaveConfCB ends it.

@@ -29,7 +29,8 @@ struct UsageLine {
 };
 
 constexpr UsageLine usage_english[] = {
-    {"usage:\n\n%s rov|accounting|linemonitor|linetarget|routerconfig|saveconfig [-f file] [-ip router]\n\n", false},
+    {"usage:\n\n%s rov|accounting|linemonitor|linetarget|routerconfig|saveconfig [-f file] [-ip router]\n\n",
+     false},
     {" %s rov [-f file]\n", false},
     {"       Router Overview. Use -f to save contens of overview in a file.\n\n", false},
     {" %s accounting [-f file] [-ip router] [-reset]\n", false},
@@ -51,7 +52,8 @@ constexpr UsageLine usage_english[] = {
 };
 
 constexpr UsageLine usage_german[] = {
-    {"usage:\n\n%s rov|accounting|linemonitor|linetarget|routerconfig|saveconfig [-f file] [-ip router]\n\n", false},
+    {"usage:\n\n%s rov|accounting|linemonitor|linetarget|routerconfig|saveconfig [-f file] [-ip router]\n\n",
+     false},
     {" %s rov [-f file]\n", false},
     {"       Router Uebersicht. Die Ausgabe kann mit -f file in eine Datei umgelenkt\n", false},
     {"       werden.\n\n", false},
@@ -77,7 +79,8 @@ constexpr UsageLine usage_german[] = {
 };
 
 template <size_t N>
-void print_usage(FILE* err, const UsageLine (&lines)[N], const char* program) {
+void print_usage(FILE* err, const UsageLine (&lines)[N], const char* program)
+{
     for (const UsageLine& line : lines) {
         // Every line has at most one %s; lines without one print as they are.
         if (std::strstr(line.text, "%s") != nullptr)
@@ -89,34 +92,40 @@ void print_usage(FILE* err, const UsageLine (&lines)[N], const char* program) {
 
 }  // namespace
 
-void ASCIIChooseLanguage() {
+void ASCIIChooseLanguage()
+{
     const char* value = std::getenv(EnvVarName);
     English = value != nullptr && std::strcmp(value, "GERMAN") == 0 ? 0 : 1;
 }
 
-void ASCIIUsage(FILE* err, const char* program) {
+void ASCIIUsage(FILE* err, const char* program)
+{
     if (English)
         print_usage(err, usage_english, program);
     else
         print_usage(err, usage_german, program);
 }
 
-void ASCIIUsageLineTarget(FILE* err, const char* program) {
+void ASCIIUsageLineTarget(FILE* err, const char* program)
+{
     if (English) {
         std::fputs("missing filename to save line targets\n\n", err);
         std::fprintf(err, "%s linetarget -f file [-ip router]\n", program);
-        std::fputs("       Set line targets. Specify router with -ip router. Line targets are\n", err);
+        std::fputs("       Set line targets. Specify router with -ip router. Line targets are\n",
+                   err);
         std::fputs("       loaded from -f file.\n\n", err);
     } else {
         std::fputs("Dateiname zum Speichern der Verbindungsziele erwartet.\n\n", err);
         std::fprintf(err, "%s linetarget -f file [-ip router]\n", program);
-        std::fputs("       Setzen der Verbindungsziele fuer einen Router. Der Router wird mit\n", err);
+        std::fputs("       Setzen der Verbindungsziele fuer einen Router. Der Router wird mit\n",
+                   err);
         std::fputs("       -ip router spezifiziert. Die Verbindungsziele werden aus der\n", err);
         std::fputs("       Datei -f file gelesen.\n\n", err);
     }
 }
 
-void ASCIIUsageSaveConfig(FILE* err, const char* program) {
+void ASCIIUsageSaveConfig(FILE* err, const char* program)
+{
     if (English) {
         std::fputs("missing filename to save configuration\n\n", err);
         std::fprintf(err, "%s saveconfig -f file [-ip router]\n", program);
@@ -124,11 +133,14 @@ void ASCIIUsageSaveConfig(FILE* err, const char* program) {
     } else {
         std::fputs("Dateiname zum Speichern der Konfiguration erwartet.\n\n", err);
         std::fprintf(err, "%s saveconfig -f file [-ip router]\n", program);
-        std::fputs("       Konfiguration eines Routers lesen und speichern in der Datei -f file.\n\n", err);
+        std::fputs(
+            "       Konfiguration eines Routers lesen und speichern in der Datei -f file.\n\n",
+            err);
     }
 }
 
-int ASCIIParseCommandLine(int argc, char** argv, FILE* err) {
+int ASCIIParseCommandLine(int argc, char** argv, FILE* err)
+{
     const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "qorvel-ascii";
     bool unknown_word = false;
     for (int i = 1; i < argc; ++i) {
@@ -140,7 +152,8 @@ int ASCIIParseCommandLine(int argc, char** argv, FILE* err) {
                 known = true;
             }
         }
-        if (known) continue;
+        if (known)
+            continue;
         if (std::strcmp(word, "-f") == 0 || std::strcmp(word, "-ip") == 0) {
             std::string& value = word[1] == 'f' ? ASCIIFileName : ASCIIRouterIP;
             // The word after the option is its value whatever it is; an option

@@ -19,12 +19,15 @@
 
 namespace {
 
-bool needs_open(int program) {
-    return program == ASCII_OP_ACCOUNTING || program == ASCII_OP_LINEMONITOR || program == ASCII_OP_LINETARGET ||
-           program == ASCII_OP_SAVECONFIG || program == ASCII_OP_ROUTERCONFIG;
+bool needs_open(int program)
+{
+    return program == ASCII_OP_ACCOUNTING || program == ASCII_OP_LINEMONITOR ||
+           program == ASCII_OP_LINETARGET || program == ASCII_OP_SAVECONFIG ||
+           program == ASCII_OP_ROUTERCONFIG;
 }
 
-int rov_step() {
+int rov_step()
+{
     int moved = 0;
     // An answer taken in the same pass as the end marker is still shown.
     if (ASCIIROVData) {
@@ -41,12 +44,15 @@ int rov_step() {
     return moved;
 }
 
-int save_config_step() {
-    if (ASCIILoadF != 1) return 0;
+int save_config_step()
+{
+    if (ASCIILoadF != 1)
+        return 0;
     ASCIILoadF = 0;
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
-    if (!file_save_config(ASCIIFileName.c_str(), main_line_list, main_route_list, main_filter_list, &record)) {
+    if (!file_save_config(ASCIIFileName.c_str(), main_line_list, main_route_list, main_filter_list,
+                          &record)) {
         ASCIIReportWriteError(ASCIIFileName.c_str());
         ASCIIFail();
         return 1;
@@ -55,8 +61,10 @@ int save_config_step() {
     return 1;
 }
 
-int operation_step(const char* line) {
-    if (needs_open(ASCIIProgram) && ASCIIFinishedOpen != 0) return ASCIIOpeningStep(line);
+int operation_step(const char* line)
+{
+    if (needs_open(ASCIIProgram) && ASCIIFinishedOpen != 0)
+        return ASCIIOpeningStep(line);
     switch (ASCIIProgram) {
     case ASCII_OP_ROV:
         return rov_step();
@@ -114,9 +122,13 @@ int operation_step(const char* line) {
 }
 
 // Opens the report file named with -f. Returns 0 when it cannot be opened.
-int open_report_file() {
-    if (ASCIIFileName.empty() || ASCIIProgram == ASCII_OP_LINETARGET || ASCIIProgram == ASCII_OP_SAVECONFIG) return 1;
-    std::fprintf(stderr, ASCIIMsg("Output directed to %s\n", "Ausgabeumlenkung nach %s\n"), ASCIIFileName.c_str());
+int open_report_file()
+{
+    if (ASCIIFileName.empty() || ASCIIProgram == ASCII_OP_LINETARGET ||
+        ASCIIProgram == ASCII_OP_SAVECONFIG)
+        return 1;
+    std::fprintf(stderr, ASCIIMsg("Output directed to %s\n", "Ausgabeumlenkung nach %s\n"),
+                 ASCIIFileName.c_str());
     FILE* file = std::fopen(ASCIIFileName.c_str(), "w");
     if (file == nullptr) {
         ASCIIReportWriteError(ASCIIFileName.c_str());
@@ -127,10 +139,13 @@ int open_report_file() {
 }
 
 // Closes the report file; a report that did not reach it is a failure.
-void close_report_file() {
-    if (ASCIIOutFile == stdout || ASCIIOutFile == stderr || ASCIIOutFile == nullptr) return;
+void close_report_file()
+{
+    if (ASCIIOutFile == stdout || ASCIIOutFile == stderr || ASCIIOutFile == nullptr)
+        return;
     bool failed = std::ferror(ASCIIOutFile) != 0;
-    if (std::fclose(ASCIIOutFile) != 0) failed = true;
+    if (std::fclose(ASCIIOutFile) != 0)
+        failed = true;
     ASCIIOutFile = stdout;
     if (failed) {
         ASCIIReportWriteError(ASCIIFileName.c_str());
@@ -140,7 +155,8 @@ void close_report_file() {
 
 }  // namespace
 
-int ASCIIStartOperation() {
+int ASCIIStartOperation()
+{
     switch (ASCIIProgram) {
     case ASCII_OP_NONE:
         std::fputs(ASCIIMsg("Unknown operating mode\n", "unbekannte Betriebsart\n"), stderr);
@@ -165,39 +181,51 @@ int ASCIIStartOperation() {
     return 1;
 }
 
-int ASCIIStepPass(const char* line) {
+int ASCIIStepPass(const char* line)
+{
     int moved = ASCIIRouterListStep();
     moved |= ASCIISelectionStep(line);
     moved |= operation_step(line);
     return moved;
 }
 
-void ASCIIMainLoop() {
+void ASCIIMainLoop()
+{
     bool idle = false;
     for (;;) {
-        if (ASCIIExit) break;
+        if (ASCIIExit)
+            break;
         // The one-second tick is always in the list, so this wait is never
         // longer than a second even when a step forgot to say it moved on.
-        if (idle) ASCIIWaitForEvents(-1);
+        if (idle)
+            ASCIIWaitForEvents(-1);
         int events = ASCIIReadTimer();
         events += ASCIIDoConnectRead();
         std::optional<std::string> line = ASCIIReadKeyboard();
-        if (line) ++events;
-        if (ASCIIExit) break;
+        if (line)
+            ++events;
+        if (ASCIIExit)
+            break;
         int moved = ASCIIStepPass(line ? line->c_str() : nullptr);
         std::fflush(ASCIIOutFile);
         idle = events == 0 && moved == 0;
     }
-    if (ASCIIProgram == ASCII_OP_ROUTERCONFIG) ASCIIRouterActionsAtExit();
-    if (ASCIICloseRouter == 1) highstate_close_router();
+    if (ASCIIProgram == ASCII_OP_ROUTERCONFIG)
+        ASCIIRouterActionsAtExit();
+    if (ASCIICloseRouter == 1)
+        highstate_close_router();
 }
 
-int ASCIIMain(int argc, char** argv) {
+int ASCIIMain(int argc, char** argv)
+{
     ASCIIChooseLanguage();
-    if (ASCIIParseCommandLine(argc, argv, stderr) != 0) return 1;
+    if (ASCIIParseCommandLine(argc, argv, stderr) != 0)
+        return 1;
     ASCIIInitConfig();
-    if (!open_report_file()) return 1;
-    if (ASCIIStartOperation()) ASCIIMainLoop();
+    if (!open_report_file())
+        return 1;
+    if (ASCIIStartOperation())
+        ASCIIMainLoop();
     close_report_file();
     std::fflush(stderr);
     return ASCIIExitStatus;

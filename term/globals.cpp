@@ -80,18 +80,22 @@ int ASCIIDoPasswordF = 1;
 int ASCIIDoConfigF = 1;
 int ASCIIDLInP = 0;
 
-void ASCIIFail() {
+void ASCIIFail()
+{
     ASCIIExit = 1;
     ASCIIExitStatus = 1;
 }
 
-int ASCIIFindRouter(uint32_t address) {
+int ASCIIFindRouter(uint32_t address)
+{
     for (int i = 0; i < ASCIINbR; ++i)
-        if (ASCIIRouterIPs[i] == address) return i;
+        if (ASCIIRouterIPs[i] == address)
+            return i;
     return -1;
 }
 
-void ASCIIBuildRouterRecord(RouterSettings* record) {
+void ASCIIBuildRouterRecord(RouterSettings* record)
+{
     std::memset(record, 0, sizeof *record);
     myutil_copy_text(record->name, ASCIIRouterName.c_str());
     myutil_copy_text(record->netmask, ASCIINetzMaske.c_str());
@@ -101,7 +105,8 @@ void ASCIIBuildRouterRecord(RouterSettings* record) {
     record->line_type = static_cast<uint8_t>(ASCIIHardConn);
 }
 
-void ASCIIResetGlobals() {
+void ASCIIResetGlobals()
+{
     English = 1;
     ASCIIProgram = ASCII_OP_NONE;
     ASCIIFileName.clear();

@@ -13,32 +13,40 @@
 int ASCIISocketFd = -1;
 HostCallback SelCB = nullptr;
 
-int main_register(HostCallback callback, int descriptor) {
+int main_register(HostCallback callback, int descriptor)
+{
     ASCIISocketFd = descriptor;
     SelCB = callback;
     return 0;
 }
 
-int main_add_timer(HostCallback callback, int seconds) {
+int main_add_timer(HostCallback callback, int seconds)
+{
     return ASCIISetTimer(static_cast<double>(seconds), 0, callback);
 }
 
-int main_add_fine_timer(HostCallback callback, int milliseconds) {
+int main_add_fine_timer(HostCallback callback, int milliseconds)
+{
     return ASCIISetTimer(static_cast<double>(milliseconds) / 1000.0, 0, callback);
 }
 
-int ASCIIDoConnectRead() {
-    if (ASCIISocketFd < 0 || SelCB == nullptr) return 0;
+int ASCIIDoConnectRead()
+{
+    if (ASCIISocketFd < 0 || SelCB == nullptr)
+        return 0;
     pollfd watch{ASCIISocketFd, POLLIN | POLLPRI, 0};
-    if (poll(&watch, 1, 0) <= 0) return 0;
+    if (poll(&watch, 1, 0) <= 0)
+        return 0;
     // An invalid descriptor would be "ready" on every pass; the reader must
     // only run when there is something to take.
-    if (watch.revents & POLLNVAL) return 0;
+    if (watch.revents & POLLNVAL)
+        return 0;
     SelCB();
     return 1;
 }
 
-std::optional<std::string> ASCIIReadKeyboard() {
+std::optional<std::string> ASCIIReadKeyboard()
+{
     std::fflush(stderr);
     std::string line;
     switch (ASCIITerminalRead(&line)) {
@@ -50,26 +58,33 @@ std::optional<std::string> ASCIIReadKeyboard() {
     case ASCIIKeyState::LINE:
         break;
     }
-    if (line == "quit") ASCIIExit = 1;
+    if (line == "quit")
+        ASCIIExit = 1;
     return line;
 }
 
-void ASCIIWaitForEvents(int limit_ms) {
+void ASCIIWaitForEvents(int limit_ms)
+{
     pollfd watch[2];
     nfds_t count = 0;
-    if (ASCIISocketFd >= 0 && SelCB != nullptr) watch[count++] = pollfd{ASCIISocketFd, POLLIN | POLLPRI, 0};
+    if (ASCIISocketFd >= 0 && SelCB != nullptr)
+        watch[count++] = pollfd{ASCIISocketFd, POLLIN | POLLPRI, 0};
     int terminal = ASCIITerminalFd();
-    if (terminal >= 0) watch[count++] = pollfd{terminal, POLLIN, 0};
+    if (terminal >= 0)
+        watch[count++] = pollfd{terminal, POLLIN, 0};
     int timeout = ASCIITimerWaitMs();
-    if (limit_ms >= 0 && (timeout < 0 || limit_ms < timeout)) timeout = limit_ms;
+    if (limit_ms >= 0 && (timeout < 0 || limit_ms < timeout))
+        timeout = limit_ms;
     // Nothing to wait for at all would block for ever.
-    if (count == 0 && timeout < 0) return;
+    if (count == 0 && timeout < 0)
+        return;
     // A signal that interrupts the wait only ends it early; the pass that
     // follows polls everything again.
     poll(watch, count, timeout);
 }
 
-std::string ASCIIErrorMessage(int code) {
+std::string ASCIIErrorMessage(int code)
+{
     char text[160];
     if (const char* entry = ASCIIErrorText(code)) {
         std::snprintf(text, sizeof text, ASCIIMsg("Error: %s\n", "Fehler: %s\n"), entry);
@@ -79,12 +94,14 @@ std::string ASCIIErrorMessage(int code) {
     case LOWSTATE_UNEXPECTED_REQUEST:
         return ASCIIMsg("Error: protocol violation\n", "Fehler: Protokollverletzung\n");
     case LOWSTATE_NO_ACK:
-        return ASCIIMsg("Error: no receipt from remote station\n", "Fehler: Keine Quittung empfangen\n");
+        return ASCIIMsg("Error: no receipt from remote station\n",
+                        "Fehler: Keine Quittung empfangen\n");
     case LOWSTATE_BUSY:
         return ASCIIMsg("error: currently no data transfer possible\n",
                         "Fehler: Zur Zeit koennen keine Daten gesendet werden\n");
     default:
-        std::snprintf(text, sizeof text, ASCIIMsg("Internal error (%d)!\n", "Fehler %d augetreten!\n"), code);
+        std::snprintf(text, sizeof text,
+                      ASCIIMsg("Internal error (%d)!\n", "Fehler %d augetreten!\n"), code);
         return text;
     }
 }
@@ -95,22 +112,36 @@ int tables_write_unfinished = 0;
 
 }  // namespace
 
-void ASCIISetTablesWriteUnfinished(int unfinished) { tables_write_unfinished = unfinished; }
+void ASCIISetTablesWriteUnfinished(int unfinished)
+{
+    tables_write_unfinished = unfinished;
+}
 
-int ASCIITablesWriteUnfinished() { return tables_write_unfinished; }
+int ASCIITablesWriteUnfinished()
+{
+    return tables_write_unfinished;
+}
 
-void ASCIIReportWriteError(const char* path) {
-    std::fprintf(stderr, ASCIIMsg("Error: can not write file %s\n", "Fehler: Datei %s kann nicht geschrieben werden\n"),
+void ASCIIReportWriteError(const char* path)
+{
+    std::fprintf(stderr,
+                 ASCIIMsg("Error: can not write file %s\n",
+                          "Fehler: Datei %s kann nicht geschrieben werden\n"),
                  path);
 }
 
-void ASCIIReportNoTerminal() {
-    std::fprintf(stderr, ASCIIMsg("Error: no terminal for input (%s)\n", "Fehler: kein Terminal fuer die Eingabe (%s)\n"),
+void ASCIIReportNoTerminal()
+{
+    std::fprintf(stderr,
+                 ASCIIMsg("Error: no terminal for input (%s)\n",
+                          "Fehler: kein Terminal fuer die Eingabe (%s)\n"),
                  ASCII_TERMINAL);
 }
 
-int ASCIISaveEmergencyCopy() {
-    if (main_line_list == nullptr && main_route_list == nullptr && main_filter_list == nullptr) return 0;
+int ASCIISaveEmergencyCopy()
+{
+    if (main_line_list == nullptr && main_route_list == nullptr && main_filter_list == nullptr)
+        return 0;
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
     if (!file_save_emergency(main_line_list, main_route_list, main_filter_list, &record)) {
@@ -124,7 +155,8 @@ int ASCIISaveEmergencyCopy() {
     return 1;
 }
 
-int ASCIISavePartlyWritten() {
+int ASCIISavePartlyWritten()
+{
     std::fputs(ASCIIMsg("The router's tables may be partly written\n",
                         "Die Tabellen im Router sind moeglicherweise nur teilweise geschrieben\n"),
                stderr);
@@ -132,18 +164,21 @@ int ASCIISavePartlyWritten() {
     // router held before is known only from the read.
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
-    if (!file_save_emergency(main_line_list_copy, main_route_list_copy, main_filter_list_copy, &record)) {
+    if (!file_save_emergency(main_line_list_copy, main_route_list_copy, main_filter_list_copy,
+                             &record)) {
         ASCIIReportWriteError(ASCII_SAVE_FILE);
         return 0;
     }
-    std::fprintf(stderr,
-                 ASCIIMsg("The tables read before the write were saved to file %s\n",
-                          "Die vor dem Schreiben gelesenen Tabellen wurden in der Datei %s gesichert\n"),
-                 ASCII_SAVE_FILE);
+    std::fprintf(
+        stderr,
+        ASCIIMsg("The tables read before the write were saved to file %s\n",
+                 "Die vor dem Schreiben gelesenen Tabellen wurden in der Datei %s gesichert\n"),
+        ASCII_SAVE_FILE);
     return 1;
 }
 
-void main_error(int code) {
+void main_error(int code)
+{
     std::fputs(ASCIIErrorMessage(code).c_str(), stderr);
     // Only while the dialogue's actions run (a reset and download may have
     // emptied the router) are the tables read at risk, and then they are the

@@ -13,8 +13,8 @@
 #include "host.h"
 
 // The registered socket and its callback (one at a time).
-extern int ASCIISocketFd;           // -1 until main_register
-extern HostCallback SelCB;          // null until main_register
+extern int ASCIISocketFd;   // -1 until main_register
+extern HostCallback SelCB;  // null until main_register
 
 // When the registered socket has a datagram or an exceptional condition,
 // calls the registered callback once. Returns 1 when it was called.

@@ -1,4 +1,7 @@
 // qorvel-ascii: configuration and monitoring of the routers from a terminal.
 #include "driver.h"
 
-int main(int argc, char** argv) { return ASCIIMain(argc, argv); }
+int main(int argc, char** argv)
+{
+    return ASCIIMain(argc, argv);
+}

@@ -1,9 +1,11 @@
 #include "printable.h"
 
-std::string ASCIIPrintable(const char* text) {
+std::string ASCIIPrintable(const char* text)
+{
     static const char hex[] = "0123456789abcdef";
     std::string shown;
-    if (text == nullptr) return shown;
+    if (text == nullptr)
+        return shown;
     for (const char* p = text; *p != '\0'; ++p) {
         unsigned char c = static_cast<unsigned char>(*p);
         if (c == '\\') {

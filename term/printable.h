@@ -13,4 +13,7 @@
 #include <string>
 
 std::string ASCIIPrintable(const char* text);
-inline std::string ASCIIPrintable(const std::string& text) { return ASCIIPrintable(text.c_str()); }
+inline std::string ASCIIPrintable(const std::string& text)
+{
+    return ASCIIPrintable(text.c_str());
+}

@@ -15,55 +15,70 @@
 
 namespace {
 
-int screen_counter = 1;       // line-monitor screens shown so far, plus 1
-int password_prompt = 0;      // 1 while the open's password prompt waits for its line
+int screen_counter = 1;   // line-monitor screens shown so far, plus 1
+int password_prompt = 0;  // 1 while the open's password prompt waits for its line
 
 constexpr const char* dashes_28 = "----------------------------\n";
 constexpr const char* dashes_29 = "-----------------------------\n";
 constexpr size_t NAME_SIZE = HOST_LEN + 1;
 
 // The name the host lookup gives can come from the network as well.
-std::string name_of(uint32_t address) {
+std::string name_of(uint32_t address)
+{
     char text[NAME_SIZE];
     myutil_get_host_name(address, text);
     return ASCIIPrintable(text);
 }
 
-bool report_on_screen() { return ASCIIOutFile == stdout || ASCIIOutFile == stderr; }
+bool report_on_screen()
+{
+    return ASCIIOutFile == stdout || ASCIIOutFile == stderr;
+}
 
 // The five lines of a busy channel, or the empty lines that keep the
 // screen's layout for a free one.
-void channel_details(const LineMonitorChannel& channel) {
+void channel_details(const LineMonitorChannel& channel)
+{
     FILE* out = ASCIIOutFile;
     if (channel.state == 0) {
-        if (ASCIIOutFile == stdout) std::fputs("\n\n\n\n\n", out);
+        if (ASCIIOutFile == stdout)
+            std::fputs("\n\n\n\n\n", out);
         return;
     }
-    std::fprintf(out, ASCIIMsg(" connected to   %s\n", " verbunden mit  %s\n"), ASCIIPrintable(channel.peer).c_str());
+    std::fprintf(out, ASCIIMsg(" connected to   %s\n", " verbunden mit  %s\n"),
+                 ASCIIPrintable(channel.peer).c_str());
     std::fprintf(out, "                %s\n", ASCIIPrintable(channel.phone).c_str());
-    std::fprintf(out, "%s%8u sec\n", ASCIIMsg(" since          ", " seit           "), channel.duration);
-    std::fprintf(out, ASCIIMsg(" Charge         %8u units\n", " Kosten         %8u Einheiten\n"), channel.charge);
-    std::fprintf(out, ASCIIMsg(" Packets    --> %8u   %8u -->\n", " Pakete     --> %8u   %8u -->\n"),
+    std::fprintf(out, "%s%8u sec\n", ASCIIMsg(" since          ", " seit           "),
+                 channel.duration);
+    std::fprintf(out, ASCIIMsg(" Charge         %8u units\n", " Kosten         %8u Einheiten\n"),
+                 channel.charge);
+    std::fprintf(out,
+                 ASCIIMsg(" Packets    --> %8u   %8u -->\n", " Pakete     --> %8u   %8u -->\n"),
                  channel.packets_in, channel.packets_out);
 }
 
 }  // namespace
 
-void ASCIIClearScreen() {
-    if (!isatty(STDOUT_FILENO)) return;
+void ASCIIClearScreen()
+{
+    if (!isatty(STDOUT_FILENO))
+        return;
     std::fflush(stdout);
     std::fflush(stderr);
     int ignored = std::system("clear");
     (void)ignored;
 }
 
-void ASCIIResetReports() {
+void ASCIIResetReports()
+{
     screen_counter = 1;
     password_prompt = 0;
 }
 
-void ASCIIROVOut() {
-    if (!ASCIIROVData) return;
+void ASCIIROVOut()
+{
+    if (!ASCIIROVData)
+        return;
     const RouterState& state = *ASCIIROVData;
     FILE* out = ASCIIOutFile;
     std::fputs(dashes_28, out);
@@ -73,7 +88,8 @@ void ASCIIROVOut() {
                      ASCIIModeText(state.isdn_mode), ASCIILineTypeText(state.line_type));
         std::fprintf(out, "Firmware Version %s\n", ASCIIPrintable(state.firmware).c_str());
     } else {
-        std::fprintf(out, ASCIIMsg("Operating mode   %s\n", "Betriebsart      %s\n"), ASCII_UNKNOWN_TEXT);
+        std::fprintf(out, ASCIIMsg("Operating mode   %s\n", "Betriebsart      %s\n"),
+                     ASCII_UNKNOWN_TEXT);
         std::fprintf(out, "Firmware version %s\n", ASCII_UNKNOWN_TEXT);
     }
 
@@ -88,30 +104,36 @@ void ASCIIROVOut() {
         const char* phone_de;
     };
     const ChannelLines channels[2] = {
-        {state.ch1_state, state.ch1_peer_ip, state.ch1_phone, "Channel 1        %s\n", "Kanal 1          %s\n",
-         "   Router           %s\n", "   Phone number     %s\n", "   Telefon          %s\n"},
-        {state.ch2_state, state.ch2_peer_ip, state.ch2_phone, "Channel 2        %s\n", "Kanal 2          %s\n",
-         "   Router        %s\n", "   Phone number  %s\n", "   Telefon       %s\n"},
+        {state.ch1_state, state.ch1_peer_ip, state.ch1_phone, "Channel 1        %s\n",
+         "Kanal 1          %s\n", "   Router           %s\n", "   Phone number     %s\n",
+         "   Telefon          %s\n"},
+        {state.ch2_state, state.ch2_peer_ip, state.ch2_phone, "Channel 2        %s\n",
+         "Kanal 2          %s\n", "   Router        %s\n", "   Phone number  %s\n",
+         "   Telefon       %s\n"},
     };
     for (const ChannelLines& channel : channels) {
         int shown = channel.state >= 1 && channel.state <= 5 ? channel.state : 0;
         std::fprintf(out, ASCIIMsg(channel.heading_en, channel.heading_de), ASCIIStatusText(shown));
         if (shown != 0) {
             std::fprintf(out, channel.router, name_of(channel.peer).c_str());
-            std::fprintf(out, ASCIIMsg(channel.phone_en, channel.phone_de), ASCIIPrintable(channel.phone).c_str());
+            std::fprintf(out, ASCIIMsg(channel.phone_en, channel.phone_de),
+                         ASCIIPrintable(channel.phone).c_str());
         }
     }
     std::fputs(dashes_28, out);
     ASCIIROVData.reset();
 }
 
-void ASCIIRCRouterList() {
+void ASCIIRCRouterList()
+{
     ASCIIClearScreen();
-    std::fputs(ASCIIMsg("Router list\n-----------\n\n", "Liste der Router\n----------------\n\n"), stderr);
+    std::fputs(ASCIIMsg("Router list\n-----------\n\n", "Liste der Router\n----------------\n\n"),
+               stderr);
     uint32_t me = myutil_get_my_ip();
     for (int i = 0; i < ASCIINbR; ++i) {
         const uint8_t* hw = ASCIIRouterHWs[i];
-        const std::string shown = ASCIIRouterIPs[i] == 0 ? "-----------" : name_of(ASCIIRouterIPs[i]);
+        const std::string shown =
+            ASCIIRouterIPs[i] == 0 ? "-----------" : name_of(ASCIIRouterIPs[i]);
         bool held_elsewhere = ASCIIRouterExc[i] != 0 && ASCIIRouterExc[i] != me;
         std::fprintf(stderr,
                      held_elsewhere ? " (%2d -> %02x-%02x-%02x-%02x-%02x-%02x     %s)\n"
@@ -120,21 +142,28 @@ void ASCIIRCRouterList() {
     }
 }
 
-void ASCIIAccOut() {
+void ASCIIAccOut()
+{
     FILE* out = ASCIIOutFile;
     if (ASCIIAccData != nullptr) {
         for (ListNode* node = ASCIIAccData->head; node != nullptr; node = node->next) {
             const auto* line = static_cast<const LineTarget*>(node->element);
-            if (line == nullptr) continue;
+            if (line == nullptr)
+                continue;
             const AccountingCounters& c = line->counters;
             std::fputs(dashes_29, out);
             std::fprintf(out, "Router        %s\n", ASCIIPrintable(line->host).c_str());
-            std::fprintf(out, ASCIIMsg("Phone number  %s\n\n", "Telefon       %s\n\n"), ASCIIPrintable(line->phone).c_str());
-            std::fprintf(out, "        %9s  %9s\n", ASCIIMsg("incoming", "rein"), ASCIIMsg("outgoing", "raus"));
-            std::fprintf(out, ASCIIMsg("Calls   %9u  %9u\n", "Anrufe  %9u  %9u\n"), c.calls_in, c.calls_out);
-            std::fprintf(out, ASCIIMsg("Packets %9u  %9u\n", "Pakete  %9u  %9u\n"), c.packets_in, c.packets_out);
+            std::fprintf(out, ASCIIMsg("Phone number  %s\n\n", "Telefon       %s\n\n"),
+                         ASCIIPrintable(line->phone).c_str());
+            std::fprintf(out, "        %9s  %9s\n", ASCIIMsg("incoming", "rein"),
+                         ASCIIMsg("outgoing", "raus"));
+            std::fprintf(out, ASCIIMsg("Calls   %9u  %9u\n", "Anrufe  %9u  %9u\n"), c.calls_in,
+                         c.calls_out);
+            std::fprintf(out, ASCIIMsg("Packets %9u  %9u\n", "Pakete  %9u  %9u\n"), c.packets_in,
+                         c.packets_out);
             std::fprintf(out, "Bytes   %9u  %9u\n\n", c.bytes_in, c.bytes_out);
-            std::fprintf(out, ASCIIMsg("charge    %9u units\n", "Kosten    %9u Einheiten\n"), c.charge);
+            std::fprintf(out, ASCIIMsg("charge    %9u units\n", "Kosten    %9u Einheiten\n"),
+                         c.charge);
             std::fprintf(out, "%s\n", dashes_29);
         }
     }
@@ -142,8 +171,10 @@ void ASCIIAccOut() {
     ASCIIExit = 1;
 }
 
-void ASCIILMOut() {
-    if (!ASCIILMData) return;
+void ASCIILMOut()
+{
+    if (!ASCIILMData)
+        return;
     LineMonitorData data = *ASCIILMData;
     FILE* out = ASCIIOutFile;
     if (report_on_screen()) {
@@ -151,13 +182,17 @@ void ASCIILMOut() {
         std::fprintf(out, ASCIIMsg("Changes    : %d\n\n", "Aenderungen: %d\n\n"), screen_counter);
     }
     for (LineMonitorChannel& channel : data.channel)
-        if (channel.state < 0 || channel.state > 5) channel.state = 0;
+        if (channel.state < 0 || channel.state > 5)
+            channel.state = 0;
 
     std::fprintf(out, "Router         %s\n", ASCIIPrintable(ASCIIRouterName).c_str());
-    std::fprintf(out, ASCIIMsg("Phone number   %s\n\n", "Telefon        %s\n\n"), ASCIIPrintable(ASCIIRTN).c_str());
-    std::fprintf(out, ASCIIMsg("Channel 1       %s\n", "Kanal 1         %s\n"), ASCIIStatusText(data.channel[0].state));
+    std::fprintf(out, ASCIIMsg("Phone number   %s\n\n", "Telefon        %s\n\n"),
+                 ASCIIPrintable(ASCIIRTN).c_str());
+    std::fprintf(out, ASCIIMsg("Channel 1       %s\n", "Kanal 1         %s\n"),
+                 ASCIIStatusText(data.channel[0].state));
     channel_details(data.channel[0]);
-    std::fprintf(out, ASCIIMsg("Channel 2       %s\n", "Kanal 2         %s\n"), ASCIIStatusText(data.channel[1].state));
+    std::fprintf(out, ASCIIMsg("Channel 2       %s\n", "Kanal 2         %s\n"),
+                 ASCIIStatusText(data.channel[1].state));
     channel_details(data.channel[1]);
     std::fflush(out);
 
@@ -167,7 +202,8 @@ void ASCIILMOut() {
     ASCIILMData.reset();
 }
 
-void ASCIIPassWDToOpen(const char* line) {
+void ASCIIPassWDToOpen(const char* line)
+{
     if (!password_prompt) {
         // Hidden before the prompt shows, so nothing typed after it is seen.
         ASCIIEchoOff();
@@ -175,14 +211,16 @@ void ASCIIPassWDToOpen(const char* line) {
         password_prompt = 1;
         return;
     }
-    if (line == nullptr) return;
+    if (line == nullptr)
+        return;
     password_prompt = 0;
     std::fputs("\n", stderr);
     ASCIIEchoOn();
     std::string typed = line;
     if (typed.size() > static_cast<size_t>(PASSWORD_LEN)) {
         // The back end would send nothing for it and the open would hang.
-        std::fputs(ASCIIMsg("Max. 10 characters\n", "maximale Passwortlaenge 10 Zeichen\n"), stderr);
+        std::fputs(ASCIIMsg("Max. 10 characters\n", "maximale Passwortlaenge 10 Zeichen\n"),
+                   stderr);
         return;
     }
     ASCIIFinishedOpen = 0;

@@ -91,12 +91,16 @@ constexpr SummaryTexts summary_german = {
     "keine",
 };
 
-char mark(int change) { return change == 1 ? '!' : ' '; }
+char mark(int change)
+{
+    return change == 1 ? '!' : ' ';
+}
 
 // Fills the record from the dialogue's values. Without a new password the
 // router keeps the one it was opened with: the image and a password change
 // both set the password, and an empty one would delete it.
-void build_record() {
+void build_record()
+{
     std::memset(&router_record, 0, sizeof router_record);
     myutil_copy_text(router_record.name, ASCIIRouterName.c_str());
     myutil_copy_text(router_record.netmask, ASCIINetzMaske.c_str());
@@ -104,11 +108,13 @@ void build_record() {
     router_record.isdn_mode = static_cast<uint8_t>(ASCIIOpModeNb);
     myutil_copy_text(router_record.firmware, ASCIIFirmWare.c_str());
     router_record.line_type = static_cast<uint8_t>(ASCIIHardConn);
-    myutil_copy_text(router_record.password, ASCIIPasswordC == 1 ? ASCIIPassword.c_str() : ASCIIPasswd.c_str());
+    myutil_copy_text(router_record.password,
+                     ASCIIPasswordC == 1 ? ASCIIPassword.c_str() : ASCIIPasswd.c_str());
     router_record.exclusive = ASCIIExclusiv;
 }
 
-void report_download_failure() {
+void report_download_failure()
+{
     std::string path = file_firmware_path(ASCIIOpModeNb, ASCIIFirmWare.c_str());
     std::fprintf(stderr,
                  ASCIIMsg("Error: firmware download from %s can not be started\n",
@@ -116,7 +122,8 @@ void report_download_failure() {
                  ASCIIPrintable(path).c_str());
 }
 
-void start_download() {
+void start_download()
+{
     ASCIIDoDownLoadF = 0;
     std::fputs(ASCIIMsg("Starting firmware download\n", "Beginne Firmwaredownload\n"), stderr);
     // A version the record cannot hold whole would name another image.
@@ -134,8 +141,8 @@ void start_download() {
             filters = main_filter_list;
         }
         download_resets = lines != nullptr;
-        started = interface_firmwaredownload(ASCIIRouterHW, &router_record, lines, routes, filters, ASCIIDLCB,
-                                             ASCIIGetPCB) != 0;
+        started = interface_firmwaredownload(ASCIIRouterHW, &router_record, lines, routes, filters,
+                                             ASCIIDLCB, ASCIIGetPCB) != 0;
     }
     if (!started) {
         // Nothing was sent: the router keeps what it has.
@@ -148,7 +155,8 @@ void start_download() {
 
 }  // namespace
 
-void ASCIIShowSummary() {
+void ASCIIShowSummary()
+{
     ASCIIDoDownLoad = ASCIIFirmWareC == 1 || ASCIIOpModeC == 1 || ASCIIHardConnC == 1 ? 1 : 0;
     ASCIIDoPassword = ASCIIPasswordC == 1 || ASCIIExclusivC == 1 ? 1 : 0;
     ASCIIDoConfig = ASCIIRouterNameC == 1 || ASCIINetzMaskeC == 1 || ASCIIRTNC == 1 ? 1 : 0;
@@ -176,7 +184,8 @@ void ASCIIShowSummary() {
     std::fprintf(err, t.change_config, yes_no(ASCIIDoConfig));
 }
 
-void ASCIIStartActions() {
+void ASCIIStartActions()
+{
     build_record();
     ASCIIDoDownLoadF = 1;
     ASCIIDoPasswordF = 1;
@@ -191,7 +200,8 @@ void ASCIIStartActions() {
     }
     if (ASCIIDoPassword == 1) {
         ASCIIDoPasswordF = 0;
-        if (ASCIIDoConfig == 0) ASCIIStartPasswordChange();
+        if (ASCIIDoConfig == 0)
+            ASCIIStartPasswordChange();
     }
     if (ASCIIDoConfig == 1) {
         // The password, when due, follows from the settings' callback, so the
@@ -202,7 +212,8 @@ void ASCIIStartActions() {
     }
 }
 
-int ASCIIActionsWait() {
+int ASCIIActionsWait()
+{
     if (ASCIIDoDownLoadF == 1 && ASCIIDoPasswordF == 1 && ASCIIDoConfigF == 1) {
         ASCIIExit = 1;
         return 1;
@@ -210,38 +221,54 @@ int ASCIIActionsWait() {
     return 0;
 }
 
-void ASCIIStartPasswordChange() {
+void ASCIIStartPasswordChange()
+{
     std::fputs(ASCIIMsg("Set new password\n", "Setze neues Passwort\n"), stderr);
-    highstate_set_password(ASCIIPWDCB, router_record.password, ASCIIPasswd.c_str(), router_record.exclusive);
+    highstate_set_password(ASCIIPWDCB, router_record.password, ASCIIPasswd.c_str(),
+                           router_record.exclusive);
 }
 
-void ASCIIRouterActionsAtExit() {
-    if (!download_resets || ASCIIDLInP != 1 || ASCIIDoDownLoadF != 0) return;
+void ASCIIRouterActionsAtExit()
+{
+    if (!download_resets || ASCIIDLInP != 1 || ASCIIDoDownLoadF != 0)
+        return;
     ASCIISaveEmergencyCopy();
 }
 
-const RouterSettings* ASCIIRouterRecord() { return &router_record; }
+const RouterSettings* ASCIIRouterRecord()
+{
+    return &router_record;
+}
 
-void ASCIIResetActions() {
+void ASCIIResetActions()
+{
     std::memset(&router_record, 0, sizeof router_record);
     download_resets = false;
 }
 
-void ASCIIPWDCB(int /*status*/) { ASCIIDoPasswordF = 1; }
-
-void ASCIIPutRDataCB(int /*status*/) {
-    ASCIIDoConfigF = 1;
-    if (ASCIIDoPasswordF == 0) ASCIIStartPasswordChange();
+void ASCIIPWDCB(int /*status*/)
+{
+    ASCIIDoPasswordF = 1;
 }
 
-void ASCIIGetPCB(int percent) {
+void ASCIIPutRDataCB(int /*status*/)
+{
+    ASCIIDoConfigF = 1;
+    if (ASCIIDoPasswordF == 0)
+        ASCIIStartPasswordChange();
+}
+
+void ASCIIGetPCB(int percent)
+{
     std::fprintf(stderr, "\r%3d %%", percent);
     if (percent == 100)
-        std::fputs(ASCIIMsg("\nWaiting for router to respond", "\nWarte auf Meldung vom Router"), stderr);
+        std::fputs(ASCIIMsg("\nWaiting for router to respond", "\nWarte auf Meldung vom Router"),
+                   stderr);
     std::fflush(stderr);
 }
 
-void ASCIIDLCB(ScanAnswer* /*answer*/) {
+void ASCIIDLCB(ScanAnswer* /*answer*/)
+{
     ASCIIDoDownLoadF = 1;
     ASCIIDLInP = 0;
     std::fputs(ASCIIMsg("\nReady\n", "\nFertig\n"), stderr);

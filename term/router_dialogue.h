@@ -37,8 +37,9 @@ enum : int {
     ASCII_PHASE_ANSWER = 2,
 };
 
-constexpr const char* ASCII_UNCONFIGURED_NAME = "0.0.0.0";        // name of a router without configuration
-constexpr const char* ASCII_UNCONFIGURED_NETMASK = "255.255.0.0"; // its netmask until one is given
+constexpr const char* ASCII_UNCONFIGURED_NAME =
+    "0.0.0.0";  // name of a router without configuration
+constexpr const char* ASCII_UNCONFIGURED_NETMASK = "255.255.0.0";  // its netmask until one is given
 constexpr int ASCII_UNCONFIGURED_MODE = 1;                         // its ISDN mode: DSS1
 
 // One pass of the dialogue, called by the driver on every pass of

@@ -21,12 +21,15 @@ namespace {
 constexpr size_t HOSTNAME_SIZE = 61;  // this host's name: 60 bytes and the terminator
 }
 
-uint32_t ASCIIBroadcastAddress(uint32_t address, uint32_t netmask) {
-    if (address == 0 || netmask == 0) return 0xFFFFFFFFu;
+uint32_t ASCIIBroadcastAddress(uint32_t address, uint32_t netmask)
+{
+    if (address == 0 || netmask == 0)
+        return 0xFFFFFFFFu;
     return address | ~netmask;
 }
 
-void ASCIIInitConfig() {
+void ASCIIInitConfig()
+{
     file_echo_errors = 1;
     int resolving = 1;
 
@@ -51,19 +54,23 @@ void ASCIIInitConfig() {
         std::exit(1);
     }
     if (highstate_init(main_error, broadcast) != 0) {
-        std::fputs(ASCIIMsg("Error: Port in use. Can not connect to Router\n",
-                            "Fehler: Port belegt. Verbindung zum Router kann nicht aufgebeut werden\n"),
-                   stderr);
+        std::fputs(
+            ASCIIMsg("Error: Port in use. Can not connect to Router\n",
+                     "Fehler: Port belegt. Verbindung zum Router kann nicht aufgebeut werden\n"),
+            stderr);
         std::exit(1);
     }
 }
 
-std::vector<std::string> ASCII_get_firmware_list(int mode) {
+std::vector<std::string> ASCII_get_firmware_list(int mode)
+{
     std::vector<std::string> versions;
-    if (mode != 0 && mode != 1) return versions;
+    if (mode != 0 && mode != 1)
+        return versions;
     char** names = nullptr;
     int count = helpfunc_scandir(firmware_list_prefix(mode), &names);
-    if (names == nullptr) return versions;
+    if (names == nullptr)
+        return versions;
     for (int i = 0; i < count && i < FIRMWARE_LIST_MAX && names[i] != nullptr; ++i) {
         size_t length = std::strlen(names[i]);
         // A version that a router record cannot hold whole would name
@@ -72,7 +79,8 @@ std::vector<std::string> ASCII_get_firmware_list(int mode) {
             versions.size() < static_cast<size_t>(ASCII_MAX_FIRMWARE))
             versions.emplace_back(names[i]);
     }
-    for (int i = 0; i <= FIRMWARE_LIST_MAX && names[i] != nullptr; ++i) std::free(names[i]);
+    for (int i = 0; i <= FIRMWARE_LIST_MAX && names[i] != nullptr; ++i)
+        std::free(names[i]);
     std::free(names);
     return versions;
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 constexpr const char* ASCII_TERMINAL = "/dev/tty";
-constexpr int ASCII_BUFFER_SIZE = 10240;   // bytes of one keyboard read, terminator included
+constexpr int ASCII_BUFFER_SIZE = 10240;  // bytes of one keyboard read, terminator included
 
 // The terminal's descriptor, opening it on first use; -1 when the process
 // has no terminal (then nothing is polled).
@@ -20,9 +20,9 @@ void ASCIIUseTerminal(int fd);
 
 // Result of one keyboard poll.
 enum class ASCIIKeyState {
-    NONE,    // nothing typed (or no terminal)
-    LINE,    // a line was read
-    END,     // end of input or a read error: no line will ever come
+    NONE,  // nothing typed (or no terminal)
+    LINE,  // a line was read
+    END,   // end of input or a read error: no line will ever come
 };
 
 // One poll of the terminal without waiting; a read line loses its line end.

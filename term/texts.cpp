@@ -79,7 +79,8 @@ const char* const ASCIIFErrStringsD[ASCII_FILE_ERRORS] = {
 };
 
 const char* const ASCIIStatusE[ASCII_CHANNEL_STATES] = {
-    "free", "Try To Connect", "Try To Connect", "Connected", "Try To Disconnect", "Try To Disconnect",
+    "free",      "Try To Connect",    "Try To Connect",
+    "Connected", "Try To Disconnect", "Try To Disconnect",
 };
 
 const char* const ASCIIStatusD[ASCII_CHANNEL_STATES] = {
@@ -90,32 +91,42 @@ const char* const ASCIIOpModes[ASCII_OP_MODES] = {
     "1TR6 (national)", "DSS1 (international)", "FV64S", "Digital FVS01", "Digital FVS02",
 };
 
-const char* ASCIIMsg(const char* english, const char* german) {
+const char* ASCIIMsg(const char* english, const char* german)
+{
     return English ? english : german;
 }
 
-const char* ASCIIErrorText(int code) {
-    if (code < 1 || code >= ASCII_ERROR_CODES) return nullptr;
+const char* ASCIIErrorText(int code)
+{
+    if (code < 1 || code >= ASCII_ERROR_CODES)
+        return nullptr;
     return English ? ASCIIHS_ErrorE[code] : ASCIIHS_ErrorD[code];
 }
 
-const char* ASCIIFileErrorText(int code) {
+const char* ASCIIFileErrorText(int code)
+{
     // The last entry is the generic "wrong value", the right word for a code
     // the reader may add later.
-    if (code < 1 || code >= ASCII_FILE_ERRORS) code = ASCII_FILE_ERRORS - 1;
+    if (code < 1 || code >= ASCII_FILE_ERRORS)
+        code = ASCII_FILE_ERRORS - 1;
     return English ? ASCIIFErrStringsE[code] : ASCIIFErrStringsD[code];
 }
 
-const char* ASCIIStatusText(int state) {
-    if (state < 0 || state >= ASCII_CHANNEL_STATES) state = 0;
+const char* ASCIIStatusText(int state)
+{
+    if (state < 0 || state >= ASCII_CHANNEL_STATES)
+        state = 0;
     return English ? ASCIIStatusE[state] : ASCIIStatusD[state];
 }
 
-const char* ASCIIModeText(int mode) {
+const char* ASCIIModeText(int mode)
+{
     return mode == 0 || mode == 1 ? ASCIIOpModes[mode] : ASCII_UNKNOWN_TEXT;
 }
 
-const char* ASCIILineTypeText(int type) {
-    if (type == 0) return "";
+const char* ASCIILineTypeText(int type)
+{
+    if (type == 0)
+        return "";
     return type >= 1 && type <= 3 ? ASCIIOpModes[type + 1] : ASCII_UNKNOWN_TEXT;
 }

@@ -5,10 +5,10 @@
 // past a table.
 #pragma once
 
-constexpr int ASCII_ERROR_CODES = 15;      // entries of ASCIIHS_ErrorE/D (codes 0-14)
-constexpr int ASCII_FILE_ERRORS = 17;      // entries of ASCIIFErrStringsE/D (codes 0-16)
-constexpr int ASCII_CHANNEL_STATES = 6;    // entries of ASCIIStatusE/D (states 0-5)
-constexpr int ASCII_OP_MODES = 5;          // entries of ASCIIOpModes
+constexpr int ASCII_ERROR_CODES = 15;    // entries of ASCIIHS_ErrorE/D (codes 0-14)
+constexpr int ASCII_FILE_ERRORS = 17;    // entries of ASCIIFErrStringsE/D (codes 0-16)
+constexpr int ASCII_CHANNEL_STATES = 6;  // entries of ASCIIStatusE/D (states 0-5)
+constexpr int ASCII_OP_MODES = 5;        // entries of ASCIIOpModes
 
 extern const char* const ASCIIHS_ErrorE[ASCII_ERROR_CODES];
 extern const char* const ASCIIHS_ErrorD[ASCII_ERROR_CODES];

@@ -13,27 +13,27 @@
 typedef void (*ASCIITimerCallback)();
 typedef int64_t (*ASCIIClockFn)();  // clock ticks of a monotonic clock
 
-constexpr int64_t ASCII_CLOCK_RATE = 1000;      // ticks per second of the real clock
-constexpr int64_t ASCII_NO_TIMER = INT64_MAX;   // ASCIINextTimerDue without a timer
+constexpr int64_t ASCII_CLOCK_RATE = 1000;     // ticks per second of the real clock
+constexpr int64_t ASCII_NO_TIMER = INT64_MAX;  // ASCIINextTimerDue without a timer
 
 // One timer.
 struct ASCIITimer {
-    int32_t count_limit;           // firings after which it is removed; 0 = for ever
-    int32_t id;                    // returned by ASCIISetTimer
-    int32_t fired;                 // firings so far (counted only with a count limit)
-    ASCIITimerCallback callback;   // null: nothing is called
-    int64_t interval;              // period in clock ticks
-    int64_t due;                   // clock tick of its next firing
-    int32_t busy;                  // 1 while its callback runs
+    int32_t count_limit;          // firings after which it is removed; 0 = for ever
+    int32_t id;                   // returned by ASCIISetTimer
+    int32_t fired;                // firings so far (counted only with a count limit)
+    ASCIITimerCallback callback;  // null: nothing is called
+    int64_t interval;             // period in clock ticks
+    int64_t due;                  // clock tick of its next firing
+    int32_t busy;                 // 1 while its callback runs
 };
 
 struct ASCIITimerNode {
-    ASCIITimerNode* next;          // following node, null at the end
+    ASCIITimerNode* next;  // following node, null at the end
     ASCIITimer* timer;
 };
 
-extern ASCIITimerNode* ASCIITimerList;   // newest timer first
-extern int32_t ASCIINextTimerId;         // id of the next timer, from 1
+extern ASCIITimerNode* ASCIITimerList;  // newest timer first
+extern int32_t ASCIINextTimerId;        // id of the next timer, from 1
 
 // Replaces the clock (null: the real monotonic clock) and its rate in ticks
 // per second. For tests; call before the first timer is set.

@@ -5,11 +5,13 @@
 
 namespace {
 
-
 // The message's "%ld" conversions take a long; a long holds every unsigned
 // 32-bit value on this platform, so no counter turns negative.
 static_assert(sizeof(long) > sizeof(uint32_t), "counters must fit a long");
-long counter(uint32_t value) { return static_cast<long>(value); }
+long counter(uint32_t value)
+{
+    return static_cast<long>(value);
+}
 
 }  // namespace
 

@@ -28,4 +28,3 @@ std::string accounting_text(const ListObject* lines);
 // Whether a reading of these line targets shows the busy notice (more than
 // ACCOUNTING_QUIET_LINES of them).
 bool accounting_needs_busy_notice(const ListObject* lines);
-

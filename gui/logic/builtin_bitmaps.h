@@ -5,10 +5,10 @@
 #pragma once
 
 struct BuiltinBitmap {
-    const char* name;            // looked up exactly, case included
-    int width;                   // pixels
+    const char* name;  // looked up exactly, case included
+    int width;         // pixels
     int height;
-    const unsigned char* bits;   // ((width + 7) / 8) * height bytes
+    const unsigned char* bits;  // ((width + 7) / 8) * height bytes
 };
 
 // "error32x32", "question32x32", "hglass32x32" (32 x 32) or "quarn" (the

@@ -4,10 +4,9 @@
 
 namespace {
 
-const char* const NAMES[WINDOW_COUNT] = {
-    "MainForm",
+const char* const NAMES[WINDOW_COUNT] = {"MainForm",
 #define QORVEL_DIALOG_NAME(id, ...) #id,
-    QORVEL_DIALOGS(QORVEL_DIALOG_NAME)
+                                         QORVEL_DIALOGS(QORVEL_DIALOG_NAME)
 #undef QORVEL_DIALOG_NAME
 };
 

@@ -39,21 +39,21 @@ constexpr int HELP_SECTION_COUNT = 13;  // sections 0 to 12
 
 struct DialogRow {
     Dialog dialog;
-    const char* name;                     // its form's widget name
-    Dialog parent = Dialog::MainWindow;   // MainWindow: the top-level shell
-    Modality modality = Modality::NONE;   // as the dialog shell is made
-    int width = 0;                        // pixels
-    int height = 0;                       // pixels; 0: as the contents need
-    bool grows = false;                   // the form may grow
+    const char* name;                    // its form's widget name
+    Dialog parent = Dialog::MainWindow;  // MainWindow: the top-level shell
+    Modality modality = Modality::NONE;  // as the dialog shell is made
+    int width = 0;                       // pixels
+    int height = 0;                      // pixels; 0: as the contents need
+    bool grows = false;                  // the form may grow
     Placement placement = Placement::RESOURCES;
-    bool closes_itself = false;           // its buttons unmanage it
-    bool help_on_popup = false;           // an open help window turns to its section
-    bool help_on_popdown = false;         // ... to help_parent's section as it goes
+    bool closes_itself = false;    // its buttons unmanage it
+    bool help_on_popup = false;    // an open help window turns to its section
+    bool help_on_popdown = false;  // ... to help_parent's section as it goes
     Dialog help_parent = Dialog::MainWindow;
-    bool releases_close = false;          // its popdown lets the window manager
-                                          // close the main window again
-    bool closes_on_failure = false;       // the failure handling closes it: it
-                                          // works on the tables or the registration
+    bool releases_close = false;     // its popdown lets the window manager
+                                     // close the main window again
+    bool closes_on_failure = false;  // the failure handling closes it: it
+                                     // works on the tables or the registration
     HelpSection help_section = HELP_NONE;
 };
 
@@ -66,10 +66,10 @@ using D = Dialog;
 // Indexed by the enumeration: MainWindow, then the dialogs.
 inline constexpr DialogRow DIALOG_ROWS[] = {
     {.dialog = Dialog::MainWindow, .name = "MainForm", .help_section = HELP_MAIN},
-#define QORVEL_DIALOG_ROW(id, ...)                                                                \
-    [] {                                                                                          \
-        using namespace dialog_table_detail;                                                      \
-        return DialogRow{.dialog = Dialog::id, .name = #id, __VA_ARGS__};                         \
+#define QORVEL_DIALOG_ROW(id, ...) \
+    [] { \
+        using namespace dialog_table_detail; \
+        return DialogRow{.dialog = Dialog::id, .name = #id, __VA_ARGS__}; \
     }(),
     QORVEL_DIALOGS(QORVEL_DIALOG_ROW)
 #undef QORVEL_DIALOG_ROW

@@ -14,13 +14,16 @@ struct InputErrors {
 
 const InputErrors INPUT_ERRORS[] = {
     // host, phone, send and receive identification, timeout
-    {Dialog::Config2Dialog, {MSG_BAD_HOSTNAME, MSG_BAD_PHONE, MSG_BAD_SEND_PASSWORD, MSG_BAD_RECEIVE_PASSWORD,
+    {Dialog::Config2Dialog,
+     {MSG_BAD_HOSTNAME, MSG_BAD_PHONE, MSG_BAD_SEND_PASSWORD, MSG_BAD_RECEIVE_PASSWORD,
       MSG_BAD_TIMEOUT, NO_MESSAGE, NO_MESSAGE}},
     // mask, match, combination, gateway, position
-    {Dialog::Route2Dialog, {MSG_BAD_MASK, MSG_BAD_MATCH, MSG_BAD_MASK_MATCH_COMBINATION, MSG_BAD_GATEWAY,
+    {Dialog::Route2Dialog,
+     {MSG_BAD_MASK, MSG_BAD_MATCH, MSG_BAD_MASK_MATCH_COMBINATION, MSG_BAD_GATEWAY,
       MSG_BAD_POSITION, NO_MESSAGE, NO_MESSAGE}},
     // combination, send mask, send match, receive mask, receive match, service, position
-    {Dialog::Filter2Dialog, {MSG_BAD_MASK_MATCH_COMBINATION, MSG_BAD_SEND_MASK, MSG_BAD_MATCH, MSG_BAD_RECEIVE_MASK,
+    {Dialog::Filter2Dialog,
+     {MSG_BAD_MASK_MATCH_COMBINATION, MSG_BAD_SEND_MASK, MSG_BAD_MATCH, MSG_BAD_RECEIVE_MASK,
       MSG_BAD_MATCH, MSG_BAD_SERVICE, MSG_BAD_POSITION}},
 };
 

@@ -29,7 +29,8 @@ FilterCheck check_side(const char* mask, const char* match, bool send)
     switch (mask_match_check(mask, match)) {
     case MaskMatchFault::Mask:
         return send ? refuse(FILTER_BAD_SEND_MASK, MSG_BAD_SEND_MASK, FilterField::SendMask)
-                    : refuse(FILTER_BAD_RECEIVE_MASK, MSG_BAD_RECEIVE_MASK, FilterField::ReceiveMask);
+                    : refuse(FILTER_BAD_RECEIVE_MASK, MSG_BAD_RECEIVE_MASK,
+                             FilterField::ReceiveMask);
     case MaskMatchFault::Match:
         return send ? refuse(FILTER_BAD_SEND_MATCH, MSG_BAD_MATCH, FilterField::SendMatch)
                     : refuse(FILTER_BAD_RECEIVE_MATCH, MSG_BAD_MATCH, FilterField::ReceiveMatch);

@@ -40,12 +40,12 @@ bool filter_service_read(const char* text, int32_t* protocol, int32_t* port);
 // What the edit dialog shows.
 struct FilterView {
     std::string send_mask;
-    std::string send_match;     // "Compare Value" of the sending host
+    std::string send_match;  // "Compare Value" of the sending host
     std::string receive_mask;
     std::string receive_match;
     std::string service;
-    bool accept;                // the action menu shows "accept" (else "reject")
-    std::string position;       // "Table Position", 1-based
+    bool accept;           // the action menu shows "accept" (else "reject")
+    std::string position;  // "Table Position", 1-based
 };
 
 // The fields for `rule` shown at 1-based list `position`.
@@ -63,7 +63,15 @@ struct FilterFields {
 };
 
 // The field that takes the keyboard focus after a refusal.
-enum class FilterField { NO_FIELD, SendMask, SendMatch, ReceiveMask, ReceiveMatch, Service, Position };
+enum class FilterField {
+    NO_FIELD,
+    SendMask,
+    SendMatch,
+    ReceiveMask,
+    ReceiveMatch,
+    Service,
+    Position
+};
 
 // Check codes. The tests run in the order: send mask, send compare value,
 // send combination, receive mask, receive compare value, receive

@@ -35,8 +35,8 @@ int helpfunc_get_firmware_vers(int family, std::string* first);
 // The item last selected in "FirmwareList": the list's own copy, so that it
 // outlives the list's item and the selection callback's record.
 struct FirmwareChoice {
-    bool made;                         // an item is selected
-    char version[FIRMWARE_LEN + 1];    // its text; "" when none
+    bool made;                       // an item is selected
+    char version[FIRMWARE_LEN + 1];  // its text; "" when none
 };
 
 // No item selected (every popup of the dialog).

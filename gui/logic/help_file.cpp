@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // Every section belongs to one window: the help file holds them in this
 // order, and a section without a window would never be shown.
 constexpr bool each_section_once()

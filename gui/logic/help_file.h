@@ -16,7 +16,7 @@
 #include "dialog_table.h"  // the sections (HelpSection) and whose they are
 
 constexpr const char HELP_FILE_NAME[] = "qorvel.hlp";
-constexpr const char HELP_MARKER[] = "====>";          // the rest of its line is dropped
+constexpr const char HELP_MARKER[] = "====>";  // the rest of its line is dropped
 
 // The section texts of one help file, each a whole copy.
 struct HelpSections {

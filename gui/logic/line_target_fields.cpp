@@ -136,7 +136,8 @@ LineTargetCheck line_target_from_fields(const LineTargetFields& fields, int line
     if (!read_pair(fields.send_pair, t.send_pair))
         return refuse(LINE_TARGET_BAD_SEND_PAIR, MSG_BAD_SEND_PASSWORD, LineTargetField::SendPair);
     if (!read_pair(fields.receive_pair, t.receive_pair))
-        return refuse(LINE_TARGET_BAD_RECEIVE_PAIR, MSG_BAD_RECEIVE_PASSWORD, LineTargetField::ReceivePair);
+        return refuse(LINE_TARGET_BAD_RECEIVE_PAIR, MSG_BAD_RECEIVE_PASSWORD,
+                      LineTargetField::ReceivePair);
 
     t.default_route = fields.create_route ? 1 : 0;
     t.manual_only = fields.manual_only ? 1 : 0;

@@ -2,9 +2,9 @@
 // a line target, reading and checking what the user typed, and storing the
 // line target (with its host route) in the edited tables.
 //
-//     Open (list position p): LineTargetView v = line_target_view(*target_at_p, type, routes->count);
-//     Add:                    LineTargetView v = line_target_view(line_defaults, type, routes->count);
-//     OK:   LineTarget t;
+//     Open (list position p): LineTargetView v = line_target_view(*target_at_p, type,
+//     routes->count); Add:                    LineTargetView v = line_target_view(line_defaults,
+//     type, routes->count); OK:   LineTarget t;
 //           LineTargetCheck c = line_target_from_fields(fields, type, &t);
 //           if (c.code != 0) { focus c.focus; show message c.message; return; }
 //           int p = line_target_store(lines, routes, adding ? 0 : p, t, type);
@@ -22,19 +22,19 @@ struct ListObject;
 // What the dialog shows. Filling it never changes the record it comes from.
 struct LineTargetView {
     std::string host;
-    std::string phone;          // empty for permanent-connection types 2 and 3
-    bool phone_sensitive;       // false for types 2 and 3
-    bool create_route;          // "Create Default Route" set
+    std::string phone;            // empty for permanent-connection types 2 and 3
+    bool phone_sensitive;         // false for types 2 and 3
+    bool create_route;            // "Create Default Route" set
     bool create_route_sensitive;  // false when the route table is full
-    Proto2Def* proto2;          // the row whose menu button the layer-2 menu shows
-    Proto3Def* proto3;          // ... the layer-3 menu
-    std::string timeout;        // decimal
+    Proto2Def* proto2;            // the row whose menu button the layer-2 menu shows
+    Proto3Def* proto3;            // ... the layer-3 menu
+    std::string timeout;          // decimal
     bool compression;
     bool bundling;
     bool manual_only;
-    std::string send_pair;      // "Remote Identification"
-    std::string receive_pair;   // "Local Identification"
-    bool pairs_sensitive;       // true with PPP on layer 2
+    std::string send_pair;     // "Remote Identification"
+    std::string receive_pair;  // "Local Identification"
+    bool pairs_sensitive;      // true with PPP on layer 2
 };
 
 // The fields for `target` on a router of permanent-connection type
@@ -46,16 +46,16 @@ LineTargetView line_target_view(const LineTarget& target, int line_type, int rou
 
 // The dialog's fields as the user left them.
 struct LineTargetFields {
-    const char* host;          // null reads as empty
+    const char* host;  // null reads as empty
     const char* phone;
     const char* timeout;
-    const char* send_pair;     // taken as typed, not trimmed
+    const char* send_pair;  // taken as typed, not trimmed
     const char* receive_pair;
-    bool create_route;         // read also while the toggle is hidden
+    bool create_route;  // read also while the toggle is hidden
     bool manual_only;
     bool bundling;
     bool compression;
-    Proto2Def* proto2;         // the rows of the menus' current buttons
+    Proto2Def* proto2;  // the rows of the menus' current buttons
     Proto3Def* proto3;
 };
 

@@ -6,7 +6,6 @@
 
 namespace {
 
-
 constexpr int STATE_CODE_MASK = 0xFFFF;  // the router's state code is 16 bits
 
 // Message of each state the router reports; any other value is shown, and
@@ -23,7 +22,10 @@ constexpr int STATE_COUNT = sizeof state_messages / sizeof state_messages[0];
 
 // The "%8ld" conversions take a long, which holds every unsigned 32-bit
 // value here, so a large counter is never shown negative.
-long counter(uint32_t value) { return static_cast<long>(value); }
+long counter(uint32_t value)
+{
+    return static_cast<long>(value);
+}
 
 template <size_t N>
 std::string record_text(const char (&field)[N])

@@ -10,18 +10,17 @@ namespace {
 // shell lies below theirs go with them; the file dialog and the subnet
 // question stand beside them under the top-level shell and are named, or
 // they would stay up over the question, working on windows that are gone.
-const Dialog QUESTION_CLOSES[] = {Dialog::FileDialog, Dialog::Question2Dialog,
-                                  Dialog::ConfigDialog, Dialog::RConfigDialog};
+const Dialog QUESTION_CLOSES[] = {Dialog::FileDialog, Dialog::Question2Dialog, Dialog::ConfigDialog,
+                                  Dialog::RConfigDialog};
 
 // A dialog left up after the tables are gone would work on freed lists; the
 // seven table and router windows come last, in the order they always closed.
 constexpr Dialog FAILURE_CLOSES[] = {
-    Dialog::PWDialog,         Dialog::FileDialog,     Dialog::Question2Dialog,
-    Dialog::InputPWDialog,    Dialog::RepeatPWDialog, Dialog::SetPWDialog,
-    Dialog::FirmwareDialog,   Dialog::Config2Dialog,  Dialog::Route2Dialog,
-    Dialog::Filter2Dialog,    Dialog::AccountingDialog, Dialog::LineMon2Dialog,
-    Dialog::LineMonDialog,    Dialog::ConfigDialog,   Dialog::RouteDialog,
-    Dialog::FilterDialog,     Dialog::RConfigDialog,
+    Dialog::PWDialog,       Dialog::FileDialog,    Dialog::Question2Dialog,  Dialog::InputPWDialog,
+    Dialog::RepeatPWDialog, Dialog::SetPWDialog,   Dialog::FirmwareDialog,   Dialog::Config2Dialog,
+    Dialog::Route2Dialog,   Dialog::Filter2Dialog, Dialog::AccountingDialog, Dialog::LineMon2Dialog,
+    Dialog::LineMonDialog,  Dialog::ConfigDialog,  Dialog::RouteDialog,      Dialog::FilterDialog,
+    Dialog::RConfigDialog,
 };
 static_assert(dialogs_match(FAILURE_CLOSES, sizeof FAILURE_CLOSES / sizeof FAILURE_CLOSES[0],
                             [](const DialogRow& row) { return row.closes_on_failure; }),
@@ -46,14 +45,13 @@ const Dialog* main_error_closes(int* count)
     return FAILURE_CLOSES;
 }
 
-std::string main_error_text(int code, EmergencySave save, const char* path,
-                            bool partly_written)
+std::string main_error_text(int code, EmergencySave save, const char* path, bool partly_written)
 {
     bool firmware = code == STATUS_FIRMWARE_FAILED;
     if (partly_written) {
-        std::string text = std::string(message_text(firmware ? MSG_FIRMWARE_FAILED
-                                                             : MSG_PROTOCOL_VIOLATION)) +
-                           "\n" + added_text(AddedText::PartlyWritten);
+        std::string text =
+            std::string(message_text(firmware ? MSG_FIRMWARE_FAILED : MSG_PROTOCOL_VIOLATION)) +
+            "\n" + added_text(AddedText::PartlyWritten);
         if (save == EmergencySave::SAVED)
             text += "\n" + added_format(AddedText::SavedTo, path);
         else if (save == EmergencySave::FAILED)

@@ -5,15 +5,15 @@
 #pragma once
 
 enum class MainState {
-    IDLE,                   // after start-up, deregistration and a back-end failure
-    START_FAILED,           // no back end: protocol definitions or port
-    ROUTER_SELECTED,        // a normal line is selected
-    REGISTERING,            // waiting for the router (only Quit is taken)
-    REFUSED,                // the router refused the registration
-    UNCONFIGURED_ROUTER,    // "Register" on a router without address
-    REGISTERED_LINES,       // tables read, at least one line target
-    REGISTERED_NO_LINES,    // tables read, no line target
-    REGISTERED_UNKNOWN,     // tables with protocol parameters no definition matches
+    IDLE,                 // after start-up, deregistration and a back-end failure
+    START_FAILED,         // no back end: protocol definitions or port
+    ROUTER_SELECTED,      // a normal line is selected
+    REGISTERING,          // waiting for the router (only Quit is taken)
+    REFUSED,              // the router refused the registration
+    UNCONFIGURED_ROUTER,  // "Register" on a router without address
+    REGISTERED_LINES,     // tables read, at least one line target
+    REGISTERED_NO_LINES,  // tables read, no line target
+    REGISTERED_UNKNOWN,   // tables with protocol parameters no definition matches
 };
 
 // One row: the buttons in the argument order of helpfunc_main_buttons.

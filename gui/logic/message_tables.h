@@ -17,14 +17,11 @@
 
 #define MESSAGE_TABLE(X) \
     X(MSG_ERROR, /* 0 */ \
-      "Error", \
-      "Fehler") \
+      "Error", "Fehler") \
     X(MSG_WARNING, /* 1 */ \
-      "Warning", \
-      "Warnung") \
+      "Warning", "Warnung") \
     X(MSG_MESSAGE, /* 2 */ \
-      "Message", \
-      "Nachricht") \
+      "Message", "Nachricht") \
     X(MSG_REBOOT_TO_ACTIVATE, /* 3 */ \
       "To Activate Changes Please\nReboot The Router", \
       "Zur Aktivierung der \304nderungen den\nRouter neu starten") \
@@ -32,101 +29,71 @@
       "Configuration was saved!\nTo Activate Changes Please Deregister", \
       "Die \304nderungen wurden gesichert!\nZur Aktivierung bitte abmelden") \
     X(MSG_BASIC_CONFIGURATION, /* 5 */ \
-      "Basic Configuration", \
-      "Einfache Konfiguration") \
+      "Basic Configuration", "Einfache Konfiguration") \
     X(MSG_USER_DEFINED_CONFIGURATION, /* 6 */ \
-      "User Defined Configuration", \
-      "Individuelle Konfiguration") \
+      "User Defined Configuration", "Individuelle Konfiguration") \
     X(MSG_CLOSE_REPLY, /* 7 */ \
-      "Get CloseReply - Cannot Register", \
-      "Keine Anmeldung m\366glich (CloseReply)") \
+      "Get CloseReply - Cannot Register", "Keine Anmeldung m\366glich (CloseReply)") \
     X(MSG_PORT_IN_USE, /* 8 */ \
-      "Port Already In Use", \
-      "Port wird bereits benutzt") \
+      "Port Already In Use", "Port wird bereits benutzt") \
     X(MSG_WRONG_PASSWORD, /* 9 */ \
-      "Wrong Password - Cannot Register", \
-      "Falsches Passwort - \366ffnen nicht m\366glich") \
+      "Wrong Password - Cannot Register", "Falsches Passwort - \366ffnen nicht m\366glich") \
     X(MSG_PASSWORD_TIMEOUT, /* 10 */ \
-      "Timeout During Password Input", \
-      "Timeout w\344hrend Passworteingabe") \
+      "Timeout During Password Input", "Timeout w\344hrend Passworteingabe") \
     X(MSG_ALREADY_CONNECTED, /* 11 */ \
-      "Router Is Already Connected\nTo %s", \
-      "Router ist bereits mit\n%s verbunden") \
+      "Router Is Already Connected\nTo %s", "Router ist bereits mit\n%s verbunden") \
     X(MSG_ONLY_HOLDER_CAN_CONFIGURE, /* 12 */ \
-      "Only %s Can\nConfigure %s", \
-      "Nur %s kann\n%s konfigurieren") \
+      "Only %s Can\nConfigure %s", "Nur %s kann\n%s konfigurieren") \
     X(MSG_ALREADY_CONFIGURED, /* 13 */ \
-      "Router Is Already Configured", \
-      "Router ist bereits konfiguriert") \
+      "Router Is Already Configured", "Router ist bereits konfiguriert") \
     X(MSG_PROTOCOL_VIOLATION, /* 14 */ \
-      "Protocol Violation - Connection Closed", \
-      "Protokollfehler - Verbindung beendet") \
+      "Protocol Violation - Connection Closed", "Protokollfehler - Verbindung beendet") \
     X(MSG_PROTOCOL_VIOLATION_SAVED, /* 15 */ \
       "Protocol Violation - Connection Closed\nConfiguration Saved To %s", \
       "Protokollfehler - Verbindung beendet\nKonfiguration in %s gesichert") \
     X(MSG_BAD_ADDRESS, /* 16 */ \
-      "IP-Address Not Correct", \
-      "Angabe einer falschen IP-Adresse") \
+      "IP-Address Not Correct", "Angabe einer falschen IP-Adresse") \
     X(MSG_BAD_HOSTNAME, /* 17 */ \
-      "Hostname Not Correct", \
-      "Angabe eines unbekannten Hostnamens") \
+      "Hostname Not Correct", "Angabe eines unbekannten Hostnamens") \
     X(MSG_BAD_PHONE, /* 18 */ \
-      "Phone Number Not Correct", \
-      "Angabe einer unkorrekten Telefonnummer") \
+      "Phone Number Not Correct", "Angabe einer unkorrekten Telefonnummer") \
     X(MSG_BAD_TIMEOUT, /* 19 */ \
-      "Timeout Too Small Or Wrong Format", \
-      "Timeout zu niedrig oder falsch") \
+      "Timeout Too Small Or Wrong Format", "Timeout zu niedrig oder falsch") \
     X(MSG_BAD_SEND_PASSWORD, /* 20 */ \
-      "Password (send) Incorrect", \
-      "Angabe eines falschen Passwortes\nf\374r den Sender") \
+      "Password (send) Incorrect", "Angabe eines falschen Passwortes\nf\374r den Sender") \
     X(MSG_BAD_RECEIVE_PASSWORD, /* 21 */ \
-      "Password (receive) Incorrect", \
-      "Angabe eines falschen Passwortes\nf\374r den Empf\344nger") \
+      "Password (receive) Incorrect", "Angabe eines falschen Passwortes\nf\374r den Empf\344nger") \
     X(MSG_BAD_MASK, /* 22 */ \
-      "Mask Not Correct", \
-      "Angabe einer falschen Maske") \
+      "Mask Not Correct", "Angabe einer falschen Maske") \
     X(MSG_BAD_MATCH, /* 23 */ \
-      "Match Not Correct", \
-      "Angabe eines falschen Vergleichswertes") \
+      "Match Not Correct", "Angabe eines falschen Vergleichswertes") \
     X(MSG_BAD_MASK_MATCH_COMBINATION, /* 24 */ \
-      "Wrong Match And Netmask Combination", \
-      "Maske und Vergleichswert passen\nnicht zusammen") \
+      "Wrong Match And Netmask Combination", "Maske und Vergleichswert passen\nnicht zusammen") \
     X(MSG_BAD_GATEWAY, /* 25 */ \
-      "Gateway Not Correct", \
-      "Angabe eines falschen Gateways") \
+      "Gateway Not Correct", "Angabe eines falschen Gateways") \
     X(MSG_BAD_POSITION, /* 26 */ \
-      "Position Not Correct", \
-      "Angabe einer falschen Position") \
+      "Position Not Correct", "Angabe einer falschen Position") \
     X(MSG_BAD_SEND_MASK, /* 27 */ \
-      "Mask (Send) Incorrect", \
-      "Angabe einer falschen Maske\nf\374r den Sender") \
+      "Mask (Send) Incorrect", "Angabe einer falschen Maske\nf\374r den Sender") \
     X(MSG_BAD_RECEIVE_MASK, /* 28 */ \
-      "Mask (Receive) Incorrect", \
-      "Angabe einer falschen Maske\nf\374r den Empf\344nger") \
+      "Mask (Receive) Incorrect", "Angabe einer falschen Maske\nf\374r den Empf\344nger") \
     X(MSG_BAD_SERVICE, /* 29 */ \
-      "Service Not Correct", \
-      "Angabe eines falschen Services") \
+      "Service Not Correct", "Angabe eines falschen Services") \
     X(MSG_NO_FIRMWARE_FILE, /* 30 */ \
-      "Cannot Find Firmware File", \
-      "Firmwaredatei leider nicht gefunden") \
+      "Cannot Find Firmware File", "Firmwaredatei leider nicht gefunden") \
     X(MSG_CORRUPTED_FIRMWARE_FILE, /* 31 */ \
-      "Corrupted Firmware File", \
-      "Firmwaredatei hat falsches Format") \
+      "Corrupted Firmware File", "Firmwaredatei hat falsches Format") \
     X(MSG_FIRMWARE_FAILED, /* 32 */ \
-      "Error During Firmwaredownload", \
-      "Fehler w\344hrend des Firmwaredownloads") \
+      "Error During Firmwaredownload", "Fehler w\344hrend des Firmwaredownloads") \
     X(MSG_FIRMWARE_FAILED_SAVED, /* 33 */ \
       "Error During Firmwaredownload\nConfiguration Saved To %s", \
       "Fehler w\344hrend des Firmwaredownloads\nKonfiguration in %s gesichert") \
     X(MSG_CANNOT_WRITE_FILE, /* 34 */ \
-      "Cannot Write File", \
-      "Kann die Datei nicht schreiben") \
+      "Cannot Write File", "Kann die Datei nicht schreiben") \
     X(MSG_FILE_ERROR_AT, /* 35 */ \
-      "%s\nError At Line %d, Column %d", \
-      "%s\nFehler in Zeile %d, Spalte %d") \
+      "%s\nError At Line %d, Column %d", "%s\nFehler in Zeile %d, Spalte %d") \
     X(MSG_CANNOT_READ_FILE, /* 36 */ \
-      "Cannot Read File", \
-      "Kann die Datei nicht lesen") \
+      "Cannot Read File", "Kann die Datei nicht lesen") \
     X(MSG_PRO_FILE_ERROR, /* 37 */ \
       "Reading qorvel.pro\nError At Line %d, Column %d", \
       "Lesen von qorvel.pro\nFehler in Zeile %d, Spalte %d") \
@@ -134,8 +101,7 @@
       "Reading qorvel.pro\nInconsitent Line (Line = %d)", \
       "Lesen von qorvel.pro\nInkonsistente Zeile (Nr. = %d)") \
     X(MSG_NO_HELP_FILE, /* 39 */ \
-      "\n\n\n       No Help File Found", \
-      "\n\n\n    Es wurde keine Hilfe Datei gefunden") \
+      "\n\n\n       No Help File Found", "\n\n\n    Es wurde keine Hilfe Datei gefunden") \
     X(MSG_NO_HELP_SECTION, /* 40 */ \
       "\n\n\n       No Help For This Section Found", \
       "\n\n\n    Es wurde keine Hilfe in der Datei f\374r diesen\n    Abschnitt gefunden") \
@@ -143,41 +109,29 @@
       "Passwords Do Not Match\nPassword Not Changed", \
       "Falsche Wiederholung\nPasswort wurde nicht ge\344ndert") \
     X(MSG_SCANNING, /* 42 */ \
-      "Scanning Network - Please Wait", \
-      "Netzwerk wird nach Routern abgesucht") \
+      "Scanning Network - Please Wait", "Netzwerk wird nach Routern abgesucht") \
     X(MSG_GETTING_DATA, /* 43 */ \
-      "Getting Data From The Router", \
-      "Es werden Daten aus dem Router geladen") \
+      "Getting Data From The Router", "Es werden Daten aus dem Router geladen") \
     X(MSG_PUTTING_DATA, /* 44 */ \
-      "Putting Data To The Router", \
-      "Es werden Daten an den Router geschickt") \
+      "Putting Data To The Router", "Es werden Daten an den Router geschickt") \
     X(MSG_DOWNLOAD_STARTS, /* 45 */ \
-      "Start Firmwaredownload To The Router", \
-      "Beginne den Firmwaredownload") \
+      "Start Firmwaredownload To The Router", "Beginne den Firmwaredownload") \
     X(MSG_LOADING_FIRMWARE, /* 46 */ \
-      "Loading Firmware %3d %%", \
-      "Router wird mit Firmware geladen %3d %%") \
+      "Loading Firmware %3d %%", "Router wird mit Firmware geladen %3d %%") \
     X(MSG_WAITING_FOR_ROUTER, /* 47 */ \
-      "Waiting For Router To Be Ready", \
-      "Warten auf die R\374ckmeldung vom Router") \
+      "Waiting For Router To Be Ready", "Warten auf die R\374ckmeldung vom Router") \
     X(MSG_ACCEPT, /* 48 */ \
-      "accept", \
-      "annehmen") \
+      "accept", "annehmen") \
     X(MSG_REJECT, /* 49 */ \
-      "reject", \
-      "ablehnen") \
+      "reject", "ablehnen") \
     X(MSG_NOT_CONNECTED, /* 50 */ \
-      "Not Connected", \
-      "Frei") \
+      "Not Connected", "Frei") \
     X(MSG_TRY_TO_CONNECT, /* 51 */ \
-      "Try To Connect", \
-      "Im Aufbau") \
+      "Try To Connect", "Im Aufbau") \
     X(MSG_TRY_TO_DISCONNECT, /* 52 */ \
-      "Try To Disconnect", \
-      "Im Abbau") \
+      "Try To Disconnect", "Im Abbau") \
     X(MSG_CONNECTED, /* 53 */ \
-      "Connected", \
-      "Verbunden") \
+      "Connected", "Verbunden") \
     X(MSG_ACCOUNTING_ENTRY, /* 54 */ \
       "Host Name  : %s\nPhone No.  : %s\n\nCalls      incoming: %10ld    outgoing: %10ld\nPackets    incoming: %10ld    outgoing: %10ld\nBytes      incoming: %10ld    outgoing: %10ld\nCharge     : %10ld Units\n\n\n", \
       "Hostname   : %s\nTelefonnr. : %s\n\nGespr\344che  eingehend: %10ld    ausgehend: %10ld\nPakete     eingehend: %10ld    ausgehend: %10ld\nBytes      eingehend: %10ld    ausgehend: %10ld\nGeb\374hren   : %10ld Einheiten\n\n\n") \
@@ -185,65 +139,46 @@
       "Host Name: %s\nFirmware : %s\n\nChannel1 : %s\nChannel2 : %s\n\n\n", \
       "Hostname : %s\nFirmware : %s\n\nKanal1   : %s\nKanal2   : %s\n\n\n") \
     X(MSG_NO_RESPONSE, /* 56 */ \
-      "Router %s does not respond\n\n", \
-      "Router %s antwortet nicht\n\n") \
+      "Router %s does not respond\n\n", "Router %s antwortet nicht\n\n") \
     X(MSG_FILE_TOO_MANY_ENTRIES, /* 57 */ \
-      "Too Many Entries", \
-      "Zuviele Eintr\344ge") \
+      "Too Many Entries", "Zuviele Eintr\344ge") \
     X(MSG_FILE_BAD_ADDRESS, /* 58 */ \
-      "Wrong IP-Address", \
-      "Ung\374ltige IP-Adresse") \
+      "Wrong IP-Address", "Ung\374ltige IP-Adresse") \
     X(MSG_FILE_BAD_PHONE, /* 59 */ \
-      "Wrong Phone Number", \
-      "Ung\374ltige Telefonnummer") \
+      "Wrong Phone Number", "Ung\374ltige Telefonnummer") \
     X(MSG_FILE_BAD_PROTOCOL, /* 60 */ \
-      "Wrong Protocol", \
-      "Ung\374ltiges Protokoll") \
+      "Wrong Protocol", "Ung\374ltiges Protokoll") \
     X(MSG_FILE_BAD_TIMEOUT, /* 61 */ \
-      "Wrong Timeout Value", \
-      "Ung\374ltiger Timeout-Wert") \
+      "Wrong Timeout Value", "Ung\374ltiger Timeout-Wert") \
     X(MSG_FILE_BAD_MANUAL, /* 62 */ \
-      "Wrong Value", \
-      "Ung\374ltiger Wert") \
+      "Wrong Value", "Ung\374ltiger Wert") \
     X(MSG_FILE_BAD_BUNDLING, /* 63 */ \
-      "Wrong Value", \
-      "Ung\374ltiger Wert") \
+      "Wrong Value", "Ung\374ltiger Wert") \
     X(MSG_FILE_BAD_COMPRESSION, /* 64 */ \
-      "Wrong Value", \
-      "Ung\374ltiger Wert") \
+      "Wrong Value", "Ung\374ltiger Wert") \
     X(MSG_FILE_BAD_PASSWORD, /* 65 */ \
-      "Wrong Password", \
-      "Ung\374ltiges Passwort") \
+      "Wrong Password", "Ung\374ltiges Passwort") \
     X(MSG_FILE_SYNTAX_ERROR, /* 66 */ \
-      "Syntax Error", \
-      "Ung\374ltiges Zeilenformat") \
+      "Syntax Error", "Ung\374ltiges Zeilenformat") \
     X(MSG_FILE_BAD_MASK, /* 67 */ \
-      "Wrong Mask", \
-      "Ung\374ltige Maske") \
+      "Wrong Mask", "Ung\374ltige Maske") \
     X(MSG_FILE_BAD_MATCH, /* 68 */ \
-      "Wrong Match", \
-      "Ung\374ltiger Vergleichswert") \
+      "Wrong Match", "Ung\374ltiger Vergleichswert") \
     X(MSG_FILE_MASK_MATCH_MISMATCH, /* 69 */ \
-      "Combination Mask/Match", \
-      "Kombination Maske/Vergleichswert") \
+      "Combination Mask/Match", "Kombination Maske/Vergleichswert") \
     X(MSG_FILE_BAD_GATEWAY, /* 70 */ \
-      "Wrong Gateway", \
-      "Ung\374ltiger Gateway") \
+      "Wrong Gateway", "Ung\374ltiger Gateway") \
     X(MSG_FILE_BAD_SERVICE, /* 71 */ \
-      "Wrong Service", \
-      "Ung\374ltiger Service-Eintrag") \
+      "Wrong Service", "Ung\374ltiger Service-Eintrag") \
     X(MSG_FILE_BAD_ACTION, /* 72 */ \
-      "Wrong Value", \
-      "Ung\374ltiger Wert") \
+      "Wrong Value", "Ung\374ltiger Wert") \
     X(MSG_UNITS, /* 73 */ \
-      "units", \
-      "Einh.") \
+      "units", "Einh.") \
     X(MSG_SECONDS, /* 74 */ \
-      "sec.", \
-      "sek.") \
+      "sec.", "sek.") \
     X(MSG_HELP_HEADER, /* 75 */ \
       " Configuration of the Grafical User Interface\n\n Hostname          : %s\n Netmask           : %s\n Hostname Resolving: %s\n\n", \
-      " Konfiguration der Oberfl\344che\n\n Hostname          : %s\n Netzmaske         : %s\n Hostnamenaufl\366sung: %s\n\n") \
+      " Konfiguration der Oberfl\344che\n\n Hostname          : %s\n Netzmaske         : %s\n Hostnamenaufl\366sung: %s\n\n")
 
 // Index of every message of the table; values 0 to 75 in the order above.
 enum MessageIndex {
@@ -255,7 +190,8 @@ enum MessageIndex {
 #define MESSAGE_ONE(name, english, german) +1
 constexpr int MESSAGE_COUNT = 0 MESSAGE_TABLE(MESSAGE_ONE);
 #undef MESSAGE_ONE
-static_assert(MESSAGE_COUNT == 76 && MSG_HELP_HEADER == 75, "the message table holds indexes 0 to 75");
+static_assert(MESSAGE_COUNT == 76 && MSG_HELP_HEADER == 75,
+              "the message table holds indexes 0 to 75");
 
 extern const char* const e_messages[MESSAGE_COUNT];
 extern const char* const g_messages[MESSAGE_COUNT];
@@ -284,15 +220,11 @@ std::string message_format(int n, ...);
 // and the router's tables after a failure, why a firmware download does not
 // start, and the lines of the notice on unknown protocols.
 #define ADDED_TEXT_TABLE(X) \
-    X(SaveFailed, \
-      "Configuration Could Not Be Saved", \
+    X(SaveFailed, "Configuration Could Not Be Saved", \
       "Konfiguration konnte nicht gesichert werden") \
-    X(PartlyWritten, \
-      "The Router's Tables May Be Partly Written", \
+    X(PartlyWritten, "The Router's Tables May Be Partly Written", \
       "Die Tabellen im Router sind m\366glicherweise\nnur teilweise geschrieben") \
-    X(SavedTo, \
-      "Configuration Saved To %s", \
-      "Konfiguration in %s gesichert") \
+    X(SavedTo, "Configuration Saved To %s", "Konfiguration in %s gesichert") \
     X(DownloadUnknownProtocols, /* line targets without protocol definition */ \
       "Line Targets With Unknown Protocols\n" \
       "Cannot Be Written Into The Firmware\n" \
@@ -306,23 +238,17 @@ std::string message_format(int n, ...);
     X(UnknownProtocolsHead, /* continued by the sentence on the definitions */ \
       "The Router Contains Unknown Protocols. The", \
       "Der Router enth\344lt unbekannte Protokolle. Die") \
-    X(UnknownProtocolsHeadAlone, \
-      "The Router Contains Unknown Protocols.", \
+    X(UnknownProtocolsHeadAlone, "The Router Contains Unknown Protocols.", \
       "Der Router enth\344lt unbekannte Protokolle.") \
-    X(DefinitionsSaved, \
-      "Definitions Of These Protocols Are Saved In", \
+    X(DefinitionsSaved, "Definitions Of These Protocols Are Saved In", \
       "Definitionen dieser Protokolle sind gesichert in") \
-    X(NoDefinitions, \
-      "No Definitions Can Be Made For These Protocols", \
+    X(NoDefinitions, "No Definitions Can Be Made For These Protocols", \
       "F\374r diese Protokolle lassen sich keine Definitionen anlegen") \
-    X(DefinitionsNotSaved, \
-      "Definitions Of These Protocols Could Not Be Saved In", \
+    X(DefinitionsNotSaved, "Definitions Of These Protocols Could Not Be Saved In", \
       "Definitionen dieser Protokolle konnten nicht gesichert werden in") \
-    X(ConnectionsSaved, \
-      "All Connections With Known Protocols Are Saved In", \
+    X(ConnectionsSaved, "All Connections With Known Protocols Are Saved In", \
       "Alle Verbindungen mit bekannten Protokollen sind gesichert in") \
-    X(ConnectionsNotSaved, \
-      "All Connections With Known Protocols Could Not Be Saved In", \
+    X(ConnectionsNotSaved, "All Connections With Known Protocols Could Not Be Saved In", \
       "Alle Verbindungen mit bekannten Protokollen konnten nicht gesichert werden in")
 
 enum class AddedText {

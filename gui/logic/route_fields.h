@@ -20,7 +20,7 @@ struct ListObject;
 // The four texts of the edit dialog.
 struct RouteView {
     std::string mask;
-    std::string match;     // "Compare Value"
+    std::string match;  // "Compare Value"
     std::string gateway;
     std::string position;  // "Table Position", 1-based
 };

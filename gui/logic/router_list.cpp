@@ -9,8 +9,7 @@
 
 std::string router_hw_text(const uint8_t hw[6])
 {
-    return text_format("%02x-%02x-%02x-%02x-%02x-%02x", hw[0], hw[1], hw[2], hw[3], hw[4],
-                       hw[5]);
+    return text_format("%02x-%02x-%02x-%02x-%02x-%02x", hw[0], hw[1], hw[2], hw[3], hw[4], hw[5]);
 }
 
 std::string router_list_line(const char* hw_text, const char* name, bool held_by_other)

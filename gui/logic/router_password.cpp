@@ -27,12 +27,10 @@ void password_proposal_delete(PasswordProposal* proposal)
     proposal->delete_sensitive = false;
 }
 
-int password_proposal_confirm(PasswordProposal* proposal, const char* typed,
-                              const char* repeated)
+int password_proposal_confirm(PasswordProposal* proposal, const char* typed, const char* repeated)
 {
     if (proposal == nullptr || typed == nullptr || repeated == nullptr ||
-        std::strcmp(typed, repeated) != 0 ||
-        std::strlen(typed) > static_cast<size_t>(PASSWORD_LEN))
+        std::strcmp(typed, repeated) != 0 || std::strlen(typed) > static_cast<size_t>(PASSWORD_LEN))
         return MSG_PASSWORDS_DIFFER;
     myutil_copy_text(proposal->password, typed);
     proposal->delete_sensitive = true;

@@ -37,5 +37,4 @@ void password_proposal_delete(PasswordProposal* proposal);
 // too), it becomes the proposal and "SetPWDelete" sensitive; returns 0.
 // Otherwise the proposal stays and the result is PASSWORD_MSG_MISMATCH; so
 // is it for a text longer than PASSWORD_LEN, which no router takes whole.
-int password_proposal_confirm(PasswordProposal* proposal, const char* typed,
-                              const char* repeated);
+int password_proposal_confirm(PasswordProposal* proposal, const char* typed, const char* repeated);

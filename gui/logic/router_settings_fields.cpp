@@ -17,9 +17,15 @@ constexpr int FAMILY_DSS1 = FIRMWARE_FAMILY_DSS1;
 const int permanent_buttons[] = {RCONFIG_BUTTON_FV64S, RCONFIG_BUTTON_FVS01, RCONFIG_BUTTON_FVS02};
 constexpr int PERMANENT_TYPES = sizeof permanent_buttons / sizeof permanent_buttons[0];
 
-int family_of_mode(int isdn_mode) { return isdn_mode == 0 ? FAMILY_1TR6 : FAMILY_DSS1; }
+int family_of_mode(int isdn_mode)
+{
+    return isdn_mode == 0 ? FAMILY_1TR6 : FAMILY_DSS1;
+}
 
-bool has(const RConfigFirmware& present, int family) { return !present.first[family].empty(); }
+bool has(const RConfigFirmware& present, int family)
+{
+    return !present.first[family].empty();
+}
 
 // The button that shows a mode and line type.
 int button_of(int isdn_mode, int line_type)
@@ -49,7 +55,10 @@ bool store(char (&field)[N], const std::string& text)
     return true;
 }
 
-bool resolves(const char* text) { return myutil_get_host_addr(text) != 0; }
+bool resolves(const char* text)
+{
+    return myutil_get_host_addr(text) != 0;
+}
 
 bool phone_of_router(const char* phone)
 {
@@ -143,7 +152,10 @@ void rconfig_settings_for_open(const char* selected_name, RouterSettings* curren
 
 namespace {
 
-bool differ(const char* a, const char* b) { return std::strcmp(a, b) != 0; }
+bool differ(const char* a, const char* b)
+{
+    return std::strcmp(a, b) != 0;
+}
 
 }  // namespace
 
@@ -153,7 +165,8 @@ RouterSettings rconfig_read(const RConfigInput& input)
     store(s.name, del_white_spaces(input.name.c_str()));
     store(s.netmask, del_white_spaces(input.netmask.c_str()));
     store(s.phone, del_white_spaces(input.phone.c_str()));
-    s.isdn_mode = static_cast<uint8_t>(rconfig_button_family(input.shown_button, input.permanent_family));
+    s.isdn_mode =
+        static_cast<uint8_t>(rconfig_button_family(input.shown_button, input.permanent_family));
     s.line_type = static_cast<uint8_t>(line_type_of(input.shown_button));
     store(s.firmware, input.version);
     // The password buffer holds at most PASSWORD_LEN characters, and the
@@ -165,8 +178,7 @@ RouterSettings rconfig_read(const RConfigInput& input)
 
 // ----------------------------------------------------------- checking ---
 
-RConfigCheck rconfig_check_settings(const RouterSettings& current,
-                                    const RouterSettings& proposal)
+RConfigCheck rconfig_check_settings(const RouterSettings& current, const RouterSettings& proposal)
 {
     if (!resolves(proposal.name))
         return {MSG_BAD_ADDRESS, RCONFIG_FIELD_NAME};
@@ -181,8 +193,8 @@ RConfigCheck rconfig_check_settings(const RouterSettings& current,
         proposal.line_type != current.line_type)
         return {RCONFIG_CHANGE_FIRMWARE, RCONFIG_FIELD_NONE};
 
-    const bool password = differ(proposal.password, current.password) ||
-                          proposal.exclusive != current.exclusive;
+    const bool password =
+        differ(proposal.password, current.password) || proposal.exclusive != current.exclusive;
     const bool settings = differ(proposal.name, current.name) ||
                           differ(proposal.netmask, current.netmask) ||
                           differ(proposal.phone, current.phone);
@@ -222,8 +234,7 @@ bool rconfig_needs_subnet_question(const RouterSettings& proposal)
 
 // ----------------------------------------------------------- applying ---
 
-RConfigPlan rconfig_plan(const RouterSettings& current, const RouterSettings& proposal,
-                         int change)
+RConfigPlan rconfig_plan(const RouterSettings& current, const RouterSettings& proposal, int change)
 {
     RConfigPlan plan{change, RCONFIG_TABLES_NONE, false};
     if (rconfig_unconfigured(current)) {
@@ -235,10 +246,12 @@ RConfigPlan rconfig_plan(const RouterSettings& current, const RouterSettings& pr
         // A router put on another permanent connection starts with empty
         // tables; one that keeps its type, permanent or not, keeps them,
         // since the reset before the download drops what the router holds.
-        const bool new_permanent = proposal.line_type != 0 && proposal.line_type != current.line_type;
+        const bool new_permanent =
+            proposal.line_type != 0 && proposal.line_type != current.line_type;
         plan.tables = new_permanent ? RCONFIG_TABLES_EMPTY : RCONFIG_TABLES_EDITED;
         return plan;
     }
-    plan.reboot_warning = plan.change == RCONFIG_CHANGE_SETTINGS || plan.change == RCONFIG_CHANGE_BOTH;
+    plan.reboot_warning =
+        plan.change == RCONFIG_CHANGE_SETTINGS || plan.change == RCONFIG_CHANGE_BOTH;
     return plan;
 }

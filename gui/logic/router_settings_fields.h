@@ -145,8 +145,7 @@ RouterSettings rconfig_read(const RConfigInput& input);
 //   firmware empty                             30, focus unchanged
 //   firmware, ISDN mode or line type differ    -4
 //   password/flag and name/netmask/phone differ -3; only the first -1; only the second -2; else 0
-RConfigCheck rconfig_check_settings(const RouterSettings& current,
-                                    const RouterSettings& proposal);
+RConfigCheck rconfig_check_settings(const RouterSettings& current, const RouterSettings& proposal);
 
 // Reads the input into *proposal and checks it; a text too long for the
 // record is refused with its field's message and focus (the version with
@@ -184,5 +183,4 @@ struct RConfigPlan {
     bool reboot_warning;  // show message 3 as a warning (at x 100) after sending
 };
 
-RConfigPlan rconfig_plan(const RouterSettings& current, const RouterSettings& proposal,
-                         int change);
+RConfigPlan rconfig_plan(const RouterSettings& current, const RouterSettings& proposal, int change);

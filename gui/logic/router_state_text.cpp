@@ -8,7 +8,6 @@
 
 namespace {
 
-
 constexpr const char UNKNOWN_FIRMWARE[] = "? / ?";
 constexpr const char UNKNOWN_LINE_TYPE[] = "?";
 
@@ -20,7 +19,10 @@ const char* const line_type_names[] = {
 };
 constexpr int LINE_TYPE_COUNT = sizeof line_type_names / sizeof line_type_names[0];
 
-const char* mode_name(int isdn_mode) { return isdn_mode == 0 ? "1TR6" : "DSS1"; }
+const char* mode_name(int isdn_mode)
+{
+    return isdn_mode == 0 ? "1TR6" : "DSS1";
+}
 
 int channel_message(int state)
 {
@@ -38,7 +40,10 @@ int channel_message(int state)
     }
 }
 
-const char* text_or_empty(const char* text) { return text != nullptr ? text : ""; }
+const char* text_or_empty(const char* text)
+{
+    return text != nullptr ? text : "";
+}
 
 void merge_into(RouterEntry* entry, const RouterState& state)
 {
@@ -83,7 +88,7 @@ std::string router_firmware_text(const char* firmware, int isdn_mode, int line_t
     if (line_type == 0)
         return text_format("%s / %s", firmware, mode_name(isdn_mode));
     const char* type = line_type > 0 && line_type < LINE_TYPE_COUNT ? line_type_names[line_type]
-                                                                     : UNKNOWN_LINE_TYPE;
+                                                                    : UNKNOWN_LINE_TYPE;
     return text_format("%s / %s / %s", firmware, mode_name(isdn_mode), type);
 }
 

@@ -55,8 +55,8 @@ std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved)
         break;
     }
     text += '\n';
-    text += text_format("%s\n%s",
-                        added_text(saved ? AddedText::ConnectionsSaved : AddedText::ConnectionsNotSaved),
-                        CFG_EMERGENCY_PATH);
+    text += text_format(
+        "%s\n%s", added_text(saved ? AddedText::ConnectionsSaved : AddedText::ConnectionsNotSaved),
+        CFG_EMERGENCY_PATH);
     return text;
 }

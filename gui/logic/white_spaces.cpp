@@ -4,7 +4,10 @@
 
 namespace {
 
-bool blank(char c) { return c == ' ' || c == '\t'; }
+bool blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 

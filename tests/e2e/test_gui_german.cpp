@@ -41,7 +41,7 @@ constexpr int LIST_X = 60, LIST_FIRST_LINE_Y = 154;  // the router list
 constexpr int REGISTER_X = 73, REGISTER_Y = 444;
 constexpr int LINE_TARGETS_X = 429, LINE_TARGETS_Y = 216;
 constexpr int TABLE_FIRST_LINE_X = 160, TABLE_FIRST_LINE_Y = 157;
-constexpr int BASICS_X = 912, BASICS_Y = 57;          // the editor's view toggle
+constexpr int BASICS_X = 912, BASICS_Y = 57;  // the editor's view toggle
 
 std::string read_file(const std::string& path)
 {
@@ -93,9 +93,14 @@ protected:
     void start_program(const std::vector<std::string>& env)
     {
         SpawnOptions options;
-        options.env = {"DISPLAY=" + server_->display(), "QORVEL_PATH=" + data_.path(),
-                       "HOME=" + data_.path(), "XENVIRONMENT", "XAPPLRESDIR",
-                       "XUSERFILESEARCHPATH", "XFILESEARCHPATH", "LANG=C"};
+        options.env = {"DISPLAY=" + server_->display(),
+                       "QORVEL_PATH=" + data_.path(),
+                       "HOME=" + data_.path(),
+                       "XENVIRONMENT",
+                       "XAPPLRESDIR",
+                       "XUSERFILESEARCHPATH",
+                       "XFILESEARCHPATH",
+                       "LANG=C"};
         options.env.insert(options.env.end(), env.begin(), env.end());
         options.cwd = data_.path();
         int fd = open(data_.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -188,7 +193,8 @@ TEST_F(GuiGermanSlowE2E, XenvironmentGivesGermanTitlesAndGermanMessages)
 
     start_program({std::string("XENVIRONMENT=") + GERMAN_FILE});
     ASSERT_TRUE(x_->wait_window(MAIN_TITLE, nullptr, STEP_MS));
-    ASSERT_TRUE(x_->wait_window("Bitte warten", nullptr, STEP_MS)) << "the notice's title from the file";
+    ASSERT_TRUE(x_->wait_window("Bitte warten", nullptr, STEP_MS))
+        << "the notice's title from the file";
     EXPECT_TRUE(x_->wait_gone("Please Wait", 0));
     ASSERT_TRUE(x_->wait_gone("Bitte warten", SCAN_END_MS)) << "the scan ends";
 

@@ -17,18 +17,18 @@ constexpr int GET_ENTRY_CODE = 0x1011;
 
 // Where things stand in their windows (window coordinates), as the fallback
 // resources lay them out.
-constexpr int ROUTER_LINE_Y = 117;       // the first line of the router list
-constexpr int LINE_TARGETS_X = 418;      // the main window's "Line Targets"
+constexpr int ROUTER_LINE_Y = 117;   // the first line of the router list
+constexpr int LINE_TARGETS_X = 418;  // the main window's "Line Targets"
 constexpr int LINE_TARGETS_Y = 181;
-constexpr int ADD_X = 249;               // the table dialog's "Add"
+constexpr int ADD_X = 249;  // the table dialog's "Add"
 constexpr int ADD_Y = 292;
-constexpr int TABLE_OK_X = 101;          // the table dialog's "OK"
+constexpr int TABLE_OK_X = 101;  // the table dialog's "OK"
 constexpr int TABLE_OK_Y = 421;
-constexpr int HOST_X = 304;              // the editor's host field
+constexpr int HOST_X = 304;  // the editor's host field
 constexpr int HOST_Y = 104;
-constexpr int PHONE_X = 304;             // ... its telephone number
+constexpr int PHONE_X = 304;  // ... its telephone number
 constexpr int PHONE_Y = 140;
-constexpr int EDITOR_OK_X = 89;          // ... its "OK"
+constexpr int EDITOR_OK_X = 89;  // ... its "OK"
 constexpr int EDITOR_OK_Y = 573;
 
 int64_t now_ms()
@@ -86,7 +86,8 @@ TEST_F(GuiProgramSlowTest, RegisterWithPasswordAddALineTargetWithItsRouteAndWrit
 
     start_program();
     XWindowInfo main;
-    ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, GUI_STEP_MS)) << "the main window did not show";
+    ASSERT_TRUE(x().wait_window(GUI_MAIN_TITLE, &main, GUI_STEP_MS))
+        << "the main window did not show";
     // A registration must not start before the scan has ended.
     ASSERT_TRUE(wait_scan_end()) << "the scan did not end";
 
@@ -124,7 +125,8 @@ TEST_F(GuiProgramSlowTest, RegisterWithPasswordAddALineTargetWithItsRouteAndWrit
     // host route for it.
     SimRouter now;
     const int64_t deadline = now_ms() + GUI_STEP_MS;
-    while (now_ms() < deadline && !(peer.router("r1", &now) && now.lines.size() == 3 && now.routes.size() == 2))
+    while (now_ms() < deadline &&
+           !(peer.router("r1", &now) && now.lines.size() == 3 && now.routes.size() == 2))
         sleep_ms(100);
     ASSERT_EQ(now.lines.size(), 3u) << peer.log_text();
     EXPECT_EQ(now.lines[0].host, "10.1.1.1");

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int STEP_MS = 8000;       // a window to show, a router to answer
-constexpr int SETTLE_MS = 600;      // the last answer and a report on their way
+constexpr int STEP_MS = 8000;   // a window to show, a router to answer
+constexpr int SETTLE_MS = 600;  // the last answer and a report on their way
 constexpr int STATE_QUERY = 0xF032;
 constexpr int GET_ENTRY_REQUEST = 0x1011;
 constexpr int GET_ACCOUNTING_REQUEST = 0x1012;
@@ -38,7 +38,7 @@ constexpr int CLOSE_FROM_RIGHT = 70;         // "Close" 120 wide, 10 from the ri
 constexpr int RESET_X = 95;                  // "Read And Reset" 170 wide, 10 from the left
 constexpr int DISCONNECT_1_FROM_RIGHT = 60;  // channel 1's "Disconnect"
 constexpr int DISCONNECT_1_Y = 137;
-constexpr int SETUP_LINE_X = 60;             // the set-up list's first line
+constexpr int SETUP_LINE_X = 60;  // the set-up list's first line
 constexpr int SETUP_FIRST_LINE_Y = 85;
 constexpr int LIST_LINE_HEIGHT = 16;
 
@@ -55,7 +55,10 @@ protected:
         x().click(w.x + dx, w.y + dy, count);
     }
 
-    void click_bottom(const XWindowInfo& w, int dx) { click_in(w, dx, w.height - BUTTON_FROM_BOTTOM); }
+    void click_bottom(const XWindowInfo& w, int dx)
+    {
+        click_in(w, dx, w.height - BUTTON_FROM_BOTTOM);
+    }
 
     bool event(const std::string& text) { return peer_->wait_event("r2", text, STEP_MS); }
 
@@ -117,7 +120,8 @@ TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
     x().click(LIST_X, LIST_FIRST_LINE_Y);
     x().click(REGISTER_X, REGISTER_Y);
     ASSERT_TRUE(event("open accepted station=10.77.0.1"));
-    for (int waited = 0; peer_->datagrams(PeerLogLine::RX, GET_ENTRY_REQUEST).size() < 2; waited += 50) {
+    for (int waited = 0; peer_->datagrams(PeerLogLine::RX, GET_ENTRY_REQUEST).size() < 2;
+         waited += 50) {
         ASSERT_LT(waited, STEP_MS) << "the line targets are read";
         sleep_ms(50);
     }

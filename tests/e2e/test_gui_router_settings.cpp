@@ -51,7 +51,8 @@ protected:
         for (XWindowInfo w : x().subwindows(top.id)) {
             w.x -= top.x;
             w.y -= top.y;
-            const bool fills = w.x == 0 && w.y == 0 && w.width == top.width && w.height == top.height;
+            const bool fills =
+                w.x == 0 && w.y == 0 && w.width == top.width && w.height == top.height;
             if (!fills && pick(w, top)) {
                 w.x += top.x;
                 w.y += top.y;
@@ -108,9 +109,10 @@ protected:
         click(buttons[0]);
         const XWindowInfo firmware = window("Select Firmware");
         ASSERT_NE(firmware.id, 0u) << "the firmware selection did not show";
-        std::vector<XWindowInfo> versions = windows(firmware, [](const XWindowInfo& w, const XWindowInfo&) {
-            return w.height > 100 && w.width > 200;
-        });
+        std::vector<XWindowInfo> versions =
+            windows(firmware, [](const XWindowInfo& w, const XWindowInfo&) {
+                return w.height > 100 && w.width > 200;
+            });
         ASSERT_FALSE(versions.empty()) << tree(firmware);
         x().click(versions.front().x + 30, versions.front().y + 10, 2);
         ASSERT_TRUE(gone("Select Firmware"));
@@ -145,9 +147,10 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     ASSERT_TRUE(wait_scan_end()) << "the scan did not end";
 
     // A double click on the router's line registers it.
-    std::vector<XWindowInfo> list = windows(main_window, [](const XWindowInfo& w, const XWindowInfo&) {
-        return w.height > 200 && w.width > 250 && w.width < 400;
-    });
+    std::vector<XWindowInfo> list =
+        windows(main_window, [](const XWindowInfo& w, const XWindowInfo&) {
+            return w.height > 200 && w.width > 250 && w.width < 400;
+        });
     ASSERT_FALSE(list.empty()) << tree(main_window);
     x().click(list.front().x + 40, list.front().y + 10, 2);
     ASSERT_TRUE(event_seen("open accepted")) << "registration";
@@ -183,9 +186,10 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     click(buttons[1]);  // "Change Password"
     const XWindowInfo password = window("Set Router Password");
     ASSERT_NE(password.id, 0u) << "the password dialog did not show";
-    std::vector<XWindowInfo> change = windows(password, [](const XWindowInfo& w, const XWindowInfo&) {
-        return w.x < 50 && w.y < 120 && w.height > 20 && w.width > 60;
-    });
+    std::vector<XWindowInfo> change =
+        windows(password, [](const XWindowInfo& w, const XWindowInfo&) {
+            return w.x < 50 && w.y < 120 && w.height > 20 && w.width > 60;
+        });
     ASSERT_FALSE(change.empty()) << tree(password);
     click(change.back());  // "Change Password" (below the header labels)
     unsigned long first_prompt = 0;
@@ -199,18 +203,20 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
         ASSERT_NE(prompt.id, 0u) << "entry " << entry;
         first_prompt = prompt.id;
         // The entry, below the head line.
-        std::vector<XWindowInfo> field = windows(prompt, [](const XWindowInfo& w, const XWindowInfo&) {
-            return w.x >= 25 && w.x <= 35 && w.y > 40 && w.height < 50;
-        });
+        std::vector<XWindowInfo> field =
+            windows(prompt, [](const XWindowInfo& w, const XWindowInfo&) {
+                return w.x >= 25 && w.x <= 35 && w.y > 40 && w.height < 50;
+            });
         ASSERT_EQ(field.size(), 1u) << tree(prompt);
         click(field[0]);
         x().type("neu");
         x().key("Return");
     }
     ASSERT_TRUE(gone("Enter Password"));
-    std::vector<XWindowInfo> setpw_row = windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
-        return w.y > top.height - 60 && w.width > 60 && w.width < 130;
-    });
+    std::vector<XWindowInfo> setpw_row =
+        windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
+            return w.y > top.height - 60 && w.width > 60 && w.width < 130;
+        });
     ASSERT_EQ(setpw_row.size(), 3u) << tree(password);
     click(setpw_row[0]);  // "Ok"
     ASSERT_TRUE(gone("Set Router Password"));
@@ -220,9 +226,10 @@ TEST_F(GuiProgramE2E, UserChangesPhoneAndPasswordThenDownloadsOtherFirmware)
     ASSERT_TRUE(event_seen("router data address=10.77.0.2")) << "the settings were not sent";
     const XWindowInfo warning = window("Warning");
     ASSERT_NE(warning.id, 0u) << "no reboot warning";
-    std::vector<XWindowInfo> ok = windows(warning, [](const XWindowInfo& w, const XWindowInfo& top) {
-        return w.y > top.height - 60 && w.width < 120;
-    });
+    std::vector<XWindowInfo> ok =
+        windows(warning, [](const XWindowInfo& w, const XWindowInfo& top) {
+            return w.y > top.height - 60 && w.width < 120;
+        });
     ASSERT_EQ(ok.size(), 1u) << tree(warning);
     click(ok[0]);
     ASSERT_TRUE(gone("Warning"));
@@ -319,9 +326,10 @@ protected:
         const XWindowInfo prompt = window("Password");
         ASSERT_NE(prompt.id, 0u) << "no password prompt";
         // The entry, below the head line.
-        std::vector<XWindowInfo> field = windows(prompt, [](const XWindowInfo& w, const XWindowInfo&) {
-            return w.x >= 25 && w.x <= 35 && w.y > 40 && w.height < 50;
-        });
+        std::vector<XWindowInfo> field =
+            windows(prompt, [](const XWindowInfo& w, const XWindowInfo&) {
+                return w.x >= 25 && w.x <= 35 && w.y > 40 && w.height < 50;
+            });
         ASSERT_EQ(field.size(), 1u) << tree(prompt);
         click(field[0]);
         x().type(password);
@@ -332,10 +340,11 @@ protected:
     // "Router" of the main window, once the tables are read.
     XWindowInfo open_settings(const XWindowInfo& main)
     {
-        std::vector<XWindowInfo> column = windows(main, [](const XWindowInfo& w, const XWindowInfo& top) {
-            return w.x > top.width / 2 && w.height > 30 && w.width > 120 && w.width < 160 &&
-                   w.y < top.height - 100;
-        });
+        std::vector<XWindowInfo> column =
+            windows(main, [](const XWindowInfo& w, const XWindowInfo& top) {
+                return w.x > top.width / 2 && w.height > 30 && w.width > 120 && w.width < 160 &&
+                       w.y < top.height - 100;
+            });
         XWindowInfo settings;
         EXPECT_FALSE(column.empty()) << tree(main);
         if (!column.empty())
@@ -436,20 +445,23 @@ TEST_F(GuiRouterChangeSlowE2E, ExclusiveFlagOfTheNextRouterAfterAFailedRegistrat
     EXPECT_TRUE(shot("no-password-to-delete"));
     // Left: the head lines, "Change Password" and the toggle, top to bottom;
     // right of the first "Delete Password".
-    std::vector<XWindowInfo> left = windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
-        return w.x < 50 && w.height > 15 && w.width > 60 && w.y < top.height - 60;
-    });
+    std::vector<XWindowInfo> left =
+        windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
+            return w.x < 50 && w.height > 15 && w.width > 60 && w.y < top.height - 60;
+        });
     ASSERT_GE(left.size(), 2u) << tree(password);
     const XWindowInfo change = left[left.size() - 2];
-    std::vector<XWindowInfo> right = windows(password, [&change](const XWindowInfo& w, const XWindowInfo& top) {
-        return w.x > top.width / 2 && w.y + top.y == change.y;
-    });
+    std::vector<XWindowInfo> right =
+        windows(password, [&change](const XWindowInfo& w, const XWindowInfo& top) {
+            return w.x > top.width / 2 && w.y + top.y == change.y;
+        });
     ASSERT_EQ(right.size(), 1u) << tree(password);
-    click(right[0]);      // "Delete Password": B has none, so it does nothing
-    click(left.back());   // "Only configurable by this host"
-    std::vector<XWindowInfo> setpw_row = windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
-        return w.y > top.height - 60 && w.width > 60 && w.width < 130;
-    });
+    click(right[0]);     // "Delete Password": B has none, so it does nothing
+    click(left.back());  // "Only configurable by this host"
+    std::vector<XWindowInfo> setpw_row =
+        windows(password, [](const XWindowInfo& w, const XWindowInfo& top) {
+            return w.y > top.height - 60 && w.width > 60 && w.width < 130;
+        });
     ASSERT_EQ(setpw_row.size(), 3u) << tree(password);
     click(setpw_row[0]);  // "Ok"
     ASSERT_TRUE(gone("Set Router Password"));

@@ -22,9 +22,9 @@
 
 namespace {
 
-constexpr int CLEAR_KEYS = 60;       // BackSpaces that empty any field of the edit dialogs
-constexpr int CLEAR_PATH_KEYS = 200; // ... and the file dialog's selection
-constexpr int POLL_MS = 50;          // how often a file is read again
+constexpr int CLEAR_KEYS = 60;        // BackSpaces that empty any field of the edit dialogs
+constexpr int CLEAR_PATH_KEYS = 200;  // ... and the file dialog's selection
+constexpr int POLL_MS = 50;           // how often a file is read again
 
 std::string read_text(const std::string& path)
 {
@@ -105,30 +105,30 @@ TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
     ASSERT_TRUE(x().wait_count("Routing Table", 1));
     click(174, 391);  // "Add"
     ASSERT_TRUE(x().wait_count("Routing Table", 2)) << "no route edit dialog";
-    field(865, 190, "10.9.0.0");    // compare value
-    field(865, 232, "10.1.0.9");    // gateway
-    field(770, 274, "1");           // position
-    click(622, 325);                // "OK"
+    field(865, 190, "10.9.0.0");  // compare value
+    field(865, 232, "10.1.0.9");  // gateway
+    field(770, 274, "1");         // position
+    click(622, 325);              // "OK"
     ASSERT_TRUE(x().wait_count("Routing Table", 1)) << "the route was refused";
-    click(150, 198);                // line 3
-    click(449, 391);                // "Delete"
-    click(110, 455);                // "Close"
+    click(150, 198);  // line 3
+    click(449, 391);  // "Delete"
+    click(110, 455);  // "Close"
     ASSERT_TRUE(x().wait_gone("Routing Table"));
 
     // Filters: ftp to 10.5.5.5 rejected, in front; all remaining rejected.
     click(69, 380);  // "Filter Table"
     ASSERT_TRUE(x().wait_count("Filter Table", 1));
-    click(174, 391);                        // "Add"
+    click(174, 391);  // "Add"
     ASSERT_TRUE(x().wait_count("Filter Table", 2)) << "no filter edit dialog";
-    field(865, 264, "255.255.255.255");     // receiving mask
-    field(865, 296, "10.5.5.5");            // receiving compare value
-    field(795, 348, "ftp");                 // service
-    choose(773, 401, 423);                  // action: reject
-    field(770, 461, "1");                   // position
-    click(622, 515);                        // "OK"
+    field(865, 264, "255.255.255.255");  // receiving mask
+    field(865, 296, "10.5.5.5");         // receiving compare value
+    field(795, 348, "ftp");              // service
+    choose(773, 401, 423);               // action: reject
+    field(770, 461, "1");                // position
+    click(622, 515);                     // "OK"
     ASSERT_TRUE(x().wait_count("Filter Table", 1)) << "the rule was refused";
-    choose(143, 345, 367);                  // "All Remaining": reject
-    click(110, 455);                        // "Close"
+    choose(143, 345, 367);  // "All Remaining": reject
+    click(110, 455);        // "Close"
     ASSERT_TRUE(x().wait_gone("Filter Table"));
 
     // Saved under the router's name, which the dialog proposes.
@@ -157,7 +157,7 @@ TEST_F(GuiRoutesFiltersSlowTest, EditSaveLoadAndWriteRoutesAndFilters)
     const XWindowInfo load = window("Load");
     ASSERT_NE(load.id, 0u) << "no file dialog titled Load";
     field(load.x + 200, load.y + 296, saved, CLEAR_PATH_KEYS);  // the selection field
-    click_in(load, 45, 355);  // its "OK"
+    click_in(load, 45, 355);                                    // its "OK"
     ASSERT_TRUE(x().wait_gone("Load"));
 
     // OK writes the tables; the dialog goes when the router has them.

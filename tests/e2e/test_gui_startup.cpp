@@ -20,21 +20,21 @@
 
 namespace {
 
-constexpr int STEP_MS = 8000;          // a window to show, a router to answer
-constexpr int QUIET_MS = 1500;         // long enough for what must not come
+constexpr int STEP_MS = 8000;   // a window to show, a router to answer
+constexpr int QUIET_MS = 1500;  // long enough for what must not come
 constexpr int SCAN_REQUEST = 0xF031;
 constexpr int OPEN_REQUEST = 0x1001;
 constexpr int CLOSE_REQUEST = 0x1003;
 
 // Where things stand on the screen as the fallback resources lay the main
 // window out at +10+35.
-constexpr int LIST_X = 60;            // inside the router list
+constexpr int LIST_X = 60;  // inside the router list
 constexpr int LIST_FIRST_LINE_Y = 154;
 constexpr int LIST_LINE_HEIGHT = 16;
 constexpr int REGISTER_X = 73, REGISTER_Y = 444;
 constexpr int DEREGISTER_X = 190, DEREGISTER_Y = 444;
 constexpr int FILE_MENU_X = 33, FILE_MENU_Y = 51;
-constexpr int OK_FROM_BOTTOM = 28;    // the error box's OK above its bottom edge
+constexpr int OK_FROM_BOTTOM = 28;  // the error box's OK above its bottom edge
 
 void sleep_ms(int ms)
 {

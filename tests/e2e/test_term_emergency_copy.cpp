@@ -11,7 +11,8 @@ namespace {
 class TermEmergencyCopy : public TermE2E {
 protected:
     // Router i with two line targets of its own, 10.<i>.0.1 and 10.<i>.0.2.
-    SimRouter router_with_lines(int i) {
+    SimRouter router_with_lines(int i)
+    {
         SimRouter r = router(i);
         const std::string net = "10." + std::to_string(i) + ".0.";
         r.lines = {term_x75_line(0, net + "1", "0721001"), term_x75_line(1, net + "2", "0721002")};
@@ -21,7 +22,8 @@ protected:
 
     // A file with one line target, 10.5.0.9: written over a router of two,
     // it is one put and then the delete of the router's second entry.
-    std::string one_line_file() {
+    std::string one_line_file()
+    {
         term_write_file(path("new.cfg"),
                         "Line_Targets:\n"
                         "10.5.0.9 0721999 x75 null 20 0 0 0\n"
@@ -31,7 +33,8 @@ protected:
     }
 
     // The hosts of router i's line targets once the peer has stopped.
-    static std::vector<std::string> hosts_of(PeerProcess* peer, int i) {
+    static std::vector<std::string> hosts_of(PeerProcess* peer, int i)
+    {
         std::vector<std::string> hosts;
         peer->stop();
         SimRouter now;
@@ -39,32 +42,38 @@ protected:
             hosts.push_back("no state: " + peer->error());
             return hosts;
         }
-        for (const SimLine& l : now.lines) hosts.push_back(l.host);
+        for (const SimLine& l : now.lines)
+            hosts.push_back(l.host);
         return hosts;
     }
 
     // Runs linetarget with `file` against a new, empty router in namespace
     // i and gives the hosts it then holds.
-    std::vector<std::string> loaded_into_empty_router(const std::string& file, int i) {
+    std::vector<std::string> loaded_into_empty_router(const std::string& file, int i)
+    {
         PeerProcess* peer = start_peer(i, {router(i)});
-        if (peer == nullptr) return {"no router"};
+        if (peer == nullptr)
+            return {"no router"};
         PtySession& s = run({"linetarget", "-f", file, "-ip", "10.77.0." + std::to_string(1 + i)});
         EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << file << ": " << s.err();
         return hosts_of(peer, i);
     }
 
     // The run of a linetarget write that router i refuses at its delete.
-    PtySession& failed_write(int i, bool german = false) {
+    PtySession& failed_write(int i, bool german = false)
+    {
         SimRouter r = router_with_lines(i);
         r.knobs = {"status delete 10"};
         peer_ = start_peer(i, {r});
-        return run({"linetarget", "-f", one_line_file(), "-ip", "10.77.0." + std::to_string(1 + i)}, german);
+        return run({"linetarget", "-f", one_line_file(), "-ip", "10.77.0." + std::to_string(1 + i)},
+                   german);
     }
 
     PeerProcess* peer_ = nullptr;
 };
 
-TEST_F(TermEmergencyCopy, WriteThatFailsPartWaySaysSoAndKeepsTheRoutersTablesAsRead) {
+TEST_F(TermEmergencyCopy, WriteThatFailsPartWaySaysSoAndKeepsTheRoutersTablesAsRead)
+{
     TERM_NETWORK_REQUIRE();
     const struct {
         bool german;
@@ -92,7 +101,8 @@ TEST_F(TermEmergencyCopy, WriteThatFailsPartWaySaysSoAndKeepsTheRoutersTablesAsR
         EXPECT_EQ(hosts_of(peer_, 1), (std::vector<std::string>{"10.5.0.9", "10.1.0.2"}))
             << "the router holds part of the file's tables";
         peers_.clear();
-        EXPECT_EQ(loaded_into_empty_router(EMERGENCY_COPY, 1), (std::vector<std::string>{"10.1.0.1", "10.1.0.2"}))
+        EXPECT_EQ(loaded_into_empty_router(EMERGENCY_COPY, 1),
+                  (std::vector<std::string>{"10.1.0.1", "10.1.0.2"}))
             << "the copy holds the router's tables as read";
         peers_.clear();
         std::remove(EMERGENCY_COPY);
@@ -101,7 +111,8 @@ TEST_F(TermEmergencyCopy, WriteThatFailsPartWaySaysSoAndKeepsTheRoutersTablesAsR
 
 // Two routers fail one after the other: the second copy does not take the
 // place of the first, and each loads back to its own router's tables.
-TEST_F(TermEmergencyCopy, TwoFailuresInARowKeepBothCopies) {
+TEST_F(TermEmergencyCopy, TwoFailuresInARowKeepBothCopies)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     std::remove(EMERGENCY_COPY);
@@ -115,10 +126,12 @@ TEST_F(TermEmergencyCopy, TwoFailuresInARowKeepBothCopies) {
     peers_.clear();
     const std::vector<std::string> kept = emergency_copies_since(lock.kept_before());
     ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(loaded_into_empty_router(EMERGENCY_COPY, 1), (std::vector<std::string>{"10.2.0.1", "10.2.0.2"}))
+    EXPECT_EQ(loaded_into_empty_router(EMERGENCY_COPY, 1),
+              (std::vector<std::string>{"10.2.0.1", "10.2.0.2"}))
         << "the newest copy, of the second router";
     peers_.clear();
-    EXPECT_EQ(loaded_into_empty_router(kept[0], 2), (std::vector<std::string>{"10.1.0.1", "10.1.0.2"}))
+    EXPECT_EQ(loaded_into_empty_router(kept[0], 2),
+              (std::vector<std::string>{"10.1.0.1", "10.1.0.2"}))
         << kept[0] << ", the first router's";
     std::remove(EMERGENCY_COPY);
 }

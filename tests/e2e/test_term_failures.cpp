@@ -13,7 +13,8 @@ class TermFailures : public TermE2E {
 protected:
     // Runs the program against a router that wants the password "geheim" and
     // waits for its prompt; null (with the reason reported) when either fails.
-    PtySession* at_password_prompt(const std::vector<std::string>& args, bool german = false) {
+    PtySession* at_password_prompt(const std::vector<std::string>& args, bool german = false)
+    {
         SimRouter r = router(1);
         r.password = "geheim";
         if (start_peer(1, {r}) == nullptr) {
@@ -21,7 +22,8 @@ protected:
             return nullptr;
         }
         PtySession& s = run(args, german);
-        if (!s.wait_for(PtySession::ERR, german ? " Passwort --> " : " Password --> ", TERM_WAIT_MS)) {
+        if (!s.wait_for(PtySession::ERR, german ? " Passwort --> " : " Password --> ",
+                        TERM_WAIT_MS)) {
             ADD_FAILURE() << "no password prompt: " << s.err();
             return nullptr;
         }
@@ -29,7 +31,8 @@ protected:
     }
 };
 
-TEST_F(TermFailures, FaultyProtocolFileIsEchoedOnStandardOutput) {
+TEST_F(TermFailures, FaultyProtocolFileIsEchoedOnStandardOutput)
+{
     TERM_NETWORK_REQUIRE();
     term_write_file(path("qorvel.pro"), "# site protocols\n2:abc base=x25\n");
     PtySession& s = run({"rov"});
@@ -41,7 +44,8 @@ TEST_F(TermFailures, FaultyProtocolFileIsEchoedOnStandardOutput) {
     EXPECT_EQ(s.err(), "");
 }
 
-TEST_F(TermFailures, FaultyProtocolFileGerman) {
+TEST_F(TermFailures, FaultyProtocolFileGerman)
+{
     TERM_NETWORK_REQUIRE();
     term_write_file(path("qorvel.pro"), "2:abc\n");
     PtySession& s = run({"rov"}, true);
@@ -51,7 +55,8 @@ TEST_F(TermFailures, FaultyProtocolFileGerman) {
     EXPECT_EQ(s.out().substr(s.out().size() - last.size()), last);
 }
 
-TEST_F(TermFailures, ProtocolFileThatCannotBeReadEndsTheStart) {
+TEST_F(TermFailures, ProtocolFileThatCannotBeReadEndsTheStart)
+{
     ASSERT_EQ(mkdir(path("qorvel.pro").c_str(), 0755), 0);
     PtySession& s = run({"rov"}, false, false);
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
@@ -63,7 +68,8 @@ TEST_F(TermFailures, ProtocolFileThatCannotBeReadEndsTheStart) {
 // to /dev/zero or a FIFO is refused at once, one full of NULs is a fault at
 // its first line, and a defaults file like them is not read (the protocol
 // file's fault then shows that the start went on past it).
-TEST_F(TermFailures, DataFilesThatNeverEndEndTheStartPromptly) {
+TEST_F(TermFailures, DataFilesThatNeverEndEndTheStartPromptly)
+{
     struct Case {
         const char* name;
         const char* setup;  // shell commands in the data directory
@@ -72,7 +78,8 @@ TEST_F(TermFailures, DataFilesThatNeverEndEndTheStartPromptly) {
     const Case cases[] = {
         {"definitions linked to /dev/zero", "ln -s /dev/zero qorvel.pro",
          "syntax error in protocol file: line: 0 column: 0\n"},
-        {"definitions as a FIFO", "mkfifo qorvel.pro", "syntax error in protocol file: line: 0 column: 0\n"},
+        {"definitions as a FIFO", "mkfifo qorvel.pro",
+         "syntax error in protocol file: line: 0 column: 0\n"},
         {"definitions full of NULs", "head -c 1000000 /dev/zero > qorvel.pro",
          "^\nsyntax error in protocol file: line: 1 column: 1\n"},
         {"defaults linked to /dev/zero", "ln -s /dev/zero qorvel.def && mkdir qorvel.pro",
@@ -91,7 +98,8 @@ TEST_F(TermFailures, DataFilesThatNeverEndEndTheStartPromptly) {
     }
 }
 
-TEST_F(TermFailures, PortInUse) {
+TEST_F(TermFailures, PortInUse)
+{
     TERM_NETWORK_REQUIRE();
     int taken = -1;
     {
@@ -110,7 +118,8 @@ TEST_F(TermFailures, PortInUse) {
     close(taken);
 }
 
-TEST_F(TermFailures, BroadcastAddressIsNoRouter) {
+TEST_F(TermFailures, BroadcastAddressIsNoRouter)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {router(1)}), nullptr);
     PtySession& s = run({"accounting", "-ip", "10.77.0.255"});
@@ -118,7 +127,8 @@ TEST_F(TermFailures, BroadcastAddressIsNoRouter) {
     EXPECT_EQ(s.err(), "Error: router 10.77.0.255 has not been configured\n");
 }
 
-TEST_F(TermFailures, RouterHeldByAnotherStationRefusesTheOpen) {
+TEST_F(TermFailures, RouterHeldByAnotherStationRefusesTheOpen)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.holder = "10.77.0.9";
@@ -129,7 +139,8 @@ TEST_F(TermFailures, RouterHeldByAnotherStationRefusesTheOpen) {
     EXPECT_FALSE(std::ifstream(path("out.cfg")).good());
 }
 
-TEST_F(TermFailures, WrongPasswordIsRefusedAndNotEchoed) {
+TEST_F(TermFailures, WrongPasswordIsRefusedAndNotEchoed)
+{
     TERM_NETWORK_REQUIRE();
     PtySession* prompt = at_password_prompt({"accounting", "-ip", "10.77.0.2"}, true);
     ASSERT_NE(prompt, nullptr);
@@ -145,21 +156,26 @@ TEST_F(TermFailures, WrongPasswordIsRefusedAndNotEchoed) {
     EXPECT_EQ(s.echo_on(), 1);
 }
 
-TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho) {
+TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho)
+{
     TERM_NETWORK_REQUIRE();
     PtySession* prompt = at_password_prompt({"linemonitor", "-ip", "10.77.0.2"});
     ASSERT_NE(prompt, nullptr);
     PtySession& s = *prompt;
     s.type("abcdefghijk");
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Max. 10 characters\n Password --> ", TERM_WAIT_MS)) << s.err();
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Max. 10 characters\n Password --> ", TERM_WAIT_MS))
+        << s.err();
     EXPECT_EQ(s.echo_on(), 0);
     s.type("quit");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
     EXPECT_EQ(s.echo_on(), 1);
-    EXPECT_EQ(s.err(), "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> ");
+    EXPECT_EQ(
+        s.err(),
+        "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> ");
 }
 
-TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho) {
+TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho)
+{
     TERM_NETWORK_REQUIRE();
     PtySession* prompt = at_password_prompt({"accounting", "-ip", "10.77.0.2"});
     ASSERT_NE(prompt, nullptr);
@@ -170,7 +186,8 @@ TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho) {
     EXPECT_EQ(s.echo_on(), 1);
 }
 
-TEST_F(TermFailures, EndOfInputEndsTheRunAndRestoresTheEcho) {
+TEST_F(TermFailures, EndOfInputEndsTheRunAndRestoresTheEcho)
+{
     TERM_NETWORK_REQUIRE();
     PtySession* prompt = at_password_prompt({"accounting", "-ip", "10.77.0.2"});
     ASSERT_NE(prompt, nullptr);
@@ -180,16 +197,19 @@ TEST_F(TermFailures, EndOfInputEndsTheRunAndRestoresTheEcho) {
     EXPECT_EQ(s.echo_on(), 1);
 }
 
-TEST_F(TermFailures, HangUpEndsTheRun) {
+TEST_F(TermFailures, HangUpEndsTheRun)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {router(1)}), nullptr);
     PtySession& s = run({"accounting"});
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Select router ( 1 - 1 ) --> ", TERM_WAIT_MS)) << s.err();
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Select router ( 1 - 1 ) --> ", TERM_WAIT_MS))
+        << s.err();
     s.hang_up();
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 128 + SIGHUP);
 }
 
-TEST_F(TermFailures, NoRouterFoundBySelection) {
+TEST_F(TermFailures, NoRouterFoundBySelection)
+{
     TERM_NETWORK_REQUIRE();
     PtySession& s = run({"accounting"});
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);

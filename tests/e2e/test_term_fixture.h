@@ -23,21 +23,24 @@
 constexpr const char* TERM_PROGRAM = QORVEL_BUILD_DIR "/term/qorvel-ascii";
 constexpr int TERM_WAIT_MS = 8000;  // a step that needs no time-out of the router protocol
 
-inline std::string term_read_file(const std::string& path) {
+inline std::string term_read_file(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-inline void term_write_file(const std::string& path, const std::string& text) {
+inline void term_write_file(const std::string& path, const std::string& text)
+{
     std::ofstream out(path, std::ios::binary);
     out << text;
 }
 
 // A line target with the built-in x75 and null definitions, as a router
 // holds it.
-inline SimLine term_x75_line(int index, const std::string& host, const std::string& phone) {
+inline SimLine term_x75_line(int index, const std::string& host, const std::string& phone)
+{
     SimLine l = sim_line(index, host, phone);
     l.l2 = 1;
     l.blocksize = 1500;
@@ -56,14 +59,18 @@ inline SimLine term_x75_line(int index, const std::string& host, const std::stri
 // beside it ("/tmp/save.cfg.N") while it was held.
 class SaveFileLock {
 public:
-    SaveFileLock() {
+    SaveFileLock()
+    {
         fd_ = open("/tmp/qorvel-e2e-save.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) flock(fd_, LOCK_EX);
+        if (fd_ >= 0)
+            flock(fd_, LOCK_EX);
         kept_before_ = kept_emergency_copies();
     }
-    ~SaveFileLock() {
+    ~SaveFileLock()
+    {
         remove_emergency_copies_since(kept_before_);
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0)
+            close(fd_);
     }
     const std::set<std::string>& kept_before() const { return kept_before_; }
 
@@ -74,7 +81,8 @@ private:
 
 class TermE2E : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         char tmpl[] = "/tmp/qorvel-term-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
@@ -83,7 +91,8 @@ protected:
                         "qorvel_netmask 255.255.255.0\n"
                         "qorvel_name_resolving off\n");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         session_.reset();
         peers_.clear();
         std::string command = "rm -rf '" + dir_ + "'";
@@ -93,19 +102,23 @@ protected:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
     // The network is built on first use: the usage tests need none.
-    TestNetwork& net() {
-        if (!net_) net_ = std::make_unique<TestNetwork>(2);
+    TestNetwork& net()
+    {
+        if (!net_)
+            net_ = std::make_unique<TestNetwork>(2);
         return *net_;
     }
 
     // A simulated router i (1 or 2) at 10.77.0.(1+i) in namespace i.
-    SimRouter router(int i) {
+    SimRouter router(int i)
+    {
         return sim_router("r" + std::to_string(i), test_net_dotted(net().router_ip(i)),
                           "00:a0:f9:00:00:0" + std::to_string(i));
     }
 
     // Starts router-peer in router namespace `ns` serving `routers`.
-    PeerProcess* start_peer(int ns, const std::vector<SimRouter>& routers) {
+    PeerProcess* start_peer(int ns, const std::vector<SimRouter>& routers)
+    {
         peers_.emplace_back(new PeerProcess(net(), net().router(ns), routers));
         if (!peers_.back()->start()) {
             ADD_FAILURE() << "router-peer: " << peers_.back()->error();
@@ -116,7 +129,8 @@ protected:
 
     // Starts qorvel-ascii with `args`; `german` sets QORVEL_LANG=GERMAN.
     // With `network` it runs in the workstation namespace.
-    PtySession& run(const std::vector<std::string>& args, bool german = false, bool network = true) {
+    PtySession& run(const std::vector<std::string>& args, bool german = false, bool network = true)
+    {
         session_ = std::make_unique<PtySession>();
         std::vector<std::string> argv = {TERM_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());

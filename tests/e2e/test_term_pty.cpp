@@ -4,10 +4,12 @@
 
 #include "pty_session.h"
 
-TEST(PtySession, TerminalIsDevTtyAndStreamsStayApart) {
+TEST(PtySession, TerminalIsDevTtyAndStreamsStayApart)
+{
     PtySession s;
-    ASSERT_TRUE(s.start({"/bin/sh", "-c",
-                         "printf 'ask --> ' >&2; read x < /dev/tty; echo \"got $x\"; echo oops >&2; exit 3"}));
+    ASSERT_TRUE(s.start(
+        {"/bin/sh", "-c",
+         "printf 'ask --> ' >&2; read x < /dev/tty; echo \"got $x\"; echo oops >&2; exit 3"}));
     ASSERT_TRUE(s.wait_for(PtySession::ERR, "ask --> ", 5000));
     ASSERT_TRUE(s.type("hello"));
     EXPECT_EQ(s.wait_exit(5000), 3);
@@ -16,9 +18,11 @@ TEST(PtySession, TerminalIsDevTtyAndStreamsStayApart) {
     EXPECT_NE(s.tty().find("hello"), std::string::npos) << "typed text is echoed by the terminal";
 }
 
-TEST(PtySession, SeesHiddenInput) {
+TEST(PtySession, SeesHiddenInput)
+{
     PtySession s;
-    ASSERT_TRUE(s.start({"/bin/sh", "-c", "stty -echo < /dev/tty; echo off; read x < /dev/tty; echo \"[$x]\""}));
+    ASSERT_TRUE(s.start(
+        {"/bin/sh", "-c", "stty -echo < /dev/tty; echo off; read x < /dev/tty; echo \"[$x]\""}));
     ASSERT_TRUE(s.wait_for(PtySession::OUT, "off\n", 5000));
     EXPECT_EQ(s.echo_on(), 0);
     ASSERT_TRUE(s.type("secret"));
@@ -27,7 +31,8 @@ TEST(PtySession, SeesHiddenInput) {
     EXPECT_EQ(s.tty().find("secret"), std::string::npos);
 }
 
-TEST(PtySession, WaitsAreBounded) {
+TEST(PtySession, WaitsAreBounded)
+{
     PtySession s;
     ASSERT_TRUE(s.start({"/bin/sleep", "30"}));
     EXPECT_FALSE(s.wait_for(PtySession::OUT, "never", 200));

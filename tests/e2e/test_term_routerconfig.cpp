@@ -46,14 +46,16 @@ struct ExpectedRouter {
     std::string firmware;
 };
 
-std::vector<uint8_t> router_record(const ExpectedRouter& e) {
+std::vector<uint8_t> router_record(const ExpectedRouter& e)
+{
     std::vector<uint8_t> r(70, 0);
     auto u16 = [&r](size_t at, uint16_t v) {
         r[at] = uint8_t(v);
         r[at + 1] = uint8_t(v >> 8);
     };
     auto u32 = [&r](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) r[at + size_t(i)] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            r[at + size_t(i)] = uint8_t(v >> (8 * i));
     };
     auto text = [&r](size_t at, const std::string& t, size_t size) {
         std::memcpy(&r[at], t.data(), std::min(t.size(), size));
@@ -72,8 +74,10 @@ std::vector<uint8_t> router_record(const ExpectedRouter& e) {
     r[59] = uint8_t(e.isdn);
     text(60, e.firmware, 10);
     uint32_t sum = 0;
-    for (size_t i = 0; i < r.size(); i += 2) sum += uint32_t(r[i]) << 8 | r[i + 1];
-    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    for (size_t i = 0; i < r.size(); i += 2)
+        sum += uint32_t(r[i]) << 8 | r[i + 1];
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
     uint16_t check = uint16_t(~sum);
     r[2] = uint8_t(check >> 8);
     r[3] = uint8_t(check);
@@ -81,7 +85,8 @@ std::vector<uint8_t> router_record(const ExpectedRouter& e) {
 }
 
 // The fixture image with only a router record in its patch area.
-std::vector<uint8_t> patched_image(const ExpectedRouter& e) {
+std::vector<uint8_t> patched_image(const ExpectedRouter& e)
+{
     std::vector<uint8_t> image = firmware_fixture_bytes();
     std::vector<uint8_t> record = router_record(e);
     std::copy(record.begin(), record.end(), image.begin());  // the fixture's patch area is at 0
@@ -89,17 +94,20 @@ std::vector<uint8_t> patched_image(const ExpectedRouter& e) {
 }
 
 // Offset of the first byte where two images differ, or -1.
-long first_difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+long first_difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i)
-        if (a[i] != b[i]) return long(i);
+        if (a[i] != b[i])
+            return long(i);
     return a.size() == b.size() ? -1 : long(n);
 }
 
 class TermRouterconfig : public TermE2E {
 protected:
     // A configured router with two line targets, a route and a filter.
-    SimRouter configured_router() {
+    SimRouter configured_router()
+    {
         SimRouter r = router(1);
         r.phone = "0301234";
         r.isdn = 1;
@@ -110,24 +118,32 @@ protected:
         r.filters.push_back(sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
         return r;
     }
-    void images(int mode, const std::vector<std::string>& versions) {
-        for (const std::string& v : versions) ASSERT_NE(firmware_fixture_write(dir_, mode, v), "");
+    void images(int mode, const std::vector<std::string>& versions)
+    {
+        for (const std::string& v : versions)
+            ASSERT_NE(firmware_fixture_write(dir_, mode, v), "");
     }
     // One 1TR6 image and two DSS1 images, 2.10 and 3.00.
-    void both_families() {
+    void both_families()
+    {
         images(0, {"1.00"});
         images(1, {"2.10", "3.00"});
     }
 
     // Waits for `prompt` after everything consumed so far and types `line`.
-    void ask(const std::string& prompt, const std::string& line, int timeout_ms = TERM_WAIT_MS) {
-        if (HasFatalFailure()) return;  // the dialogue is off its track: no more waiting
-        ASSERT_TRUE(expect(prompt, timeout_ms)) << "no \"" << prompt << "\" in:\n" << session_->err().substr(seen_);
+    void ask(const std::string& prompt, const std::string& line, int timeout_ms = TERM_WAIT_MS)
+    {
+        if (HasFatalFailure())
+            return;  // the dialogue is off its track: no more waiting
+        ASSERT_TRUE(expect(prompt, timeout_ms)) << "no \"" << prompt << "\" in:\n"
+                                                << session_->err().substr(seen_);
         ASSERT_TRUE(session_->type(line));
     }
     // Waits for `text` after everything consumed so far and consumes it.
-    bool expect(const std::string& text, int timeout_ms = TERM_WAIT_MS) {
-        if (HasFatalFailure()) return false;
+    bool expect(const std::string& text, int timeout_ms = TERM_WAIT_MS)
+    {
+        if (HasFatalFailure())
+            return false;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
             size_t at = session_->err().find(text, seen_);
@@ -135,34 +151,40 @@ protected:
                 seen_ = at + text.size();
                 return true;
             }
-            if (std::chrono::steady_clock::now() > deadline) return false;
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
             if (session_->wait_exit(10) != -1) {
                 session_->pump();
                 at = session_->err().find(text, seen_);
-                if (at == std::string::npos) return false;
+                if (at == std::string::npos)
+                    return false;
                 seen_ = at + text.size();
                 return true;
             }
         }
     }
     // Starts routerconfig and picks the only router.
-    PtySession& start(bool german = false) {
+    PtySession& start(bool german = false)
+    {
         PtySession& s = run({"routerconfig"}, german);
         seen_ = 0;
         ask(german ? "\neinen Router auswaehlen ( 1 - 1 ) --> " : SELECT, "1");
         return s;
     }
     // Keeps name, netmask and telephone number.
-    void keep_addresses() {
+    void keep_addresses()
+    {
         ask(NAME, "");
         ask(NETMASK, "");
         ask(PHONE, "");
     }
 
     // The program hides the typing just after its prompt: wait for it.
-    bool echo_becomes(int state) {
+    bool echo_becomes(int state)
+    {
         for (int i = 0; i < 100; ++i) {
-            if (session_->echo_on() == state) return true;
+            if (session_->echo_on() == state)
+                return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return false;
@@ -173,7 +195,8 @@ protected:
     // so the event that a test waits for (the close) can stand in the log
     // while the file still lacks what the same batch changed (the password,
     // the exclusive station); stopping it writes the state as it ends.
-    static bool final_state(PeerProcess* peer, SimRouter* now) {
+    static bool final_state(PeerProcess* peer, SimRouter* now)
+    {
         peer->stop();
         return peer->router("r1", now);
     }
@@ -183,7 +206,8 @@ protected:
 
 // ---------------------------------------------------------------- fast ---
 
-TEST_F(TermRouterconfig, NoChangeSendsNothing) {
+TEST_F(TermRouterconfig, NoChangeSendsNothing)
+{
     TERM_NETWORK_REQUIRE();
     both_families();
     PeerProcess* peer = start_peer(1, {configured_router()});
@@ -194,18 +218,21 @@ TEST_F(TermRouterconfig, NoChangeSendsNothing) {
     ask(CHANGE_FW, "n");
     ask(CHANGE_PW, "n");
     ask(EXCLUSIVE, "n");
-    ASSERT_TRUE(expect("  Download required     : no\n"
-                       "  Change password       : no\n"
-                       "  Change configuration  : no\n\n"));
+    ASSERT_TRUE(
+        expect("  Download required     : no\n"
+               "  Change password       : no\n"
+               "  Change configuration  : no\n\n"));
     ask(SAVE, "y");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
     EXPECT_EQ(s.err().substr(seen_), "") << "nothing started after the save";
     ASSERT_TRUE(peer->wait_event("r1", "closed"));
-    for (int code : {CODE_ROUTER_DATA, CODE_SET_PASSWORD, CODE_RESET, CODE_FW_REQUEST, CODE_PUT_ENTRY})
+    for (int code :
+         {CODE_ROUTER_DATA, CODE_SET_PASSWORD, CODE_RESET, CODE_FW_REQUEST, CODE_PUT_ENTRY})
         EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, code).empty()) << std::hex << code;
 }
 
-TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
+TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = configured_router();
     r.password = "geheim";
@@ -222,12 +249,14 @@ TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
     ask(NEW_PW, "neu");
     ask(RETYPE_PW, "neu");
     ask(EXCLUSIVE, "n");
-    ASSERT_TRUE(expect("! Router name          : 10.77.0.12\n"
-                       "  Net mask             : 255.255.255.0\n"
-                       "! Router phone number  : 0309999\n"));
-    ASSERT_TRUE(expect("  Download required     : no\n"
-                       "  Change password       : yes\n"
-                       "  Change configuration  : yes\n\n"));
+    ASSERT_TRUE(
+        expect("! Router name          : 10.77.0.12\n"
+               "  Net mask             : 255.255.255.0\n"
+               "! Router phone number  : 0309999\n"));
+    ASSERT_TRUE(
+        expect("  Download required     : no\n"
+               "  Change password       : yes\n"
+               "  Change configuration  : yes\n\n"));
     ask(SAVE, "y");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
     EXPECT_EQ(s.err().substr(seen_), "Save configuration\nSet new password\n")
@@ -243,10 +272,12 @@ TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
     std::vector<std::string> events = peer->events("r1");
     auto has = [&events](const std::string& text) {
         for (const std::string& e : events)
-            if (e.find(text) != std::string::npos) return true;
+            if (e.find(text) != std::string::npos)
+                return true;
         return false;
     };
-    EXPECT_TRUE(has("router data address=10.77.0.12 netmask=255.255.255.0 phone=0309999 permanent=0"));
+    EXPECT_TRUE(
+        has("router data address=10.77.0.12 netmask=255.255.255.0 phone=0309999 permanent=0"));
     EXPECT_TRUE(has("password changed to neu exclusive=0.0.0.0"));
     SimRouter now;
     ASSERT_TRUE(final_state(peer, &now)) << peer->error();
@@ -258,13 +289,15 @@ TEST_F(TermRouterconfig, NameAndPasswordSendTheSettingsThenThePassword) {
 // The router refuses the new settings while the dialogue's actions run: its
 // tables are then at risk, and the emergency copy holds them as read. A copy
 // an earlier failure left is kept beside it.
-TEST_F(TermRouterconfig, FailedSettingsChangeSavesTheRoutersTables) {
+TEST_F(TermRouterconfig, FailedSettingsChangeSavesTheRoutersTables)
+{
     TERM_NETWORK_REQUIRE();
     for (bool earlier : {false, true}) {
         SCOPED_TRACE(earlier ? "with an earlier copy" : "first copy");
         SaveFileLock lock;
         std::remove("/tmp/save.cfg");
-        if (earlier) term_write_file("/tmp/save.cfg", "# an earlier router's tables\n");
+        if (earlier)
+            term_write_file("/tmp/save.cfg", "# an earlier router's tables\n");
         SimRouter r = configured_router();
         r.knobs = {"status router-data 12"};
         peers_.clear();
@@ -286,7 +319,8 @@ TEST_F(TermRouterconfig, FailedSettingsChangeSavesTheRoutersTables) {
                   "Configuration saved to file /tmp/save.cfg\n"
                   "Abort...\n");
         std::string saved = term_read_file("/tmp/save.cfg");
-        EXPECT_NE(saved.find("# Router Name / IP-Address: 10.77.0.12\n"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("# Router Name / IP-Address: 10.77.0.12\n"), std::string::npos)
+            << saved;
         EXPECT_NE(saved.find("10.1.1.1 "), std::string::npos) << saved;
         EXPECT_NE(saved.find("10.1.1.2 "), std::string::npos) << saved;
         EXPECT_NE(saved.find("10.2.0.0 "), std::string::npos) << saved;
@@ -299,7 +333,8 @@ TEST_F(TermRouterconfig, FailedSettingsChangeSavesTheRoutersTables) {
     }
 }
 
-TEST_F(TermRouterconfig, RefusedPasswordsAreNeverSentAndTheExclusiveFlagKeepsTheOldOne) {
+TEST_F(TermRouterconfig, RefusedPasswordsAreNeverSentAndTheExclusiveFlagKeepsTheOldOne)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = configured_router();
     r.password = "geheim";
@@ -324,9 +359,10 @@ TEST_F(TermRouterconfig, RefusedPasswordsAreNeverSentAndTheExclusiveFlagKeepsThe
     EXPECT_TRUE(echo_becomes(1));
     ask(CHANGE_PW, "n");
     ask(EXCLUSIVE, "y");
-    ASSERT_TRUE(expect("  New password         : no\n"
-                       "! Connfiguration exclu-\n"
-                       "  sively by this host  : yes\n\n"));
+    ASSERT_TRUE(
+        expect("  New password         : no\n"
+               "! Connfiguration exclu-\n"
+               "  sively by this host  : yes\n\n"));
     ask(SAVE, "y");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
     EXPECT_EQ(s.err().substr(seen_), "Set new password\n");
@@ -342,7 +378,8 @@ TEST_F(TermRouterconfig, RefusedPasswordsAreNeverSentAndTheExclusiveFlagKeepsThe
     EXPECT_EQ(now.exclusive, "10.77.0.1");
 }
 
-TEST_F(TermRouterconfig, OnlyOneFamilyOfImagesLimitsTheModes) {
+TEST_F(TermRouterconfig, OnlyOneFamilyOfImagesLimitsTheModes)
+{
     TERM_NETWORK_REQUIRE();
     images(0, {"1.00", "1.10"});
     PeerProcess* peer = start_peer(1, {configured_router()});
@@ -356,9 +393,10 @@ TEST_F(TermRouterconfig, OnlyOneFamilyOfImagesLimitsTheModes) {
     ask("New firmware  (1-2)     --> ", "2");
     ask(CHANGE_PW, "n");
     ask(EXCLUSIVE, "n");
-    ASSERT_TRUE(expect("! Router operating mode: 1TR6 (national)\n"
-                       "  permanent connections: none \n"
-                       "! Router firmware      : 1.10\n"));
+    ASSERT_TRUE(
+        expect("! Router operating mode: 1TR6 (national)\n"
+               "  permanent connections: none \n"
+               "! Router firmware      : 1.10\n"));
     ASSERT_TRUE(expect("  Download required     : yes\n"));
     ask(SAVE, "n");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
@@ -368,7 +406,8 @@ TEST_F(TermRouterconfig, OnlyOneFamilyOfImagesLimitsTheModes) {
     EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_FW_REQUEST).empty());
 }
 
-TEST_F(TermRouterconfig, DownloadThatCannotStartEndsWithStatus1AndLeavesTheRouter) {
+TEST_F(TermRouterconfig, DownloadThatCannotStartEndsWithStatus1AndLeavesTheRouter)
+{
     TERM_NETWORK_REQUIRE();
     images(0, {"1.00"});
     images(1, {"2.10"});
@@ -386,8 +425,8 @@ TEST_F(TermRouterconfig, DownloadThatCannotStartEndsWithStatus1AndLeavesTheRoute
     ask(EXCLUSIVE, "n");
     ask(SAVE, "y");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1) << s.err();
-    EXPECT_EQ(s.err().substr(seen_), "Starting firmware download\nError: firmware download from " + dir_ +
-                                         "/fw_dss1.3.00 can not be started\n");
+    EXPECT_EQ(s.err().substr(seen_), "Starting firmware download\nError: firmware download from " +
+                                         dir_ + "/fw_dss1.3.00 can not be started\n");
     ASSERT_TRUE(peer->wait_event("r1", "closed")) << "the router is let go";
     EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_RESET).empty());
     SimRouter now;
@@ -397,7 +436,8 @@ TEST_F(TermRouterconfig, DownloadThatCannotStartEndsWithStatus1AndLeavesTheRoute
 
 // ---------------------------------------------------------------- slow ---
 
-TEST_F(TermRouterconfig, SlowPermanentTypeChangeResetsAndDownloadsWithEmptyTables) {
+TEST_F(TermRouterconfig, SlowPermanentTypeChangeResetsAndDownloadsWithEmptyTables)
+{
     TERM_NETWORK_REQUIRE();
     both_families();
     PeerProcess* peer = start_peer(1, {configured_router()});
@@ -408,9 +448,10 @@ TEST_F(TermRouterconfig, SlowPermanentTypeChangeResetsAndDownloadsWithEmptyTable
     ask(CHANGE_FW, "n");
     ask(CHANGE_PW, "n");
     ask(EXCLUSIVE, "n");
-    ASSERT_TRUE(expect("  Router operating mode: DSS1 (international)\n"
-                       "! permanent connections: FV64S\n"
-                       "  Router firmware      : 2.10\n"));
+    ASSERT_TRUE(
+        expect("  Router operating mode: DSS1 (international)\n"
+               "! permanent connections: FV64S\n"
+               "  Router firmware      : 2.10\n"));
     ask(SAVE, "y");
     ASSERT_TRUE(expect("Starting firmware download\n"));
     EXPECT_EQ(s.wait_exit(DOWNLOAD_WAIT_MS), 0) << s.err();
@@ -441,7 +482,8 @@ TEST_F(TermRouterconfig, SlowPermanentTypeChangeResetsAndDownloadsWithEmptyTable
     EXPECT_TRUE(now.filters.empty());
 }
 
-TEST_F(TermRouterconfig, SlowRouterWithoutConfigurationGetsItsImageWithoutReset) {
+TEST_F(TermRouterconfig, SlowRouterWithoutConfigurationGetsItsImageWithoutReset)
+{
     TERM_NETWORK_REQUIRE();
     both_families();
     SimRouter r = router(1);
@@ -471,7 +513,8 @@ TEST_F(TermRouterconfig, SlowRouterWithoutConfigurationGetsItsImageWithoutReset)
 
     ASSERT_TRUE(peer->wait_event("r1", "restarted address=10.77.0.20"));
     EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_RESET).empty());
-    EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_SET_PASSWORD).empty()) << "the image carries it";
+    EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_SET_PASSWORD).empty())
+        << "the image carries it";
     std::vector<uint8_t> expected =
         patched_image({0x0A4D0014, 0xFFFF0000, "0305555", 0, 0x0A4D0001, "start", 1, "3.00"});
     std::vector<uint8_t> got = peer->image("r1");
@@ -486,7 +529,8 @@ TEST_F(TermRouterconfig, SlowRouterWithoutConfigurationGetsItsImageWithoutReset)
     EXPECT_EQ(now.firmware, "3.00");
 }
 
-TEST_F(TermRouterconfig, SlowNewFirmwareKeepsTablesAndPassword) {
+TEST_F(TermRouterconfig, SlowNewFirmwareKeepsTablesAndPassword)
+{
     TERM_NETWORK_REQUIRE();
     both_families();
     SimRouter r = configured_router();
@@ -516,7 +560,8 @@ TEST_F(TermRouterconfig, SlowNewFirmwareKeepsTablesAndPassword) {
     EXPECT_EQ(now.filters.size(), 1u);
 }
 
-TEST_F(TermRouterconfig, SlowQuitWhileTheResetRouterIsLoadedSavesTheTables) {
+TEST_F(TermRouterconfig, SlowQuitWhileTheResetRouterIsLoadedSavesTheTables)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     std::remove("/tmp/save.cfg");
@@ -536,7 +581,8 @@ TEST_F(TermRouterconfig, SlowQuitWhileTheResetRouterIsLoadedSavesTheTables) {
     ASSERT_TRUE(peer->wait_event("r1", "firmware start", DOWNLOAD_WAIT_MS));
     ASSERT_TRUE(s.type("quit"));
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
-    EXPECT_NE(s.err().find("Configuration saved to file /tmp/save.cfg\n", seen_), std::string::npos) << s.err();
+    EXPECT_NE(s.err().find("Configuration saved to file /tmp/save.cfg\n", seen_), std::string::npos)
+        << s.err();
     std::string saved = term_read_file("/tmp/save.cfg");
     EXPECT_NE(saved.find("10.1.1.1"), std::string::npos) << saved;
     EXPECT_NE(saved.find("10.1.1.2"), std::string::npos) << saved;

@@ -5,7 +5,8 @@ namespace {
 
 class TermRov : public TermE2E {
 protected:
-    void start_two() {
+    void start_two()
+    {
         SimRouter r1 = router(1);
         r1.isdn = 1;
         r1.permanent = 2;
@@ -45,7 +46,8 @@ const std::string block2 = rule +
                            "   Phone number  555\n" +
                            rule;
 
-TEST_F(TermRov, TwoRoutersOneBlockEachThenTheEnd) {
+TEST_F(TermRov, TwoRoutersOneBlockEachThenTheEnd)
+{
     TERM_NETWORK_REQUIRE();
     start_two();
     PtySession& s = run({"rov", "-ip", "10.77.0.9", "-reset"});
@@ -55,7 +57,8 @@ TEST_F(TermRov, TwoRoutersOneBlockEachThenTheEnd) {
     EXPECT_TRUE(s.out() == block1 + block2 || s.out() == block2 + block1) << s.out();
 }
 
-TEST_F(TermRov, ReportFileGetsTheOverviewAlone) {
+TEST_F(TermRov, ReportFileGetsTheOverviewAlone)
+{
     TERM_NETWORK_REQUIRE();
     start_two();
     PtySession& s = run({"rov", "-f", path("overview.txt")});
@@ -69,7 +72,8 @@ TEST_F(TermRov, ReportFileGetsTheOverviewAlone) {
 
 // A router's texts reach the terminal with their control bytes escaped:
 // neither the title sequence nor the screen clearing comes through.
-TEST_F(TermRov, ControlBytesOfTheRouterNeverReachTheTerminal) {
+TEST_F(TermRov, ControlBytesOfTheRouterNeverReachTheTerminal)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r1 = router(1);
     r1.isdn = 1;
@@ -101,7 +105,8 @@ TEST_F(TermRov, ControlBytesOfTheRouterNeverReachTheTerminal) {
     }
 }
 
-TEST_F(TermRov, GermanOverview) {
+TEST_F(TermRov, GermanOverview)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r1 = router(1);
     r1.firmware = "";
@@ -122,7 +127,8 @@ TEST_F(TermRov, GermanOverview) {
                            rule);
 }
 
-TEST_F(TermRov, NoRouterGivesAnEmptyOverview) {
+TEST_F(TermRov, NoRouterGivesAnEmptyOverview)
+{
     TERM_NETWORK_REQUIRE();
     PtySession& s = run({"rov"});
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);

@@ -18,44 +18,56 @@ struct Sections {
     std::vector<std::string> lines, routes, filters;
 };
 
-Sections sections_of(const std::string& text) {
+Sections sections_of(const std::string& text)
+{
     Sections s;
     std::vector<std::string>* into = nullptr;
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        if (line.rfind("Line_Targets:", 0) == 0) into = &s.lines;
-        else if (line.rfind("Routing_Data:", 0) == 0) into = &s.routes;
-        else if (line.rfind("Filter_Data:", 0) == 0) into = &s.filters;
-        else if (into != nullptr) into->push_back(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line.rfind("Line_Targets:", 0) == 0)
+            into = &s.lines;
+        else if (line.rfind("Routing_Data:", 0) == 0)
+            into = &s.routes;
+        else if (line.rfind("Filter_Data:", 0) == 0)
+            into = &s.filters;
+        else if (into != nullptr)
+            into->push_back(line);
     }
     return s;
 }
 
 // The first word of a line and the words after it.
-std::vector<std::string> words(const std::string& line) {
+std::vector<std::string> words(const std::string& line)
+{
     std::istringstream in(line);
     std::vector<std::string> out;
     std::string w;
-    while (in >> w) out.push_back(w);
+    while (in >> w)
+        out.push_back(w);
     return out;
 }
 
 // Full tables: 30 line targets, 64 routes, 63 rules and the default rule.
-SimRouter full_router(SimRouter r) {
+SimRouter full_router(SimRouter r)
+{
     for (int i = 0; i < 30; ++i)
-        r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(100 + i)));
+        r.lines.push_back(
+            term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(100 + i)));
     for (int i = 0; i < 64; ++i)
-        r.routes.push_back(sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
+        r.routes.push_back(
+            sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
     for (int i = 0; i < 63; ++i)
-        r.filters.push_back(sim_filter(i, "0.0.0.0", "0.0.0.0", "255.255.255.0", "10.3." + std::to_string(i) + ".0",
-                                       6, i % 2, 1000 + i));
+        r.filters.push_back(sim_filter(i, "0.0.0.0", "0.0.0.0", "255.255.255.0",
+                                       "10.3." + std::to_string(i) + ".0", 6, i % 2, 1000 + i));
     r.filters.push_back(sim_filter(63, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
     return r;
 }
 
-TEST_F(TermTables, SaveconfigWithPasswordWritesFullTables) {
+TEST_F(TermTables, SaveconfigWithPasswordWritesFullTables)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = full_router(router(1));
     r.password = "geheim";
@@ -85,16 +97,19 @@ TEST_F(TermTables, SaveconfigWithPasswordWritesFullTables) {
         EXPECT_EQ(w[3], "null");
     }
     for (int i = 0; i < 64; ++i)
-        EXPECT_EQ(words(t.routes[i]), (std::vector<std::string>{"255.255.255.0", "10.2." + std::to_string(i) + ".0",
-                                                                 "10.1.0.1"}));
-    EXPECT_EQ(words(t.filters[63]), (std::vector<std::string>{"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", "1"}));
+        EXPECT_EQ(words(t.routes[i]),
+                  (std::vector<std::string>{"255.255.255.0", "10.2." + std::to_string(i) + ".0",
+                                            "10.1.0.1"}));
+    EXPECT_EQ(words(t.filters[63]),
+              (std::vector<std::string>{"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", "1"}));
 }
 
 // Line targets as a router may hold them but a person would not type them:
 // no telephone number, identifications with blanks, with a second "/", or
 // of 40 characters without any "/". The saved file loads back to the same
 // entries: writing it into the router changes nothing.
-TEST_F(TermTables, SaveconfigOfUnusualLineTargetsLoadsBack) {
+TEST_F(TermTables, SaveconfigOfUnusualLineTargetsLoadsBack)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     SimLine no_phone = term_x75_line(0, "10.1.0.1", "");
@@ -118,7 +133,8 @@ TEST_F(TermTables, SaveconfigOfUnusualLineTargetsLoadsBack) {
     EXPECT_EQ(load.wait_exit(TERM_WAIT_MS), 0) << load.err();
     EXPECT_EQ(load.err(), "");
     EXPECT_EQ(load.out(), "");
-    EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty()) << term_read_file(path("saved.cfg"));
+    EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty())
+        << term_read_file(path("saved.cfg"));
     peer->stop();
     SimRouter now;
     ASSERT_TRUE(peer->router("r1", &now)) << peer->error();
@@ -128,7 +144,8 @@ TEST_F(TermTables, SaveconfigOfUnusualLineTargetsLoadsBack) {
     EXPECT_EQ(now.lines[2].receive, std::string(40, 'r'));
 }
 
-TEST_F(TermTables, SaveconfigThatCannotWriteFails) {
+TEST_F(TermTables, SaveconfigThatCannotWriteFails)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
@@ -138,7 +155,8 @@ TEST_F(TermTables, SaveconfigThatCannotWriteFails) {
     EXPECT_EQ(s.err(), "Error: can not write file " + path("missing/saved.cfg") + "\n");
 }
 
-TEST_F(TermTables, SelectionWithoutIpOpensTheChosenRouter) {
+TEST_F(TermTables, SelectionWithoutIpOpensTheChosenRouter)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r1 = router(1);
     SimRouter r2 = router(2);
@@ -146,7 +164,8 @@ TEST_F(TermTables, SelectionWithoutIpOpensTheChosenRouter) {
     ASSERT_NE(start_peer(1, {r1}), nullptr);
     ASSERT_NE(start_peer(2, {r2}), nullptr);
     PtySession& s = run({"saveconfig", "-f", path("chosen.cfg")});
-    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Select router ( 1 - 2 ) --> ", TERM_WAIT_MS)) << s.err();
+    ASSERT_TRUE(s.wait_for(PtySession::ERR, "Select router ( 1 - 2 ) --> ", TERM_WAIT_MS))
+        << s.err();
     const std::string& err = s.err();
     EXPECT_EQ(err.rfind("Router list\n-----------\n\n", 0), 0u) << err;
     size_t at = err.find("00-a0-f9-00-00-02     10.77.0.3\n");
@@ -163,24 +182,27 @@ TEST_F(TermTables, SelectionWithoutIpOpensTheChosenRouter) {
     EXPECT_EQ(words(t.lines[0])[0], "10.4.0.1");
 }
 
-TEST_F(TermTables, LinetargetWritesTheFilesTablesIntoTheRouter) {
+TEST_F(TermTables, LinetargetWritesTheFilesTablesIntoTheRouter)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.lines = {term_x75_line(0, "10.1.0.1", "0721001"), term_x75_line(1, "10.1.0.2", "0721002"),
                term_x75_line(2, "10.1.0.3", "0721003")};
-    r.routes = {sim_route(0, "255.255.0.0", "10.8.0.0", "10.1.0.1"), sim_route(1, "255.255.255.0", "10.9.0.0", "10.1.0.2")};
+    r.routes = {sim_route(0, "255.255.0.0", "10.8.0.0", "10.1.0.1"),
+                sim_route(1, "255.255.255.0", "10.9.0.0", "10.1.0.2")};
     r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0)};
     ASSERT_NE(start_peer(1, {r}), nullptr);
-    term_write_file(path("new.cfg"),
-                    "# tables for r1\n"
-                    "Line_Targets:\n"
-                    "10.1.0.2             0721002              x75         null        20    0 0 0\n"
-                    "10.5.0.9             0721999              x75         null        45    1 0 0 kelp/mars /\n"
-                    "Routing_Data:\n"
-                    "255.255.255.0   10.6.0.0        10.5.0.9\n"
-                    "Filter_Data:\n"
-                    "0.0.0.0 0.0.0.0 255.255.255.0 10.6.0.0 ftp 0\n"
-                    "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n");
+    term_write_file(
+        path("new.cfg"),
+        "# tables for r1\n"
+        "Line_Targets:\n"
+        "10.1.0.2             0721002              x75         null        20    0 0 0\n"
+        "10.5.0.9             0721999              x75         null        45    1 0 0 kelp/mars /\n"
+        "Routing_Data:\n"
+        "255.255.255.0   10.6.0.0        10.5.0.9\n"
+        "Filter_Data:\n"
+        "0.0.0.0 0.0.0.0 255.255.255.0 10.6.0.0 ftp 0\n"
+        "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n");
     PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", "10.77.0.2"});
     EXPECT_EQ(s.wait_exit(30000), 0) << s.err();
     EXPECT_EQ(s.err(), "");
@@ -211,11 +233,14 @@ TEST_F(TermTables, LinetargetWritesTheFilesTablesIntoTheRouter) {
 
 // The filter table's messages the router received, as "put <index>" and
 // "delete <index>".
-std::vector<std::string> filter_writes(const PeerProcess& peer) {
+std::vector<std::string> filter_writes(const PeerProcess& peer)
+{
     std::vector<std::string> out;
     for (const PeerLogLine& d : peer.requests(PeerLogLine::RX, CODE_PUT_ENTRY)) {
-        if (d.data.size() < 3 || d.data[0] != 0x0F) continue;
-        out.push_back((d.data.size() == 3 ? "delete " : "put ") + std::to_string(d.data[1] << 8 | d.data[2]));
+        if (d.data.size() < 3 || d.data[0] != 0x0F)
+            continue;
+        out.push_back((d.data.size() == 3 ? "delete " : "put ") +
+                      std::to_string(d.data[1] << 8 | d.data[2]));
     }
     return out;
 }
@@ -223,7 +248,8 @@ std::vector<std::string> filter_writes(const PeerProcess& peer) {
 // Routers whose filter table has no closing catch-all, one of them with an
 // empty slot: the rule that the read adds is the router's to receive, and
 // afterwards it holds exactly the file's three rules.
-TEST_F(TermTables, LinetargetPutsTheDefaultRuleTheRouterLacked) {
+TEST_F(TermTables, LinetargetPutsTheDefaultRuleTheRouterLacked)
+{
     TERM_NETWORK_REQUIRE();
     const SimFilter ftp0 = sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 6, 0, 21);
     SimRouter plain = router(1);
@@ -268,20 +294,24 @@ TEST_F(TermTables, LinetargetPutsTheDefaultRuleTheRouterLacked) {
     }
 }
 
-TEST_F(TermTables, LinetargetWithAFaultyFileWritesNothing) {
+TEST_F(TermTables, LinetargetWithAFaultyFileWritesNothing)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.lines = {term_x75_line(0, "10.1.0.1", "0721001")};
     ASSERT_NE(start_peer(1, {r}), nullptr);
-    term_write_file(path("bad.cfg"),
-                    "Line_Targets:\n"
-                    "10.1.0.2             07210x2              x75         null        20    0 0 0\n"
-                    "Routing_Data:\n"
-                    "Filter_Data:\n");
+    term_write_file(
+        path("bad.cfg"),
+        "Line_Targets:\n"
+        "10.1.0.2             07210x2              x75         null        20    0 0 0\n"
+        "Routing_Data:\n"
+        "Filter_Data:\n");
     PtySession& s = run({"linetarget", "-f", path("bad.cfg"), "-ip", "10.77.0.2"});
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
-    EXPECT_EQ(s.err(), "Error (Wrong Phone Number) during loading configuration. line 2 column 22\n");
-    EXPECT_EQ(s.out().rfind("10.1.0.2             07210x2", 0), 0u) << "the faulty line is echoed: " << s.out();
+    EXPECT_EQ(s.err(),
+              "Error (Wrong Phone Number) during loading configuration. line 2 column 22\n");
+    EXPECT_EQ(s.out().rfind("10.1.0.2             07210x2", 0), 0u)
+        << "the faulty line is echoed: " << s.out();
     PeerProcess& peer = *peers_.back();
     EXPECT_TRUE(peer.datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty());
     peer.stop();
@@ -291,7 +321,8 @@ TEST_F(TermTables, LinetargetWithAFaultyFileWritesNothing) {
     EXPECT_EQ(now.lines[0].host, "10.1.0.1");
 }
 
-TEST_F(TermTables, LinetargetWithAMissingFileGerman) {
+TEST_F(TermTables, LinetargetWithAMissingFileGerman)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {router(1)}), nullptr);
     PtySession& s = run({"linetarget", "-f", path("none.cfg"), "-ip", "10.77.0.2"}, true);
@@ -301,7 +332,8 @@ TEST_F(TermTables, LinetargetWithAMissingFileGerman) {
 
 // A name that is no regular file would be read for ever or never: it is a
 // file that cannot be opened, and nothing reaches the router.
-TEST_F(TermTables, LinetargetWithAFileThatIsNoRegularFileEndsPromptly) {
+TEST_F(TermTables, LinetargetWithAFileThatIsNoRegularFileEndsPromptly)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {router(1)}), nullptr);
     struct Case {
@@ -321,9 +353,11 @@ TEST_F(TermTables, LinetargetWithAFileThatIsNoRegularFileEndsPromptly) {
     EXPECT_TRUE(peers_.back()->datagrams(PeerLogLine::RX, CODE_PUT_ENTRY).empty());
 }
 
-SimRouter accounting_router(SimRouter r) {
+SimRouter accounting_router(SimRouter r)
+{
     SimLine a = term_x75_line(0, "10.1.0.1", "0301234");
-    const uint32_t counters[SIM_COUNTERS] = {3000000000u, 1, 2, 2147483648u, 4294967295u, 17, 123456789};
+    const uint32_t counters[SIM_COUNTERS] = {3000000000u, 1,  2,        2147483648u,
+                                             4294967295u, 17, 123456789};
     std::copy(counters, counters + SIM_COUNTERS, a.counters);
     SimLine b = term_x75_line(1, "10.1.0.2", "555");
     b.counters[0] = 4;
@@ -350,7 +384,8 @@ const std::string accounting_text = rule29 +
                                     "charge            4 units\n" +
                                     rule29 + "\n";
 
-TEST_F(TermTables, AccountingPrintsCountersFromTwoToThe31Unsigned) {
+TEST_F(TermTables, AccountingPrintsCountersFromTwoToThe31Unsigned)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {accounting_router(router(1))}), nullptr);
     PtySession& s = run({"accounting", "-ip", "10.77.0.2"});
@@ -364,7 +399,8 @@ TEST_F(TermTables, AccountingPrintsCountersFromTwoToThe31Unsigned) {
     EXPECT_EQ(now.lines[0].counters[0], 3000000000u) << "read without reset keeps the counters";
 }
 
-TEST_F(TermTables, AccountingResetReportsAndClearsTheCounters) {
+TEST_F(TermTables, AccountingResetReportsAndClearsTheCounters)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {accounting_router(router(1))}), nullptr);
     PtySession& s = run({"accounting", "-reset", "-ip", "10.77.0.2", "-f", path("acc.txt")});
@@ -376,10 +412,12 @@ TEST_F(TermTables, AccountingResetReportsAndClearsTheCounters) {
     SimRouter now;
     ASSERT_TRUE(peer.router("r1", &now));
     for (const SimLine& l : now.lines)
-        for (uint32_t c : l.counters) EXPECT_EQ(c, 0u);
+        for (uint32_t c : l.counters)
+            EXPECT_EQ(c, 0u);
 }
 
-TEST_F(TermTables, AccountingWithoutLineTargets) {
+TEST_F(TermTables, AccountingWithoutLineTargets)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(start_peer(1, {router(1)}), nullptr);
     PtySession& s = run({"accounting", "-ip", "10.77.0.2"}, true);
@@ -389,7 +427,8 @@ TEST_F(TermTables, AccountingWithoutLineTargets) {
     EXPECT_TRUE(peer.wait_event("r1", "close", TERM_WAIT_MS)) << "the opened router is closed";
 }
 
-TEST_F(TermTables, LinemonitorShowsScreensUntilQuit) {
+TEST_F(TermTables, LinemonitorShowsScreensUntilQuit)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.phone = "0721999";
@@ -404,7 +443,8 @@ TEST_F(TermTables, LinemonitorShowsScreensUntilQuit) {
     r.knobs = {"linemon-interval 200"};
     ASSERT_NE(start_peer(1, {r}), nullptr);
     PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
-    ASSERT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 3\n", TERM_WAIT_MS)) << s.out() << s.err();
+    ASSERT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 3\n", TERM_WAIT_MS))
+        << s.out() << s.err();
     s.type("anything");
     s.type("quit");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
@@ -416,8 +456,9 @@ TEST_F(TermTables, LinemonitorShowsScreensUntilQuit) {
         " connected to   10.9.8.7\n"
         "                0301234\n";
     EXPECT_EQ(s.out().substr(0, screen1.size()), screen1);
-    EXPECT_NE(s.out().find(" Packets    -->      100   2147483648 -->\nChannel 2       free\n\n\n\n\n\n"),
-              std::string::npos)
+    EXPECT_NE(
+        s.out().find(" Packets    -->      100   2147483648 -->\nChannel 2       free\n\n\n\n\n\n"),
+        std::string::npos)
         << s.out();
     EXPECT_EQ(s.out().find('\033'), std::string::npos) << "no screen clearing into a pipe";
     EXPECT_NE(s.err().find("Input (quit) --> Input (quit) --> "), std::string::npos);
@@ -425,7 +466,8 @@ TEST_F(TermTables, LinemonitorShowsScreensUntilQuit) {
 
 // Any host that answers can put control bytes into its texts; on the
 // terminal they would retitle the window or clear the screen.
-TEST_F(TermTables, LinemonitorShowsControlBytesOfTheRouterEscaped) {
+TEST_F(TermTables, LinemonitorShowsControlBytesOfTheRouterEscaped)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.phone = "\x1b]2;owned\x07";
@@ -436,7 +478,8 @@ TEST_F(TermTables, LinemonitorShowsControlBytesOfTheRouterEscaped) {
     r.knobs = {"linemon-interval 200"};
     ASSERT_NE(start_peer(1, {r}), nullptr);
     PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
-    ASSERT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 2\n", TERM_WAIT_MS)) << s.out() << s.err();
+    ASSERT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 2\n", TERM_WAIT_MS))
+        << s.out() << s.err();
     s.type("quit");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
     const std::string screen1 =
@@ -453,7 +496,8 @@ TEST_F(TermTables, LinemonitorShowsControlBytesOfTheRouterEscaped) {
     }
 }
 
-TEST_F(TermTables, LinemonitorIntoAFile) {
+TEST_F(TermTables, LinemonitorIntoAFile)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
@@ -467,7 +511,8 @@ TEST_F(TermTables, LinemonitorIntoAFile) {
         "Channel 1       free\n"
         "Channel 2       free\n";
     // A few more reports go to the file.
-    for (int i = 0; i < 100 && term_read_file(path("lm.txt")).size() < 3 * screen.size(); ++i) usleep(50 * 1000);
+    for (int i = 0; i < 100 && term_read_file(path("lm.txt")).size() < 3 * screen.size(); ++i)
+        usleep(50 * 1000);
     s.type("quit");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0);
     EXPECT_EQ(s.err(), "Output directed to " + path("lm.txt") + "\nInput (quit) --> ");
@@ -479,7 +524,8 @@ TEST_F(TermTables, LinemonitorIntoAFile) {
 // A line target whose layer-2 parameters no definition matches: its
 // parameters go to "qorvel.add", the known ones to "/tmp/save.cfg", and the
 // operation does not run.
-TEST_F(TermTables, UnknownProtocolsStopTheOperationAndAreSaved) {
+TEST_F(TermTables, UnknownProtocolsStopTheOperationAndAreSaved)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     std::remove("/tmp/save.cfg");
@@ -502,7 +548,8 @@ TEST_F(TermTables, UnknownProtocolsStopTheOperationAndAreSaved) {
     EXPECT_EQ(words(t.lines[0])[0], "10.1.0.1");
 }
 
-TEST_F(TermTables, UnknownProtocolsBeforeALinetargetWriteNothingGerman) {
+TEST_F(TermTables, UnknownProtocolsBeforeALinetargetWriteNothingGerman)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     SimRouter r = router(1);
@@ -533,7 +580,8 @@ const std::string earlier_copy = "# tables of a reset router\n";
 // The router answers the open and the table reads, then nothing more: the
 // accounting request is never acknowledged. The tables read are still safe
 // in the router, so the emergency copy is left as it was.
-TEST_F(TermTables, SlowRouterThatStopsAnsweringLeavesTheEmergencyCopyAlone) {
+TEST_F(TermTables, SlowRouterThatStopsAnsweringLeavesTheEmergencyCopyAlone)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     term_write_file("/tmp/save.cfg", earlier_copy);
@@ -555,7 +603,8 @@ TEST_F(TermTables, SlowRouterThatStopsAnsweringLeavesTheEmergencyCopyAlone) {
 // A linetarget write that the router refuses: by then the program's lists
 // hold the file's tables, which must never pass for the router's. The copy
 // holds the router's tables as read, and the earlier copy is kept.
-TEST_F(TermTables, RefusedLinetargetWriteKeepsTheEarlierCopyAndSavesTheRoutersTables) {
+TEST_F(TermTables, RefusedLinetargetWriteKeepsTheEarlierCopyAndSavesTheRoutersTables)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;
     term_write_file("/tmp/save.cfg", earlier_copy);
@@ -588,7 +637,8 @@ TEST_F(TermTables, RefusedLinetargetWriteKeepsTheEarlierCopyAndSavesTheRoutersTa
 // each numbered reply arrives while its request still awaits the lost
 // acknowledgement and stands in for it, so the whole configuration is
 // saved; nothing is asked twice.
-TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledgements) {
+TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledgements)
+{
     TERM_NETWORK_REQUIRE();
     constexpr int CODE_GET_ENTRY = 0x1011;
     constexpr int CODE_GET_ENTRY_REPLY = 0x3011;
@@ -606,7 +656,8 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
         peers_.clear();
         SimRouter r = router(1);
         for (int i = 0; i < 2; ++i)
-            r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
+            r.lines.push_back(
+                term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
         r.routes = {sim_route(0, "255.255.255.0", "10.2.0.0", "10.1.0.1"),
                     sim_route(1, "255.255.255.0", "10.2.1.0", "10.1.0.2")};
         r.filters = {sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0)};
@@ -622,11 +673,13 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
         EXPECT_EQ(t.routes.size(), 2u);
         EXPECT_EQ(t.filters.size(), 1u);
         int lost = 0;
-        for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "ack lost:") == 0;
+        for (const std::string& e : peer->events("r1"))
+            lost += e.compare(0, 9, "ack lost:") == 0;
         EXPECT_EQ(lost, c.lost);
         std::vector<PeerLogLine> replies = peer->datagrams(PeerLogLine::TX, CODE_GET_ENTRY_REPLY);
         EXPECT_EQ(replies.size(), 5u);
-        for (const PeerLogLine& l : replies) EXPECT_NE(l.seq, 0) << l.raw;
+        for (const PeerLogLine& l : replies)
+            EXPECT_NE(l.seq, 0) << l.raw;
         std::set<int> asked;
         for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, CODE_GET_ENTRY))
             EXPECT_TRUE(asked.insert(l.seq).second) << "repeated: " << l.raw;
@@ -639,7 +692,8 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
 // router it changes nothing; a full filter table without a catch-all gets
 // only the default rule that the read added, for which the router has no
 // room.
-TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
+TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack)
+{
     TERM_NETWORK_REQUIRE();
     SaveFileLock lock;  // the refused write saves the router's tables as read
     std::remove("/tmp/save.cfg");
@@ -656,8 +710,8 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
                    sim_filter(1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0)};
     SimRouter full = router(2);
     for (int i = 0; i < 64; ++i)
-        full.filters.push_back(sim_filter(i, "0.0.0.0", "0.0.0.0", "255.255.255.0", "10.3." + std::to_string(i) + ".0",
-                                          6, 1, 1000 + i));
+        full.filters.push_back(sim_filter(i, "0.0.0.0", "0.0.0.0", "255.255.255.0",
+                                          "10.3." + std::to_string(i) + ".0", 6, 1, 1000 + i));
     ASSERT_NE(start_peer(1, {odd}), nullptr);
     ASSERT_NE(start_peer(2, {full}), nullptr);
     struct Case {
@@ -668,16 +722,26 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
         int filters;                       // filter entries in the file
         int status;                        // of linetarget with the file
         std::string err;
-        std::vector<std::string> writes;   // filter table messages the router receives
+        std::vector<std::string> writes;  // filter table messages the router receives
     };
     const Case cases[] = {
-        {"r1", peers_[0].get(), "10.77.0.2",
-         {"10.1.0.1 //+49%20721-5 x75 null 20 0 0 0 / /", "=0.0.0.0 0721 x75 null =3 =2 =255 =7 / /",
-          "255.255.255.0 =10.2.0.5 10.1.0.1", "255.0.0.0 =10.1.0.0 0.0.0.0 0.0.0.0 ftp =2"},
-         2, 0, "", {}},
-        {"r2", peers_[1].get(), "10.77.0.3",
-         {"0.0.0.0 0.0.0.0 255.255.255.0 10.3.63.0 1063/tcp 1", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"},
-         65, 1,
+        {"r1",
+         peers_[0].get(),
+         "10.77.0.2",
+         {"10.1.0.1 //+49%20721-5 x75 null 20 0 0 0 / /",
+          "=0.0.0.0 0721 x75 null =3 =2 =255 =7 / /", "255.255.255.0 =10.2.0.5 10.1.0.1",
+          "255.0.0.0 =10.1.0.0 0.0.0.0 0.0.0.0 ftp =2"},
+         2,
+         0,
+         "",
+         {}},
+        {"r2",
+         peers_[1].get(),
+         "10.77.0.3",
+         {"0.0.0.0 0.0.0.0 255.255.255.0 10.3.63.0 1063/tcp 1",
+          "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"},
+         65,
+         1,
          "Error: table full\nThe router's tables may be partly written\n"
          "The tables read before the write were saved to file /tmp/save.cfg\nAbort...\n",
          {"put 64"}},
@@ -693,12 +757,14 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
         for (const std::vector<std::string>* section : {&t.lines, &t.routes, &t.filters}) {
             for (const std::string& line : *section) {
                 std::string joined;
-                for (const std::string& w : words(line)) joined += (joined.empty() ? "" : " ") + w;
+                for (const std::string& w : words(line))
+                    joined += (joined.empty() ? "" : " ") + w;
                 entries.push_back(joined);
             }
         }
         for (const std::string& w : c.written)
-            EXPECT_NE(std::find(entries.begin(), entries.end(), w), entries.end()) << w << " in\n" << text;
+            EXPECT_NE(std::find(entries.begin(), entries.end(), w), entries.end()) << w << " in\n"
+                                                                                   << text;
         EXPECT_EQ(t.filters.size(), size_t(c.filters));
 
         PtySession& load = run({"linetarget", "-f", file, "-ip", c.address});
@@ -722,7 +788,8 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack) {
             EXPECT_EQ(now.filters[0].action, 2);
         } else {
             EXPECT_EQ(now.filters.size(), 64u);
-            EXPECT_EQ(sections_of(term_read_file("/tmp/save.cfg")).filters.size(), 65u) << "as read";
+            EXPECT_EQ(sections_of(term_read_file("/tmp/save.cfg")).filters.size(), 65u)
+                << "as read";
         }
     }
     std::remove("/tmp/save.cfg");

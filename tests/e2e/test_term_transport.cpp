@@ -18,13 +18,15 @@ namespace {
 constexpr int CODE_GET_ENTRY = 0x1011;
 constexpr int CODE_FW_START = 0x0003;
 constexpr int CODE_SCAN = 0xF031;
-constexpr int DOWNLOAD_WAIT_MS = 60000;  // reset, scans every fourth tick, 787 chunks, restart, scans
+constexpr int DOWNLOAD_WAIT_MS =
+    60000;  // reset, scans every fourth tick, 787 chunks, restart, scans
 
 class TermTransport : public TermE2E {
 protected:
     // Waits for `text` in standard error after what was consumed so far,
     // consumes it, and types `line` when one is given.
-    bool step(const std::string& text, const char* line = nullptr, int timeout_ms = TERM_WAIT_MS) {
+    bool step(const std::string& text, const char* line = nullptr, int timeout_ms = TERM_WAIT_MS)
+    {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
             size_t at = session_->err().find(text, seen_);
@@ -45,15 +47,18 @@ protected:
 };
 
 // How often `text` occurs in `in`.
-size_t count_of(const std::string& in, const std::string& text) {
+size_t count_of(const std::string& in, const std::string& text)
+{
     size_t n = 0;
-    for (size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + 1)) ++n;
+    for (size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + 1))
+        ++n;
     return n;
 }
 
 // A router whose counter started at 65525 numbers its line-monitor reports:
 // the twelfth report carries 1, and it and every one after it are shown.
-TEST_F(TermTransport, LineMonitorGoesOnAfterTheRoutersNumbersWrap) {
+TEST_F(TermTransport, LineMonitorGoesOnAfterTheRoutersNumbersWrap)
+{
     TERM_NETWORK_REQUIRE();
     SimRouter r = router(1);
     r.lines.push_back(term_x75_line(0, "10.1.0.1", "0721"));
@@ -62,17 +67,20 @@ TEST_F(TermTransport, LineMonitorGoesOnAfterTheRoutersNumbersWrap) {
     ASSERT_NE(peer, nullptr);
     PtySession& s = run({"linemonitor", "-ip", "10.77.0.2"});
     // 11 reports up to 65535, then 1 to 9.
-    EXPECT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 20\n", TERM_WAIT_MS)) << s.out() << s.err();
+    EXPECT_TRUE(s.wait_for(PtySession::OUT, "Changes    : 20\n", TERM_WAIT_MS))
+        << s.out() << s.err();
     s.type("quit");
     EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 0) << s.err();
     std::set<int> numbers;
-    for (const PeerLogLine& l : peer->datagrams(PeerLogLine::TX, 0x0F01)) numbers.insert(l.seq);
+    for (const PeerLogLine& l : peer->datagrams(PeerLogLine::TX, 0x0F01))
+        numbers.insert(l.seq);
     EXPECT_TRUE(numbers.count(65535) && numbers.count(1) && numbers.count(9)) << peer->log_text();
 }
 
 // The router handles every request but loses one acknowledgement: its
 // answer stands in for it, and the whole configuration is saved.
-TEST_F(TermTransport, SaveconfigCompletesWhenAnAcknowledgementIsLost) {
+TEST_F(TermTransport, SaveconfigCompletesWhenAnAcknowledgementIsLost)
+{
     TERM_NETWORK_REQUIRE();
     struct Case {
         const char* name;
@@ -87,9 +95,11 @@ TEST_F(TermTransport, SaveconfigCompletesWhenAnAcknowledgementIsLost) {
         SimRouter r = router(1);
         r.phone = "0721999";
         for (int i = 0; i < 3; ++i)
-            r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
+            r.lines.push_back(
+                term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
         for (int i = 0; i < 2; ++i)
-            r.routes.push_back(sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
+            r.routes.push_back(
+                sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
         r.filters.push_back(sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
         r.knobs = {c.knob};
         PeerProcess* peer = start_peer(1, {r});
@@ -103,7 +113,8 @@ TEST_F(TermTransport, SaveconfigCompletesWhenAnAcknowledgementIsLost) {
             EXPECT_NE(file.find(entry), std::string::npos) << entry << " in\n" << file;
         EXPECT_NE(file.find("Filter_Data:"), std::string::npos) << file;
         int lost = 0;
-        for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "ack lost:") == 0;
+        for (const std::string& e : peer->events("r1"))
+            lost += e.compare(0, 9, "ack lost:") == 0;
         EXPECT_EQ(lost, 1);
         // Nothing was asked twice: the answer ended the repeats.
         std::set<int> asked;
@@ -118,7 +129,8 @@ TEST_F(TermTransport, SaveconfigCompletesWhenAnAcknowledgementIsLost) {
 // network that loses a tenth of the datagrams either way loses requests,
 // acknowledgements and replies: the whole configuration is still read, and
 // a changed file is written, entry for entry.
-TEST_F(TermTransport, SlowAcknowledgementsAndLossStillReadAndWriteExactTables) {
+TEST_F(TermTransport, SlowAcknowledgementsAndLossStillReadAndWriteExactTables)
+{
     TERM_NETWORK_REQUIRE();
     struct Case {
         const char* name;
@@ -135,9 +147,11 @@ TEST_F(TermTransport, SlowAcknowledgementsAndLossStillReadAndWriteExactTables) {
         SimRouter r = router(1);
         r.password = "geheim";
         for (int i = 0; i < 3; ++i)
-            r.lines.push_back(term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
+            r.lines.push_back(
+                term_x75_line(i, "10.1.0." + std::to_string(i + 1), "0721" + std::to_string(i)));
         for (int i = 0; i < 2; ++i)
-            r.routes.push_back(sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
+            r.routes.push_back(
+                sim_route(i, "255.255.255.0", "10.2." + std::to_string(i) + ".0", "10.1.0.1"));
         r.filters.push_back(sim_filter(0, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
         r.knobs = c.knobs;
         PeerProcess* peer = start_peer(1, {r});
@@ -162,7 +176,8 @@ TEST_F(TermTransport, SlowAcknowledgementsAndLossStillReadAndWriteExactTables) {
         EXPECT_EQ(write.wait_exit(WAIT_MS), 0) << write.err();
 
         bool seen = false;
-        for (const std::string& e : peer->events("r1")) seen = seen || e.compare(0, std::strlen(c.sign), c.sign) == 0;
+        for (const std::string& e : peer->events("r1"))
+            seen = seen || e.compare(0, std::strlen(c.sign), c.sign) == 0;
         EXPECT_TRUE(seen) << peer->log_text();
         peer->stop();
         SimRouter now;
@@ -180,7 +195,8 @@ TEST_F(TermTransport, SlowAcknowledgementsAndLossStillReadAndWriteExactTables) {
 
 // The router restarts with the new image but its one announcement is lost:
 // the program finds it by scanning, and the download ends as a success.
-TEST_F(TermTransport, SlowDownloadWhoseAnnouncementIsLostEndsWithTheScan) {
+TEST_F(TermTransport, SlowDownloadWhoseAnnouncementIsLostEndsWithTheScan)
+{
     TERM_NETWORK_REQUIRE();
     ASSERT_NE(firmware_fixture_write(dir_, 1, "2.10"), "");
     ASSERT_NE(firmware_fixture_write(dir_, 1, "3.00"), "");
@@ -212,7 +228,8 @@ TEST_F(TermTransport, SlowDownloadWhoseAnnouncementIsLostEndsWithTheScan) {
     int starts = 0;
     int scans_after = 0;
     for (const PeerLogLine& l : peer->log()) {
-        if (l.kind != PeerLogLine::RX) continue;
+        if (l.kind != PeerLogLine::RX)
+            continue;
         starts += l.code == CODE_FW_START;
         scans_after += starts > 0 && l.code == CODE_SCAN;
     }
@@ -222,7 +239,8 @@ TEST_F(TermTransport, SlowDownloadWhoseAnnouncementIsLostEndsWithTheScan) {
 
 // A thousand routers answer both state queries at once: every one of them
 // is in the overview, once.
-TEST_F(TermTransport, OverviewOfAThousandRouters) {
+TEST_F(TermTransport, OverviewOfAThousandRouters)
+{
     TERM_NETWORK_REQUIRE();
     constexpr int ROUTERS = 1000;
     std::vector<SimRouter> routers;
@@ -231,9 +249,11 @@ TEST_F(TermTransport, OverviewOfAThousandRouters) {
         // 10.77.1.1 to 10.77.4.250: beyond the /24 of the test network, which
         // holds fewer; the workstation only hears them (rov sends no request
         // to a router's own address).
-        std::string address = "10.77." + std::to_string(1 + i / 250) + "." + std::to_string(1 + i % 250);
+        std::string address =
+            "10.77." + std::to_string(1 + i / 250) + "." + std::to_string(1 + i % 250);
         char hw[18];
-        std::snprintf(hw, sizeof hw, "00:a0:f9:%02x:%02x:%02x", i >> 16 & 0xFF, i >> 8 & 0xFF, i & 0xFF);
+        std::snprintf(hw, sizeof hw, "00:a0:f9:%02x:%02x:%02x", i >> 16 & 0xFF, i >> 8 & 0xFF,
+                      i & 0xFF);
         routers.push_back(sim_router("r" + std::to_string(i), address, hw));
         addresses.insert(address);
     }
@@ -244,9 +264,11 @@ TEST_F(TermTransport, OverviewOfAThousandRouters) {
     EXPECT_EQ(s.wait_exit(30000), 0) << s.err();
     std::set<std::string> shown;
     const std::string label = "Router           ";
-    for (size_t at = s.out().find(label); at != std::string::npos; at = s.out().find(label, at + 1)) {
+    for (size_t at = s.out().find(label); at != std::string::npos;
+         at = s.out().find(label, at + 1)) {
         size_t end = s.out().find('\n', at);
-        EXPECT_TRUE(shown.insert(s.out().substr(at + label.size(), end - at - label.size())).second);
+        EXPECT_TRUE(
+            shown.insert(s.out().substr(at + label.size(), end - at - label.size())).second);
     }
     EXPECT_EQ(shown.size(), addresses.size());
     EXPECT_EQ(shown, addresses);

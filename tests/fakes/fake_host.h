@@ -19,7 +19,8 @@
 #include "host.h"
 
 constexpr int FAKE_HOST_PUMP_WAIT_MS = 200;  // default wait for the first datagram of a pump
-constexpr int FAKE_HOST_PUMP_MAX = 1000;     // callbacks of one pump at most (a flood cannot hang a test)
+constexpr int FAKE_HOST_PUMP_MAX =
+    1000;  // callbacks of one pump at most (a flood cannot hang a test)
 
 // Forgets the registration, the tick, the recorded errors and the error hook.
 void fake_host_reset();

@@ -31,12 +31,14 @@ struct Resolver {
     hostent answer{};
 };
 
-Resolver& resolver() {
+Resolver& resolver()
+{
     static Resolver state;
     return state;
 }
 
-hostent* answer_with(const Known& known) {
+hostent* answer_with(const Known& known)
+{
     Resolver& r = resolver();
     r.name = known.name;
     r.address.s_addr = htonl(known.address);
@@ -50,13 +52,15 @@ hostent* answer_with(const Known& known) {
 }
 
 template <typename F>
-F system_function(const char* name) {
+F system_function(const char* name)
+{
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
 }  // namespace
 
-void fake_resolver_install() {
+void fake_resolver_install()
+{
     Resolver& r = resolver();
     r.installed = true;
     r.table.clear();
@@ -64,16 +68,27 @@ void fake_resolver_install() {
     r.forward_calls = 0;
 }
 
-void fake_resolver_uninstall() {
+void fake_resolver_uninstall()
+{
     resolver().installed = false;
     resolver().table.clear();
 }
 
-void fake_resolver_add(const char* name, uint32_t address) { resolver().table.push_back(Known{name, address}); }
-int fake_resolver_reverse_calls() { return resolver().reverse_calls; }
-int fake_resolver_forward_calls() { return resolver().forward_calls; }
+void fake_resolver_add(const char* name, uint32_t address)
+{
+    resolver().table.push_back(Known{name, address});
+}
+int fake_resolver_reverse_calls()
+{
+    return resolver().reverse_calls;
+}
+int fake_resolver_forward_calls()
+{
+    return resolver().forward_calls;
+}
 
-extern "C" hostent* gethostbyaddr(const void* addr, socklen_t len, int type) {
+extern "C" hostent* gethostbyaddr(const void* addr, socklen_t len, int type)
+{
     Resolver& r = resolver();
     r.reverse_calls++;
     if (!r.installed) {
@@ -81,15 +96,18 @@ extern "C" hostent* gethostbyaddr(const void* addr, socklen_t len, int type) {
         static Real real = system_function<Real>("gethostbyaddr");
         return real != nullptr ? real(addr, len, type) : nullptr;
     }
-    if (type != AF_INET || len != sizeof(in_addr) || addr == nullptr) return nullptr;
+    if (type != AF_INET || len != sizeof(in_addr) || addr == nullptr)
+        return nullptr;
     in_addr wanted;
     std::memcpy(&wanted, addr, sizeof wanted);
     for (const Known& k : r.table)
-        if (k.address == ntohl(wanted.s_addr)) return answer_with(k);
+        if (k.address == ntohl(wanted.s_addr))
+            return answer_with(k);
     return nullptr;
 }
 
-extern "C" hostent* gethostbyname(const char* name) {
+extern "C" hostent* gethostbyname(const char* name)
+{
     Resolver& r = resolver();
     r.forward_calls++;
     if (!r.installed) {
@@ -97,8 +115,10 @@ extern "C" hostent* gethostbyname(const char* name) {
         static Real real = system_function<Real>("gethostbyname");
         return real != nullptr ? real(name) : nullptr;
     }
-    if (name == nullptr) return nullptr;
+    if (name == nullptr)
+        return nullptr;
     for (const Known& k : r.table)
-        if (k.name == name) return answer_with(k);
+        if (k.name == name)
+            return answer_with(k);
     return nullptr;
 }

@@ -49,7 +49,8 @@ public:
 
     // Sends the bytes to address:port; false when the address is outside
     // the workstation's subnet (nothing is sent then).
-    bool send_to(uint32_t address, const std::vector<uint8_t>& bytes, uint16_t port = TEST_NET_PORT);
+    bool send_to(uint32_t address, const std::vector<uint8_t>& bytes,
+                 uint16_t port = TEST_NET_PORT);
     // The oldest datagram this peer got; false when none is waiting.
     bool receive(TestDatagram* out, int wait_ms = 0);
     // Every datagram waiting, oldest first.

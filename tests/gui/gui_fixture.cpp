@@ -80,8 +80,8 @@ void fresh_router_list()
     if (list_object_instance == nullptr)
         list_init();
     main_router_list = list_object_instance->ops->list_create(
-        list_object_instance, listhelp_comp_routers, listhelp_find_routers,
-        listhelp_copy_routers, listhelp_free_routers);
+        list_object_instance, listhelp_comp_routers, listhelp_find_routers, listhelp_copy_routers,
+        listhelp_free_routers);
     XmListDeleteAllItems(XmVANTEROWidgets->SelectionList);
 }
 
@@ -298,8 +298,7 @@ void GuiTest::shell_position(Widget form, int* x, int* y)
     *x = *y = -1;
     if (!XtIsRealized(shell))
         return;
-    XTranslateCoordinates(display, XtWindow(shell), DefaultRootWindow(display), 0, 0, x, y,
-                          &child);
+    XTranslateCoordinates(display, XtWindow(shell), DefaultRootWindow(display), 0, 0, x, y, &child);
     // A window's position is that of its border's outer edge.
     XWindowAttributes window{};
     if (XGetWindowAttributes(display, XtWindow(shell), &window) != 0) {

@@ -88,11 +88,11 @@ protected:
     std::vector<std::unique_ptr<PeerProcess>> peers_;
 };
 
-#define GUI_REQUIRE_DISPLAY()                                                             \
-    do {                                                                                  \
-        if (getenv("DISPLAY") == nullptr || *getenv("DISPLAY") == '\0')                   \
-            GTEST_SKIP() << "DISPLAY is not set: the graphical tests need an X server "   \
-                            "(tools/test-all starts Xvfb)";                               \
+#define GUI_REQUIRE_DISPLAY() \
+    do { \
+        if (getenv("DISPLAY") == nullptr || *getenv("DISPLAY") == '\0') \
+            GTEST_SKIP() << "DISPLAY is not set: the graphical tests need an X server " \
+                            "(tools/test-all starts Xvfb)"; \
     } while (0)
 
 // Holds the lock that every test writing "/tmp/save.cfg" takes, and removes

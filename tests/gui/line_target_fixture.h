@@ -37,7 +37,10 @@ class LineTargetTest : public GuiTest {
 protected:
     static WidgetTable* t() { return XmVANTEROWidgets; }
 
-    static XtPointer code(int action) { return reinterpret_cast<XtPointer>(static_cast<intptr_t>(action)); }
+    static XtPointer code(int action)
+    {
+        return reinterpret_cast<XtPointer>(static_cast<intptr_t>(action));
+    }
 
     // A line target with an x75/null protocol pair and the defaults' timeout.
     static LineTarget line(const char* host, const char* phone)
@@ -67,7 +70,8 @@ protected:
             main_line_list->ops->list_append(main_line_list, main_line_list->copy(&l));
         main_route_list = listhelp_new_route_list();
         for (int n = 1; n <= routes; ++n) {
-            const std::string match = "10.9." + std::to_string(n / 250) + "." + std::to_string(n % 250 + 1);
+            const std::string match =
+                "10.9." + std::to_string(n / 250) + "." + std::to_string(n % 250 + 1);
             RouteEntry r = route(match.c_str());
             main_route_list->ops->list_append(main_route_list, main_route_list->copy(&r));
         }
@@ -123,7 +127,10 @@ protected:
     // ----------------------------------------------------- the editor ---
     static void config2_cb(int action) { Config2CB(nullptr, code(action), nullptr); }
 
-    static void type(Widget field, const char* text) { XmTextFieldSetString(field, const_cast<char*>(text)); }
+    static void type(Widget field, const char* text)
+    {
+        XmTextFieldSetString(field, const_cast<char*>(text));
+    }
 
     static Widget shown(Widget option_menu)
     {
@@ -145,7 +152,8 @@ protected:
     static void show_advanced()
     {
         if (!advanced_shown())
-            XmToggleButtonSetState(t()->Config2Simple, !XmToggleButtonGetState(t()->Config2Simple), True);
+            XmToggleButtonSetState(t()->Config2Simple, !XmToggleButtonGetState(t()->Config2Simple),
+                                   True);
     }
 
     static Pixel background(Widget w)

@@ -51,8 +51,8 @@ bool MonitorTest::open_router(const char* address)
         return false;
     if (!pump_until([] { return opening.answered; }) || !opening.accepted)
         return false;
-    interface_load_config(opening.reply.n_lines, opening.reply.n_routes,
-                          opening.reply.n_filters, tables_read);
+    interface_load_config(opening.reply.n_lines, opening.reply.n_routes, opening.reply.n_filters,
+                          tables_read);
     if (!pump_until([] { return opening.tables; }))
         return false;
     myutil_copy_text(test_selected_box().name, address);
@@ -82,9 +82,8 @@ void MonitorTest::click(Widget widget)
     // Motif asks whether the release is still over the button by the root
     // position.
     Window child = 0;
-    XTranslateCoordinates(display, XtWindow(widget), DefaultRootWindow(display),
-                          event.xbutton.x, event.xbutton.y, &event.xbutton.x_root,
-                          &event.xbutton.y_root, &child);
+    XTranslateCoordinates(display, XtWindow(widget), DefaultRootWindow(display), event.xbutton.x,
+                          event.xbutton.y, &event.xbutton.x_root, &event.xbutton.y_root, &child);
     event.xbutton.button = Button1;
     event.xbutton.same_screen = True;
     event.xbutton.time = XtLastTimestampProcessed(display) + 1;

@@ -39,7 +39,7 @@
 // in the sanitizer build beside a full parallel test run. Only a failing
 // test waits this long.
 constexpr int DOWNLOAD_WAIT_MS = 60000;
-constexpr int EVENT_LOOK_MS = 100;       // how often a wait reads the simulated router's log
+constexpr int EVENT_LOOK_MS = 100;  // how often a wait reads the simulated router's log
 
 inline XtPointer action_code(int action)
 {
@@ -130,7 +130,10 @@ protected:
 
     static WidgetTable* w() { return XmVANTEROWidgets; }
 
-    static void type(Widget field, const char* value) { XmTextFieldSetString(field, const_cast<char*>(value)); }
+    static void type(Widget field, const char* value)
+    {
+        XmTextFieldSetString(field, const_cast<char*>(value));
+    }
 
     static Widget shown_button()
     {
@@ -186,8 +189,7 @@ protected:
         bool done = pump_until([&r] { return r.phase != 0; }, GUI_WAIT_MS);
         if (!done || r.phase != 1)
             return false;
-        registration_accept_settings(&test_selected_box().cfg, helpfunc_selected_box.name,
-                                     r.reply);
+        registration_accept_settings(&test_selected_box().cfg, helpfunc_selected_box.name, r.reply);
         myutil_copy_text(test_selected_box().cfg.password, password.c_str());
         helpfunc_main_state(main_line_list->count > 0 ? MainState::REGISTERED_LINES
                                                       : MainState::REGISTERED_NO_LINES);

@@ -156,7 +156,8 @@ TEST_F(AccountingWindowTest, ReadThenReadAndResetThenSave)
     EXPECT_EQ(action_running, 1);
     press(t()->AccountingReset);  // pressed again while the reading runs: nothing
     ASSERT_TRUE(pump_until(reading_over));
-    EXPECT_EQ(text_of(t()->AccountingText), read) << "the values read, before the router zeroed them";
+    EXPECT_EQ(text_of(t()->AccountingText), read)
+        << "the values read, before the router zeroed them";
     std::vector<std::pair<int, int>> all = plain;
     for (int position : {0, 1, 2})
         all.push_back({0xFF, position});
@@ -169,8 +170,8 @@ TEST_F(AccountingWindowTest, ReadThenReadAndResetThenSave)
     EXPECT_EQ(text_of(t()->AccountingText), zero);
     for (ListNode* n = main_line_list->head; n != nullptr; n = n->next) {
         const AccountingCounters& c = static_cast<LineTarget*>(n->element)->counters;
-        EXPECT_EQ(c.charge + c.calls_out + c.calls_in + c.packets_out + c.packets_in +
-                      c.bytes_out + c.bytes_in,
+        EXPECT_EQ(c.charge + c.calls_out + c.calls_in + c.packets_out + c.packets_in + c.bytes_out +
+                      c.bytes_in,
                   0u)
             << "the edited line targets hold the last reading";
     }
@@ -226,7 +227,8 @@ TEST_F(AccountingWindowTest, ActionsRightAfterTheLineMonitorWaitForTheStopsAckno
          [] {
              helpfunc_popup(Dialog::ConfigDialog);
              static_cast<LineTarget*>(main_line_list->head->element)->timeout = 30;
-             ConfigCB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(CONFIG_OK)), nullptr);
+             ConfigCB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(CONFIG_OK)),
+                      nullptr);
          },
          [](PeerProcess* peer) {
              return !is_managed("*ConfigDialog") &&
@@ -260,7 +262,8 @@ TEST_F(AccountingWindowTest, ActionsRightAfterTheLineMonitorWaitForTheStopsAckno
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED) << "the router stays registered";
         EXPECT_NE(main_line_list, nullptr);
         EXPECT_EQ(linemon_requests_waiting(), 0);
-        EXPECT_EQ(static_cast<int>(peer->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size()), 2)
+        EXPECT_EQ(static_cast<int>(peer->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size()),
+                  2)
             << "the stop went twice, the second time acknowledged";
         helpfunc_popdown(Dialog::AccountingDialog);
         helpfunc_popdown(Dialog::ErrorDialog);

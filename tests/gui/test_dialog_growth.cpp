@@ -74,8 +74,8 @@ protected:
     // The text keeps a margin from the box's right edge, as from the image
     // at its left, and the buttons of the bottom row stand symmetric about
     // the middle of the box.
-    static void expect_margins(Dialog dialog, Widget message,
-                               const std::vector<Widget>& bottom_row, const std::string& what)
+    static void expect_margins(Dialog dialog, Widget message, const std::vector<Widget>& bottom_row,
+                               const std::string& what)
     {
         SCOPED_TRACE(what);
         pump();
@@ -91,15 +91,16 @@ protected:
         const int left_gap = first.x;
         const int right_gap = box.width - (last.x + last.width);
         EXPECT_LE(std::abs(left_gap - right_gap), 2)
-            << "the buttons stand off centre: " << left_gap << " pixels at the left, "
-            << right_gap << " at the right of a box " << box.width << " wide";
+            << "the buttons stand off centre: " << left_gap << " pixels at the left, " << right_gap
+            << " at the right of a box " << box.width << " wide";
     }
 
     // The messages of the table, then the added texts, which the error box
     // shows as well.
     static const char* any_text(int n)
     {
-        return n < MESSAGE_COUNT ? message_text(n) : added_text(static_cast<AddedText>(n - MESSAGE_COUNT));
+        return n < MESSAGE_COUNT ? message_text(n)
+                                 : added_text(static_cast<AddedText>(n - MESSAGE_COUNT));
     }
 
     static void expect_registry_size(Dialog dialog)
@@ -120,8 +121,8 @@ TEST_F(DialogGrowthTest, ErrorBoxShowsEveryMessageWholeInBothLanguages)
             // failure does.
             helpfunc_error_popup(any_text(n), n % 2, ERROR_KIND_ERROR);
             expect_whole(Dialog::ErrorDialog, XmVANTEROWidgets->ErrorDialogMessage,
-                         std::string(language != nullptr ? "German" : "English") +
-                             " message " + std::to_string(n));
+                         std::string(language != nullptr ? "German" : "English") + " message " +
+                             std::to_string(n));
         }
     }
 }
@@ -210,18 +211,17 @@ TEST_F(DialogGrowthTest, QuestionsAndTheUnknownProtocolsNoticeKeepAMarginWithThe
          "*QuestionDialog.QuestionDialogYes", "*QuestionDialog.QuestionDialogNo"},
         {Dialog::Question2Dialog, &WidgetTable::Question2DialogMessage,
          "*Question2Dialog.Question2DialogYes", "*Question2Dialog.Question2DialogNo"},
-        {Dialog::Error2Dialog, &WidgetTable::Error2DialogMessage,
-         "*Error2Dialog.Error2DialogOk", "*Error2Dialog.Error2DialogOk"},
+        {Dialog::Error2Dialog, &WidgetTable::Error2DialogMessage, "*Error2Dialog.Error2DialogOk",
+         "*Error2Dialog.Error2DialogOk"},
     };
     for (const auto& d : dialogs) {
         helpfunc_create_layout(d.dialog);
         Widget message = XmVANTEROWidgets->*d.message;
         ASSERT_NE(message, nullptr) << dialog_name(d.dialog);
-        const std::string own = label(
-            (std::string("*") + dialog_name(d.dialog) + "." + XtName(message)).c_str());
+        const std::string own =
+            label((std::string("*") + dialog_name(d.dialog) + "." + XtName(message)).c_str());
         for (const std::string& text :
-             {own, std::string(LONG_TEXT),
-              std::string("Angabe einer unkorrekten Telefonnummer")}) {
+             {own, std::string(LONG_TEXT), std::string("Angabe einer unkorrekten Telefonnummer")}) {
             helpfunc_set_label(message, text.c_str());
             helpfunc_popup(d.dialog);
             expect_margins(d.dialog, message, {find(d.first_button), find(d.last_button)},
@@ -327,7 +327,8 @@ TEST_F(DialogGrowthTest, EveryBoxTakesItsSizeBeforeItIsMapped)
         for (const char* text : {message_text(18), LONG_TEXT, "OK"}) {
             b.show(text);
             pump();
-            EXPECT_EQ(watch.resized_while_mapped(shell), 0) << "resized on the screen for: " << text;
+            EXPECT_EQ(watch.resized_while_mapped(shell), 0)
+                << "resized on the screen for: " << text;
             expect_whole(b.dialog, XmVANTEROWidgets->*b.message, text);
             helpfunc_popdown(b.dialog);
             pump();

@@ -50,15 +50,13 @@ TEST_F(DisplayServicesTest, EveryDialogIsBuiltOnceWithTheRegistrysShape)
         Boolean auto_unmanage = False, default_position = False;
         XtVaGetValues(form, XmNdialogStyle, &style, XmNautoUnmanage, &auto_unmanage,
                       XmNdefaultPosition, &default_position, nullptr);
-        unsigned char expected_style = e.modality == Modality::FULL
-                                           ? XmDIALOG_FULL_APPLICATION_MODAL
-                                           : e.modality == Modality::PRIMARY
-                                                 ? XmDIALOG_PRIMARY_APPLICATION_MODAL
-                                                 : XmDIALOG_MODELESS;
+        unsigned char expected_style =
+            e.modality == Modality::FULL      ? XmDIALOG_FULL_APPLICATION_MODAL
+            : e.modality == Modality::PRIMARY ? XmDIALOG_PRIMARY_APPLICATION_MODAL
+                                              : XmDIALOG_MODELESS;
         EXPECT_EQ(style, expected_style) << dialog_name(d);
         EXPECT_EQ(auto_unmanage != False, e.closes_itself) << dialog_name(d);
-        EXPECT_EQ(default_position != False, e.placement == Placement::CENTRED)
-            << dialog_name(d);
+        EXPECT_EQ(default_position != False, e.placement == Placement::CENTRED) << dialog_name(d);
         if (!e.grows) {
             Dimension width = 0, height = 0;
             XtVaGetValues(form, XmNwidth, &width, XmNheight, &height, nullptr);
@@ -117,8 +115,8 @@ TEST_F(DisplayServicesTest, DialogsPlacedByResourcesStandAtTheirPositions)
         Dialog dialog;
         int x, y;
     } cases[] = {
-        {Dialog::ConfigDialog, 10, 35},   {Dialog::Config2Dialog, 525, 35},
-        {Dialog::LineMonDialog, 525, 35}, {Dialog::LineMon2Dialog, 525, 480},
+        {Dialog::ConfigDialog, 10, 35},     {Dialog::Config2Dialog, 525, 35},
+        {Dialog::LineMonDialog, 525, 35},   {Dialog::LineMon2Dialog, 525, 480},
         {Dialog::FirmwareDialog, 625, 135}, {Dialog::Question2Dialog, 625, 180},
     };
     for (const auto& c : cases) {
@@ -390,9 +388,9 @@ TEST_F(DisplayServicesTest, HelpWindowFollowsTheDialogsAndIsDestroyedOnClose)
             EXPECT_EQ(e.help_parent, p.beneath) << dialog_name(p.dialog);
         }
     }
-    for (Dialog d : {Dialog::ScanDialog, Dialog::AboutDialog, Dialog::ErrorDialog,
-                     Dialog::FileDialog, Dialog::QuestionDialog, Dialog::Question2Dialog,
-                     Dialog::PWDialog})
+    for (Dialog d :
+         {Dialog::ScanDialog, Dialog::AboutDialog, Dialog::ErrorDialog, Dialog::FileDialog,
+          Dialog::QuestionDialog, Dialog::Question2Dialog, Dialog::PWDialog})
         EXPECT_FALSE(dialog_entry(d).help_on_popup) << dialog_name(d);
     for (Dialog d : {Dialog::Route2Dialog, Dialog::ConfigDialog, Dialog::LineMonDialog})
         EXPECT_TRUE(dialog_entry(d).help_on_popup) << dialog_name(d);

@@ -85,14 +85,18 @@ protected:
         main_line_list = listhelp_new_line_list();
         main_route_list = listhelp_new_route_list();
         main_filter_list = listhelp_new_filter_list();
-        main_filter_list->ops->list_append(main_filter_list, main_filter_list->copy(&filter_accept));
+        main_filter_list->ops->list_append(main_filter_list,
+                                           main_filter_list->copy(&filter_accept));
         main_line_list_copy = main_line_list->ops->list_copy(main_line_list);
         main_route_list_copy = main_route_list->ops->list_copy(main_route_list);
         main_filter_list_copy = main_filter_list->ops->list_copy(main_filter_list);
     }
 
     static WidgetTable* t() { return XmVANTEROWidgets; }
-    static Widget child(unsigned char which) { return XmFileSelectionBoxGetChild(t()->FileDialog, which); }
+    static Widget child(unsigned char which)
+    {
+        return XmFileSelectionBoxGetChild(t()->FileDialog, which);
+    }
 
     // OK with `file` in the selection field, as the dialog calls back.
     static void ok(const std::string& file)
@@ -163,7 +167,8 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
         EXPECT_TRUE(is_managed("*FileDialog"));
         EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
         EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
-        EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{std::string(cwd) + "/old.cfg"});
+        EXPECT_EQ(list_items(child(XmDIALOG_LIST)),
+                  std::vector<std::string>{std::string(cwd) + "/old.cfg"});
         FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
         helpfunc_popdown(Dialog::ErrorDialog);
     }
@@ -244,7 +249,8 @@ TEST_F(FileDialogTest, TitleIsTheWordOfTheActionThatOpensIt)
 TEST_F(FileDialogTest, LoadOfAMissingFileKeepsTheDialogUp)
 {
     helpfunc_popup_file_dialog(FILE_LOAD_CONFIG);
-    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)).find("gw1"), std::string::npos) << "loading presets no name";
+    EXPECT_EQ(text_of(child(XmDIALOG_TEXT)).find("gw1"), std::string::npos)
+        << "loading presets no name";
     ok(dir_->file("none.cfg"));
     EXPECT_TRUE(is_managed("*FileDialog"));
     EXPECT_EQ(error_text(), "Cannot Read File");

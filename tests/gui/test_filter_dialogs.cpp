@@ -96,7 +96,10 @@ protected:
     static void filter2_cb(int action) { Filter2CB(t()->Filter2Ok, code(action), nullptr); }
     static void click(int position) { XmListSelectPos(t()->FilterList, position, True); }
 
-    static void type(Widget field, const char* value) { XmTextFieldSetString(field, const_cast<char*>(value)); }
+    static void type(Widget field, const char* value)
+    {
+        XmTextFieldSetString(field, const_cast<char*>(value));
+    }
 
     static void fill(const char* send_mask, const char* send_match, const char* receive_mask,
                      const char* receive_match, const char* service, const char* position)
@@ -276,16 +279,16 @@ TEST_F(FilterDialogTest, RefusalsShowTheirMessageAndFocusTheirField)
          "Match Not Correct", &WidgetTable::Filter2SCompText},
         {"sending combination", "255.255.0.0", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all",
          "Wrong Match And Netmask Combination", &WidgetTable::Filter2SMaskText},
-        {"receiving mask", "0.0.0.0", "0.0.0.0", "", "0.0.0.0", "all",
-         "Mask (Receive) Incorrect", &WidgetTable::Filter2RMaskText},
+        {"receiving mask", "0.0.0.0", "0.0.0.0", "", "0.0.0.0", "all", "Mask (Receive) Incorrect",
+         &WidgetTable::Filter2RMaskText},
         {"receiving compare value", "0.0.0.0", "0.0.0.0", "0.0.0.0", "x", "all",
          "Match Not Correct", &WidgetTable::Filter2RCompText},
         {"receiving combination", "0.0.0.0", "0.0.0.0", "255.255.0.0", "10.1.2.0", "all",
          "Wrong Match And Netmask Combination", &WidgetTable::Filter2RMaskText},
         {"service in capitals", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "ALL",
          "Service Not Correct", &WidgetTable::Filter2PortText},
-        {"protocol alone", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "tcp",
-         "Service Not Correct", &WidgetTable::Filter2PortText},
+        {"protocol alone", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "tcp", "Service Not Correct",
+         &WidgetTable::Filter2PortText},
         {"port without protocol", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "53",
          "Service Not Correct", &WidgetTable::Filter2PortText},
         {"unknown protocol", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "53/xyz",
@@ -325,13 +328,10 @@ TEST_F(FilterDialogTest, ServiceTextReadAndShown)
         const char* shown;  // in the edit dialog when the rule is opened again
     };
     const Case cases[] = {
-        {"all", 0, 0, "all"},
-        {" ftp\t", 6, 21, "ftp"},
-        {"21/tcp", 6, 21, "ftp"},
-        {"8000/tcp", 6, 8000, "8000/tcp"},
+        {"all", 0, 0, "all"},           {" ftp\t", 6, 21, "ftp"},
+        {"21/tcp", 6, 21, "ftp"},       {"8000/tcp", 6, 8000, "8000/tcp"},
         {"53/udp", 17, 53, "53/udp"},  // domain is also tcp: shown by number
-        {"0x35/udp", 17, 53, "53/udp"},
-        {"7/200", 200, 7, "7/200"},    // a protocol without a name
+        {"0x35/udp", 17, 53, "53/udp"}, {"7/200", 200, 7, "7/200"},  // a protocol without a name
     };
     if (!have_service_databases())
         GTEST_SKIP() << "no services or protocol database";

@@ -10,7 +10,6 @@
 
 #include <sys/stat.h>
 
-
 #include "router_settings_fixture.h"
 
 namespace {
@@ -20,10 +19,7 @@ constexpr int CODE_FW_REQUEST = 0x0001;
 
 class FirmwareDialogTest : public RouterSettingsFixture {
 protected:
-    static void select_item(int position)
-    {
-        XmListSelectPos(w()->FirmwareList, position, True);
-    }
+    static void select_item(int position) { XmListSelectPos(w()->FirmwareList, position, True); }
 };
 
 TEST_F(FirmwareDialogTest, ListsTheVersionsOfTheShownFamilyOnly)

@@ -80,12 +80,9 @@ TEST_F(HelpWindowTest, ShowsTheSectionOfTheDialogInFrontAndFollowsIt)
         Dialog dialog;
         int section;
     } steps[] = {
-        {true, Dialog::LineMonDialog, 10},
-        {true, Dialog::LineMon2Dialog, 11},
-        {false, Dialog::LineMon2Dialog, 10},
-        {false, Dialog::LineMonDialog, 0},
-        {true, Dialog::AccountingDialog, 12},
-        {false, Dialog::AccountingDialog, 0},
+        {true, Dialog::LineMonDialog, 10},    {true, Dialog::LineMon2Dialog, 11},
+        {false, Dialog::LineMon2Dialog, 10},  {false, Dialog::LineMonDialog, 0},
+        {true, Dialog::AccountingDialog, 12}, {false, Dialog::AccountingDialog, 0},
         {true, Dialog::RouterDialog, 0},  // no section of its own: unchanged
         {false, Dialog::RouterDialog, 0},
     };
@@ -171,7 +168,8 @@ TEST_F(HelpWindowTest, DialogsPlacedByTheTableStayOnTheScreen)
     EXPECT_TRUE(pump_until([&] {
         shell_position(XmVANTEROWidgets->HelpDialog, &x, &y);
         return x == 10 && y == screen_height - 450;
-    })) << "the help window at " << x << "," << y << ", its Close below the screen's edge";
+    })) << "the help window at "
+        << x << "," << y << ", its Close below the screen's edge";
     helpfunc_popdown(Dialog::HelpDialog);
 
     // A dialog built once: where it was left is checked at every popup.
@@ -183,7 +181,8 @@ TEST_F(HelpWindowTest, DialogsPlacedByTheTableStayOnTheScreen)
     EXPECT_TRUE(pump_until([&] {
         shell_position(form, &x, &y);
         return x == screen_width - 490 && y == 35;
-    })) << "the router overview at " << x << "," << y;
+    })) << "the router overview at "
+        << x << "," << y;
     helpfunc_popdown(Dialog::RouterDialog);
 }
 

@@ -116,12 +116,12 @@ TEST_F(HostServicesTest, FailureWithTablesClosesEveryDialogOnThemAndSavesThem)
     EmergencyFileLock lock;
     std::remove(SAVE_FILE);
     load_tables();
-    const Dialog open[] = {Dialog::ConfigDialog,  Dialog::Config2Dialog, Dialog::RouteDialog,
-                           Dialog::Route2Dialog,  Dialog::FilterDialog,  Dialog::Filter2Dialog,
-                           Dialog::RConfigDialog, Dialog::SetPWDialog,   Dialog::InputPWDialog,
-                           Dialog::RepeatPWDialog, Dialog::FirmwareDialog, Dialog::FileDialog,
-                           Dialog::Question2Dialog, Dialog::AccountingDialog,
-                           Dialog::LineMonDialog, Dialog::LineMon2Dialog, Dialog::PWDialog};
+    const Dialog open[] = {Dialog::ConfigDialog,    Dialog::Config2Dialog,    Dialog::RouteDialog,
+                           Dialog::Route2Dialog,    Dialog::FilterDialog,     Dialog::Filter2Dialog,
+                           Dialog::RConfigDialog,   Dialog::SetPWDialog,      Dialog::InputPWDialog,
+                           Dialog::RepeatPWDialog,  Dialog::FirmwareDialog,   Dialog::FileDialog,
+                           Dialog::Question2Dialog, Dialog::AccountingDialog, Dialog::LineMonDialog,
+                           Dialog::LineMon2Dialog,  Dialog::PWDialog};
     for (Dialog d : open)
         helpfunc_popup(d);
     helpfunc_scan_popup("busy", 0, 1);
@@ -146,7 +146,7 @@ TEST_F(HostServicesTest, FailureWithTablesClosesEveryDialogOnThemAndSavesThem)
     EXPECT_FALSE(is_sensitive("*MainForm.Open"));
     EXPECT_TRUE(is_sensitive("*MainForm*SelectionList"));
 
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(lstat(SAVE_FILE, &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -176,7 +176,7 @@ TEST_F(HostServicesTest, TwoFailuresInARowKeepBothSetsOfTables)
     const std::vector<std::string> kept = emergency_copies_since(lock.kept_before());
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(loaded_hosts(kept[0]), std::vector<std::string>{"10.1.1.1"}) << kept[0];
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(lstat(kept[0].c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     std::remove(SAVE_FILE);
@@ -189,9 +189,11 @@ TEST_F(HostServicesTest, TwoFailuresInARowKeepBothSetsOfTables)
 TEST_F(HostServicesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
 {
     EmergencyFileLock lock;
-    const char* plain = "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg";
-    const char* partly = "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written\n"
-                         "Configuration Saved To /tmp/save.cfg";
+    const char* plain =
+        "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg";
+    const char* partly =
+        "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written\n"
+        "Configuration Saved To /tmp/save.cfg";
     const struct {
         const char* what;
         bool write_started;
@@ -218,9 +220,10 @@ TEST_F(HostServicesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
         if (c.question_first) {
             main_error(STATUS_TABLE_FULL);
             ASSERT_TRUE(is_managed("*QuestionDialog"));
-            QuestionCB(nullptr,
-                       reinterpret_cast<XtPointer>(static_cast<intptr_t>(QUESTION_ACTION_DOWNLOAD_NO)),
-                       nullptr);
+            QuestionCB(
+                nullptr,
+                reinterpret_cast<XtPointer>(static_cast<intptr_t>(QUESTION_ACTION_DOWNLOAD_NO)),
+                nullptr);
         } else {
             main_error(LOWSTATE_NO_ACK);
         }
@@ -241,12 +244,12 @@ TEST_F(HostServicesTest, FailureTakesEveryDialogOnTheTablesOffTheScreen)
     const Dialog* closes = main_error_closes(&count);
     ASSERT_GT(count, 0);
     const std::vector<Dialog> dialogs(closes, closes + count);
-    for (Dialog d : {Dialog::ConfigDialog, Dialog::Config2Dialog, Dialog::RouteDialog,
-                     Dialog::Route2Dialog, Dialog::FilterDialog, Dialog::Filter2Dialog,
-                     Dialog::RConfigDialog, Dialog::SetPWDialog, Dialog::InputPWDialog,
-                     Dialog::RepeatPWDialog, Dialog::FirmwareDialog, Dialog::FileDialog,
-                     Dialog::Question2Dialog, Dialog::PWDialog, Dialog::AccountingDialog,
-                     Dialog::LineMonDialog, Dialog::LineMon2Dialog}) {
+    for (Dialog d :
+         {Dialog::ConfigDialog, Dialog::Config2Dialog, Dialog::RouteDialog, Dialog::Route2Dialog,
+          Dialog::FilterDialog, Dialog::Filter2Dialog, Dialog::RConfigDialog, Dialog::SetPWDialog,
+          Dialog::InputPWDialog, Dialog::RepeatPWDialog, Dialog::FirmwareDialog, Dialog::FileDialog,
+          Dialog::Question2Dialog, Dialog::PWDialog, Dialog::AccountingDialog,
+          Dialog::LineMonDialog, Dialog::LineMon2Dialog}) {
         EXPECT_NE(std::find(dialogs.begin(), dialogs.end(), d), dialogs.end())
             << dialog_name(d) << " is not closed by a failure";
     }
@@ -281,12 +284,10 @@ TEST_F(HostServicesTest, FailureTakesEveryDialogOnTheTablesOffTheScreen)
 TEST_F(HostServicesTest, QuestionTakesTheTwoWindowsAndWhatWasOpenedFromThemOffTheScreen)
 {
     load_tables();
-    const Dialog closing[] = {Dialog::ConfigDialog,   Dialog::Config2Dialog,
-                              Dialog::RouteDialog,    Dialog::Route2Dialog,
-                              Dialog::FilterDialog,   Dialog::Filter2Dialog,
-                              Dialog::RConfigDialog,  Dialog::FirmwareDialog,
-                              Dialog::SetPWDialog,    Dialog::InputPWDialog,
-                              Dialog::RepeatPWDialog, Dialog::FileDialog,
+    const Dialog closing[] = {Dialog::ConfigDialog,   Dialog::Config2Dialog,  Dialog::RouteDialog,
+                              Dialog::Route2Dialog,   Dialog::FilterDialog,   Dialog::Filter2Dialog,
+                              Dialog::RConfigDialog,  Dialog::FirmwareDialog, Dialog::SetPWDialog,
+                              Dialog::InputPWDialog,  Dialog::RepeatPWDialog, Dialog::FileDialog,
                               Dialog::Question2Dialog};
     for (Dialog d : closing)
         helpfunc_popup(d);
@@ -317,9 +318,8 @@ TEST_F(HostServicesTest, QuestionTakesTheTwoWindowsAndWhatWasOpenedFromThemOffTh
     helpfunc_popdown(Dialog::QuestionDialog);
     helpfunc_popup(Dialog::ConfigDialog);
     helpfunc_popup(Dialog::RConfigDialog);
-    ASSERT_TRUE(pump_until([] {
-        return on_screen(Dialog::ConfigDialog) && on_screen(Dialog::RConfigDialog);
-    }));
+    ASSERT_TRUE(pump_until(
+        [] { return on_screen(Dialog::ConfigDialog) && on_screen(Dialog::RConfigDialog); }));
     pump();
     for (Dialog d : closing) {
         if (d != Dialog::ConfigDialog && d != Dialog::RConfigDialog) {
@@ -476,7 +476,8 @@ TEST_F(HostServicesTest, TimerIsArmedAgainAfterEachCall)
 TEST_F(HostServicesTest, WarningsReachStandardErrorExceptTheGrabOnes)
 {
     ::testing::internal::CaptureStderr();
-    main_xt_errorhandler(const_cast<char*>("XtRemoveGrab asked to remove a widget not on the list"));
+    main_xt_errorhandler(
+        const_cast<char*>("XtRemoveGrab asked to remove a widget not on the list"));
     XtAppWarning(app_context, "a toolkit warning");
     std::string text = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(text, "a toolkit warning\n");

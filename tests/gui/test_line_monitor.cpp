@@ -54,8 +54,14 @@ protected:
     static WidgetTable* t() { return XmVANTEROWidgets; }
 
     using Slot = Widget T::*ChannelWidgets::*;
-    static std::string field(int channel, Slot slot) { return text_of(t()->*(CHANNEL[channel].*slot)); }
-    static bool can_disconnect(int channel) { return XtIsSensitive(t()->*(CHANNEL[channel].disconnect)); }
+    static std::string field(int channel, Slot slot)
+    {
+        return text_of(t()->*(CHANNEL[channel].*slot));
+    }
+    static bool can_disconnect(int channel)
+    {
+        return XtIsSensitive(t()->*(CHANNEL[channel].disconnect));
+    }
     static std::string state_of(int channel) { return field(channel, &ChannelWidgets::state); }
 
     static void linemon2(LineMon2Action a, XtPointer call = nullptr)
@@ -137,13 +143,16 @@ TEST_F(LineMonitorTest, EachChannelShowsItsOwnReport)
         EXPECT_EQ(can_disconnect(c.channel), c.disconnect) << c.state_text;
         EXPECT_FALSE(can_disconnect(other)) << c.state_text;
         EXPECT_EQ(field(c.channel, &ChannelWidgets::phone), c.fields ? "0815" : "") << c.state_text;
-        EXPECT_EQ(field(c.channel, &ChannelWidgets::peer), c.fields ? "10.1.1.1" : "") << c.state_text;
+        EXPECT_EQ(field(c.channel, &ChannelWidgets::peer), c.fields ? "10.1.1.1" : "")
+            << c.state_text;
         EXPECT_EQ(field(c.channel, &ChannelWidgets::duration), c.fields ? "      75 sec. " : "")
             << c.state_text;
         EXPECT_EQ(field(c.channel, &ChannelWidgets::charge), c.fields ? "       3 units" : "")
             << c.state_text;
-        EXPECT_EQ(field(c.channel, &ChannelWidgets::in), c.fields ? "4000000000" : "") << c.state_text;
-        EXPECT_EQ(field(c.channel, &ChannelWidgets::out), c.fields ? "       7" : "") << c.state_text;
+        EXPECT_EQ(field(c.channel, &ChannelWidgets::in), c.fields ? "4000000000" : "")
+            << c.state_text;
+        EXPECT_EQ(field(c.channel, &ChannelWidgets::out), c.fields ? "       7" : "")
+            << c.state_text;
         EXPECT_EQ(field(other, &ChannelWidgets::phone), "") << c.state_text;
         EXPECT_TRUE(is_sensitive("*LineMonDialog.LineMonOk")) << "the other channel is free";
     }

@@ -117,7 +117,8 @@ TEST_F(LineTargetDialogTest, AddFollowsTheTableLimitAndThePermanentConnection)
         lines(c.lines);
         test_selected_box().cfg.line_type = static_cast<uint8_t>(c.line_type);
         helpfunc_popup(Dialog::ConfigDialog);
-        EXPECT_EQ(is_sensitive("*AddLine"), c.add) << c.lines << " line targets, type " << c.line_type;
+        EXPECT_EQ(is_sensitive("*AddLine"), c.add)
+            << c.lines << " line targets, type " << c.line_type;
         // A press that comes anyway adds nothing beyond the limit.
         config_cb(CONFIG_ADD);
         EXPECT_EQ(is_managed("*Config2Dialog"), c.add);
@@ -221,7 +222,8 @@ TEST_F(LineTargetDialogTest, WhileTheTablesAreWrittenEveryActionIsIgnored)
     helpfunc_popup(Dialog::ConfigDialog);
     click(1);
     router_session_begin_action();
-    for (int a : {int{CONFIG_OPEN}, int{CONFIG_ADD}, int{CONFIG_DELETE}, int{CONFIG_CANCEL}, int{CONFIG_OK}, 12})
+    for (int a : {int{CONFIG_OPEN}, int{CONFIG_ADD}, int{CONFIG_DELETE}, int{CONFIG_CANCEL},
+                  int{CONFIG_OK}, 12})
         config_cb(a);
     EXPECT_EQ(main_line_list->count, 3);
     EXPECT_TRUE(is_managed("*ConfigDialog"));
@@ -322,7 +324,8 @@ TEST_F(LineTargetDialogTest, UnknownLayer2ParametersAreWrittenOutAndTheNoticeSay
         EXPECT_TRUE(file_exists(CFG_EMERGENCY_PATH));
         EXPECT_NE(file_text(CFG_EMERGENCY_PATH).find("10.1.1.1"), std::string::npos);
         if (c.code == 1 && c.data_dir == nullptr) {
-            EXPECT_NE(file_text(add_file).find("2:x75_1 base=x75 blocksize=999 addr_a=3 addr_b=1 modulo=8 windowsize=2"),
+            EXPECT_NE(file_text(add_file).find(
+                          "2:x75_1 base=x75 blocksize=999 addr_a=3 addr_b=1 modulo=8 windowsize=2"),
                       std::string::npos);
         } else {
             EXPECT_FALSE(file_exists(add_file));
@@ -351,13 +354,15 @@ TEST_F(LineTargetDialogTest, WrittenTablesBecomeTheCopiesAndTheButtonsFollowTheL
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         lines(c.held);
-        helpfunc_main_state(c.held > 0 ? MainState::REGISTERED_LINES : MainState::REGISTERED_NO_LINES);
+        helpfunc_main_state(c.held > 0 ? MainState::REGISTERED_LINES
+                                       : MainState::REGISTERED_NO_LINES);
         lines(c.edited);
         main_line_list_copy->ops->list_destroy(main_line_list_copy);
         main_line_list_copy = listhelp_new_line_list();
         for (int n = 1; n <= c.held; ++n) {
             LineTarget l = line("10.7.7.7", "777");
-            main_line_list_copy->ops->list_append(main_line_list_copy, main_line_list_copy->copy(&l));
+            main_line_list_copy->ops->list_append(main_line_list_copy,
+                                                  main_line_list_copy->copy(&l));
         }
         helpfunc_popup(Dialog::ConfigDialog);
         router_session_begin_action();
@@ -370,7 +375,8 @@ TEST_F(LineTargetDialogTest, WrittenTablesBecomeTheCopiesAndTheButtonsFollowTheL
         EXPECT_TRUE(main_buttons(1, 1, c.with_lines, c.with_lines, 1));
         EXPECT_EQ(is_managed("*ErrorDialog"), c.message);
         if (c.message) {
-            EXPECT_EQ(error_text(), "Configuration was saved!\nTo Activate Changes Please Deregister");
+            EXPECT_EQ(error_text(),
+                      "Configuration was saved!\nTo Activate Changes Please Deregister");
             pump();
             EXPECT_EQ(title("*ErrorDialog"), "Message");
             int x = 0, y = 0;
@@ -405,7 +411,8 @@ protected:
         }
         r.routes.push_back(sim_route(0, "255.255.255.0", "10.20.0.0", "10.1.1.1"));
         r.routes.push_back(sim_route(1, "255.255.255.0", "10.21.0.0", "10.2.2.2"));
-        r.filters.push_back(sim_filter(0, "255.255.255.255", "10.1.1.1", "0.0.0.0", "0.0.0.0", 6, 1, 23));
+        r.filters.push_back(
+            sim_filter(0, "255.255.255.255", "10.1.1.1", "0.0.0.0", "0.0.0.0", 6, 1, 23));
         r.filters.push_back(sim_filter(1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 1, 0));
         return r;
     }
@@ -425,12 +432,16 @@ protected:
         return peer;
     }
 
-    static std::vector<PeerLogLine> puts(PeerProcess* peer) { return peer->datagrams(PeerLogLine::RX, 0x1017); }
+    static std::vector<PeerLogLine> puts(PeerProcess* peer)
+    {
+        return peer->datagrams(PeerLogLine::RX, 0x1017);
+    }
 
     // The router's tables once `done` holds for them: the peer writes its
     // state file after the datagram it answered, which may come a little
     // after its answer.
-    static SimRouter router_when(PeerProcess* peer, const std::function<bool(const SimRouter&)>& done)
+    static SimRouter router_when(PeerProcess* peer,
+                                 const std::function<bool(const SimRouter&)>& done)
     {
         SimRouter now;
         pump_until([&] { return peer->router("r1", &now) && done(now); });
@@ -448,7 +459,8 @@ TEST_F(LineTargetRouterTest, AddEditAndDeleteThenOkWritesExactlyTheDifference)
 {
     PeerProcess* peer = registered(router());
     ASSERT_NE(peer, nullptr);
-    EXPECT_EQ(hosts(main_line_list), (std::vector<std::string>{"10.1.1.1", "10.2.2.2", "10.3.3.3"}));
+    EXPECT_EQ(hosts(main_line_list),
+              (std::vector<std::string>{"10.1.1.1", "10.2.2.2", "10.3.3.3"}));
     MainCB(t()->ConfigureLines, code(MAIN_ACTION_LINES), nullptr);
     ASSERT_TRUE(is_managed("*ConfigDialog"));
 
@@ -472,14 +484,16 @@ TEST_F(LineTargetRouterTest, AddEditAndDeleteThenOkWritesExactlyTheDifference)
     std::vector<std::string> router_lines;
     for (const SimLine& l : now.lines)
         router_lines.push_back(l.host + " " + l.phone);
-    EXPECT_EQ(router_lines, (std::vector<std::string>{"10.2.2.2 2222", "10.3.3.3 333", "10.6.6.6 0306"}));
+    EXPECT_EQ(router_lines,
+              (std::vector<std::string>{"10.2.2.2 2222", "10.3.3.3 333", "10.6.6.6 0306"}));
     ASSERT_EQ(now.routes.size(), 3u);
     EXPECT_EQ(now.routes[0].match, "10.6.6.6") << "the host route comes first";
     EXPECT_EQ(now.routes[0].mask, "255.255.255.255");
     EXPECT_EQ(now.routes[1].match, "10.20.0.0");
     EXPECT_EQ(now.filters.size(), 2u);
     // What the router holds is the new copy.
-    EXPECT_EQ(hosts(main_line_list_copy), (std::vector<std::string>{"10.2.2.2", "10.3.3.3", "10.6.6.6"}));
+    EXPECT_EQ(hosts(main_line_list_copy),
+              (std::vector<std::string>{"10.2.2.2", "10.3.3.3", "10.6.6.6"}));
     EXPECT_EQ(route_matches(main_route_list_copy).front(), "10.6.6.6");
 }
 
@@ -522,7 +536,8 @@ TEST_F(LineTargetRouterTest, MoreThanThirtyEntriesToWriteShowTheBusyNotice)
     for (int extra : {30, 31}) {
         SCOPED_TRACE(extra);
         for (int n = 0; n < extra; ++n) {
-            const std::string match = "10.30." + std::to_string(extra) + "." + std::to_string(n + 1);
+            const std::string match =
+                "10.30." + std::to_string(extra) + "." + std::to_string(n + 1);
             RouteEntry r = route(match.c_str());
             main_route_list->ops->list_append(main_route_list, main_route_list->copy(&r));
         }
@@ -546,7 +561,8 @@ TEST_F(LineTargetRouterTest, MoreThanThirtyEntriesToWriteShowTheBusyNotice)
     // Counted by number: a repeat the transport sent before the
     // acknowledgement came back is the same request.
     std::set<int> puts_sent;
-    for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, 0x1017)) puts_sent.insert(l.seq);
+    for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, 0x1017))
+        puts_sent.insert(l.seq);
     EXPECT_EQ(puts_sent.size(), 4u * 30 + 2);
     SimRouter now = router_when(peer, [](const SimRouter& r) { return r.routes.size() == 2; });
     EXPECT_EQ(now.routes.size(), 2u);
@@ -587,9 +603,10 @@ TEST_F(LineTargetRouterTest, WriteThatFailsPartWaySaysSoAndSavesTheEditedTables)
     config_cb(CONFIG_DELETE);
     write_and_wait();
 
-    EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed\n"
-                            "The Router's Tables May Be Partly Written\n"
-                            "Configuration Saved To /tmp/save.cfg");
+    EXPECT_EQ(error_text(),
+              "Protocol Violation - Connection Closed\n"
+              "The Router's Tables May Be Partly Written\n"
+              "Configuration Saved To /tmp/save.cfg");
     EXPECT_EQ(main_line_list, nullptr);
     SimRouter now = router_when(peer, [](const SimRouter& s) {
         return !s.lines.empty() && s.lines[0].host == "10.2.2.2" && s.lines[1].host == "10.3.3.3";
@@ -602,7 +619,8 @@ TEST_F(LineTargetRouterTest, WriteThatFailsPartWaySaysSoAndSavesTheEditedTables)
     ListObject* filters = listhelp_new_filter_list();
     int line = 0;
     int column = 0;
-    ASSERT_EQ(file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0), CFG_OK);
+    ASSERT_EQ(file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0),
+              CFG_OK);
     EXPECT_EQ(hosts(lines), (std::vector<std::string>{"10.2.2.2", "10.3.3.3"}));
     EXPECT_EQ(routes->count, 2);
     for (ListObject* l : {lines, routes, filters})
@@ -613,7 +631,8 @@ TEST_F(LineTargetRouterTest, WriteThatFailsPartWaySaysSoAndSavesTheEditedTables)
     ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS));
     ASSERT_NE(main_line_list, nullptr);
     main_error(LOWSTATE_NO_ACK);
-    EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
+    EXPECT_EQ(error_text(),
+              "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
     std::remove(CFG_EMERGENCY_PATH);
 }
 

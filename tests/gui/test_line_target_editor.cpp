@@ -180,7 +180,8 @@ TEST_F(LineTargetEditorTest, ProtocolMenusChoosePppOnBothLayersOrOnNeither)
     EXPECT_EQ(text_of(t()->AvSendPW), "kept/text") << "disabled fields keep their text";
 
     choose(t()->S2ProtocolOpt, t()->P2_HDLC);
-    EXPECT_EQ(shown(t()->S3ProtocolOpt), t()->P3_T70NL) << "no PPP on either side: nothing else moves";
+    EXPECT_EQ(shown(t()->S3ProtocolOpt), t()->P3_T70NL)
+        << "no PPP on either side: nothing else moves";
     EXPECT_FALSE(is_sensitive("*AvSendPW"));
 
     choose(t()->S3ProtocolOpt, t()->P3_PPP);
@@ -205,31 +206,32 @@ TEST_F(LineTargetEditorTest, RefusalsShowTheirMessageFocusTheirFieldAndStoreNoth
         Widget WidgetTable::*focus;
     };
     const Case cases[] = {
-        {"empty host", 0, "", "123", "20", "", "", 1, "Hostname Not Correct", &WidgetTable::Config2Name},
+        {"empty host", 0, "", "123", "20", "", "", 1, "Hostname Not Correct",
+         &WidgetTable::Config2Name},
         {"host that is no address", 0, "0.0.0.0", "123", "20", "", "", 1, "Hostname Not Correct",
          &WidgetTable::Config2Name},
-        {"host first, before a bad timeout", 0, "10.1.", "123", "4", "", "", 1, "Hostname Not Correct",
-         &WidgetTable::Config2Name},
+        {"host first, before a bad timeout", 0, "10.1.", "123", "4", "", "", 1,
+         "Hostname Not Correct", &WidgetTable::Config2Name},
         {"phone with a letter", 0, "10.5.5.5", "12a", "20", "", "", 2, "Phone Number Not Correct",
          &WidgetTable::Config2Telefon},
-        {"type 1 takes 0 or 1 only", 1, "10.5.5.5", "2", "20", "", "", 2, "Phone Number Not Correct",
-         &WidgetTable::Config2Telefon},
+        {"type 1 takes 0 or 1 only", 1, "10.5.5.5", "2", "20", "", "", 2,
+         "Phone Number Not Correct", &WidgetTable::Config2Telefon},
         {"timeout 4", 0, "10.5.5.5", "123", "4", "", "", 5, "Timeout Too Small Or Wrong Format",
          &WidgetTable::TimeOutText},
         {"type 3 asks for no phone", 3, "10.5.5.5", "no number", "-3", "", "", 5,
          "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
         {"timeout empty", 0, "10.5.5.5", "123", "", "", "", 5, "Timeout Too Small Or Wrong Format",
          &WidgetTable::TimeOutText},
-        {"timeout beyond 16 bits", 0, "10.5.5.5", "123", "65536", "", "",
-         5, "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
-        {"send pair with two slashes", 0, "10.5.5.5", "123", "20", "a/b/c", "",
-         3, "Password (send) Incorrect", &WidgetTable::AvSendPW},
-        {"send pair without a name, two slashes", 0, "10.5.5.5", "123", "20", "//secret", "",
-         3, "Password (send) Incorrect", &WidgetTable::AvSendPW},
-        {"receive pair with a blank", 0, "10.5.5.5", "123", "20", "a/b", "c d",
-         4, "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
-        {"receive pair without a name, two slashes", 2, "10.5.5.5", "anything", "20", "", "/a/",
-         4, "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
+        {"timeout beyond 16 bits", 0, "10.5.5.5", "123", "65536", "", "", 5,
+         "Timeout Too Small Or Wrong Format", &WidgetTable::TimeOutText},
+        {"send pair with two slashes", 0, "10.5.5.5", "123", "20", "a/b/c", "", 3,
+         "Password (send) Incorrect", &WidgetTable::AvSendPW},
+        {"send pair without a name, two slashes", 0, "10.5.5.5", "123", "20", "//secret", "", 3,
+         "Password (send) Incorrect", &WidgetTable::AvSendPW},
+        {"receive pair with a blank", 0, "10.5.5.5", "123", "20", "a/b", "c d", 4,
+         "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
+        {"receive pair without a name, two slashes", 2, "10.5.5.5", "anything", "20", "", "/a/", 4,
+         "Password (receive) Incorrect", &WidgetTable::AvReceivePW},
     };
     const std::vector<std::string> before = hosts(main_line_list);
     for (const Case& c : cases) {
@@ -341,7 +343,8 @@ TEST_F(LineTargetEditorTest, AddingWithCreateDefaultRoutePutsTheHostRouteFirst)
               (std::vector<std::string>{"10.6.6.6", "10.9.0.2", "10.9.0.3"}));
     EXPECT_EQ(list_items(t()->LineList).size(), 2u);
     EXPECT_EQ(selected_positions(t()->LineList), std::vector<int>{2});
-    EXPECT_EQ(hosts(main_line_list_copy), std::vector<std::string>{"10.1.1.1"}) << "the router's copy waits for OK";
+    EXPECT_EQ(hosts(main_line_list_copy), std::vector<std::string>{"10.1.1.1"})
+        << "the router's copy waits for OK";
 
     // Editing never makes a route, whatever the hidden toggle says.
     open_line(1);
@@ -443,8 +446,8 @@ TEST_F(LineTargetEditorTest, IdentificationFieldsShowAllTheirCharactersBesideWho
         SCOPED_TRACE(XtName(field));
         Dimension width = 0, margin = 0, shadow = 0, highlight = 0;
         XmFontList fonts = nullptr;
-        XtVaGetValues(field, XmNwidth, &width, XmNmarginWidth, &margin, XmNshadowThickness,
-                      &shadow, XmNhighlightThickness, &highlight, XmNfontList, &fonts, nullptr);
+        XtVaGetValues(field, XmNwidth, &width, XmNmarginWidth, &margin, XmNshadowThickness, &shadow,
+                      XmNhighlightThickness, &highlight, XmNfontList, &fonts, nullptr);
         const int inside = width - 2 * (margin + shadow + highlight);
         for (const char* text : texts) {
             ASSERT_EQ(std::strlen(text), 39u);

@@ -156,9 +156,9 @@ TEST_F(MainWindowTest, RegisteringARouterWithoutAddressOffersOnlyItsSettings)
         const char* button;
         bool sensitive;
     } expected[] = {
-        {"*MainForm.Open", false},          {"*MainForm.ConfigureRouter", true},
+        {"*MainForm.Open", false},           {"*MainForm.ConfigureRouter", true},
         {"*MainForm.ConfigureLines", false}, {"*MainForm.LineMonitor", false},
-        {"*MainForm.Accounting", false},    {"*MainForm.Overview", false},
+        {"*MainForm.Accounting", false},     {"*MainForm.Overview", false},
         {"*MainForm.Close", true},
     };
     for (const auto& e : expected)

@@ -60,7 +60,10 @@ protected:
         XtCallCallbacks(t()->PWText, XmNactivateCallback, &cbs);
     }
 
-    bool prompt_up() { return pump_until([] { return is_managed("*PWDialog"); }); }
+    bool prompt_up()
+    {
+        return pump_until([] { return is_managed("*PWDialog"); });
+    }
 };
 
 TEST_F(RouterRegistrationTest, WithoutPasswordTheTablesAreReadAndTheSettingsKept)
@@ -134,8 +137,8 @@ TEST_F(RouterRegistrationTest, RefusalsShowTheirReasonAndLeaveNothingRegistered)
     ASSERT_TRUE(start_back_end());
     struct Case {
         const char* name;
-        const char* password;   // the router's
-        const char* typed;      // at the prompt, when it asks
+        const char* password;  // the router's
+        const char* typed;     // at the prompt, when it asks
         const char* holder;
         const char* exclusive;
         const char* knob;
@@ -254,7 +257,7 @@ TEST_F(RouterRegistrationTest, AnOpenGivenUpLeavesTheMainWindowUsable)
         faulty.password = password;
         // Before its acknowledgement, a message that no open awaits.
         faulty.knobs.push_back(*password != '\0' ? "own PASSWORD_REPLY SCAN_REPLY"
-                                                  : "own OPEN_REQUEST SCAN_REPLY");
+                                                 : "own OPEN_REQUEST SCAN_REPLY");
         SimRouter sound = router();
         sound.name = "r2";
         sound.address = "10.77.0.20";
@@ -298,14 +301,17 @@ TEST_F(RouterRegistrationTest, FullTablesAreReadWhole)
     SimRouter r = router();
     r.lines.clear();
     for (int i = 0; i < MAX_LINE_TARGETS; ++i)
-        r.lines.push_back(known_line(i, "10.3.0." + std::to_string(i + 1), std::to_string(1000 + i)));
+        r.lines.push_back(
+            known_line(i, "10.3.0." + std::to_string(i + 1), std::to_string(1000 + i)));
     r.routes.clear();
     for (int i = 0; i < MAX_ROUTES; ++i)
-        r.routes.push_back(sim_route(i, "255.255.255.255", "10.4.0." + std::to_string(i + 1), "10.1.1.1"));
+        r.routes.push_back(
+            sim_route(i, "255.255.255.255", "10.4.0." + std::to_string(i + 1), "10.1.1.1"));
     for (int i = 0; i < MAX_FILTERS - 1; ++i)
         r.filters.push_back(sim_filter(i, "255.255.255.255", "10.5.0." + std::to_string(i + 1),
                                        "0.0.0.0", "0.0.0.0", 6, i % 2, 23));
-    r.filters.push_back(sim_filter(MAX_FILTERS - 1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0));
+    r.filters.push_back(
+        sim_filter(MAX_FILTERS - 1, "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 0));
     ASSERT_NE(start_peer(1, {r}), nullptr);
     register_router();
     ASSERT_TRUE(pump_until(registration_over, 3 * GUI_SCAN_WAIT_MS));
@@ -336,7 +342,8 @@ TEST_F(RouterRegistrationTest, MoreThanThirtyEntriesToReadShowTheBusyNotice)
             r.lines.push_back(known_line(i, "10.3.0." + std::to_string(i), "1"));
         r.routes.clear();
         for (int i = 0; i < routes; ++i)
-            r.routes.push_back(sim_route(i, "255.255.255.255", "10.4.0." + std::to_string(i + 1), "10.1.1.1"));
+            r.routes.push_back(
+                sim_route(i, "255.255.255.255", "10.4.0." + std::to_string(i + 1), "10.1.1.1"));
         for (int i = 0; i < 6; ++i)
             r.filters.push_back(sim_filter(i, "255.255.255.255", "10.5.0." + std::to_string(i + 1),
                                            "0.0.0.0", "0.0.0.0", 6, 1, 23));
@@ -344,13 +351,16 @@ TEST_F(RouterRegistrationTest, MoreThanThirtyEntriesToReadShowTheBusyNotice)
         ASSERT_NE(start_peer(1, {r}), nullptr);
         bool notice = false;
         register_router();
-        ASSERT_TRUE(pump_until([&] {
-            if (is_managed("*ScanDialog")) {
-                notice = true;
-                EXPECT_EQ(label("*ScanDialog.ScanDialogMessage"), "Getting Data From The Router");
-            }
-            return registration_over();
-        }, 3 * GUI_SCAN_WAIT_MS));
+        ASSERT_TRUE(pump_until(
+            [&] {
+                if (is_managed("*ScanDialog")) {
+                    notice = true;
+                    EXPECT_EQ(label("*ScanDialog.ScanDialogMessage"),
+                              "Getting Data From The Router");
+                }
+                return registration_over();
+            },
+            3 * GUI_SCAN_WAIT_MS));
         EXPECT_EQ(notice, 10 + routes + 6 > 30);
         EXPECT_FALSE(is_managed("*ScanDialog"));
         ASSERT_NE(main_route_list, nullptr);

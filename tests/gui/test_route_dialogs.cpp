@@ -79,8 +79,10 @@ protected:
     // A click on a line: Motif selects it and calls the selection callback.
     static void click(int position) { XmListSelectPos(t()->RouteList, position, True); }
 
-
-    static void type(Widget field, const char* value) { XmTextFieldSetString(field, const_cast<char*>(value)); }
+    static void type(Widget field, const char* value)
+    {
+        XmTextFieldSetString(field, const_cast<char*>(value));
+    }
 
     static void fill(const char* mask, const char* match, const char* gateway, const char* position)
     {
@@ -105,7 +107,8 @@ TEST_F(RouteDialogTest, PopupListsEveryRouteWithTheRouterAndNothingSelected)
     const std::vector<std::string> lines = list_items(t()->RouteList);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "  1.     255.255.255.255   193.1.2.3         193.1.2.3               ");
-    EXPECT_EQ(lines[2], route_list_line(3, *static_cast<RouteEntry*>(main_route_list->tail->element)));
+    EXPECT_EQ(lines[2],
+              route_list_line(3, *static_cast<RouteEntry*>(main_route_list->tail->element)));
     EXPECT_TRUE(selected_positions(t()->RouteList).empty());
     EXPECT_EQ(text_of(t()->RouteIDText), "gw1");
     EXPECT_FALSE(is_sensitive("*RouteDialog*OpenRoute"));
@@ -246,8 +249,8 @@ TEST_F(RouteDialogTest, RefusalsShowTheirMessageAndFocusTheirField)
          "Wrong Match And Netmask Combination", &WidgetTable::Route2MaskText},
         {"bad gateway", false, "255.255.255.0", "10.1.2.0", "gw", "1", "Gateway Not Correct",
          &WidgetTable::Route2GateText},
-        {"edit past the end", false, "0.0.0.0", "0.0.0.0", "0.0.0.0", "6",
-         "Position Not Correct", &WidgetTable::Route2PosText},
+        {"edit past the end", false, "0.0.0.0", "0.0.0.0", "0.0.0.0", "6", "Position Not Correct",
+         &WidgetTable::Route2PosText},
         {"add past the end", true, "0.0.0.0", "0.0.0.0", "0.0.0.0", "7", "Position Not Correct",
          &WidgetTable::Route2PosText},
         {"position with a blank", false, "0.0.0.0", "0.0.0.0", "0.0.0.0", "3 ",

@@ -76,7 +76,7 @@ TEST_F(RouterOverviewTest, FirstAnswerOfEachRouterCountsOnEveryLineOfIt)
     scan_answer(0x0A4D0002, 2);
     scan_answer(0x0A4D0002, 2, 0x0A4D0009);  // the same router, held by another: a second line
     scan_answer(0x0A4D0003, 3);
-    scan_answer(0, 4);                       // no configuration: never answers by name
+    scan_answer(0, 4);  // no configuration: never answers by name
     ASSERT_EQ(main_router_list->count, 4);
 
     RouterState r2 = answer(0x0A4D0002);
@@ -94,7 +94,7 @@ TEST_F(RouterOverviewTest, FirstAnswerOfEachRouterCountsOnEveryLineOfIt)
     RouterState again = answer(0x0A4D0002);  // the query goes out twice
     myutil_copy_text(again.firmware, "9.9");
     cbfunc_router_state(&again);
-    RouterState r3 = answer(0x0A4D0003);     // no firmware in its answer
+    RouterState r3 = answer(0x0A4D0003);  // no firmware in its answer
     r3.ch2_state = 7;
     cbfunc_router_state(&r3);
     RouterState stranger = answer(0x0A4D0063);  // not in the list

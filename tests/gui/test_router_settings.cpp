@@ -30,7 +30,7 @@ struct FillRow {
     bool configured;
     bool has_1tr6;
     bool has_dss1;
-    bool menu;       // option menu and "RChangeFirmware"
+    bool menu;  // option menu and "RChangeFirmware"
     bool b1tr6;
     bool beuro;
     bool permanent;
@@ -41,13 +41,19 @@ struct FillRow {
 TEST_F(RouterSettingsTest, FillTableForRoutersWithAndWithoutConfiguration)
 {
     const FillRow rows[] = {
-        {"unconfigured, no image", false, false, false, false, false, false, false, "ISDN_EURO", ""},
-        {"unconfigured, 1TR6 only", false, true, false, true, true, false, true, "ISDN_1TR6", "1.00"},
-        {"unconfigured, DSS1 only", false, false, true, true, false, true, true, "ISDN_EURO", "2.10"},
+        {"unconfigured, no image", false, false, false, false, false, false, false, "ISDN_EURO",
+         ""},
+        {"unconfigured, 1TR6 only", false, true, false, true, true, false, true, "ISDN_1TR6",
+         "1.00"},
+        {"unconfigured, DSS1 only", false, false, true, true, false, true, true, "ISDN_EURO",
+         "2.10"},
         {"unconfigured, both", false, true, true, true, true, true, true, "ISDN_EURO", "2.10"},
-        {"configured, no image", true, false, false, false, false, false, false, "ISDN_TYP_2_11", "1.50"},
-        {"configured, 1TR6 only", true, true, false, true, true, false, true, "ISDN_TYP_2_11", "1.50"},
-        {"configured, DSS1 only", true, false, true, true, false, true, true, "ISDN_TYP_2_11", "1.50"},
+        {"configured, no image", true, false, false, false, false, false, false, "ISDN_TYP_2_11",
+         "1.50"},
+        {"configured, 1TR6 only", true, true, false, true, true, false, true, "ISDN_TYP_2_11",
+         "1.50"},
+        {"configured, DSS1 only", true, false, true, true, false, true, true, "ISDN_TYP_2_11",
+         "1.50"},
         {"configured, both", true, true, true, true, true, true, true, "ISDN_TYP_2_11", "1.50"},
     };
     int last = 10;
@@ -76,7 +82,8 @@ TEST_F(RouterSettingsTest, FillTableForRoutersWithAndWithoutConfiguration)
         EXPECT_EQ(text_of(w()->RVersionText), row.version);
         EXPECT_EQ(text_of(w()->RNameText), row.configured ? "10.77.0.2" : "");
         EXPECT_EQ(text_of(w()->RPhoneText), row.configured ? "0301234" : "");
-        EXPECT_EQ(rconfig_shown_family(), row.configured ? 0 : (row.has_1tr6 && !row.has_dss1 ? 0 : 1));
+        EXPECT_EQ(rconfig_shown_family(),
+                  row.configured ? 0 : (row.has_1tr6 && !row.has_dss1 ? 0 : 1));
         press(RCONFIG_ACTION_CANCEL);
         EXPECT_FALSE(is_managed("*RConfigDialog"));
     }
@@ -292,7 +299,8 @@ TEST_F(RouterRequestTest, SettingsOnlyGuardedUntilTheAnswerThenTakenFromThePropo
     // One request, counted by number: a repeat the transport sent before
     // the acknowledgement came back is the same request.
     std::set<int> sent;
-    for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, CODE_ROUTER_DATA)) sent.insert(l.seq);
+    for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, CODE_ROUTER_DATA))
+        sent.insert(l.seq);
     EXPECT_EQ(sent.size(), 1u);
     EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_SET_PASSWORD).empty());
     ASSERT_TRUE(event_seen(peer, "router data address=10.77.0.2"));
@@ -316,7 +324,8 @@ TEST_F(RouterRequestTest, PasswordOnlySendsThePasswordAndShowsNothing)
     EXPECT_FALSE(error_shown());
     EXPECT_STREQ(helpfunc_selected_box.cfg.password, "neu");
     EXPECT_EQ(helpfunc_selected_box.cfg.exclusive, 1);
-    ListNode* node = main_router_list->ops->list_get_at(main_router_list, helpfunc_selected_box.sel_pos);
+    ListNode* node =
+        main_router_list->ops->list_get_at(main_router_list, helpfunc_selected_box.sel_pos);
     EXPECT_EQ(static_cast<RouterEntry*>(node->element)->held, 1u) << "held by this station now";
     EXPECT_TRUE(event_seen(peer, "password changed to neu exclusive=10.77.0.1"));
     EXPECT_TRUE(peer->datagrams(PeerLogLine::RX, CODE_ROUTER_DATA).empty());
@@ -398,7 +407,8 @@ TEST_F(RouterRequestTest, FlashFailureThenNoSavesTheTablesAndDeregisters)
     QuestionCB(nullptr, action_code(QUESTION_ACTION_DOWNLOAD_NO), nullptr);
     EXPECT_FALSE(is_managed("*QuestionDialog"));
     EXPECT_TRUE(error_shown());
-    EXPECT_EQ(error_text(), "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
+    EXPECT_EQ(error_text(),
+              "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
     EXPECT_EQ(main_line_list, nullptr);
     EXPECT_EQ(helpfunc_selected_box.sel_pos, -1);
     EXPECT_FALSE(XtIsSensitive(w()->ConfigureRouter));

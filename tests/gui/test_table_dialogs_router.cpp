@@ -123,7 +123,7 @@ protected:
             EXPECT_LT(static_cast<size_t>(s.index), r.filters.size()) << "a gap in the filters";
             if (static_cast<size_t>(s.index) < result.size())
                 result[s.index] = {s.send_mask, s.send_match, s.receive_mask, s.receive_match,
-                                   s.protocol, s.port, s.action};
+                                   s.protocol,  s.port,       s.action};
         }
         return result;
     }

@@ -53,7 +53,8 @@ protected:
             myutil_copy_text(filter.send_mask, "255.255.255.255");
             main_filter_list->ops->list_append(main_filter_list, main_filter_list->copy(&filter));
         }
-        main_filter_list->ops->list_append(main_filter_list, main_filter_list->copy(&filter_reject));
+        main_filter_list->ops->list_append(main_filter_list,
+                                           main_filter_list->copy(&filter_reject));
         main_line_list_copy = main_line_list->ops->list_copy(main_line_list);
         main_route_list_copy = main_route_list->ops->list_copy(main_route_list);
         main_filter_list_copy = main_filter_list->ops->list_copy(main_filter_list);
@@ -106,9 +107,8 @@ TEST_F(TableListHeightTest, EveryTableShowsTenLines)
             XtVaGetValues(children[i], XmNy, &cy, XmNheight, &ch, nullptr);
             const bool above = cy + ch <= y;
             const bool below = cy >= y + height + 5;
-            EXPECT_TRUE(above || below)
-                << XtName(children[i]) << " at " << cy << ".." << cy + ch << ", the list at "
-                << y << ".." << y + height;
+            EXPECT_TRUE(above || below) << XtName(children[i]) << " at " << cy << ".." << cy + ch
+                                        << ", the list at " << y << ".." << y + height;
         }
         Dimension inner = 0;
         XtVaGetValues(XtParent(frame), XmNheight, &inner, nullptr);

@@ -69,7 +69,9 @@ TEST_F(ToolkitTest, BuiltInImagesBecomePixmapsOfTheScreensDepth)
     const struct {
         const char* name;
         unsigned width, height;
-    } cases[] = {{"error32x32", 32, 32}, {"question32x32", 32, 32}, {"hglass32x32", 32, 32},
+    } cases[] = {{"error32x32", 32, 32},
+                 {"question32x32", 32, 32},
+                 {"hglass32x32", 32, 32},
                  {"quarn", 106, 81}};
     for (const auto& c : cases) {
         Pixmap pixmap = BitmapFileToPixmap(label, c.name);

@@ -41,17 +41,15 @@ TEST(AccountingTextTest, LargeCountersStayUnsigned)
         uint32_t value;
         const char* shown;
     } cases[] = {
-        {0, "         0"},
-        {2147483647u, "2147483647"},
-        {2147483648u, "2147483648"},
-        {3000000000u, "3000000000"},
-        {4294967295u, "4294967295"},
+        {0, "         0"},           {2147483647u, "2147483647"}, {2147483648u, "2147483648"},
+        {3000000000u, "3000000000"}, {4294967295u, "4294967295"},
     };
     for (const auto& c : cases) {
         uint32_t v = c.value;
         std::string text = accounting_entry_text(line("h", "1", {v, v, v, v, v, v, v}));
         EXPECT_EQ(text.find('-'), std::string::npos) << c.value;
-        std::string calls = std::string("Calls      incoming: ") + c.shown + "    outgoing: " + c.shown;
+        std::string calls =
+            std::string("Calls      incoming: ") + c.shown + "    outgoing: " + c.shown;
         EXPECT_NE(text.find(calls), std::string::npos) << c.value << "\n" << text;
         EXPECT_NE(text.find(std::string("Charge     : ") + c.shown + " Units"), std::string::npos)
             << c.value;
@@ -63,7 +61,8 @@ TEST(AccountingTextTest, GermanTextTakesTheSameOrder)
     LanguageGuard guard;
     messages_choose_language("Anmelden");
     std::string text = accounting_entry_text(line("gw1", "0815", {7, 2, 1, 4, 3, 6, 5}));
-    EXPECT_NE(text.find("eingehend:          1    ausgehend:          2"), std::string::npos) << text;
+    EXPECT_NE(text.find("eingehend:          1    ausgehend:          2"), std::string::npos)
+        << text;
     EXPECT_NE(text.find(":          7 Einheiten"), std::string::npos) << text;
 }
 
@@ -75,10 +74,7 @@ protected:
         lines_ = listhelp_new_line_list();
     }
     void TearDown() override { lines_->ops->list_destroy(lines_); }
-    void add(const LineTarget& t)
-    {
-        lines_->ops->list_append(lines_, listhelp_copy_line(&t));
-    }
+    void add(const LineTarget& t) { lines_->ops->list_append(lines_, listhelp_copy_line(&t)); }
     ListObject* lines_ = nullptr;
 };
 

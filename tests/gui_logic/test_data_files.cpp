@@ -173,7 +173,7 @@ TEST(InstalledHelpFileTest, EveryLineFitsTheWindow)
         EXPECT_LE(line.size(), WIDTH) << "line " << n + 1 << ": " << line;
         for (char c : line)
             EXPECT_TRUE(c >= 0x20 && c <= 0x7e) << "line " << n + 1 << " holds byte "
-                                                 << static_cast<int>(static_cast<unsigned char>(c));
+                                                << static_cast<int>(static_cast<unsigned char>(c));
     }
 }
 
@@ -196,8 +196,8 @@ TEST_F(ExampleProtocolsTest, ShippedFileReadsWithoutFaultAndDefinesNothing)
     DataPath path(data_dir());
     int line = -1;
     int column = -1;
-    ASSERT_EQ(file_read_protocols(&line, &column), 1) << "fault at line " << line << ", column "
-                                                      << column;
+    ASSERT_EQ(file_read_protocols(&line, &column), 1)
+        << "fault at line " << line << ", column " << column;
     // The examples wait to be switched on: a site gets no protocol names it
     // did not choose.
     EXPECT_EQ(no_s2_protocols, PROTO_BUILTIN_ROWS);
@@ -210,7 +210,8 @@ TEST_F(ExampleProtocolsTest, ExamplesSwitchedOnDefineWhatTheySay)
     for (const char* keyword : {"blocksize=", "addr_a=", "addr_b=", "modulo=", "windowsize="}) {
         bool shown = false;
         for (const std::string& line : lines_of(examples))
-            shown = shown || (line.compare(0, 2, "2:") == 0 && line.find(keyword) != std::string::npos);
+            shown =
+                shown || (line.compare(0, 2, "2:") == 0 && line.find(keyword) != std::string::npos);
         EXPECT_TRUE(shown) << "no example sets " << keyword;
     }
 
@@ -218,15 +219,15 @@ TEST_F(ExampleProtocolsTest, ExamplesSwitchedOnDefineWhatTheySay)
     dir.write(PROTO_FILE, examples);
     int line = -1;
     int column = -1;
-    ASSERT_EQ(file_read_protocols(&line, &column), 1) << "fault at line " << line << ", column "
-                                                      << column;
+    ASSERT_EQ(file_read_protocols(&line, &column), 1)
+        << "fault at line " << line << ", column " << column;
 
     const struct {
         const char* name;
         unsigned blocksize, addr_a, addr_b, modulo, windowsize;
     } rows[] = {
-        {"x75_win2", 1500, 3, 1, 8, 2},  {"x75_ext", 1500, 3, 1, 128, 127},
-        {"x75_2k", 2048, 3, 1, 8, 7},    {"x75_swap", 1500, 1, 3, 8, 7},
+        {"x75_win2", 1500, 3, 1, 8, 2}, {"x75_ext", 1500, 3, 1, 128, 127},
+        {"x75_2k", 2048, 3, 1, 8, 7},   {"x75_swap", 1500, 1, 3, 8, 7},
         {"x75_all", 512, 3, 1, 8, 4},
     };
     ASSERT_EQ(no_s2_protocols, PROTO_BUILTIN_ROWS + static_cast<int>(std::size(rows)));
@@ -268,8 +269,8 @@ TEST(ExampleDefaultsTest, ExamplesSwitchedOnSetAllThreeValues)
     uint32_t netmask = NETMASK;
     int resolving = 1;
     EXPECT_EQ(file_read_config_file(&address, &netmask, &resolving), 1);  // every line good
-    EXPECT_EQ(address, 0xC0A80114u);  // 192.168.1.20
-    EXPECT_EQ(netmask, 0xFFFFFF00u);  // 255.255.255.0
+    EXPECT_EQ(address, 0xC0A80114u);                                      // 192.168.1.20
+    EXPECT_EQ(netmask, 0xFFFFFF00u);                                      // 255.255.255.0
     EXPECT_EQ(resolving, 0);
 }
 

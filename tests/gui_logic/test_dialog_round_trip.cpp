@@ -33,15 +33,18 @@ protected:
     {
         const std::string position = std::to_string(routes_->count + 1);
         RouteEntry r;
-        ASSERT_EQ(route_from_fields({mask, match, gateway, position.c_str()}, routes_->count, true, &r).code, 0);
+        ASSERT_EQ(
+            route_from_fields({mask, match, gateway, position.c_str()}, routes_->count, true, &r)
+                .code,
+            0);
         ASSERT_GT(route_store(routes_, 0, r), 0);
     }
 
     void add_filter(const char* service, bool accept)
     {
         const std::string position = std::to_string(filters_->count);
-        FilterFields fields = {"255.255.0.0", "10.1.0.0", "0.0.0.0", "0.0.0.0", service, accept,
-                               position.c_str()};
+        FilterFields fields = {"255.255.0.0", "10.1.0.0", "0.0.0.0",       "0.0.0.0",
+                               service,       accept,     position.c_str()};
         FilterEntry f;
         ASSERT_EQ(filter_from_fields(fields, filters_->count, true, &f).code, 0) << service;
         ASSERT_GT(filter_store(filters_, 0, f), 0);
@@ -58,7 +61,8 @@ protected:
         ListObject* routes = listhelp_new_route_list();
         ListObject* filters = listhelp_new_filter_list();
         int line = -1, column = -1;
-        const int code = file_load_config(path.c_str(), &lines, &routes, &filters, &line, &column, line_type);
+        const int code =
+            file_load_config(path.c_str(), &lines, &routes, &filters, &line, &column, line_type);
         own(lines);
         own(routes);
         own(filters);
@@ -108,7 +112,7 @@ TEST_F(DialogRoundTripTest, AcceptedEntriesLoadBack)
     f = line("10.1.2.4");
     f.phone = "123s";
     f.timeout = "0";
-    f.send_pair = "remote";      // stored as "remote/"
+    f.send_pair = "remote";  // stored as "remote/"
     f.receive_pair = "local/pw";
     f.proto2 = &s2_protocols[2];
     f.proto3 = &s3_protocols[2];

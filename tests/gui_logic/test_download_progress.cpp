@@ -22,7 +22,9 @@ TEST(DownloadProgressTest, PercentThenWaiting)
         {5, "Loading Firmware   5 %", "Router wird mit Firmware geladen   5 %"},
         {33, "Loading Firmware  33 %", "Router wird mit Firmware geladen  33 %"},
         {99, "Loading Firmware  99 %", "Router wird mit Firmware geladen  99 %"},
-        {100, "Waiting For Router To Be Ready", "Warten auf die R\xFC" "ckmeldung vom Router"},
+        {100, "Waiting For Router To Be Ready",
+         "Warten auf die R\xFC"
+         "ckmeldung vom Router"},
     };
     for (const auto& c : cases) {
         messages_choose_language(nullptr);

@@ -43,7 +43,8 @@ TEST_F(FileMessagesTest, NamesFromQorvelPath)
     EXPECT_EQ(save.pattern, "/opt/data/*.cfg");
     EXPECT_TRUE(save.has_selection);
     EXPECT_EQ(save.selection, "/opt/data/gw1.cfg");
-    FileDialogNames accounting = file_dialog_names("gw1", file_dialog_extension(FILE_SAVE_ACCOUNTING));
+    FileDialogNames accounting =
+        file_dialog_names("gw1", file_dialog_extension(FILE_SAVE_ACCOUNTING));
     EXPECT_EQ(accounting.selection, "/opt/data/gw1.acc");
     FileDialogNames load = file_dialog_names(nullptr, file_dialog_extension(FILE_LOAD_CONFIG));
     EXPECT_EQ(load.pattern, "/opt/data/*.cfg");
@@ -76,11 +77,21 @@ TEST_F(FileMessagesTest, ReaderCodesAndTheirMessages)
         int message;
         const char* reason;
     } cases[] = {
-        {1, 57, "Too Many Entries"},  {2, 58, "Wrong IP-Address"},  {3, 59, "Wrong Phone Number"},
-        {4, 60, "Wrong Protocol"},    {5, 61, "Wrong Timeout Value"}, {6, 62, "Wrong Value"},
-        {7, 63, "Wrong Value"},       {8, 64, "Wrong Value"},       {9, 65, "Wrong Password"},
-        {10, 66, "Syntax Error"},     {11, 67, "Wrong Mask"},       {12, 68, "Wrong Match"},
-        {13, 69, "Combination Mask/Match"}, {14, 70, "Wrong Gateway"}, {15, 71, "Wrong Service"},
+        {1, 57, "Too Many Entries"},
+        {2, 58, "Wrong IP-Address"},
+        {3, 59, "Wrong Phone Number"},
+        {4, 60, "Wrong Protocol"},
+        {5, 61, "Wrong Timeout Value"},
+        {6, 62, "Wrong Value"},
+        {7, 63, "Wrong Value"},
+        {8, 64, "Wrong Value"},
+        {9, 65, "Wrong Password"},
+        {10, 66, "Syntax Error"},
+        {11, 67, "Wrong Mask"},
+        {12, 68, "Wrong Match"},
+        {13, 69, "Combination Mask/Match"},
+        {14, 70, "Wrong Gateway"},
+        {15, 71, "Wrong Service"},
         {16, 72, "Wrong Value"},
     };
     for (const auto& c : cases) {

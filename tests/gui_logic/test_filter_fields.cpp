@@ -40,19 +40,67 @@ struct CheckCase {
 TEST_F(FilterFieldsTest, ChecksInDialogOrder)
 {
     const CheckCase cases[] = {
-        {"all zero", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 0, -1, FilterField::NO_FIELD},
-        {"networks", {"255.255.0.0", "10.1.0.0", "255.255.255.0", "10.2.3.0", "ftp", false, "1"}, 0, -1, FilterField::NO_FIELD},
-        {"send mask", {"", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 2, 27, FilterField::SendMask},
-        {"send compare value", {"255.0.0.0", "x", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 3, 23, FilterField::SendMatch},
-        {"send combination", {"255.255.0.0", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all", true, "1"}, 1, 24, FilterField::SendMask},
-        {"receive mask", {"0.0.0.0", "0.0.0.0", "255.255.255", "0.0.0.0", "all", true, "1"}, 4, 28, FilterField::ReceiveMask},
-        {"receive compare value", {"0.0.0.0", "0.0.0.0", "255.0.0.0", "", "all", true, "1"}, 5, 23, FilterField::ReceiveMatch},
-        {"receive combination", {"0.0.0.0", "0.0.0.0", "255.255.0.0", "10.1.2.0", "all", true, "1"}, 1, 24, FilterField::ReceiveMask},
-        {"service", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "nosuchservice", true, "1"}, 6, 29, FilterField::Service},
-        {"position", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", true, "3"}, 7, 26, FilterField::Position},
+        {"all zero",
+         {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", true, "1"},
+         0,
+         -1,
+         FilterField::NO_FIELD},
+        {"networks",
+         {"255.255.0.0", "10.1.0.0", "255.255.255.0", "10.2.3.0", "ftp", false, "1"},
+         0,
+         -1,
+         FilterField::NO_FIELD},
+        {"send mask",
+         {"", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all", true, "1"},
+         2,
+         27,
+         FilterField::SendMask},
+        {"send compare value",
+         {"255.0.0.0", "x", "0.0.0.0", "0.0.0.0", "all", true, "1"},
+         3,
+         23,
+         FilterField::SendMatch},
+        {"send combination",
+         {"255.255.0.0", "10.1.2.0", "0.0.0.0", "0.0.0.0", "all", true, "1"},
+         1,
+         24,
+         FilterField::SendMask},
+        {"receive mask",
+         {"0.0.0.0", "0.0.0.0", "255.255.255", "0.0.0.0", "all", true, "1"},
+         4,
+         28,
+         FilterField::ReceiveMask},
+        {"receive compare value",
+         {"0.0.0.0", "0.0.0.0", "255.0.0.0", "", "all", true, "1"},
+         5,
+         23,
+         FilterField::ReceiveMatch},
+        {"receive combination",
+         {"0.0.0.0", "0.0.0.0", "255.255.0.0", "10.1.2.0", "all", true, "1"},
+         1,
+         24,
+         FilterField::ReceiveMask},
+        {"service",
+         {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "nosuchservice", true, "1"},
+         6,
+         29,
+         FilterField::Service},
+        {"position",
+         {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "all", true, "3"},
+         7,
+         26,
+         FilterField::Position},
         {"send side first", {"x", "x", "x", "x", "x", true, "0"}, 2, 27, FilterField::SendMask},
-        {"receive before service", {"0.0.0.0", "0.0.0.0", "x", "x", "x", true, "0"}, 4, 28, FilterField::ReceiveMask},
-        {"service before position", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "x", true, "0"}, 6, 29, FilterField::Service},
+        {"receive before service",
+         {"0.0.0.0", "0.0.0.0", "x", "x", "x", true, "0"},
+         4,
+         28,
+         FilterField::ReceiveMask},
+        {"service before position",
+         {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "x", true, "0"},
+         6,
+         29,
+         FilterField::Service},
     };
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -67,8 +115,9 @@ TEST_F(FilterFieldsTest, ChecksInDialogOrder)
 TEST_F(FilterFieldsTest, NewRuleFromDefaultsNeedsReceivingHost)
 {
     FilterView view = filter_view(filter_defaults, 1);
-    FilterFields f = {view.send_mask.c_str(), view.send_match.c_str(), view.receive_mask.c_str(),
-                      view.receive_match.c_str(), view.service.c_str(), view.accept,
+    FilterFields f = {view.send_mask.c_str(),    view.send_match.c_str(),
+                      view.receive_mask.c_str(), view.receive_match.c_str(),
+                      view.service.c_str(),      view.accept,
                       view.position.c_str()};
     FilterCheck check = filter_from_fields(f, 1, true, nullptr);
     EXPECT_EQ(check.code, FILTER_BAD_RECEIVE_MASK);
@@ -80,7 +129,8 @@ TEST_F(FilterFieldsTest, AcceptedRuleIsTrimmedWithActionAndIndex)
 {
     FilterEntry f;
     std::memset(&f, 0x5a, sizeof f);
-    FilterFields fields = {" 255.255.0.0", "10.1.0.0\t", "\t0.0.0.0 ", "0.0.0.0", " 21/tcp ", false, "2"};
+    FilterFields fields = {" 255.255.0.0", "10.1.0.0\t", "\t0.0.0.0 ", "0.0.0.0",
+                           " 21/tcp ",     false,        "2"};
     ASSERT_EQ(filter_from_fields(fields, 3, false, &f).code, 0);
     EXPECT_STREQ(f.send_mask, "255.255.0.0");
     EXPECT_STREQ(f.send_match, "10.1.0.0");
@@ -153,19 +203,18 @@ TEST_F(FilterFieldsTest, ServiceTexts)
 
 TEST_F(FilterFieldsTest, ServiceShownAsItReadsBack)
 {
-    if (!database_has("ftp", "tcp") || !database_has("domain", "udp") || !database_has("domain", "tcp"))
+    if (!database_has("ftp", "tcp") || !database_has("domain", "udp") ||
+        !database_has("domain", "tcp"))
         GTEST_SKIP() << "no services database";
     const struct {
         int protocol;
         int port;
         const char* text;
     } cases[] = {
-        {0, 0, "all"},
-        {6, 21, "ftp"},
+        {0, 0, "all"},           {6, 21, "ftp"},
         {17, 53, "53/udp"},  // domain is tcp and udp: the name would not say which
-        {6, 53, "53/tcp"},
-        {6, 0, "0/tcp"},
-        {200, 7, "7/200"},   // unknown protocol: its number
+        {6, 53, "53/tcp"},       {6, 0, "0/tcp"},
+        {200, 7, "7/200"},  // unknown protocol: its number
         {6, 65535, "65535/tcp"},
     };
     for (const auto& c : cases) {
@@ -240,22 +289,15 @@ struct PositionCase {
 TEST_F(FilterFieldsTest, PositionsKeepDefaultRuleLast)
 {
     const PositionCase cases[] = {
-        {"4", 5, false, 3},   // four listed rules: the last of them
-        {"5", 5, false, -1},  // the default rule's place
-        {"5", 5, true, 4},    // a new rule may go just in front of it
-        {"6", 5, true, -1},
-        {"1", 1, true, 0},    // only the default rule
-        {"2", 1, true, -1},
-        {"1", 1, false, -1},
-        {"0x3", 5, false, 2},
-        {"010", 9, false, 7},
-        {"3 ", 5, false, -1},
-        {"", 5, false, -1},
-        {"0", 5, false, -1},
-        {"-1", 5, false, -1},
-        {"4294967297", 5, false, -1},
-        {"4294967297", 5, true, -1},
-        {"1", 0, true, -1},   // a table without its default rule offers no place
+        {"4", 5, false, 3},                              // four listed rules: the last of them
+        {"5", 5, false, -1},                             // the default rule's place
+        {"5", 5, true, 4},                               // a new rule may go just in front of it
+        {"6", 5, true, -1},          {"1", 1, true, 0},  // only the default rule
+        {"2", 1, true, -1},          {"1", 1, false, -1},  {"0x3", 5, false, 2},
+        {"010", 9, false, 7},        {"3 ", 5, false, -1}, {"", 5, false, -1},
+        {"0", 5, false, -1},         {"-1", 5, false, -1}, {"4294967297", 5, false, -1},
+        {"4294967297", 5, true, -1}, {"1", 0, true, -1},  // a table without its default rule offers
+                                                          // no place
     };
     for (const PositionCase& c : cases) {
         SCOPED_TRACE(std::string("\"") + c.text + "\" of " + std::to_string(c.elements) +
@@ -282,8 +324,9 @@ TEST_F(FilterFieldsTest, EditedRuleMovesInFrontOfDefaultRule)
     fields.send_mask = "255.255.255.255";
     ASSERT_EQ(filter_from_fields(fields, filters->count, false, &f).code, 0);
     EXPECT_EQ(filter_store(filters, 2, f), 4);
-    EXPECT_EQ(texts(filters, &FilterEntry::send_match),
-              (std::vector<std::string>{"10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.2", "0.0.0.0"}));
+    EXPECT_EQ(
+        texts(filters, &FilterEntry::send_match),
+        (std::vector<std::string>{"10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.2", "0.0.0.0"}));
     EXPECT_EQ(filter_default_action(filters), 0);
     EXPECT_EQ(static_cast<const FilterEntry*>(filters->head->next->next->next->element)->index, 3);
 
@@ -306,7 +349,8 @@ TEST_F(FilterFieldsTest, NewRuleGoesInFrontOfDefaultRule)
     EXPECT_EQ(filter_store(filters, 0, f), 5);
     EXPECT_EQ(filters->count, 6);
     EXPECT_EQ(texts(filters, &FilterEntry::send_match),
-              (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.9", "0.0.0.0"}));
+              (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.9",
+                                        "0.0.0.0"}));
     EXPECT_EQ(filter_default_action(filters), 0);
 
     EXPECT_TRUE(filter_can_add(MAX_FILTERS - 1));

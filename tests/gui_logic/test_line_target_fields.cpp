@@ -107,8 +107,8 @@ TEST_F(LineTargetFieldsTest, ChecksOfEachField)
         {"39 without slash received", 0, Field::Receive, pair39.c_str(), 4, nullptr},
     };
     const int messages_of[] = {-1, 17, 18, 20, 21, 19};
-    const LineTargetField focus_of[] = {LineTargetField::NO_FIELD,     LineTargetField::Host,
-                                        LineTargetField::Phone,    LineTargetField::SendPair,
+    const LineTargetField focus_of[] = {LineTargetField::NO_FIELD,    LineTargetField::Host,
+                                        LineTargetField::Phone,       LineTargetField::SendPair,
                                         LineTargetField::ReceivePair, LineTargetField::Timeout};
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,11 +116,21 @@ TEST_F(LineTargetFieldsTest, ChecksOfEachField)
         if (c.line_type == 1)
             f.phone = "1";
         switch (c.field) {
-        case Field::Host: f.host = c.text; break;
-        case Field::Phone: f.phone = c.text; break;
-        case Field::Timeout: f.timeout = c.text; break;
-        case Field::Send: f.send_pair = c.text; break;
-        case Field::Receive: f.receive_pair = c.text; break;
+        case Field::Host:
+            f.host = c.text;
+            break;
+        case Field::Phone:
+            f.phone = c.text;
+            break;
+        case Field::Timeout:
+            f.timeout = c.text;
+            break;
+        case Field::Send:
+            f.send_pair = c.text;
+            break;
+        case Field::Receive:
+            f.receive_pair = c.text;
+            break;
         }
         LineTarget t;
         std::memset(&t, 0x5a, sizeof t);
@@ -134,11 +144,21 @@ TEST_F(LineTargetFieldsTest, ChecksOfEachField)
             continue;
         }
         switch (c.field) {
-        case Field::Host: EXPECT_STREQ(t.host, c.stored); break;
-        case Field::Phone: EXPECT_STREQ(t.phone, c.stored); break;
-        case Field::Timeout: EXPECT_EQ(std::to_string(t.timeout), c.stored); break;
-        case Field::Send: EXPECT_STREQ(t.send_pair, c.stored); break;
-        case Field::Receive: EXPECT_STREQ(t.receive_pair, c.stored); break;
+        case Field::Host:
+            EXPECT_STREQ(t.host, c.stored);
+            break;
+        case Field::Phone:
+            EXPECT_STREQ(t.phone, c.stored);
+            break;
+        case Field::Timeout:
+            EXPECT_EQ(std::to_string(t.timeout), c.stored);
+            break;
+        case Field::Send:
+            EXPECT_STREQ(t.send_pair, c.stored);
+            break;
+        case Field::Receive:
+            EXPECT_STREQ(t.receive_pair, c.stored);
+            break;
         }
     }
 }
@@ -153,11 +173,9 @@ TEST_F(LineTargetFieldsTest, FirstFailureInDialogOrderWins)
         const char* receive;
         int code;
     } cases[] = {
-        {"0.0.0.0", "x", "4", "a//", "a//", 1},
-        {"10.1.2.3", "x", "4", "a//", "a//", 2},
+        {"0.0.0.0", "x", "4", "a//", "a//", 1},  {"10.1.2.3", "x", "4", "a//", "a//", 2},
         {"10.1.2.3", "1", "4", "a//", "a//", 5},  // the timeout before the pairs
-        {"10.1.2.3", "1", "5", "a//", "a//", 3},
-        {"10.1.2.3", "1", "5", "a", "a//", 4},
+        {"10.1.2.3", "1", "5", "a//", "a//", 3}, {"10.1.2.3", "1", "5", "a", "a//", 4},
     };
     for (const OrderCase& c : cases) {
         LineTargetFields f = valid();

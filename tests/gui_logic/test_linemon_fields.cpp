@@ -99,7 +99,7 @@ TEST(LineMonFieldsTest, ConnectNeedsAFreeChannel)
         int state2;
         bool connect;
     } cases[] = {
-        {0, 0, true}, {3, 0, true}, {0, 1, true}, {1, 3, false},
+        {0, 0, true},  {3, 0, true},  {0, 1, true}, {1, 3, false},
         {5, 4, false}, {3, 3, false}, {9, 3, true},  // 9 counts as free
     };
     for (const auto& c : cases) {

@@ -80,12 +80,12 @@ TEST(MainErrorRulesTest, EveryDialogOnTablesOrRegistrationCloses)
     const Dialog* closes = main_error_closes(&count);
     std::set<Dialog> set(closes, closes + count);
     EXPECT_EQ(set.size(), static_cast<size_t>(count)) << "no dialog twice";
-    for (Dialog d : {Dialog::AccountingDialog, Dialog::LineMon2Dialog, Dialog::LineMonDialog,
-                     Dialog::ConfigDialog, Dialog::RouteDialog, Dialog::FilterDialog,
-                     Dialog::RConfigDialog, Dialog::Config2Dialog, Dialog::Route2Dialog,
-                     Dialog::Filter2Dialog, Dialog::FileDialog, Dialog::PWDialog,
-                     Dialog::FirmwareDialog, Dialog::SetPWDialog, Dialog::InputPWDialog,
-                     Dialog::RepeatPWDialog, Dialog::Question2Dialog})
+    for (Dialog d :
+         {Dialog::AccountingDialog, Dialog::LineMon2Dialog, Dialog::LineMonDialog,
+          Dialog::ConfigDialog, Dialog::RouteDialog, Dialog::FilterDialog, Dialog::RConfigDialog,
+          Dialog::Config2Dialog, Dialog::Route2Dialog, Dialog::Filter2Dialog, Dialog::FileDialog,
+          Dialog::PWDialog, Dialog::FirmwareDialog, Dialog::SetPWDialog, Dialog::InputPWDialog,
+          Dialog::RepeatPWDialog, Dialog::Question2Dialog})
         EXPECT_EQ(set.count(d), 1u) << dialog_name(d);
     // The windows that must stay: the notices the failure itself shows, the
     // overview and help, which need no registration.

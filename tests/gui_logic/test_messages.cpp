@@ -107,7 +107,9 @@ TEST(MessagesTest, LanguageRule)
 TEST(MessagesTest, GermanTextsAreLatin1)
 {
     // "Rückmeldung": u umlaut is one byte 0xFC, not a UTF-8 pair.
-    EXPECT_STREQ(g_messages[47], "Warten auf die R\xFC" "ckmeldung vom Router");
+    EXPECT_STREQ(g_messages[47],
+                 "Warten auf die R\xFC"
+                 "ckmeldung vom Router");
 }
 
 TEST(MessagesTest, FilledMessages)

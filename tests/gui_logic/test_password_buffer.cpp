@@ -54,8 +54,14 @@ TEST(PasswordBufferTest, EditsKeepExactlyWhatWasTyped)
         {"paste", "", {{0, 0, "hello", true}}, "hello"},
         {"replace a selection", "abcdef", {{1, 4, "Q", true}}, "aQef"},
         {"replace a selection by a paste", "abcdef", {{1, 3, "xyz", true}}, "axyzdef"},
-        {"type, delete, type", "", {{0, 0, "a", true}, {1, 1, "b", true}, {2, 2, "c", true},
-                                     {2, 3, nullptr, true}, {2, 2, "d", true}}, "abd"},
+        {"type, delete, type",
+         "",
+         {{0, 0, "a", true},
+          {1, 1, "b", true},
+          {2, 2, "c", true},
+          {2, 3, nullptr, true},
+          {2, 2, "d", true}},
+         "abd"},
         {"ten characters", "abcdefghi", {{9, 9, "j", true}}, "abcdefghij"},
         {"an eleventh is refused", "abcdefghij", {{10, 10, "k", false}}, "abcdefghij"},
         {"a paste past ten is refused whole", "abcdefgh", {{8, 8, "xyz", false}}, "abcdefgh"},
@@ -70,7 +76,8 @@ TEST(PasswordBufferTest, EditsKeepExactlyWhatWasTyped)
         SCOPED_TRACE(c.name);
         GuardedBuffer buffer(c.before);
         for (const Step& s : c.steps) {
-            const long length = s.inserted != nullptr ? static_cast<long>(std::strlen(s.inserted)) : 0;
+            const long length =
+                s.inserted != nullptr ? static_cast<long>(std::strlen(s.inserted)) : 0;
             PasswordEdit edit = password_buffer_edit(buffer.block, GuardedBuffer::kSize, s.start,
                                                      s.end, s.inserted, length);
             EXPECT_EQ(edit.allowed, s.allowed);
@@ -86,7 +93,8 @@ TEST(PasswordBufferTest, InsertionWithNulIsRefused)
 {
     GuardedBuffer buffer("ab");
     const char inserted[] = {'x', '\0', 'y'};
-    EXPECT_FALSE(password_buffer_edit(buffer.block, GuardedBuffer::kSize, 2, 2, inserted, 3).allowed);
+    EXPECT_FALSE(
+        password_buffer_edit(buffer.block, GuardedBuffer::kSize, 2, 2, inserted, 3).allowed);
     EXPECT_STREQ(buffer.block, "ab");
 }
 

@@ -58,7 +58,8 @@ TEST(RegistrationTest, PromptKeepsRequestApartFromTypedText)
     request.seq = 0x1234;
     registration_prompt_start(&prompt, request);
     EXPECT_STREQ(prompt.typed, "");
-    ASSERT_TRUE(password_buffer_edit(prompt.typed, sizeof prompt.typed, 0, 0, "0123456789", 10).allowed);
+    ASSERT_TRUE(
+        password_buffer_edit(prompt.typed, sizeof prompt.typed, 0, 0, "0123456789", 10).allowed);
     EXPECT_FALSE(password_buffer_edit(prompt.typed, sizeof prompt.typed, 10, 10, "x", 1).allowed);
     EXPECT_STREQ(prompt.typed, "0123456789");
     EXPECT_EQ(prompt.challenge, 0xBEEF);

@@ -20,18 +20,58 @@ struct RouteCase {
 TEST_F(RouteFieldsTest, ChecksInDialogOrder)
 {
     const RouteCase cases[] = {
-        {"network route", {"255.255.255.0", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 0, RouteField::NO_FIELD},
+        {"network route",
+         {"255.255.255.0", "10.1.2.0", "10.1.1.1", "1"},
+         0,
+         true,
+         0,
+         RouteField::NO_FIELD},
         {"default route", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "1"}, 0, true, 0, RouteField::NO_FIELD},
-        {"host route", {"255.255.255.255", "193.1.2.3", "193.1.2.3", "1"}, 0, true, 0, RouteField::NO_FIELD},
+        {"host route",
+         {"255.255.255.255", "193.1.2.3", "193.1.2.3", "1"},
+         0,
+         true,
+         0,
+         RouteField::NO_FIELD},
         {"empty mask", {"", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 1, RouteField::Mask},
-        {"mask not an address", {"255.255.255", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 1, RouteField::Mask},
-        {"bad compare value", {"255.255.255.0", "10.1.2.x", "10.1.1.1", "1"}, 0, true, 2, RouteField::Match},
-        {"compare value outside mask", {"255.255.255.0", "10.1.2.3", "10.1.1.1", "1"}, 0, true, 3, RouteField::Mask},
-        {"compare value outside zero mask", {"0.0.0.0", "10.1.2.0", "10.1.1.1", "1"}, 0, true, 3, RouteField::Mask},
+        {"mask not an address",
+         {"255.255.255", "10.1.2.0", "10.1.1.1", "1"},
+         0,
+         true,
+         1,
+         RouteField::Mask},
+        {"bad compare value",
+         {"255.255.255.0", "10.1.2.x", "10.1.1.1", "1"},
+         0,
+         true,
+         2,
+         RouteField::Match},
+        {"compare value outside mask",
+         {"255.255.255.0", "10.1.2.3", "10.1.1.1", "1"},
+         0,
+         true,
+         3,
+         RouteField::Mask},
+        {"compare value outside zero mask",
+         {"0.0.0.0", "10.1.2.0", "10.1.1.1", "1"},
+         0,
+         true,
+         3,
+         RouteField::Mask},
         {"empty gateway", {"255.255.255.0", "10.1.2.0", "", "1"}, 0, true, 4, RouteField::Gateway},
         {"mask fault before the others", {"x", "y", "z", "0"}, 0, true, 1, RouteField::Mask},
-        {"combination before gateway", {"255.0.0.0", "10.1.0.0", "z", "0"}, 0, true, 3, RouteField::Mask},
-        {"gateway before position", {"255.0.0.0", "10.0.0.0", "z", "0"}, 0, true, 4, RouteField::Gateway},
+        {"combination before gateway",
+         {"255.0.0.0", "10.1.0.0", "z", "0"},
+         0,
+         true,
+         3,
+         RouteField::Mask},
+        {"gateway before position",
+         {"255.0.0.0", "10.0.0.0", "z", "0"},
+         0,
+         true,
+         4,
+         RouteField::Gateway},
         {"position 0", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0"}, 3, true, 5, RouteField::Position},
     };
     for (const RouteCase& c : cases) {
@@ -47,7 +87,9 @@ TEST_F(RouteFieldsTest, ChecksInDialogOrder)
 TEST_F(RouteFieldsTest, AddressesAreStoredTrimmed)
 {
     RouteEntry r = {};
-    ASSERT_EQ(route_from_fields({" 255.255.255.0\t", " 10.1.2.0 ", "\t10.1.1.1", " 2"}, 1, true, &r).code, 0);
+    ASSERT_EQ(
+        route_from_fields({" 255.255.255.0\t", " 10.1.2.0 ", "\t10.1.1.1", " 2"}, 1, true, &r).code,
+        0);
     EXPECT_STREQ(r.mask, "255.255.255.0");
     EXPECT_STREQ(r.match, "10.1.2.0");
     EXPECT_STREQ(r.gateway, "10.1.1.1");
@@ -76,7 +118,7 @@ TEST_F(RouteFieldsTest, PositionForms)
         {"6", 5, false, -1},  // past the end when editing
         {"6", 5, true, 5},    // one past the end when adding
         {"7", 5, true, -1},
-        {"1", 0, true, 0},    // an empty table takes position 1 only
+        {"1", 0, true, 0},  // an empty table takes position 1 only
         {"2", 0, true, -1},
         {"1", 0, false, -1},
         // Read as a long: 2^32 + 1 must not come back as position 1.
@@ -88,8 +130,8 @@ TEST_F(RouteFieldsTest, PositionForms)
         SCOPED_TRACE(std::string("\"") + c.text + "\" of " + std::to_string(c.route_count) +
                      (c.adding ? " adding" : " editing"));
         RouteEntry r = {};
-        RouteCheck check =
-            route_from_fields({"0.0.0.0", "0.0.0.0", "0.0.0.0", c.text}, c.route_count, c.adding, &r);
+        RouteCheck check = route_from_fields({"0.0.0.0", "0.0.0.0", "0.0.0.0", c.text},
+                                             c.route_count, c.adding, &r);
         if (c.index < 0) {
             EXPECT_EQ(check.code, ROUTE_BAD_POSITION);
             EXPECT_EQ(check.message, 26);
@@ -119,23 +161,29 @@ TEST_F(RouteFieldsTest, EditedRouteMovesToThePositionEntered)
 {
     ListObject* routes = routes_numbered(5);
     RouteEntry r = {};
-    ASSERT_EQ(route_from_fields({"255.255.255.255", "10.0.0.2", "10.9.9.9", "5"}, 5, false, &r).code, 0);
+    ASSERT_EQ(
+        route_from_fields({"255.255.255.255", "10.0.0.2", "10.9.9.9", "5"}, 5, false, &r).code, 0);
     EXPECT_EQ(route_store(routes, 2, r), 5);
-    EXPECT_EQ(texts(routes, &RouteEntry::gateway),
-              (std::vector<std::string>{"10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.5", "10.9.9.9"}));
+    EXPECT_EQ(
+        texts(routes, &RouteEntry::gateway),
+        (std::vector<std::string>{"10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.5", "10.9.9.9"}));
     EXPECT_EQ(static_cast<const RouteEntry*>(routes->tail->element)->index, 4);
 
     // And back to the front.
-    ASSERT_EQ(route_from_fields({"255.255.255.255", "10.0.0.2", "10.9.9.8", "1"}, 5, false, &r).code, 0);
+    ASSERT_EQ(
+        route_from_fields({"255.255.255.255", "10.0.0.2", "10.9.9.8", "1"}, 5, false, &r).code, 0);
     EXPECT_EQ(route_store(routes, 5, r), 1);
-    EXPECT_EQ(texts(routes, &RouteEntry::gateway),
-              (std::vector<std::string>{"10.9.9.8", "10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.5"}));
+    EXPECT_EQ(
+        texts(routes, &RouteEntry::gateway),
+        (std::vector<std::string>{"10.9.9.8", "10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.5"}));
 
     // Same position: overwritten in place.
-    ASSERT_EQ(route_from_fields({"255.255.255.255", "10.0.0.3", "10.7.7.7", "3"}, 5, false, &r).code, 0);
+    ASSERT_EQ(
+        route_from_fields({"255.255.255.255", "10.0.0.3", "10.7.7.7", "3"}, 5, false, &r).code, 0);
     EXPECT_EQ(route_store(routes, 3, r), 3);
-    EXPECT_EQ(texts(routes, &RouteEntry::gateway),
-              (std::vector<std::string>{"10.9.9.8", "10.0.0.1", "10.7.7.7", "10.0.0.4", "10.0.0.5"}));
+    EXPECT_EQ(
+        texts(routes, &RouteEntry::gateway),
+        (std::vector<std::string>{"10.9.9.8", "10.0.0.1", "10.7.7.7", "10.0.0.4", "10.0.0.5"}));
     EXPECT_EQ(routes->count, 5);
 }
 

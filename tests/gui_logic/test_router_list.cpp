@@ -117,8 +117,8 @@ TEST_F(RouterListTest, HexPair)
         const char* text;
         int value;
     } cases[] = {
-        {"00", 0x00}, {"a0", 0xa0}, {"f9", 0xf9}, {"ff", 0xff}, {"09", 0x09},
-        {"2B", 0x20},  // an upper-case digit counts as 0
+        {"00", 0x00}, {"a0", 0xa0}, {"f9", 0xf9},
+        {"ff", 0xff}, {"09", 0x09}, {"2B", 0x20},  // an upper-case digit counts as 0
         {"2-", 0x20}, {"2", 0x20},
     };
     for (const auto& c : cases)
@@ -145,8 +145,8 @@ TEST_F(RouterListTest, ResetRouterStatesForgetsOnlyTheStates)
 {
     list_init();
     ListObject* list = list_object_instance->ops->list_create(
-        list_object_instance, listhelp_comp_routers, listhelp_find_routers,
-        listhelp_copy_routers, listhelp_free_routers);
+        list_object_instance, listhelp_comp_routers, listhelp_find_routers, listhelp_copy_routers,
+        listhelp_free_routers);
     for (int i = 0; i < 2; ++i) {
         auto* e = static_cast<RouterEntry*>(myutil_malloc(sizeof(RouterEntry)));
         myutil_copy_text(e->name, i == 0 ? "10.77.0.2" : "10.77.0.3");

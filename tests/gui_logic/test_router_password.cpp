@@ -60,7 +60,8 @@ TEST(RouterPasswordTest, RepeatedEntry)
         {"second one shorter", "newpw", "newp", MSG_PASSWORDS_DIFFER, "secret"},
         {"empty twice", "", "", 0, ""},
         {"ten characters", "0123456789", "0123456789", 0, "0123456789"},
-        {"longer than a router password", "0123456789a", "0123456789a", MSG_PASSWORDS_DIFFER, "secret"},
+        {"longer than a router password", "0123456789a", "0123456789a", MSG_PASSWORDS_DIFFER,
+         "secret"},
     };
     for (const auto& c : cases) {
         PasswordProposal p;

@@ -81,12 +81,13 @@ TEST(RouterSessionTest, EveryOtherRouterOrNewVisitStartsWithoutPassword)
         const char* name_after;
         int position_after;
     } cases[] = {
-        {"another line selected", [] { router_session_select(LINE_GW2, 2, false); }, "10.77.0.3", 2},
+        {"another line selected", [] { router_session_select(LINE_GW2, 2, false); }, "10.77.0.3",
+         2},
         {"the same line selected again", [] { router_session_select(LINE_GW1, 1, true); },
          "10.77.0.2", 1},
         {"a registration begins", [] { router_session_start_registration(); }, "10.77.0.2", 1},
-        {"the prompt's password dropped", [] { router_session_set_password(nullptr); },
-         "10.77.0.2", 1},
+        {"the prompt's password dropped", [] { router_session_set_password(nullptr); }, "10.77.0.2",
+         1},
         {"the router forgotten", [] { router_session_forget_router(); }, "", -1},
     };
     for (const auto& c : cases) {

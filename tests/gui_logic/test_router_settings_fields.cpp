@@ -27,7 +27,10 @@ RouterSettings settings(const char* name, int mode, int line_type, const char* f
     return s;
 }
 
-RouterSettings configured() { return settings("192.168.1.1", 1, 0, "2.0"); }
+RouterSettings configured()
+{
+    return settings("192.168.1.1", 1, 0, "2.0");
+}
 
 // The input the dialog holds right after it was filled from `current`.
 RConfigInput input_of(const RouterSettings& current, const RConfigFirmware& present)
@@ -70,29 +73,47 @@ TEST_F(RouterSettingsTest, CheckTable)
         RConfigField focus;
     } cases[] = {
         {"nothing changed", [](RConfigInput&) {}, RCONFIG_NO_CHANGE, RCONFIG_FIELD_NONE},
-        {"blanks around the fields", [](RConfigInput& in) { in.name = "  192.168.1.1\t"; in.phone = " 1234 "; },
+        {"blanks around the fields",
+         [](RConfigInput& in) {
+             in.name = "  192.168.1.1\t";
+             in.phone = " 1234 ";
+         },
          RCONFIG_NO_CHANGE, RCONFIG_FIELD_NONE},
-        {"name that does not resolve", [](RConfigInput& in) { in.name = "gw1"; }, 16, RCONFIG_FIELD_NAME},
+        {"name that does not resolve", [](RConfigInput& in) { in.name = "gw1"; }, 16,
+         RCONFIG_FIELD_NAME},
         {"name 0.0.0.0", [](RConfigInput& in) { in.name = "0.0.0.0"; }, 16, RCONFIG_FIELD_NAME},
         {"empty name", [](RConfigInput& in) { in.name = ""; }, 16, RCONFIG_FIELD_NAME},
-        {"name too long for the record", [](RConfigInput& in) { in.name = "192.168.1.1          x"; },
-         16, RCONFIG_FIELD_NAME},
-        {"malformed netmask", [](RConfigInput& in) { in.netmask = "255.255.255."; }, 22, RCONFIG_FIELD_NETMASK},
+        {"name too long for the record",
+         [](RConfigInput& in) { in.name = "192.168.1.1          x"; }, 16, RCONFIG_FIELD_NAME},
+        {"malformed netmask", [](RConfigInput& in) { in.netmask = "255.255.255."; }, 22,
+         RCONFIG_FIELD_NETMASK},
         {"empty netmask", [](RConfigInput& in) { in.netmask = " "; }, 22, RCONFIG_FIELD_NETMASK},
         {"empty phone", [](RConfigInput& in) { in.phone = ""; }, 18, RCONFIG_FIELD_PHONE},
-        {"phone with a final s", [](RConfigInput& in) { in.phone = "1234s"; }, 18, RCONFIG_FIELD_PHONE},
-        {"phone with a letter", [](RConfigInput& in) { in.phone = "12a4"; }, 18, RCONFIG_FIELD_PHONE},
+        {"phone with a final s", [](RConfigInput& in) { in.phone = "1234s"; }, 18,
+         RCONFIG_FIELD_PHONE},
+        {"phone with a letter", [](RConfigInput& in) { in.phone = "12a4"; }, 18,
+         RCONFIG_FIELD_PHONE},
         {"phone too long for the record", [](RConfigInput& in) { in.phone = std::string(21, '1'); },
          18, RCONFIG_FIELD_PHONE},
         {"empty firmware", [](RConfigInput& in) { in.version = ""; }, 30, RCONFIG_FIELD_NONE},
         {"firmware too long for the record", [](RConfigInput& in) { in.version = "1234567890"; },
          30, RCONFIG_FIELD_NONE},
-        {"first failure wins", [](RConfigInput& in) { in.phone = "x"; in.name = "gw1"; }, 16, RCONFIG_FIELD_NAME},
+        {"first failure wins",
+         [](RConfigInput& in) {
+             in.phone = "x";
+             in.name = "gw1";
+         },
+         16, RCONFIG_FIELD_NAME},
         {"other firmware", [](RConfigInput& in) { in.version = "2.1"; }, -4, RCONFIG_FIELD_NONE},
-        {"other ISDN mode", [](RConfigInput& in) { in.shown_button = RCONFIG_BUTTON_1TR6; }, -4, RCONFIG_FIELD_NONE},
+        {"other ISDN mode", [](RConfigInput& in) { in.shown_button = RCONFIG_BUTTON_1TR6; }, -4,
+         RCONFIG_FIELD_NONE},
         {"permanent connection", [](RConfigInput& in) { in.shown_button = RCONFIG_BUTTON_FV64S; },
          -4, RCONFIG_FIELD_NONE},
-        {"firmware and password", [](RConfigInput& in) { in.version = "2.1"; in.password = "new"; },
+        {"firmware and password",
+         [](RConfigInput& in) {
+             in.version = "2.1";
+             in.password = "new";
+         },
          -4, RCONFIG_FIELD_NONE},
         {"password", [](RConfigInput& in) { in.password = "new"; }, -1, RCONFIG_FIELD_NONE},
         {"password deleted", [](RConfigInput& in) { in.password = ""; }, -1, RCONFIG_FIELD_NONE},
@@ -100,9 +121,17 @@ TEST_F(RouterSettingsTest, CheckTable)
         {"name", [](RConfigInput& in) { in.name = "192.168.1.2"; }, -2, RCONFIG_FIELD_NONE},
         {"netmask", [](RConfigInput& in) { in.netmask = "255.255.0.0"; }, -2, RCONFIG_FIELD_NONE},
         {"phone", [](RConfigInput& in) { in.phone = "5678"; }, -2, RCONFIG_FIELD_NONE},
-        {"password and netmask", [](RConfigInput& in) { in.password = "new"; in.netmask = "255.255.0.0"; },
+        {"password and netmask",
+         [](RConfigInput& in) {
+             in.password = "new";
+             in.netmask = "255.255.0.0";
+         },
          -3, RCONFIG_FIELD_NONE},
-        {"exclusive flag and phone", [](RConfigInput& in) { in.exclusive = true; in.phone = "99"; },
+        {"exclusive flag and phone",
+         [](RConfigInput& in) {
+             in.exclusive = true;
+             in.phone = "99";
+         },
          -3, RCONFIG_FIELD_NONE},
     };
     const RouterSettings current = configured();
@@ -203,8 +232,8 @@ TEST_F(RouterSettingsTest, FillTable)
          RCONFIG_BUTTON_EURO, "2.0"},
         {"no configuration, both", &unconfigured, &both, true, true, true, true, 1,
          RCONFIG_BUTTON_EURO, "2.0"},
-        {"configured, no image", &own, &none, false, false, false, false, 0,
-         RCONFIG_BUTTON_FVS01, "1.4"},
+        {"configured, no image", &own, &none, false, false, false, false, 0, RCONFIG_BUTTON_FVS01,
+         "1.4"},
         {"configured, 1TR6 images", &own, &only_1tr6, true, true, false, true, 0,
          RCONFIG_BUTTON_FVS01, "1.4"},
         {"configured, DSS1 images only: keeps its own family", &own, &only_dss1, true, false, true,
@@ -241,7 +270,8 @@ TEST_F(RouterSettingsTest, ShownButtonOfAConfiguredRouter)
         {5, 0, RCONFIG_BUTTON_EURO, 1},
     };
     for (const auto& c : cases) {
-        RConfigFill f = rconfig_fill(settings("192.168.1.1", c.mode, c.line_type, "2.0"), BOTH_FAMILIES);
+        RConfigFill f =
+            rconfig_fill(settings("192.168.1.1", c.mode, c.line_type, "2.0"), BOTH_FAMILIES);
         EXPECT_EQ(f.shown_button, c.shown) << "mode " << c.mode << " type " << c.line_type;
         EXPECT_EQ(f.permanent_family, c.family) << "mode " << c.mode << " type " << c.line_type;
     }
@@ -278,12 +308,17 @@ TEST_F(RouterSettingsTest, VersionWhenAButtonIsChosen)
         const char* version;
     } cases[] = {
         {"own family: its firmware", &dss1_router, RCONFIG_BUTTON_EURO, 1, &BOTH_FAMILIES, "1.4"},
-        {"other family: its first version", &dss1_router, RCONFIG_BUTTON_1TR6, 1, &BOTH_FAMILIES, "0.9"},
-        {"permanent type of its own family", &dss1_router, RCONFIG_BUTTON_FVS01, 1, &BOTH_FAMILIES, "1.4"},
-        {"permanent type of the other family", &dss1_router, RCONFIG_BUTTON_FVS02, 0, &BOTH_FAMILIES, "0.9"},
+        {"other family: its first version", &dss1_router, RCONFIG_BUTTON_1TR6, 1, &BOTH_FAMILIES,
+         "0.9"},
+        {"permanent type of its own family", &dss1_router, RCONFIG_BUTTON_FVS01, 1, &BOTH_FAMILIES,
+         "1.4"},
+        {"permanent type of the other family", &dss1_router, RCONFIG_BUTTON_FVS02, 0,
+         &BOTH_FAMILIES, "0.9"},
         {"family without images", &dss1_router, RCONFIG_BUTTON_1TR6, 1, &only_dss1, ""},
-        {"no configuration: first version", &unconfigured, RCONFIG_BUTTON_EURO, 1, &BOTH_FAMILIES, "2.0"},
-        {"no configuration, other family", &unconfigured, RCONFIG_BUTTON_FV64S, 0, &BOTH_FAMILIES, "0.9"},
+        {"no configuration: first version", &unconfigured, RCONFIG_BUTTON_EURO, 1, &BOTH_FAMILIES,
+         "2.0"},
+        {"no configuration, other family", &unconfigured, RCONFIG_BUTTON_FV64S, 0, &BOTH_FAMILIES,
+         "0.9"},
     };
     for (const auto& c : cases) {
         int family = rconfig_button_family(c.button, c.permanent_family);
@@ -358,16 +393,18 @@ TEST_F(RouterSettingsTest, WhatEachChangeSends)
         int tables;
         bool warning;
     } cases[] = {
-        {"no configuration, settings alone", &unconfigured, &plain, -2, -4, RCONFIG_TABLES_NONE, false},
+        {"no configuration, settings alone", &unconfigured, &plain, -2, -4, RCONFIG_TABLES_NONE,
+         false},
         {"no configuration, firmware", &unconfigured, &plain, -4, -4, RCONFIG_TABLES_NONE, false},
         {"password", &plain, &plain, -1, -1, RCONFIG_TABLES_NONE, false},
         {"settings", &plain, &plain, -2, -2, RCONFIG_TABLES_NONE, true},
         {"both", &plain, &plain, -3, -3, RCONFIG_TABLES_NONE, true},
         {"new firmware", &plain, &to_plain, -4, -4, RCONFIG_TABLES_EDITED, false},
         {"onto a permanent connection", &plain, &to_leased, -4, -4, RCONFIG_TABLES_EMPTY, false},
-        {"another permanent connection", &leased, &to_other_leased, -4, -4, RCONFIG_TABLES_EMPTY, false},
-        {"new firmware, same permanent connection", &leased, &to_leased, -4, -4, RCONFIG_TABLES_EDITED,
+        {"another permanent connection", &leased, &to_other_leased, -4, -4, RCONFIG_TABLES_EMPTY,
          false},
+        {"new firmware, same permanent connection", &leased, &to_leased, -4, -4,
+         RCONFIG_TABLES_EDITED, false},
         {"off the permanent connection", &leased, &to_plain, -4, -4, RCONFIG_TABLES_EDITED, false},
     };
     for (const auto& c : cases) {

@@ -160,7 +160,8 @@ TEST_F(OverviewTest, IgnoredAnswers)
         RouterState state;
     } cases[] = {
         {"router not listed", answer(0xC0A80163)},
-        {"end marker", [] {
+        {"end marker",
+         [] {
              RouterState s = answer(0xC0A80101);
              s.status = 1;
              return s;

@@ -28,8 +28,8 @@ TEST(ScreenFitTest, MovedUpOrLeftAsFarAsItMustAndNoFurther)
         {"line monitor on 1024x700, framed", 525, 35, 490, 680, 1024, 700, WM, {525, 0}},
     };
     for (const auto& c : cases) {
-        const ScreenPoint at = screen_fit(c.x, c.y, c.width, c.height, c.screen_width,
-                                          c.screen_height, c.frame);
+        const ScreenPoint at =
+            screen_fit(c.x, c.y, c.width, c.height, c.screen_width, c.screen_height, c.frame);
         EXPECT_EQ(at.x, c.want.x) << c.what;
         EXPECT_EQ(at.y, c.want.y) << c.what;
     }

@@ -42,8 +42,8 @@ TEST(SelectedRouterTest, EveryChangeOfRouterLeavesNoPassword)
          "10.77.0.2"},
         {"a registration begins", [](SelectedRouter* s) { selected_router_start_registration(s); },
          "10.77.0.2"},
-        {"the password forgotten", [](SelectedRouter* s) { selected_router_set_password(s, nullptr); },
-         "10.77.0.2"},
+        {"the password forgotten",
+         [](SelectedRouter* s) { selected_router_set_password(s, nullptr); }, "10.77.0.2"},
         {"let go", [](SelectedRouter* s) { selected_router_reset(s); }, ""},
     };
     for (const auto& c : cases) {

@@ -26,8 +26,10 @@ TEST_F(TableSyncTest, WriteNoticeOnTotalDifferenceAboveThirty)
         ListObject* held = routes_numbered(c.routes_held);
         ListObject* f_edited = filters_numbered(c.filters_edited - 1);
         ListObject* f_held = filters_numbered(c.filters_held - 1);
-        EXPECT_EQ(tables_write_shows_notice(nullptr, nullptr, edited, held, f_edited, f_held), c.notice)
-            << c.routes_edited << "/" << c.routes_held << " " << c.filters_edited << "/" << c.filters_held;
+        EXPECT_EQ(tables_write_shows_notice(nullptr, nullptr, edited, held, f_edited, f_held),
+                  c.notice)
+            << c.routes_edited << "/" << c.routes_held << " " << c.filters_edited << "/"
+            << c.filters_held;
     }
 }
 

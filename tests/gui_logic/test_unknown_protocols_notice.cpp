@@ -54,7 +54,8 @@ TEST_F(UnknownProtocolsNoticeTest, DefinitionsAreClaimedOnlyWhenTheFileGotOne)
         {"every row known", known, true, UnknownDefinitions::NoneToWrite},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(unknown_definitions_outcome(lines({known, c.target}), c.write_ok), c.outcome) << c.name;
+        EXPECT_EQ(unknown_definitions_outcome(lines({known, c.target}), c.write_ok), c.outcome)
+            << c.name;
 }
 
 TEST_F(UnknownProtocolsNoticeTest, NoticeNamesEachFileAsItFared)

@@ -89,7 +89,8 @@ std::map<std::string, ResourceLine> german_file(const std::string& bytes)
 
 bool ends_with(const std::string& text, const std::string& end)
 {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // Labels, titles and mnemonics: what a translation changes.
@@ -123,8 +124,9 @@ TEST_F(GermanResourceFile, HasALineForEveryFallbackResourceAndNoOther)
     for (const auto& [key, line] : german_)
         if (fallback_.count(key) == 0)
             extra += "  line " + std::to_string(line.line) + ": " + key + "\n";
-    EXPECT_EQ(missing, "") << "lines of the fallback set that the German file lacks (translate them):\n"
-                           << missing;
+    EXPECT_EQ(missing, "")
+        << "lines of the fallback set that the German file lacks (translate them):\n"
+        << missing;
     EXPECT_EQ(extra, "") << "lines the program does not know:\n" << extra;
     EXPECT_EQ(german_.size(), fallback_.size());
 }
@@ -149,7 +151,9 @@ TEST_F(GermanResourceFile, IsIso8859_1WithItsUmlautsAsSingleBytes)
             ++umlauts;
     }
     EXPECT_GT(umlauts, 10) << "the German texts keep their umlauts";
-    EXPECT_EQ(german_["XmQORVEL*MainForm.Overview.labelString"].value, "Router\xFC" "bersicht");
+    EXPECT_EQ(german_["XmQORVEL*MainForm.Overview.labelString"].value,
+              "Router\xFC"
+              "bersicht");
     EXPECT_EQ(german_["XmQORVEL*ConfigDialog*DeleteLine.labelString"].value, "L\xF6schen");
 }
 
@@ -178,7 +182,8 @@ TEST_F(GermanResourceFile, EveryMnemonicIsALetterOfItsOwnLabel)
         if (!ends_with(key, ".mnemonic"))
             continue;
         ++mnemonics;
-        std::string label_key = key.substr(0, key.size() - std::string("mnemonic").size()) + "labelString";
+        std::string label_key =
+            key.substr(0, key.size() - std::string("mnemonic").size()) + "labelString";
         ASSERT_EQ(german_.count(label_key), 1u) << key << " has no label";
         const std::string& label = german_[label_key].value;
         ASSERT_EQ(line.value.size(), 1u) << key << ": one character";

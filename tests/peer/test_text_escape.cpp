@@ -36,7 +36,8 @@ const EscapeCase ESCAPE_CASES[] = {
     {"tilde stays", "~", "~"},
 };
 
-TEST(TextEscapeTest, EscapesExactlyTheBytesAWordCannotCarryAndComesBack) {
+TEST(TextEscapeTest, EscapesExactlyTheBytesAWordCannotCarryAndComesBack)
+{
     for (const EscapeCase& c : ESCAPE_CASES) {
         EXPECT_EQ(text_escape(c.raw), c.escaped) << c.name;
         std::string back = "untouched";
@@ -45,9 +46,11 @@ TEST(TextEscapeTest, EscapesExactlyTheBytesAWordCannotCarryAndComesBack) {
     }
 }
 
-TEST(TextEscapeTest, EveryByteComesBackThroughItsEscapedForm) {
+TEST(TextEscapeTest, EveryByteComesBackThroughItsEscapedForm)
+{
     std::string all;
-    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
     const std::string escaped = text_escape(all);
     EXPECT_EQ(escaped.find_first_of(" \t\n=#"), std::string::npos)
         << "no blank, '=' or '#' is left in the word";
@@ -76,7 +79,8 @@ const UnescapeCase UNESCAPE_CASES[] = {
     {"unknown escape", "\\n", false, ""},
 };
 
-TEST(TextEscapeTest, ShortFormsAreReadAndBadEscapesRefused) {
+TEST(TextEscapeTest, ShortFormsAreReadAndBadEscapesRefused)
+{
     for (const UnescapeCase& c : UNESCAPE_CASES) {
         std::string raw = "untouched";
         EXPECT_EQ(text_unescape(c.text, &raw), c.ok) << c.name;

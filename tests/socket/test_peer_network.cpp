@@ -29,17 +29,23 @@ std::vector<Seen> delivered;
 std::vector<Seen> acked;
 std::vector<int> errors;
 
-void on_receive(uint32_t sender, uint16_t code, uint16_t seq, const uint8_t* data, int length) {
+void on_receive(uint32_t sender, uint16_t code, uint16_t seq, const uint8_t* data, int length)
+{
     delivered.push_back({sender, code, seq, std::vector<uint8_t>(data, data + length)});
 }
-void on_ack(uint32_t sender, uint16_t code, uint16_t seq, const uint8_t* data, int length) {
+void on_ack(uint32_t sender, uint16_t code, uint16_t seq, const uint8_t* data, int length)
+{
     acked.push_back({sender, code, seq, std::vector<uint8_t>(data, data + length)});
 }
-void on_error(int code) { errors.push_back(code); }
+void on_error(int code)
+{
+    errors.push_back(code);
+}
 
 class PeerNetwork : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         TEST_NETWORK_REQUIRE(net);
         delivered.clear();
         acked.clear();
@@ -50,13 +56,15 @@ protected:
         ASSERT_TRUE(inside.ok());
         ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         lowstate_set_connect_state(0, 1, 0);
         myutil_set_config(0, 0, 1);
     }
 
     // One peer process per router namespace, router i at 10.77.0.(1+i).
-    void start_routers(const std::vector<std::string>& knobs = {}) {
+    void start_routers(const std::vector<std::string>& knobs = {})
+    {
         for (int i = 1; i <= 2; ++i) {
             SimRouter r = sim_router("r" + std::to_string(i), test_net_dotted(net.router_ip(i)),
                                      "00:a0:f9:00:00:0" + std::to_string(i));
@@ -67,15 +75,18 @@ protected:
     }
 
     // Reads what arrives until nothing more comes.
-    void pump() {
+    void pump()
+    {
         while (fake_host_pump(200) > 0) {
         }
     }
     // Reads until `done` holds (bounded), then whatever follows at once.
     template <typename Done>
-    void pump_until(Done done, int timeout_ms = 3000) {
+    void pump_until(Done done, int timeout_ms = 3000)
+    {
         int64_t deadline = peer_now_ms() + timeout_ms;
-        while (!done() && peer_now_ms() < deadline) fake_host_pump(50);
+        while (!done() && peer_now_ms() < deadline)
+            fake_host_pump(50);
         while (fake_host_pump(50) > 0) {
         }
     }
@@ -84,7 +95,8 @@ protected:
     std::vector<std::unique_ptr<PeerProcess>> peers;
 };
 
-TEST_F(PeerNetwork, BroadcastScanReachesBothRoutersAndOnlyTheirAnswersReturn) {
+TEST_F(PeerNetwork, BroadcastScanReachesBothRoutersAndOnlyTheirAnswersReturn)
+{
     start_routers();
     lowstate_send(TEST_NET_BROADCAST_IP, 0xF031, nullptr, 0, 0, nullptr);
     pump_until([] { return delivered.size() >= 2; });
@@ -95,8 +107,8 @@ TEST_F(PeerNetwork, BroadcastScanReachesBothRoutersAndOnlyTheirAnswersReturn) {
         EXPECT_EQ(s.code, 0x3031);
         EXPECT_EQ(s.seq, 0);
         ASSERT_EQ(s.data.size(), 16u);
-        uint32_t announced = uint32_t(s.data[8]) << 24 | uint32_t(s.data[9]) << 16 | uint32_t(s.data[10]) << 8 |
-                             s.data[11];
+        uint32_t announced = uint32_t(s.data[8]) << 24 | uint32_t(s.data[9]) << 16 |
+                             uint32_t(s.data[10]) << 8 | s.data[11];
         EXPECT_EQ(announced, s.sender);
         senders.push_back(s.sender);
     }
@@ -104,10 +116,12 @@ TEST_F(PeerNetwork, BroadcastScanReachesBothRoutersAndOnlyTheirAnswersReturn) {
     EXPECT_EQ(senders, (std::vector<uint32_t>{net.router_ip(1), net.router_ip(2)}));
     EXPECT_TRUE(errors.empty());
     for (int i = 1; i <= 2; ++i)
-        EXPECT_EQ(peers[size_t(i - 1)]->datagrams(PeerLogLine::RX, 0xF031).size(), 1u);  // logged before answering
+        EXPECT_EQ(peers[size_t(i - 1)]->datagrams(PeerLogLine::RX, 0xF031).size(),
+                  1u);  // logged before answering
 }
 
-TEST_F(PeerNetwork, NumberedRequestAndNumberedReplyAreAcknowledgedBothWays) {
+TEST_F(PeerNetwork, NumberedRequestAndNumberedReplyAreAcknowledgedBothWays)
+{
     start_routers({"numbered yes"});
     int counter = lowstate_send(net.router_ip(2), 0x1001, nullptr, 0, 1, on_ack);
     ASSERT_EQ(counter, 1);
@@ -120,13 +134,16 @@ TEST_F(PeerNetwork, NumberedRequestAndNumberedReplyAreAcknowledgedBothWays) {
     EXPECT_NE(delivered[0].seq, 0);
     // The back end acknowledged the router's numbered reply.
     PeerLogLine ack;
-    ASSERT_TRUE(peers[1]->wait_log([](const PeerLogLine& l) { return l.kind == PeerLogLine::RX && l.code == 0xFF00; },
-                                   PEER_WAIT_MS, &ack));
-    EXPECT_EQ(ack.data, (std::vector<uint8_t>{uint8_t(delivered[0].seq >> 8), uint8_t(delivered[0].seq)}));
+    ASSERT_TRUE(peers[1]->wait_log(
+        [](const PeerLogLine& l) { return l.kind == PeerLogLine::RX && l.code == 0xFF00; },
+        PEER_WAIT_MS, &ack));
+    EXPECT_EQ(ack.data,
+              (std::vector<uint8_t>{uint8_t(delivered[0].seq >> 8), uint8_t(delivered[0].seq)}));
     EXPECT_TRUE(peers[0]->datagrams(PeerLogLine::RX, 0x1001).empty());
 }
 
-TEST_F(PeerNetwork, RetransmissionGetsThroughToARouterThatLostTheFirstTwo) {
+TEST_F(PeerNetwork, RetransmissionGetsThroughToARouterThatLostTheFirstTwo)
+{
     start_routers({"drop-acks 2"});
     ASSERT_EQ(lowstate_send(net.router_ip(1), 0x1001, nullptr, 0, 1, on_ack), 1);
     pump();
@@ -140,11 +157,13 @@ TEST_F(PeerNetwork, RetransmissionGetsThroughToARouterThatLostTheFirstTwo) {
     EXPECT_TRUE(errors.empty());
     std::vector<PeerLogLine> opens = peers[0]->datagrams(PeerLogLine::RX, 0x1001);
     ASSERT_EQ(opens.size(), 3u);
-    for (const PeerLogLine& l : opens) EXPECT_EQ(l.seq, 1);
+    for (const PeerLogLine& l : opens)
+        EXPECT_EQ(l.seq, 1);
     EXPECT_EQ(peers[0]->datagrams(PeerLogLine::TX, 0x3001).size(), 1u);  // answered once
 }
 
-TEST_F(PeerNetwork, SilentRouterEndsInNoAcknowledgement) {
+TEST_F(PeerNetwork, SilentRouterEndsInNoAcknowledgement)
+{
     start_routers({"silent-after 0"});
     ASSERT_EQ(lowstate_send(net.router_ip(1), 0x1001, nullptr, 0, 1, on_ack), 1);
     for (int tick = 1; tick <= 12; ++tick) {
@@ -157,7 +176,8 @@ TEST_F(PeerNetwork, SilentRouterEndsInNoAcknowledgement) {
     EXPECT_EQ(errors, (std::vector<int>{LOWSTATE_NO_ACK}));
     int64_t deadline = peer_now_ms() + PEER_WAIT_MS;  // the peer may log a moment later
     // The first transmission and one repeat in each of the twelve ticks.
-    while (peers[0]->datagrams(PeerLogLine::RX, 0x1001).size() < 13 && peer_now_ms() < deadline) usleep(20000);
+    while (peers[0]->datagrams(PeerLogLine::RX, 0x1001).size() < 13 && peer_now_ms() < deadline)
+        usleep(20000);
     EXPECT_EQ(peers[0]->datagrams(PeerLogLine::RX, 0x1001).size(), 13u);
     EXPECT_TRUE(peers[0]->datagrams(PeerLogLine::TX).empty());
 }

@@ -30,33 +30,39 @@ struct Arrival {
 };
 std::vector<Arrival> arrivals;
 
-void on_datagram(uint32_t sender, const uint8_t* data, int length) {
+void on_datagram(uint32_t sender, const uint8_t* data, int length)
+{
     arrivals.push_back(Arrival{sender, Bytes(data, data + length)});
 }
 
-int open_descriptors() {
+int open_descriptors()
+{
     int count = 0;
     if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir) != nullptr) count++;
+        while (readdir(dir) != nullptr)
+            count++;
         closedir(dir);
     }
     return count;
 }
 
-bool watched_readable() {
+bool watched_readable()
+{
     pollfd p{fake_host_socket(), POLLIN, 0};
     return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
 }
 
 // Calls the host's socket callback as long as its descriptor is readable.
-void pump_all() {
+void pump_all()
+{
     while (fake_host_pump(200) > 0) {
     }
 }
 
 class UdpSocket : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         TEST_NETWORK_REQUIRE(net);
         arrivals.clear();
         fake_host_reset();
@@ -70,7 +76,8 @@ protected:
         r2 = std::make_unique<TestSocket>(net, net.router(2));
         ASSERT_TRUE(r1->ok() && r2->ok());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         udp_bind(0);
         myutil_set_config(0, 0, 1);
     }
@@ -80,7 +87,8 @@ protected:
     std::unique_ptr<TestSocket> r2;
 };
 
-TEST_F(UdpSocket, DatagramsAreDeliveredWithTheirSender) {
+TEST_F(UdpSocket, DatagramsAreDeliveredWithTheirSender)
+{
     EXPECT_EQ(fake_host_socket_callback(), &udp_read);
     ASSERT_TRUE(r1->send_to(net.workstation_ip(), {1, 2, 3}));
     ASSERT_TRUE(r2->send_to(net.workstation_ip(), {}));
@@ -93,7 +101,8 @@ TEST_F(UdpSocket, DatagramsAreDeliveredWithTheirSender) {
     EXPECT_FALSE(watched_readable());
 }
 
-TEST_F(UdpSocket, SendsGoToTheSamePortAtThePeerAndBroadcastReachesEveryRouter) {
+TEST_F(UdpSocket, SendsGoToTheSamePortAtThePeerAndBroadcastReachesEveryRouter)
+{
     EXPECT_EQ(udp_send(net.router_ip(2), "\x05\x06", 2), 0);
     TestDatagram got;
     ASSERT_TRUE(r2->receive(&got));
@@ -109,16 +118,19 @@ TEST_F(UdpSocket, SendsGoToTheSamePortAtThePeerAndBroadcastReachesEveryRouter) {
     }
 }
 
-TEST_F(UdpSocket, OwnBroadcastComingBackIsNotDelivered) {
+TEST_F(UdpSocket, OwnBroadcastComingBackIsNotDelivered)
+{
     ASSERT_EQ(udp_send(TEST_NET_BROADCAST_IP, "\x01", 1), 0);
     EXPECT_EQ(fake_host_pump(), 1);  // the copy came back and was read
     EXPECT_TRUE(arrivals.empty());
     EXPECT_FALSE(watched_readable());
 }
 
-TEST_F(UdpSocket, LongDatagramIsCutToTheReceiveBuffer) {
+TEST_F(UdpSocket, LongDatagramIsCutToTheReceiveBuffer)
+{
     Bytes big(600);
-    for (size_t i = 0; i < big.size(); i++) big[i] = uint8_t(i);
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = uint8_t(i);
     ASSERT_TRUE(r1->send_to(net.workstation_ip(), big));
     ASSERT_TRUE(r1->send_to(net.workstation_ip(), Bytes(UDP_RECEIVE_BUFFER, 0x5A)));
     pump_all();
@@ -127,7 +139,8 @@ TEST_F(UdpSocket, LongDatagramIsCutToTheReceiveBuffer) {
     EXPECT_EQ(arrivals[1].bytes, Bytes(UDP_RECEIVE_BUFFER, 0x5A));
 }
 
-TEST_F(UdpSocket, ReadingWithNothingWaitingReturnsAtOnce) {
+TEST_F(UdpSocket, ReadingWithNothingWaitingReturnsAtOnce)
+{
     // The host also calls on exceptional conditions; a blocking read would
     // hang the program. The alarm ends the test instead of hanging it.
     alarm(5);
@@ -138,24 +151,29 @@ TEST_F(UdpSocket, ReadingWithNothingWaitingReturnsAtOnce) {
 
 // The answers to one scan of a large network arrive within milliseconds,
 // before the host calls once: every one of them must still be there to read.
-TEST_F(UdpSocket, AThousandRoutersAnsweringThreeTimesAreAllRead) {
+TEST_F(UdpSocket, AThousandRoutersAnsweringThreeTimesAreAllRead)
+{
     constexpr int ANSWERS = 3000;
     for (int i = 0; i < ANSWERS; ++i) {
-        ASSERT_TRUE(r1->send_to(net.workstation_ip(), {uint8_t(i >> 8), uint8_t(i), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                       0, 0, 0, 0, 0, 0, 0, 0}));
+        ASSERT_TRUE(r1->send_to(
+            net.workstation_ip(),
+            {uint8_t(i >> 8), uint8_t(i), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     }
     pump_all();
     ASSERT_EQ(arrivals.size(), size_t(ANSWERS));
     for (int i = 0; i < ANSWERS; ++i) {
-        ASSERT_EQ(arrivals[size_t(i)].bytes[0] << 8 | arrivals[size_t(i)].bytes[1], i) << "in order";
+        ASSERT_EQ(arrivals[size_t(i)].bytes[0] << 8 | arrivals[size_t(i)].bytes[1], i)
+            << "in order";
     }
 }
 
 // One datagram per call; the host's descriptor stays readable as long as
 // any is left, in the socket or already taken out of it, and the order of
 // arrival holds throughout.
-TEST_F(UdpSocket, OneDatagramPerCallWhileTheDescriptorStaysReadable) {
-    for (uint8_t i = 1; i <= 5; ++i) ASSERT_TRUE(r1->send_to(net.workstation_ip(), {i}));
+TEST_F(UdpSocket, OneDatagramPerCallWhileTheDescriptorStaysReadable)
+{
+    for (uint8_t i = 1; i <= 5; ++i)
+        ASSERT_TRUE(r1->send_to(net.workstation_ip(), {i}));
     usleep(50 * 1000);
     ASSERT_TRUE(watched_readable());
     udp_read();
@@ -168,16 +186,19 @@ TEST_F(UdpSocket, OneDatagramPerCallWhileTheDescriptorStaysReadable) {
     }
     EXPECT_FALSE(watched_readable());
     std::vector<uint8_t> order;
-    for (const Arrival& a : arrivals) order.push_back(a.bytes[0]);
+    for (const Arrival& a : arrivals)
+        order.push_back(a.bytes[0]);
     EXPECT_EQ(order, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST_F(UdpSocket, FailedSendReturnsTheSystemError) {
+TEST_F(UdpSocket, FailedSendReturnsTheSystemError)
+{
     EXPECT_EQ(udp_send(0xC0000201, "\x01", 1), ENETUNREACH);  // 192.0.2.1: no route
     EXPECT_EQ(udp_send(0xFFFFFFFF, "\x01", 1), ENETUNREACH);  // no default route either
 }
 
-TEST_F(UdpSocket, LimitedBroadcastLeavesWithADefaultRoute) {
+TEST_F(UdpSocket, LimitedBroadcastLeavesWithADefaultRoute)
+{
     ASSERT_TRUE(net.add_default_route(net.workstation()));
     EXPECT_EQ(udp_send(0xFFFFFFFF, "\x09", 1), 0);
     TestDatagram got;
@@ -187,7 +208,8 @@ TEST_F(UdpSocket, LimitedBroadcastLeavesWithADefaultRoute) {
 
 // --------------------------------------------------------- opening fails ---
 
-TEST(UdpSocketOpen, WithoutAnOwnAddressNothingIsCreated) {
+TEST(UdpSocketOpen, WithoutAnOwnAddressNothingIsCreated)
+{
     fake_host_reset();
     myutil_set_config(0, 0, 1);
     int before = open_descriptors();
@@ -197,7 +219,8 @@ TEST(UdpSocketOpen, WithoutAnOwnAddressNothingIsCreated) {
     EXPECT_EQ(fake_host_add_timer_calls(), 0);
 }
 
-TEST(UdpSocketOpen, PortInUseReturnsTheErrorAndLeavesNothingOpen) {
+TEST(UdpSocketOpen, PortInUseReturnsTheErrorAndLeavesNothingOpen)
+{
     TestNetwork net(0);
     TEST_NETWORK_REQUIRE(net);
     TestSocket holder(net, net.workstation());

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-constexpr size_t FW_FIXTURE_SIZE = 0x60000;        // smallest image the patcher takes
-constexpr size_t FW_FIXTURE_MARKER_AT = 0x5FFFC;   // 0x24 0x42
-constexpr size_t FW_FIXTURE_POINTER_AT = 0x5FFF6;  // u16 LE paragraph of the patch area
+constexpr size_t FW_FIXTURE_SIZE = 0x60000;             // smallest image the patcher takes
+constexpr size_t FW_FIXTURE_MARKER_AT = 0x5FFFC;        // 0x24 0x42
+constexpr size_t FW_FIXTURE_POINTER_AT = 0x5FFF6;       // u16 LE paragraph of the patch area
 constexpr uint16_t FW_FIXTURE_PARAGRAPH_BASE = 0x8000;  // paragraph of the image's start
 
 struct FirmwareFixtureLayout {
-    size_t size = FW_FIXTURE_SIZE;                 // bytes of the image
+    size_t size = FW_FIXTURE_SIZE;                   // bytes of the image
     uint16_t paragraph = FW_FIXTURE_PARAGRAPH_BASE;  // patch area at (p - 0x8000) * 16
-    bool marker = true;                            // false: the marker bytes are wrong
+    bool marker = true;                              // false: the marker bytes are wrong
 };
 
 // The pattern byte at `offset` of every fixture image (marker and pointer

@@ -34,7 +34,7 @@ constexpr const char* GUI_PROGRAM = QORVEL_BUILD_DIR "/gui/qorvel";
 constexpr const char* GUI_ARTIFACTS = QORVEL_BUILD_DIR "/test-artifacts";
 constexpr const char* GUI_MAIN_TITLE = "quarnVANTERO";
 constexpr const char* GUI_NOTICE_TITLE = "Please Wait";  // the busy notice
-constexpr int GUI_STEP_MS = 10000;      // a window to show, a router to answer
+constexpr int GUI_STEP_MS = 10000;                       // a window to show, a router to answer
 constexpr int GUI_SCAN_END_MS = 10000;  // the scan's end marker comes on its fourth tick
 constexpr int GUI_EXIT_MS = 10000;      // a sanitizer build exits slowly
 

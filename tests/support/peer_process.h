@@ -47,12 +47,12 @@ public:
     bool running() const { return pid_ > 0; }
     const std::string& error() const { return error_; }  // why the last call failed
 
-    const std::string& dir() const { return dir_; }        // the temporary directory
+    const std::string& dir() const { return dir_; }  // the temporary directory
     std::string script_path() const { return dir_ + "/script"; }
     std::string log_path() const { return dir_ + "/log"; }
     std::string state_path() const { return dir_ + "/state"; }
     std::string image_path(const std::string& router) const { return dir_ + "/" + router + ".img"; }
-    std::string stderr_text() const;       // what the program wrote on standard error
+    std::string stderr_text() const;  // what the program wrote on standard error
 
     // The log so far.
     std::string log_text() const;
@@ -62,7 +62,8 @@ public:
     template <typename Match>
     bool wait_log(Match match, int timeout_ms = PEER_WAIT_MS, PeerLogLine* found = nullptr);
     // Waits for an event of `router` whose text contains `text`.
-    bool wait_event(const std::string& router, const std::string& text, int timeout_ms = PEER_WAIT_MS);
+    bool wait_event(const std::string& router, const std::string& text,
+                    int timeout_ms = PEER_WAIT_MS);
     // The events of one router so far, oldest first.
     std::vector<std::string> events(const std::string& router) const;
     // The datagrams received (RX) or sent (TX) so far with a given code; -1 any code.
@@ -92,12 +93,14 @@ private:
 int64_t peer_now_ms();
 
 template <typename Match>
-bool PeerProcess::wait_log(Match match, int timeout_ms, PeerLogLine* found) {
+bool PeerProcess::wait_log(Match match, int timeout_ms, PeerLogLine* found)
+{
     int64_t deadline = peer_now_ms() + timeout_ms;
     do {
         for (const PeerLogLine& l : log()) {
             if (match(l)) {
-                if (found) *found = l;
+                if (found)
+                    *found = l;
                 return true;
             }
         }

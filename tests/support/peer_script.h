@@ -19,27 +19,28 @@
 #include <string>
 #include <vector>
 
-constexpr int SIM_COUNTERS = 7;  // charge, calls out, calls in, packets out, packets in, bytes out, bytes in
+constexpr int SIM_COUNTERS =
+    7;  // charge, calls out, calls in, packets out, packets in, bytes out, bytes in
 
 // One line target in a slot of the router's table.
 struct SimLine {
-    int index = 0;                      // slot
+    int index = 0;  // slot
     std::string host = "0.0.0.0";
     std::string phone;
-    int l2 = 0;                         // layer-2 code and parameters
+    int l2 = 0;  // layer-2 code and parameters
     int blocksize = 0;
     int addr_a = 0;
     int addr_b = 0;
     int modulo = 0;
     int window = 0;
-    int l3 = 0;                         // layer-3 code and parameters
+    int l3 = 0;  // layer-3 code and parameters
     int words[6] = {};
     int byte = 0;
     int timeout = 0;
     int manual = 0;
     int bundling = 0;
     int compression = 0;
-    std::string send;                   // the 40 wire bytes, trailing NULs dropped
+    std::string send;  // the 40 wire bytes, trailing NULs dropped
     std::string receive;
     uint32_t counters[SIM_COUNTERS] = {};
 };
@@ -66,7 +67,7 @@ struct SimFilter {
 
 // One B-channel.
 struct SimChannel {
-    int state = 0;                      // 0 free, 3 connected, ...
+    int state = 0;  // 0 free, 3 connected, ...
     int code = 0;
     std::string peer = "0.0.0.0";
     std::string phone;
@@ -78,13 +79,13 @@ struct SimChannel {
 
 // One simulated router.
 struct SimRouter {
-    std::string name;                   // label in the log and state file
-    std::string address;                // where it answers
-    bool configured = true;             // false: scans report address 0
+    std::string name;        // label in the log and state file
+    std::string address;     // where it answers
+    bool configured = true;  // false: scans report address 0
     std::string hw = "00:00:00:00:00:00";
     std::string netmask = "255.255.255.0";
     std::string phone;
-    int isdn = 1;                       // 0 1TR6, 1 DSS1
+    int isdn = 1;  // 0 1TR6, 1 DSS1
     int permanent = 0;
     std::string firmware;
     std::string password;               // empty: no password asked
@@ -94,20 +95,22 @@ struct SimRouter {
     std::vector<SimLine> lines;
     std::vector<SimRoute> routes;
     std::vector<SimFilter> filters;
-    std::vector<std::string> knobs;     // script lines such as "delay 200" (not in the state file)
-    std::string image_file;             // state file only: the last image received
+    std::vector<std::string> knobs;  // script lines such as "delay 200" (not in the state file)
+    std::string image_file;          // state file only: the last image received
 };
 
 SimRouter sim_router(const std::string& name, const std::string& address, const std::string& hw);
 SimLine sim_line(int index, const std::string& host, const std::string& phone);
-SimRoute sim_route(int index, const std::string& mask, const std::string& match, const std::string& gateway);
+SimRoute sim_route(int index, const std::string& mask, const std::string& match,
+                   const std::string& gateway);
 SimFilter sim_filter(int index, const std::string& send_mask, const std::string& send_match,
-                     const std::string& receive_mask, const std::string& receive_match, int protocol, int action,
-                     int port);
+                     const std::string& receive_mask, const std::string& receive_match,
+                     int protocol, int action, int port);
 
 // The script text; `global` lines (e.g. "interface eth0", default knobs)
 // go before the first router.
-std::string peer_script_text(const std::vector<SimRouter>& routers, const std::vector<std::string>& global = {});
+std::string peer_script_text(const std::vector<SimRouter>& routers,
+                             const std::vector<std::string>& global = {});
 
 // Parses a state file; false with `why` on a line it cannot read.
 bool peer_parse_state(const std::string& text, std::vector<SimRouter>* routers, std::string* why);
@@ -115,14 +118,14 @@ bool peer_parse_state(const std::string& text, std::vector<SimRouter>* routers, 
 // One line of the log.
 struct PeerLogLine {
     enum Kind { RX, TX, EV, OTHER } kind = OTHER;
-    std::string from, to;               // RX/TX addresses
-    bool short_datagram = false;        // RX of fewer than 4 bytes (code and seq are 0)
+    std::string from, to;         // RX/TX addresses
+    bool short_datagram = false;  // RX of fewer than 4 bytes (code and seq are 0)
     int code = 0;
     int seq = 0;
-    std::vector<uint8_t> data;          // payload (RX/TX), or the whole datagram when short
-    std::string router;                 // EV: router name ("-" for the program itself)
-    std::string text;                   // EV: the event text
-    std::string raw;                    // the line as written
+    std::vector<uint8_t> data;  // payload (RX/TX), or the whole datagram when short
+    std::string router;         // EV: router name ("-" for the program itself)
+    std::string text;           // EV: the event text
+    std::string raw;            // the line as written
 };
 
 std::vector<PeerLogLine> peer_parse_log(const std::string& text);

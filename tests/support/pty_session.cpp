@@ -16,19 +16,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int remaining_ms(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+int remaining_ms(Clock::time_point deadline)
+{
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-void close_fd(int& fd) {
-    if (fd >= 0) close(fd);
+void close_fd(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
     fd = -1;
 }
 
 }  // namespace
 
-PtySession::~PtySession() {
+PtySession::~PtySession()
+{
     if (running()) {
         signal(SIGKILL);
         reap(true);
@@ -39,11 +44,14 @@ PtySession::~PtySession() {
     close_fd(err_fd_);
 }
 
-bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& options) {
-    if (argv.empty() || pid_ > 0) return false;
+bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& options)
+{
+    if (argv.empty() || pid_ > 0)
+        return false;
     int out_pipe[2];
     int err_pipe[2];
-    if (pipe2(out_pipe, O_CLOEXEC) != 0) return false;
+    if (pipe2(out_pipe, O_CLOEXEC) != 0)
+        return false;
     if (pipe2(err_pipe, O_CLOEXEC) != 0) {
         close(out_pipe[0]);
         close(out_pipe[1]);
@@ -51,7 +59,8 @@ bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& o
     }
     // Everything the child needs is prepared before the fork.
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
     termios mode{};
@@ -70,7 +79,8 @@ bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& o
 
     pid_t pid = forkpty(&master_, nullptr, &mode, &size);
     if (pid < 0) {
-        for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) close(fd);
+        for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+            close(fd);
         return false;
     }
     if (pid == 0) {
@@ -83,8 +93,10 @@ bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& o
             else
                 setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
         }
-        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
-        if (options.in_child) options.in_child();
+        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0)
+            _exit(126);
+        if (options.in_child)
+            options.in_child();
         execvp(args[0], args.data());
         _exit(127);
     }
@@ -95,14 +107,20 @@ bool PtySession::start(const std::vector<std::string>& argv, const PtyOptions& o
     out_fd_ = out_pipe[0];
     err_fd_ = err_pipe[0];
     fcntl(master_, F_SETFD, FD_CLOEXEC);
-    if (const char* name = ptsname(master_)) slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (const char* name = ptsname(master_))
+        slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     return true;
 }
 
-bool PtySession::type(const std::string& line) { return keys(line + "\n"); }
+bool PtySession::type(const std::string& line)
+{
+    return keys(line + "\n");
+}
 
-bool PtySession::keys(const std::string& data) {
-    if (master_ < 0) return false;
+bool PtySession::keys(const std::string& data)
+{
+    if (master_ < 0)
+        return false;
     size_t done = 0;
     auto deadline = Clock::now() + std::chrono::milliseconds(PTY_DEFAULT_TIMEOUT_MS);
     while (done < data.size()) {
@@ -111,29 +129,36 @@ bool PtySession::keys(const std::string& data) {
             done += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EINTR && errno != EAGAIN) return false;
-        if (remaining_ms(deadline) == 0) return false;
+        if (n < 0 && errno != EINTR && errno != EAGAIN)
+            return false;
+        if (remaining_ms(deadline) == 0)
+            return false;
         read_available(10);
     }
     return true;
 }
 
-bool PtySession::read_available(int wait_ms) {
+bool PtySession::read_available(int wait_ms)
+{
     pollfd watch[3];
     int* fds[3] = {&out_fd_, &err_fd_, &master_};
     std::string* sinks[3] = {&out_, &err_, &tty_};
     int map[3];
     nfds_t count = 0;
     for (int i = 0; i < 3; ++i) {
-        if (*fds[i] < 0) continue;
+        if (*fds[i] < 0)
+            continue;
         watch[count] = pollfd{*fds[i], POLLIN, 0};
         map[count++] = i;
     }
-    if (count == 0) return false;
+    if (count == 0)
+        return false;
     int ready = poll(watch, count, wait_ms);
-    if (ready <= 0) return true;
+    if (ready <= 0)
+        return true;
     for (nfds_t k = 0; k < count; ++k) {
-        if (watch[k].revents == 0) continue;
+        if (watch[k].revents == 0)
+            continue;
         int i = map[k];
         char buffer[4096];
         ssize_t n = read(*fds[i], buffer, sizeof buffer);
@@ -147,64 +172,85 @@ bool PtySession::read_available(int wait_ms) {
     return true;
 }
 
-void PtySession::reap(bool block) {
-    if (pid_ <= 0 || status_ >= 0) return;
+void PtySession::reap(bool block)
+{
+    if (pid_ <= 0 || status_ >= 0)
+        return;
     int raw = 0;
     pid_t r = waitpid(pid_, &raw, block ? 0 : WNOHANG);
-    if (r != pid_) return;
+    if (r != pid_)
+        return;
     status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
 }
 
-const std::string& PtySession::text(Stream stream) const {
+const std::string& PtySession::text(Stream stream) const
+{
     return stream == OUT ? out_ : stream == ERR ? err_ : tty_;
 }
 
-bool PtySession::wait_for(Stream stream, const std::string& wanted, int timeout_ms) {
+bool PtySession::wait_for(Stream stream, const std::string& wanted, int timeout_ms)
+{
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
-        if (text(stream).find(wanted) != std::string::npos) return true;
+        if (text(stream).find(wanted) != std::string::npos)
+            return true;
         reap(false);
         bool open = read_available(std::min(remaining_ms(deadline), 50));
-        if (text(stream).find(wanted) != std::string::npos) return true;
-        if (!running() && !open) return false;
+        if (text(stream).find(wanted) != std::string::npos)
+            return true;
+        if (!running() && !open)
+            return false;
         // After the child's end, drain what is left, then give up.
         if (!running()) {
             read_available(0);
-            if (text(stream).find(wanted) != std::string::npos) return true;
+            if (text(stream).find(wanted) != std::string::npos)
+                return true;
             return false;
         }
-        if (remaining_ms(deadline) == 0) return false;
+        if (remaining_ms(deadline) == 0)
+            return false;
     }
 }
 
-int PtySession::wait_exit(int timeout_ms) {
+int PtySession::wait_exit(int timeout_ms)
+{
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     while (running()) {
         reap(false);
-        if (!running()) break;
-        if (remaining_ms(deadline) == 0) return -1;
-        if (!read_available(std::min(remaining_ms(deadline), 50))) usleep(10000);
+        if (!running())
+            break;
+        if (remaining_ms(deadline) == 0)
+            return -1;
+        if (!read_available(std::min(remaining_ms(deadline), 50)))
+            usleep(10000);
     }
     // The pipes may still hold the last output; a grandchild that kept them
     // open must not hold the test, so this drain is bounded too.
     auto drain_end = Clock::now() + std::chrono::milliseconds(500);
-    while ((out_fd_ >= 0 || err_fd_ >= 0) && remaining_ms(drain_end) > 0) read_available(20);
+    while ((out_fd_ >= 0 || err_fd_ >= 0) && remaining_ms(drain_end) > 0)
+        read_available(20);
     read_available(0);
     return status_;
 }
 
-void PtySession::signal(int sig) {
-    if (running()) kill(-pid_, sig);
+void PtySession::signal(int sig)
+{
+    if (running())
+        kill(-pid_, sig);
 }
 
-void PtySession::hang_up() {
+void PtySession::hang_up()
+{
     close_fd(slave_);
     close_fd(master_);
 }
 
-int PtySession::echo_on() const {
-    if (slave_ < 0) return -1;
+int PtySession::echo_on() const
+{
+    if (slave_ < 0)
+        return -1;
     termios mode{};
-    if (tcgetattr(slave_, &mode) != 0) return -1;
+    if (tcgetattr(slave_, &mode) != 0)
+        return -1;
     return (mode.c_lflag & ECHO) ? 1 : 0;
 }

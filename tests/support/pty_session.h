@@ -30,7 +30,7 @@ struct PtyOptions {
 
 class PtySession {
 public:
-    enum Stream { OUT, ERR, TTY };   // standard output, standard error, the terminal
+    enum Stream { OUT, ERR, TTY };  // standard output, standard error, the terminal
 
     PtySession() = default;
     ~PtySession();
@@ -84,9 +84,9 @@ private:
     void reap(bool block);
 
     pid_t pid_ = -1;
-    int status_ = -1;          // exit status once reaped
+    int status_ = -1;  // exit status once reaped
     int master_ = -1;
-    int slave_ = -1;           // kept open so the terminal's state outlives the child
+    int slave_ = -1;  // kept open so the terminal's state outlives the child
     int out_fd_ = -1;
     int err_fd_ = -1;
     std::string out_;

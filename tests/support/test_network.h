@@ -39,7 +39,7 @@
 
 #include <gtest/gtest.h>
 
-constexpr uint16_t TEST_NET_PORT = 1532;                // the routers' port, at both ends
+constexpr uint16_t TEST_NET_PORT = 1532;                  // the routers' port, at both ends
 constexpr uint32_t TEST_NET_WORKSTATION_IP = 0x0A4D0001;  // 10.77.0.1
 constexpr uint32_t TEST_NET_NETMASK = 0xFFFFFF00;         // 255.255.255.0
 constexpr uint32_t TEST_NET_BROADCAST_IP = 0x0A4D00FF;    // 10.77.0.255
@@ -48,7 +48,10 @@ constexpr int TEST_NET_RUN_TIMEOUT_MS = 10000;            // default limit of ru
 constexpr int TEST_NET_STOP_GRACE_MS = 1000;              // SIGTERM to SIGKILL in stop()
 
 // 10.77.0.(1+i): the address of router i (1-based).
-constexpr uint32_t test_net_router_ip(int i) { return TEST_NET_WORKSTATION_IP + uint32_t(i); }
+constexpr uint32_t test_net_router_ip(int i)
+{
+    return TEST_NET_WORKSTATION_IP + uint32_t(i);
+}
 
 // "a.b.c.d" of an address (most significant byte first).
 std::string test_net_dotted(uint32_t address);
@@ -114,8 +117,8 @@ public:
     int stop(pid_t pid, int grace_ms = TEST_NET_STOP_GRACE_MS);
     // spawn + wait, with standard output and error collected into *output
     // (may be null); killed after timeout_ms. Returns the status as wait().
-    int run(const std::string& ns, const std::vector<std::string>& argv, std::string* output = nullptr,
-            int timeout_ms = TEST_NET_RUN_TIMEOUT_MS);
+    int run(const std::string& ns, const std::vector<std::string>& argv,
+            std::string* output = nullptr, int timeout_ms = TEST_NET_RUN_TIMEOUT_MS);
 
 private:
     bool build(int routers);
@@ -124,15 +127,16 @@ private:
 
     bool ok_ = false;
     std::string error_;
-    std::string prefix_;                 // common start of this network's namespace names
-    std::string hub_;                    // the bridge's namespace
+    std::string prefix_;  // common start of this network's namespace names
+    std::string hub_;     // the bridge's namespace
     std::string workstation_;
     std::vector<std::string> routers_;
-    std::vector<std::string> made_;      // namespaces to delete, in creation order
-    std::set<pid_t> children_;           // started and not yet reaped
+    std::vector<std::string> made_;  // namespaces to delete, in creation order
+    std::set<pid_t> children_;       // started and not yet reaped
 };
 
-#define TEST_NETWORK_REQUIRE(net)                                                   \
-    do {                                                                           \
-        if (!(net).ok()) GTEST_SKIP() << "no test network: " << (net).error();     \
+#define TEST_NETWORK_REQUIRE(net) \
+    do { \
+        if (!(net).ok()) \
+            GTEST_SKIP() << "no test network: " << (net).error(); \
     } while (0)

@@ -16,8 +16,8 @@
 
 #include "test_network.h"
 
-constexpr int TEST_SOCKET_WAIT_MS = 500;   // default wait for a datagram that should come
-constexpr int TEST_SOCKET_QUIET_MS = 100;  // default wait that shows nothing comes
+constexpr int TEST_SOCKET_WAIT_MS = 500;         // default wait for a datagram that should come
+constexpr int TEST_SOCKET_QUIET_MS = 100;        // default wait that shows nothing comes
 constexpr int TEST_SOCKET_MAX_DATAGRAM = 65536;  // bytes taken of one datagram
 
 // One received datagram.
@@ -30,7 +30,8 @@ struct TestDatagram {
 class TestSocket {
 public:
     // address 0 binds to any address of the namespace.
-    TestSocket(TestNetwork& net, const std::string& ns, uint16_t port = TEST_NET_PORT, uint32_t address = 0);
+    TestSocket(TestNetwork& net, const std::string& ns, uint16_t port = TEST_NET_PORT,
+               uint32_t address = 0);
     ~TestSocket();
     TestSocket(const TestSocket&) = delete;
     TestSocket& operator=(const TestSocket&) = delete;
@@ -40,7 +41,8 @@ public:
     const std::string& error() const { return error_; }
 
     // Sends the bytes to address:port; false when sendto failed.
-    bool send_to(uint32_t address, const std::vector<uint8_t>& bytes, uint16_t port = TEST_NET_PORT);
+    bool send_to(uint32_t address, const std::vector<uint8_t>& bytes,
+                 uint16_t port = TEST_NET_PORT);
     // Waits at most wait_ms for one datagram; false when none came.
     bool receive(TestDatagram* out, int wait_ms = TEST_SOCKET_WAIT_MS);
     // Every datagram that arrives within wait_ms of the previous one.
@@ -54,7 +56,8 @@ private:
 };
 
 // Frames of the router protocol: big-endian code and sequence, then payload.
-std::vector<uint8_t> test_frame(uint16_t code, uint16_t sequence, const std::vector<uint8_t>& payload = {});
+std::vector<uint8_t> test_frame(uint16_t code, uint16_t sequence,
+                                const std::vector<uint8_t>& payload = {});
 uint16_t test_frame_code(const std::vector<uint8_t>& bytes);      // 0 when shorter than 2 bytes
 uint16_t test_frame_sequence(const std::vector<uint8_t>& bytes);  // 0 when shorter than 4 bytes
 std::vector<uint8_t> test_frame_payload(const std::vector<uint8_t>& bytes);

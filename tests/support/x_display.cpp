@@ -25,14 +25,14 @@ int64_t now_ms()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-constexpr int POLL_MS = 20;           // how often a wait looks again
-constexpr int EVENT_SETTLE_MS = 30;   // between synthetic input events
-constexpr int CLICK_APART_MS = 400;   // longer than the toolkit's double-click interval
+constexpr int POLL_MS = 20;              // how often a wait looks again
+constexpr int EVENT_SETTLE_MS = 30;      // between synthetic input events
+constexpr int CLICK_APART_MS = 400;      // longer than the toolkit's double-click interval
 constexpr int DOUBLE_CLICK_GAP_MS = 50;  // the clicks of a double click, apart in the server
-constexpr int TYPE_SETTLE_MS = 10;    // between typed characters and repeated keys
-constexpr int MENU_WAIT_MS = 5000;    // a pressed option menu shows its choices by then
-constexpr int MENU_HOLD_MS = 500;     // well over the toolkit's multi-click time (200 ms)
-constexpr int CLICK_RETRY_MS = 1000;  // a click that opens nothing is made again after
+constexpr int TYPE_SETTLE_MS = 10;       // between typed characters and repeated keys
+constexpr int MENU_WAIT_MS = 5000;       // a pressed option menu shows its choices by then
+constexpr int MENU_HOLD_MS = 500;        // well over the toolkit's multi-click time (200 ms)
+constexpr int CLICK_RETRY_MS = 1000;     // a click that opens nothing is made again after
 
 // A window that is gone between listing and asking must not end the test.
 int ignore_errors(Display*, XErrorEvent*)
@@ -303,8 +303,7 @@ bool XSession::click_opening(int x, int y, int timeout_ms)
     return true;
 }
 
-bool XSession::click_while_not(int x, int y, const std::function<bool(int)>& done,
-                               int timeout_ms)
+bool XSession::click_while_not(int x, int y, const std::function<bool(int)>& done, int timeout_ms)
 {
     const int64_t deadline = now_ms() + timeout_ms;
     do {
@@ -409,7 +408,7 @@ bool XSession::screenshot(const std::string& path)
 {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    std::string command = "xwd -root -silent -display '" + name_ + "' | convert xwd:- 'png:" +
-                          path + "' 2>/dev/null";
+    std::string command =
+        "xwd -root -silent -display '" + name_ + "' | convert xwd:- 'png:" + path + "' 2>/dev/null";
     return std::system(command.c_str()) == 0 && std::filesystem::exists(path, ignored);
 }

@@ -66,7 +66,8 @@ public:
     std::vector<XWindowInfo> windows();
     // Waits until a mapped top-level window has the title (true), or until
     // none has it (wait_gone).
-    bool wait_window(const std::string& title, XWindowInfo* found = nullptr, int timeout_ms = X_WAIT_MS);
+    bool wait_window(const std::string& title, XWindowInfo* found = nullptr,
+                     int timeout_ms = X_WAIT_MS);
     bool wait_gone(const std::string& title, int timeout_ms = X_WAIT_MS);
     // Waits until a window is no longer mapped (one of two that share a
     // title, say).

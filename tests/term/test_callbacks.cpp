@@ -19,7 +19,8 @@ protected:
     void SetUp() override { ASCIIResetGlobals(); }
 };
 
-ScanAnswer scan(uint32_t address, uint8_t last_hw, uint32_t holder = 0) {
+ScanAnswer scan(uint32_t address, uint8_t last_hw, uint32_t holder = 0)
+{
     ScanAnswer a{};
     a.router_ip = address;
     const uint8_t hw[6] = {0x00, 0xa0, 0xf9, 0x12, 0x34, last_hw};
@@ -28,9 +29,10 @@ ScanAnswer scan(uint32_t address, uint8_t last_hw, uint32_t holder = 0) {
     return a;
 }
 
-TEST_F(Callbacks, ScanKeepsEachAddressOnceAndOnlyTheFirstUnconfigured) {
-    ScanAnswer answers[] = {scan(0x0A4D0002, 1), scan(0x0A4D0002, 1), scan(0, 7, 0x0A4D0009), scan(0, 8),
-                            scan(0x0A4D0003, 3, 0x0A4D0001)};
+TEST_F(Callbacks, ScanKeepsEachAddressOnceAndOnlyTheFirstUnconfigured)
+{
+    ScanAnswer answers[] = {scan(0x0A4D0002, 1), scan(0x0A4D0002, 1), scan(0, 7, 0x0A4D0009),
+                            scan(0, 8), scan(0x0A4D0003, 3, 0x0A4D0001)};
     for (ScanAnswer& a : answers) {
         ASCIIRouterOVF = 0;
         ASCIIScanNetCB(&a);
@@ -51,8 +53,10 @@ TEST_F(Callbacks, ScanKeepsEachAddressOnceAndOnlyTheFirstUnconfigured) {
     EXPECT_EQ(ASCIINbR, 3);
 }
 
-TEST_F(Callbacks, FullRouterTableTakesNoMore) {
-    for (int i = 0; i < ASCII_MAX_ROUTERS; ++i) ASCIIRouterIPs[i] = 0x0B000000u + uint32_t(i);
+TEST_F(Callbacks, FullRouterTableTakesNoMore)
+{
+    for (int i = 0; i < ASCII_MAX_ROUTERS; ++i)
+        ASCIIRouterIPs[i] = 0x0B000000u + uint32_t(i);
     ASCIINbR = ASCII_MAX_ROUTERS;
     ScanAnswer a = scan(0x0A4D0002, 1);
     ASCIIScanNetCB(&a);
@@ -65,7 +69,8 @@ TEST_F(Callbacks, FullRouterTableTakesNoMore) {
     EXPECT_TRUE(ASCIIROVData.has_value()) << "still shown";
 }
 
-TEST_F(Callbacks, RouterStateOfARouterSeenBeforeIsNotShownAgain) {
+TEST_F(Callbacks, RouterStateOfARouterSeenBeforeIsNotShownAgain)
+{
     RouterState s{};
     s.router_ip = 0x0A4D0002;
     s.ch1_state = 3;
@@ -83,7 +88,8 @@ TEST_F(Callbacks, RouterStateOfARouterSeenBeforeIsNotShownAgain) {
     EXPECT_EQ(ASCIIRouterOVF, -1);
 }
 
-TEST_F(Callbacks, AcceptedOpenKeepsTheRoutersValues) {
+TEST_F(Callbacks, AcceptedOpenKeepsTheRoutersValues)
+{
     OpenReply r{};
     r.kind = OPEN_ACCEPTED;
     myutil_copy_text(r.text, "255.255.255.0");
@@ -114,7 +120,8 @@ TEST_F(Callbacks, AcceptedOpenKeepsTheRoutersValues) {
     EXPECT_STREQ(ASCIIOpMode, "unbekannt");
 }
 
-TEST_F(Callbacks, PasswordWantedKeepsTheChallenge) {
+TEST_F(Callbacks, PasswordWantedKeepsTheChallenge)
+{
     OpenReply r{};
     r.kind = OPEN_PASSWORD;
     r.seed = 0xBEEF;
@@ -136,13 +143,16 @@ struct RefusalCase {
     const char* text;
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << "reason" << c.reason << (c.german ? "German" : "English") << (c.holder[0] ? "WithHolder" : "");
+void PrintTo(const RefusalCase& c, std::ostream* os)
+{
+    *os << "reason" << c.reason << (c.german ? "German" : "English")
+        << (c.holder[0] ? "WithHolder" : "");
 }
 
 class Refusal : public Callbacks, public ::testing::WithParamInterface<RefusalCase> {};
 
-TEST_P(Refusal, TellsTheReasonAndFails) {
+TEST_P(Refusal, TellsTheReasonAndFails)
+{
     OpenReply r{};
     r.kind = OPEN_REFUSED;
     r.reason = static_cast<uint16_t>(GetParam().reason);
@@ -163,21 +173,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{3, "", true, "ungueltiges Passwort  Router kann nicht geoeffnet werden\n"},
         RefusalCase{4, "10.77.0.9", false, "Router is already connected to station 10.77.0.9\n"},
         RefusalCase{4, "", false, "Router is already connected to station \n"},
-        RefusalCase{4, "ws7", true, "es besteht schon eine Verbindung zu einem anderen Rechner (ws7)\n"},
+        RefusalCase{4, "ws7", true,
+                    "es besteht schon eine Verbindung zu einem anderen Rechner (ws7)\n"},
         RefusalCase{5, "", false, "This host is not allowed to open router\n"},
         RefusalCase{6, "", true, "Router meldet sich nicht\n"},
         RefusalCase{6, "", false, "Router does not respond\n"},
         RefusalCase{1, "", false, "Error: cannot open router\n"},
         RefusalCase{99, "", true, "Fehler beim Oeffnen des Routers\n"}));
 
-TEST_F(Callbacks, ProgressRewritesItsLineAndAnnouncesTheWait) {
+TEST_F(Callbacks, ProgressRewritesItsLineAndAnnouncesTheWait)
+{
     Capture err(2);
     ASCIIGetPCB(37);
     ASCIIGetPCB(100);
     EXPECT_EQ(err.text(), "\r 37 %\r100 %\nWaiting for router to respond");
 }
 
-TEST_F(Callbacks, DownloadDoneEndsTheEmergencyWindow) {
+TEST_F(Callbacks, DownloadDoneEndsTheEmergencyWindow)
+{
     ASCIIDLInP = 1;
     ASCIIDoDownLoadF = 0;
     English = 0;
@@ -188,7 +201,8 @@ TEST_F(Callbacks, DownloadDoneEndsTheEmergencyWindow) {
     EXPECT_EQ(ASCIIDoDownLoadF, 1);
 }
 
-TEST_F(Callbacks, LineMonitorAndAccountingRaiseTheirFlags) {
+TEST_F(Callbacks, LineMonitorAndAccountingRaiseTheirFlags)
+{
     LineMonitorData d{};
     d.channel[1].state = 3;
     ASCIILineMonitorCB(&d);

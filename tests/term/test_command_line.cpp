@@ -18,11 +18,13 @@ struct Parsed {
     std::string err;
 };
 
-Parsed parse(std::vector<std::string> words, bool german = false) {
+Parsed parse(std::vector<std::string> words, bool german = false)
+{
     ASCIIResetGlobals();
     English = german ? 0 : 1;
     std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
+    for (std::string& w : words)
+        argv.push_back(w.data());
     char* text = nullptr;
     size_t size = 0;
     FILE* err = open_memstream(&text, &size);
@@ -107,11 +109,15 @@ struct Case {
     int reset;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CommandLine : public ::testing::TestWithParam<Case> {};
 
-TEST_P(CommandLine, ParsesAndReports) {
+TEST_P(CommandLine, ParsesAndReports)
+{
     const Case& c = GetParam();
     Parsed parsed = parse(c.words, c.german);
     EXPECT_EQ(parsed.result, c.result);
@@ -132,27 +138,123 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoWordEnglish", {"qa"}, false, 1, usage_en, 0, "", "", 0},
         Case{"NoWordGerman", {"qa"}, true, 1, usage_de, 0, "", "", 0},
         Case{"RovPlain", {"qa", "rov"}, false, 0, "", ASCII_OP_ROV, "", "", 0},
-        Case{"LastSubCommandWins", {"qa", "accounting", "rov"}, false, 0, "", ASCII_OP_ROV, "", "", 0},
-        Case{"AllOptions", {"qa", "accounting", "-f", "out", "-ip", "10.0.0.2", "-reset"}, false, 0, "",
-             ASCII_OP_ACCOUNTING, "out", "10.0.0.2", 1},
-        Case{"OptionValueMayBeASubCommand", {"qa", "linemonitor", "-ip", "rov"}, false, 0, "", ASCII_OP_LINEMONITOR,
-             "", "rov", 0},
-        Case{"RepeatedOptionReplaces", {"qa", "rov", "-f", "a", "-f", "b"}, false, 0, "", ASCII_OP_ROV, "b", "", 0},
-        Case{"OptionsOnly", {"qa", "-ip", "10.0.0.2"}, false, 0, "", ASCII_OP_NONE, "", "10.0.0.2", 0},
-        Case{"RouterconfigAndSaveconfig", {"qa", "saveconfig", "-f", "x.cfg", "routerconfig"}, false, 0, "",
-             ASCII_OP_ROUTERCONFIG, "x.cfg", "", 0},
-        Case{"UnknownWordThenUsage", {"qa", "rov", "bogus"}, false, 1, unknown_en + "bogus\n" + usage_en, 0, "", "",
+        Case{"LastSubCommandWins",
+             {"qa", "accounting", "rov"},
+             false,
+             0,
+             "",
+             ASCII_OP_ROV,
+             "",
+             "",
              0},
-        Case{"EveryUnknownWordOnItsOwnLine", {"qa", "x", "rov", "Rov"}, false, 1,
-             unknown_en + "x\n" + unknown_en + "Rov\n" + usage_en, 0, "", "", 0},
-        Case{"UnknownWordGerman", {"qa", "-x"}, true, 1,
-             "qa: Fehler in der Kommandozeile: unbekannter Parameter: -x\n" + usage_de, 0, "", "", 0},
-        Case{"LinetargetWithoutFile", {"qa", "linetarget"}, false, 1, linetarget_block_en, 0, "", "", 0},
-        Case{"LinetargetUnknownWordGetsItsBlock", {"qa", "linetarget", "zz"}, false, 1,
-             unknown_en + "zz\n" + linetarget_block_en, 0, "", "", 0},
-        Case{"SaveconfigFileAsLastWord", {"qa", "saveconfig", "-f"}, false, 1, saveconfig_block_en, 0, "", "", 0},
-        Case{"SaveconfigOptionAtEndDropsValue", {"qa", "saveconfig", "-f", "a.cfg", "-f"}, false, 1,
-             saveconfig_block_en, 0, "", "", 0},
+        Case{"AllOptions",
+             {"qa", "accounting", "-f", "out", "-ip", "10.0.0.2", "-reset"},
+             false,
+             0,
+             "",
+             ASCII_OP_ACCOUNTING,
+             "out",
+             "10.0.0.2",
+             1},
+        Case{"OptionValueMayBeASubCommand",
+             {"qa", "linemonitor", "-ip", "rov"},
+             false,
+             0,
+             "",
+             ASCII_OP_LINEMONITOR,
+             "",
+             "rov",
+             0},
+        Case{"RepeatedOptionReplaces",
+             {"qa", "rov", "-f", "a", "-f", "b"},
+             false,
+             0,
+             "",
+             ASCII_OP_ROV,
+             "b",
+             "",
+             0},
+        Case{"OptionsOnly",
+             {"qa", "-ip", "10.0.0.2"},
+             false,
+             0,
+             "",
+             ASCII_OP_NONE,
+             "",
+             "10.0.0.2",
+             0},
+        Case{"RouterconfigAndSaveconfig",
+             {"qa", "saveconfig", "-f", "x.cfg", "routerconfig"},
+             false,
+             0,
+             "",
+             ASCII_OP_ROUTERCONFIG,
+             "x.cfg",
+             "",
+             0},
+        Case{"UnknownWordThenUsage",
+             {"qa", "rov", "bogus"},
+             false,
+             1,
+             unknown_en + "bogus\n" + usage_en,
+             0,
+             "",
+             "",
+             0},
+        Case{"EveryUnknownWordOnItsOwnLine",
+             {"qa", "x", "rov", "Rov"},
+             false,
+             1,
+             unknown_en + "x\n" + unknown_en + "Rov\n" + usage_en,
+             0,
+             "",
+             "",
+             0},
+        Case{"UnknownWordGerman",
+             {"qa", "-x"},
+             true,
+             1,
+             "qa: Fehler in der Kommandozeile: unbekannter Parameter: -x\n" + usage_de,
+             0,
+             "",
+             "",
+             0},
+        Case{"LinetargetWithoutFile",
+             {"qa", "linetarget"},
+             false,
+             1,
+             linetarget_block_en,
+             0,
+             "",
+             "",
+             0},
+        Case{"LinetargetUnknownWordGetsItsBlock",
+             {"qa", "linetarget", "zz"},
+             false,
+             1,
+             unknown_en + "zz\n" + linetarget_block_en,
+             0,
+             "",
+             "",
+             0},
+        Case{"SaveconfigFileAsLastWord",
+             {"qa", "saveconfig", "-f"},
+             false,
+             1,
+             saveconfig_block_en,
+             0,
+             "",
+             "",
+             0},
+        Case{"SaveconfigOptionAtEndDropsValue",
+             {"qa", "saveconfig", "-f", "a.cfg", "-f"},
+             false,
+             1,
+             saveconfig_block_en,
+             0,
+             "",
+             "",
+             0},
         Case{"SaveconfigGerman", {"qa", "saveconfig"}, true, 1, saveconfig_block_de, 0, "", "", 0}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
@@ -161,11 +263,15 @@ struct LanguageCase {
     int english;
 };
 
-void PrintTo(const LanguageCase& c, std::ostream* os) { *os << (c.value ? "[" + std::string(c.value) + "]" : "unset"); }
+void PrintTo(const LanguageCase& c, std::ostream* os)
+{
+    *os << (c.value ? "[" + std::string(c.value) + "]" : "unset");
+}
 
 class Language : public ::testing::TestWithParam<LanguageCase> {};
 
-TEST_P(Language, OnlyExactGermanSwitches) {
+TEST_P(Language, OnlyExactGermanSwitches)
+{
     if (GetParam().value == nullptr)
         unsetenv("QORVEL_LANG");
     else

@@ -22,11 +22,15 @@ struct MessageCase {
     const char* german;
 };
 
-void PrintTo(const MessageCase& c, std::ostream* os) { *os << "code" << c.code; }
+void PrintTo(const MessageCase& c, std::ostream* os)
+{
+    *os << "code" << c.code;
+}
 
 class ErrorMessage : public ::testing::TestWithParam<MessageCase> {};
 
-TEST_P(ErrorMessage, BothLanguages) {
+TEST_P(ErrorMessage, BothLanguages)
+{
     English = 1;
     EXPECT_EQ(ASCIIErrorMessage(GetParam().code), GetParam().english);
     English = 0;
@@ -37,12 +41,14 @@ TEST_P(ErrorMessage, BothLanguages) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, ErrorMessage,
     ::testing::Values(
-        MessageCase{1, "Error: wrong message at this moment\n", "Fehler: Nachricht in diesem Zustand unerwartet\n"},
+        MessageCase{1, "Error: wrong message at this moment\n",
+                    "Fehler: Nachricht in diesem Zustand unerwartet\n"},
         MessageCase{3, "Error: Wrong Password\n", "Fehler: Falsches Passwort\n"},
         MessageCase{11, "Error: table full\n", "Fehler: Tabelle voll\n"},
         MessageCase{14, "Error: Error During Reset\n", "Fehler: Reset ist fehlgeschlagen\n"},
         MessageCase{8777, "Error: protocol violation\n", "Fehler: Protokollverletzung\n"},
-        MessageCase{8888, "Error: no receipt from remote station\n", "Fehler: Keine Quittung empfangen\n"},
+        MessageCase{8888, "Error: no receipt from remote station\n",
+                    "Fehler: Keine Quittung empfangen\n"},
         MessageCase{8999, "error: currently no data transfer possible\n",
                     "Fehler: Zur Zeit koennen keine Daten gesendet werden\n"},
         MessageCase{0, "Internal error (0)!\n", "Fehler 0 augetreten!\n"},
@@ -53,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 using MainErrorDeathTest = ::testing::Test;
 
-TEST(MainErrorDeathTest, WritesTheTextAndAbortsWithStatusOne) {
+TEST(MainErrorDeathTest, WritesTheTextAndAbortsWithStatusOne)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ASCIIResetGlobals();
     EXPECT_EXIT(main_error(11), ::testing::ExitedWithCode(1), "^Error: table full\nAbort...\n$");
@@ -63,62 +70,78 @@ TEST(MainErrorDeathTest, WritesTheTextAndAbortsWithStatusOne) {
     English = 1;
 }
 
-TEST(MainErrorDeathTest, WithoutTablesNothingIsSaved) {
+TEST(MainErrorDeathTest, WithoutTablesNothingIsSaved)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ASCIIResetGlobals();
     ASCIIDLInP = 1;
-    EXPECT_EXIT(main_error(9999), ::testing::ExitedWithCode(1), "^Internal error \\(9999\\)!\nAbort...\n$");
+    EXPECT_EXIT(main_error(9999), ::testing::ExitedWithCode(1),
+                "^Internal error \\(9999\\)!\nAbort...\n$");
 }
 
 // Outside the dialogue's actions the tables read are still safe in their
 // router (for linetarget the lists even hold the file's tables): a failure
 // must not overwrite the emergency copy with them.
-TEST(MainErrorDeathTest, TablesOutsideTheActionsAreNotSaved) {
+TEST(MainErrorDeathTest, TablesOutsideTheActionsAreNotSaved)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ASCIIResetGlobals();
     list_init();
     main_line_list = listhelp_new_line_list();
     main_route_list = listhelp_new_route_list();
     main_filter_list = listhelp_new_filter_list();
-    for (int program : {ASCII_OP_ACCOUNTING, ASCII_OP_LINETARGET, ASCII_OP_SAVECONFIG, ASCII_OP_ROUTERCONFIG}) {
+    for (int program :
+         {ASCII_OP_ACCOUNTING, ASCII_OP_LINETARGET, ASCII_OP_SAVECONFIG, ASCII_OP_ROUTERCONFIG}) {
         ASCIIProgram = program;
         ASCIIDLInP = 0;
-        EXPECT_EXIT(main_error(11), ::testing::ExitedWithCode(1), "^Error: table full\nAbort...\n$") << program;
+        EXPECT_EXIT(main_error(11), ::testing::ExitedWithCode(1), "^Error: table full\nAbort...\n$")
+            << program;
     }
 }
 
 int socket_calls = 0;
-void on_socket() {
+void on_socket()
+{
     ++socket_calls;
     char buffer[64];
     // Takes one datagram's worth, as the back end's reader does.
     (void)!read(ASCIISocketFd, buffer, 4);
 }
 int other_calls = 0;
-void on_other() { ++other_calls; }
+void on_other()
+{
+    ++other_calls;
+}
 
 class Polls : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASCIIResetGlobals();
         ASSERT_EQ(pipe(socket_), 0);
         ASSERT_EQ(pipe(keys_), 0);
         socket_calls = other_calls = 0;
         ASCIIUseTerminal(keys_[0]);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         main_register(nullptr, -1);
         ASCIIUseTerminal(-1);
         for (int fd : {socket_[0], socket_[1], keys_[0], keys_[1]})
-            if (fd >= 0) close(fd);
+            if (fd >= 0)
+                close(fd);
         ASCIIClearTimers();
     }
-    void keys(const std::string& text) { ASSERT_EQ(write(keys_[1], text.data(), text.size()), ssize_t(text.size())); }
+    void keys(const std::string& text)
+    {
+        ASSERT_EQ(write(keys_[1], text.data(), text.size()), ssize_t(text.size()));
+    }
     int socket_[2];
     int keys_[2];
 };
 
-TEST_F(Polls, SocketCallbackRunsOnlyWhenSomethingWaits) {
+TEST_F(Polls, SocketCallbackRunsOnlyWhenSomethingWaits)
+{
     main_register(on_socket, socket_[0]);
     EXPECT_EQ(ASCIIDoConnectRead(), 0);
     ASSERT_EQ(write(socket_[1], "abcd", 4), 4);
@@ -127,7 +150,8 @@ TEST_F(Polls, SocketCallbackRunsOnlyWhenSomethingWaits) {
     EXPECT_EQ(socket_calls, 1);
 }
 
-TEST_F(Polls, SecondRegistrationReplacesTheFirst) {
+TEST_F(Polls, SecondRegistrationReplacesTheFirst)
+{
     int second[2];
     ASSERT_EQ(pipe(second), 0);
     main_register(on_socket, socket_[0]);
@@ -142,7 +166,8 @@ TEST_F(Polls, SecondRegistrationReplacesTheFirst) {
     close(second[1]);
 }
 
-TEST_F(Polls, ClosedSocketDescriptorIsNotReportedReady) {
+TEST_F(Polls, ClosedSocketDescriptorIsNotReportedReady)
+{
     int gone[2];
     ASSERT_EQ(pipe(gone), 0);
     close(gone[0]);
@@ -152,15 +177,19 @@ TEST_F(Polls, ClosedSocketDescriptorIsNotReportedReady) {
     EXPECT_EQ(other_calls, 0);
 }
 
-TEST_F(Polls, KeyboardLines) {
+TEST_F(Polls, KeyboardLines)
+{
     EXPECT_FALSE(ASCIIReadKeyboard().has_value()) << "nothing typed: none, at once";
     struct Line {
         const char* typed;
         const char* read;
         int exit;
     };
-    const Line lines[] = {{"hello\n", "hello", 0}, {"\n", "", 0},        {"Quit\n", "Quit", 0},
-                          {"quit \n", "quit ", 0}, {"quit\n", "quit", 1}};
+    const Line lines[] = {{"hello\n", "hello", 0},
+                          {"\n", "", 0},
+                          {"Quit\n", "Quit", 0},
+                          {"quit \n", "quit ", 0},
+                          {"quit\n", "quit", 1}};
     for (const Line& l : lines) {
         keys(l.typed);
         std::optional<std::string> got = ASCIIReadKeyboard();
@@ -170,7 +199,8 @@ TEST_F(Polls, KeyboardLines) {
     }
 }
 
-TEST_F(Polls, OverlongLineArrivesInPiecesWithoutLosingACharacter) {
+TEST_F(Polls, OverlongLineArrivesInPiecesWithoutLosingACharacter)
+{
     std::string line(12000, 'x');
     line[10238] = 'A';
     line[10239] = 'B';
@@ -185,7 +215,8 @@ TEST_F(Polls, OverlongLineArrivesInPiecesWithoutLosingACharacter) {
     EXPECT_EQ(rest->front(), 'B');
 }
 
-TEST_F(Polls, EndOfInputEndsTheRunCleanly) {
+TEST_F(Polls, EndOfInputEndsTheRunCleanly)
+{
     close(keys_[1]);
     keys_[1] = -1;
     EXPECT_FALSE(ASCIIReadKeyboard().has_value());
@@ -193,16 +224,21 @@ TEST_F(Polls, EndOfInputEndsTheRunCleanly) {
     EXPECT_EQ(ASCIIExitStatus, 0);
 }
 
-TEST_F(Polls, NoTerminalIsNeverPolled) {
+TEST_F(Polls, NoTerminalIsNeverPolled)
+{
     ASCIIUseTerminal(-1);
     EXPECT_FALSE(ASCIIReadKeyboard().has_value());
     EXPECT_EQ(ASCIIExit, 0);
 }
 
 int ticks = 0;
-void on_tick() { ++ticks; }
+void on_tick()
+{
+    ++ticks;
+}
 
-TEST_F(Polls, AddTimerIsPeriodic) {
+TEST_F(Polls, AddTimerIsPeriodic)
+{
     static int64_t now = 0;
     ASCIISetTimerClock([] { return now; }, 1000);
     ticks = 0;
@@ -214,14 +250,16 @@ TEST_F(Polls, AddTimerIsPeriodic) {
     EXPECT_EQ(ticks, 3);
 }
 
-TEST_F(Polls, WaitReturnsWhenTheTerminalHasInput) {
+TEST_F(Polls, WaitReturnsWhenTheTerminalHasInput)
+{
     keys("x\n");
     auto start = ASCIIClockNow();
     ASCIIWaitForEvents(5000);
     EXPECT_LT(ASCIIClockNow() - start, 1000);
 }
 
-TEST_F(Polls, WaitIsBoundedByTheNextTimer) {
+TEST_F(Polls, WaitIsBoundedByTheNextTimer)
+{
     ASCIISetTimer(0.05, 0, nullptr);
     auto start = ASCIIClockNow();
     ASCIIWaitForEvents(5000);

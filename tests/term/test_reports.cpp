@@ -16,13 +16,15 @@
 
 namespace {
 
-constexpr uint32_t ip(int a, int b, int c, int d) {
+constexpr uint32_t ip(int a, int b, int c, int d)
+{
     return uint32_t(a) << 24 | uint32_t(b) << 16 | uint32_t(c) << 8 | uint32_t(d);
 }
 
 class Reports : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASCIIResetGlobals();
         ASCIIResetReports();
         list_init();
@@ -31,23 +33,28 @@ protected:
         myutil_set_config(ip(10, 77, 0, 1), ip(255, 255, 255, 0), 0);
         report_ = std::tmpfile();
     }
-    void TearDown() override {
-        if (ASCIIOutFile == report_) ASCIIOutFile = stdout;
+    void TearDown() override
+    {
+        if (ASCIIOutFile == report_)
+            ASCIIOutFile = stdout;
         std::fclose(report_);
     }
-    std::string report_text() {
+    std::string report_text()
+    {
         std::fflush(report_);
         std::rewind(report_);
         std::string all;
         char buffer[4096];
         size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, report_)) > 0) all.append(buffer, n);
+        while ((n = std::fread(buffer, 1, sizeof buffer, report_)) > 0)
+            all.append(buffer, n);
         return all;
     }
     FILE* report_ = nullptr;
 };
 
-RouterState state_fixture(int mode, int type, const char* firmware, int ch1, int ch2) {
+RouterState state_fixture(int mode, int type, const char* firmware, int ch1, int ch2)
+{
     RouterState s{};
     s.router_ip = ip(10, 77, 0, 2);
     s.isdn_mode = mode;
@@ -69,11 +76,15 @@ struct OverviewCase {
     std::string text;
 };
 
-void PrintTo(const OverviewCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OverviewCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class Overview : public Reports, public ::testing::WithParamInterface<OverviewCase> {};
 
-TEST_P(Overview, Block) {
+TEST_P(Overview, Block)
+{
     English = GetParam().german ? 0 : 1;
     ASCIIOutFile = report_;
     ASCIIROVData = GetParam().state;
@@ -107,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                          "   Telefon          555\n"
                          "Kanal 2          frei\n" +
                          rule28},
-        OverviewCase{"NoFirmwareStateAboveFiveSecondChannelNarrower", false, state_fixture(1, 2, "", 7, 4),
+        OverviewCase{"NoFirmwareStateAboveFiveSecondChannelNarrower", false,
+                     state_fixture(1, 2, "", 7, 4),
                      rule28 +
                          "Router           10.77.0.2\n"
                          "Operating mode   unbekannt\n"
@@ -153,9 +165,12 @@ INSTANTIATE_TEST_SUITE_P(
                          "   Router        10.1.1.9\n"
                          "   Telefon       77\n" +
                          rule28}),
-    [](const ::testing::TestParamInfo<OverviewCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OverviewCase>& info) {
+        return std::string(info.param.name);
+    });
 
-TEST_F(Reports, OverviewWithoutCopyPrintsNothing) {
+TEST_F(Reports, OverviewWithoutCopyPrintsNothing)
+{
     ASCIIOutFile = report_;
     ASCIIROVOut();
     EXPECT_EQ(report_text(), "");
@@ -163,7 +178,8 @@ TEST_F(Reports, OverviewWithoutCopyPrintsNothing) {
 
 // Two line targets; the first with counters from 2^31 up, which must not
 // print as negative numbers.
-ListObject* accounting_fixture() {
+ListObject* accounting_fixture()
+{
     ListObject* lines = listhelp_new_line_list();
     auto* a = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
     myutil_copy_text(a->host, "gw-office");
@@ -179,7 +195,8 @@ ListObject* accounting_fixture() {
 
 const std::string rule29 = "-----------------------------\n";
 
-TEST_F(Reports, AccountingEnglish) {
+TEST_F(Reports, AccountingEnglish)
+{
     ListObject* lines = accounting_fixture();
     ASCIIOutFile = report_;
     ASCIIAccData = lines;
@@ -206,7 +223,8 @@ TEST_F(Reports, AccountingEnglish) {
     lines->ops->list_destroy(lines);
 }
 
-TEST_F(Reports, AccountingGerman) {
+TEST_F(Reports, AccountingGerman)
+{
     ListObject* lines = accounting_fixture();
     lines->ops->list_remove_at(lines, 2);
     English = 0;
@@ -225,7 +243,8 @@ TEST_F(Reports, AccountingGerman) {
     lines->ops->list_destroy(lines);
 }
 
-TEST_F(Reports, AccountingOfAnEmptyListPrintsNothingAndEnds) {
+TEST_F(Reports, AccountingOfAnEmptyListPrintsNothingAndEnds)
+{
     ListObject* lines = listhelp_new_line_list();
     ASCIIOutFile = report_;
     ASCIIAccData = lines;
@@ -235,7 +254,8 @@ TEST_F(Reports, AccountingOfAnEmptyListPrintsNothingAndEnds) {
     lines->ops->list_destroy(lines);
 }
 
-LineMonitorData monitor_fixture(int state1, int state2) {
+LineMonitorData monitor_fixture(int state1, int state2)
+{
     LineMonitorData d{};
     d.channel[0].state = state1;
     myutil_copy_text(d.channel[0].peer, "gw-office");
@@ -254,7 +274,8 @@ LineMonitorData monitor_fixture(int state1, int state2) {
     return d;
 }
 
-TEST_F(Reports, LineMonitorIntoAFilePromptsOnlyBeforeTheFirstScreen) {
+TEST_F(Reports, LineMonitorIntoAFilePromptsOnlyBeforeTheFirstScreen)
+{
     ASCIIOutFile = report_;
     ASCIIRouterName = "r1";
     ASCIIRTN = "0301234";
@@ -283,7 +304,8 @@ TEST_F(Reports, LineMonitorIntoAFilePromptsOnlyBeforeTheFirstScreen) {
     EXPECT_FALSE(ASCIILMData.has_value());
 }
 
-TEST_F(Reports, LineMonitorOnStandardOutputKeepsTheLayoutOfAnIdleChannel) {
+TEST_F(Reports, LineMonitorOnStandardOutputKeepsTheLayoutOfAnIdleChannel)
+{
     ASCIIRouterName = "r1";
     ASCIIRTN = "0301234";
     Capture err(2);
@@ -315,7 +337,8 @@ TEST_F(Reports, LineMonitorOnStandardOutputKeepsTheLayoutOfAnIdleChannel) {
 }
 
 // Whatever a router put into its texts, no control byte reaches the report.
-TEST_F(Reports, RouterTextsReachAccountingAndLineMonitorEscaped) {
+TEST_F(Reports, RouterTextsReachAccountingAndLineMonitorEscaped)
+{
     ListObject* lines = listhelp_new_line_list();
     auto* a = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
     myutil_copy_text(a->host, "gw\x1b[2J");
@@ -353,7 +376,8 @@ TEST_F(Reports, RouterTextsReachAccountingAndLineMonitorEscaped) {
               "Channel 2       free\n");
 }
 
-TEST_F(Reports, LineMonitorGerman) {
+TEST_F(Reports, LineMonitorGerman)
+{
     English = 0;
     ASCIIOutFile = report_;
     ASCIIRouterName = "r1";
@@ -374,8 +398,10 @@ TEST_F(Reports, LineMonitorGerman) {
               "Kanal 2         frei\n");
 }
 
-TEST_F(Reports, RouterListMarksRoutersHeldByAnotherStation) {
-    const uint8_t hw[3][6] = {{0x00, 0xa0, 0xf9, 0, 0, 1}, {0x00, 0xa0, 0xf9, 0, 0, 2}, {0x00, 0xa0, 0xf9, 0, 0, 0xab}};
+TEST_F(Reports, RouterListMarksRoutersHeldByAnotherStation)
+{
+    const uint8_t hw[3][6] = {
+        {0x00, 0xa0, 0xf9, 0, 0, 1}, {0x00, 0xa0, 0xf9, 0, 0, 2}, {0x00, 0xa0, 0xf9, 0, 0, 0xab}};
     const uint32_t addresses[3] = {ip(10, 77, 0, 2), ip(10, 77, 0, 3), 0};
     const uint32_t holders[3] = {0, ip(10, 77, 0, 9), ip(10, 77, 0, 1)};
     for (int i = 0; i < 3; ++i) {
@@ -393,14 +419,16 @@ TEST_F(Reports, RouterListMarksRoutersHeldByAnotherStation) {
               "   3 -> 00-a0-f9-00-00-ab     -----------\n");
 }
 
-TEST_F(Reports, EmptyRouterListGerman) {
+TEST_F(Reports, EmptyRouterListGerman)
+{
     English = 0;
     Capture err(2);
     ASCIIRCRouterList();
     EXPECT_EQ(err.text(), "Liste der Router\n----------------\n\n");
 }
 
-TEST_F(Reports, PasswordLongerThanTenIsRefusedAndAskedAgain) {
+TEST_F(Reports, PasswordLongerThanTenIsRefusedAndAskedAgain)
+{
     ASCIIFinishedOpen = 2;
     Capture err(2);
     ASCIIPassWDToOpen("early line");   // shows the prompt, ignores the line

@@ -25,7 +25,8 @@ namespace {
 // What the code writes on standard error while it lives.
 class StderrCapture {
 public:
-    StderrCapture() {
+    StderrCapture()
+    {
         std::fflush(stderr);
         char name[] = "/tmp/dialogue-capture-XXXXXX";
         file_ = mkstemp(name);
@@ -33,7 +34,8 @@ public:
         saved_ = dup(2);
         dup2(file_, 2);
     }
-    ~StderrCapture() {
+    ~StderrCapture()
+    {
         restore();
         close(file_);
     }
@@ -41,20 +43,24 @@ public:
     StderrCapture& operator=(const StderrCapture&) = delete;
 
     // Everything written since the last call.
-    std::string take() {
+    std::string take()
+    {
         std::fflush(stderr);
         std::string text;
         lseek(file_, static_cast<off_t>(taken_), SEEK_SET);
         char buffer[4096];
         ssize_t n;
-        while ((n = read(file_, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+        while ((n = read(file_, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<size_t>(n));
         taken_ += text.size();
         return text;
     }
 
 private:
-    void restore() {
-        if (saved_ < 0) return;
+    void restore()
+    {
+        if (saved_ < 0)
+            return;
         std::fflush(stderr);
         dup2(saved_, 2);
         close(saved_);
@@ -65,9 +71,12 @@ private:
     size_t taken_ = 0;
 };
 
-size_t count_of(const std::string& text, const std::string& part) {
+size_t count_of(const std::string& text, const std::string& part)
+{
     size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    for (size_t at = text.find(part); at != std::string::npos;
+         at = text.find(part, at + part.size()))
+        ++n;
     return n;
 }
 
@@ -75,7 +84,8 @@ size_t count_of(const std::string& text, const std::string& part) {
 // hands it to the dialogue; two DSS1 images and one 1TR6 image.
 class Dialogue : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASCIIResetGlobals();
         ASCIIResetDialogue();
         ASCIIResetActions();
@@ -103,30 +113,37 @@ protected:
     void TearDown() override { fake_resolver_uninstall(); }
 
     // Runs passes without a line until the dialogue waits for one.
-    void settle() {
+    void settle()
+    {
         for (int i = 0; i < 10 && ASCIIRouterDialogueStep(nullptr) == 1; ++i) {
         }
     }
     // One typed line, then the passes up to the next question.
-    void answer(const char* line) {
+    void answer(const char* line)
+    {
         settle();
-        ASSERT_EQ(ASCIIDialoguePhase(), ASCII_PHASE_ANSWER) << "a line must only come to a question";
+        ASSERT_EQ(ASCIIDialoguePhase(), ASCII_PHASE_ANSWER)
+            << "a line must only come to a question";
         ASCIIRouterDialogueStep(line);
         settle();
     }
-    void answers(const std::vector<const char*>& lines) {
-        for (const char* line : lines) answer(line);
+    void answers(const std::vector<const char*>& lines)
+    {
+        for (const char* line : lines)
+            answer(line);
     }
     // Empty answers to name, netmask and telephone number (a router without
     // configuration must be given a name).
-    void reach_mode() {
+    void reach_mode()
+    {
         answer(ASCIIRouterConfig != 0 ? "" : "10.77.0.5");
         answers({"", ""});
         ASSERT_EQ(ASCIIWaitState, ASCII_WAIT_MODE);
     }
-    int marks() const {
-        return ASCIIRouterNameC + ASCIINetzMaskeC + ASCIIRTNC + ASCIIOpModeC + ASCIIHardConnC + ASCIIFirmWareC +
-               ASCIIPasswordC + ASCIIExclusivC;
+    int marks() const
+    {
+        return ASCIIRouterNameC + ASCIINetzMaskeC + ASCIIRTNC + ASCIIOpModeC + ASCIIHardConnC +
+               ASCIIFirmWareC + ASCIIPasswordC + ASCIIExclusivC;
     }
 
     StderrCapture err;
@@ -134,7 +151,8 @@ protected:
 
 // ---------------------------------------------------------- whole runs ---
 
-TEST_F(Dialogue, KeepingEveryValueChangesNothingAndSendsNothing) {
+TEST_F(Dialogue, KeepingEveryValueChangesNothingAndSendsNothing)
+{
     answers({"", "", "", "", "n", "n", "n"});
     EXPECT_EQ(ASCIIWaitState, ASCII_WAIT_SUMMARY);
     EXPECT_EQ(marks(), 0);
@@ -157,7 +175,8 @@ TEST_F(Dialogue, KeepingEveryValueChangesNothingAndSendsNothing) {
     EXPECT_EQ(text.find("Starting firmware download"), std::string::npos) << text;
 }
 
-TEST_F(Dialogue, EveryQuestionInTurnWithItsCurrentValue) {
+TEST_F(Dialogue, EveryQuestionInTurnWithItsCurrentValue)
+{
     answers({"", "", "", "", "n", "n", "n"});
     std::string text = err.take();
     const char* expected[] = {
@@ -184,18 +203,21 @@ TEST_F(Dialogue, EveryQuestionInTurnWithItsCurrentValue) {
     size_t at = 0;
     for (const char* part : expected) {
         size_t found = text.find(part, at);
-        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << part << "\nin:\n" << text;
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << part << "\nin:\n"
+                                            << text;
         at = found + std::strlen(part);
     }
 }
 
-TEST_F(Dialogue, DeclinedSaveEndsWithoutSending) {
+TEST_F(Dialogue, DeclinedSaveEndsWithoutSending)
+{
     answers({"10.77.0.9", "", "", "", "n", "n", "n"});
     err.take();
     answer("maybe");
     EXPECT_EQ(ASCIIWaitState, ASCII_WAIT_SUMMARY);
     std::string text = err.take();
-    EXPECT_EQ(text, "Save configuration (y/n)        --> ") << "the question again, not the summary";
+    EXPECT_EQ(text, "Save configuration (y/n)        --> ")
+        << "the question again, not the summary";
     answer("n");
     EXPECT_EQ(err.take(), "Do not save configuration\n");
     EXPECT_EQ(ASCIIWaitState, ASCII_WAIT_NONE);
@@ -204,7 +226,8 @@ TEST_F(Dialogue, DeclinedSaveEndsWithoutSending) {
     EXPECT_EQ(ASCIIDLInP, 0);
 }
 
-TEST_F(Dialogue, LinesOutsideTheAnswerPhaseAreDropped) {
+TEST_F(Dialogue, LinesOutsideTheAnswerPhaseAreDropped)
+{
     // Show and prompt each take a pass; a line that comes then is not an answer.
     EXPECT_EQ(ASCIIRouterDialogueStep("10.77.0.9"), 1);
     EXPECT_EQ(ASCIIDialoguePhase(), ASCII_PHASE_PROMPT);
@@ -218,23 +241,30 @@ TEST_F(Dialogue, LinesOutsideTheAnswerPhaseAreDropped) {
 
 struct TextCase {
     const char* title;
-    int state;            // the question answered
+    int state;  // the question answered
     const char* line;
-    int next;             // state afterwards
-    const char* value;    // the value afterwards
+    int next;           // state afterwards
+    const char* value;  // the value afterwards
     int mark;
 };
 
 class TextAnswers : public Dialogue, public ::testing::WithParamInterface<TextCase> {};
 
-std::string& value_of(int state) {
-    return state == ASCII_WAIT_NAME ? ASCIIRouterName : state == ASCII_WAIT_NETMASK ? ASCIINetzMaske : ASCIIRTN;
+std::string& value_of(int state)
+{
+    return state == ASCII_WAIT_NAME      ? ASCIIRouterName
+           : state == ASCII_WAIT_NETMASK ? ASCIINetzMaske
+                                         : ASCIIRTN;
 }
-int mark_of(int state) {
-    return state == ASCII_WAIT_NAME ? ASCIIRouterNameC : state == ASCII_WAIT_NETMASK ? ASCIINetzMaskeC : ASCIIRTNC;
+int mark_of(int state)
+{
+    return state == ASCII_WAIT_NAME      ? ASCIIRouterNameC
+           : state == ASCII_WAIT_NETMASK ? ASCIINetzMaskeC
+                                         : ASCIIRTNC;
 }
 
-TEST_P(TextAnswers, TakesOrRefuses) {
+TEST_P(TextAnswers, TakesOrRefuses)
+{
     const TextCase& c = GetParam();
     ASCIIDialogueGoTo(c.state);
     settle();
@@ -274,7 +304,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"PhoneTrailingS", 3, "0301234s", 3, "0301234", 0}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.title); });
 
-TEST_F(Dialogue, WithoutAnyImageTheModeAndFirmwareQuestionsAreSkipped) {
+TEST_F(Dialogue, WithoutAnyImageTheModeAndFirmwareQuestionsAreSkipped)
+{
     ASCIIFWS0.clear();
     ASCIIFWS1.clear();
     answers({"", "", ""});
@@ -289,10 +320,10 @@ struct ModeCase {
     bool configured;
     std::vector<std::string> fws0;
     std::vector<std::string> fws1;
-    int hard_conn;        // the router's permanent type
-    const char* line;     // answer to the mode question
+    int hard_conn;     // the router's permanent type
+    const char* line;  // answer to the mode question
     int next;
-    int mode;             // afterwards
+    int mode;  // afterwards
     int type;
     const char* firmware;
     int mode_mark;
@@ -302,7 +333,8 @@ struct ModeCase {
 
 class ModeAnswers : public Dialogue, public ::testing::WithParamInterface<ModeCase> {};
 
-TEST_P(ModeAnswers, ChoosesModeTypeAndFirmware) {
+TEST_P(ModeAnswers, ChoosesModeTypeAndFirmware)
+{
     const ModeCase& c = GetParam();
     ASCIIRouterConfig = c.configured ? 1 : 0;
     ASCIIFWS0 = c.fws0;
@@ -332,40 +364,130 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"EmptyKeeps", true, one_1tr6, two_dss1, 0, "", 6, 1, 0, "2.10", 0, 0, 0},
         // Naming the current mode changes nothing but still goes by the
         // images of its family (unlike an empty answer).
-        ModeCase{"CurrentModeWithTwoImagesAsks", true, one_1tr6, two_dss1, 0, "2", 6, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"OtherModeTakesItsOnlyImage", true, one_1tr6, two_dss1, 0, "1", 8, 0, 0, "1.00", 1, 0, 1},
-        ModeCase{"OtherModeWithTwoImagesAsks", true, two_1tr6, two_dss1, 0, "1", 7, 0, 0, "1.00", 1, 0, 1},
-        ModeCase{"PermanentTypeKeepsMode", true, one_1tr6, two_dss1, 0, "3", 6, 1, 1, "2.10", 0, 1, 0},
-        ModeCase{"LeadingDigitsCount", true, one_1tr6, two_dss1, 0, "4 please", 6, 1, 2, "2.10", 0, 1, 0},
-        ModeCase{"IsdnModeClearsPermanentType", true, one_1tr6, two_dss1, 2, "2", 6, 1, 0, "2.10", 0, 1, 0},
-        ModeCase{"CurrentPermanentTypeWithTwoImagesAsks", true, one_1tr6, two_dss1, 2, "4", 6, 1, 2, "2.10", 0, 0, 0},
-        ModeCase{"CurrentPermanentTypeOnlyImageIsCurrent", true, one_1tr6, {"2.10"}, 1, "3", 8, 1, 1, "2.10", 0, 0, 0},
+        ModeCase{"CurrentModeWithTwoImagesAsks", true, one_1tr6, two_dss1, 0, "2", 6, 1, 0, "2.10",
+                 0, 0, 0},
+        ModeCase{"OtherModeTakesItsOnlyImage", true, one_1tr6, two_dss1, 0, "1", 8, 0, 0, "1.00", 1,
+                 0, 1},
+        ModeCase{"OtherModeWithTwoImagesAsks", true, two_1tr6, two_dss1, 0, "1", 7, 0, 0, "1.00", 1,
+                 0, 1},
+        ModeCase{"PermanentTypeKeepsMode", true, one_1tr6, two_dss1, 0, "3", 6, 1, 1, "2.10", 0, 1,
+                 0},
+        ModeCase{"LeadingDigitsCount", true, one_1tr6, two_dss1, 0, "4 please", 6, 1, 2, "2.10", 0,
+                 1, 0},
+        ModeCase{"IsdnModeClearsPermanentType", true, one_1tr6, two_dss1, 2, "2", 6, 1, 0, "2.10",
+                 0, 1, 0},
+        ModeCase{"CurrentPermanentTypeWithTwoImagesAsks", true, one_1tr6, two_dss1, 2, "4", 6, 1, 2,
+                 "2.10", 0, 0, 0},
+        ModeCase{"CurrentPermanentTypeOnlyImageIsCurrent",
+                 true,
+                 one_1tr6,
+                 {"2.10"},
+                 1,
+                 "3",
+                 8,
+                 1,
+                 1,
+                 "2.10",
+                 0,
+                 0,
+                 0},
         ModeCase{"OnlyImageIsCurrent", true, one_1tr6, {"2.10"}, 0, "3", 8, 1, 1, "2.10", 0, 1, 0},
-        ModeCase{"OnlyImageIsCurrentEmptyAsks", true, one_1tr6, {"2.10"}, 0, "", 6, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"OnlyImageIsCurrentCurrentModeSkipsFirmware", true, one_1tr6, {"2.10"}, 0, "2", 8, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"OnlyImageDiffersCurrentModeAsks", true, one_1tr6, {"3.00"}, 0, "2", 6, 1, 0, "2.10", 0, 0, 0},
+        ModeCase{"OnlyImageIsCurrentEmptyAsks",
+                 true,
+                 one_1tr6,
+                 {"2.10"},
+                 0,
+                 "",
+                 6,
+                 1,
+                 0,
+                 "2.10",
+                 0,
+                 0,
+                 0},
+        ModeCase{"OnlyImageIsCurrentCurrentModeSkipsFirmware",
+                 true,
+                 one_1tr6,
+                 {"2.10"},
+                 0,
+                 "2",
+                 8,
+                 1,
+                 0,
+                 "2.10",
+                 0,
+                 0,
+                 0},
+        ModeCase{"OnlyImageDiffersCurrentModeAsks",
+                 true,
+                 one_1tr6,
+                 {"3.00"},
+                 0,
+                 "2",
+                 6,
+                 1,
+                 0,
+                 "2.10",
+                 0,
+                 0,
+                 0},
         ModeCase{"OnlyImageDiffers", true, one_1tr6, {"3.00"}, 0, "5", 6, 1, 3, "2.10", 0, 1, 0},
-        ModeCase{"ModeWithoutImagesRefused", true, one_1tr6, none, 0, "2", 5, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"OwnFamilyWithoutImagesSkipsFirmware", true, one_1tr6, none, 0, "3", 8, 1, 1, "2.10", 0, 1, 0},
-        ModeCase{"OwnFamilyWithoutImagesEmpty", true, one_1tr6, none, 0, "", 8, 1, 0, "2.10", 0, 0, 0},
+        ModeCase{"ModeWithoutImagesRefused", true, one_1tr6, none, 0, "2", 5, 1, 0, "2.10", 0, 0,
+                 0},
+        ModeCase{"OwnFamilyWithoutImagesSkipsFirmware", true, one_1tr6, none, 0, "3", 8, 1, 1,
+                 "2.10", 0, 1, 0},
+        ModeCase{"OwnFamilyWithoutImagesEmpty", true, one_1tr6, none, 0, "", 8, 1, 0, "2.10", 0, 0,
+                 0},
         ModeCase{"Zero", true, one_1tr6, two_dss1, 0, "0", 5, 1, 0, "2.10", 0, 0, 0},
         ModeCase{"Six", true, one_1tr6, two_dss1, 0, "6", 5, 1, 0, "2.10", 0, 0, 0},
         ModeCase{"TwoDigits", true, one_1tr6, two_dss1, 0, "12", 5, 1, 0, "2.10", 0, 0, 0},
         ModeCase{"Word", true, one_1tr6, two_dss1, 0, "three", 5, 1, 0, "2.10", 0, 0, 0},
-        ModeCase{"HugeNumber", true, one_1tr6, two_dss1, 0, "99999999999999999999", 5, 1, 0, "2.10", 0, 0, 0},
+        ModeCase{"HugeNumber", true, one_1tr6, two_dss1, 0, "99999999999999999999", 5, 1, 0, "2.10",
+                 0, 0, 0},
         // A router without configuration always gets an image.
-        ModeCase{"UnconfiguredEmptyTakesFirstImage", false, one_1tr6, two_dss1, 0, "", 7, 1, 0, "2.10", 0, 0, 1},
-        ModeCase{"UnconfiguredCurrentMode", false, one_1tr6, two_dss1, 0, "2", 7, 1, 0, "2.10", 0, 0, 1},
-        ModeCase{"UnconfiguredOtherModeOneImage", false, one_1tr6, two_dss1, 0, "1", 8, 0, 0, "1.00", 1, 0, 1},
-        ModeCase{"UnconfiguredPermanentType", false, one_1tr6, two_dss1, 0, "3", 7, 1, 1, "2.10", 0, 1, 1},
-        ModeCase{"UnconfiguredOneImageSkipsList", false, one_1tr6, {"2.10"}, 0, "4", 8, 1, 2, "2.10", 0, 1, 1},
-        ModeCase{"UnconfiguredOneImageCurrentModeSkipsList", false, one_1tr6, {"2.10"}, 0, "2", 8, 1, 0, "2.10", 0, 0, 1},
+        ModeCase{"UnconfiguredEmptyTakesFirstImage", false, one_1tr6, two_dss1, 0, "", 7, 1, 0,
+                 "2.10", 0, 0, 1},
+        ModeCase{"UnconfiguredCurrentMode", false, one_1tr6, two_dss1, 0, "2", 7, 1, 0, "2.10", 0,
+                 0, 1},
+        ModeCase{"UnconfiguredOtherModeOneImage", false, one_1tr6, two_dss1, 0, "1", 8, 0, 0,
+                 "1.00", 1, 0, 1},
+        ModeCase{"UnconfiguredPermanentType", false, one_1tr6, two_dss1, 0, "3", 7, 1, 1, "2.10", 0,
+                 1, 1},
+        ModeCase{"UnconfiguredOneImageSkipsList",
+                 false,
+                 one_1tr6,
+                 {"2.10"},
+                 0,
+                 "4",
+                 8,
+                 1,
+                 2,
+                 "2.10",
+                 0,
+                 1,
+                 1},
+        ModeCase{"UnconfiguredOneImageCurrentModeSkipsList",
+                 false,
+                 one_1tr6,
+                 {"2.10"},
+                 0,
+                 "2",
+                 8,
+                 1,
+                 0,
+                 "2.10",
+                 0,
+                 0,
+                 1},
         // Only 1TR6 images: the router cannot stay DSS1, which has none.
-        ModeCase{"UnconfiguredOnly1tr6Empty", false, one_1tr6, none, 0, "", 7, 0, 0, "1.00", 1, 0, 1},
-        ModeCase{"UnconfiguredOnly1tr6PermanentType", false, one_1tr6, none, 0, "3", 8, 0, 1, "1.00", 1, 1, 1}),
+        ModeCase{"UnconfiguredOnly1tr6Empty", false, one_1tr6, none, 0, "", 7, 0, 0, "1.00", 1, 0,
+                 1},
+        ModeCase{"UnconfiguredOnly1tr6PermanentType", false, one_1tr6, none, 0, "3", 8, 0, 1,
+                 "1.00", 1, 1, 1}),
     [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.title); });
 
-TEST_F(Dialogue, ModePromptOffersOnlyFamiliesWithImages) {
+TEST_F(Dialogue, ModePromptOffersOnlyFamiliesWithImages)
+{
     struct {
         std::vector<std::string> fws0, fws1;
         const char* prompt;
@@ -384,7 +506,8 @@ TEST_F(Dialogue, ModePromptOffersOnlyFamiliesWithImages) {
     }
 }
 
-TEST_F(Dialogue, FirmwareListOfTheChosenFamily) {
+TEST_F(Dialogue, FirmwareListOfTheChosenFamily)
+{
     reach_mode();
     answers({"", "y"});
     ASSERT_EQ(ASCIIWaitState, ASCII_WAIT_FIRMWARE);
@@ -407,7 +530,8 @@ TEST_F(Dialogue, FirmwareListOfTheChosenFamily) {
     EXPECT_EQ(ASCIIFirmWareC, 0) << "the version it has already";
 }
 
-TEST_F(Dialogue, FirmwareChoiceAndEmptyAnswer) {
+TEST_F(Dialogue, FirmwareChoiceAndEmptyAnswer)
+{
     struct {
         const char* line;
         const char* firmware;
@@ -424,7 +548,8 @@ TEST_F(Dialogue, FirmwareChoiceAndEmptyAnswer) {
     }
 }
 
-TEST_F(Dialogue, YesNoQuestionsTakeOnlyTheExactWords) {
+TEST_F(Dialogue, YesNoQuestionsTakeOnlyTheExactWords)
+{
     struct {
         int state;
         int yes;
@@ -456,12 +581,13 @@ struct PasswordCase {
     int next;
     const char* password;
     int mark;
-    const char* message;             // "" when none
+    const char* message;  // "" when none
 };
 
 class PasswordAnswers : public Dialogue, public ::testing::WithParamInterface<PasswordCase> {};
 
-TEST_P(PasswordAnswers, EntryAndRetype) {
+TEST_P(PasswordAnswers, EntryAndRetype)
+{
     const PasswordCase& c = GetParam();
     ASCIIDialogueGoTo(ASCII_WAIT_CHANGE_PW);
     answer("y");
@@ -484,12 +610,24 @@ INSTANTIATE_TEST_SUITE_P(
         PasswordCase{"EmptyNeedsNoRetype", {""}, 11, "", 1, ""},
         PasswordCase{"Mismatch", {"secret", "secreT"}, 8, "", 0, "\nPasswords do not match\n"},
         PasswordCase{"TooLong", {"abcdefghijk"}, 8, "", 0, "\nMax. 10 characters\n"},
-        PasswordCase{"MismatchThenDeclined", {"secret", "other", "n"}, 11, "", 0, "Passwords do not match\n"},
-        PasswordCase{"MismatchThenConfirmed", {"secret", "other", "y", "second", "second"}, 11, "second", 1,
+        PasswordCase{"MismatchThenDeclined",
+                     {"secret", "other", "n"},
+                     11,
+                     "",
+                     0,
+                     "Passwords do not match\n"},
+        PasswordCase{"MismatchThenConfirmed",
+                     {"secret", "other", "y", "second", "second"},
+                     11,
+                     "second",
+                     1,
                      "Passwords do not match\n"}),
-    [](const ::testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.title); });
+    [](const ::testing::TestParamInfo<PasswordCase>& info) {
+        return std::string(info.param.title);
+    });
 
-TEST_F(Dialogue, PasswordPromptsHideTheTypingAndEveryAnswerShowsItAgain) {
+TEST_F(Dialogue, PasswordPromptsHideTheTypingAndEveryAnswerShowsItAgain)
+{
     int master = -1;
     int slave = -1;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
@@ -530,7 +668,8 @@ TEST_F(Dialogue, PasswordPromptsHideTheTypingAndEveryAnswerShowsItAgain) {
 
 // ----------------------------------------------------------- exclusive ---
 
-TEST_F(Dialogue, ExclusiveMarkFollowsTheLastAnswer) {
+TEST_F(Dialogue, ExclusiveMarkFollowsTheLastAnswer)
+{
     struct {
         int before;
         const char* line;
@@ -550,7 +689,8 @@ TEST_F(Dialogue, ExclusiveMarkFollowsTheLastAnswer) {
 
 // ------------------------------------------------ router without config ---
 
-TEST_F(Dialogue, RouterWithoutConfigurationStartsFromDefaultsAndNeedsAName) {
+TEST_F(Dialogue, RouterWithoutConfigurationStartsFromDefaultsAndNeedsAName)
+{
     ASCIIRouterConfig = 0;
     ASCIIRouterName = "0.0.0.0";
     ASCIINetzMaske.clear();
@@ -570,7 +710,8 @@ TEST_F(Dialogue, RouterWithoutConfigurationStartsFromDefaultsAndNeedsAName) {
     answer("");
     EXPECT_NE(err.take().find("Router phone number      : \n"), std::string::npos);
     answer("");
-    EXPECT_NE(err.take().find("\nRouter operating mode  : DSS1 (international) / \n"), std::string::npos);
+    EXPECT_NE(err.take().find("\nRouter operating mode  : DSS1 (international) / \n"),
+              std::string::npos);
     answers({"", ""});
     EXPECT_EQ(ASCIIFirmWare, "2.10");
     EXPECT_EQ(ASCIIFirmWareC, 1);
@@ -582,16 +723,18 @@ TEST_F(Dialogue, RouterWithoutConfigurationStartsFromDefaultsAndNeedsAName) {
 
 // ------------------------------------------------------------- German ---
 
-TEST_F(Dialogue, GermanQuestionsAndTheirYesWord) {
+TEST_F(Dialogue, GermanQuestionsAndTheirYesWord)
+{
     English = 0;
     ASCIIOpMode = ASCIIModeText(1);
     answers({"", "", "", ""});
     std::string text = err.take();
-    for (const char* part : {"Routername               : 10.77.0.2\n", "neuer Routername         --> ",
-                             "Netzmaske                : 255.255.255.0\n", "neue Netzmaske           --> ",
-                             "Router Telefonnummer     : 0301234\n", "neue Telefonnummer       --> ",
-                             "moegliche Betriebsarten :\n", "\nRouter Betriebsart       : DSS1 (international) / \n",
-                             "neue Betriebsart (1,2,3,4,5)   --> ", "Firmware aendern (j/n)   --> "})
+    for (const char* part :
+         {"Routername               : 10.77.0.2\n", "neuer Routername         --> ",
+          "Netzmaske                : 255.255.255.0\n", "neue Netzmaske           --> ",
+          "Router Telefonnummer     : 0301234\n", "neue Telefonnummer       --> ",
+          "moegliche Betriebsarten :\n", "\nRouter Betriebsart       : DSS1 (international) / \n",
+          "neue Betriebsart (1,2,3,4,5)   --> ", "Firmware aendern (j/n)   --> "})
         EXPECT_NE(text.find(part), std::string::npos) << part;
     answer("y");
     EXPECT_EQ(ASCIIWaitState, ASCII_WAIT_CHANGE_FW) << "y is no German yes";
@@ -608,12 +751,14 @@ TEST_F(Dialogue, GermanQuestionsAndTheirYesWord) {
     EXPECT_NE(text.find("Passwort wiederholden    --> "), std::string::npos) << text;
     EXPECT_NE(text.find("Passworte stimmen nicht ueberein\n"), std::string::npos) << text;
     answer("n");
-    EXPECT_NE(err.take().find("nur durch diesen Host\nzu konfigurieren (j/n) --> "), std::string::npos);
+    EXPECT_NE(err.take().find("nur durch diesen Host\nzu konfigurieren (j/n) --> "),
+              std::string::npos);
 }
 
 // ------------------------------------------------------------- summary ---
 
-TEST_F(Dialogue, SummaryInEnglish) {
+TEST_F(Dialogue, SummaryInEnglish)
+{
     ASCIIRouterName = "10.77.0.9";
     ASCIIRouterNameC = 1;
     ASCIIHardConn = 0;
@@ -642,7 +787,8 @@ TEST_F(Dialogue, SummaryInEnglish) {
               "Save configuration (y/n)        --> ");
 }
 
-TEST_F(Dialogue, SummaryInGerman) {
+TEST_F(Dialogue, SummaryInGerman)
+{
     English = 0;
     ASCIIOpModeNb = 0;
     ASCIIOpMode = ASCIIModeText(0);
@@ -676,7 +822,8 @@ TEST_F(Dialogue, SummaryInGerman) {
     EXPECT_NE(err.take().find("  Festverbindung       : keine\n"), std::string::npos);
 }
 
-TEST_F(Dialogue, ActionsFollowTheirMarks) {
+TEST_F(Dialogue, ActionsFollowTheirMarks)
+{
     struct {
         int* mark;
         int download, password, config;
@@ -697,7 +844,8 @@ TEST_F(Dialogue, ActionsFollowTheirMarks) {
 
 // -------------------------------------------------------------- record ---
 
-TEST_F(Dialogue, RecordKeepsTheOpenPasswordUnlessANewOneWasConfirmed) {
+TEST_F(Dialogue, RecordKeepsTheOpenPasswordUnlessANewOneWasConfirmed)
+{
     // Nothing changed, so the save sends nothing but still builds the record.
     ASCIIExclusiv = 1;
     answers({"", "", "", "", "n", "y", "secret", "other", "n", "y", "y"});

@@ -17,7 +17,8 @@ namespace {
 
 class Selection : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASCIIResetGlobals();
         ASCIIResetSelection();
         myutil_set_config(0x0A4D0001, 0xFFFFFF00, 0);
@@ -32,7 +33,8 @@ protected:
         ASCIINbR = 2;
         ASCIIRouterOVF = -1;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         ASCIIUseTerminal(-1);
         close(tty_[0]);
         close(tty_[1]);
@@ -40,13 +42,15 @@ protected:
     int tty_[2];
 };
 
-TEST_F(Selection, LinesOutsideTheRangeChangeNothing) {
+TEST_F(Selection, LinesOutsideTheRangeChangeNothing)
+{
     ASCIIProgram = ASCII_OP_ROUTERCONFIG;
     Capture err(2);
     EXPECT_EQ(ASCIIRouterListStep(), 1);
     EXPECT_EQ(ASCIIRouterOVF, 0);
     EXPECT_EQ(ASCIISelectionStep(nullptr), 1);
-    for (const char* line : {"0", "-1", "", "abc", "3", " 1", "99999999999999999999999", "2147483649"})
+    for (const char* line :
+         {"0", "-1", "", "abc", "3", " 1", "99999999999999999999999", "2147483649"})
         EXPECT_EQ(ASCIISelectionStep(line), 0) << line;
     std::string text = err.text();
     const std::string prompt = "\nSelect router ( 1 - 2 ) --> ";
@@ -55,7 +59,8 @@ TEST_F(Selection, LinesOutsideTheRangeChangeNothing) {
     EXPECT_EQ(ASCIIWaitState, 0);
 }
 
-TEST_F(Selection, UnconfiguredRouterStartsTheDialogueAtOnce) {
+TEST_F(Selection, UnconfiguredRouterStartsTheDialogueAtOnce)
+{
     ASCIIProgram = ASCII_OP_ROUTERCONFIG;
     ASCIIFWS1 = {"2.0"};
     Capture err(2);
@@ -72,7 +77,8 @@ TEST_F(Selection, UnconfiguredRouterStartsTheDialogueAtOnce) {
     EXPECT_EQ(ASCIISelectionStep("1"), 0) << "the selection runs once";
 }
 
-TEST_F(Selection, UnconfiguredRouterWithoutFirmwareImages) {
+TEST_F(Selection, UnconfiguredRouterWithoutFirmwareImages)
+{
     ASCIIProgram = ASCII_OP_ROUTERCONFIG;
     English = 0;
     Capture err(2);
@@ -85,7 +91,8 @@ TEST_F(Selection, UnconfiguredRouterWithoutFirmwareImages) {
     EXPECT_EQ(ASCIIExitStatus, 1);
 }
 
-TEST_F(Selection, UnconfiguredRouterForAnotherOperationIsReported) {
+TEST_F(Selection, UnconfiguredRouterForAnotherOperationIsReported)
+{
     ASCIIProgram = ASCII_OP_ACCOUNTING;
     Capture err(2);
     ASCIIRouterListStep();
@@ -97,7 +104,8 @@ TEST_F(Selection, UnconfiguredRouterForAnotherOperationIsReported) {
     EXPECT_EQ(ASCIIWaitState, 0);
 }
 
-TEST_F(Selection, NoRouterFound) {
+TEST_F(Selection, NoRouterFound)
+{
     ASCIINbR = 0;
     ASCIIProgram = ASCII_OP_SAVECONFIG;
     Capture err(2);
@@ -107,13 +115,15 @@ TEST_F(Selection, NoRouterFound) {
     EXPECT_EQ(ASCIIExitStatus, 1);
 }
 
-TEST_F(Selection, RovNeverLists) {
+TEST_F(Selection, RovNeverLists)
+{
     ASCIIProgram = ASCII_OP_ROV;
     EXPECT_EQ(ASCIIRouterListStep(), 0);
     EXPECT_EQ(ASCIIRouterOVF, -1);
 }
 
-TEST_F(Selection, NoTerminalToAnswerFrom) {
+TEST_F(Selection, NoTerminalToAnswerFrom)
+{
     ASCIIUseTerminal(-1);
     ASCIIProgram = ASCII_OP_LINEMONITOR;
     Capture err(2);
@@ -128,14 +138,19 @@ struct OpenCase {
     const char* word;
 };
 
-void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.word; }
+void PrintTo(const OpenCase& c, std::ostream* os)
+{
+    *os << c.word;
+}
 
 class RefusedAddress : public Selection, public ::testing::WithParamInterface<OpenCase> {};
 
-TEST_P(RefusedAddress, IsNotConfigured) {
+TEST_P(RefusedAddress, IsNotConfigured)
+{
     Capture err(2);
     ASCIIOpenRouter(GetParam().word, myutil_get_host_addr(GetParam().word));
-    EXPECT_EQ(err.text(), std::string("Error: router ") + GetParam().word + " has not been configured\n");
+    EXPECT_EQ(err.text(),
+              std::string("Error: router ") + GetParam().word + " has not been configured\n");
     EXPECT_EQ(ASCIIExitStatus, 1);
 }
 
@@ -143,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Words, RefusedAddress,
                          ::testing::Values(OpenCase{"10.77.0.255"}, OpenCase{"255.255.255.255"},
                                            OpenCase{"0.0.0.0"}));
 
-TEST_F(Selection, AcceptedOpenWithoutLineTargetsEndsAccounting) {
+TEST_F(Selection, AcceptedOpenWithoutLineTargetsEndsAccounting)
+{
     ASCIIProgram = ASCII_OP_LINEMONITOR;
     ASCIIFinishedOpen = 1;
     ASCIINbLines = 0;

@@ -8,23 +8,38 @@
 namespace {
 
 int64_t fake_now = 0;
-int64_t fake_clock() { return fake_now; }
+int64_t fake_clock()
+{
+    return fake_now;
+}
 constexpr int64_t RATE = 100;  // ticks per second, as a process clock might count
 
 std::vector<char> fired;
-void fire_a() { fired.push_back('a'); }
-void fire_b() { fired.push_back('b'); }
-void fire_c() { fired.push_back('c'); }
+void fire_a()
+{
+    fired.push_back('a');
+}
+void fire_b()
+{
+    fired.push_back('b');
+}
+void fire_c()
+{
+    fired.push_back('c');
+}
 
-int list_length() {
+int list_length()
+{
     int n = 0;
-    for (ASCIITimerNode* node = ASCIITimerList; node != nullptr; node = node->next) ++n;
+    for (ASCIITimerNode* node = ASCIITimerList; node != nullptr; node = node->next)
+        ++n;
     return n;
 }
 
 class Timers : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASCIIClearTimers();
         fake_now = 5000;
         fired.clear();
@@ -33,7 +48,8 @@ protected:
     void TearDown() override { ASCIIClearTimers(); }
 };
 
-TEST_F(Timers, OneSecondTimerFiresFirstAtCreationPlusRate) {
+TEST_F(Timers, OneSecondTimerFiresFirstAtCreationPlusRate)
+{
     ASCIISetTimer(1.0, 0, fire_a);
     fake_now += RATE - 1;
     EXPECT_EQ(ASCIIReadTimer(), 0);
@@ -43,15 +59,18 @@ TEST_F(Timers, OneSecondTimerFiresFirstAtCreationPlusRate) {
     EXPECT_EQ(fired, std::vector<char>({'a'}));
 }
 
-TEST_F(Timers, AStallIsCaughtUpOnePassAtATime) {
+TEST_F(Timers, AStallIsCaughtUpOnePassAtATime)
+{
     ASCIISetTimer(1.0, 0, fire_a);
     fake_now += 5 * RATE + RATE / 2;
-    for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(ASCIIReadTimer(), 1) << "pass " << pass;
+    for (int pass = 0; pass < 5; ++pass)
+        EXPECT_EQ(ASCIIReadTimer(), 1) << "pass " << pass;
     EXPECT_EQ(ASCIIReadTimer(), 0);
     EXPECT_EQ(fired.size(), 5u);
 }
 
-TEST_F(Timers, CountedTimerIsRemovedAndNeighboursStay) {
+TEST_F(Timers, CountedTimerIsRemovedAndNeighboursStay)
+{
     ASCIISetTimer(1.0, 0, fire_a);
     ASCIISetTimer(1.0, 2, fire_b);
     ASCIISetTimer(1.0, 0, fire_c);
@@ -67,20 +86,23 @@ TEST_F(Timers, CountedTimerIsRemovedAndNeighboursStay) {
     EXPECT_EQ(ASCIITimerList->next->timer->callback, fire_a);
 }
 
-TEST_F(Timers, IdsCountUpFromOne) {
+TEST_F(Timers, IdsCountUpFromOne)
+{
     EXPECT_EQ(ASCIISetTimer(1.0, 0, fire_a), 1);
     EXPECT_EQ(ASCIISetTimer(2.5, 1, nullptr), 2);
     EXPECT_EQ(ASCIISetTimer(1.0, 0, fire_b), 3);
 }
 
-TEST_F(Timers, TimerWithoutCallbackStillCountsAndExpires) {
+TEST_F(Timers, TimerWithoutCallbackStillCountsAndExpires)
+{
     ASCIISetTimer(0.5, 1, nullptr);
     fake_now += RATE / 2;
     EXPECT_EQ(ASCIIReadTimer(), 1);
     EXPECT_EQ(list_length(), 0);
 }
 
-TEST_F(Timers, ClockBeyondThirtyTwoBitsKeepsWorking) {
+TEST_F(Timers, ClockBeyondThirtyTwoBitsKeepsWorking)
+{
     fake_now = (int64_t{1} << 32) - 10;
     ASCIISetTimer(1.0, 0, fire_a);
     fake_now += RATE;
@@ -89,7 +111,8 @@ TEST_F(Timers, ClockBeyondThirtyTwoBitsKeepsWorking) {
     EXPECT_EQ(ASCIIReadTimer(), 0);
 }
 
-TEST_F(Timers, WaitTimeRoundsUpToTheDueTick) {
+TEST_F(Timers, WaitTimeRoundsUpToTheDueTick)
+{
     EXPECT_EQ(ASCIITimerWaitMs(), -1);
     ASCIISetTimer(1.0, 0, fire_a);
     EXPECT_EQ(ASCIITimerWaitMs(), 1000);
@@ -101,13 +124,15 @@ TEST_F(Timers, WaitTimeRoundsUpToTheDueTick) {
 
 // A callback that polls the timers again must not fire itself a second time.
 int nested_calls = 0;
-void nested() {
+void nested()
+{
     ++nested_calls;
     fake_now += 10 * RATE;
     ASCIIReadTimer();
 }
 
-TEST_F(Timers, BusyTimerIsPassedOverInANestedPass) {
+TEST_F(Timers, BusyTimerIsPassedOverInANestedPass)
+{
     ASCIISetTimer(1.0, 0, nested);
     fake_now += RATE;
     ASCIIReadTimer();

@@ -54,24 +54,38 @@ struct Seen {
     std::vector<OpenReply> opens;
 };
 
-inline Seen& seen() {
+inline Seen& seen()
+{
     static Seen record;
     return record;
 }
 
-inline void on_scan(ScanAnswer* a) { seen().scans.push_back(*a); }
-inline void on_state(RouterState* s) { seen().states.push_back(*s); }
-inline void on_open(OpenReply* r) { seen().opens.push_back(*r); }
+inline void on_scan(ScanAnswer* a)
+{
+    seen().scans.push_back(*a);
+}
+inline void on_state(RouterState* s)
+{
+    seen().states.push_back(*s);
+}
+inline void on_open(OpenReply* r)
+{
+    seen().opens.push_back(*r);
+}
 
 // n zero bytes.
-inline Bytes zeros(int n) { return Bytes(size_t(n), 0); }
+inline Bytes zeros(int n)
+{
+    return Bytes(size_t(n), 0);
+}
 
 class EngineFixture : public ::testing::Test {
 public:
     std::unique_ptr<RouterSocket> r1;
     std::unique_ptr<RouterSocket> r2;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         fake_host_reset();
         fake_udp_reset();
         seen() = Seen{};
@@ -86,14 +100,16 @@ public:
     uint32_t ip2() const { return test_net_router_ip(2); }
 
     // A router sends a datagram; the engine reads what arrived.
-    void send(RouterSocket& r, uint16_t code, const Bytes& payload, uint16_t seq = 0) {
+    void send(RouterSocket& r, uint16_t code, const Bytes& payload, uint16_t seq = 0)
+    {
         ASSERT_TRUE(r.send_to(TEST_NET_WORKSTATION_IP, test_frame(code, seq, payload)));
         fake_host_pump(0);
     }
 
     // The next datagram the engine sent to the router, past the engine's
     // acknowledgements of what the router sent; it must have `code`.
-    TestDatagram expect(RouterSocket& r, uint16_t code) {
+    TestDatagram expect(RouterSocket& r, uint16_t code)
+    {
         TestDatagram got;
         do {
             if (!r.receive(&got)) {
@@ -106,35 +122,42 @@ public:
     }
 
     // The router acknowledges a numbered datagram the engine sent.
-    void ack(RouterSocket& r, const TestDatagram& d) {
+    void ack(RouterSocket& r, const TestDatagram& d)
+    {
         ASSERT_NE(test_frame_sequence(d.bytes), 0);
-        ASSERT_TRUE(r.send_to(TEST_NET_WORKSTATION_IP, test_frame_ack(test_frame_sequence(d.bytes))));
+        ASSERT_TRUE(
+            r.send_to(TEST_NET_WORKSTATION_IP, test_frame_ack(test_frame_sequence(d.bytes))));
         fake_host_pump(0);
     }
 
     // Expects a numbered request of `code` at router 1 and acknowledges it.
-    TestDatagram expect_acked(uint16_t code) {
+    TestDatagram expect_acked(uint16_t code)
+    {
         TestDatagram got = expect(*r1, code);
-        if (test_frame_sequence(got.bytes) != 0) ack(*r1, got);
+        if (test_frame_sequence(got.bytes) != 0)
+            ack(*r1, got);
         return got;
     }
 
     // State opening: router 1 has the open request and has acknowledged it.
-    void reach_opening() {
+    void reach_opening()
+    {
         ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
         expect_acked(T_OPEN_REQUEST);
         ASSERT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
     }
 
     // State password_asked: router 1 asked with challenge 0x1234 under number 7.
-    void reach_password_asked() {
+    void reach_password_asked()
+    {
         reach_opening();
         send(*r1, T_PASSWORD_REQUEST, {0x12, 0x34}, 7);
         ASSERT_EQ(highstate_get_state(), HIGHSTATE_PASSWORD_ASKED);
     }
 
     // State connected: router 1 accepted with 2 line targets, 3 routes, 4 filters.
-    void reach_connected() {
+    void reach_connected()
+    {
         reach_opening();
         send(*r1, T_OPEN_REPLY, {0, 0, 0, 2, 0, 3, 0, 4});
         ASSERT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
@@ -143,13 +166,16 @@ public:
     // `n` ticks of a router 1 that acknowledges every numbered message it
     // gets and answers none; what the engine sent it, acknowledgements of
     // its own left out.
-    std::vector<TestDatagram> tick_acking(int n) {
+    std::vector<TestDatagram> tick_acking(int n)
+    {
         std::vector<TestDatagram> sent;
         for (int i = 0; i < n; ++i) {
             fake_host_tick(1);
             for (const TestDatagram& d : r1->drain(0)) {
-                if (test_frame_code(d.bytes) == T_ACK) continue;
-                if (test_frame_sequence(d.bytes) != 0) ack(*r1, d);
+                if (test_frame_code(d.bytes) == T_ACK)
+                    continue;
+                if (test_frame_sequence(d.bytes) != 0)
+                    ack(*r1, d);
                 sent.push_back(d);
             }
         }
@@ -157,7 +183,8 @@ public:
     }
 
     // Forgets what the routers received so far and what the callbacks saw.
-    void settle() {
+    void settle()
+    {
         r1->drain();
         r2->drain();
         seen() = Seen{};
@@ -165,7 +192,8 @@ public:
     }
 
     // The router receives CLOSE_REQUEST carrying `code`, unnumbered.
-    void expect_close_with(RouterSocket& r, int code) {
+    void expect_close_with(RouterSocket& r, int code)
+    {
         TestDatagram got = expect(r, T_CLOSE_REQUEST);
         EXPECT_EQ(test_frame_sequence(got.bytes), 0);
         EXPECT_EQ(test_frame_payload(got.bytes), (Bytes{uint8_t(code >> 8), uint8_t(code)}));

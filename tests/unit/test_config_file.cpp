@@ -32,7 +32,8 @@ namespace {
 
 LineTarget line_target(const char* host, const char* phone, int row2, int row3, int timeout,
                        int manual, int bundling, int compression, const char* send,
-                       const char* receive) {
+                       const char* receive)
+{
     LineTarget t;
     std::memset(&t, 0, sizeof t);
     myutil_copy_text(t.host, host);
@@ -50,7 +51,8 @@ LineTarget line_target(const char* host, const char* phone, int row2, int row3, 
     return t;
 }
 
-RouteEntry route(const char* mask, const char* match, const char* gateway) {
+RouteEntry route(const char* mask, const char* match, const char* gateway)
+{
     RouteEntry r;
     std::memset(&r, 0, sizeof r);
     myutil_copy_text(r.mask, mask);
@@ -60,7 +62,8 @@ RouteEntry route(const char* mask, const char* match, const char* gateway) {
 }
 
 FilterEntry filter(const char* send_mask, const char* send_match, const char* receive_mask,
-                   const char* receive_match, int protocol, int port, int action) {
+                   const char* receive_match, int protocol, int port, int action)
+{
     FilterEntry f;
     std::memset(&f, 0, sizeof f);
     myutil_copy_text(f.send_mask, send_mask);
@@ -74,19 +77,22 @@ FilterEntry filter(const char* send_mask, const char* send_match, const char* re
 }
 
 template <typename T>
-void append(ListObject* list, const T& record) {
+void append(ListObject* list, const T& record)
+{
     T* copy = static_cast<T*>(myutil_malloc(sizeof(T)));
     *copy = record;
     list->ops->list_append(list, copy);
 }
 
 template <typename T>
-const T& at(ListObject* list, int position) {
+const T& at(ListObject* list, int position)
+{
     return *static_cast<const T*>(list->ops->list_get_at(list, position)->element);
 }
 
 // Entry by entry with the list's own compare, and every index in order.
-void expect_same_entries(ListObject* expected, ListObject* actual, const char* table) {
+void expect_same_entries(ListObject* expected, ListObject* actual, const char* table)
+{
     ASSERT_EQ(actual->count, expected->count) << table;
     ListNode* a = actual->head;
     int place = 0;
@@ -99,7 +105,8 @@ void expect_same_entries(ListObject* expected, ListObject* actual, const char* t
 
 class ConfigFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         list_init();
         myutil_fill_default_structs();
         file_echo_errors = 0;
@@ -113,44 +120,53 @@ protected:
         filters_ = listhelp_new_filter_list();
         std::memset(&settings_, 0, sizeof settings_);
     }
-    void TearDown() override {
-        for (ListObject* l : {lines_, routes_, filters_}) l->ops->list_destroy(l);
+    void TearDown() override
+    {
+        for (ListObject* l : {lines_, routes_, filters_})
+            l->ops->list_destroy(l);
         fake_resolver_uninstall();
     }
 
     std::string path(const char* name = "test.cfg") const { return dir_ + "/" + name; }
 
-    void write_file(const std::string& text, const char* name = "test.cfg") {
+    void write_file(const std::string& text, const char* name = "test.cfg")
+    {
         std::ofstream(path(name)) << text;
     }
 
-    static std::string read_file(const std::string& p) {
+    static std::string read_file(const std::string& p)
+    {
         std::ifstream in(p);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
     }
 
-    int save(const char* name = "test.cfg") {
+    int save(const char* name = "test.cfg")
+    {
         return file_save_config(path(name).c_str(), lines_, routes_, filters_, &settings_);
     }
 
     // Loads into fresh lists that replace the fixture's on success.
-    int load(int line_type = 0, const char* name = "test.cfg") {
+    int load(int line_type = 0, const char* name = "test.cfg")
+    {
         line_ = column_ = -1;
         return file_load_config(path(name).c_str(), &lines_, &routes_, &filters_, &line_, &column_,
                                 line_type);
     }
 
     // Saves the fixture's tables, then loads them back into new lists.
-    void round_trip(ListObject** lines, ListObject** routes, ListObject** filters) {
+    void round_trip(ListObject** lines, ListObject** routes, ListObject** filters)
+    {
         ASSERT_EQ(save(), 1);
         *lines = listhelp_new_line_list();
         *routes = listhelp_new_route_list();
         *filters = listhelp_new_filter_list();
         int line = -1, column = -1;
-        ASSERT_EQ(file_load_config(path().c_str(), lines, routes, filters, &line, &column, 0), CFG_OK)
-            << "line " << line << " column " << column << "\n" << read_file(path());
+        ASSERT_EQ(file_load_config(path().c_str(), lines, routes, filters, &line, &column, 0),
+                  CFG_OK)
+            << "line " << line << " column " << column << "\n"
+            << read_file(path());
     }
 
     TempDir tmp_{"config"};
@@ -165,18 +181,19 @@ protected:
 
 // ---------------------------------------------------------- round trip ---
 
-TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry) {
+TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry)
+{
     const std::string forty = std::string(19, 'n') + "/" + std::string(20, 'p');
     struct Pairs {
         const char* send;
         const char* receive;
     };
     const Pairs pairs[] = {
-        {"", ""},                     // both written as "/"
+        {"", ""},  // both written as "/"
         {"kelp/mars", "kelp/mars"},
-        {"", "local/secret"},         // an empty send pair keeps its column
+        {"", "local/secret"},  // an empty send pair keeps its column
         {"user/", "/secret"},
-        {forty.c_str(), "a/b"},       // a router may report a pair that fills the record
+        {forty.c_str(), "a/b"},  // a router may report a pair that fills the record
     };
     const int timeouts[] = {0, 5, 20, 65535};
     for (int i = 0; i < MAX_LINE_TARGETS; ++i) {
@@ -184,17 +201,20 @@ TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry) {
         std::snprintf(host, sizeof host, "10.1.%d.%d", i, i + 1);
         std::snprintf(phone, sizeof phone, i % 4 == 3 ? "0721%02ds" : "0721%02d", i);
         const Pairs& p = pairs[i % 5];
-        append(lines_, line_target(i == 7 ? "localhost" : host, phone, i % 3, (i / 3) % 3,
-                                   timeouts[i % 4], i & 1, (i >> 1) & 1, (i >> 2) & 1, p.send,
-                                   p.receive));
+        append(lines_,
+               line_target(i == 7 ? "localhost" : host, phone, i % 3, (i / 3) % 3, timeouts[i % 4],
+                           i & 1, (i >> 1) & 1, (i >> 2) & 1, p.send, p.receive));
     }
     for (int i = 0; i < MAX_ROUTES; ++i) {
         char match[32], gateway[32];
         std::snprintf(match, sizeof match, "10.2.%d.0", i);
         std::snprintf(gateway, sizeof gateway, "10.1.0.%d", i + 1);
-        if (i == 0) append(routes_, route("0.0.0.0", "0.0.0.0", "10.1.0.254"));
-        else if (i == 1) append(routes_, route("255.255.255.255", "10.3.3.3", "10.3.3.3"));
-        else append(routes_, route("255.255.255.0", match, gateway));
+        if (i == 0)
+            append(routes_, route("0.0.0.0", "0.0.0.0", "10.1.0.254"));
+        else if (i == 1)
+            append(routes_, route("255.255.255.255", "10.3.3.3", "10.3.3.3"));
+        else
+            append(routes_, route("255.255.255.0", match, gateway));
     }
     struct Service {
         int protocol;
@@ -214,8 +234,8 @@ TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry) {
         char match[32];
         std::snprintf(match, sizeof match, "10.4.%d.0", i);
         const Service& s = services[i % 8];
-        append(filters_, filter("0.0.0.0", "0.0.0.0", "255.255.255.0", match, s.protocol, s.port,
-                                i & 1));
+        append(filters_,
+               filter("0.0.0.0", "0.0.0.0", "255.255.255.0", match, s.protocol, s.port, i & 1));
     }
     append(filters_, filter_reject);
 
@@ -224,13 +244,16 @@ TEST_F(ConfigFileTest, FullTablesReadBackEntryByEntry) {
     expect_same_entries(lines_, lines, "line targets");
     expect_same_entries(routes_, routes, "routes");
     expect_same_entries(filters_, filters, "filters");
-    for (int i = 1; i <= filters->count; ++i) EXPECT_EQ(at<FilterEntry>(filters, i).index, i - 1);
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    for (int i = 1; i <= filters->count; ++i)
+        EXPECT_EQ(at<FilterEntry>(filters, i).index, i - 1);
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
 }
 
 // Entries as a router may report them, none of which a person would type:
 // they are written in forms that read back to the same entries.
-TEST_F(ConfigFileTest, RouterReportedLineTargetsReadBack) {
+TEST_F(ConfigFileTest, RouterReportedLineTargetsReadBack)
+{
     struct Case {
         const char* name;
         const char* phone;
@@ -253,16 +276,19 @@ TEST_F(ConfigFileTest, RouterReportedLineTargetsReadBack) {
         ListObject* expected = listhelp_new_line_list();
         append(expected, line_target("10.1.2.3", c.phone, 0, 0, 20, 0, 0, 0, c.send.c_str(),
                                      c.receive.c_str()));
-        ASSERT_EQ(file_save_config(path().c_str(), expected, routes_, filters_, &settings_), 1) << c.name;
+        ASSERT_EQ(file_save_config(path().c_str(), expected, routes_, filters_, &settings_), 1)
+            << c.name;
         std::string words;
         for (std::istringstream in(read_file(path())); in.good();) {
             std::string line;
             std::getline(in, line);
-            if (line.rfind("10.1.2.3 ", 0) != 0) continue;
+            if (line.rfind("10.1.2.3 ", 0) != 0)
+                continue;
             std::istringstream fields(line);
             std::string w;
             for (int i = 0; fields >> w; ++i) {
-                if (i == 1 || i >= 8) words += (words.empty() ? "" : " ") + w;
+                if (i == 1 || i >= 8)
+                    words += (words.empty() ? "" : " ") + w;
             }
         }
         EXPECT_EQ(words, c.written) << c.name;
@@ -273,14 +299,17 @@ TEST_F(ConfigFileTest, RouterReportedLineTargetsReadBack) {
 }
 
 // The entry lines of a file, each with its words joined by one blank.
-std::vector<std::string> entry_lines(const std::string& text) {
+std::vector<std::string> entry_lines(const std::string& text)
+{
     std::vector<std::string> out;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         std::istringstream fields(line);
         std::string joined, w;
-        while (fields >> w) joined += (joined.empty() ? "" : " ") + w;
-        if (joined.empty() || joined[0] == '#' || joined.back() == ':') continue;
+        while (fields >> w)
+            joined += (joined.empty() ? "" : " ") + w;
+        if (joined.empty() || joined[0] == '#' || joined.back() == ':')
+            continue;
         out.push_back(joined);
     }
     return out;
@@ -290,7 +319,8 @@ std::vector<std::string> entry_lines(const std::string& text) {
 // a person's input: the writer marks each ("=" for a value taken as the
 // router holds it, "//" for a telephone number written byte by byte), and
 // the file, also as the emergency copy, reads back to the same tables.
-TEST_F(ConfigFileTest, RouterHeldValuesReadBack) {
+TEST_F(ConfigFileTest, RouterHeldValuesReadBack)
+{
     struct Case {
         const char* name;
         int line_type;
@@ -301,51 +331,86 @@ TEST_F(ConfigFileTest, RouterHeldValuesReadBack) {
     };
     auto target = [](const char* host, const char* phone, int timeout, int manual, int bundling,
                      int compression) {
-        return line_target(host, phone, 0, 0, timeout, manual, bundling, compression, "kelp/mars", "");
+        return line_target(host, phone, 0, 0, timeout, manual, bundling, compression, "kelp/mars",
+                           "");
     };
     std::vector<FilterEntry> full_without_catch_all;
     for (int i = 0; i < MAX_FILTERS; ++i) {
-        full_without_catch_all.push_back(
-            filter("0.0.0.0", "0.0.0.0", "255.255.255.0", ("10.4." + std::to_string(i) + ".0").c_str(), 6, 21, 1));
+        full_without_catch_all.push_back(filter("0.0.0.0", "0.0.0.0", "255.255.255.0",
+                                                ("10.4." + std::to_string(i) + ".0").c_str(), 6, 21,
+                                                1));
     }
     full_without_catch_all.push_back(filter_accept);
     const Case cases[] = {
-        {"telephone numbers that are no plain numbers", 0,
+        {"telephone numbers that are no plain numbers",
+         0,
          {target("10.1.0.1", "+49 721-5", 20, 0, 0, 0), target("10.1.0.2", "07s21", 20, 0, 0, 0),
           target("10.1.0.3", "\t%\x7f", 20, 0, 0, 0), target("10.1.0.4", "1s2", 20, 0, 0, 0),
           target("10.1.0.5", std::string(20, '-').c_str(), 20, 0, 0, 0)},
-         {}, {filter_accept},
-         {"10.1.0.1 //+49%20721-5 x75 null 20 0 0 0 kelp/mars /", "10.1.0.2 //07s21 x75 null 20 0 0 0 kelp/mars /",
-          "10.1.0.3 //%09%25%7F x75 null 20 0 0 0 kelp/mars /", "10.1.0.4 //1s2 x75 null 20 0 0 0 kelp/mars /",
+         {},
+         {filter_accept},
+         {"10.1.0.1 //+49%20721-5 x75 null 20 0 0 0 kelp/mars /",
+          "10.1.0.2 //07s21 x75 null 20 0 0 0 kelp/mars /",
+          "10.1.0.3 //%09%25%7F x75 null 20 0 0 0 kelp/mars /",
+          "10.1.0.4 //1s2 x75 null 20 0 0 0 kelp/mars /",
           "10.1.0.5 //" + std::string(20, '-') + " x75 null 20 0 0 0 kelp/mars /"}},
-        {"a leased line's number other than 0 or 1", 1, {target("10.1.0.1", "0721", 20, 0, 0, 0)}, {},
-         {filter_accept}, {"10.1.0.1 //0721 x75 null 20 0 0 0 kelp/mars /"}},
-        {"a leased line's 0 and 1 stay plain", 1, {target("10.1.0.1", "1", 20, 0, 0, 0)}, {}, {filter_accept},
+        {"a leased line's number other than 0 or 1",
+         1,
+         {target("10.1.0.1", "0721", 20, 0, 0, 0)},
+         {},
+         {filter_accept},
+         {"10.1.0.1 //0721 x75 null 20 0 0 0 kelp/mars /"}},
+        {"a leased line's 0 and 1 stay plain",
+         1,
+         {target("10.1.0.1", "1", 20, 0, 0, 0)},
+         {},
+         {filter_accept},
          {"10.1.0.1 1 x75 null 20 0 0 0 kelp/mars /"}},
-        {"a line target without an address", 0, {target("0.0.0.0", "0721", 20, 0, 0, 0)}, {}, {filter_accept},
+        {"a line target without an address",
+         0,
+         {target("0.0.0.0", "0721", 20, 0, 0, 0)},
+         {},
+         {filter_accept},
          {"=0.0.0.0 0721 x75 null 20 0 0 0 kelp/mars /"}},
-        {"timeouts 1 to 4", 0,
+        {"timeouts 1 to 4",
+         0,
          {target("10.1.0.1", "1", 1, 0, 0, 0), target("10.1.0.2", "2", 2, 0, 0, 0),
           target("10.1.0.3", "3", 3, 0, 0, 0), target("10.1.0.4", "4", 4, 0, 0, 0),
           target("10.1.0.5", "5", 5, 0, 0, 0)},
-         {}, {filter_accept},
+         {},
+         {filter_accept},
          {"10.1.0.1 1 x75 null =1 0 0 0 kelp/mars /", "10.1.0.4 4 x75 null =4 0 0 0 kelp/mars /",
           "10.1.0.5 5 x75 null 5 0 0 0 kelp/mars /"}},
-        {"flags above 1", 0, {target("10.1.0.1", "0721", 20, 2, 255, 7), target("10.1.0.2", "0721", 20, 1, 0, 1)},
-         {}, {filter_accept},
-         {"10.1.0.1 0721 x75 null 20 =2 =255 =7 kelp/mars /", "10.1.0.2 0721 x75 null 20 1 0 1 kelp/mars /"}},
-        {"matches outside their masks", 0, {},
+        {"flags above 1",
+         0,
+         {target("10.1.0.1", "0721", 20, 2, 255, 7), target("10.1.0.2", "0721", 20, 1, 0, 1)},
+         {},
+         {filter_accept},
+         {"10.1.0.1 0721 x75 null 20 =2 =255 =7 kelp/mars /",
+          "10.1.0.2 0721 x75 null 20 1 0 1 kelp/mars /"}},
+        {"matches outside their masks",
+         0,
+         {},
          {route("255.255.255.0", "10.2.0.5", "10.1.0.1"), route("0.0.0.0", "10.2.0.0", "10.1.0.1"),
           route("255.255.0.0", "10.2.0.0", "10.1.0.1")},
          {filter("255.0.0.0", "10.1.0.0", "0.0.0.0", "10.9.9.9", 6, 21, 1), filter_reject},
-         {"255.255.255.0 =10.2.0.5 10.1.0.1", "0.0.0.0 =10.2.0.0 10.1.0.1", "255.255.0.0 10.2.0.0 10.1.0.1",
-          "255.0.0.0 =10.1.0.0 0.0.0.0 =10.9.9.9 ftp 1"}},
-        {"filter actions above 1", 0, {}, {},
+         {"255.255.255.0 =10.2.0.5 10.1.0.1", "0.0.0.0 =10.2.0.0 10.1.0.1",
+          "255.255.0.0 10.2.0.0 10.1.0.1", "255.0.0.0 =10.1.0.0 0.0.0.0 =10.9.9.9 ftp 1"}},
+        {"filter actions above 1",
+         0,
+         {},
+         {},
          {filter("0.0.0.0", "0.0.0.0", "255.255.255.0", "10.4.0.0", 6, 21, 2),
           filter("0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 255), filter_accept},
-         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.0.0 ftp =2", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =255"}},
-        {"64 rules without a catch-all and the rule the read added", 0, {}, {}, full_without_catch_all,
-         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.63.0 ftp 1", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"}},
+         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.0.0 ftp =2",
+          "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =255"}},
+        {"64 rules without a catch-all and the rule the read added",
+         0,
+         {},
+         {},
+         full_without_catch_all,
+         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.63.0 ftp 1",
+          "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"}},
     };
     for (const Case& c : cases) {
         for (bool emergency : {false, true}) {
@@ -353,30 +418,40 @@ TEST_F(ConfigFileTest, RouterHeldValuesReadBack) {
             ListObject* lines = listhelp_new_line_list();
             ListObject* routes = listhelp_new_route_list();
             ListObject* filters = listhelp_new_filter_list();
-            for (const LineTarget& t : c.lines) append(lines, t);
-            for (const RouteEntry& r : c.routes) append(routes, r);
-            for (const FilterEntry& f : c.filters) append(filters, f);
+            for (const LineTarget& t : c.lines)
+                append(lines, t);
+            for (const RouteEntry& r : c.routes)
+                append(routes, r);
+            for (const FilterEntry& f : c.filters)
+                append(filters, f);
             settings_.line_type = static_cast<uint8_t>(c.line_type);
-            ASSERT_EQ(emergency ? file_save_emergency_at(path().c_str(), lines, routes, filters, &settings_)
-                                : file_save_config(path().c_str(), lines, routes, filters, &settings_),
-                      1);
+            ASSERT_EQ(
+                emergency
+                    ? file_save_emergency_at(path().c_str(), lines, routes, filters, &settings_)
+                    : file_save_config(path().c_str(), lines, routes, filters, &settings_),
+                1);
             const std::string text = read_file(path());
             const std::vector<std::string> entries = entry_lines(text);
             for (const std::string& w : c.written) {
-                EXPECT_NE(std::find(entries.begin(), entries.end(), w), entries.end()) << w << "\n" << text;
+                EXPECT_NE(std::find(entries.begin(), entries.end(), w), entries.end()) << w << "\n"
+                                                                                       << text;
             }
-            ASSERT_EQ(load(c.line_type), CFG_OK) << "line " << line_ << " column " << column_ << "\n" << text;
+            ASSERT_EQ(load(c.line_type), CFG_OK)
+                << "line " << line_ << " column " << column_ << "\n"
+                << text;
             expect_same_entries(lines, lines_, "line targets");
             expect_same_entries(routes, routes_, "routes");
             expect_same_entries(filters, filters_, "filters");
-            for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+            for (ListObject* l : {lines, routes, filters})
+                l->ops->list_destroy(l);
         }
     }
 }
 
 // The router's settings stand in comments; a line end in one of its texts
 // must not end the comment and leave the rest to be read as an entry.
-TEST_F(ConfigFileTest, SettingsWithControlBytesStayComments) {
+TEST_F(ConfigFileTest, SettingsWithControlBytesStayComments)
+{
     myutil_copy_text(settings_.name, "r1\nLine_Targets:");
     myutil_copy_text(settings_.netmask, "255.255.255.0\r");
     myutil_copy_text(settings_.phone, "0721\n10.1.2.3 1");
@@ -387,13 +462,18 @@ TEST_F(ConfigFileTest, SettingsWithControlBytesStayComments) {
     round_trip(&lines, &routes, &filters);
     expect_same_entries(lines_, lines, "line targets");
     const std::string text = read_file(path());
-    EXPECT_NE(text.find("# Router Name / IP-Address: r1%0ALine_Targets:\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("# Router Telephone Number : 0721%0A10.1.2.3 1\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("# Firmware                : 2.1%0A0%7F / 1TR6\n"), std::string::npos) << text;
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    EXPECT_NE(text.find("# Router Name / IP-Address: r1%0ALine_Targets:\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("# Router Telephone Number : 0721%0A10.1.2.3 1\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("# Firmware                : 2.1%0A0%7F / 1TR6\n"), std::string::npos)
+        << text;
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
 }
 
-TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule) {
+TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule)
+{
     ASSERT_EQ(file_save_config(path().c_str(), list_object_instance, list_object_instance,
                                list_object_instance, nullptr),
               1);
@@ -407,17 +487,20 @@ TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule) {
 
 // A route whose gateway is "0.0.0.0" (every address of a default route
 // zero) is what the route dialog takes; it reads back as written.
-TEST_F(ConfigFileTest, ZeroGatewayReadsBack) {
+TEST_F(ConfigFileTest, ZeroGatewayReadsBack)
+{
     append(routes_, route("0.0.0.0", "0.0.0.0", "0.0.0.0"));
     append(routes_, route("255.255.255.0", "10.2.0.0", "0.0.0.0"));
     append(filters_, filter_accept);
     ListObject *lines = nullptr, *routes = nullptr, *filters = nullptr;
     round_trip(&lines, &routes, &filters);
     expect_same_entries(routes_, routes, "routes");
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
 }
 
-TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions) {
+TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions)
+{
     LineTarget no_layer2 = line_target("10.1.1.1", "0721", 0, 0, 20, 0, 0, 0, "", "");
     no_layer2.proto2 = nullptr;
     no_layer2.proto2_code = 1;
@@ -435,10 +518,12 @@ TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions) {
     ASSERT_EQ(filters->count, 2);
     EXPECT_EQ(at<FilterEntry>(filters, 1).protocol, 250);
     EXPECT_EQ(at<FilterEntry>(filters, 1).port, 9);
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
 }
 
-TEST_F(ConfigFileTest, LayerThreeCodeWithoutAnyRowIsRefusedOnReading) {
+TEST_F(ConfigFileTest, LayerThreeCodeWithoutAnyRowIsRefusedOnReading)
+{
     LineTarget t = line_target("10.1.1.2", "0722", 0, 0, 20, 0, 0, 0, "", "");
     t.proto3 = nullptr;
     t.proto3_code = 77;
@@ -447,11 +532,12 @@ TEST_F(ConfigFileTest, LayerThreeCodeWithoutAnyRowIsRefusedOnReading) {
     EXPECT_EQ(load(), CFG_BAD_PROTOCOL);
 }
 
-TEST_F(ConfigFileTest, WriteFailuresAreReported) {
+TEST_F(ConfigFileTest, WriteFailuresAreReported)
+{
     append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
-    EXPECT_EQ(file_save_config((dir_ + "/absent/x.cfg").c_str(), lines_, routes_, filters_,
-                               &settings_),
-              0);
+    EXPECT_EQ(
+        file_save_config((dir_ + "/absent/x.cfg").c_str(), lines_, routes_, filters_, &settings_),
+        0);
     if (access("/dev/full", W_OK) == 0) {
         EXPECT_EQ(file_save_config("/dev/full", lines_, routes_, filters_, &settings_), 0);
     }
@@ -459,7 +545,8 @@ TEST_F(ConfigFileTest, WriteFailuresAreReported) {
 
 // ------------------------------------------------------------- layout ---
 
-TEST_F(ConfigFileTest, GoldenLayout) {
+TEST_F(ConfigFileTest, GoldenLayout)
+{
     myutil_copy_text(settings_.name, "router1");
     myutil_copy_text(settings_.netmask, "255.255.255.0");
     myutil_copy_text(settings_.phone, "0721");
@@ -538,7 +625,8 @@ TEST_F(ConfigFileTest, GoldenLayout) {
     EXPECT_EQ(read_file(path()), expected);
 }
 
-TEST_F(ConfigFileTest, FirmwareLineBySettings) {
+TEST_F(ConfigFileTest, FirmwareLineBySettings)
+{
     struct Case {
         const char* firmware;
         uint8_t isdn_mode;
@@ -571,7 +659,8 @@ TEST_F(ConfigFileTest, FirmwareLineBySettings) {
 // A file with the three sections after a comment and an empty line: the
 // first line-target entry is line 4.
 std::string config_text(const std::string& lines, const std::string& routes = "",
-                        const std::string& filters = "") {
+                        const std::string& filters = "")
+{
     return "# test\n\nLine_Targets:\n" + lines + "Routing_Data:\n" + routes + "Filter_Data:\n" +
            filters;
 }
@@ -581,12 +670,14 @@ const std::string kGoodRoute = "255.255.255.0 10.2.0.0 10.1.0.1\n";
 const std::string kGoodFilter = "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n";
 
 // `text` with a NUL byte in place of its character at 1-based `column`.
-std::string nul_at(std::string text, size_t column) {
+std::string nul_at(std::string text, size_t column)
+{
     text[column - 1] = '\0';
     return text;
 }
 
-TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
+TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone)
+{
     struct Case {
         const char* name;
         std::string text;
@@ -600,8 +691,8 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
          CFG_TOO_MANY_ENTRIES, 5, 0},
         {"host", config_text("10.1.2 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 4, 1},
         {"phone", config_text("10.1.2.3 07a1 x75 null 20 0 1 0\n"), 0, CFG_BAD_PHONE, 4, 10},
-        {"phone of a leased line", config_text("10.1.2.3 5 x75 null 20 0 1 0\n"), 1,
-         CFG_BAD_PHONE, 4, 10},
+        {"phone of a leased line", config_text("10.1.2.3 5 x75 null 20 0 1 0\n"), 1, CFG_BAD_PHONE,
+         4, 10},
         {"layer 2", config_text("10.1.2.3 0721 x76 null 20 0 1 0\n"), 0, CFG_BAD_PROTOCOL, 4, 15},
         {"layer 3", config_text("10.1.2.3 0721 X75 nul 20 0 1 0\n"), 0, CFG_BAD_PROTOCOL, 4, 19},
         {"timeout", config_text("10.1.2.3 0721 x75 null 4 0 1 0\n"), 0, CFG_BAD_TIMEOUT, 4, 24},
@@ -618,26 +709,27 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
         {"another header first, indented", "\t  Routing_Data:\n", 0, CFG_SYNTAX_ERROR, 1, 1},
         {"an entry first", "  10.1.2.3 0721 x75 null 20 0 1 0\n", 0, CFG_SYNTAX_ERROR, 1, 1},
         {"comments only", "# a\n#b\n\n", 0, CFG_SYNTAX_ERROR, 3, 0},
-        {"no filter header", "Line_Targets:\nRouting_Data:\n" + kGoodRoute, 0, CFG_SYNTAX_ERROR,
-         3, 0},
+        {"no filter header", "Line_Targets:\nRouting_Data:\n" + kGoodRoute, 0, CFG_SYNTAX_ERROR, 3,
+         0},
         {"headers out of order", "Line_Targets:\nFilter_Data:\n", 0, CFG_SYNTAX_ERROR, 2, 1},
         {"route mask", config_text("", "255.255.255.x 10.2.0.0 10.1.0.1\n"), 0, CFG_BAD_MASK, 5, 1},
-        {"route match", config_text("", "255.255.255.0 10.2.0.x 10.1.0.1\n"), 0, CFG_BAD_MATCH, 5, 15},
+        {"route match", config_text("", "255.255.255.0 10.2.0.x 10.1.0.1\n"), 0, CFG_BAD_MATCH, 5,
+         15},
         {"route match outside its mask", config_text("", "255.255.255.0 10.1.2.3 10.1.0.1\n"), 0,
          CFG_MASK_MATCH_MISMATCH, 5, 1},
         {"route gateway no address", config_text("", "255.255.255.0 10.2.0.0 10.1.0\n"), 0,
          CFG_BAD_GATEWAY, 5, 24},
         {"route gateway unknown name", config_text("", "255.255.255.0 10.2.0.0 nowhere\n"), 0,
          CFG_BAD_GATEWAY, 5, 24},
-        {"route without gateway", config_text("", "255.255.255.0 10.2.0.0\n"), 0,
-         CFG_BAD_GATEWAY, 5, 23},
+        {"route without gateway", config_text("", "255.255.255.0 10.2.0.0\n"), 0, CFG_BAD_GATEWAY,
+         5, 23},
         {"route extra token", config_text("", "0.0.0.0 0.0.0.0 10.1.0.1 x\n"), 0, CFG_SYNTAX_ERROR,
          5, 26},
         {"filter receive match outside its mask",
          config_text("", "", "0.0.0.0 0.0.0.0 255.0.0.0 10.1.0.0 all 1\n"), 0,
          CFG_MASK_MATCH_MISMATCH, 6, 17},
-        {"filter port without protocol", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 80 1\n"),
-         0, CFG_BAD_SERVICE, 6, 33},
+        {"filter port without protocol",
+         config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 80 1\n"), 0, CFG_BAD_SERVICE, 6, 33},
         {"filter action", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 2\n"), 0,
          CFG_BAD_ACTION, 6, 37},
         {"filter extra token", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1 1\n"), 0,
@@ -646,8 +738,8 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
         {"NUL in a comment", nul_at(config_text(kGoodLine), 3), 0, CFG_SYNTAX_ERROR, 1, 3},
         {"NUL at the start of a line", config_text(kGoodLine, nul_at(kGoodRoute, 1)), 0,
          CFG_SYNTAX_ERROR, 6, 1},
-        {"NUL as a filter's last byte", config_text("", "", nul_at(kGoodFilter, kGoodFilter.size())), 0,
-         CFG_SYNTAX_ERROR, 6, 38},
+        {"NUL as a filter's last byte",
+         config_text("", "", nul_at(kGoodFilter, kGoodFilter.size())), 0, CFG_SYNTAX_ERROR, 6, 38},
         {"a file of NULs", std::string(100000, '\0'), 0, CFG_SYNTAX_ERROR, 1, 1},
     };
 
@@ -672,7 +764,8 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone) {
     }
 }
 
-TEST_F(ConfigFileTest, MissingFileCannotBeOpened) {
+TEST_F(ConfigFileTest, MissingFileCannotBeOpened)
+{
     EXPECT_EQ(load(0, "absent.cfg"), CFG_CANNOT_OPEN);
     EXPECT_EQ(line_, 0);
     EXPECT_EQ(column_, 0);
@@ -680,7 +773,8 @@ TEST_F(ConfigFileTest, MissingFileCannotBeOpened) {
 
 // A name that is no regular file would be read for ever (a device) or never
 // (a FIFO without a writer): it cannot be opened as a configuration file.
-TEST_F(ConfigFileTest, OnlyARegularFileIsOpened) {
+TEST_F(ConfigFileTest, OnlyARegularFileIsOpened)
+{
     struct Case {
         const char* name;
         const char* setup;  // shell commands in the directory; they make test.cfg
@@ -692,7 +786,8 @@ TEST_F(ConfigFileTest, OnlyARegularFileIsOpened) {
     };
     file_echo_errors = 1;
     for (const Case& c : cases) {
-        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf test.cfg && " + c.setup).c_str()), 0) << c.name;
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf test.cfg && " + c.setup).c_str()), 0)
+            << c.name;
         testing::internal::CaptureStdout();
         EXPECT_EQ(load(), CFG_CANNOT_OPEN) << c.name;
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << c.name;
@@ -702,7 +797,8 @@ TEST_F(ConfigFileTest, OnlyARegularFileIsOpened) {
     ASSERT_EQ(std::system(("rm -rf '" + dir_ + "/test.cfg'").c_str()), 0);
 }
 
-TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn) {
+TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn)
+{
     file_echo_errors = 1;
     const std::string faulty = "10.1.2.3 07211234567 xyz null 20 0 1 0\n";
     write_file(config_text(faulty));
@@ -724,38 +820,44 @@ TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn) {
     write_file(config_text(nul_at(kGoodLine, 12)));
     testing::internal::CaptureStdout();
     EXPECT_EQ(load(), CFG_SYNTAX_ERROR);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), kGoodLine.substr(0, 11) + "\n" + std::string(11, '-') + "^\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              kGoodLine.substr(0, 11) + "\n" + std::string(11, '-') + "^\n");
 }
 
 // ------------------------------------------------------------- limits ---
 
-std::string repeated(const std::string& line, int times) {
+std::string repeated(const std::string& line, int times)
+{
     std::string text;
-    for (int i = 0; i < times; ++i) text += line;
+    for (int i = 0; i < times; ++i)
+        text += line;
     return text;
 }
 
 const std::string kRule = "0.0.0.0 0.0.0.0 255.255.255.0 10.4.0.0 ftp 1\n";
 const std::string kRejectAll = "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 0\n";
 
-TEST_F(ConfigFileTest, TableLimits) {
+TEST_F(ConfigFileTest, TableLimits)
+{
     struct Case {
         const char* name;
         std::string text;
         int line_type;
         int code;
-        int line;        // for faults
-        int lines;       // for loaded files
+        int line;   // for faults
+        int lines;  // for loaded files
         int routes;
         int filters;
     };
     const Case cases[] = {
         {"30 line targets", config_text(repeated(kGoodLine, 30)), 0, CFG_OK, 0, 30, 0, 1},
-        {"31st line target", config_text(repeated(kGoodLine, 31)), 0, CFG_TOO_MANY_ENTRIES, 34, 0, 0, 0},
+        {"31st line target", config_text(repeated(kGoodLine, 31)), 0, CFG_TOO_MANY_ENTRIES, 34, 0,
+         0, 0},
         {"one target of a leased line", config_text("10.1.2.3 1 x75 null 20 0 1 0\n"), 1, CFG_OK, 0,
          1, 0, 1},
         {"64 routes", config_text("", repeated(kGoodRoute, 64)), 0, CFG_OK, 0, 0, 64, 1},
-        {"65th route", config_text("", repeated(kGoodRoute, 65)), 0, CFG_TOO_MANY_ENTRIES, 69, 0, 0, 0},
+        {"65th route", config_text("", repeated(kGoodRoute, 65)), 0, CFG_TOO_MANY_ENTRIES, 69, 0, 0,
+         0},
         {"no rules", config_text(""), 0, CFG_OK, 0, 0, 0, 1},
         {"63 rules closed by the file", config_text("", "", repeated(kRule, 63) + kRejectAll), 0,
          CFG_OK, 0, 0, 0, 64},
@@ -763,8 +865,8 @@ TEST_F(ConfigFileTest, TableLimits) {
          0, 64},
         {"64th rule no catch-all", config_text("", "", repeated(kRule, 64)), 0,
          CFG_TOO_MANY_ENTRIES, 69, 0, 0, 0},
-        {"rule after the 64th", config_text("", "", repeated(kRule, 63) + kRejectAll + kRejectAll), 0,
-         CFG_TOO_MANY_ENTRIES, 70, 0, 0, 0},
+        {"rule after the 64th", config_text("", "", repeated(kRule, 63) + kRejectAll + kRejectAll),
+         0, CFG_TOO_MANY_ENTRIES, 70, 0, 0, 0},
     };
     for (const Case& c : cases) {
         write_file(c.text);
@@ -780,7 +882,8 @@ TEST_F(ConfigFileTest, TableLimits) {
     }
 }
 
-TEST_F(ConfigFileTest, ClosingRuleAsWritten) {
+TEST_F(ConfigFileTest, ClosingRuleAsWritten)
+{
     write_file(config_text("", "", repeated(kRule, 63) + kRejectAll));
     ASSERT_EQ(load(), CFG_OK);
     EXPECT_EQ(at<FilterEntry>(filters_, 64).action, 0);
@@ -793,7 +896,8 @@ TEST_F(ConfigFileTest, ClosingRuleAsWritten) {
 
 // The marks are the writer's: what they carry is checked for its form and
 // width, and a person's plain values keep every check they had.
-TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm) {
+TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm)
+{
     struct Case {
         const char* name;
         std::string text;
@@ -802,23 +906,35 @@ TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm) {
         int column;
     };
     const Case cases[] = {
-        {"marked host that is no address", config_text("=nowhere 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 1},
+        {"marked host that is no address", config_text("=nowhere 0721 x75 null 20 0 1 0\n"), 0,
+         CFG_BAD_ADDRESS, 1},
         {"bare mark for a host", config_text("= 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 1},
-        {"plain host 0.0.0.0", config_text("0.0.0.0 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS, 1},
-        {"encoded number of 21 bytes", config_text("10.1.2.3 //" + std::string(21, '1') + " x75 null 20 0 1 0\n"),
-         0, CFG_BAD_PHONE, 10},
-        {"encoded number with a NUL", config_text("10.1.2.3 //07%00 x75 null 20 0 1 0\n"), 0, CFG_BAD_PHONE, 10},
-        {"plain number of a leased line", config_text("10.1.2.3 0721 x75 null 20 0 1 0\n"), 1, CFG_BAD_PHONE, 10},
-        {"marked timeout above 16 bits", config_text("10.1.2.3 0721 x75 null =65536 0 1 0\n"), 0, CFG_BAD_TIMEOUT, 24},
-        {"marked timeout with a sign", config_text("10.1.2.3 0721 x75 null =-1 0 1 0\n"), 0, CFG_BAD_TIMEOUT, 24},
-        {"marked flag above a byte", config_text("10.1.2.3 0721 x75 null 20 =256 1 0\n"), 0, CFG_BAD_MANUAL, 27},
-        {"marked flag that is no number", config_text("10.1.2.3 0721 x75 null 20 0 =x 0\n"), 0, CFG_BAD_BUNDLING, 29},
-        {"plain flag 2", config_text("10.1.2.3 0721 x75 null 20 0 1 2\n"), 0, CFG_BAD_COMPRESSION, 31},
+        {"plain host 0.0.0.0", config_text("0.0.0.0 0721 x75 null 20 0 1 0\n"), 0, CFG_BAD_ADDRESS,
+         1},
+        {"encoded number of 21 bytes",
+         config_text("10.1.2.3 //" + std::string(21, '1') + " x75 null 20 0 1 0\n"), 0,
+         CFG_BAD_PHONE, 10},
+        {"encoded number with a NUL", config_text("10.1.2.3 //07%00 x75 null 20 0 1 0\n"), 0,
+         CFG_BAD_PHONE, 10},
+        {"plain number of a leased line", config_text("10.1.2.3 0721 x75 null 20 0 1 0\n"), 1,
+         CFG_BAD_PHONE, 10},
+        {"marked timeout above 16 bits", config_text("10.1.2.3 0721 x75 null =65536 0 1 0\n"), 0,
+         CFG_BAD_TIMEOUT, 24},
+        {"marked timeout with a sign", config_text("10.1.2.3 0721 x75 null =-1 0 1 0\n"), 0,
+         CFG_BAD_TIMEOUT, 24},
+        {"marked flag above a byte", config_text("10.1.2.3 0721 x75 null 20 =256 1 0\n"), 0,
+         CFG_BAD_MANUAL, 27},
+        {"marked flag that is no number", config_text("10.1.2.3 0721 x75 null 20 0 =x 0\n"), 0,
+         CFG_BAD_BUNDLING, 29},
+        {"plain flag 2", config_text("10.1.2.3 0721 x75 null 20 0 1 2\n"), 0, CFG_BAD_COMPRESSION,
+         31},
         {"marked mask", config_text("", "=255.255.255.0 10.2.0.0 10.1.0.1\n"), 0, CFG_BAD_MASK, 1},
-        {"marked match that is no address", config_text("", "255.255.255.0 =10.2.0 10.1.0.1\n"), 0, CFG_BAD_MATCH, 15},
-        {"marked gateway", config_text("", "255.255.255.0 10.2.0.0 =10.1.0.1\n"), 0, CFG_BAD_GATEWAY, 24},
-        {"marked action above a byte", config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =256\n"),
-         0, CFG_BAD_ACTION, 37},
+        {"marked match that is no address", config_text("", "255.255.255.0 =10.2.0 10.1.0.1\n"), 0,
+         CFG_BAD_MATCH, 15},
+        {"marked gateway", config_text("", "255.255.255.0 10.2.0.0 =10.1.0.1\n"), 0,
+         CFG_BAD_GATEWAY, 24},
+        {"marked action above a byte",
+         config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =256\n"), 0, CFG_BAD_ACTION, 37},
     };
     for (const Case& c : cases) {
         write_file(c.text);
@@ -830,7 +946,8 @@ TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm) {
 // 65 rules are taken only in the shape of a full table that lacked its
 // catch-all; every other way past the limit is refused at the 64th rule,
 // where it always was.
-TEST_F(ConfigFileTest, SixtyFiveRulesOnlyAsAFullTableClosedByACatchAll) {
+TEST_F(ConfigFileTest, SixtyFiveRulesOnlyAsAFullTableClosedByACatchAll)
+{
     const std::string comment = "# a comment\n\n";
     struct Case {
         const char* name;
@@ -839,14 +956,18 @@ TEST_F(ConfigFileTest, SixtyFiveRulesOnlyAsAFullTableClosedByACatchAll) {
         int line;  // of the fault
     };
     const Case cases[] = {
-        {"closed by accept-all", repeated(kRule, 64) + "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n", CFG_OK, 0},
-        {"closed by reject-all, comments after it", repeated(kRule, 64) + kRejectAll + comment, CFG_OK, 0},
+        {"closed by accept-all", repeated(kRule, 64) + "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n",
+         CFG_OK, 0},
+        {"closed by reject-all, comments after it", repeated(kRule, 64) + kRejectAll + comment,
+         CFG_OK, 0},
         {"64th rule and comments only", repeated(kRule, 64) + comment, CFG_TOO_MANY_ENTRIES, 69},
         {"followed by a rule that is no catch-all", repeated(kRule, 65), CFG_TOO_MANY_ENTRIES, 69},
         {"followed by a faulty line", repeated(kRule, 64) + "junk\n", CFG_TOO_MANY_ENTRIES, 69},
         {"followed by a header", repeated(kRule, 64) + "Filter_Data:\n", CFG_TOO_MANY_ENTRIES, 69},
-        {"a rule after the closing one", repeated(kRule, 64) + kRejectAll + kRejectAll, CFG_TOO_MANY_ENTRIES, 69},
-        {"catch-all 64th and another rule", repeated(kRule, 63) + kRejectAll + kRejectAll, CFG_TOO_MANY_ENTRIES, 70},
+        {"a rule after the closing one", repeated(kRule, 64) + kRejectAll + kRejectAll,
+         CFG_TOO_MANY_ENTRIES, 69},
+        {"catch-all 64th and another rule", repeated(kRule, 63) + kRejectAll + kRejectAll,
+         CFG_TOO_MANY_ENTRIES, 70},
     };
     for (const Case& c : cases) {
         file_echo_errors = 1;
@@ -870,7 +991,8 @@ TEST_F(ConfigFileTest, SixtyFiveRulesOnlyAsAFullTableClosedByACatchAll) {
 
 // ----------------------------------------------------- field by field ---
 
-TEST_F(ConfigFileTest, Identifications) {
+TEST_F(ConfigFileTest, Identifications)
+{
     struct Case {
         std::string token;
         int code;
@@ -895,20 +1017,23 @@ TEST_F(ConfigFileTest, Identifications) {
             continue;
         }
         std::string expected = c.stored != nullptr ? c.stored : c.token;
-        if (c.token == n38) expected = n38 + "/";
+        if (c.token == n38)
+            expected = n38 + "/";
         EXPECT_EQ(std::string(at<LineTarget>(lines_, 1).send_pair), expected) << c.token;
         EXPECT_EQ(std::string(at<LineTarget>(lines_, 1).receive_pair), expected) << c.token;
     }
 }
 
-TEST_F(ConfigFileTest, MissingIdentificationsAreEmpty) {
+TEST_F(ConfigFileTest, MissingIdentificationsAreEmpty)
+{
     write_file(config_text("10.1.2.3 0721 ppp ppp 20 0 1 0 kelp/mars\n"));
     ASSERT_EQ(load(), CFG_OK);
     EXPECT_STREQ(at<LineTarget>(lines_, 1).send_pair, "kelp/mars");
     EXPECT_STREQ(at<LineTarget>(lines_, 1).receive_pair, "");
 }
 
-TEST_F(ConfigFileTest, EncodedIdentificationsAndTheEmptyPhoneMark) {
+TEST_F(ConfigFileTest, EncodedIdentificationsAndTheEmptyPhoneMark)
+{
     struct Case {
         std::string tokens;  // phone, send, receive
         int code;
@@ -930,13 +1055,15 @@ TEST_F(ConfigFileTest, EncodedIdentificationsAndTheEmptyPhoneMark) {
         {"-- / /", CFG_BAD_PHONE, nullptr, nullptr, nullptr},
     };
     for (const Case& c : cases) {
-        write_file(config_text("10.1.2.3 " + c.tokens.substr(0, c.tokens.find(' ')) + " x75 null 20 0 1 0" +
-                               c.tokens.substr(c.tokens.find(' ')) + "\n"));
+        write_file(config_text("10.1.2.3 " + c.tokens.substr(0, c.tokens.find(' ')) +
+                               " x75 null 20 0 1 0" + c.tokens.substr(c.tokens.find(' ')) + "\n"));
         ASSERT_EQ(load(), c.code) << c.tokens;
-        if (c.code != CFG_OK) continue;
+        if (c.code != CFG_OK)
+            continue;
         const LineTarget& t = at<LineTarget>(lines_, 1);
         EXPECT_STREQ(t.phone, c.phone) << c.tokens;
-        EXPECT_EQ(std::string(t.send_pair), c.send != nullptr ? c.send : std::string(40, 'x')) << c.tokens;
+        EXPECT_EQ(std::string(t.send_pair), c.send != nullptr ? c.send : std::string(40, 'x'))
+            << c.tokens;
         EXPECT_STREQ(t.receive_pair, c.receive) << c.tokens;
     }
     // The mark stands for "no number" on leased lines too.
@@ -945,14 +1072,23 @@ TEST_F(ConfigFileTest, EncodedIdentificationsAndTheEmptyPhoneMark) {
     EXPECT_STREQ(at<LineTarget>(lines_, 1).phone, "");
 }
 
-TEST_F(ConfigFileTest, Timeouts) {
+TEST_F(ConfigFileTest, Timeouts)
+{
     struct Case {
         const char* token;
         int timeout;  // -1: refused
     };
     const Case cases[] = {
-        {"0", 0},      {"5", 5},       {"0x14", 20},  {"024", 20},   {"65535", 65535},
-        {"4", -1},     {"65536", -1},  {"20x", -1},   {"-5", -1},    {"+20", -1},
+        {"0", 0},
+        {"5", 5},
+        {"0x14", 20},
+        {"024", 20},
+        {"65535", 65535},
+        {"4", -1},
+        {"65536", -1},
+        {"20x", -1},
+        {"-5", -1},
+        {"+20", -1},
         {"99999999999999999999", -1},
     };
     for (const Case& c : cases) {
@@ -967,7 +1103,8 @@ TEST_F(ConfigFileTest, Timeouts) {
     }
 }
 
-TEST_F(ConfigFileTest, ProtocolNamesInAnyCase) {
+TEST_F(ConfigFileTest, ProtocolNamesInAnyCase)
+{
     write_file(config_text("10.1.2.3 0721s HDLC T70nl 20 1 0 1\n"));
     ASSERT_EQ(load(), CFG_OK);
     const LineTarget& t = at<LineTarget>(lines_, 1);
@@ -980,23 +1117,24 @@ TEST_F(ConfigFileTest, ProtocolNamesInAnyCase) {
     EXPECT_EQ(t.compression, 1);
 }
 
-TEST_F(ConfigFileTest, Services) {
+TEST_F(ConfigFileTest, Services)
+{
     struct Case {
         const char* token;
         int protocol;  // -1: refused
         int port;
     };
     const Case cases[] = {
-        {"all", 0, 0},          {"ftp", 6, 21},        {"tftp", 17, 69},
-        {"8080/tcp", 6, 8080},  {"0x50/tcp", 6, 80},   {"53/udp", 17, 53},
-        {"0/icmp", 1, 0},       {"7/200", 200, 7},     {"65535/udp", 17, 65535},
-        {"80", -1, 0},          {"65536/tcp", -1, 0},  {"80/nosuchproto", -1, 0},
-        {"-1/tcp", -1, 0},      {"/tcp", -1, 0},       {"80/", -1, 0},
-        {"80/256", -1, 0},      {"nosuchservice", -1, 0}, {"ALL", -1, 0},
+        {"all", 0, 0},         {"ftp", 6, 21},           {"tftp", 17, 69},
+        {"8080/tcp", 6, 8080}, {"0x50/tcp", 6, 80},      {"53/udp", 17, 53},
+        {"0/icmp", 1, 0},      {"7/200", 200, 7},        {"65535/udp", 17, 65535},
+        {"80", -1, 0},         {"65536/tcp", -1, 0},     {"80/nosuchproto", -1, 0},
+        {"-1/tcp", -1, 0},     {"/tcp", -1, 0},          {"80/", -1, 0},
+        {"80/256", -1, 0},     {"nosuchservice", -1, 0}, {"ALL", -1, 0},
     };
     for (const Case& c : cases) {
-        write_file(config_text("", "", std::string("0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 ") + c.token +
-                                           " 1\n"));
+        write_file(config_text("", "",
+                               std::string("0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 ") + c.token + " 1\n"));
         const int code = load();
         if (c.protocol < 0) {
             EXPECT_EQ(code, CFG_BAD_SERVICE) << c.token;
@@ -1013,13 +1151,17 @@ TEST_F(ConfigFileTest, Services) {
 
 // Runs the rest of the test with a /tmp of its own, so the emergency copy's
 // fixed name can be planted without touching the machine's.
-bool private_tmp() {
-    if (unshare(CLONE_NEWNS) != 0) return false;
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+bool private_tmp()
+{
+    if (unshare(CLONE_NEWNS) != 0)
+        return false;
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return false;
     return mount("none", "/tmp", "tmpfs", 0, "mode=1777") == 0;
 }
 
-TEST_F(ConfigFileTest, TwentyCharacterNamesReadBack) {
+TEST_F(ConfigFileTest, TwentyCharacterNamesReadBack)
+{
     const char* kHost = "a-twenty-char-name-x";
     const char* kNet = "twenty-char-network1";
     ASSERT_EQ(std::strlen(kHost), 20u);
@@ -1035,12 +1177,14 @@ TEST_F(ConfigFileTest, TwentyCharacterNamesReadBack) {
     expect_same_entries(lines_, lines, "line targets");
     expect_same_entries(routes_, routes, "routes");
     expect_same_entries(filters_, filters, "filters");
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
 }
 
 // ------------------------------------------------------ emergency copy ---
 
-TEST_F(ConfigFileTest, EmergencyCopyIsPrivateAndReadsBack) {
+TEST_F(ConfigFileTest, EmergencyCopyIsPrivateAndReadsBack)
+{
     append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
     const std::string target = path("save.cfg");
     std::ofstream(target) << "an older copy";
@@ -1059,12 +1203,15 @@ TEST_F(ConfigFileTest, EmergencyCopyIsPrivateAndReadsBack) {
     ListObject* routes = listhelp_new_route_list();
     ListObject* filters = listhelp_new_filter_list();
     int line, column;
-    ASSERT_EQ(file_load_config(target.c_str(), &lines, &routes, &filters, &line, &column, 0), CFG_OK);
+    ASSERT_EQ(file_load_config(target.c_str(), &lines, &routes, &filters, &line, &column, 0),
+              CFG_OK);
     expect_same_entries(lines_, lines, "line targets");
-    for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
 }
 
-TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames) {
+TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames)
+{
     struct Case {
         const char* name;
         const char* setup;  // shell commands run in the directory; save.cfg is the name
@@ -1077,11 +1224,13 @@ TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames) {
         {"directory", "mkdir save.cfg"},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && " + c.setup).c_str()), 0) << c.name;
-        if (std::string(c.name) == "another user's file" && geteuid() != 0) continue;
-        EXPECT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_,
-                                         &settings_),
-                  0)
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && " + c.setup).c_str()), 0)
+            << c.name;
+        if (std::string(c.name) == "another user's file" && geteuid() != 0)
+            continue;
+        EXPECT_EQ(
+            file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_),
+            0)
             << c.name;
         if (access(path("victim").c_str(), F_OK) == 0) {
             EXPECT_EQ(read_file(path("victim")), "victim\n") << c.name;
@@ -1094,13 +1243,16 @@ TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames) {
 // Three failures in a row, each with other tables: the newest copy is at
 // the name, each earlier one under the next free number, every one private
 // and loadable to exactly its own tables.
-TEST_F(ConfigFileTest, EmergencyCopiesOfFailuresInARowAreAllKept) {
+TEST_F(ConfigFileTest, EmergencyCopiesOfFailuresInARowAreAllKept)
+{
     const char* hosts[] = {"10.1.0.1", "10.2.0.2", "10.3.0.3"};
     std::vector<ListObject*> saved;
     for (const char* host : hosts) {
         ListObject* lines = listhelp_new_line_list();
         append(lines, line_target(host, "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
-        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines, routes_, filters_, &settings_), 1)
+        ASSERT_EQ(
+            file_save_emergency_at(path("save.cfg").c_str(), lines, routes_, filters_, &settings_),
+            1)
             << host;
         saved.push_back(lines);
     }
@@ -1118,32 +1270,43 @@ TEST_F(ConfigFileTest, EmergencyCopiesOfFailuresInARowAreAllKept) {
         ListObject* routes = listhelp_new_route_list();
         ListObject* filters = listhelp_new_filter_list();
         int line, column;
-        ASSERT_EQ(file_load_config(path(names[i]).c_str(), &lines, &routes, &filters, &line, &column, 0), CFG_OK);
+        ASSERT_EQ(
+            file_load_config(path(names[i]).c_str(), &lines, &routes, &filters, &line, &column, 0),
+            CFG_OK);
         expect_same_entries(saved[holds[i]], lines, "line targets");
-        for (ListObject* l : {lines, routes, filters}) l->ops->list_destroy(l);
+        for (ListObject* l : {lines, routes, filters})
+            l->ops->list_destroy(l);
     }
-    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 3").c_str()), 0) << "a temporary file was left";
-    for (ListObject* l : saved) l->ops->list_destroy(l);
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 3").c_str()), 0)
+        << "a temporary file was left";
+    for (ListObject* l : saved)
+        l->ops->list_destroy(l);
 }
 
 // The same tables saved once more (the same router read again) keep no
 // second copy of themselves: nothing is lost, and runs that repeat do not
 // fill the numbered names.
-TEST_F(ConfigFileTest, EmergencyCopyOfTheSameTablesAgainKeepsNoTwin) {
+TEST_F(ConfigFileTest, EmergencyCopyOfTheSameTablesAgainKeepsNoTwin)
+{
     append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
     for (int run = 0; run < 3; ++run)
-        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1) << run;
+        ASSERT_EQ(
+            file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_),
+            1)
+            << run;
     EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
     const std::string first = read_file(path("save.cfg"));
     append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
-    ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1);
+    ASSERT_EQ(
+        file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_), 1);
     EXPECT_EQ(read_file(path("save.cfg.1")), first) << "other tables keep the earlier copy";
     EXPECT_NE(read_file(path("save.cfg")), first);
 }
 
 // A numbered name that something else holds is passed over, never written
 // through or replaced; when every number is taken, nothing changes at all.
-TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName) {
+TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName)
+{
     append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
     struct Case {
         const char* name;
@@ -1163,9 +1326,14 @@ TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && echo earlier > save.cfg && " + c.setup).c_str()), 0);
-        if (std::string(c.name) == "another user's file" && geteuid() != 0) continue;
-        const int result = file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_);
+        ASSERT_EQ(
+            std::system(("cd '" + dir_ + "' && rm -rf ./* && echo earlier > save.cfg && " + c.setup)
+                            .c_str()),
+            0);
+        if (std::string(c.name) == "another user's file" && geteuid() != 0)
+            continue;
+        const int result =
+            file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_);
         if (c.kept == nullptr) {
             EXPECT_EQ(result, 0);
             EXPECT_EQ(read_file(path("save.cfg")), "earlier\n");
@@ -1186,23 +1354,41 @@ TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName) {
 // Runs in a child process: the private /tmp (a mount namespace of its own)
 // must not outlive the test, or every later test of this process would see
 // it. The child's exit status names the first check that failed.
-TEST_F(ConfigFileTest, EmergencyCopyGoesToTmp) {
+TEST_F(ConfigFileTest, EmergencyCopyGoesToTmp)
+{
     append(routes_, route("255.255.255.0", "10.2.0.0", "10.1.0.1"));
-    enum Step { kDone, kNoPrivateTmp, kPlanted, kLinkFollowed, kVictimTouched, kUnlink, kNotWritten, kNotRead, kWrongRoutes };
+    enum Step {
+        kDone,
+        kNoPrivateTmp,
+        kPlanted,
+        kLinkFollowed,
+        kVictimTouched,
+        kUnlink,
+        kNotWritten,
+        kNotRead,
+        kWrongRoutes
+    };
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (!private_tmp()) _exit(kNoPrivateTmp);
-        if (std::system("echo victim > /tmp/victim && ln -s /tmp/victim /tmp/save.cfg") != 0) _exit(kPlanted);
-        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 0) _exit(kLinkFollowed);
-        if (read_file("/tmp/victim") != "victim\n") _exit(kVictimTouched);
-        if (unlink("/tmp/save.cfg") != 0) _exit(kUnlink);
-        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 1) _exit(kNotWritten);
+        if (!private_tmp())
+            _exit(kNoPrivateTmp);
+        if (std::system("echo victim > /tmp/victim && ln -s /tmp/victim /tmp/save.cfg") != 0)
+            _exit(kPlanted);
+        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 0)
+            _exit(kLinkFollowed);
+        if (read_file("/tmp/victim") != "victim\n")
+            _exit(kVictimTouched);
+        if (unlink("/tmp/save.cfg") != 0)
+            _exit(kUnlink);
+        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 1)
+            _exit(kNotWritten);
         ListObject* lines = listhelp_new_line_list();
         ListObject* routes = listhelp_new_route_list();
         ListObject* filters = listhelp_new_filter_list();
         int line, column;
-        if (file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0) != CFG_OK) {
+        if (file_load_config(CFG_EMERGENCY_PATH, &lines, &routes, &filters, &line, &column, 0) !=
+            CFG_OK) {
             _exit(kNotRead);
         }
         ListNode* want = routes_->head;
@@ -1212,7 +1398,8 @@ TEST_F(ConfigFileTest, EmergencyCopyGoesToTmp) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == kNoPrivateTmp) GTEST_SKIP() << "needs root for a mount namespace";
+    if (WEXITSTATUS(status) == kNoPrivateTmp)
+        GTEST_SKIP() << "needs root for a mount namespace";
     EXPECT_EQ(WEXITSTATUS(status), kDone) << "failed at step " << WEXITSTATUS(status);
 }
 

@@ -18,7 +18,8 @@ namespace {
 
 using namespace std::string_literals;
 
-constexpr uint32_t ip(unsigned a, unsigned b, unsigned c, unsigned d) {
+constexpr uint32_t ip(unsigned a, unsigned b, unsigned c, unsigned d)
+{
     return (a << 24) | (b << 16) | (c << 8) | d;
 }
 
@@ -27,7 +28,8 @@ constexpr uint32_t kStartMask = ip(255, 255, 255, 0);
 
 class DataDirTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_FALSE(dir_.empty());
         // Host names resolve by the test's own table, whatever ran before in
         // this process.
@@ -37,7 +39,8 @@ protected:
     }
     void TearDown() override { fake_resolver_uninstall(); }
     void write_defaults(const std::string& text) { tmp_.write("qorvel.def", text); }
-    std::string read(const std::string& path) {
+    std::string read(const std::string& path)
+    {
         std::ifstream in(path);
         std::stringstream s;
         s << in.rdbuf();
@@ -49,7 +52,8 @@ protected:
 
 using DefaultsFileTest = DataDirTest;
 
-TEST_F(DefaultsFileTest, LinesAndTheirEffect) {
+TEST_F(DefaultsFileTest, LinesAndTheirEffect)
+{
     struct Case {
         const char* name;
         const char* file;
@@ -65,7 +69,8 @@ TEST_F(DefaultsFileTest, LinesAndTheirEffect) {
         {"host by name", "qorvel_hostname localhost\n", 1, ip(127, 0, 0, 1), kStartMask, 1},
         {"netmask", "qorvel_netmask 255.255.0.0\n", 1, kStartAddress, ip(255, 255, 0, 0), 1},
         {"tabs separate", "\tqorvel_netmask\t255.0.0.0\t\n", 1, kStartAddress, ip(255, 0, 0, 0), 1},
-        {"resolving off in capitals", "qorvel_name_resolving OFF\n", 1, kStartAddress, kStartMask, 0},
+        {"resolving off in capitals", "qorvel_name_resolving OFF\n", 1, kStartAddress, kStartMask,
+         0},
         {"resolving mixed case", "qorvel_name_resolving oFf\nqorvel_name_resolving On\n", 1,
          kStartAddress, kStartMask, 1},
         {"resolving no", "qorvel_name_resolving no\n", 0, kStartAddress, kStartMask, 1},
@@ -94,7 +99,8 @@ TEST_F(DefaultsFileTest, LinesAndTheirEffect) {
     }
 }
 
-TEST_F(DefaultsFileTest, MissingFileChangesNothing) {
+TEST_F(DefaultsFileTest, MissingFileChangesNothing)
+{
     uint32_t address = kStartAddress;
     uint32_t mask = kStartMask;
     int resolving = 1;
@@ -104,7 +110,8 @@ TEST_F(DefaultsFileTest, MissingFileChangesNothing) {
     EXPECT_EQ(resolving, 1);
 }
 
-TEST_F(DefaultsFileTest, OverlongLineIsReadInPieces) {
+TEST_F(DefaultsFileTest, OverlongLineIsReadInPieces)
+{
     // The second piece of a line past the reader's limit is a line of its own.
     write_defaults(std::string(1023, ' ') + "qorvel_netmask 255.255.0.0\n");
     uint32_t address = kStartAddress;
@@ -116,8 +123,10 @@ TEST_F(DefaultsFileTest, OverlongLineIsReadInPieces) {
 
 // A NUL byte means no text file: the reading ends at its line, and what good
 // lines before it set stays.
-TEST_F(DefaultsFileTest, ANulByteEndsTheReading) {
-    write_defaults("qorvel_netmask 255.255.0.0\nqorvel_hostname 10.9.9.9\0\nqorvel_name_resolving off\n"s);
+TEST_F(DefaultsFileTest, ANulByteEndsTheReading)
+{
+    write_defaults(
+        "qorvel_netmask 255.255.0.0\nqorvel_hostname 10.9.9.9\0\nqorvel_name_resolving off\n"s);
     uint32_t address = kStartAddress;
     uint32_t mask = kStartMask;
     int resolving = 1;
@@ -127,7 +136,8 @@ TEST_F(DefaultsFileTest, ANulByteEndsTheReading) {
     EXPECT_EQ(resolving, 1);
 }
 
-TEST_F(DefaultsFileTest, AFileOfNulsEndsAtOnce) {
+TEST_F(DefaultsFileTest, AFileOfNulsEndsAtOnce)
+{
     write_defaults(std::string(100000, '\0'));
     uint32_t address = kStartAddress;
     uint32_t mask = kStartMask;
@@ -138,7 +148,8 @@ TEST_F(DefaultsFileTest, AFileOfNulsEndsAtOnce) {
 }
 
 // Read as text, a device would never end and a FIFO never come.
-TEST_F(DefaultsFileTest, AFileThatIsNoRegularFileIsNotRead) {
+TEST_F(DefaultsFileTest, AFileThatIsNoRegularFileIsNotRead)
+{
     struct Case {
         const char* name;
         const char* setup;  // shell commands in the data directory
@@ -149,7 +160,8 @@ TEST_F(DefaultsFileTest, AFileThatIsNoRegularFileIsNotRead) {
         {"a directory", "mkdir qorvel.def"},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf qorvel.def && " + c.setup).c_str()), 0) << c.name;
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf qorvel.def && " + c.setup).c_str()), 0)
+            << c.name;
         uint32_t address = kStartAddress;
         uint32_t mask = kStartMask;
         int resolving = 0;
@@ -163,7 +175,8 @@ TEST_F(DefaultsFileTest, AFileThatIsNoRegularFileIsNotRead) {
 
 using AccountingFileTest = DataDirTest;
 
-TEST_F(AccountingFileTest, WritesTheTextUnchanged) {
+TEST_F(AccountingFileTest, WritesTheTextUnchanged)
+{
     struct Case {
         const char* name;
         std::string text;
@@ -181,7 +194,8 @@ TEST_F(AccountingFileTest, WritesTheTextUnchanged) {
     }
 }
 
-TEST_F(AccountingFileTest, FailuresAreReported) {
+TEST_F(AccountingFileTest, FailuresAreReported)
+{
     EXPECT_EQ(file_save_accounting((dir_ + "/absent/account.acc").c_str(), "x"), 0);
     // The device accepts the open and fails the write.
     if (access("/dev/full", W_OK) == 0) {

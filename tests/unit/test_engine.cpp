@@ -14,35 +14,43 @@ const Bytes kAnnounce = {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03,
                          0x0A, 0x4D, 0x00, 0x02, 0x0A, 0x4D, 0x00, 0x09};
 
 // How many datagrams of `code` the router got since the last look.
-int count_of(RouterSocket& r, uint16_t code) {
+int count_of(RouterSocket& r, uint16_t code)
+{
     int n = 0;
     for (const TestDatagram& d : r.drain()) {
-        if (test_frame_code(d.bytes) == code) ++n;
+        if (test_frame_code(d.bytes) == code)
+            ++n;
     }
     return n;
 }
 
-int end_markers() {
+int end_markers()
+{
     int n = 0;
-    for (const ScanAnswer& a : seen().scans) n += a.status == 1;
+    for (const ScanAnswer& a : seen().scans)
+        n += a.status == 1;
     return n;
 }
 
-int state_end_markers() {
+int state_end_markers()
+{
     int n = 0;
-    for (const RouterState& s : seen().states) n += s.status == 1;
+    for (const RouterState& s : seen().states)
+        n += s.status == 1;
     return n;
 }
 
 using Engine = EngineFixture;
 
-TEST_F(Engine, ScanSendsThreeRequestsAndEndsOnTheFourthTick) {
+TEST_F(Engine, ScanSendsThreeRequestsAndEndsOnTheFourthTick)
+{
     highstate_scan_net(on_scan);
     // At once, on the second and on the third tick; the stranger hears the
     // same broadcasts.
     const int expected_requests[] = {1, 0, 1, 1, 0};
     for (int tick = 0; tick <= 4; ++tick) {
-        if (tick > 0) fake_host_tick(1);
+        if (tick > 0)
+            fake_host_tick(1);
         EXPECT_EQ(count_of(*r1, T_SCAN_REQUEST), expected_requests[tick]) << "tick " << tick;
         EXPECT_EQ(end_markers(), tick == 4 ? 1 : 0) << "tick " << tick;
     }
@@ -52,7 +60,8 @@ TEST_F(Engine, ScanSendsThreeRequestsAndEndsOnTheFourthTick) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(Engine, ScanReportsEveryAnswerUntilItsEnd) {
+TEST_F(Engine, ScanReportsEveryAnswerUntilItsEnd)
+{
     highstate_scan_net(on_scan);
     send(*r1, T_SCAN_REPLY, kAnnounce);
     fake_host_tick(2);
@@ -74,7 +83,8 @@ TEST_F(Engine, ScanReportsEveryAnswerUntilItsEnd) {
     EXPECT_EQ(seen().scans[3].status, 1);
 }
 
-TEST_F(Engine, ScanWhileARouterIsOpenDoesNothing) {
+TEST_F(Engine, ScanWhileARouterIsOpenDoesNothing)
+{
     reach_connected();
     settle();
     highstate_scan_net(on_scan);
@@ -87,17 +97,20 @@ TEST_F(Engine, ScanWhileARouterIsOpenDoesNothing) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
-TEST_F(Engine, StateQuerySendsTwoQueriesAndEndsOnTheThirdTick) {
+TEST_F(Engine, StateQuerySendsTwoQueriesAndEndsOnTheThirdTick)
+{
     highstate_get_router_states(on_state);
     const int expected_queries[] = {1, 0, 1, 0};
     for (int tick = 0; tick <= 3; ++tick) {
-        if (tick > 0) fake_host_tick(1);
+        if (tick > 0)
+            fake_host_tick(1);
         EXPECT_EQ(count_of(*r1, T_STATE_QUERY), expected_queries[tick]) << "tick " << tick;
         EXPECT_EQ(state_end_markers(), tick == 3 ? 1 : 0) << "tick " << tick;
     }
 }
 
-TEST_F(Engine, StateAnswerNamesTheAddressItCameFrom) {
+TEST_F(Engine, StateAnswerNamesTheAddressItCameFrom)
+{
     highstate_get_router_states(on_state);
     // Channel 1 connected to 10.77.0.50 with "0301234"; channel 2 free;
     // DSS1, permanent type 2, firmware "3.11".
@@ -128,7 +141,8 @@ TEST_F(Engine, StateAnswerNamesTheAddressItCameFrom) {
 
 // A scan or query that an open interrupted never hands its end marker to
 // the scan started after the open.
-void interrupted_window_then_scan(EngineFixture& f, bool query) {
+void interrupted_window_then_scan(EngineFixture& f, bool query)
+{
     if (query) {
         highstate_get_router_states(on_state);
     } else {
@@ -153,11 +167,18 @@ void interrupted_window_then_scan(EngineFixture& f, bool query) {
     EXPECT_EQ(seen().opens.size(), 1u);
 }
 
-TEST_F(Engine, InterruptedScanNeverEndsALaterScan) { interrupted_window_then_scan(*this, false); }
-TEST_F(Engine, InterruptedQueryNeverEndsALaterScan) { interrupted_window_then_scan(*this, true); }
+TEST_F(Engine, InterruptedScanNeverEndsALaterScan)
+{
+    interrupted_window_then_scan(*this, false);
+}
+TEST_F(Engine, InterruptedQueryNeverEndsALaterScan)
+{
+    interrupted_window_then_scan(*this, true);
+}
 
 // A refused open leaves no callback behind that a stray answer could reach.
-TEST_F(Engine, RefusedOpenCallbackGetsNoStrayRecords) {
+TEST_F(Engine, RefusedOpenCallbackGetsNoStrayRecords)
+{
     reach_opening();
     send(*r1, T_CLOSE_REPLY, {0, 0, 0, 4});
     ASSERT_EQ(seen().opens.size(), 1u);
@@ -168,12 +189,15 @@ TEST_F(Engine, RefusedOpenCallbackGetsNoStrayRecords) {
 }
 
 int restarts = 0;
-void scan_again(ScanAnswer* a) {
+void scan_again(ScanAnswer* a)
+{
     seen().scans.push_back(*a);
-    if (a->status == 1 && restarts++ == 0) highstate_scan_net(scan_again);
+    if (a->status == 1 && restarts++ == 0)
+        highstate_scan_net(scan_again);
 }
 
-TEST_F(Engine, EndMarkerCallbackMayStartTheNextScan) {
+TEST_F(Engine, EndMarkerCallbackMayStartTheNextScan)
+{
     restarts = 0;
     highstate_scan_net(scan_again);
     fake_host_tick(4);
@@ -186,14 +210,16 @@ TEST_F(Engine, EndMarkerCallbackMayStartTheNextScan) {
     EXPECT_EQ(count_of(*r1, T_SCAN_REQUEST), 2);
 }
 
-TEST_F(Engine, OpenIgnoresNoAddressAndTheBroadcastAddress) {
+TEST_F(Engine, OpenIgnoresNoAddressAndTheBroadcastAddress)
+{
     EXPECT_EQ(highstate_open_router(on_open, 0), 0);
     EXPECT_EQ(highstate_open_router(on_open, TEST_NET_BROADCAST_IP), 0);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(Engine, OpenWithPassword) {
+TEST_F(Engine, OpenWithPassword)
+{
     reach_password_asked();
     ASSERT_EQ(seen().opens.size(), 1u);
     EXPECT_EQ(seen().opens[0].kind, OPEN_PASSWORD);
@@ -229,7 +255,8 @@ TEST_F(Engine, OpenWithPassword) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(Engine, PasswordOfTenCharactersTravelsWithoutTerminator) {
+TEST_F(Engine, PasswordOfTenCharactersTravelsWithoutTerminator)
+{
     reach_password_asked();
     settle();
     highstate_send_password(nullptr, 7, "abcdefghij", 0x1234);
@@ -239,11 +266,13 @@ TEST_F(Engine, PasswordOfTenCharactersTravelsWithoutTerminator) {
     // The empty password's scrambled bytes are the key itself: XOR gives the text.
     const Bytes key = {0x7A, 0x60, 0x1C, 0x6A, 0x36, 0xAE, 0xE7, 0x7C, 0x65, 0x29};
     std::string plain;
-    for (size_t i = 0; i < 10; ++i) plain += char(payload[2 + i] ^ key[i]);
+    for (size_t i = 0; i < 10; ++i)
+        plain += char(payload[2 + i] ^ key[i]);
     EXPECT_EQ(plain, "abcdefghij");
 }
 
-TEST_F(Engine, PasswordTooLongIsNotSent) {
+TEST_F(Engine, PasswordTooLongIsNotSent)
+{
     reach_password_asked();
     settle();
     highstate_send_password(nullptr, 7, "abcdefghijk", 0x1234);
@@ -252,7 +281,8 @@ TEST_F(Engine, PasswordTooLongIsNotSent) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(Engine, RefusalBecauseAnotherStationHoldsTheRouter) {
+TEST_F(Engine, RefusalBecauseAnotherStationHoldsTheRouter)
+{
     reach_opening();
     send(*r1, T_CLOSE_REPLY, {0x00, 0x00, 0x00, 0x04, 0x0A, 0x4D, 0x00, 0x09});
     ASSERT_EQ(seen().opens.size(), 1u);
@@ -267,7 +297,8 @@ TEST_F(Engine, RefusalBecauseAnotherStationHoldsTheRouter) {
     expect(*r1, T_OPEN_REQUEST);
 }
 
-TEST_F(Engine, WrongPasswordIsARefusal) {
+TEST_F(Engine, WrongPasswordIsARefusal)
+{
     reach_password_asked();
     highstate_send_password(nullptr, 7, "guess", 0x1234);
     expect_acked(T_PASSWORD_REPLY);
@@ -279,7 +310,8 @@ TEST_F(Engine, WrongPasswordIsARefusal) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
-TEST_F(Engine, CloseTellsTheRouterAndForgetsIt) {
+TEST_F(Engine, CloseTellsTheRouterAndForgetsIt)
+{
     reach_connected();
     settle();
     EXPECT_EQ(highstate_close_router(), 0);
@@ -295,7 +327,8 @@ TEST_F(Engine, CloseTellsTheRouterAndForgetsIt) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(Engine, CloseWhileOpeningDoesNothing) {
+TEST_F(Engine, CloseWhileOpeningDoesNothing)
+{
     reach_opening();
     settle();
     EXPECT_EQ(highstate_close_router(), 0);
@@ -305,14 +338,16 @@ TEST_F(Engine, CloseWhileOpeningDoesNothing) {
 
 // The router acknowledged the open but never answers it: the open is asked
 // again, a bounded number of times, and the wait still ends with 6.
-TEST_F(Engine, UnansweredOpenEndsWithTimeout) {
+TEST_F(Engine, UnansweredOpenEndsWithTimeout)
+{
     reach_opening();
     settle();
     std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_OPENING);
     EXPECT_TRUE(errors().empty());
     ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
-    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_code(d.bytes), T_OPEN_REQUEST);
+    for (const TestDatagram& d : asked)
+        EXPECT_EQ(test_frame_code(d.bytes), T_OPEN_REQUEST);
     fake_host_tick(1);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
@@ -321,7 +356,8 @@ TEST_F(Engine, UnansweredOpenEndsWithTimeout) {
     EXPECT_EQ(errors().size(), 1u);
 }
 
-TEST_F(Engine, UnansweredPasswordEndsWithTimeout) {
+TEST_F(Engine, UnansweredPasswordEndsWithTimeout)
+{
     reach_password_asked();
     // Waiting for the user costs nothing.
     fake_host_tick(HIGHSTATE_REPLY_TICKS + 5);
@@ -345,7 +381,8 @@ TEST_F(Engine, UnansweredPasswordEndsWithTimeout) {
 // for the password twice with two challenges: the password goes with the
 // challenge that came last, the one the router holds now, and the caller
 // hears of one password request only.
-TEST_F(Engine, RepeatedOpenAnswersTheLatestChallenge) {
+TEST_F(Engine, RepeatedOpenAnswersTheLatestChallenge)
+{
     reach_opening();
     fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
     expect_acked(T_OPEN_REQUEST);
@@ -368,7 +405,8 @@ TEST_F(Engine, RepeatedOpenAnswersTheLatestChallenge) {
 // The open went out twice and the password request answered it; the
 // router then gives up waiting for the password. Its refusal is no copy of
 // the password request: the open ends with the router's reason.
-TEST_F(Engine, RefusalAfterTheAnswerToARepeatedOpenEndsTheOpen) {
+TEST_F(Engine, RefusalAfterTheAnswerToARepeatedOpenEndsTheOpen)
+{
     reach_opening();
     fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
     expect_acked(T_OPEN_REQUEST);
@@ -384,7 +422,8 @@ TEST_F(Engine, RefusalAfterTheAnswerToARepeatedOpenEndsTheOpen) {
 
 // The open reply to the password was lost: the password is sent again, and
 // a late copy of the open reply after the router is open drops nothing.
-TEST_F(Engine, LostOpenReplyToThePasswordIsAskedForAgain) {
+TEST_F(Engine, LostOpenReplyToThePasswordIsAskedForAgain)
+{
     reach_password_asked();
     highstate_send_password(nullptr, 7, "secret", 0x1234);
     TestDatagram first = expect_acked(T_PASSWORD_REPLY);
@@ -401,14 +440,16 @@ TEST_F(Engine, LostOpenReplyToThePasswordIsAskedForAgain) {
 }
 
 // A reply that arrives in time stops the clock: no late time-out.
-TEST_F(Engine, AnsweredOpenLeavesNoTimeoutBehind) {
+TEST_F(Engine, AnsweredOpenLeavesNoTimeoutBehind)
+{
     reach_opening();
     send(*r1, T_CLOSE_REPLY, {0, 0, 0, 6});
     fake_host_tick(HIGHSTATE_REPLY_TICKS + 5);
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick) {
+TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick)
+{
     ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
     fake_host_tick(11);
     EXPECT_TRUE(errors().empty());
@@ -421,16 +462,19 @@ TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick) {
 }
 
 // No route to the address: the cause is reported, then -1.
-TEST_F(Engine, FailedOpenSendReportsCauseThenMinusOne) {
+TEST_F(Engine, FailedOpenSendReportsCauseThenMinusOne)
+{
     EXPECT_EQ(highstate_open_router(on_open, 0x0B000001), -1);
     EXPECT_EQ(errors(), (std::vector<int>{ENETUNREACH, -1}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
 // The first report may start a new open; the second report leaves it alone.
-TEST_F(Engine, SecondReportOfAFailedSendKeepsTheNewOpen) {
+TEST_F(Engine, SecondReportOfAFailedSendKeepsTheNewOpen)
+{
     fake_host_set_error_hook([](int code) {
-        if (code != -1) highstate_open_router(on_open, test_net_router_ip(1));
+        if (code != -1)
+            highstate_open_router(on_open, test_net_router_ip(1));
     });
     EXPECT_EQ(highstate_open_router(on_open, 0x0B000001), -1);
     EXPECT_EQ(errors(), (std::vector<int>{ENETUNREACH, -1}));
@@ -446,7 +490,8 @@ TEST_F(Engine, SecondReportOfAFailedSendKeepsTheNewOpen) {
 // the answer shows the request arrived, so it is not repeated, the next
 // request of the operation goes out at once, and the late acknowledgement
 // changes nothing.
-TEST_F(Engine, AnsweredOpenNeedsNoAcknowledgement) {
+TEST_F(Engine, AnsweredOpenNeedsNoAcknowledgement)
+{
     struct Case {
         const char* name;
         bool password;  // asked for a password first
@@ -483,7 +528,8 @@ TEST_F(Engine, AnsweredOpenNeedsNoAcknowledgement) {
 
 // A refusal answers the open as well: nothing is repeated and no late
 // failure is reported.
-TEST_F(Engine, RefusalNeedsNoAcknowledgement) {
+TEST_F(Engine, RefusalNeedsNoAcknowledgement)
+{
     ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
     expect(*r1, T_OPEN_REQUEST);
     send(*r1, T_CLOSE_REPLY, {0, 0, 0, 4});
@@ -495,7 +541,8 @@ TEST_F(Engine, RefusalNeedsNoAcknowledgement) {
 }
 
 // The open that a malformed answer ends is reported; the next one works.
-TEST_F(Engine, AbandonedOpenIsReportedAndTheNextOpenWorks) {
+TEST_F(Engine, AbandonedOpenIsReportedAndTheNextOpenWorks)
+{
     reach_opening();
     settle();
     send(*r1, T_OPEN_REPLY, zeros(3));

@@ -16,13 +16,13 @@ enum class Outcome {
 
 struct DispatchCase {
     const char* name;
-    int state;       // reached before the datagram: 0, 1, 2 or 3
+    int state;  // reached before the datagram: 0, 1, 2 or 3
     From from;
     uint16_t code;
-    int length;      // payload bytes, all zero
+    int length;  // payload bytes, all zero
     Outcome outcome;
-    int error;       // code of Abandoned and Closed
-    int after;       // state after Accepted
+    int error;  // code of Abandoned and Closed
+    int after;  // state after Accepted
 };
 
 constexpr int UNEXPECTED = STATUS_UNEXPECTED_MESSAGE;
@@ -49,10 +49,9 @@ const DispatchCase kCases[] = {
      HIGHSTATE_PASSWORD_ASKED},
     {"OpeningPasswordRequestLong", 1, From::Router, T_PASSWORD_REQUEST, 3, Outcome::Abandoned,
      UNEXPECTED, 0},
-    {"OpeningPasswordRequestStranger", 1, From::Stranger, T_PASSWORD_REQUEST, 2,
-     Outcome::Ignored, 0, 0},
-    {"OpeningOpenReplyShort", 1, From::Router, T_OPEN_REPLY, 7, Outcome::Abandoned, UNEXPECTED,
-     0},
+    {"OpeningPasswordRequestStranger", 1, From::Stranger, T_PASSWORD_REQUEST, 2, Outcome::Ignored,
+     0, 0},
+    {"OpeningOpenReplyShort", 1, From::Router, T_OPEN_REPLY, 7, Outcome::Abandoned, UNEXPECTED, 0},
     {"OpeningOpenReplyMin", 1, From::Router, T_OPEN_REPLY, 8, Outcome::Accepted, 0,
      HIGHSTATE_CONNECTED},
     {"OpeningOpenReplyStranger", 1, From::Stranger, T_OPEN_REPLY, 8, Outcome::Ignored, 0, 0},
@@ -76,10 +75,8 @@ const DispatchCase kCases[] = {
     {"AskedOpenReplyMin", 2, From::Router, T_OPEN_REPLY, 8, Outcome::Accepted, 0,
      HIGHSTATE_CONNECTED},
     {"AskedOpenReplyStranger", 2, From::Stranger, T_OPEN_REPLY, 8, Outcome::Ignored, 0, 0},
-    {"AskedCloseReplyShort", 2, From::Router, T_CLOSE_REPLY, 3, Outcome::Abandoned, UNEXPECTED,
-     0},
-    {"AskedCloseReplyMin", 2, From::Router, T_CLOSE_REPLY, 4, Outcome::Accepted, 0,
-     HIGHSTATE_IDLE},
+    {"AskedCloseReplyShort", 2, From::Router, T_CLOSE_REPLY, 3, Outcome::Abandoned, UNEXPECTED, 0},
+    {"AskedCloseReplyMin", 2, From::Router, T_CLOSE_REPLY, 4, Outcome::Accepted, 0, HIGHSTATE_IDLE},
     {"AskedUnknownCode", 2, From::Router, 0x2000, 0, Outcome::Abandoned, UNKNOWN, 0},
 
     // Router 1 is open and nothing awaits its reply.
@@ -87,20 +84,18 @@ const DispatchCase kCases[] = {
     {"OpenScanReplyShort", 3, From::Router, T_SCAN_REPLY, 15, Outcome::Closed, UNEXPECTED, 0},
     {"OpenScanReplyStranger", 3, From::Stranger, T_SCAN_REPLY, 16, Outcome::Ignored, 0, 0},
     {"OpenStateReply", 3, From::Router, T_STATE_REPLY, 52, Outcome::Closed, UNEXPECTED, 0},
-    {"OpenPasswordRequest", 3, From::Router, T_PASSWORD_REQUEST, 2, Outcome::Closed, UNEXPECTED,
-     0},
+    {"OpenPasswordRequest", 3, From::Router, T_PASSWORD_REQUEST, 2, Outcome::Closed, UNEXPECTED, 0},
     {"OpenOpenReply", 3, From::Router, T_OPEN_REPLY, 8, Outcome::Closed, UNEXPECTED, 0},
     {"OpenCloseReply", 3, From::Router, T_CLOSE_REPLY, 4, Outcome::Closed, UNEXPECTED, 0},
-    {"OpenFirmwareReply", 3, From::Router, T_FW_DOWNLOAD_REPLY, 4, Outcome::Closed, UNEXPECTED,
-     0},
+    {"OpenFirmwareReply", 3, From::Router, T_FW_DOWNLOAD_REPLY, 4, Outcome::Closed, UNEXPECTED, 0},
     {"OpenUnknownCode", 3, From::Router, 0x2000, 0, Outcome::Closed, UNKNOWN, 0},
     {"OpenUnknownCodeStranger", 3, From::Stranger, 0x2000, 0, Outcome::Ignored, 0, 0},
     {"OpenSetPasswordReplyShort", 3, From::Router, T_SET_PASSWORD_REPLY, 3, Outcome::Closed,
      VIOLATION, 0},
     {"OpenSetPasswordReplyMin", 3, From::Router, T_SET_PASSWORD_REPLY, 4, Outcome::Closed,
      UNEXPECTED, 0},
-    {"OpenSetPasswordReplyStranger", 3, From::Stranger, T_SET_PASSWORD_REPLY, 3,
-     Outcome::Ignored, 0, 0},
+    {"OpenSetPasswordReplyStranger", 3, From::Stranger, T_SET_PASSWORD_REPLY, 3, Outcome::Ignored,
+     0, 0},
     {"OpenRouterDataReplyShort", 3, From::Router, T_PUT_ROUTER_DATA_REPLY, 3, Outcome::Closed,
      VIOLATION, 0},
     {"OpenRouterDataReplyMin", 3, From::Router, T_PUT_ROUTER_DATA_REPLY, 4, Outcome::Closed,
@@ -113,23 +108,29 @@ const DispatchCase kCases[] = {
      UNEXPECTED, 0},
     {"OpenPutReplyShort", 3, From::Router, T_PUT_ENTRY_REPLY, 6, Outcome::Closed, VIOLATION, 0},
     {"OpenPutReplyMin", 3, From::Router, T_PUT_ENTRY_REPLY, 7, Outcome::Closed, UNEXPECTED, 0},
-    {"OpenLinemonWithoutMonitorShort", 3, From::Router, T_LINEMON_DATA, 85, Outcome::Ignored, 0,
-     0},
-    {"OpenLinemonWithoutMonitorMin", 3, From::Router, T_LINEMON_DATA, 86, Outcome::Ignored, 0,
-     0},
+    {"OpenLinemonWithoutMonitorShort", 3, From::Router, T_LINEMON_DATA, 85, Outcome::Ignored, 0, 0},
+    {"OpenLinemonWithoutMonitorMin", 3, From::Router, T_LINEMON_DATA, 86, Outcome::Ignored, 0, 0},
     {"OpenCloseRequest", 3, From::Router, T_CLOSE_REQUEST, 0, Outcome::Ignored, 0, 0},
     {"OpenIsdnCloseRequest", 3, From::Router, T_ISDN_CLOSE_REQUEST, 0, Outcome::Ignored, 0, 0},
 };
 
 class Dispatch : public EngineFixture, public ::testing::WithParamInterface<DispatchCase> {};
 
-TEST_P(Dispatch, OutcomeOfOneDatagram) {
+TEST_P(Dispatch, OutcomeOfOneDatagram)
+{
     const DispatchCase& c = GetParam();
     switch (c.state) {
-        case 1: reach_opening(); break;
-        case 2: reach_password_asked(); break;
-        case 3: reach_connected(); break;
-        default: break;
+    case 1:
+        reach_opening();
+        break;
+    case 2:
+        reach_password_asked();
+        break;
+    case 3:
+        reach_connected();
+        break;
+    default:
+        break;
     }
     settle();
     int before = highstate_get_state();
@@ -138,30 +139,30 @@ TEST_P(Dispatch, OutcomeOfOneDatagram) {
     send(sender, c.code, zeros(c.length));
 
     switch (c.outcome) {
-        case Outcome::Ignored:
-            EXPECT_EQ(highstate_get_state(), before);
-            EXPECT_TRUE(errors().empty());
-            EXPECT_TRUE(seen().opens.empty());
-            EXPECT_TRUE(r1->quiet());
-            EXPECT_TRUE(r2->quiet());
-            break;
-        case Outcome::Abandoned:
-            EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
-            EXPECT_EQ(errors(), (std::vector<int>{c.error}));
-            EXPECT_TRUE(seen().opens.empty());
-            EXPECT_TRUE(r1->quiet());
-            break;
-        case Outcome::Closed:
-            expect_close_with(*r1, c.error);
-            EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
-            EXPECT_EQ(errors(), (std::vector<int>{c.error}));
-            EXPECT_TRUE(r1->quiet());
-            break;
-        case Outcome::Accepted:
-            EXPECT_EQ(highstate_get_state(), c.after);
-            EXPECT_TRUE(errors().empty());
-            EXPECT_EQ(seen().opens.size(), 1u);
-            break;
+    case Outcome::Ignored:
+        EXPECT_EQ(highstate_get_state(), before);
+        EXPECT_TRUE(errors().empty());
+        EXPECT_TRUE(seen().opens.empty());
+        EXPECT_TRUE(r1->quiet());
+        EXPECT_TRUE(r2->quiet());
+        break;
+    case Outcome::Abandoned:
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+        EXPECT_EQ(errors(), (std::vector<int>{c.error}));
+        EXPECT_TRUE(seen().opens.empty());
+        EXPECT_TRUE(r1->quiet());
+        break;
+    case Outcome::Closed:
+        expect_close_with(*r1, c.error);
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+        EXPECT_EQ(errors(), (std::vector<int>{c.error}));
+        EXPECT_TRUE(r1->quiet());
+        break;
+    case Outcome::Accepted:
+        EXPECT_EQ(highstate_get_state(), c.after);
+        EXPECT_TRUE(errors().empty());
+        EXPECT_EQ(seen().opens.size(), 1u);
+        break;
     }
 }
 
@@ -181,32 +182,71 @@ struct PendingCase {
     int error;
 };
 
-void ignore_list(ListObject* list) { list->ops->list_destroy(list); }
+void ignore_list(ListObject* list)
+{
+    list->ops->list_destroy(list);
+}
 
 const PendingCase kPending[] = {
-    {"EntryReplyShort", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0}, Outcome::Closed,
+    {"EntryReplyShort",
+     From::Router,
+     T_GET_ENTRY_REPLY,
+     {0, 0, 0xF0, 0},
+     Outcome::Closed,
      VIOLATION},
     {"EntryReplyMin", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0, 0}, Outcome::Accepted, 0},
-    {"EntryReplyOtherTable", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xFF, 0, 0},
-     Outcome::Closed, VIOLATION},
-    {"EntryReplyTruncatedBody", From::Router, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0, 0, 0, 0},
-     Outcome::Closed, VIOLATION},
-    {"EntryReplyStranger", From::Stranger, T_GET_ENTRY_REPLY, {0, 0, 0xF0, 0, 0},
-     Outcome::Ignored, 0},
-    {"SetPasswordReplyShort", From::Router, T_SET_PASSWORD_REPLY, {0, 0, 0}, Outcome::Closed,
+    {"EntryReplyOtherTable",
+     From::Router,
+     T_GET_ENTRY_REPLY,
+     {0, 0, 0xFF, 0, 0},
+     Outcome::Closed,
      VIOLATION},
-    {"SetPasswordReplyNotAwaited", From::Router, T_SET_PASSWORD_REPLY, {0, 0, 0, 0},
-     Outcome::Closed, UNEXPECTED},
-    {"RouterDataReplyNotAwaited", From::Router, T_PUT_ROUTER_DATA_REPLY, {0, 0, 0, 0},
-     Outcome::Closed, UNEXPECTED},
+    {"EntryReplyTruncatedBody",
+     From::Router,
+     T_GET_ENTRY_REPLY,
+     {0, 0, 0xF0, 0, 0, 0, 0},
+     Outcome::Closed,
+     VIOLATION},
+    {"EntryReplyStranger",
+     From::Stranger,
+     T_GET_ENTRY_REPLY,
+     {0, 0, 0xF0, 0, 0},
+     Outcome::Ignored,
+     0},
+    {"SetPasswordReplyShort",
+     From::Router,
+     T_SET_PASSWORD_REPLY,
+     {0, 0, 0},
+     Outcome::Closed,
+     VIOLATION},
+    {"SetPasswordReplyNotAwaited",
+     From::Router,
+     T_SET_PASSWORD_REPLY,
+     {0, 0, 0, 0},
+     Outcome::Closed,
+     UNEXPECTED},
+    {"RouterDataReplyNotAwaited",
+     From::Router,
+     T_PUT_ROUTER_DATA_REPLY,
+     {0, 0, 0, 0},
+     Outcome::Closed,
+     UNEXPECTED},
     {"AccountingReplyShort", From::Router, T_GET_ACCOUNTING_REPLY, Bytes(31, 0), Outcome::Closed,
      VIOLATION},
     {"AccountingReplyNotAwaited", From::Router, T_GET_ACCOUNTING_REPLY, Bytes(32, 0),
      Outcome::Closed, VIOLATION},
-    {"PutReplyShort", From::Router, T_PUT_ENTRY_REPLY, {0, 0, 0xF0, 0, 0, 0}, Outcome::Closed,
+    {"PutReplyShort",
+     From::Router,
+     T_PUT_ENTRY_REPLY,
+     {0, 0, 0xF0, 0, 0, 0},
+     Outcome::Closed,
      VIOLATION},
-    {"PutReplyNotAwaited", From::Router, T_PUT_ENTRY_REPLY, {0, 0, 0xF0, 0, 0, 0, 0},
-     Outcome::Closed, VIOLATION},
+    {"PutReplyNotAwaited",
+     From::Router,
+     T_PUT_ENTRY_REPLY,
+     {0, 0, 0xF0, 0, 0, 0, 0},
+     Outcome::Closed,
+     VIOLATION},
     {"ScanReply", From::Router, T_SCAN_REPLY, Bytes(16, 0), Outcome::Closed, UNEXPECTED},
     {"ScanReplyStranger", From::Stranger, T_SCAN_REPLY, Bytes(16, 0), Outcome::Ignored, 0},
     {"UnknownCode", From::Router, 0x2000, {}, Outcome::Closed, UNKNOWN},
@@ -215,7 +255,8 @@ const PendingCase kPending[] = {
 
 class DispatchPending : public EngineFixture, public ::testing::WithParamInterface<PendingCase> {};
 
-TEST_P(DispatchPending, OutcomeOfOneDatagram) {
+TEST_P(DispatchPending, OutcomeOfOneDatagram)
+{
     const PendingCase& c = GetParam();
     reach_connected();
     settle();
@@ -227,23 +268,23 @@ TEST_P(DispatchPending, OutcomeOfOneDatagram) {
     send(c.from == From::Router ? *r1 : *r2, c.code, c.payload);
 
     switch (c.outcome) {
-        case Outcome::Closed:
-            expect_close_with(*r1, c.error);
-            EXPECT_EQ(errors(), (std::vector<int>{c.error}));
-            EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
-            break;
-        case Outcome::Accepted: {
-            // The empty slot 0 is counted; slot 1 is asked for next.
-            TestDatagram next = expect(*r1, 0x1011);
-            EXPECT_EQ(test_frame_payload(next.bytes), (Bytes{0xF0, 0x00, 0x01}));
-            EXPECT_TRUE(errors().empty());
-            break;
-        }
-        default:
-            EXPECT_TRUE(r1->quiet());
-            EXPECT_TRUE(errors().empty());
-            EXPECT_EQ(highstate_get_state(), HIGHSTATE_REQUEST_PENDING);
-            break;
+    case Outcome::Closed:
+        expect_close_with(*r1, c.error);
+        EXPECT_EQ(errors(), (std::vector<int>{c.error}));
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+        break;
+    case Outcome::Accepted: {
+        // The empty slot 0 is counted; slot 1 is asked for next.
+        TestDatagram next = expect(*r1, 0x1011);
+        EXPECT_EQ(test_frame_payload(next.bytes), (Bytes{0xF0, 0x00, 0x01}));
+        EXPECT_TRUE(errors().empty());
+        break;
+    }
+    default:
+        EXPECT_TRUE(r1->quiet());
+        EXPECT_TRUE(errors().empty());
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_REQUEST_PENDING);
+        break;
     }
 }
 
@@ -254,7 +295,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, DispatchPending, ::testing::ValuesIn(kPending),
 
 // After a drop the router is no longer open: what it sends next is not
 // taken as its own.
-TEST_F(EngineFixture, DroppedRouterIsNoLongerHeard) {
+TEST_F(EngineFixture, DroppedRouterIsNoLongerHeard)
+{
     reach_connected();
     settle();
     send(*r1, 0x2000, {});
@@ -268,7 +310,8 @@ TEST_F(EngineFixture, DroppedRouterIsNoLongerHeard) {
 
 // The error callback runs after the engine is idle: it can open the next
 // router at once, and that open is not disturbed by the failure it answers.
-TEST_F(EngineFixture, ErrorCallbackMayOpenAtOnce) {
+TEST_F(EngineFixture, ErrorCallbackMayOpenAtOnce)
+{
     reach_connected();
     settle();
     fake_host_set_error_hook([](int) { highstate_open_router(on_open, test_net_router_ip(2)); });

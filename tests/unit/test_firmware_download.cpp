@@ -21,19 +21,28 @@ constexpr uint16_t T_RESET_REQUEST = 0x0004;
 const uint8_t kHw1[6] = {0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03};
 
 // What the download's callbacks saw.
-std::vector<int>& progress_seen() {
+std::vector<int>& progress_seen()
+{
     static std::vector<int> values;
     return values;
 }
-void on_progress(int percent) { progress_seen().push_back(percent); }
-void on_done(ScanAnswer* a) { seen().scans.push_back(*a); }
+void on_progress(int percent)
+{
+    progress_seen().push_back(percent);
+}
+void on_done(ScanAnswer* a)
+{
+    seen().scans.push_back(*a);
+}
 
-Bytes be32(uint32_t v) {
+Bytes be32(uint32_t v)
+{
     return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
 }
 
 // SCAN_REPLY of router 1 under `address` (0: without configuration).
-Bytes announce(uint32_t address) {
+Bytes announce(uint32_t address)
+{
     Bytes p(16, 0x00);
     std::memcpy(p.data() + 2, kHw1, 6);
     Bytes a = be32(address);
@@ -42,23 +51,27 @@ Bytes announce(uint32_t address) {
 }
 
 // An image of `size` bytes whose every byte tells its offset apart.
-FirmwareImage* small_image(size_t size) {
+FirmwareImage* small_image(size_t size)
+{
     auto* image = static_cast<FirmwareImage*>(std::malloc(sizeof(FirmwareImage)));
     image->data = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
-    for (size_t i = 0; i < size; ++i) image->data[i] = uint8_t(i * 7 + i / 251);
+    for (size_t i = 0; i < size; ++i)
+        image->data[i] = uint8_t(i * 7 + i / 251);
     image->size = int32_t(size);
     return image;
 }
 
 class FirmwareDownload : public EngineFixture {
-  public:
-    void SetUp() override {
+public:
+    void SetUp() override
+    {
         EngineFixture::SetUp();
         progress_seen().clear();
     }
 
     // The broadcast request for router 1's hardware address and `address`.
-    void expect_request(RouterSocket& r, uint32_t address) {
+    void expect_request(RouterSocket& r, uint32_t address)
+    {
         TestDatagram got = expect(r, T_FW_DOWNLOAD_REQUEST);
         EXPECT_EQ(test_frame_sequence(got.bytes), 0);
         Bytes want(kHw1, kHw1 + 6);
@@ -69,7 +82,8 @@ class FirmwareDownload : public EngineFixture {
 
     // Receives and acknowledges every chunk at `r` up to the start command;
     // returns the image bytes of each chunk and checks their offsets.
-    std::vector<Bytes> take_chunks(RouterSocket& r, const FirmwareImage* image) {
+    std::vector<Bytes> take_chunks(RouterSocket& r, const FirmwareImage* image)
+    {
         std::vector<Bytes> chunks;
         uint32_t offset = 0;
         for (;;) {
@@ -103,7 +117,8 @@ class FirmwareDownload : public EngineFixture {
     }
 
     // A download of an image that router 1 asks for, takes and starts.
-    void run_to_start(FirmwareImage* image) {
+    void run_to_start(FirmwareImage* image)
+    {
         highstate_firmware_download(on_done, image, kHw1, ip1(), on_progress);
         expect_request(*r1, ip1());
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_REQUESTED);
@@ -113,7 +128,8 @@ class FirmwareDownload : public EngineFixture {
     }
 };
 
-TEST_F(FirmwareDownload, ChunksAndProgressOfSmallImages) {
+TEST_F(FirmwareDownload, ChunksAndProgressOfSmallImages)
+{
     struct Case {
         size_t size;
         std::vector<size_t> chunks;
@@ -131,7 +147,8 @@ TEST_F(FirmwareDownload, ChunksAndProgressOfSmallImages) {
         expect_request(*r1, ip1());
         send(*r1, T_FW_DOWNLOAD_REPLY, be32(ip1()));
         std::vector<size_t> sizes;
-        for (const Bytes& chunk : take_chunks(*r1, image)) sizes.push_back(chunk.size());
+        for (const Bytes& chunk : take_chunks(*r1, image))
+            sizes.push_back(chunk.size());
         EXPECT_EQ(sizes, c.chunks) << c.size;
         EXPECT_EQ(progress_seen(), c.progress) << c.size;
 
@@ -144,7 +161,8 @@ TEST_F(FirmwareDownload, ChunksAndProgressOfSmallImages) {
     }
 }
 
-TEST_F(FirmwareDownload, ChunksGoToTheAddressTheReplyNames) {
+TEST_F(FirmwareDownload, ChunksGoToTheAddressTheReplyNames)
+{
     // Router 1 answers, but names router 2's address for the image.
     FirmwareImage* image = small_image(700);
     highstate_firmware_download(on_done, image, kHw1, ip1(), nullptr);
@@ -160,12 +178,13 @@ TEST_F(FirmwareDownload, ChunksGoToTheAddressTheReplyNames) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
-TEST_F(FirmwareDownload, TimeOutsInVirtualTicks) {
+TEST_F(FirmwareDownload, TimeOutsInVirtualTicks)
+{
     struct Case {
         const char* name;
-        bool answer;           // the router answers the request
-        bool other_announce;   // ... and announces itself under another address
-        int ticks_quiet;       // ticks that pass without an error
+        bool answer;          // the router answers the request
+        bool other_announce;  // ... and announces itself under another address
+        int ticks_quiet;      // ticks that pass without an error
     } cases[] = {
         {"no reply", false, false, 40},
         {"no announcement", true, false, 80},
@@ -176,7 +195,8 @@ TEST_F(FirmwareDownload, TimeOutsInVirtualTicks) {
         FirmwareImage* image = small_image(600);
         if (c.answer) {
             run_to_start(image);
-            if (c.other_announce) send(*r1, T_SCAN_REPLY, announce(ip2()));
+            if (c.other_announce)
+                send(*r1, T_SCAN_REPLY, announce(ip2()));
         } else {
             highstate_firmware_download(on_done, image, kHw1, ip1(), nullptr);
         }
@@ -194,14 +214,16 @@ TEST_F(FirmwareDownload, TimeOutsInVirtualTicks) {
 
 // The restarted router's one announcement is lost: the engine asks for it
 // every fourth tick, as the reset does, and its answer ends the download.
-TEST_F(FirmwareDownload, LostAnnouncementIsMadeGoodByScanning) {
+TEST_F(FirmwareDownload, LostAnnouncementIsMadeGoodByScanning)
+{
     run_to_start(small_image(600));
     r1->drain();
     std::vector<int> scans;
     for (int tick = 1; tick <= 12; ++tick) {
         fake_host_tick(1);
         for (const TestDatagram& d : r2->drain()) {
-            if (test_frame_code(d.bytes) == T_SCAN_REQUEST) scans.push_back(tick);
+            if (test_frame_code(d.bytes) == T_SCAN_REQUEST)
+                scans.push_back(tick);
         }
     }
     EXPECT_EQ(scans, (std::vector<int>{4, 8, 12}));
@@ -220,7 +242,8 @@ TEST_F(FirmwareDownload, LostAnnouncementIsMadeGoodByScanning) {
 
 // The download request and its reply are unnumbered: while the reply has
 // not come the request goes again every second tick, and stops with it.
-TEST_F(FirmwareDownload, UnansweredRequestIsRepeatedUntilTheReplyComes) {
+TEST_F(FirmwareDownload, UnansweredRequestIsRepeatedUntilTheReplyComes)
+{
     FirmwareImage* image = small_image(600);
     highstate_firmware_download(on_done, image, kHw1, ip1(), nullptr);
     expect_request(*r1, ip1());
@@ -234,14 +257,16 @@ TEST_F(FirmwareDownload, UnansweredRequestIsRepeatedUntilTheReplyComes) {
     take_chunks(*r1, image);
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_RESTARTING);
     fake_host_tick(3);
-    for (const TestDatagram& d : r1->drain()) EXPECT_NE(test_frame_code(d.bytes), T_FW_DOWNLOAD_REQUEST);
+    for (const TestDatagram& d : r1->drain())
+        EXPECT_NE(test_frame_code(d.bytes), T_FW_DOWNLOAD_REQUEST);
     EXPECT_TRUE(errors().empty());
 }
 
 // The start command is unnumbered too: a router still silent after the
 // first scan may never have had it, so it goes again before every later
 // scan, to the address that took the chunks.
-TEST_F(FirmwareDownload, LostStartCommandIsSentAgainAfterASilentScan) {
+TEST_F(FirmwareDownload, LostStartCommandIsSentAgainAfterASilentScan)
+{
     run_to_start(small_image(600));
     r1->drain();
     std::vector<int> starts;
@@ -264,7 +289,8 @@ TEST_F(FirmwareDownload, LostStartCommandIsSentAgainAfterASilentScan) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(FirmwareDownload, AnEarlierDownloadsTimerNeverReportsInALaterOne) {
+TEST_F(FirmwareDownload, AnEarlierDownloadsTimerNeverReportsInALaterOne)
+{
     struct Case {
         const char* name;
         bool second_started;  // the second download reaches its start command
@@ -294,7 +320,8 @@ TEST_F(FirmwareDownload, AnEarlierDownloadsTimerNeverReportsInALaterOne) {
     }
 }
 
-TEST_F(FirmwareDownload, LostChunkEndsThroughTheTransport) {
+TEST_F(FirmwareDownload, LostChunkEndsThroughTheTransport)
+{
     FirmwareImage* image = small_image(1200);
     highstate_firmware_download(on_done, image, kHw1, ip1(), nullptr);
     expect_request(*r1, ip1());
@@ -311,11 +338,12 @@ TEST_F(FirmwareDownload, LostChunkEndsThroughTheTransport) {
 
 // A data directory with firmware images, QORVEL_PATH pointing at it.
 class FirmwareFiles : public FirmwareDownload {
-  public:
+public:
     std::unique_ptr<TempDir> data_;
     std::string dir;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         FirmwareDownload::SetUp();
         data_ = std::make_unique<TempDir>("fwdown", TempDir::DATA_DIR);
         dir = data_->path();
@@ -325,12 +353,14 @@ class FirmwareFiles : public FirmwareDownload {
         small.size = FW_FIXTURE_SIZE - 1;
         ASSERT_NE(firmware_fixture_write(dir, 1, "short", small), "");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         data_.reset();
         EngineFixture::TearDown();
     }
 
-    RouterSettings settings(const char* firmware, uint32_t address) {
+    RouterSettings settings(const char* firmware, uint32_t address)
+    {
         RouterSettings s{};
         myutil_copy_text(s.name, test_net_dotted(address).c_str());
         myutil_copy_text(s.netmask, "255.255.255.0");
@@ -341,7 +371,8 @@ class FirmwareFiles : public FirmwareDownload {
 
     // The first chunk carries the start of the image: with the fixture's
     // patch area at offset 0, the router record.
-    void expect_patched_first_chunk(RouterSocket& r, uint16_t sequence, uint32_t address) {
+    void expect_patched_first_chunk(RouterSocket& r, uint16_t sequence, uint32_t address)
+    {
         TestDatagram got = expect(r, T_FW_DATA);
         EXPECT_EQ(test_frame_sequence(got.bytes), sequence);
         Bytes p = test_frame_payload(got.bytes);
@@ -353,13 +384,15 @@ class FirmwareFiles : public FirmwareDownload {
     }
 
     // The router address in the router record, little-endian.
-    static Bytes record_address(uint32_t address) {
+    static Bytes record_address(uint32_t address)
+    {
         return {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16),
                 uint8_t(address >> 24)};
     }
 };
 
-TEST_F(FirmwareFiles, ImagesThatCannotBeUsedSendNothing) {
+TEST_F(FirmwareFiles, ImagesThatCannotBeUsedSendNothing)
+{
     struct Case {
         const char* name;
         const char* firmware;
@@ -385,21 +418,22 @@ TEST_F(FirmwareFiles, ImagesThatCannotBeUsedSendNothing) {
         EXPECT_TRUE(r1->quiet()) << c.name;
         EXPECT_TRUE(r2->quiet()) << c.name;
         EXPECT_EQ(highstate_get_state(), c.open ? HIGHSTATE_CONNECTED : HIGHSTATE_IDLE) << c.name;
-        if (c.open) highstate_close_router();
+        if (c.open)
+            highstate_close_router();
         fake_host_tick(130);
         EXPECT_TRUE(errors().empty()) << c.name;
         EXPECT_TRUE(progress_seen().empty()) << c.name;
     }
 }
 
-TEST_F(FirmwareFiles, WithoutTablesFromAnOpenRouterTheLayerIsDroppedFirst) {
+TEST_F(FirmwareFiles, WithoutTablesFromAnOpenRouterTheLayerIsDroppedFirst)
+{
     reach_connected();  // the open request took sequence number 1
     settle();
     // The router is to come back as 10.77.0.3: its answer comes from there,
     // which the layer's filter would drop while still connected to 10.77.0.2.
     RouterSettings s = settings("2.05", ip2());
-    ASSERT_EQ(interface_firmwaredownload(kHw1, &s, nullptr, nullptr, nullptr, on_done,
-                                         on_progress),
+    ASSERT_EQ(interface_firmwaredownload(kHw1, &s, nullptr, nullptr, nullptr, on_done, on_progress),
               1);
     expect_request(*r1, ip2());
     expect_request(*r2, ip2());
@@ -412,7 +446,8 @@ TEST_F(FirmwareFiles, WithoutTablesFromAnOpenRouterTheLayerIsDroppedFirst) {
 
 // The reset in front of the download cannot be sent: its failure is the
 // one report, and nothing of the download follows.
-TEST_F(FirmwareFiles, DownloadWhoseResetCannotBeSentEndsWithTheReport) {
+TEST_F(FirmwareFiles, DownloadWhoseResetCannotBeSentEndsWithTheReport)
+{
     reach_connected();
     settle();
     RouterSettings s = settings("2.05", ip1());
@@ -432,7 +467,8 @@ TEST_F(FirmwareFiles, DownloadWhoseResetCannotBeSentEndsWithTheReport) {
 // The reset request is unnumbered: a router that answers the first scan
 // still configured never had it, so the request goes again before the
 // next scan; the router that comes back then carries the download on.
-TEST_F(FirmwareFiles, LostResetRequestIsSentAgainAfterTheFirstScan) {
+TEST_F(FirmwareFiles, LostResetRequestIsSentAgainAfterTheFirstScan)
+{
     reach_connected();
     settle();
     RouterSettings s = settings("2.05", ip1());
@@ -440,7 +476,7 @@ TEST_F(FirmwareFiles, LostResetRequestIsSentAgainAfterTheFirstScan) {
     ASSERT_EQ(interface_firmwaredownload(kHw1, &s, empty, empty, empty, on_done, on_progress), 1);
     expect(*r1, T_RESET_REQUEST);
     fake_host_tick(4);
-    expect(*r1, T_SCAN_REQUEST);  // no second reset yet
+    expect(*r1, T_SCAN_REQUEST);               // no second reset yet
     send(*r1, T_SCAN_REPLY, announce(ip1()));  // still configured: not reset
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_RESETTING);
     EXPECT_TRUE(r1->quiet());
@@ -454,7 +490,8 @@ TEST_F(FirmwareFiles, LostResetRequestIsSentAgainAfterTheFirstScan) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(FirmwareFiles, WithTablesTheRouterIsResetFirst) {
+TEST_F(FirmwareFiles, WithTablesTheRouterIsResetFirst)
+{
     reach_connected();
     settle();
     RouterSettings s = settings("2.05", ip1());

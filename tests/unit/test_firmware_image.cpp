@@ -26,7 +26,8 @@ struct ImageDeleter {
 using ImagePtr = std::unique_ptr<FirmwareImage, ImageDeleter>;
 
 // An image in memory with the fixture's bytes.
-ImagePtr make_image(const Bytes& bytes) {
+ImagePtr make_image(const Bytes& bytes)
+{
     auto* image = static_cast<FirmwareImage*>(std::malloc(sizeof(FirmwareImage)));
     image->data = static_cast<uint8_t*>(std::malloc(bytes.size()));
     std::memcpy(image->data, bytes.data(), bytes.size());
@@ -34,23 +35,28 @@ ImagePtr make_image(const Bytes& bytes) {
     return ImagePtr(image);
 }
 
-Bytes image_bytes(const FirmwareImage* image) {
+Bytes image_bytes(const FirmwareImage* image)
+{
     return Bytes(image->data, image->data + image->size);
 }
 
 // The RFC 1071 sum, written apart from the patcher: a record whose checksum
 // is right sums, checksum included, to 0xFFFF.
-uint16_t ones_complement_sum(const uint8_t* p, size_t n) {
+uint16_t ones_complement_sum(const uint8_t* p, size_t n)
+{
     uint64_t sum = 0;
-    for (size_t i = 0; i < n; i += 2) sum += (uint64_t{p[i]} << 8) + (i + 1 < n ? p[i + 1] : 0);
-    while (sum > 0xFFFF) sum = (sum >> 16) + (sum & 0xFFFF);
+    for (size_t i = 0; i < n; i += 2)
+        sum += (uint64_t{p[i]} << 8) + (i + 1 < n ? p[i + 1] : 0);
+    while (sum > 0xFFFF)
+        sum = (sum >> 16) + (sum & 0xFFFF);
     return static_cast<uint16_t>(sum);
 }
 
 Proto2Def row_x75 = {"x75", 1, nullptr, 1500, 3, 1, 8, 7};
 Proto3Def row_t70 = {"t70nl", 1, nullptr, {0x0102, 0, 0, 0, 0, 0x0A0B}, 8};
 
-RouterSettings sample_settings() {
+RouterSettings sample_settings()
+{
     RouterSettings s{};
     myutil_copy_text(s.name, "10.0.0.1");
     myutil_copy_text(s.netmask, "255.255.255.0");
@@ -63,7 +69,8 @@ RouterSettings sample_settings() {
     return s;
 }
 
-LineTarget sample_line(const char* host, int bundling) {
+LineTarget sample_line(const char* host, int bundling)
+{
     LineTarget t{};
     myutil_copy_text(t.host, host);
     myutil_copy_text(t.phone, "0891");
@@ -80,7 +87,8 @@ LineTarget sample_line(const char* host, int bundling) {
 }
 
 template <typename T>
-void append_copy(ListObject* list, const T& element) {
+void append_copy(ListObject* list, const T& element)
+{
     auto* copy = static_cast<T*>(myutil_malloc(sizeof(T)));
     *copy = element;
     list->ops->list_append(list, copy);
@@ -92,8 +100,9 @@ struct ListDeleter {
 using ListPtr = std::unique_ptr<ListObject, ListDeleter>;
 
 class FirmwareImageTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         myutil_set_config(0x0A000063u, 0xFFFFFF00u, 0);  // this station: 10.0.0.99
         list_init();
         unsetenv("QORVEL_PATH");
@@ -103,7 +112,8 @@ class FirmwareImageTest : public ::testing::Test {
 
 // ---------------------------------------------------------- file names ---
 
-TEST_F(FirmwareImageTest, FileNameFromModeVersionAndDataDirectory) {
+TEST_F(FirmwareImageTest, FileNameFromModeVersionAndDataDirectory)
+{
     struct Case {
         const char* dir;  // null: QORVEL_PATH unset
         int mode;
@@ -114,7 +124,7 @@ TEST_F(FirmwareImageTest, FileNameFromModeVersionAndDataDirectory) {
         {nullptr, 1, "2.05", "fw_dss1.2.05"},
         {nullptr, 7, "2.05", "fw_dss1.2.05"},
         {"/opt/data", 0, "1.0", "/opt/data/fw_1tr6.1.0"},
-        {"", 1, "2.05", "fw_dss1.2.05"},  // an empty value names no directory
+        {"", 1, "2.05", "fw_dss1.2.05"},                    // an empty value names no directory
         {nullptr, 0, "1234567890AB", "fw_1tr6.123456789"},  // no more than a settings text
     };
     for (const Case& c : cases) {
@@ -126,7 +136,8 @@ TEST_F(FirmwareImageTest, FileNameFromModeVersionAndDataDirectory) {
     }
 }
 
-TEST_F(FirmwareImageTest, LongDataDirectoryIsNeitherCutNorOverrun) {
+TEST_F(FirmwareImageTest, LongDataDirectoryIsNeitherCutNorOverrun)
+{
     TempDir tmp("fwimage");
     std::string dir = tmp.path();
     while (dir.size() < 400) {
@@ -149,7 +160,8 @@ TEST_F(FirmwareImageTest, LongDataDirectoryIsNeitherCutNorOverrun) {
 
 // -------------------------------------------------------------- loading ---
 
-TEST_F(FirmwareImageTest, LoadsTheWholeFile) {
+TEST_F(FirmwareImageTest, LoadsTheWholeFile)
+{
     TempDir tmp("fwimage");
     FirmwareFixtureLayout layout;
     layout.size = FW_FIXTURE_SIZE + 123;
@@ -160,7 +172,8 @@ TEST_F(FirmwareImageTest, LoadsTheWholeFile) {
     EXPECT_EQ(image_bytes(image.get()), firmware_fixture_bytes(layout));
 }
 
-TEST_F(FirmwareImageTest, RefusesWhatIsNoImageFile) {
+TEST_F(FirmwareImageTest, RefusesWhatIsNoImageFile)
+{
     TempDir tmp("fwimage");
     const std::string fifo = tmp.path() + "/fw_1tr6.fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -175,7 +188,8 @@ TEST_F(FirmwareImageTest, RefusesWhatIsNoImageFile) {
         EXPECT_EQ(file_load_firmware(path.c_str()), nullptr) << path;  // and no hang on the FIFO
 }
 
-TEST_F(FirmwareImageTest, EmptyFileLoadsButCannotBePatched) {
+TEST_F(FirmwareImageTest, EmptyFileLoadsButCannotBePatched)
+{
     TempDir tmp("fwimage");
     FirmwareFixtureLayout layout;
     layout.size = 0;
@@ -189,7 +203,8 @@ TEST_F(FirmwareImageTest, EmptyFileLoadsButCannotBePatched) {
 
 // ----------------------------------------------------- the patch area ---
 
-TEST_F(FirmwareImageTest, OpenChecksSizeMarkerAndRoom) {
+TEST_F(FirmwareImageTest, OpenChecksSizeMarkerAndRoom)
+{
     struct Case {
         const char* name;
         size_t size;
@@ -223,7 +238,8 @@ TEST_F(FirmwareImageTest, OpenChecksSizeMarkerAndRoom) {
     }
 }
 
-TEST_F(FirmwareImageTest, PatchLandsAtTheAreaOrLeavesTheImageUntouched) {
+TEST_F(FirmwareImageTest, PatchLandsAtTheAreaOrLeavesTheImageUntouched)
+{
     LineTarget line = sample_line("10.0.0.7", 0);
     RouteEntry route{};
     myutil_copy_text(route.mask, "255.0.0.0");
@@ -282,29 +298,32 @@ const uint8_t kRouterRecord[] = {
     0x00, 0xFF, 0xFF, 0xFF,                                      // 255.255.255.0
     0xFF, 0x00, 0x00, 0x0A,                                      // broadcast 10.0.0.255
     0xE0, 0x05,                                                  // 1504
-    '0', '8', '9', '1', '2', '3', '4', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0x01,                                                        // line type
-    0x63, 0x00, 0x00, 0x0A,                                      // exclusive: 10.0.0.99
-    'g', 'e', 'h', 'e', 'i', 'm', 0, 0, 0, 0,                    // password in clear
-    0x01,                                                        // ISDN mode
-    '2', '.', '0', '5', 0, 0, 0, 0, 0, 0,                        // firmware
+    '0',  '8',  '9',  '1',  '2',  '3',  '4',  0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0x01,                                                     // line type
+    0x63, 0x00, 0x00, 0x0A,                                   // exclusive: 10.0.0.99
+    'g',  'e',  'h',  'e',  'i',  'm',  0,    0,    0,    0,  // password in clear
+    0x01,                                                     // ISDN mode
+    '2',  '.',  '0',  '5',  0,    0,    0,    0,    0,    0,  // firmware
 };
 static_assert(sizeof kRouterRecord == 70, "router record fixture size");
 
 const uint8_t kLineRecord[] = {
     0xEF, 0xBE, 0x00, 0x00, 0x02, 0x00, 0xA4, 0x00, 0x00, 0x00,  // index 0
-    0x07, 0x00, 0x00, 0x0A, 0, 0, 0, 0,                          // host 10.0.0.7
-    '0', '8', '9', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0,
-    0x01, 0x09, 0xDC, 0x05, 0x03, 0x01, 0x08, 0x07, 0, 0,        // layer 2 block
-    0x01, 0x0E, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0x0A, 0x08,  // layer 3 block
-    0x14, 0x00, 0x01, 0x00,                                      // timeout, compression, manual
-    'a', 'l', 'i', 'c', 'e', 0, 's', 'e', 'c', 'r', 'e', 't', 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // receive pair
-    'b', 'o', 'b', 0, 'p', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // send pair
-    0x02, 0x00, 0x02, 0x00,                                      // bundling: two channels
-    0, 0, 0, 0, 0, 0, 0, 0,
+    0x07, 0x00, 0x00, 0x0A, 0,    0,    0,    0,                 // host 10.0.0.7
+    '0',  '8',  '9',  '1',  0,    0,    0,    0,    0,    0,    0,   0,    0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0x01, 0x09, 0xDC,
+    0x05, 0x03, 0x01, 0x08, 0x07, 0,    0,  // layer 2 block
+    0x01, 0x0E, 0x02, 0x01, 0,    0,    0,    0,    0,    0,    0,   0,    0x0B, 0x0A,
+    0x08,                    // layer 3 block
+    0x14, 0x00, 0x01, 0x00,  // timeout, compression, manual
+    'a',  'l',  'i',  'c',  'e',  0,    's',  'e',  'c',  'r',  'e', 't',  0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0,    0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0,  // receive pair
+    'b',  'o',  'b',  0,    'p',  'w',  0,    0,    0,    0,    0,   0,    0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0,    0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0,  // send pair
+    0x02, 0x00, 0x02, 0x00,                                              // bundling: two channels
+    0,    0,    0,    0,    0,    0,    0,    0,
 };
 static_assert(sizeof kLineRecord == 164, "line record fixture size");
 
@@ -326,13 +345,15 @@ const uint8_t kFilterRecord[32] = {
 };
 
 // A record as written, with its checksum bytes cleared for comparison.
-Bytes without_checksum(const uint8_t* at, size_t length) {
+Bytes without_checksum(const uint8_t* at, size_t length)
+{
     Bytes b(at, at + length);
     b[2] = b[3] = 0;
     return b;
 }
 
-TEST_F(FirmwareImageTest, RecordsInListOrderWithTheirChecksums) {
+TEST_F(FirmwareImageTest, RecordsInListOrderWithTheirChecksums)
+{
     ListPtr lines(listhelp_new_line_list());
     LineTarget no_layer3 = sample_line("10.0.0.5", 1);
     no_layer3.proto3 = nullptr;
@@ -352,8 +373,8 @@ TEST_F(FirmwareImageTest, RecordsInListOrderWithTheirChecksums) {
 
     ListPtr filters(listhelp_new_filter_list());
     FilterEntry reject{};
-    for (char* text : {reject.send_mask, reject.send_match, reject.receive_mask,
-                       reject.receive_match})
+    for (char* text :
+         {reject.send_mask, reject.send_match, reject.receive_mask, reject.receive_match})
         myutil_copy_text(text, sizeof reject.send_mask, "0.0.0.0");
     FilterEntry telnet = reject;
     myutil_copy_text(telnet.send_mask, "255.255.255.0");
@@ -386,21 +407,22 @@ TEST_F(FirmwareImageTest, RecordsInListOrderWithTheirChecksums) {
     }
     EXPECT_EQ(d[at], firmware_fixture_filler(at)) << "nothing after the last record";
 
-    EXPECT_EQ(without_checksum(d + offsets[0], 70), Bytes(std::begin(kRouterRecord),
-                                                          std::end(kRouterRecord)));
-    EXPECT_EQ(without_checksum(d + offsets[1], 164), Bytes(std::begin(kLineRecord),
-                                                           std::end(kLineRecord)));
+    EXPECT_EQ(without_checksum(d + offsets[0], 70),
+              Bytes(std::begin(kRouterRecord), std::end(kRouterRecord)));
+    EXPECT_EQ(without_checksum(d + offsets[1], 164),
+              Bytes(std::begin(kLineRecord), std::end(kLineRecord)));
     // The second written line target: its own host, index 1, one B-channel.
     const uint8_t* second = d + offsets[2];
     EXPECT_EQ(Bytes(second + 10, second + 14), (Bytes{0x08, 0x00, 0x00, 0x0A}));
     EXPECT_EQ(Bytes(second + 152, second + 156), (Bytes{0x01, 0x00, 0x01, 0x00}));
     EXPECT_EQ(Bytes(d + offsets[3], d + offsets[3] + 28),
               Bytes(std::begin(kRouteRecord), std::end(kRouteRecord)));
-    EXPECT_EQ(without_checksum(d + offsets[5], 32), Bytes(std::begin(kFilterRecord),
-                                                          std::end(kFilterRecord)));
+    EXPECT_EQ(without_checksum(d + offsets[5], 32),
+              Bytes(std::begin(kFilterRecord), std::end(kFilterRecord)));
 }
 
-TEST_F(FirmwareImageTest, EmptyListsAndTheClassObjectAddNoRecords) {
+TEST_F(FirmwareImageTest, EmptyListsAndTheClassObjectAddNoRecords)
+{
     RouterSettings s = sample_settings();
     s.exclusive = 0;
     for (bool class_object : {false, true}) {
@@ -413,7 +435,8 @@ TEST_F(FirmwareImageTest, EmptyListsAndTheClassObjectAddNoRecords) {
     }
 }
 
-TEST_F(FirmwareImageTest, ChecksumOfKnownBlocks) {
+TEST_F(FirmwareImageTest, ChecksumOfKnownBlocks)
+{
     struct Case {
         Bytes data;
         uint16_t want;
@@ -423,7 +446,8 @@ TEST_F(FirmwareImageTest, ChecksumOfKnownBlocks) {
         {{0xFF, 0xFF, 0xFF, 0xFF}, 0x0000},
         {{0x12}, 0xEDFF},  // an odd byte is the high half of a last word
     };
-    for (const Case& c : cases) EXPECT_EQ(firmware_checksum(c.data.data(), c.data.size()), c.want);
+    for (const Case& c : cases)
+        EXPECT_EQ(firmware_checksum(c.data.data(), c.data.size()), c.want);
 }
 
 }  // namespace

@@ -17,11 +17,15 @@ namespace {
 // The working directory moved to `dir` for as long as the object lives.
 class WorkingDirectory {
 public:
-    explicit WorkingDirectory(const std::string& dir) : back_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    explicit WorkingDirectory(const std::string& dir)
+        : back_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
         entered_ = back_ >= 0 && chdir(dir.c_str()) == 0;
     }
-    ~WorkingDirectory() {
-        if (back_ < 0) return;
+    ~WorkingDirectory()
+    {
+        if (back_ < 0)
+            return;
         if (entered_) {
             EXPECT_EQ(fchdir(back_), 0);
         }
@@ -41,22 +45,27 @@ class FirmwareListTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
-    void touch(const std::string& name) {
+    void touch(const std::string& name)
+    {
         std::FILE* f = std::fopen((dir_ + "/" + name).c_str(), "w");
         ASSERT_NE(f, nullptr) << name;
         std::fclose(f);
     }
 
     // Calls the scan and frees its result as a caller must.
-    std::vector<std::string> scan(const char* prefix, int* count) {
+    std::vector<std::string> scan(const char* prefix, int* count)
+    {
         char** names = nullptr;
         *count = helpfunc_scandir(prefix, &names);
         std::vector<std::string> texts;
         EXPECT_NE(names, nullptr);
-        if (names == nullptr) return texts;
-        for (int i = 0; i < *count; ++i) texts.emplace_back(names[i]);
+        if (names == nullptr)
+            return texts;
+        for (int i = 0; i < *count; ++i)
+            texts.emplace_back(names[i]);
         EXPECT_EQ(names[*count], nullptr) << "array not closed behind the last text";
-        for (int i = 0; i < *count; ++i) std::free(names[i]);
+        for (int i = 0; i < *count; ++i)
+            std::free(names[i]);
         std::free(names);
         return texts;
     }
@@ -65,7 +74,8 @@ protected:
     const std::string dir_ = tmp_.path();
 };
 
-TEST_F(FirmwareListTest, VersionsOfOnePrefixSorted) {
+TEST_F(FirmwareListTest, VersionsOfOnePrefixSorted)
+{
     struct Case {
         const char* prefix;
         std::vector<std::string> versions;
@@ -87,7 +97,8 @@ TEST_F(FirmwareListTest, VersionsOfOnePrefixSorted) {
     }
 }
 
-TEST_F(FirmwareListTest, WorkingDirectoryWhenThePathIsUnsetOrEmpty) {
+TEST_F(FirmwareListTest, WorkingDirectoryWhenThePathIsUnsetOrEmpty)
+{
     touch("fw_dss1.120");
     touch("fw_dss1.102");
     touch("fw_1tr6.102");
@@ -111,14 +122,16 @@ TEST_F(FirmwareListTest, WorkingDirectoryWhenThePathIsUnsetOrEmpty) {
     }
 }
 
-TEST_F(FirmwareListTest, MissingDirectoryStillHandsBackAnArray) {
+TEST_F(FirmwareListTest, MissingDirectoryStillHandsBackAnArray)
+{
     setenv("QORVEL_PATH", (dir_ + "/absent").c_str(), 1);
     int count = -1;
     EXPECT_TRUE(scan("fw_dss1.", &count).empty());
     EXPECT_EQ(count, 0);
 }
 
-TEST_F(FirmwareListTest, NeverMoreThanTheArrayHolds) {
+TEST_F(FirmwareListTest, NeverMoreThanTheArrayHolds)
+{
     for (int i = 0; i < FIRMWARE_LIST_MAX + 6; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "fw_dss1.%04d", i);
@@ -132,7 +145,8 @@ TEST_F(FirmwareListTest, NeverMoreThanTheArrayHolds) {
     EXPECT_EQ(versions.back(), "1023");
 }
 
-TEST(FirmwareListPrefix, ByIsdnMode) {
+TEST(FirmwareListPrefix, ByIsdnMode)
+{
     EXPECT_STREQ(firmware_list_prefix(0), "fw_1tr6.");
     EXPECT_STREQ(firmware_list_prefix(1), "fw_dss1.");
 }

@@ -19,7 +19,8 @@
 namespace {
 
 // Routes told apart by their gateway text.
-RouteEntry* route(const char* gateway) {
+RouteEntry* route(const char* gateway)
+{
     RouteEntry* r = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
     myutil_copy_text(r->mask, "255.255.255.0");
     myutil_copy_text(r->match, "10.0.0.0");
@@ -27,7 +28,8 @@ RouteEntry* route(const char* gateway) {
     return r;
 }
 
-RouterEntry* router(const char* name, const char* hw) {
+RouterEntry* router(const char* name, const char* hw)
+{
     RouterEntry* r = static_cast<RouterEntry*>(myutil_malloc(sizeof(RouterEntry)));
     myutil_copy_text(r->name, name);
     myutil_copy_text(r->hw_text, hw);
@@ -36,7 +38,8 @@ RouterEntry* router(const char* name, const char* hw) {
 
 // The gateways in list order, read by walking the nodes; also checks that
 // head, tail and count agree with the chain.
-std::vector<std::string> gateways(ListObject* list) {
+std::vector<std::string> gateways(ListObject* list)
+{
     std::vector<std::string> out;
     ListNode* last = nullptr;
     for (ListNode* n = list->head; n != nullptr; n = n->next) {
@@ -48,7 +51,8 @@ std::vector<std::string> gateways(ListObject* list) {
     return out;
 }
 
-std::vector<std::string> names(ListObject* list) {
+std::vector<std::string> names(ListObject* list)
+{
     std::vector<std::string> out;
     ListNode* last = nullptr;
     for (ListNode* n = list->head; n != nullptr; n = n->next) {
@@ -65,24 +69,31 @@ using Names = std::vector<std::string>;
 class ListTest : public ::testing::Test {
 protected:
     void SetUp() override { list_init(); }
-    void TearDown() override {
-        for (ListObject* l : lists_) l->ops->list_destroy(l);
+    void TearDown() override
+    {
+        for (ListObject* l : lists_)
+            l->ops->list_destroy(l);
     }
-    ListObject* keep(ListObject* l) {
+    ListObject* keep(ListObject* l)
+    {
         lists_.push_back(l);
         return l;
     }
     // A route list holding gateways "a", "b", "c", ... in this order.
-    ListObject* routes(std::initializer_list<const char*> gws) {
+    ListObject* routes(std::initializer_list<const char*> gws)
+    {
         ListObject* l = keep(listhelp_new_route_list());
-        for (const char* g : gws) l->ops->list_append(l, route(g));
+        for (const char* g : gws)
+            l->ops->list_append(l, route(g));
         return l;
     }
-    ListObject* routers(std::initializer_list<const char*> ns) {
+    ListObject* routers(std::initializer_list<const char*> ns)
+    {
         ListObject* l = keep(list_object_instance->ops->list_create(
             list_object_instance, listhelp_comp_routers, listhelp_find_routers,
             listhelp_copy_routers, listhelp_free_routers));
-        for (const char* n : ns) l->ops->list_append(l, router(n, "00-01-02-03-04-05"));
+        for (const char* n : ns)
+            l->ops->list_append(l, router(n, "00-01-02-03-04-05"));
         return l;
     }
 
@@ -90,14 +101,16 @@ private:
     std::vector<ListObject*> lists_;
 };
 
-TEST_F(ListTest, InitFillsEveryOperationSlotAndTheClassObjectIsEmpty) {
+TEST_F(ListTest, InitFillsEveryOperationSlotAndTheClassObjectIsEmpty)
+{
     ASSERT_NE(list_send, nullptr);
     ASSERT_NE(list_object_instance, nullptr);
     EXPECT_EQ(list_object_instance->ops, list_send);
     EXPECT_EQ(list_object_instance->head, nullptr);
     EXPECT_EQ(list_object_instance->count, 0);
     void* const* slots = reinterpret_cast<void* const*>(list_send);
-    for (size_t i = 0; i < sizeof(ListOps) / sizeof(void*); ++i) EXPECT_NE(slots[i], nullptr) << i;
+    for (size_t i = 0; i < sizeof(ListOps) / sizeof(void*); ++i)
+        EXPECT_NE(slots[i], nullptr) << i;
 
     ListOps* before = list_send;
     list_init();  // a second call must not replace the table lists point at
@@ -112,7 +125,8 @@ struct InsertAtCase {
 
 class ListInsertAt : public ListTest, public ::testing::WithParamInterface<InsertAtCase> {};
 
-TEST_P(ListInsertAt, PutsTheElementAtTheRequestedPlace) {
+TEST_P(ListInsertAt, PutsTheElementAtTheRequestedPlace)
+{
     const InsertAtCase& c = GetParam();
     ListObject* l = routes({"a", "b", "c"});
     EXPECT_EQ(l->ops->list_insert_at(l, route("new"), c.position), c.expected_result);
@@ -122,17 +136,17 @@ TEST_P(ListInsertAt, PutsTheElementAtTheRequestedPlace) {
     EXPECT_EQ(gateways(l).back(), "z");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, ListInsertAt,
-    ::testing::Values(InsertAtCase{-3, 1, {"new", "a", "b", "c"}},
-                      InsertAtCase{0, 1, {"new", "a", "b", "c"}},
-                      InsertAtCase{1, 1, {"new", "a", "b", "c"}},
-                      InsertAtCase{2, 2, {"a", "new", "b", "c"}},
-                      InsertAtCase{3, 3, {"a", "b", "new", "c"}},
-                      InsertAtCase{4, 4, {"a", "b", "c", "new"}},
-                      InsertAtCase{10, 4, {"a", "b", "c", "new"}}));
+INSTANTIATE_TEST_SUITE_P(Positions, ListInsertAt,
+                         ::testing::Values(InsertAtCase{-3, 1, {"new", "a", "b", "c"}},
+                                           InsertAtCase{0, 1, {"new", "a", "b", "c"}},
+                                           InsertAtCase{1, 1, {"new", "a", "b", "c"}},
+                                           InsertAtCase{2, 2, {"a", "new", "b", "c"}},
+                                           InsertAtCase{3, 3, {"a", "b", "new", "c"}},
+                                           InsertAtCase{4, 4, {"a", "b", "c", "new"}},
+                                           InsertAtCase{10, 4, {"a", "b", "c", "new"}}));
 
-TEST_F(ListTest, InsertIntoAnEmptyListMakesTheOnlyElement) {
+TEST_F(ListTest, InsertIntoAnEmptyListMakesTheOnlyElement)
+{
     ListObject* at = routes({});
     EXPECT_EQ(at->ops->list_insert_at(at, route("x"), 7), 1);
     EXPECT_EQ(gateways(at), Names{"x"});
@@ -142,7 +156,8 @@ TEST_F(ListTest, InsertIntoAnEmptyListMakesTheOnlyElement) {
     EXPECT_EQ(sorted->head, sorted->tail);
 }
 
-TEST_F(ListTest, InsertSortedGoesInFrontOfTheFirstEqualElementElseToTheEnd) {
+TEST_F(ListTest, InsertSortedGoesInFrontOfTheFirstEqualElementElseToTheEnd)
+{
     ListObject* l = routes({"a", "b", "c"});
     EXPECT_EQ(l->ops->list_insert_sorted(l, route("b")), 2);
     EXPECT_EQ(gateways(l), (Names{"a", "b", "b", "c"}));
@@ -153,7 +168,8 @@ TEST_F(ListTest, InsertSortedGoesInFrontOfTheFirstEqualElementElseToTheEnd) {
     EXPECT_EQ(l->count, 6);
 }
 
-TEST_F(ListTest, ANodeWithoutAnElementComparesPositiveInEveryElementSet) {
+TEST_F(ListTest, ANodeWithoutAnElementComparesPositiveInEveryElementSet)
+{
     LineTarget line;
     RouteEntry route_entry;
     FilterEntry rule;
@@ -183,7 +199,8 @@ TEST_F(ListTest, ANodeWithoutAnElementComparesPositiveInEveryElementSet) {
     }
 }
 
-TEST_F(ListTest, SortedInsertStopsInFrontOfANodeWithoutAnElement) {
+TEST_F(ListTest, SortedInsertStopsInFrontOfANodeWithoutAnElement)
+{
     ListObject* l = routes({"a", "b", "c"});
     ListNode* middle = l->ops->list_get_at(l, 2);
     std::free(middle->element);
@@ -203,7 +220,8 @@ struct RemoveAtCase {
 
 class ListRemoveAt : public ListTest, public ::testing::WithParamInterface<RemoveAtCase> {};
 
-TEST_P(ListRemoveAt, RemovesAndFreesTheElementAtThePosition) {
+TEST_P(ListRemoveAt, RemovesAndFreesTheElementAtThePosition)
+{
     const RemoveAtCase& c = GetParam();
     ListObject* l = routes({"a", "b", "c", "d"});
     EXPECT_EQ(l->ops->list_remove_at(l, c.position), c.expected_result);
@@ -220,7 +238,8 @@ INSTANTIATE_TEST_SUITE_P(Positions, ListRemoveAt,
                                            RemoveAtCase{5, 0, {"a", "b", "c", "d"}},
                                            RemoveAtCase{99, 0, {"a", "b", "c", "d"}}));
 
-TEST_F(ListTest, RemovingTheLastElementMovesTheTailToTheNodeBefore) {
+TEST_F(ListTest, RemovingTheLastElementMovesTheTailToTheNodeBefore)
+{
     ListObject* l = routes({"a", "b", "c", "d"});
     ListNode* third = l->ops->list_get_at(l, 3);
     ASSERT_EQ(l->ops->list_remove_at(l, 4), 1);
@@ -228,7 +247,8 @@ TEST_F(ListTest, RemovingTheLastElementMovesTheTailToTheNodeBefore) {
     EXPECT_EQ(third->next, nullptr);
 }
 
-TEST_F(ListTest, RemoveAtOnEmptyListAndRemovingTheOnlyElementLeaveAnEmptyList) {
+TEST_F(ListTest, RemoveAtOnEmptyListAndRemovingTheOnlyElementLeaveAnEmptyList)
+{
     ListObject* l = routes({});
     EXPECT_EQ(l->ops->list_remove_at(l, 1), 0);
     l->ops->list_append(l, route("a"));
@@ -238,7 +258,8 @@ TEST_F(ListTest, RemoveAtOnEmptyListAndRemovingTheOnlyElementLeaveAnEmptyList) {
     EXPECT_EQ(l->count, 0);
 }
 
-TEST_F(ListTest, AnElementDetachedBeforeRemovalSurvivesAndCanMove) {
+TEST_F(ListTest, AnElementDetachedBeforeRemovalSurvivesAndCanMove)
+{
     ListObject* l = routes({"a", "b", "c"});
     ListNode* n = l->ops->list_get_at(l, 1);
     void* kept = n->element;
@@ -249,7 +270,8 @@ TEST_F(ListTest, AnElementDetachedBeforeRemovalSurvivesAndCanMove) {
     EXPECT_EQ(gateways(l), (Names{"b", "c", "a"}));
 }
 
-TEST_F(ListTest, GetAtCountsFromOneAndReturnsNoneOutsideTheList) {
+TEST_F(ListTest, GetAtCountsFromOneAndReturnsNoneOutsideTheList)
+{
     ListObject* l = routes({"a", "b", "c"});
     const struct {
         int position;
@@ -269,7 +291,8 @@ TEST_F(ListTest, GetAtCountsFromOneAndReturnsNoneOutsideTheList) {
     EXPECT_EQ(empty->ops->list_get_at(empty, 1), nullptr);
 }
 
-TEST_F(ListTest, RouterListFindsAndRemovesByName) {
+TEST_F(ListTest, RouterListFindsAndRemovesByName)
+{
     ListObject* l = routers({"alpha", "beta", "gamma"});
     ListNode* n = l->ops->list_find(l, "beta");
     ASSERT_NE(n, nullptr);
@@ -285,7 +308,8 @@ TEST_F(ListTest, RouterListFindsAndRemovesByName) {
     std::free(beta);
 }
 
-TEST_F(ListTest, RoutersAreEqualByNameAndHardwareAddressAndCopiedWhole) {
+TEST_F(ListTest, RoutersAreEqualByNameAndHardwareAddressAndCopiedWhole)
+{
     RouterEntry a = {};
     myutil_copy_text(a.name, "10.1.1.1");
     myutil_copy_text(a.hw_text, "00-a0-f9-01-02-03");
@@ -311,7 +335,8 @@ TEST_F(ListTest, RoutersAreEqualByNameAndHardwareAddressAndCopiedWhole) {
     EXPECT_EQ(listhelp_copy_routers(nullptr), nullptr);
 }
 
-TEST_F(ListTest, RemoveKeyOfTheFirstElementMovesTheHead) {
+TEST_F(ListTest, RemoveKeyOfTheFirstElementMovesTheHead)
+{
     ListObject* l = routers({"alpha", "beta"});
     void* alpha = l->head->element;
     EXPECT_EQ(l->ops->list_remove_key(l, "alpha"), 0);
@@ -327,7 +352,8 @@ TEST_F(ListTest, RemoveKeyOfTheFirstElementMovesTheHead) {
     EXPECT_EQ(names(l), Names{"delta"});
 }
 
-TEST_F(ListTest, RemoveKeyOfTheLastElementMovesTheTail) {
+TEST_F(ListTest, RemoveKeyOfTheLastElementMovesTheTail)
+{
     ListObject* l = routers({"alpha", "beta", "gamma"});
     void* gamma = l->tail->element;
     EXPECT_EQ(l->ops->list_remove_key(l, "gamma"), 2);
@@ -336,7 +362,8 @@ TEST_F(ListTest, RemoveKeyOfTheLastElementMovesTheTail) {
     EXPECT_EQ(names(l), (Names{"alpha", "beta", "delta"}));
 }
 
-TEST_F(ListTest, TableListsNeverMatchAKey) {
+TEST_F(ListTest, TableListsNeverMatchAKey)
+{
     ListObject* lines = keep(listhelp_new_line_list());
     lines->ops->list_append(lines, listhelp_copy_line(&line_defaults));
     ListObject* filters = keep(listhelp_new_filter_list());
@@ -349,7 +376,8 @@ TEST_F(ListTest, TableListsNeverMatchAKey) {
     }
 }
 
-TEST_F(ListTest, CopyIsDeepAndKeepsOrderAndFunctions) {
+TEST_F(ListTest, CopyIsDeepAndKeepsOrderAndFunctions)
+{
     ListObject* l = routes({"a", "b", "c"});
     ListObject* c = keep(l->ops->list_copy(l));
     EXPECT_EQ(gateways(c), (Names{"a", "b", "c"}));
@@ -370,7 +398,8 @@ TEST_F(ListTest, CopyIsDeepAndKeepsOrderAndFunctions) {
     EXPECT_EQ(empty_copy->copy, listhelp_copy_route);
 }
 
-TEST_F(ListTest, ReservedOperationsLeaveTheListAsItWas) {
+TEST_F(ListTest, ReservedOperationsLeaveTheListAsItWas)
+{
     ListObject* l = routes({"a", "b"});
     EXPECT_EQ(l->ops->list_reserved_1(l), l);
     EXPECT_EQ(l->ops->list_reserved_2(l), l);
@@ -379,27 +408,33 @@ TEST_F(ListTest, ReservedOperationsLeaveTheListAsItWas) {
 
 // Elements that count their releases.
 int released = 0;
-void counting_free(void* e) {
-    if (e != nullptr) ++released;
+void counting_free(void* e)
+{
+    if (e != nullptr)
+        ++released;
     std::free(e);
 }
-void* int_copy(const void* e) {
+void* int_copy(const void* e)
+{
     int* c = static_cast<int*>(myutil_malloc(sizeof(int)));
     *c = *static_cast<const int*>(e);
     return c;
 }
-int* new_int(int v) {
+int* new_int(int v)
+{
     int* e = static_cast<int*>(myutil_malloc(sizeof(int)));
     *e = v;
     return e;
 }
 
-TEST_F(ListTest, DestroyReleasesEveryElementOnce) {
+TEST_F(ListTest, DestroyReleasesEveryElementOnce)
+{
     for (int n : {0, 1, 5}) {
         released = 0;
         ListObject* l = list_object_instance->ops->list_create(list_object_instance, nullptr,
                                                                nullptr, int_copy, counting_free);
-        for (int i = 0; i < n; ++i) l->ops->list_append(l, new_int(i));
+        for (int i = 0; i < n; ++i)
+            l->ops->list_append(l, new_int(i));
         ListObject* c = l->ops->list_copy(l);
         l->ops->list_destroy(l);
         EXPECT_EQ(released, n);
@@ -411,14 +446,16 @@ TEST_F(ListTest, DestroyReleasesEveryElementOnce) {
 // Disposing a holder's list frees its elements and leaves the holder null,
 // so that a second dispose, as an error path that runs after a normal end
 // does, frees nothing twice.
-TEST_F(ListTest, DisposeFreesTheElementsAndNullsTheHolderOnce) {
+TEST_F(ListTest, DisposeFreesTheElementsAndNullsTheHolderOnce)
+{
     for (int n : {-1, 0, 1, 5}) {  // -1: the holder has no list
         released = 0;
         ListObject* l = nullptr;
         if (n >= 0) {
             l = list_object_instance->ops->list_create(list_object_instance, nullptr, nullptr,
                                                        int_copy, counting_free);
-            for (int i = 0; i < n; ++i) l->ops->list_append(l, new_int(i));
+            for (int i = 0; i < n; ++i)
+                l->ops->list_append(l, new_int(i));
         }
         list_dispose(&l);
         EXPECT_EQ(l, nullptr) << n;
@@ -432,11 +469,14 @@ TEST_F(ListTest, DisposeFreesTheElementsAndNullsTheHolderOnce) {
     EXPECT_EQ(list_object_instance->ops, list_send) << "which itself stays";
 }
 
-TEST_F(ListTest, DestroyedNodesAreReusedBeforeNewOnesAreAllocated) {
+TEST_F(ListTest, DestroyedNodesAreReusedBeforeNewOnesAreAllocated)
+{
     ListObject* gone = listhelp_new_route_list();
-    for (const char* g : {"a", "b", "c", "d"}) gone->ops->list_append(gone, route(g));
+    for (const char* g : {"a", "b", "c", "d"})
+        gone->ops->list_append(gone, route(g));
     std::set<ListNode*> old_nodes;
-    for (ListNode* n = gone->head; n != nullptr; n = n->next) old_nodes.insert(n);
+    for (ListNode* n = gone->head; n != nullptr; n = n->next)
+        old_nodes.insert(n);
     gone->ops->list_destroy(gone);
 
     // The next four insertions, whatever the list, take exactly those nodes.
@@ -456,7 +496,8 @@ TEST_F(ListTest, DestroyedNodesAreReusedBeforeNewOnesAreAllocated) {
     EXPECT_EQ(gateways(l), (Names{"x", "x", "x", "y"}));
 }
 
-TEST_F(ListTest, TheClassObjectStaysEmptyAndAlive) {
+TEST_F(ListTest, TheClassObjectStaysEmptyAndAlive)
+{
     ListObject* cls = list_object_instance;
     EXPECT_EQ(cls->ops->list_get_at(cls, 1), nullptr);
     EXPECT_EQ(cls->ops->list_find(cls, "x"), nullptr);
@@ -474,7 +515,8 @@ TEST_F(ListTest, TheClassObjectStaysEmptyAndAlive) {
     EXPECT_EQ(l->ops, list_send);
 }
 
-TEST_F(ListTest, CopiesOfTheClassObjectAreEmptyListsThatCallNoElementFunction) {
+TEST_F(ListTest, CopiesOfTheClassObjectAreEmptyListsThatCallNoElementFunction)
+{
     ListObject* c = list_object_instance->ops->list_copy(list_object_instance);
     ASSERT_NE(c, nullptr);
     ASSERT_NE(c, list_object_instance);
@@ -491,7 +533,8 @@ TEST_F(ListTest, CopiesOfTheClassObjectAreEmptyListsThatCallNoElementFunction) {
     c->ops->list_destroy(c);
 }
 
-TEST_F(ListTest, ListWithoutCompareOrFindStillInsertsAndSearchesSafely) {
+TEST_F(ListTest, ListWithoutCompareOrFindStillInsertsAndSearchesSafely)
+{
     released = 0;
     ListObject* l = list_object_instance->ops->list_create(list_object_instance, nullptr, nullptr,
                                                            int_copy, nullptr);
@@ -504,7 +547,8 @@ TEST_F(ListTest, ListWithoutCompareOrFindStillInsertsAndSearchesSafely) {
     l->ops->list_destroy(l);
 }
 
-TEST(ListDeathTest, CreatingAListBeforeTheClassExistsAborts) {
+TEST(ListDeathTest, CreatingAListBeforeTheClassExistsAborts)
+{
     EXPECT_DEATH(
         {
             dup2(STDERR_FILENO, STDOUT_FILENO);

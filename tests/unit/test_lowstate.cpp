@@ -30,29 +30,37 @@ std::vector<Delivered> acked;
 std::vector<int> errors;
 LowstateAckCallback chained_ack = nullptr;  // set by a test that chains sends
 
-void record(std::vector<Delivered>& into, uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data,
-            int length) {
+void record(std::vector<Delivered>& into, uint32_t sender, uint16_t code, uint16_t sequence,
+            const uint8_t* data, int length)
+{
     Bytes payload = data != nullptr && length > 0 ? Bytes(data, data + length) : Bytes{};
     into.push_back(Delivered{sender, code, sequence, payload, data == nullptr});
 }
 
-void on_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+void on_receive(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
     record(delivered, sender, code, sequence, data, length);
 }
 
-void on_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length) {
+void on_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
     record(acked, sender, code, sequence, data, length);
-    if (chained_ack != nullptr) chained_ack(sender, code, sequence, data, length);
+    if (chained_ack != nullptr)
+        chained_ack(sender, code, sequence, data, length);
 }
 
-void on_error(int code) { errors.push_back(code); }
+void on_error(int code)
+{
+    errors.push_back(code);
+}
 
 constexpr uint32_t UNREACHABLE = 0xC0000201;  // 192.0.2.1: off the network
 const Bytes PAYLOAD = {0x11, 0x22, 0x33};
 
 class AckLayer : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         delivered.clear();
         acked.clear();
         errors.clear();
@@ -63,26 +71,31 @@ protected:
         ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         lowstate_set_connect_state(0, 1, 0);
         myutil_set_config(0, 0, 1);
     }
 
     // The next datagram the router gets from the workstation.
-    Bytes next_at(FakeUdpPeer& router) {
+    Bytes next_at(FakeUdpPeer& router)
+    {
         TestDatagram got;
-        if (!router.receive(&got)) return {};
+        if (!router.receive(&got))
+            return {};
         EXPECT_EQ(got.from, TEST_NET_WORKSTATION_IP);
         return got.bytes;
     }
 
     // A router sends; the workstation reads what arrived.
-    void from_router(FakeUdpPeer& router, const Bytes& bytes) {
+    void from_router(FakeUdpPeer& router, const Bytes& bytes)
+    {
         ASSERT_TRUE(router.send_to(TEST_NET_WORKSTATION_IP, bytes));
         fake_host_pump(0);
     }
 
-    int send_acked(uint32_t to, uint16_t code = 0x0102, const Bytes& payload = PAYLOAD) {
+    int send_acked(uint32_t to, uint16_t code = 0x0102, const Bytes& payload = PAYLOAD)
+    {
         return lowstate_send(to, code, payload.data(), int(payload.size()), 1, on_ack);
     }
 
@@ -90,7 +103,8 @@ protected:
     std::unique_ptr<FakeUdpPeer> r2 = std::make_unique<FakeUdpPeer>(test_net_router_ip(2));
 };
 
-TEST_F(AckLayer, AcknowledgedSendsAreNumberedFromOneAndRestartAfterADisconnect) {
+TEST_F(AckLayer, AcknowledgedSendsAreNumberedFromOneAndRestartAfterADisconnect)
+{
     for (int expected : {1, 2, 3}) {
         ASSERT_EQ(send_acked(test_net_router_ip(1)), expected);
         EXPECT_EQ(next_at(*r1), test_frame(0x0102, uint16_t(expected), PAYLOAD));
@@ -103,7 +117,8 @@ TEST_F(AckLayer, AcknowledgedSendsAreNumberedFromOneAndRestartAfterADisconnect) 
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing) {
+TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing)
+{
     EXPECT_EQ(lowstate_send(test_net_router_ip(1), 0x0A0B, PAYLOAD.data(), 3, 0, nullptr), 0);
     EXPECT_EQ(next_at(*r1), test_frame(0x0A0B, 0, PAYLOAD));
     EXPECT_EQ(lowstate_send(test_net_router_ip(1), 0x0A0C, nullptr, 0, 0, nullptr), 0);
@@ -118,7 +133,8 @@ TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing) {
 // A lost message costs a quarter of a second: it is repeated on the next
 // fine tick, then on every fourth one (once a second), as often as fits in
 // the twelve ticks after which it is given up.
-TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAndFailsOnTwelve) {
+TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAndFailsOnTwelve)
+{
     ASSERT_EQ(fake_host_fine_ms(), UDP_FINE_TICK_MS);
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
@@ -139,7 +155,8 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAn
         ASSERT_TRUE(errors.empty()) << "tick " << tick;
         ASSERT_NE(fake_host_tick_callback(), nullptr);
         fake_host_tick_callback()();
-        EXPECT_EQ(errors, tick < 12 ? std::vector<int>{} : std::vector<int>{LOWSTATE_NO_ACK}) << "tick " << tick;
+        EXPECT_EQ(errors, tick < 12 ? std::vector<int>{} : std::vector<int>{LOWSTATE_NO_ACK})
+            << "tick " << tick;
     }
     EXPECT_EQ(transmissions, 13);
     // Idle again: no more transmissions, and a new message is accepted.
@@ -149,7 +166,8 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAn
     EXPECT_EQ(errors.size(), 1u);
 }
 
-TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback) {
+TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback)
+{
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     fake_host_tick(5);  // five repeats went out
@@ -165,7 +183,8 @@ TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
+TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored)
+{
     struct Case {
         const char* what;
         int router;  // who sends it
@@ -188,7 +207,8 @@ TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
         lowstate_set_connect_state(0, 1, 0);
         ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
         next_at(*r1);
-        if (!c.before_from_r2.empty()) from_router(*r2, c.before_from_r2);
+        if (!c.before_from_r2.empty())
+            from_router(*r2, c.before_from_r2);
         from_router(c.router == 1 ? *r1 : *r2, c.bytes);
         if (uint16_t numbered = test_frame_sequence(c.bytes)) {
             EXPECT_EQ(next_at(*r1), test_frame_ack(numbered));  // numbered: acknowledged itself
@@ -203,14 +223,16 @@ TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored) {
     }
 }
 
-TEST_F(AckLayer, AnyCodeOfTheAcknowledgementClassAcknowledges) {
+TEST_F(AckLayer, AnyCodeOfTheAcknowledgementClassAcknowledges)
+{
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r1, test_frame(0xFF37, 0, {0, 1}));
     EXPECT_EQ(acked.size(), 1u);
 }
 
-TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule) {
+TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule)
+{
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     fake_host_tick(2);
@@ -223,7 +245,8 @@ TEST_F(AckLayer, SecondAcknowledgedSendIsRefusedAndTheFirstKeepsItsSchedule) {
     EXPECT_EQ(acked.size(), 1u);
 }
 
-TEST_F(AckLayer, AwaitingAckIsToldFromTheSendUntilItsEnd) {
+TEST_F(AckLayer, AwaitingAckIsToldFromTheSendUntilItsEnd)
+{
     EXPECT_EQ(lowstate_awaiting_ack(), 0);
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
@@ -245,7 +268,8 @@ TEST_F(AckLayer, AwaitingAckIsToldFromTheSendUntilItsEnd) {
     EXPECT_EQ(lowstate_awaiting_ack(), 0) << "connection dropped";
 }
 
-TEST_F(AckLayer, PlainSendWhileAwaitingKeepsTheAwaitedMessage) {
+TEST_F(AckLayer, PlainSendWhileAwaitingKeepsTheAwaitedMessage)
+{
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     EXPECT_EQ(lowstate_send(test_net_router_ip(2), 0x0555, nullptr, 0, 0, nullptr), 0);
@@ -258,7 +282,8 @@ TEST_F(AckLayer, PlainSendWhileAwaitingKeepsTheAwaitedMessage) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(AckLayer, NumberedMessagesAreAcknowledgedAtOnceAndDelivered) {
+TEST_F(AckLayer, NumberedMessagesAreAcknowledgedAtOnceAndDelivered)
+{
     from_router(*r1, test_frame(0x0301, 5, {0xAA, 0xBB}));
     EXPECT_EQ(next_at(*r1), test_frame_ack(5));
     from_router(*r1, test_frame(0x0302, 0, {0xCC}));
@@ -271,8 +296,10 @@ TEST_F(AckLayer, NumberedMessagesAreAcknowledgedAtOnceAndDelivered) {
     EXPECT_EQ(delivered[1].payload, (Bytes{0xCC}));
 }
 
-TEST_F(AckLayer, DatagramsShorterThanTheHeaderAreDroppedUnacknowledged) {
-    for (const Bytes& shorter : {Bytes{}, Bytes{0x03}, Bytes{0x03, 0x01}, Bytes{0x03, 0x01, 0x00}}) {
+TEST_F(AckLayer, DatagramsShorterThanTheHeaderAreDroppedUnacknowledged)
+{
+    for (const Bytes& shorter :
+         {Bytes{}, Bytes{0x03}, Bytes{0x03, 0x01}, Bytes{0x03, 0x01, 0x00}}) {
         from_router(*r1, shorter);
     }
     EXPECT_TRUE(delivered.empty());
@@ -285,7 +312,8 @@ TEST_F(AckLayer, DatagramsShorterThanTheHeaderAreDroppedUnacknowledged) {
     EXPECT_TRUE(delivered[0].payload.empty());
 }
 
-TEST_F(AckLayer, AcknowledgementsArrivingWhileIdleAreIgnored) {
+TEST_F(AckLayer, AcknowledgementsArrivingWhileIdleAreIgnored)
+{
     from_router(*r1, test_frame_ack(1));
     from_router(*r1, test_frame(0xFF01, 0, {0, 0}));
     EXPECT_TRUE(delivered.empty());
@@ -293,7 +321,8 @@ TEST_F(AckLayer, AcknowledgementsArrivingWhileIdleAreIgnored) {
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivered) {
+TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivered)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     struct Step {
         uint16_t sequence;
@@ -315,22 +344,21 @@ TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivere
 // The router's counter passes 65535 and starts again at 1: a number is
 // older than the last one only when it is at most half the number space
 // behind it, whichever side of the wrap the two are on.
-TEST_F(AckLayer, StaleNumbersAreToldApartAcrossTheWrap) {
+TEST_F(AckLayer, StaleNumbersAreToldApartAcrossTheWrap)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     struct Step {
         uint16_t sequence;
         bool delivered;
     };
     const Step steps[] = {
-        {65525, true},   // the first number after the connection, whatever it is
-        {65535, true},
-        {1, true},       // after the wrap
-        {65535, false},  // two behind, before the wrap: a stale duplicate
-        {1, true},       // the last one again
-        {2, true},
-        {32770, false},  // exactly half the space behind 2: older
-        {32769, true},   // one less than half: newer
-        {1, false},      // half behind 32769
+        {65525, true},                   // the first number after the connection, whatever it is
+        {65535, true},  {1, true},       // after the wrap
+        {65535, false},                  // two behind, before the wrap: a stale duplicate
+        {1, true},                       // the last one again
+        {2, true},      {32770, false},  // exactly half the space behind 2: older
+        {32769, true},                   // one less than half: newer
+        {1, false},                      // half behind 32769
     };
     size_t count = 0;
     for (const Step& s : steps) {
@@ -342,7 +370,8 @@ TEST_F(AckLayer, StaleNumbersAreToldApartAcrossTheWrap) {
     }
 }
 
-TEST_F(AckLayer, NumbersSeenBeforeAConnectionDoNotMakeTheRoutersOwnLookStale) {
+TEST_F(AckLayer, NumbersSeenBeforeAConnectionDoNotMakeTheRoutersOwnLookStale)
+{
     from_router(*r2, test_frame(0x0320, 50));  // another router, during a scan
     next_at(*r2);
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
@@ -352,13 +381,16 @@ TEST_F(AckLayer, NumbersSeenBeforeAConnectionDoNotMakeTheRoutersOwnLookStale) {
     EXPECT_EQ(delivered[1].code, 0x0321);
 }
 
-TEST_F(AckLayer, WithoutAConnectionOldNumbersAreStillDelivered) {
-    for (uint16_t sequence : {9, 7, 7}) from_router(*r1, test_frame(0x0330, sequence));
+TEST_F(AckLayer, WithoutAConnectionOldNumbersAreStillDelivered)
+{
+    for (uint16_t sequence : {9, 7, 7})
+        from_router(*r1, test_frame(0x0330, sequence));
     EXPECT_EQ(delivered.size(), 3u);
     EXPECT_EQ(r1->drain(20).size(), 3u);  // each acknowledged
 }
 
-TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError) {
+TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
@@ -372,14 +404,18 @@ TEST_F(AckLayer, ConnectedRouterSendingANumberedMessageWhileAwaitingIsAnError) {
 }
 
 // The layer above awaits a reply of code 0x0370 (from whoever asks it).
-int awaits_0x0370(uint32_t, uint16_t code) { return code == 0x0370; }
+int awaits_0x0370(uint32_t, uint16_t code)
+{
+    return code == 0x0370;
+}
 
 // A router that numbers its replies, our acknowledgement lost: the reply the
 // layer above awaits is delivered during the wait, through the duplicate
 // filter, and its number becomes the last one; what the check does not take
 // for that reply, or a number already used, is still an error. The wait
 // itself goes on until the layer above says the message was answered.
-TEST_F(AckLayer, AnAwaitedNumberedReplyIsDeliveredDuringTheWait) {
+TEST_F(AckLayer, AnAwaitedNumberedReplyIsDeliveredDuringTheWait)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     lowstate_set_answer_check(awaits_0x0370);
     from_router(*r1, test_frame(0x0371, 20));  // while idle: the last number is 20
@@ -390,11 +426,10 @@ TEST_F(AckLayer, AnAwaitedNumberedReplyIsDeliveredDuringTheWait) {
         bool delivered;  // else LOWSTATE_UNEXPECTED_REQUEST
     };
     const Step steps[] = {
-        {0x0370, 20, false},  // the number of the last message delivered
-        {0x0370, 19, false},  // older
-        {0x0372, 21, false},  // not the awaited reply
-        {0x0370, 21, true},
-        {0x0370, 21, false},  // now the last one
+        {0x0370, 20, false},                       // the number of the last message delivered
+        {0x0370, 19, false},                       // older
+        {0x0372, 21, false},                       // not the awaited reply
+        {0x0370, 21, true},  {0x0370, 21, false},  // now the last one
     };
     size_t count = 1;
     for (const Step& s : steps) {
@@ -420,7 +455,8 @@ TEST_F(AckLayer, AnAwaitedNumberedReplyIsDeliveredDuringTheWait) {
     }
 }
 
-TEST_F(AckLayer, WithoutACheckEveryNumberedMessageDuringTheWaitIsAnError) {
+TEST_F(AckLayer, WithoutACheckEveryNumberedMessageDuringTheWaitIsAnError)
+{
     lowstate_set_answer_check(awaits_0x0370);
     ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);  // clears the check
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
@@ -431,7 +467,8 @@ TEST_F(AckLayer, WithoutACheckEveryNumberedMessageDuringTheWaitIsAnError) {
     EXPECT_TRUE(delivered.empty());
 }
 
-TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait) {
+TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait)
+{
     // Not connected yet (an open in progress): the reply may come before the
     // acknowledgement.
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
@@ -444,7 +481,8 @@ TEST_F(AckLayer, WhileOpeningANumberedMessageIsDeliveredDuringTheWait) {
     EXPECT_EQ(acked.size(), 1u);
 }
 
-TEST_F(AckLayer, NumbersDeliveredDuringTheWaitDoNotBecomeTheLastOne) {
+TEST_F(AckLayer, NumbersDeliveredDuringTheWaitDoNotBecomeTheLastOne)
+{
     lowstate_set_connect_state(1, 1, test_net_router_ip(1));
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
@@ -456,7 +494,8 @@ TEST_F(AckLayer, NumbersDeliveredDuringTheWaitDoNotBecomeTheLastOne) {
     EXPECT_EQ(delivered.size(), 2u);
 }
 
-TEST_F(AckLayer, ConnectionFiltersOtherSendersUnlessTheFilterIsKept) {
+TEST_F(AckLayer, ConnectionFiltersOtherSendersUnlessTheFilterIsKept)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     from_router(*r2, test_frame(0x0360, 3));
     EXPECT_TRUE(delivered.empty());
@@ -470,7 +509,8 @@ TEST_F(AckLayer, ConnectionFiltersOtherSendersUnlessTheFilterIsKept) {
     EXPECT_EQ(delivered.size(), 2u);
 }
 
-TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer) {
+TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
@@ -494,9 +534,13 @@ TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer) {
 }
 
 int other_timer_fired = 0;
-void other_timer() { other_timer_fired++; }
+void other_timer()
+{
+    other_timer_fired++;
+}
 
-TEST_F(AckLayer, AFiredRetransmissionTimerCannotCancelTheTimerThatTakesItsSlot) {
+TEST_F(AckLayer, AFiredRetransmissionTimerCannotCancelTheTimerThatTakesItsSlot)
+{
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     fake_host_tick(12);
     ASSERT_EQ(errors, std::vector<int>{LOWSTATE_NO_ACK});
@@ -508,9 +552,11 @@ TEST_F(AckLayer, AFiredRetransmissionTimerCannotCancelTheTimerThatTakesItsSlot) 
     EXPECT_EQ(other_timer_fired, 1);
 }
 
-TEST_F(AckLayer, NoFreeTimerRefusesTheSendAsBusyAndSendsNothing) {
+TEST_F(AckLayer, NoFreeTimerRefusesTheSendAsBusyAndSendsNothing)
+{
     std::vector<int> slots;
-    for (int i = 0; i < UDP_TIMER_SLOTS; i++) slots.push_back(udp_start_timer(other_timer, 100));
+    for (int i = 0; i < UDP_TIMER_SLOTS; i++)
+        slots.push_back(udp_start_timer(other_timer, 100));
     ASSERT_EQ(slots.back(), UDP_TIMER_SLOTS - 1);
     EXPECT_EQ(send_acked(test_net_router_ip(1)), -1);
     EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
@@ -518,14 +564,16 @@ TEST_F(AckLayer, NoFreeTimerRefusesTheSendAsBusyAndSendsNothing) {
     udp_stop_timer(slots[3]);
     EXPECT_EQ(send_acked(test_net_router_ip(1)), 1);  // the refused one took no number
     EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);
-    for (int s : slots) udp_stop_timer(s);
+    for (int s : slots)
+        udp_stop_timer(s);
 }
 
-TEST_F(AckLayer, FailedSendReportsItsErrnoAndLeavesTheLayerIdle) {
+TEST_F(AckLayer, FailedSendReportsItsErrnoAndLeavesTheLayerIdle)
+{
     EXPECT_EQ(send_acked(UNREACHABLE), -1);
     EXPECT_EQ(errors, std::vector<int>{ENETUNREACH});
     fake_host_tick(12);
-    EXPECT_EQ(errors.size(), 1u);  // nothing left to time out
+    EXPECT_EQ(errors.size(), 1u);                     // nothing left to time out
     EXPECT_EQ(send_acked(test_net_router_ip(1)), 2);  // the number stays used
     EXPECT_EQ(lowstate_send(UNREACHABLE, 0x0104, nullptr, 0, 0, nullptr), -1);
     EXPECT_EQ(errors, (std::vector<int>{ENETUNREACH, ENETUNREACH}));
@@ -533,7 +581,8 @@ TEST_F(AckLayer, FailedSendReportsItsErrnoAndLeavesTheLayerIdle) {
 
 // The answer came, its acknowledgement did not: the message arrived, so it
 // is neither repeated nor given up, and the next message may go at once.
-TEST_F(AckLayer, AnAnsweredMessageIsNoLongerAwaited) {
+TEST_F(AckLayer, AnAnsweredMessageIsNoLongerAwaited)
+{
     lowstate_set_connect_state(1, 0, test_net_router_ip(1));
     int counter = send_acked(test_net_router_ip(1));
     ASSERT_EQ(counter, 1);
@@ -551,14 +600,16 @@ TEST_F(AckLayer, AnAnsweredMessageIsNoLongerAwaited) {
 }
 
 // An answer to an earlier message, or one while nothing is awaited, changes nothing.
-TEST_F(AckLayer, AnAnswerToAnotherMessageChangesNothing) {
+TEST_F(AckLayer, AnAnswerToAnotherMessageChangesNothing)
+{
     lowstate_answered(1);  // idle
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     from_router(*r1, test_frame_ack(1));
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 2);
     const Bytes second = next_at(*r1);
-    for (int stale : {1, 0, -1}) lowstate_answered(stale);
+    for (int stale : {1, 0, -1})
+        lowstate_answered(stale);
     fake_host_tick(4);
     EXPECT_EQ(next_at(*r1), second);  // still repeated
     EXPECT_EQ(send_acked(test_net_router_ip(1)), -1);
@@ -567,12 +618,14 @@ TEST_F(AckLayer, AnAnswerToAnotherMessageChangesNothing) {
     EXPECT_EQ(acked.size(), 2u);
 }
 
-void send_next_from_ack(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int) {
+void send_next_from_ack(uint32_t sender, uint16_t, uint16_t, const uint8_t*, int)
+{
     chained_ack = nullptr;
     EXPECT_EQ(lowstate_send(sender, 0x0105, nullptr, 0, 1, on_ack), 2);
 }
 
-TEST_F(AckLayer, AcknowledgementCallbackMayStartTheNextAcknowledgedSend) {
+TEST_F(AckLayer, AcknowledgementCallbackMayStartTheNextAcknowledgedSend)
+{
     chained_ack = send_next_from_ack;
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);

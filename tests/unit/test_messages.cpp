@@ -16,19 +16,21 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 template <size_t N>
-Bytes bytes(const uint8_t (&a)[N]) {
+Bytes bytes(const uint8_t (&a)[N])
+{
     return Bytes(a, a + N);
 }
 
 class Messages : public ::testing::Test {
-  protected:
+protected:
     // Address texts come back as dotted quads.
     void SetUp() override { myutil_set_config(0x0A000001u, 0xFFFFFF00u, 0); }
 };
 
 // ------------------------------------------------------------- bytes ---
 
-TEST_F(Messages, NumbersAreBigEndian) {
+TEST_F(Messages, NumbersAreBigEndian)
+{
     uint8_t buf[8] = {};
     msg_put_u16(buf, 1, 0xA1B2);
     msg_put_u32(buf, 3, 0x01020304);
@@ -41,7 +43,8 @@ TEST_F(Messages, NumbersAreBigEndian) {
     EXPECT_EQ(msg_get_u16(high, 2), 0x8001);
 }
 
-TEST_F(Messages, TextFieldsFillLikeStrncpy) {
+TEST_F(Messages, TextFieldsFillLikeStrncpy)
+{
     struct Case {
         const char* text;
         std::vector<uint8_t> field;  // 5 bytes, then the guard byte
@@ -58,7 +61,8 @@ TEST_F(Messages, TextFieldsFillLikeStrncpy) {
     }
 }
 
-TEST_F(Messages, TextFieldsReadUpToTheirFirstNulAndTheirWidth) {
+TEST_F(Messages, TextFieldsReadUpToTheirFirstNulAndTheirWidth)
+{
     struct Case {
         std::vector<uint8_t> field;  // 5-byte field and what lies after it
         size_t out_size;
@@ -103,7 +107,8 @@ const uint8_t kKey1234[10] = {0x7A, 0x60, 0x1C, 0x6A, 0x36, 0xAE, 0xE7, 0x7C, 0x
 // (6A); then 119, 67, 187 as above: 36 AE E7.
 const uint8_t kKey0[10] = {0x21, 0x78, 0x5B, 0x0F, 0x49, 0xE0, 0x6A, 0x36, 0xAE, 0xE7};
 
-TEST_F(Messages, ScramblingMatchesHandComputedKeys) {
+TEST_F(Messages, ScramblingMatchesHandComputedKeys)
+{
     uint8_t out[10];
     highstate_scramble_password(out, kSecretClear, 0x1234);
     EXPECT_EQ(bytes(out), bytes(kSecret1234));
@@ -116,7 +121,8 @@ TEST_F(Messages, ScramblingMatchesHandComputedKeys) {
     }
 }
 
-TEST_F(Messages, ScramblingTwiceGivesTheBlockBack) {
+TEST_F(Messages, ScramblingTwiceGivesTheBlockBack)
+{
     const uint8_t block[10] = {0x00, 0xFF, 'p', 'w', 0x80, 0x7F, 0x01, 0xFE, 0x55, 0xAA};
     for (uint16_t seed : {0, 1, 13, 256, 0x1234, 0xFFFE, 0xFFFF}) {
         uint8_t once[10], twice[10];
@@ -129,7 +135,8 @@ TEST_F(Messages, ScramblingTwiceGivesTheBlockBack) {
 
 // ------------------------------------------------- short client payloads ---
 
-TEST_F(Messages, PasswordPayloads) {
+TEST_F(Messages, PasswordPayloads)
+{
     uint8_t buf[MSG_MAX_PAYLOAD];
     ASSERT_EQ(msg_pack_password_reply(buf, sizeof buf, 0x0102, "secret", 0x1234), 12);
     const uint8_t reply[12] = {0x01, 0x02, 0x09, 0x05, 0x7F, 0x18,
@@ -138,10 +145,10 @@ TEST_F(Messages, PasswordPayloads) {
 
     // The new password is cut to 10 characters; an empty one is all key.
     ASSERT_EQ(msg_pack_set_password(buf, sizeof buf, 0x1234, 1, "secretXXXXYY", ""), 23);
-    const uint8_t setpw[23] = {0x12, 0x34, 0xFF,
-                               0x09, 0x05, 0x7F, 0x18, 0x53, 0xDA,  // "secret"
-                               'X' ^ 0xE7, 'X' ^ 0x7C, 'X' ^ 0x65, 'X' ^ 0x29,
-                               0x7A, 0x60, 0x1C, 0x6A, 0x36, 0xAE, 0xE7, 0x7C, 0x65, 0x29};
+    const uint8_t setpw[23] = {0x12,       0x34,       0xFF,       0x09,       0x05, 0x7F, 0x18,
+                               0x53,       0xDA,  // "secret"
+                               'X' ^ 0xE7, 'X' ^ 0x7C, 'X' ^ 0x65, 'X' ^ 0x29, 0x7A, 0x60, 0x1C,
+                               0x6A,       0x36,       0xAE,       0xE7,       0x7C, 0x65, 0x29};
     EXPECT_EQ(Bytes(buf, buf + 23), bytes(setpw));
 
     ASSERT_EQ(msg_pack_set_password(buf, sizeof buf, 0x1234, 0, "", "secret"), 23);
@@ -150,13 +157,15 @@ TEST_F(Messages, PasswordPayloads) {
     EXPECT_EQ(Bytes(buf + 13, buf + 23), bytes(kSecret1234));
 }
 
-TEST_F(Messages, ShortRequestPayloads) {
+TEST_F(Messages, ShortRequestPayloads)
+{
     struct Case {
         const char* name;
         std::function<int(uint8_t*, size_t)> pack;
         Bytes want;
     } cases[] = {
-        {"get entry", [](uint8_t* b, size_t n) { return msg_pack_get_entry(b, n, 0xF0, 0x0102); },
+        {"get entry",
+         [](uint8_t* b, size_t n) { return msg_pack_get_entry(b, n, 0xF0, 0x0102); },
          {0xF0, 0x01, 0x02}},
         {"delete entry",
          [](uint8_t* b, size_t n) { return msg_pack_delete_entry(b, n, 0x0F, 63); },
@@ -169,15 +178,14 @@ TEST_F(Messages, ShortRequestPayloads) {
              return msg_pack_get_accounting(b, n, ACCOUNTING_READ_RESET, 29);
          },
          {0xFF, 0x00, 0x1D}},
-        {"isdn open", [](uint8_t* b, size_t n) { return msg_pack_isdn_open(b, n, 0x0105); },
+        {"isdn open",
+         [](uint8_t* b, size_t n) { return msg_pack_isdn_open(b, n, 0x0105); },
          {0x00, 0x01, 0x05}},
-        {"isdn close", [](uint8_t* b, size_t n) { return msg_pack_isdn_close(b, n, 1); },
-         {0x01}},
+        {"isdn close", [](uint8_t* b, size_t n) { return msg_pack_isdn_close(b, n, 1); }, {0x01}},
         {"close with code",
          [](uint8_t* b, size_t n) { return msg_pack_close_request(b, n, 9999); },
          {0x27, 0x0F}},
-        {"close plain", [](uint8_t* b, size_t n) { return msg_pack_close_request(b, n, 0); },
-         {}},
+        {"close plain", [](uint8_t* b, size_t n) { return msg_pack_close_request(b, n, 0); }, {}},
         {"fw request",
          [](uint8_t* b, size_t n) {
              const uint8_t hw[6] = {0x00, 0xA0, 0xC5, 0x01, 0x02, 0x03};
@@ -203,7 +211,8 @@ TEST_F(Messages, ShortRequestPayloads) {
     }
 }
 
-TEST_F(Messages, FirmwareChunkCarriesAtMostFiveHundredBytes) {
+TEST_F(Messages, FirmwareChunkCarriesAtMostFiveHundredBytes)
+{
     std::vector<uint8_t> image(501, 0x5A);
     uint8_t buf[FW_DATA_MAX_LEN + 8];
     EXPECT_EQ(msg_pack_fw_data(buf, sizeof buf, 0, image.data(), 500), 504);
@@ -212,7 +221,8 @@ TEST_F(Messages, FirmwareChunkCarriesAtMostFiveHundredBytes) {
     EXPECT_EQ(msg_pack_fw_data(buf, sizeof buf, 0, image.data(), -1), 0);
 }
 
-TEST_F(Messages, RouterDataPayload) {
+TEST_F(Messages, RouterDataPayload)
+{
     RouterSettings s{};
     myutil_copy_text(s.name, "10.0.0.1");
     myutil_copy_text(s.netmask, "255.255.255.0");
@@ -222,10 +232,9 @@ TEST_F(Messages, RouterDataPayload) {
     myutil_copy_text(s.password, "pw");
     uint8_t buf[64];
     ASSERT_EQ(msg_pack_router_data(buf, sizeof buf, &s), 29);
-    const uint8_t want[29] = {0x0A, 0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0x00,
-                              '0', '3', '0', '1', '2', '3', '4', '5', '6', '7',
-                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                              0x02};
+    const uint8_t want[29] = {0x0A, 0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0x00, '0', '3',
+                              '0',  '1',  '2',  '3',  '4',  '5',  '6',  '7',  0,   0,
+                              0,    0,    0,    0,    0,    0,    0,    0,    0x02};
     EXPECT_EQ(Bytes(buf, buf + 29), bytes(want));
 
     // A name that is no address goes out as 0.0.0.0.
@@ -240,7 +249,8 @@ TEST_F(Messages, RouterDataPayload) {
 Proto2Def test_row2 = {"x75big", 1, nullptr, 2048, 3, 1, 8, 7};
 Proto3Def test_row3 = {"t70x", 1, nullptr, {1, 2, 3, 4, 5, 0x0A0B}, 9};
 
-LineTarget sample_line() {
+LineTarget sample_line()
+{
     LineTarget t{};
     myutil_copy_text(t.host, "10.1.2.3");
     myutil_copy_text(t.phone, "0891234");
@@ -261,22 +271,23 @@ LineTarget sample_line() {
 }
 
 const uint8_t kLineBody[] = {
-    0xFF, 0x00, 0x02,                                          // table, index 2
-    0x0A, 0x01, 0x02, 0x03,                                    // host 10.1.2.3
-    '0', '8', '9', '1', '2', '3', '4', 0, 0, 0, 0, 0, 0, 0,    // phone (20)
-    0, 0, 0, 0, 0, 0,
-    0x01, 0x08, 0x00, 0x03, 0x01, 0x08, 0x07,                  // layer 2: code, row's params
-    0x01, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04,      // layer 3: code, words...
-    0x00, 0x05, 0x0A, 0x0B, 0x09,                              // ... and the byte
-    0x01, 0x2C, 0x01, 0x00, 0x01,                              // timeout 300, flags
-    'a', 'l', 'i', 'c', 'e', 0, 's', 'e', 0, 'c', 'r', 'e', 't', 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // send pair (40)
-    0, 'p', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // receive pair (40)
+    0xFF, 0x00, 0x02,                                            // table, index 2
+    0x0A, 0x01, 0x02, 0x03,                                      // host 10.1.2.3
+    '0', '8', '9', '1', '2', '3', '4', 0, 0, 0, 0, 0, 0, 0,      // phone (20)
+    0, 0, 0, 0, 0, 0, 0x01, 0x08, 0x00, 0x03, 0x01, 0x08, 0x07,  // layer 2: code,
+                                                                 // row's params
+    0x01, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04,        // layer 3: code, words...
+    0x00, 0x05, 0x0A, 0x0B, 0x09,                                // ... and the byte
+    0x01, 0x2C, 0x01, 0x00, 0x01,                                // timeout 300, flags
+    'a', 'l', 'i', 'c', 'e', 0, 's', 'e', 0, 'c', 'r', 'e', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // send pair (40)
+    0, 'p', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0,  // receive pair (40)
 };
 static_assert(sizeof kLineBody == LINE_BODY_LEN, "line body fixture size");
 
-TEST_F(Messages, LineBodyTakesTheProtocolRowsAndTurnsSlashesIntoNul) {
+TEST_F(Messages, LineBodyTakesTheProtocolRowsAndTurnsSlashesIntoNul)
+{
     LineTarget t = sample_line();
     Bytes buf(LINE_BODY_LEN + 1, 0xEE);
     ASSERT_EQ(highstate_pack_line(&t, buf.data(), buf.size()), LINE_BODY_LEN);
@@ -284,7 +295,8 @@ TEST_F(Messages, LineBodyTakesTheProtocolRowsAndTurnsSlashesIntoNul) {
     EXPECT_EQ(buf[LINE_BODY_LEN], 0xEE);
 }
 
-TEST_F(Messages, LineBodyWithoutProtocolRowsPacksTheReportedParameters) {
+TEST_F(Messages, LineBodyWithoutProtocolRowsPacksTheReportedParameters)
+{
     LineTarget t = sample_line();
     t.proto2 = nullptr;
     t.proto2_params = Proto2Params{0x0102, 4, 5, 6, 3};
@@ -292,13 +304,14 @@ TEST_F(Messages, LineBodyWithoutProtocolRowsPacksTheReportedParameters) {
     t.proto3_params = Proto3Params{{0x0700, 0, 0, 0, 0, 0x0001}, 8};
     uint8_t buf[LINE_BODY_LEN];
     ASSERT_EQ(highstate_pack_line(&t, buf, sizeof buf), LINE_BODY_LEN);
-    const uint8_t want[21] = {0x01, 0x01, 0x02, 0x04, 0x05, 0x06, 0x03,       // 27-33
+    const uint8_t want[21] = {0x01, 0x01, 0x02, 0x04, 0x05, 0x06, 0x03,        // 27-33
                               0x01, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 34-
                               0x00, 0x00, 0x00, 0x00, 0x01, 0x08};             // -47
     EXPECT_EQ(Bytes(buf + 27, buf + 48), bytes(want));
 }
 
-TEST_F(Messages, FullWidthPairTravelsWithoutNulAndLeavesItsNeighbour) {
+TEST_F(Messages, FullWidthPairTravelsWithoutNulAndLeavesItsNeighbour)
+{
     LineTarget t = sample_line();
     const char* forty = "abcdefghijABCDEFGHIJabcdefghijABCDEFGHIJ";
     myutil_copy_text(t.send_pair, forty);
@@ -312,7 +325,8 @@ TEST_F(Messages, FullWidthPairTravelsWithoutNulAndLeavesItsNeighbour) {
     EXPECT_EQ(Bytes(buf + 93, buf + 133), receive);
 }
 
-TEST_F(Messages, RouteAndFilterBodies) {
+TEST_F(Messages, RouteAndFilterBodies)
+{
     RouteEntry r{};
     myutil_copy_text(r.mask, "255.255.0.0");
     myutil_copy_text(r.match, "172.16.0.0");
@@ -341,7 +355,8 @@ TEST_F(Messages, RouteAndFilterBodies) {
     EXPECT_EQ(Bytes(buf, buf + 25), bytes(filter));
 }
 
-TEST_F(Messages, PackersRefuseABufferTooSmall) {
+TEST_F(Messages, PackersRefuseABufferTooSmall)
+{
     LineTarget line = sample_line();
     RouteEntry route{};
     FilterEntry filter{};
@@ -354,8 +369,7 @@ TEST_F(Messages, PackersRefuseABufferTooSmall) {
     } cases[] = {
         {"line", 133, [&](uint8_t* b, size_t n) { return highstate_pack_line(&line, b, n); }},
         {"route", 15, [&](uint8_t* b, size_t n) { return highstate_pack_route(&route, b, n); }},
-        {"filter", 25,
-         [&](uint8_t* b, size_t n) { return highstate_pack_filter(&filter, b, n); }},
+        {"filter", 25, [&](uint8_t* b, size_t n) { return highstate_pack_filter(&filter, b, n); }},
         {"password", 12,
          [](uint8_t* b, size_t n) { return msg_pack_password_reply(b, n, 1, "pw", 2); }},
         {"set password", 23,
@@ -364,8 +378,7 @@ TEST_F(Messages, PackersRefuseABufferTooSmall) {
          [&](uint8_t* b, size_t n) { return msg_pack_router_data(b, n, &settings); }},
         {"get entry", 3, [](uint8_t* b, size_t n) { return msg_pack_get_entry(b, n, 0xFF, 0); }},
         {"delete", 3, [](uint8_t* b, size_t n) { return msg_pack_delete_entry(b, n, 0xFF, 0); }},
-        {"accounting", 3,
-         [](uint8_t* b, size_t n) { return msg_pack_get_accounting(b, n, 0, 0); }},
+        {"accounting", 3, [](uint8_t* b, size_t n) { return msg_pack_get_accounting(b, n, 0, 0); }},
         {"isdn open", 3, [](uint8_t* b, size_t n) { return msg_pack_isdn_open(b, n, 0); }},
         {"isdn close", 1, [](uint8_t* b, size_t n) { return msg_pack_isdn_close(b, n, 0); }},
         {"close", 2, [](uint8_t* b, size_t n) { return msg_pack_close_request(b, n, 7); }},
@@ -388,45 +401,41 @@ const uint8_t kScanReply[16] = {0xEE, 0xEE, 0x00, 0xA0, 0xC5, 0x11, 0x22, 0x33,
                                 0x0A, 0x00, 0x00, 0x02, 0x0A, 0x00, 0x00, 0x63};
 
 const uint8_t kStateReply[64] = {
-    0xEE, 0xEE,
-    0x03, 0x0A, 0x00, 0x00, 0x08,                                         // channel 1
-    '0', '4', '0', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0x05, 0xC0, 0xA8, 0x00, 0x01,                                         // channel 2
-    '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '1', '2', '3', '4', '5', '6', '7', '8',
-    '9', '0',
-    0x01, 0x02,                                                           // mode, line type
-    '1', '2', '3', '4', '5', '6', '7', '8', '9', '0',                     // firmware, full
+    0xEE, 0xEE, 0x03, 0x0A, 0x00, 0x00, 0x08,  // channel 1
+    '0',  '4',  '0',  '1',  0,    0,    0,    0,    0,    0,    0,    0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0x05, 0xC0, 0xA8, 0x00, 0x01,  // channel 2
+    '1',  '2',  '3',  '4',  '5',  '6',  '7',  '8',  '9',  '0',  '1',  '2',  '3',
+    '4',  '5',  '6',  '7',  '8',  '9',  '0',  0x01, 0x02,       // mode, line type
+    '1',  '2',  '3',  '4',  '5',  '6',  '7',  '8',  '9',  '0',  // firmware, full
 };
 
 const uint8_t kOpenReply[44] = {
-    0xEE, 0xEE, 0x00, 0x03, 0x00, 0x05, 0x00, 0x07,    // sizes 3, 5, 7
-    0xFF, 0xFF, 0xFF, 0x00,                            // netmask
-    '0', '8', '9', '1', '2', '3', '4', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0x01, 0x02,                                        // mode, line type
-    '1', '.', '2', '3', 0, 0, 0, 0, 0, 0,              // firmware
+    0xEE, 0xEE, 0x00, 0x03, 0x00, 0x05, 0x00, 0x07,  // sizes 3, 5, 7
+    0xFF, 0xFF, 0xFF, 0x00,                          // netmask
+    '0',  '8',  '9',  '1',  '2',  '3',  '4',  0,    0, 0,    0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0, 0x01, 0x02,  // mode, line type
+    '1',  '.',  '2',  '3',  0,    0,    0,    0,    0, 0,           // firmware
 };
 
 const uint8_t kCloseReply[8] = {0xEE, 0xEE, 0x00, 0x04, 0x0A, 0x00, 0x00, 0x2A};
 
 const uint8_t kAccounting[32] = {
-    0xEE, 0xEE, 0xEE, 0xEE, 0x00, 0x00, 0x00, 0x11, 0x00, 0x00, 0x01, 0x02,
-    0x00, 0x01, 0x02, 0x03, 0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0,
-    0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x09,
+    0xEE, 0xEE, 0xEE, 0xEE, 0x00, 0x00, 0x00, 0x11, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01, 0x02, 0x03,
+    0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x09,
 };
 
 const uint8_t kLinemon[86] = {
-    0x03, 0x12, 0x34, 0x0A, 0x00, 0x00, 0x05,                               // channel 1
-    '0', '8', '9', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0x00, 0x00, 0x0E, 0x10, 0x00, 0x00, 0x00, 0x2A, 0x00, 0x00, 0x01, 0x00,
-    0x00, 0x01, 0x00, 0x00,
-    0x05, 0xAB, 0xCD, 0xC0, 0xA8, 0x01, 0x02,                               // channel 2
-    '9', '8', '7', '6', '5', '4', '3', '2', '1', '0', '9', '8', '7', '6', '5', '4', '3', '2',
-    '1', '0',
-    0x00, 0x00, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x07,
-    0x00, 0x00, 0x00, 0x08,
+    0x03, 0x12, 0x34, 0x0A, 0x00, 0x00, 0x05,  // channel 1
+    '0',  '8',  '9',  '1',  0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+    0,    0,    0,    0,    0,    0x00, 0x00, 0x0E, 0x10, 0x00, 0x00, 0x00, 0x2A, 0x00, 0x00,
+    0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x05, 0xAB, 0xCD, 0xC0, 0xA8, 0x01, 0x02,  // channel 2
+    '9',  '8',  '7',  '6',  '5',  '4',  '3',  '2',  '1',  '0',  '9',  '8',  '7',  '6',  '5',
+    '4',  '3',  '2',  '1',  '0',  0x00, 0x00, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x07, 0x00, 0x00, 0x00, 0x08,
 };
 
-TEST_F(Messages, ScanReply) {
+TEST_F(Messages, ScanReply)
+{
     ScanAnswer a;
     std::memset(&a, 0x55, sizeof a);
     ASSERT_EQ(msg_parse_scan_reply(kScanReply, 16, &a), 1);
@@ -437,7 +446,8 @@ TEST_F(Messages, ScanReply) {
     EXPECT_EQ(a.holder_ip, 0x0A000063u);
 }
 
-TEST_F(Messages, StateReplyFullAndShort) {
+TEST_F(Messages, StateReplyFullAndShort)
+{
     RouterState s;
     ASSERT_EQ(msg_parse_state_reply(0x0A000002u, kStateReply, 64, &s), 1);
     EXPECT_EQ(s.status, 0);
@@ -462,7 +472,8 @@ TEST_F(Messages, StateReplyFullAndShort) {
     }
 }
 
-TEST_F(Messages, PasswordRequestIsExactlyTwoBytes) {
+TEST_F(Messages, PasswordRequestIsExactlyTwoBytes)
+{
     const uint8_t req[3] = {0xAB, 0xCD, 0x00};
     OpenReply r;
     ASSERT_EQ(msg_parse_password_request(req, 2, 7, &r), 1);
@@ -473,7 +484,8 @@ TEST_F(Messages, PasswordRequestIsExactlyTwoBytes) {
     EXPECT_EQ(msg_parse_password_request(req, 3, 7, &r), 0);
 }
 
-TEST_F(Messages, OpenReplyWithAndWithoutSettings) {
+TEST_F(Messages, OpenReplyWithAndWithoutSettings)
+{
     OpenReply r;
     ASSERT_EQ(msg_parse_open_reply(kOpenReply, 44, &r), 1);
     EXPECT_EQ(r.kind, OPEN_ACCEPTED);
@@ -499,7 +511,8 @@ TEST_F(Messages, OpenReplyWithAndWithoutSettings) {
     }
 }
 
-TEST_F(Messages, OpenReplyFirmwareOfFullWidth) {
+TEST_F(Messages, OpenReplyFirmwareOfFullWidth)
+{
     uint8_t reply[44];
     std::memcpy(reply, kOpenReply, sizeof reply);
     std::memcpy(reply + 34, "ABCDEFGHIJ", 10);
@@ -508,7 +521,8 @@ TEST_F(Messages, OpenReplyFirmwareOfFullWidth) {
     EXPECT_STREQ(r.firmware, "ABCDEFGHIJ");
 }
 
-TEST_F(Messages, CloseReplyNamesTheHolderOnlyWithTheWholeAddress) {
+TEST_F(Messages, CloseReplyNamesTheHolderOnlyWithTheWholeAddress)
+{
     struct Case {
         int length;
         const char* holder;
@@ -524,7 +538,8 @@ TEST_F(Messages, CloseReplyNamesTheHolderOnlyWithTheWholeAddress) {
     }
 }
 
-TEST_F(Messages, StatusAndPutEntryReplies) {
+TEST_F(Messages, StatusAndPutEntryReplies)
+{
     const uint8_t status[4] = {0xEE, 0xEE, 0x00, 0x0B};
     uint16_t code = 0;
     ASSERT_EQ(msg_parse_status_reply(status, 4, &code), 1);
@@ -548,7 +563,8 @@ TEST_F(Messages, StatusAndPutEntryReplies) {
     EXPECT_EQ(address, 0x0A00000Cu);
 }
 
-TEST_F(Messages, AccountingCountersInReplyOrder) {
+TEST_F(Messages, AccountingCountersInReplyOrder)
+{
     AccountingCounters c;
     ASSERT_EQ(msg_parse_accounting(kAccounting, 32, &c), 1);
     EXPECT_EQ(c.charge, 0x11u);
@@ -560,7 +576,8 @@ TEST_F(Messages, AccountingCountersInReplyOrder) {
     EXPECT_EQ(c.bytes_in, 9u);
 }
 
-TEST_F(Messages, LineMonitorBlocks) {
+TEST_F(Messages, LineMonitorBlocks)
+{
     LineMonitorData d;
     ASSERT_EQ(msg_parse_linemon(kLinemon, 86, &d), 1);
     const LineMonitorChannel& a = d.channel[0];
@@ -586,7 +603,8 @@ TEST_F(Messages, LineMonitorBlocks) {
 // Every parser on every length of its fixture, from an exactly sized heap
 // copy: short payloads are refused and nothing is read past the datagram
 // (the sanitizer build catches a read beyond the copy).
-TEST_F(Messages, ShortPayloadsAreRefusedWithoutReadingPastThem) {
+TEST_F(Messages, ShortPayloadsAreRefusedWithoutReadingPastThem)
+{
     struct Case {
         const char* name;
         const uint8_t* fixture;
@@ -595,18 +613,30 @@ TEST_F(Messages, ShortPayloadsAreRefusedWithoutReadingPastThem) {
         std::function<int(const uint8_t*, int)> parse;
     } cases[] = {
         {"scan", kScanReply, 16, SCAN_REPLY_MIN_LEN,
-         [](const uint8_t* p, int n) { ScanAnswer a; return msg_parse_scan_reply(p, n, &a); }},
+         [](const uint8_t* p, int n) {
+             ScanAnswer a;
+             return msg_parse_scan_reply(p, n, &a);
+         }},
         {"state", kStateReply, 64, STATE_REPLY_MIN_LEN,
          [](const uint8_t* p, int n) {
              RouterState s;
              return msg_parse_state_reply(1, p, n, &s);
          }},
         {"open", kOpenReply, 44, OPEN_REPLY_MIN_LEN,
-         [](const uint8_t* p, int n) { OpenReply r; return msg_parse_open_reply(p, n, &r); }},
+         [](const uint8_t* p, int n) {
+             OpenReply r;
+             return msg_parse_open_reply(p, n, &r);
+         }},
         {"refused", kCloseReply, 8, CLOSE_REPLY_MIN_LEN,
-         [](const uint8_t* p, int n) { OpenReply r; return msg_parse_open_refused(p, n, &r); }},
+         [](const uint8_t* p, int n) {
+             OpenReply r;
+             return msg_parse_open_refused(p, n, &r);
+         }},
         {"status", kAccounting, 8, 4,
-         [](const uint8_t* p, int n) { uint16_t s; return msg_parse_status_reply(p, n, &s); }},
+         [](const uint8_t* p, int n) {
+             uint16_t s;
+             return msg_parse_status_reply(p, n, &s);
+         }},
         {"put entry", kAccounting, 12, PUT_ENTRY_REPLY_MIN_LEN,
          [](const uint8_t* p, int n) {
              uint8_t t;
@@ -625,9 +655,15 @@ TEST_F(Messages, ShortPayloadsAreRefusedWithoutReadingPastThem) {
              return msg_parse_accounting(p, n, &c);
          }},
         {"linemon", kLinemon, 86, LINEMON_DATA_MIN_LEN,
-         [](const uint8_t* p, int n) { LineMonitorData d; return msg_parse_linemon(p, n, &d); }},
+         [](const uint8_t* p, int n) {
+             LineMonitorData d;
+             return msg_parse_linemon(p, n, &d);
+         }},
         {"fw reply", kAccounting, 8, FW_DOWNLOAD_REPLY_MIN_LEN,
-         [](const uint8_t* p, int n) { uint32_t a; return msg_parse_fw_reply(p, n, &a); }},
+         [](const uint8_t* p, int n) {
+             uint32_t a;
+             return msg_parse_fw_reply(p, n, &a);
+         }},
     };
     for (const Case& c : cases) {
         for (int length = 0; length <= c.full; ++length) {
@@ -642,20 +678,21 @@ TEST_F(Messages, ShortPayloadsAreRefusedWithoutReadingPastThem) {
 // ---------------------------------------------------- entry replies ---
 
 const uint8_t kLineReply[] = {
-    0xEE, 0xEE,                                                // never read
-    0xFF, 0x00, 0x05,                                          // table, index 5
-    0x0A, 0x00, 0x00, 0x07,                                    // host
-    '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '1', '2', '3', '4', '5', '6', '7',
-    '8', '9', '0',                                             // phone, full width
-    0x01, 0x05, 0xDC, 0x03, 0x01, 0x08, 0x07,                  // x75 1500/3/1/8/7
-    0x04, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55,      // layer 3: code, then a
-    0x55, 0x55, 0x55, 0x55, 0x55,                              // block that is not taken
-    0x00, 0x14, 0x00, 0x01, 0x00,                              // timeout 20, flags
-    'b', 'o', 'b', 0, 'p', 'w', 0, 'j', 'u', 'n', 'k', 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // send pair
-    'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'A', 'B', 'C', 'D', 'E', 'F', 'G',
-    'H', 'I', 'J', 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'A', 'B', 'C', 'D',
-    'E', 'F', 'G', 'H', 'I', 'J',                              // receive pair, no NUL
+    0xEE, 0xEE,              // never read
+    0xFF, 0x00, 0x05,        // table, index 5
+    0x0A, 0x00, 0x00, 0x07,  // host
+    '1',  '2',  '3',  '4',  '5',  '6',  '7',  '8',  '9',  '0', '1', '2', '3', '4',
+    '5',  '6',  '7',  '8',  '9',  '0',                     // phone, full width
+    0x01, 0x05, 0xDC, 0x03, 0x01, 0x08, 0x07,              // x75 1500/3/1/8/7
+    0x04, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55,  // layer 3: code, then a
+    0x55, 0x55, 0x55, 0x55, 0x55,                          // block that is not taken
+    0x00, 0x14, 0x00, 0x01, 0x00,                          // timeout 20, flags
+    'b',  'o',  'b',  0,    'p',  'w',  0,    'j',  'u',  'n', 'k', 0,   0,   0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0,   0,   0,   0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0,   0,  // send pair
+    'A',  'B',  'C',  'D',  'E',  'F',  'G',  'H',  'I',  'J', 'A', 'B', 'C', 'D',
+    'E',  'F',  'G',  'H',  'I',  'J',  'A',  'B',  'C',  'D', 'E', 'F', 'G', 'H',
+    'I',  'J',  'A',  'B',  'C',  'D',  'E',  'F',  'G',  'H', 'I', 'J',  // receive pair, no NUL
 };
 static_assert(sizeof kLineReply == LINE_BODY_LEN + 2, "line reply fixture size");
 
@@ -670,7 +707,8 @@ struct Freed {
     void operator()(void* p) const { std::free(p); }
 };
 
-TEST_F(Messages, LineEntryReply) {
+TEST_F(Messages, LineEntryReply)
+{
     std::unique_ptr<LineTarget, Freed> t(highstate_parse_line_entry(kLineReply, 135));
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->index, 5);
@@ -700,12 +738,13 @@ TEST_F(Messages, LineEntryReply) {
     EXPECT_EQ(t->default_route, 0);
 }
 
-TEST_F(Messages, LineEntryWithoutMatchingDefinitions) {
+TEST_F(Messages, LineEntryWithoutMatchingDefinitions)
+{
     uint8_t reply[135];
     std::memcpy(reply, kLineReply, sizeof reply);
     reply[30] = 0x04;  // blocksize 1024
     reply[31] = 0x00;
-    reply[36] = 99;    // no layer-3 row has this code
+    reply[36] = 99;  // no layer-3 row has this code
     std::unique_ptr<LineTarget, Freed> t(highstate_parse_line_entry(reply, 135));
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->proto2_params.blocksize, 1024);
@@ -714,7 +753,8 @@ TEST_F(Messages, LineEntryWithoutMatchingDefinitions) {
     EXPECT_EQ(t->proto3, nullptr);
 }
 
-TEST_F(Messages, PairsReadBackFromTheirFields) {
+TEST_F(Messages, PairsReadBackFromTheirFields)
+{
     struct Case {
         std::string field;  // padded with NUL bytes to 40
         const char* pair;
@@ -737,7 +777,8 @@ TEST_F(Messages, PairsReadBackFromTheirFields) {
     }
 }
 
-TEST_F(Messages, PairSurvivesAPackAndParseRoundTripWhereTheFormAllows) {
+TEST_F(Messages, PairSurvivesAPackAndParseRoundTripWhereTheFormAllows)
+{
     struct Case {
         const char* sent;
         const char* read;
@@ -759,7 +800,8 @@ TEST_F(Messages, PairSurvivesAPackAndParseRoundTripWhereTheFormAllows) {
     }
 }
 
-TEST_F(Messages, RouteAndFilterEntryReplies) {
+TEST_F(Messages, RouteAndFilterEntryReplies)
+{
     std::unique_ptr<RouteEntry, Freed> r(highstate_parse_route_entry(kRouteReply, 17));
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->index, 1);
@@ -779,7 +821,8 @@ TEST_F(Messages, RouteAndFilterEntryReplies) {
 
 // An empty slot comes as 5 or 6 bytes; anything longer must be the whole
 // entry, and a reply cut in between is refused.
-TEST_F(Messages, EntryRepliesAreAnEmptySlotOrTheWholeEntry) {
+TEST_F(Messages, EntryRepliesAreAnEmptySlotOrTheWholeEntry)
+{
     struct Case {
         const char* name;
         const uint8_t* fixture;

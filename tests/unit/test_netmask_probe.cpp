@@ -16,12 +16,14 @@
 
 namespace {
 
-constexpr uint32_t ip(unsigned a, unsigned b, unsigned c, unsigned d) {
+constexpr uint32_t ip(unsigned a, unsigned b, unsigned c, unsigned d)
+{
     return (a << 24) | (b << 16) | (c << 8) | d;
 }
 
 // A resolver with a fixed set of names; dotted quads convert as themselves.
-uint32_t fake_resolve(const char* text) {
+uint32_t fake_resolve(const char* text)
+{
     struct Name {
         const char* name;
         uint32_t address;
@@ -32,7 +34,8 @@ uint32_t fake_resolve(const char* text) {
         {"gw-router", ip(192, 9, 200, 1)},
     };
     for (const Name& n : kNames) {
-        if (std::strcmp(text, n.name) == 0) return n.address;
+        if (std::strcmp(text, n.name) == 0)
+            return n.address;
     }
     uint32_t value = 0;
     return myutil_parse_dotted_quad(text, &value) ? value : 0;
@@ -60,7 +63,8 @@ const std::string kClassicInterface = "192.9.200.44 ffffff00\n";
 
 // Every text handed to the resolver, in order; resolves as fake_resolve.
 std::vector<std::string> resolved;
-uint32_t recording_resolve(const char* text) {
+uint32_t recording_resolve(const char* text)
+{
     resolved.push_back(text);
     return fake_resolve(text);
 }
@@ -70,7 +74,8 @@ uint32_t recording_resolve(const char* text) {
 // each one would stall the start-up for seconds, and the column title
 // "Gateway" of the current form would even be taken for a host. Only the
 // gateways of routing entries are resolved, up to the one that settles it.
-TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved) {
+TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved)
+{
     struct Case {
         const char* name;
         std::string output;
@@ -80,13 +85,19 @@ TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved) {
     };
     const Case cases[] = {
         {"current", kCurrentRoutes, ip(192, 0, 2, 2), {"eth0"}, {"192.0.2.1"}},
-        {"classic", kClassicRoutes, ip(192, 9, 200, 44), {"le0"}, {"localhost", "gw-router", "myhost"}},
+        {"classic",
+         kClassicRoutes,
+         ip(192, 9, 200, 44),
+         {"le0"},
+         {"localhost", "gw-router", "myhost"}},
         {"current with a named default gateway",
          "IP table\n"
          "Gateway Iface\n"
          "_gateway eth0\n"
          "0.0.0.0 eth0\n",
-         ip(192, 0, 2, 2), {"eth0"}, {"_gateway"}},
+         ip(192, 0, 2, 2),
+         {"eth0"},
+         {"_gateway"}},
         {"sections with a header each, and on-link gateways that are no hosts",
          "tables tables\n"
          "Internet:\n"
@@ -97,13 +108,17 @@ TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved) {
          "Internet6:\n"
          "Gateway Expire\n"
          "fe80::1%lo0 lo0\n",
-         ip(192, 9, 200, 44), {}, {"192.9.200.1"}},
+         ip(192, 9, 200, 44),
+         {},
+         {"192.9.200.1"}},
         {"a rule under the column header",
          "Table: IPv4\n"
          "Gateway Interface\n"
          "-------------------- ---------\n"
          "myhost le0\n",
-         ip(192, 9, 200, 44), {"le0"}, {"myhost"}},
+         ip(192, 9, 200, 44),
+         {"le0"},
+         {"myhost"}},
         // A gateway named like the column title is a host once the header
         // has passed: only the header's own pair of words is skipped.
         {"a gateway host named like the column",
@@ -111,8 +126,14 @@ TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved) {
          "Gateway Iface\n"
          "Gateway eth1\n"
          "0.0.0.0 eth0\n",
-         ip(192, 0, 2, 2), {"eth0"}, {"Gateway"}},
-        {"no header at all", "gw-router eth1\n0.0.0.0 eth0\n", ip(192, 0, 2, 2), {"eth0"}, {"gw-router"}},
+         ip(192, 0, 2, 2),
+         {"eth0"},
+         {"Gateway"}},
+        {"no header at all",
+         "gw-router eth1\n0.0.0.0 eth0\n",
+         ip(192, 0, 2, 2),
+         {"eth0"},
+         {"gw-router"}},
     };
     for (const Case& c : cases) {
         resolved.clear();
@@ -122,27 +143,33 @@ TEST(NetmaskProbeRoutes, HeaderLinesAreNeverResolved) {
     }
 }
 
-TEST(NetmaskProbeRoutes, CurrentFormChoosesTheOnLinkInterface) {
-    NetprobeInterfaces found = netprobe_parse_routes(kCurrentRoutes, ip(192, 0, 2, 2), fake_resolve);
+TEST(NetmaskProbeRoutes, CurrentFormChoosesTheOnLinkInterface)
+{
+    NetprobeInterfaces found =
+        netprobe_parse_routes(kCurrentRoutes, ip(192, 0, 2, 2), fake_resolve);
     EXPECT_EQ(found.names, std::vector<std::string>{"eth0"});
     EXPECT_FALSE(found.own_gateway);
 }
 
-TEST(NetmaskProbeRoutes, ClassicFormChoosesTheInterfaceRoutedThroughThisHost) {
-    NetprobeInterfaces found = netprobe_parse_routes(kClassicRoutes, ip(192, 9, 200, 44), fake_resolve);
+TEST(NetmaskProbeRoutes, ClassicFormChoosesTheInterfaceRoutedThroughThisHost)
+{
+    NetprobeInterfaces found =
+        netprobe_parse_routes(kClassicRoutes, ip(192, 9, 200, 44), fake_resolve);
     ASSERT_FALSE(found.names.empty());
     EXPECT_EQ(found.names[0], "le0");
     EXPECT_TRUE(found.own_gateway);
 }
 
-TEST(NetmaskProbeRoutes, ClassicFormWithTheOwnAddressAsGateway) {
+TEST(NetmaskProbeRoutes, ClassicFormWithTheOwnAddressAsGateway)
+{
     const std::string routes = "Gateway Interface\n192.9.200.1 le0\n192.9.200.44 le1\n";
     NetprobeInterfaces found = netprobe_parse_routes(routes, ip(192, 9, 200, 44), fake_resolve);
     EXPECT_EQ(found.names, std::vector<std::string>{"le1"});
     EXPECT_TRUE(found.own_gateway);
 }
 
-TEST(NetmaskProbeRoutes, OwnGatewayGoesBeforeOnLinkRoutesAndNamesDoNotRepeat) {
+TEST(NetmaskProbeRoutes, OwnGatewayGoesBeforeOnLinkRoutesAndNamesDoNotRepeat)
+{
     const std::string routes =
         "0.0.0.0 eth1\n"
         "* eth2\n"
@@ -153,7 +180,8 @@ TEST(NetmaskProbeRoutes, OwnGatewayGoesBeforeOnLinkRoutesAndNamesDoNotRepeat) {
     EXPECT_TRUE(found.own_gateway);
 }
 
-TEST(NetmaskProbeRoutes, LinesWithoutTwoFieldsOrWithUnsafeNamesAreSkipped) {
+TEST(NetmaskProbeRoutes, LinesWithoutTwoFieldsOrWithUnsafeNamesAreSkipped)
+{
     const std::string routes =
         "\n"
         "lonely\n"
@@ -166,28 +194,36 @@ TEST(NetmaskProbeRoutes, LinesWithoutTwoFieldsOrWithUnsafeNamesAreSkipped) {
     EXPECT_EQ(found.names, std::vector<std::string>{"wlan0"});
 }
 
-TEST(NetmaskProbeRoutes, NoOwnAddressChoosesNothing) {
+TEST(NetmaskProbeRoutes, NoOwnAddressChoosesNothing)
+{
     // 0.0.0.0 converts to 0 as well; an unknown own address must not match it.
     NetprobeInterfaces found = netprobe_parse_routes(kCurrentRoutes, 0, fake_resolve);
     EXPECT_TRUE(found.names.empty());
 }
 
-TEST(NetmaskProbeInterface, PicksTheLineOfTheOwnAddress) {
+TEST(NetmaskProbeInterface, PicksTheLineOfTheOwnAddress)
+{
     const std::string output = "10.1.1.1 255.0.0.0\n192.0.2.2 255.255.255.128\n";
     uint32_t mask = 0;
     ASSERT_EQ(netprobe_parse_ifconfig(output, ip(192, 0, 2, 2), false, fake_resolve, &mask), 1);
     EXPECT_EQ(mask, ip(255, 255, 255, 128));
 }
 
-TEST(NetmaskProbeInterface, BothFormsOfMask) {
+TEST(NetmaskProbeInterface, BothFormsOfMask)
+{
     uint32_t mask = 0;
-    ASSERT_EQ(netprobe_parse_ifconfig(kCurrentInterface, ip(192, 0, 2, 2), false, fake_resolve, &mask), 1);
+    ASSERT_EQ(
+        netprobe_parse_ifconfig(kCurrentInterface, ip(192, 0, 2, 2), false, fake_resolve, &mask),
+        1);
     EXPECT_EQ(mask, ip(255, 255, 255, 0));
-    ASSERT_EQ(netprobe_parse_ifconfig(kClassicInterface, ip(192, 9, 200, 44), true, fake_resolve, &mask), 1);
+    ASSERT_EQ(
+        netprobe_parse_ifconfig(kClassicInterface, ip(192, 9, 200, 44), true, fake_resolve, &mask),
+        1);
     EXPECT_EQ(mask, ip(255, 255, 255, 0));
 }
 
-TEST(NetmaskProbeInterface, OlderLabelledAddressIsRecognised) {
+TEST(NetmaskProbeInterface, OlderLabelledAddressIsRecognised)
+{
     uint32_t mask = 0;
     ASSERT_EQ(netprobe_parse_ifconfig("addr:10.2.3.4 ffff0000\n", ip(10, 2, 3, 4), false,
                                       fake_resolve, &mask),
@@ -195,15 +231,19 @@ TEST(NetmaskProbeInterface, OlderLabelledAddressIsRecognised) {
     EXPECT_EQ(mask, ip(255, 255, 0, 0));
 }
 
-TEST(NetmaskProbeInterface, AnotherAddressCountsOnlyWhenTheRouteChoseTheInterface) {
+TEST(NetmaskProbeInterface, AnotherAddressCountsOnlyWhenTheRouteChoseTheInterface)
+{
     uint32_t mask = 7;
-    EXPECT_EQ(netprobe_parse_ifconfig(kCurrentInterface, ip(10, 9, 9, 9), false, fake_resolve, &mask), 0);
+    EXPECT_EQ(
+        netprobe_parse_ifconfig(kCurrentInterface, ip(10, 9, 9, 9), false, fake_resolve, &mask), 0);
     EXPECT_EQ(mask, 7u);
-    EXPECT_EQ(netprobe_parse_ifconfig(kCurrentInterface, ip(10, 9, 9, 9), true, fake_resolve, &mask), 1);
+    EXPECT_EQ(
+        netprobe_parse_ifconfig(kCurrentInterface, ip(10, 9, 9, 9), true, fake_resolve, &mask), 1);
     EXPECT_EQ(mask, ip(255, 255, 255, 0));
 }
 
-TEST(NetmaskProbeInterface, NoUsableLine) {
+TEST(NetmaskProbeInterface, NoUsableLine)
+{
     uint32_t mask = 7;
     EXPECT_EQ(netprobe_parse_ifconfig("", ip(10, 0, 0, 1), true, fake_resolve, &mask), 0);
     EXPECT_EQ(netprobe_parse_ifconfig("10.0.0.1\n10.0.0.1 junk!\n", ip(10, 0, 0, 1), true,
@@ -212,7 +252,8 @@ TEST(NetmaskProbeInterface, NoUsableLine) {
     EXPECT_EQ(mask, 7u);
 }
 
-TEST(NetmaskProbeMask, Forms) {
+TEST(NetmaskProbeMask, Forms)
+{
     struct Case {
         const char* text;
         int ok;
@@ -227,7 +268,7 @@ TEST(NetmaskProbeMask, Forms) {
         {"FFFFFFFC", 1, ip(255, 255, 255, 252)},
         {"0x", 1, 0},
         {"0.0.0.0", 1, 0},
-        {"1ffffff00", 0, 0},    // more than 32 bits
+        {"1ffffff00", 0, 0},  // more than 32 bits
         {"ffffff00x", 0, 0},
         {"255.255.255", 0, 0},  // a dotted form that is no quad is never hex
         {"255.255.255.256", 0, 0},
@@ -242,36 +283,55 @@ TEST(NetmaskProbeMask, Forms) {
     }
 }
 
-TEST(NetmaskProbeMask, InterfaceNames) {
+TEST(NetmaskProbeMask, InterfaceNames)
+{
     struct Case {
         const char* name;
         int ok;
     };
     const Case cases[] = {
-        {"eth0", 1},          {"le0", 1},         {"eth0:1", 1},       {"br-1a2b3c", 1},
-        {"veth.10", 1},       {"wlp2s0_x", 1},    {"abcdefghijklmno", 1},
-        {"", 0},              {"-x", 0},          {"abcdefghijklmnop", 0},
-        {"eth0;reboot", 0},   {"a b", 0},         {"$(id)", 0},        {"e|x", 0},
-        {"e'x", 0},           {"e>x", 0},         {"e/x", 0},
+        {"eth0", 1},
+        {"le0", 1},
+        {"eth0:1", 1},
+        {"br-1a2b3c", 1},
+        {"veth.10", 1},
+        {"wlp2s0_x", 1},
+        {"abcdefghijklmno", 1},
+        {"", 0},
+        {"-x", 0},
+        {"abcdefghijklmnop", 0},
+        {"eth0;reboot", 0},
+        {"a b", 0},
+        {"$(id)", 0},
+        {"e|x", 0},
+        {"e'x", 0},
+        {"e>x", 0},
+        {"e/x", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(netprobe_valid_ifname(c.name), c.ok) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(netprobe_valid_ifname(c.name), c.ok) << c.name;
 }
 
 // ---------------------------------------------- the real commands ---
 
 // A private network and host name for this test process: a veth pair whose
 // first end carries `address`/`prefix`, and the host name set to `hostname`.
-bool private_network(const char* hostname, const char* address, int prefix) {
-    if (unshare(CLONE_NEWNET | CLONE_NEWUTS) != 0) return false;
-    if (sethostname(hostname, std::strlen(hostname)) != 0) return false;
+bool private_network(const char* hostname, const char* address, int prefix)
+{
+    if (unshare(CLONE_NEWNET | CLONE_NEWUTS) != 0)
+        return false;
+    if (sethostname(hostname, std::strlen(hostname)) != 0)
+        return false;
     std::string setup = "ip link add pv0 type veth peer name pv1 && ip addr add " +
                         std::string(address) + "/" + std::to_string(prefix) +
                         " dev pv0 && ip link set pv0 up && ip link set pv1 up";
     return std::system(setup.c_str()) == 0;
 }
 
-TEST(NetmaskProbeCommands, FindsTheMaskOfTheInterfaceCarryingThisHost) {
-    if (!private_network("10.77.0.1", "10.77.0.1", 16)) GTEST_SKIP() << "needs root for namespaces";
+TEST(NetmaskProbeCommands, FindsTheMaskOfTheInterfaceCarryingThisHost)
+{
+    if (!private_network("10.77.0.1", "10.77.0.1", 16))
+        GTEST_SKIP() << "needs root for namespaces";
     RouterSettings settings;
     std::memset(&settings, 0, sizeof settings);
     myutil_copy_text(settings.netmask, "255.255.255.0");
@@ -279,8 +339,10 @@ TEST(NetmaskProbeCommands, FindsTheMaskOfTheInterfaceCarryingThisHost) {
     EXPECT_STREQ(settings.netmask, "255.255.0.0");
 }
 
-TEST(NetmaskProbeCommands, KeepsTheMaskWhenNoInterfaceCarriesThisHost) {
-    if (!private_network("10.88.0.1", "10.77.0.1", 16)) GTEST_SKIP() << "needs root for namespaces";
+TEST(NetmaskProbeCommands, KeepsTheMaskWhenNoInterfaceCarriesThisHost)
+{
+    if (!private_network("10.88.0.1", "10.77.0.1", 16))
+        GTEST_SKIP() << "needs root for namespaces";
     RouterSettings settings;
     std::memset(&settings, 0, sizeof settings);
     myutil_copy_text(settings.netmask, "255.255.255.0");
@@ -288,7 +350,8 @@ TEST(NetmaskProbeCommands, KeepsTheMaskWhenNoInterfaceCarriesThisHost) {
     EXPECT_STREQ(settings.netmask, "255.255.255.0");
 }
 
-TEST(NetmaskProbeCommands, PutsTheCommandDirectoriesInFrontOfALongPath) {
+TEST(NetmaskProbeCommands, PutsTheCommandDirectoriesInFrontOfALongPath)
+{
     const std::string old_path(8192, 'p');
     setenv("PATH", (old_path + ":/usr/bin:/bin").c_str(), 1);
     RouterSettings settings;
@@ -298,7 +361,8 @@ TEST(NetmaskProbeCommands, PutsTheCommandDirectoriesInFrontOfALongPath) {
               std::string(NETPROBE_PATH_PREFIX) + ":" + old_path + ":/usr/bin:/bin");
 }
 
-TEST(NetmaskProbeCommands, AnUnsetPathGainsNoWorkingDirectoryEntry) {
+TEST(NetmaskProbeCommands, AnUnsetPathGainsNoWorkingDirectoryEntry)
+{
     unsetenv("PATH");
     RouterSettings settings;
     std::memset(&settings, 0, sizeof settings);

@@ -16,26 +16,31 @@
 
 namespace {
 
-bool namespace_exists(const std::string& ns) {
+bool namespace_exists(const std::string& ns)
+{
     struct stat info;
     return stat(("/run/netns/" + ns).c_str(), &info) == 0;
 }
 
 // Alive: exists and is not a zombie waiting for its parent to reap it.
-bool process_alive(pid_t pid) {
+bool process_alive(pid_t pid)
+{
     for (int i = 0; i < 200; i++) {  // a signalled process may take a moment to end
         FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-        if (f == nullptr) return false;
+        if (f == nullptr)
+            return false;
         char state = '?';
         int fields = std::fscanf(f, "%*d (%*[^)]) %c", &state);
         std::fclose(f);
-        if (fields == 1 && state == 'Z') return false;
+        if (fields == 1 && state == 'Z')
+            return false;
         usleep(10000);
     }
     return true;
 }
 
-TEST(TestNetwork, BroadcastFromTheWorkstationReachesEveryRouterAndUnicastOnlyItsTarget) {
+TEST(TestNetwork, BroadcastFromTheWorkstationReachesEveryRouterAndUnicastOnlyItsTarget)
+{
     TestNetwork net(2);
     TEST_NETWORK_REQUIRE(net);
     TestSocket ws(net, net.workstation());
@@ -60,7 +65,8 @@ TEST(TestNetwork, BroadcastFromTheWorkstationReachesEveryRouterAndUnicastOnlyIts
     EXPECT_TRUE(r1.quiet());
 }
 
-TEST(TestNetwork, SocketsMadeInsideKeepTheirNamespaceAfterTheScopeEnds) {
+TEST(TestNetwork, SocketsMadeInsideKeepTheirNamespaceAfterTheScopeEnds)
+{
     TestNetwork net(1);
     TEST_NETWORK_REQUIRE(net);
     // The same port twice: only possible when the two sockets live apart.
@@ -78,7 +84,8 @@ TEST(TestNetwork, SocketsMadeInsideKeepTheirNamespaceAfterTheScopeEnds) {
     }
 }
 
-TEST(TestNetwork, AnExtraAddressSendsAndReceives) {
+TEST(TestNetwork, AnExtraAddressSendsAndReceives)
+{
     TestNetwork net(1);
     TEST_NETWORK_REQUIRE(net);
     ASSERT_TRUE(net.add_address(net.router(1), "10.77.0.50/24")) << net.error();
@@ -91,18 +98,22 @@ TEST(TestNetwork, AnExtraAddressSendsAndReceives) {
     EXPECT_EQ(got.from, 0x0A4D0032u);
 }
 
-TEST(TestNetwork, RunReportsOutputAndStatusOfAProgramInsideANamespace) {
+TEST(TestNetwork, RunReportsOutputAndStatusOfAProgramInsideANamespace)
+{
     TestNetwork net(1);
     TEST_NETWORK_REQUIRE(net);
     std::string output;
-    EXPECT_EQ(net.run(net.router(1), {"ip", "-4", "-o", "addr", "show", "dev", "eth0"}, &output), 0);
+    EXPECT_EQ(net.run(net.router(1), {"ip", "-4", "-o", "addr", "show", "dev", "eth0"}, &output),
+              0);
     EXPECT_NE(output.find("10.77.0.2/24"), std::string::npos) << output;
-    EXPECT_EQ(net.run(net.workstation(), {"sh", "-c", "echo out; echo err >&2; exit 3"}, &output), 3);
+    EXPECT_EQ(net.run(net.workstation(), {"sh", "-c", "echo out; echo err >&2; exit 3"}, &output),
+              3);
     EXPECT_EQ(output, "out\nerr\n");
     EXPECT_EQ(net.run(net.workstation(), {"/nonexistent/program"}, &output), 127);
 }
 
-TEST(TestNetwork, SpawnPassesEnvironmentAndDirectoryAndStopEndsOnlyWhatItStarted) {
+TEST(TestNetwork, SpawnPassesEnvironmentAndDirectoryAndStopEndsOnlyWhatItStarted)
+{
     TestNetwork net(1);
     TEST_NETWORK_REQUIRE(net);
     char dir_template[] = "/tmp/qvnetXXXXXX";
@@ -112,26 +123,30 @@ TEST(TestNetwork, SpawnPassesEnvironmentAndDirectoryAndStopEndsOnlyWhatItStarted
     SpawnOptions options;
     options.env = {"QORVEL_PATH=/some/where", "HOME"};
     options.cwd = dir;
-    pid_t writer = net.spawn(net.workstation(),
-                             {"sh", "-c", "echo \"$QORVEL_PATH ${HOME-unset} $(pwd)\" > out.txt"}, options);
+    pid_t writer =
+        net.spawn(net.workstation(),
+                  {"sh", "-c", "echo \"$QORVEL_PATH ${HOME-unset} $(pwd)\" > out.txt"}, options);
     ASSERT_GT(writer, 0);
     EXPECT_EQ(net.wait(writer, 5000), 0);
     std::string text;
     if (FILE* f = std::fopen((dir + "/out.txt").c_str(), "r")) {
         char line[256] = "";
-        if (std::fgets(line, sizeof line, f)) text = line;
+        if (std::fgets(line, sizeof line, f))
+            text = line;
         std::fclose(f);
     }
     EXPECT_EQ(text, "/some/where unset " + dir + "\n");
 
     // A long runner and its own child both end with stop().
-    pid_t sleeper = net.spawn(net.router(1), {"sh", "-c", "sleep 60 & echo $! > child.txt; wait"}, options);
+    pid_t sleeper =
+        net.spawn(net.router(1), {"sh", "-c", "sleep 60 & echo $! > child.txt; wait"}, options);
     ASSERT_GT(sleeper, 0);
     EXPECT_EQ(net.wait(sleeper, 300), -1);  // still running
     EXPECT_EQ(net.stop(sleeper), 128 + SIGTERM);
     long child = 0;
     if (FILE* f = std::fopen((dir + "/child.txt").c_str(), "r")) {
-        if (std::fscanf(f, "%ld", &child) != 1) child = 0;
+        if (std::fscanf(f, "%ld", &child) != 1)
+            child = 0;
         std::fclose(f);
     }
     ASSERT_GT(child, 0);
@@ -143,22 +158,26 @@ TEST(TestNetwork, SpawnPassesEnvironmentAndDirectoryAndStopEndsOnlyWhatItStarted
     rmdir(dir.c_str());
 }
 
-TEST(TestNetwork, TeardownRemovesEveryNamespaceAndKillsLeftoverPrograms) {
+TEST(TestNetwork, TeardownRemovesEveryNamespaceAndKillsLeftoverPrograms)
+{
     std::vector<std::string> names;
     pid_t leftover = -1;
     {
         TestNetwork net(2);
         TEST_NETWORK_REQUIRE(net);
         names = {net.workstation(), net.router(1), net.router(2)};
-        for (const std::string& ns : names) EXPECT_TRUE(namespace_exists(ns)) << ns;
+        for (const std::string& ns : names)
+            EXPECT_TRUE(namespace_exists(ns)) << ns;
         leftover = net.spawn(net.router(2), {"sleep", "60"});
         ASSERT_GT(leftover, 0);
     }
-    for (const std::string& ns : names) EXPECT_FALSE(namespace_exists(ns)) << ns;
+    for (const std::string& ns : names)
+        EXPECT_FALSE(namespace_exists(ns)) << ns;
     EXPECT_FALSE(process_alive(leftover));
 }
 
-TEST(TestNetwork, TwoNetworksOfOneProcessStayApart) {
+TEST(TestNetwork, TwoNetworksOfOneProcessStayApart)
+{
     TestNetwork a(1);
     TestNetwork b(1);
     TEST_NETWORK_REQUIRE(a);

@@ -17,33 +17,49 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-constexpr uint32_t R1 = 0x0A4D0002;       // 10.77.0.2, router 1's namespace address
-constexpr uint32_t R2 = 0x0A4D0032;       // 10.77.0.50, a second router in the same process
-constexpr uint32_t FW_NEW = 0x0A4D003C;   // 10.77.0.60, the address a download gives
-constexpr uint32_t STRANGER = 0x0A4D0063; // 10.77.0.99, another workstation
+constexpr uint32_t R1 = 0x0A4D0002;        // 10.77.0.2, router 1's namespace address
+constexpr uint32_t R2 = 0x0A4D0032;        // 10.77.0.50, a second router in the same process
+constexpr uint32_t FW_NEW = 0x0A4D003C;    // 10.77.0.60, the address a download gives
+constexpr uint32_t STRANGER = 0x0A4D0063;  // 10.77.0.99, another workstation
 const char* const HW1 = "00:a0:f9:00:00:01";
 const char* const HW2 = "00:a0:f9:00:00:02";
 constexpr int EXCHANGE_WAIT_MS = 3000;  // for an acknowledgement or reply that must come
 const Bytes HW1_BYTES = {0x00, 0xa0, 0xf9, 0x00, 0x00, 0x01};
 
-Bytes be16(uint32_t v) { return {uint8_t(v >> 8), uint8_t(v)}; }
-Bytes be32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
-Bytes cat(std::initializer_list<Bytes> parts) {
+Bytes be16(uint32_t v)
+{
+    return {uint8_t(v >> 8), uint8_t(v)};
+}
+Bytes be32(uint32_t v)
+{
+    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
+Bytes cat(std::initializer_list<Bytes> parts)
+{
     Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
-Bytes text(const std::string& s, size_t width) {
+Bytes text(const std::string& s, size_t width)
+{
     Bytes b(width, 0);
     std::memcpy(b.data(), s.data(), std::min(width, s.size()));
     return b;
 }
-uint32_t get16(const Bytes& b, size_t at) { return uint32_t(b.at(at) << 8 | b.at(at + 1)); }
-uint32_t get32(const Bytes& b, size_t at) { return get16(b, at) << 16 | get16(b, at + 2); }
+uint32_t get16(const Bytes& b, size_t at)
+{
+    return uint32_t(b.at(at) << 8 | b.at(at + 1));
+}
+uint32_t get32(const Bytes& b, size_t at)
+{
+    return get16(b, at) << 16 | get16(b, at + 2);
+}
 
 // The password scrambling, from its description; checked against a
 // key stream worked out by hand so the test does not just mirror the peer.
-Bytes scramble(const Bytes& in, uint16_t seed) {
+Bytes scramble(const Bytes& in, uint16_t seed)
+{
     Bytes out(10);
     unsigned x = ((seed % 257u) & 0xFFu) + 13u;
     for (size_t i = 0; i < 10; ++i) {
@@ -60,46 +76,58 @@ public:
     Station(TestNetwork& net, const std::string& ns, uint32_t own) : sock_(net, ns), own_(own) {}
     bool ok() const { return sock_.ok(); }
 
-    void send(uint32_t to, uint16_t code, uint16_t seq, const Bytes& payload = {}) {
+    void send(uint32_t to, uint16_t code, uint16_t seq, const Bytes& payload = {})
+    {
         ASSERT_TRUE(sock_.send_to(to, test_frame(code, seq, payload)));
     }
     // Everything that arrives until the line is quiet, except our own broadcasts.
-    std::vector<TestDatagram> replies(int quiet_ms = 150) {
+    std::vector<TestDatagram> replies(int quiet_ms = 150)
+    {
         std::vector<TestDatagram> out;
         for (TestDatagram& d : sock_.drain(quiet_ms))
-            if (d.from != own_) out.push_back(d);
+            if (d.from != own_)
+                out.push_back(d);
         return out;
     }
     // Waits (generously) for n datagrams, then takes whatever else follows
     // at once: a test that expects n sees more or fewer.
-    std::vector<TestDatagram> expect(size_t n) {
+    std::vector<TestDatagram> expect(size_t n)
+    {
         std::vector<TestDatagram> out;
         TestDatagram d;
-        while (out.size() < n && next(&d, EXCHANGE_WAIT_MS)) out.push_back(d);
-        for (TestDatagram& more : replies(50)) out.push_back(more);
+        while (out.size() < n && next(&d, EXCHANGE_WAIT_MS))
+            out.push_back(d);
+        for (TestDatagram& more : replies(50))
+            out.push_back(more);
         return out;
     }
     // The next datagram from someone else, within `ms`; false when none.
-    bool next(TestDatagram* d, int ms = TEST_SOCKET_WAIT_MS) {
+    bool next(TestDatagram* d, int ms = TEST_SOCKET_WAIT_MS)
+    {
         int64_t deadline = peer_now_ms() + ms;
         for (int64_t left = ms; left > 0; left = deadline - peer_now_ms())
-            if (sock_.receive(d, int(left)) && d->from != own_) return true;
+            if (sock_.receive(d, int(left)) && d->from != own_)
+                return true;
         return false;
     }
     // Everything that arrives within `ms`, however busy the line.
-    std::vector<TestDatagram> replies_for(int ms) {
+    std::vector<TestDatagram> replies_for(int ms)
+    {
         std::vector<TestDatagram> out;
         int64_t deadline = peer_now_ms() + ms;
         TestDatagram d;
         for (int64_t left = ms; left > 0; left = deadline - peer_now_ms())
-            if (sock_.receive(&d, int(left)) && d.from != own_) out.push_back(d);
+            if (sock_.receive(&d, int(left)) && d.from != own_)
+                out.push_back(d);
         return out;
     }
     // Sends a numbered request and expects its acknowledgement first, then
     // exactly one reply of `reply_code`; returns the reply's payload. The
     // waits are generous (a reply that adds an address runs a command), the
     // check that nothing else follows is short.
-    Bytes exchange(uint32_t to, uint16_t code, uint16_t seq, const Bytes& payload, uint16_t reply_code) {
+    Bytes exchange(uint32_t to, uint16_t code, uint16_t seq, const Bytes& payload,
+                   uint16_t reply_code)
+    {
         send(to, code, seq, payload);
         TestDatagram ack, reply;
         EXPECT_TRUE(next(&ack, EXCHANGE_WAIT_MS)) << "no ack of request " << std::hex << code;
@@ -124,9 +152,11 @@ protected:
     void SetUp() override { TEST_NETWORK_REQUIRE(net); }
 
     // Starts one process with router r1 (and r2 when given) in router 1's namespace.
-    void start(const SimRouter& r1, const SimRouter* r2 = nullptr) {
+    void start(const SimRouter& r1, const SimRouter* r2 = nullptr)
+    {
         std::vector<SimRouter> all = {r1};
-        if (r2) all.push_back(*r2);
+        if (r2)
+            all.push_back(*r2);
         peer.reset(new PeerProcess(net, net.router(1), all));
         ASSERT_TRUE(peer->start()) << peer->error();
         station.reset(new Station(net, net.workstation(), net.workstation_ip()));
@@ -134,13 +164,15 @@ protected:
     }
 
     // Exactly one datagram comes: the acknowledgement of `seq`.
-    void got_only_ack(uint16_t seq) {
+    void got_only_ack(uint16_t seq)
+    {
         std::vector<TestDatagram> got = station->expect(1);
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0].bytes, test_frame_ack(seq));
     }
 
-    SimRouter state_of(const std::string& name) {
+    SimRouter state_of(const std::string& name)
+    {
         SimRouter r;
         EXPECT_TRUE(peer->router(name, &r)) << peer->error();
         return r;
@@ -151,14 +183,16 @@ protected:
     std::unique_ptr<Station> station;
 };
 
-SimRouter basic_router() {
+SimRouter basic_router()
+{
     SimRouter r = sim_router("r1", "10.77.0.2", HW1);
     r.phone = "0301234";
     r.firmware = "2.10";
     return r;
 }
 
-TEST(PeerScrambleFixture, KeyStreamOfSeedZeroStartsAsWorkedOut) {
+TEST(PeerScrambleFixture, KeyStreamOfSeedZeroStartsAsWorkedOut)
+{
     // x = 13: k = 2171 >> 6 = 33; x = 46: k = 7682 >> 6 = 120; x = 133: k = 22211 >> 6 & 255 = 91.
     Bytes k = scramble(Bytes(10, 0), 0);
     EXPECT_EQ(k[0], 0x21);
@@ -167,7 +201,8 @@ TEST(PeerScrambleFixture, KeyStreamOfSeedZeroStartsAsWorkedOut) {
     EXPECT_EQ(scramble(k, 0), Bytes(10, 0));
 }
 
-TEST_F(PeerProtocol, ScanAndStateQueryReachEveryRouterOfTheProcess) {
+TEST_F(PeerProtocol, ScanAndStateQueryReachEveryRouterOfTheProcess)
+{
     SimRouter r1 = basic_router();
     r1.holder = "10.77.0.99";
     r1.channel[1].state = 3;
@@ -223,7 +258,8 @@ TEST_F(PeerProtocol, ScanAndStateQueryReachEveryRouterOfTheProcess) {
     EXPECT_EQ(got[0].from, R2);
 }
 
-TEST_F(PeerProtocol, OpenIsRefusedWithTheReasonAndTheHolder) {
+TEST_F(PeerProtocol, OpenIsRefusedWithTheReasonAndTheHolder)
+{
     struct Case {
         const char* what;
         std::vector<std::string> knobs;
@@ -256,7 +292,8 @@ TEST_F(PeerProtocol, OpenIsRefusedWithTheReasonAndTheHolder) {
     }
 }
 
-TEST_F(PeerProtocol, PasswordIsCheckedWithTheChallengeAndTheRequestNumber) {
+TEST_F(PeerProtocol, PasswordIsCheckedWithTheChallengeAndTheRequestNumber)
+{
     SimRouter r = basic_router();
     r.password = "geheim";
     r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
@@ -282,10 +319,12 @@ TEST_F(PeerProtocol, PasswordIsCheckedWithTheChallengeAndTheRequestNumber) {
         ASSERT_EQ(challenge, be16(0x1234));
         // The password request is numbered (knob): its number goes back in the answer.
         uint16_t asked = 0;
-        for (const PeerLogLine& l : peer->datagrams(PeerLogLine::TX, 0x1004)) asked = uint16_t(l.seq);
+        for (const PeerLogLine& l : peer->datagrams(PeerLogLine::TX, 0x1004))
+            asked = uint16_t(l.seq);
         ASSERT_NE(asked, 0);
         ++seq;
-        Bytes answer = cat({be16(uint16_t(asked + c.seq_shift)), scramble(text(c.typed, 10), 0x1234)});
+        Bytes answer =
+            cat({be16(uint16_t(asked + c.seq_shift)), scramble(text(c.typed, 10), 0x1234)});
         Bytes p = station->exchange(R1, 0x3004, seq, answer, c.accepted ? 0x3001 : 0x3003);
         ++seq;
         if (!c.accepted) {
@@ -310,7 +349,8 @@ TEST_F(PeerProtocol, PasswordIsCheckedWithTheChallengeAndTheRequestNumber) {
 // The station retransmits a request whose acknowledgement it has not had:
 // the copy (same number, same bytes) is acknowledged again and not handled
 // again; the same request under a new number is a new request.
-TEST_F(PeerProtocol, ACopyOfTheLastRequestIsAcknowledgedAgainAndHandledOnce) {
+TEST_F(PeerProtocol, ACopyOfTheLastRequestIsAcknowledgedAgainAndHandledOnce)
+{
     SimRouter r = basic_router();
     r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
     start(r);
@@ -326,12 +366,13 @@ TEST_F(PeerProtocol, ACopyOfTheLastRequestIsAcknowledgedAgainAndHandledOnce) {
 // A router that takes its time over every request (ack-delay) acknowledges
 // and answers only then; a copy that comes meanwhile is acknowledged as
 // late, and the request is handled once.
-TEST_F(PeerProtocol, ASlowRouterAcknowledgesLateAndAnswersOnce) {
+TEST_F(PeerProtocol, ASlowRouterAcknowledgesLateAndAnswersOnce)
+{
     SimRouter r = basic_router();
     r.knobs = {"ack-delay 400"};
     start(r);
     station->send(R1, 0x1001, 1);
-    station->send(R1, 0x1001, 1);  // the station's repeat
+    station->send(R1, 0x1001, 1);                    // the station's repeat
     EXPECT_TRUE(station->replies_for(250).empty());  // nothing before the delay
     std::vector<TestDatagram> got = station->replies_for(1500);
     int acks = 0, replies = 0;
@@ -345,7 +386,8 @@ TEST_F(PeerProtocol, ASlowRouterAcknowledgesLateAndAnswersOnce) {
 
 // The open reply to a password was lost and the station sends the same
 // password again: the router, open already, answers it again.
-TEST_F(PeerProtocol, ARepeatedPasswordIsAnsweredWithTheOpenAgain) {
+TEST_F(PeerProtocol, ARepeatedPasswordIsAnsweredWithTheOpenAgain)
+{
     SimRouter r = basic_router();
     r.password = "geheim";
     r.knobs = {"challenge 0x1234"};
@@ -360,20 +402,24 @@ TEST_F(PeerProtocol, ARepeatedPasswordIsAnsweredWithTheOpenAgain) {
 
 // Datagrams the router sends are lost at random with send-loss; a seeded
 // run loses the same ones again.
-TEST_F(PeerProtocol, SendLossDropsAcknowledgementsAndRepliesBySeed) {
+TEST_F(PeerProtocol, SendLossDropsAcknowledgementsAndRepliesBySeed)
+{
     SimRouter r = basic_router();
     r.knobs = {"send-loss 50 3"};
     start(r);
-    for (uint16_t seq = 1; seq <= 20; ++seq) station->send(R1, 0xF031, 0);
+    for (uint16_t seq = 1; seq <= 20; ++seq)
+        station->send(R1, 0xF031, 0);
     std::vector<TestDatagram> got = station->replies_for(800);
     EXPECT_GT(got.size(), 0u);
     EXPECT_LT(got.size(), 20u);
     int lost = 0;
-    for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "lost out:") == 0;
+    for (const std::string& e : peer->events("r1"))
+        lost += e.compare(0, 9, "lost out:") == 0;
     EXPECT_EQ(size_t(lost) + got.size(), 20u);
 }
 
-TEST_F(PeerProtocol, TableSlotsArePutReadAndEmptied) {
+TEST_F(PeerProtocol, TableSlotsArePutReadAndEmptied)
+{
     SimRouter r = basic_router();
     r.routes.push_back(sim_route(0, "255.255.0.0", "10.3.0.0", "10.1.1.1"));
     r.knobs = {"status delete 0"};
@@ -381,11 +427,33 @@ TEST_F(PeerProtocol, TableSlotsArePutReadAndEmptied) {
     station->exchange(R1, 0x1001, 1, {}, 0x3001);
 
     // A full line target: every field at its offset, the pair with its NUL.
-    Bytes line = cat({{0xFF}, be16(2), be32(0x0A010102), text("0307", 20), {2}, be16(2048), {3, 1, 8, 7},
-                      {1}, be16(1), be16(2), be16(3), be16(4), be16(5), be16(6), {9}, be16(30), {1, 0, 1},
-                      text(std::string("name\0pw", 7), 40), text("in", 40)});
+    Bytes line = cat({{0xFF},
+                      be16(2),
+                      be32(0x0A010102),
+                      text("0307", 20),
+                      {2},
+                      be16(2048),
+                      {3, 1, 8, 7},
+                      {1},
+                      be16(1),
+                      be16(2),
+                      be16(3),
+                      be16(4),
+                      be16(5),
+                      be16(6),
+                      {9},
+                      be16(30),
+                      {1, 0, 1},
+                      text(std::string("name\0pw", 7), 40),
+                      text("in", 40)});
     ASSERT_EQ(line.size(), 133u);
-    Bytes filter = cat({{0x0F}, be16(0), be32(0xFFFFFF00), be32(0x0A020000), be32(0), be32(0), {6, 1, 0, 0},
+    Bytes filter = cat({{0x0F},
+                        be16(0),
+                        be32(0xFFFFFF00),
+                        be32(0x0A020000),
+                        be32(0),
+                        be32(0),
+                        {6, 1, 0, 0},
                         be16(23)});
     ASSERT_EQ(filter.size(), 25u);
 
@@ -452,7 +520,8 @@ TEST_F(PeerProtocol, TableSlotsArePutReadAndEmptied) {
     EXPECT_EQ(get16(open, 6), 1u);
 }
 
-TEST_F(PeerProtocol, ForcedStatusesAndPermanentLimitRefuseWithoutChange) {
+TEST_F(PeerProtocol, ForcedStatusesAndPermanentLimitRefuseWithoutChange)
+{
     struct Case {
         const char* what;
         std::vector<std::string> knobs;
@@ -483,7 +552,8 @@ TEST_F(PeerProtocol, ForcedStatusesAndPermanentLimitRefuseWithoutChange) {
     }
 }
 
-TEST_F(PeerProtocol, AccountingReadsAndResetsByPosition) {
+TEST_F(PeerProtocol, AccountingReadsAndResetsByPosition)
+{
     SimRouter r = basic_router();
     SimLine a = sim_line(0, "10.1.1.1", "1");
     SimLine b = sim_line(4, "10.1.1.2", "2");  // the second line target sits in slot 4
@@ -495,13 +565,16 @@ TEST_F(PeerProtocol, AccountingReadsAndResetsByPosition) {
     start(r);
     station->exchange(R1, 0x1001, 1, {}, 0x3001);
 
-    Bytes p = station->exchange(R1, 0x1012, 2, {0xFF, 0x00, 0x01}, 0x3012);  // read and reset position 1
+    Bytes p =
+        station->exchange(R1, 0x1012, 2, {0xFF, 0x00, 0x01}, 0x3012);  // read and reset position 1
     ASSERT_EQ(p.size(), 32u);
     EXPECT_EQ(get16(p, 2), 0u);
-    for (int i = 0; i < SIM_COUNTERS; ++i) EXPECT_EQ(get32(p, 4 + 4 * size_t(i)), 0x80000000u + uint32_t(i));
+    for (int i = 0; i < SIM_COUNTERS; ++i)
+        EXPECT_EQ(get32(p, 4 + 4 * size_t(i)), 0x80000000u + uint32_t(i));
     p = station->exchange(R1, 0x1012, 3, {0x00, 0x00, 0x01}, 0x3012);
     ASSERT_EQ(p.size(), 32u);
-    for (int i = 0; i < SIM_COUNTERS; ++i) EXPECT_EQ(get32(p, 4 + 4 * size_t(i)), 0u);
+    for (int i = 0; i < SIM_COUNTERS; ++i)
+        EXPECT_EQ(get32(p, 4 + 4 * size_t(i)), 0u);
     p = station->exchange(R1, 0x1012, 4, {0x00, 0x00, 0x00}, 0x3012);  // plain read keeps them
     p = station->exchange(R1, 0x1012, 5, {0x00, 0x00, 0x00}, 0x3012);
     EXPECT_EQ(get32(p, 4), 1u);
@@ -515,7 +588,8 @@ TEST_F(PeerProtocol, AccountingReadsAndResetsByPosition) {
     EXPECT_EQ(now.lines[1].counters[0], 0u);
 }
 
-TEST_F(PeerProtocol, SetPasswordUnscramblesWithTheCarriedSeed) {
+TEST_F(PeerProtocol, SetPasswordUnscramblesWithTheCarriedSeed)
+{
     SimRouter r = basic_router();
     r.password = "alt";
     r.knobs = {"challenge 77"};
@@ -536,12 +610,15 @@ TEST_F(PeerProtocol, SetPasswordUnscramblesWithTheCarriedSeed) {
     const Case cases[] = {
         {"wrong current password", "falsch", "neu", 0xFF, 3, "alt", "0.0.0.0"},
         {"right current password, exclusive", "alt", "neu12345", 0xFF, 0, "neu12345", "10.77.0.1"},
-        {"ten characters, not exclusive", "neu12345", "0123456789", 0x00, 0, "0123456789", "0.0.0.0"},
+        {"ten characters, not exclusive", "neu12345", "0123456789", 0x00, 0, "0123456789",
+         "0.0.0.0"},
     };
     uint16_t seq = 3, seed = 0x4321;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes msg = cat({be16(seed), {c.exclusive}, scramble(text(c.fresh, 10), seed),
+        Bytes msg = cat({be16(seed),
+                         {c.exclusive},
+                         scramble(text(c.fresh, 10), seed),
                          scramble(text(c.current, 10), seed)});
         Bytes p = station->exchange(R1, 0x1005, seq++, msg, 0x3005);
         ASSERT_EQ(p.size(), 4u);
@@ -553,7 +630,8 @@ TEST_F(PeerProtocol, SetPasswordUnscramblesWithTheCarriedSeed) {
     }
 }
 
-TEST_F(PeerProtocol, ResetDropsTheConfigurationAndScansReportAddressZero) {
+TEST_F(PeerProtocol, ResetDropsTheConfigurationAndScansReportAddressZero)
+{
     SimRouter r = basic_router();
     r.password = "";
     r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
@@ -584,25 +662,33 @@ TEST_F(PeerProtocol, ResetDropsTheConfigurationAndScansReportAddressZero) {
 
 // One patch record: header, body at its offsets, checksum over the whole.
 Bytes patch_record(uint16_t type, uint16_t length, uint16_t index,
-                   const std::vector<std::pair<size_t, Bytes>>& fields) {
+                   const std::vector<std::pair<size_t, Bytes>>& fields)
+{
     Bytes rec(length, 0);
     rec[0] = 0xEF;
     rec[1] = 0xBE;
     rec[4] = uint8_t(type);
     rec[6] = uint8_t(length);
     rec[8] = uint8_t(index);
-    for (const auto& f : fields) std::copy(f.second.begin(), f.second.end(), rec.begin() + long(f.first));
+    for (const auto& f : fields)
+        std::copy(f.second.begin(), f.second.end(), rec.begin() + long(f.first));
     uint32_t sum = 0;
-    for (size_t i = 0; i < rec.size(); i += 2) sum += uint32_t(rec[i] << 8 | rec[i + 1]);
-    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    for (size_t i = 0; i < rec.size(); i += 2)
+        sum += uint32_t(rec[i] << 8 | rec[i + 1]);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
     uint16_t check = uint16_t(~sum);
     rec[2] = uint8_t(check >> 8);
     rec[3] = uint8_t(check);
     return rec;
 }
-Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+Bytes le32(uint32_t v)
+{
+    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+}
 
-TEST_F(PeerProtocol, FirmwareIsReassembledAndItsConfigurationTaken) {
+TEST_F(PeerProtocol, FirmwareIsReassembledAndItsConfigurationTaken)
+{
     SimRouter r = basic_router();
     r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
     r.knobs = {"restart-delay 50"};
@@ -613,9 +699,16 @@ TEST_F(PeerProtocol, FirmwareIsReassembledAndItsConfigurationTaken) {
     FirmwareFixtureLayout layout;
     layout.paragraph = 0x8001;
     Bytes image = firmware_fixture_bytes(layout);
-    Bytes router = patch_record(1, 70, 0, {{10, le32(FW_NEW)}, {14, le32(0xFFFF0000)}, {24, text("0409", 20)},
-                                           {44, {0}}, {49, text("neu", 10)}, {59, {0}}, {60, text("3.0", 10)}});
-    Bytes route = patch_record(3, 28, 0, {{12, le32(0xFFFFFF00)}, {16, le32(0x0A050000)}, {24, le32(0x0A4D0001)}});
+    Bytes router = patch_record(1, 70, 0,
+                                {{10, le32(FW_NEW)},
+                                 {14, le32(0xFFFF0000)},
+                                 {24, text("0409", 20)},
+                                 {44, {0}},
+                                 {49, text("neu", 10)},
+                                 {59, {0}},
+                                 {60, text("3.0", 10)}});
+    Bytes route = patch_record(
+        3, 28, 0, {{12, le32(0xFFFFFF00)}, {16, le32(0x0A050000)}, {24, le32(0x0A4D0001)}});
     std::copy(router.begin(), router.end(), image.begin() + 16);
     std::copy(route.begin(), route.end(), image.begin() + 16 + 70);
     image.resize(image.size() + 123, 0x5A);
@@ -631,14 +724,16 @@ TEST_F(PeerProtocol, FirmwareIsReassembledAndItsConfigurationTaken) {
     uint16_t seq = 1;
     for (size_t off = 0; off <= image.size(); off += 500) {
         size_t n = std::min<size_t>(500, image.size() - off);
-        station->send(FW_NEW, 0x0002, seq, cat({be32(uint32_t(off)), Bytes(image.begin() + long(off),
-                                                                            image.begin() + long(off + n))}));
+        station->send(FW_NEW, 0x0002, seq,
+                      cat({be32(uint32_t(off)),
+                           Bytes(image.begin() + long(off), image.begin() + long(off + n))}));
         TestDatagram ack;
         ASSERT_TRUE(station->next(&ack)) << "chunk at " << off;
         EXPECT_EQ(ack.bytes, test_frame_ack(seq));
         EXPECT_EQ(ack.from, FW_NEW);
         ++seq;
-        if (n < 500) break;
+        if (n < 500)
+            break;
     }
     EXPECT_TRUE(station->replies(50).empty());  // chunks are only acknowledged
     ASSERT_TRUE(peer->wait_event("r1", "image complete size=" + std::to_string(image.size())));
@@ -668,9 +763,11 @@ TEST_F(PeerProtocol, FirmwareIsReassembledAndItsConfigurationTaken) {
     EXPECT_EQ(now.routes[0].gateway, "10.77.0.1");
 }
 
-TEST_F(PeerProtocol, FaultKnobsWithholdAcknowledgementsAndReplies) {
+TEST_F(PeerProtocol, FaultKnobsWithholdAcknowledgementsAndReplies)
+{
     SimRouter r = basic_router();
-    r.knobs = {"drop-acks 2", "mute GET_ENTRY_REQUEST", "own PUT_ENTRY_REQUEST LINEMON_DATA", "silent-after 6"};
+    r.knobs = {"drop-acks 2", "mute GET_ENTRY_REQUEST", "own PUT_ENTRY_REQUEST LINEMON_DATA",
+               "silent-after 6"};
     start(r);
 
     // The first two transmissions of the open go unanswered, the third is taken.
@@ -706,7 +803,8 @@ TEST_F(PeerProtocol, FaultKnobsWithholdAcknowledgementsAndReplies) {
 
 // lose-acks: the request is handled and answered, only its acknowledgement
 // never leaves; counted per request code when one is named.
-TEST_F(PeerProtocol, LostAcknowledgementsLeaveTheAnswers) {
+TEST_F(PeerProtocol, LostAcknowledgementsLeaveTheAnswers)
+{
     SimRouter r = basic_router();
     r.lines.push_back(sim_line(0, "10.1.1.1", "555"));
     r.knobs = {"lose-acks 2 GET_ENTRY_REQUEST"};
@@ -720,12 +818,14 @@ TEST_F(PeerProtocol, LostAcknowledgementsLeaveTheAnswers) {
     }
     station->exchange(R1, 0x1011, 4, {0xFF, 0, 0}, 0x3011);  // the third is acknowledged again
     int lost = 0;
-    for (const std::string& e : peer->events("r1")) lost += e.compare(0, 9, "ack lost:") == 0;
+    for (const std::string& e : peer->events("r1"))
+        lost += e.compare(0, 9, "ack lost:") == 0;
     EXPECT_EQ(lost, 2);
 }
 
 // sequence-start: the router's own numbers begin there and pass 65535 to 1.
-TEST_F(PeerProtocol, OwnNumbersStartWhereTheScriptSaysAndWrapPastZero) {
+TEST_F(PeerProtocol, OwnNumbersStartWhereTheScriptSaysAndWrapPastZero)
+{
     SimRouter r = basic_router();
     r.knobs = {"numbered yes", "sequence-start 65534"};
     start(r);
@@ -741,7 +841,8 @@ TEST_F(PeerProtocol, OwnNumbersStartWhereTheScriptSaysAndWrapPastZero) {
 
 // announce-restart no: after the start command the router comes back under
 // its new address without a word, but answers the next scan from there.
-TEST_F(PeerProtocol, SilentRestartIsFoundByAScan) {
+TEST_F(PeerProtocol, SilentRestartIsFoundByAScan)
+{
     SimRouter r = basic_router();
     r.knobs = {"restart-delay 50", "announce-restart no"};
     start(r);
@@ -760,7 +861,8 @@ TEST_F(PeerProtocol, SilentRestartIsFoundByAScan) {
     EXPECT_EQ(get32(test_frame_payload(got[0].bytes), 8), FW_NEW);
 }
 
-TEST_F(PeerProtocol, RouterDataIsTakenAndTheNewAddressServesAfterTheClose) {
+TEST_F(PeerProtocol, RouterDataIsTakenAndTheNewAddressServesAfterTheClose)
+{
     constexpr uint32_t NEW_ADDRESS = 0x0A4D0046;  // 10.77.0.70
     start(basic_router());
     station->exchange(R1, 0x1001, 1, {}, 0x3001);
@@ -788,7 +890,8 @@ TEST_F(PeerProtocol, RouterDataIsTakenAndTheNewAddressServesAfterTheClose) {
     EXPECT_EQ(get32(test_frame_payload(got[0].bytes), 8), NEW_ADDRESS);
 }
 
-TEST_F(PeerProtocol, PasswordNotGivenInTimeEndsInAnUnaskedRefusal) {
+TEST_F(PeerProtocol, PasswordNotGivenInTimeEndsInAnUnaskedRefusal)
+{
     SimRouter r = basic_router();
     r.password = "geheim";
     r.knobs = {"password-timeout 200"};
@@ -805,7 +908,8 @@ TEST_F(PeerProtocol, PasswordNotGivenInTimeEndsInAnUnaskedRefusal) {
     got_only_ack(2);
 }
 
-TEST_F(PeerProtocol, DelayHoldsRepliesButNotAcknowledgementsAndLossFollowsItsSeed) {
+TEST_F(PeerProtocol, DelayHoldsRepliesButNotAcknowledgementsAndLossFollowsItsSeed)
+{
     SimRouter r = basic_router();
     r.knobs = {"delay 300"};
     SimRouter lossy = sim_router("r2", "10.77.0.50", HW2);
@@ -832,11 +936,13 @@ TEST_F(PeerProtocol, DelayHoldsRepliesButNotAcknowledgementsAndLossFollowsItsSee
     EXPECT_GT(answered, 5);
     EXPECT_LT(answered, 35);
     int lost = 0;
-    for (const std::string& e : peer->events("r2")) lost += e.compare(0, 5, "lost:") == 0;
+    for (const std::string& e : peer->events("r2"))
+        lost += e.compare(0, 5, "lost:") == 0;
     EXPECT_EQ(answered + lost, 40);
 }
 
-TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared) {
+TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared)
+{
     SimRouter r = basic_router();
     r.lines.push_back(sim_line(0, "10.1.1.1", "111"));
     r.lines.push_back(sim_line(1, "10.1.1.2", "222"));
@@ -856,10 +962,10 @@ TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared) {
     ASSERT_GE(reports.size(), 2u);
     const Bytes& rep = reports.back();
     ASSERT_EQ(rep.size(), 86u);
-    EXPECT_EQ(rep[0], 3);                       // channel 1 connected
-    EXPECT_EQ(get32(rep, 3), 0x0A010102u);      // to the second line target
+    EXPECT_EQ(rep[0], 3);                   // channel 1 connected
+    EXPECT_EQ(get32(rep, 3), 0x0A010102u);  // to the second line target
     EXPECT_EQ(Bytes(rep.begin() + 7, rep.begin() + 27), text("222", 20));
-    EXPECT_EQ(rep[43], 0);                      // channel 2 free
+    EXPECT_EQ(rep[43], 0);  // channel 2 free
 
     station->send(R1, 0x1014, 4, {0x00});  // hang up channel 1
     got = station->replies_for(250);
@@ -868,7 +974,7 @@ TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared) {
 
     station->send(R1, 0x1016, 5);
     station->replies_for(100);
-    EXPECT_TRUE(station->replies(300).empty());  // no more reports
+    EXPECT_TRUE(station->replies(300).empty());          // no more reports
     EXPECT_EQ(state_of("r1").lines[1].counters[1], 1u);  // one call out
 }
 
@@ -876,7 +982,8 @@ TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared) {
 
 namespace {
 
-TEST(PeerScript, FaultyScriptLineEndsTheProgramWithItsLineNumber) {
+TEST(PeerScript, FaultyScriptLineEndsTheProgramWithItsLineNumber)
+{
     TestNetwork net(1);
     TEST_NETWORK_REQUIRE(net);
     struct Case {
@@ -893,7 +1000,8 @@ TEST(PeerScript, FaultyScriptLineEndsTheProgramWithItsLineNumber) {
     };
     for (const Case& c : cases) {
         SimRouter r = sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01");
-        if (!c.knob.empty()) r.knobs = {c.knob};
+        if (!c.knob.empty())
+            r.knobs = {c.knob};
         PeerProcess peer(net, net.router(1), {r}, c.global);
         EXPECT_FALSE(peer.start());
         EXPECT_NE(peer.error().find(c.expect), std::string::npos) << peer.error();

@@ -32,7 +32,8 @@ struct DataDir : TempDir {
 
 class ProtocolsTest : public ::testing::Test {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         file_echo_errors = 0;
         // Back to the built-in rows, from a directory known to hold no file.
         dir_.remove("qorvel.pro");
@@ -41,7 +42,8 @@ protected:
         file_read_protocols(&line, &column);
     }
     // Reads `text` as the definition file.
-    int read(const std::string& text) {
+    int read(const std::string& text)
+    {
         dir_.write("qorvel.pro", text);
         line_ = column_ = -1;
         return file_read_protocols(&line_, &column_);
@@ -52,7 +54,8 @@ protected:
 };
 
 void expect_row(const Proto2Def& row, const char* name, uint32_t code, int blocksize, int a, int b,
-                int modulo, int window) {
+                int modulo, int window)
+{
     EXPECT_STREQ(row.name, name);
     EXPECT_EQ(row.code, code) << name;
     EXPECT_EQ(row.blocksize, blocksize) << name;
@@ -63,7 +66,8 @@ void expect_row(const Proto2Def& row, const char* name, uint32_t code, int block
     EXPECT_EQ(row.button, nullptr) << name;
 }
 
-TEST_F(ProtocolsTest, BuiltInRowsAreThereFromTheStart) {
+TEST_F(ProtocolsTest, BuiltInRowsAreThereFromTheStart)
+{
     ASSERT_EQ(no_s2_protocols, 3);
     ASSERT_EQ(no_s3_protocols, 3);
     expect_row(s2_protocols[0], "x75", 1, 1500, 3, 1, 8, 7);
@@ -76,14 +80,16 @@ TEST_F(ProtocolsTest, BuiltInRowsAreThereFromTheStart) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_STREQ(s3_protocols[i].name, l3[i].name);
         EXPECT_EQ(s3_protocols[i].code, l3[i].code);
-        for (uint16_t w : s3_protocols[i].param_words) EXPECT_EQ(w, 0);
+        for (uint16_t w : s3_protocols[i].param_words)
+            EXPECT_EQ(w, 0);
         EXPECT_EQ(s3_protocols[i].param_byte, 8);
     }
     EXPECT_EQ(std::memcmp(&s2_protocols[0], &file_x75_2, sizeof file_x75_2), 0);
     EXPECT_EQ(std::memcmp(&s3_protocols[1], &file_t70nl_3, sizeof file_t70nl_3), 0);
 }
 
-TEST_F(ProtocolsTest, LookUpsByNameAndByParameters) {
+TEST_F(ProtocolsTest, LookUpsByNameAndByParameters)
+{
     EXPECT_EQ(file_find_proto2_by_name("hdlc"), &s2_protocols[1]);
     EXPECT_EQ(file_find_proto2_by_name("HDLC"), nullptr);
     EXPECT_EQ(file_find_proto2_by_name("x7"), nullptr);
@@ -112,7 +118,8 @@ TEST_F(ProtocolsTest, LookUpsByNameAndByParameters) {
     EXPECT_EQ(file_find_proto3_by_ncpd(nullptr, 4), nullptr);
 }
 
-TEST_F(ProtocolsTest, AMissingFileLeavesTheBuiltInRows) {
+TEST_F(ProtocolsTest, AMissingFileLeavesTheBuiltInRows)
+{
     EXPECT_EQ(file_read_protocols(&line_, &column_), 1);
     EXPECT_EQ(line_, 0);
     EXPECT_EQ(column_, 0);
@@ -121,7 +128,8 @@ TEST_F(ProtocolsTest, AMissingFileLeavesTheBuiltInRows) {
 
 // A file that is there but cannot be read must not pass for a missing one:
 // the site's definitions would silently be gone.
-TEST_F(ProtocolsTest, AFileThatCannotBeReadIsAFault) {
+TEST_F(ProtocolsTest, AFileThatCannotBeReadIsAFault)
+{
     struct Case {
         const char* name;
         const char* setup;  // shell commands in the data directory
@@ -142,7 +150,8 @@ TEST_F(ProtocolsTest, AFileThatCannotBeReadIsAFault) {
         line_ = column_ = -1;
         testing::internal::CaptureStdout();
         EXPECT_EQ(file_read_protocols(&line_, &column_), c.result) << c.name;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << c.name << ": there is no line to show";
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "")
+            << c.name << ": there is no line to show";
         EXPECT_EQ(line_, 0) << c.name;
         EXPECT_EQ(column_, 0) << c.name;
         EXPECT_EQ(no_s2_protocols, 3) << c.name;
@@ -150,7 +159,8 @@ TEST_F(ProtocolsTest, AFileThatCannotBeReadIsAFault) {
     ASSERT_EQ(std::system(("rm -rf '" + dir_.path() + "/qorvel.pro'").c_str()), 0);
 }
 
-TEST_F(ProtocolsTest, CommentsBlankLinesAndADefinition) {
+TEST_F(ProtocolsTest, CommentsBlankLinesAndADefinition)
+{
     ASSERT_EQ(read("# site definitions\n\n   \t \n2:myx75 base=x75 windowsize=3\n"), 1);
     ASSERT_EQ(no_s2_protocols, 4);
     expect_row(s2_protocols[3], "myx75", 1, 1500, 3, 1, 8, 3);
@@ -158,7 +168,8 @@ TEST_F(ProtocolsTest, CommentsBlankLinesAndADefinition) {
     EXPECT_EQ(column_, 0);
 }
 
-TEST_F(ProtocolsTest, EveryKeywordAndTheNumberBases) {
+TEST_F(ProtocolsTest, EveryKeywordAndTheNumberBases)
+{
     ASSERT_EQ(read("2:FastX75 base=X75 blocksize=0x5dc addr_a=010 addr_b=255 modulo=128 "
                    "windowsize=127 windowsize=100\n"
                    "2:small base=x75 blocksize=0 addr_a=1 addr_b=0X2 modulo=8 windowsize=1"),
@@ -168,13 +179,15 @@ TEST_F(ProtocolsTest, EveryKeywordAndTheNumberBases) {
     expect_row(s2_protocols[4], "small", 1, 0, 1, 2, 8, 1);
 }
 
-TEST_F(ProtocolsTest, ADefinitionMayStartFromAnEarlierOne) {
+TEST_F(ProtocolsTest, ADefinitionMayStartFromAnEarlierOne)
+{
     ASSERT_EQ(read("2:x75fast base=x75 windowsize=2\n2:x75big base=x75fast blocksize=4096\n"), 1);
     ASSERT_EQ(no_s2_protocols, 5);
     expect_row(s2_protocols[4], "x75big", 1, 4096, 3, 1, 8, 2);
 }
 
-TEST_F(ProtocolsTest, RereadingStartsAgainFromTheBuiltInRows) {
+TEST_F(ProtocolsTest, RereadingStartsAgainFromTheBuiltInRows)
+{
     ASSERT_EQ(read("2:one base=x75 windowsize=2\n"), 1);
     ASSERT_EQ(no_s2_protocols, 4);
     ASSERT_EQ(read("2:two base=x75 windowsize=3\n"), 1);
@@ -190,11 +203,15 @@ struct FaultCase {
     int column;
 };
 
-std::ostream& operator<<(std::ostream& os, const FaultCase& c) { return os << c.what; }
+std::ostream& operator<<(std::ostream& os, const FaultCase& c)
+{
+    return os << c.what;
+}
 
 class ProtocolFault : public ProtocolsTest, public ::testing::WithParamInterface<FaultCase> {};
 
-TEST_P(ProtocolFault, StopsAtTheFirstFaultWithItsLineAndColumn) {
+TEST_P(ProtocolFault, StopsAtTheFirstFaultWithItsLineAndColumn)
+{
     const FaultCase& c = GetParam();
     EXPECT_EQ(read(c.text), 0) << c.what;
     EXPECT_EQ(line_, c.line) << c.what;
@@ -211,9 +228,12 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"indented", "# c\n   2-abc base=x75\n", 2, 4},
         FaultCase{"built-in name", "2:x75 base=x75 windowsize=3\n", 1, 1},
         FaultCase{"built-in name in capitals", "2:HDLC base=x75 windowsize=3\n", 1, 1},
-        FaultCase{"defined twice", "2:abc base=x75 windowsize=3\n2:abc base=x75 windowsize=2\n", 2, 1},
-        FaultCase{"same stored name", "2:abcdefghijkXX base=x75 windowsize=3\n"
-                                      "2:abcdefghijkYY base=x75 windowsize=2\n", 2, 1},
+        FaultCase{"defined twice", "2:abc base=x75 windowsize=3\n2:abc base=x75 windowsize=2\n", 2,
+                  1},
+        FaultCase{"same stored name",
+                  "2:abcdefghijkXX base=x75 windowsize=3\n"
+                  "2:abcdefghijkYY base=x75 windowsize=2\n",
+                  2, 1},
         FaultCase{"layer-3 built-in name", "3:null base=null\n", 1, 1},
         // the base token
         FaultCase{"missing base", "2:abc\n", 1, 6},
@@ -261,7 +281,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"layer 3", "3:abc base=null\n", 1, 0},
         FaultCase{"layer 3 with settings", "3:abc base=null windowsize=3\n", 1, 0}));
 
-TEST_F(ProtocolsTest, RowsBeforeAFaultStay) {
+TEST_F(ProtocolsTest, RowsBeforeAFaultStay)
+{
     ASSERT_EQ(read("2:good base=x75 windowsize=3\n2:bad base=x75 windowsize=9\n2:late base=x75 "
                    "windowsize=4\n"),
               0);
@@ -270,7 +291,8 @@ TEST_F(ProtocolsTest, RowsBeforeAFaultStay) {
     EXPECT_STREQ(s2_protocols[3].name, "good");
 }
 
-TEST_F(ProtocolsTest, ALongNameIsStoredCutToElevenCharacters) {
+TEST_F(ProtocolsTest, ALongNameIsStoredCutToElevenCharacters)
+{
     ASSERT_EQ(read("2:abcdefghijklmnop base=x75 windowsize=3\n"), 1);
     EXPECT_STREQ(s2_protocols[3].name, "abcdefghijk");
     EXPECT_EQ(file_proto2_index("abcdefghijk"), 4);
@@ -282,7 +304,8 @@ TEST_F(ProtocolsTest, ALongNameIsStoredCutToElevenCharacters) {
     EXPECT_EQ(column_, 1);
 }
 
-std::string definitions(int n) {
+std::string definitions(int n)
+{
     std::string text;
     for (int i = 1; i <= n; ++i) {
         text += "2:d" + std::to_string(i) + " base=x75 blocksize=" + std::to_string(i) + "\n";
@@ -290,7 +313,8 @@ std::string definitions(int n) {
     return text;
 }
 
-TEST_F(ProtocolsTest, SeventeenDefinitionsFillTheTable) {
+TEST_F(ProtocolsTest, SeventeenDefinitionsFillTheTable)
+{
     ASSERT_EQ(read(definitions(17)), 1);
     EXPECT_EQ(no_s2_protocols, MAX_PROTO_ROWS);
     EXPECT_STREQ(s2_protocols[MAX_PROTO_ROWS - 1].name, "d17");
@@ -301,7 +325,8 @@ TEST_F(ProtocolsTest, SeventeenDefinitionsFillTheTable) {
     EXPECT_EQ(no_s2_protocols, MAX_PROTO_ROWS);
 }
 
-TEST_F(ProtocolsTest, TheSecondPieceOfAnOverlongLineIsALineOfItsOwn) {
+TEST_F(ProtocolsTest, TheSecondPieceOfAnOverlongLineIsALineOfItsOwn)
+{
     std::string first = "2:long base=x75 windowsize=3";
     first.resize(FILE_LINE_MAX, ' ');
     ASSERT_EQ(read(first + "blocksize=7\n"), 0);
@@ -312,7 +337,8 @@ TEST_F(ProtocolsTest, TheSecondPieceOfAnOverlongLineIsALineOfItsOwn) {
 
 // No definition file holds a NUL byte: it is a fault at its column, in a
 // comment too, and a file of NULs ends at its first line.
-TEST_F(ProtocolsTest, ANulByteIsAFaultAtItsColumn) {
+TEST_F(ProtocolsTest, ANulByteIsAFaultAtItsColumn)
+{
     struct Case {
         const char* name;
         std::string text;
@@ -343,11 +369,15 @@ struct EchoCase {
     const char* output;
 };
 
-std::ostream& operator<<(std::ostream& os, const EchoCase& c) { return os << c.text; }
+std::ostream& operator<<(std::ostream& os, const EchoCase& c)
+{
+    return os << c.text;
+}
 
 class ProtocolEcho : public ProtocolsTest, public ::testing::WithParamInterface<EchoCase> {};
 
-TEST_P(ProtocolEcho, EchoesTheFaultyLineWithAMarkerUnderTheColumn) {
+TEST_P(ProtocolEcho, EchoesTheFaultyLineWithAMarkerUnderTheColumn)
+{
     file_echo_errors = 1;
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(read(GetParam().text), 0);
@@ -359,9 +389,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EchoCase{"# ok\n2:abc\tbase=x25\n", "2:abc base=x25\n______^\n"},
                       EchoCase{"2:x75 base=x75\n", "2:x75 base=x75\n^\n"},
                       EchoCase{"2:abc base=x75 windowsize=9\n", "2:abc base=x75 windowsize=9\n^\n"},
-                      EchoCase{"2:abc base=x75 modulo=7", "2:abc base=x75 modulo=7\n_______________^\n"}));
+                      EchoCase{"2:abc base=x75 modulo=7",
+                               "2:abc base=x75 modulo=7\n_______________^\n"}));
 
-TEST_F(ProtocolsTest, NoEchoWhileTheSwitchIsOff) {
+TEST_F(ProtocolsTest, NoEchoWhileTheSwitchIsOff)
+{
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(read("2:abc base=x25\n"), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
@@ -369,7 +401,8 @@ TEST_F(ProtocolsTest, NoEchoWhileTheSwitchIsOff) {
 
 // ------------------------------------------------------ "qorvel.add" ---
 
-LineTarget* target(Proto2Def* row, uint32_t code, Proto2Params params) {
+LineTarget* target(Proto2Def* row, uint32_t code, Proto2Params params)
+{
     LineTarget* lt = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
     lt->proto2 = row;
     lt->proto2_code = code;
@@ -379,21 +412,25 @@ LineTarget* target(Proto2Def* row, uint32_t code, Proto2Params params) {
 
 class WriteProtocols : public ProtocolsTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         list_init();
         lines_ = listhelp_new_line_list();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         lines_->ops->list_destroy(lines_);
         ProtocolsTest::TearDown();
     }
-    void add(Proto2Def* row, uint32_t code, Proto2Params p) {
+    void add(Proto2Def* row, uint32_t code, Proto2Params p)
+    {
         lines_->ops->list_append(lines_, target(row, code, p));
     }
     ListObject* lines_ = nullptr;
 };
 
-TEST_F(WriteProtocols, IdenticalUndefinedSetsAreWrittenOnce) {
+TEST_F(WriteProtocols, IdenticalUndefinedSetsAreWrittenOnce)
+{
     add(&s2_protocols[0], 1, {1500, 3, 1, 8, 7});
     add(nullptr, 1, {2048, 3, 1, 8, 2});
     add(nullptr, 1, {2048, 3, 1, 8, 2});
@@ -405,7 +442,8 @@ TEST_F(WriteProtocols, IdenticalUndefinedSetsAreWrittenOnce) {
               "2:x75_1 base=x75 blocksize=2048 addr_a=3 addr_b=1 modulo=8 windowsize=2\n");
 }
 
-TEST_F(WriteProtocols, DistinctSetsAreNumberedInListOrder) {
+TEST_F(WriteProtocols, DistinctSetsAreNumberedInListOrder)
+{
     add(nullptr, 1, {1024, 1, 3, 128, 100});
     add(nullptr, 1, {2048, 3, 1, 8, 2});
     add(nullptr, 1, {1024, 1, 3, 128, 100});
@@ -426,12 +464,16 @@ struct NothingToWriteCase {
     int flag;
 };
 
-std::ostream& operator<<(std::ostream& os, const NothingToWriteCase& c) { return os << c.what; }
+std::ostream& operator<<(std::ostream& os, const NothingToWriteCase& c)
+{
+    return os << c.what;
+}
 
 class WriteNothing : public WriteProtocols,
                      public ::testing::WithParamInterface<NothingToWriteCase> {};
 
-TEST_P(WriteNothing, LeavesAnExistingFileAlone) {
+TEST_P(WriteNothing, LeavesAnExistingFileAlone)
+{
     const NothingToWriteCase& c = GetParam();
     dir_.write("qorvel.add", "kept\n");
     add(c.row, c.code, c.params);
@@ -450,7 +492,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NothingToWriteCase{"window 0", nullptr, 1, {1500, 3, 1, 8, 0}, 1},
                       NothingToWriteCase{"window = modulo", nullptr, 1, {1500, 3, 1, 8, 8}, 1}));
 
-TEST_F(WriteProtocols, AnEmptyListNeedsNoFile) {
+TEST_F(WriteProtocols, AnEmptyListNeedsNoFile)
+{
     int flag = -1;
     EXPECT_EQ(file_write_protocols(lines_, &flag), 1);
     EXPECT_EQ(flag, 0);
@@ -459,7 +502,8 @@ TEST_F(WriteProtocols, AnEmptyListNeedsNoFile) {
     EXPECT_EQ(flag, 0);
 }
 
-TEST_F(WriteProtocols, AnOldFileIsReplaced) {
+TEST_F(WriteProtocols, AnOldFileIsReplaced)
+{
     dir_.write("qorvel.add", "2:x75_1 base=x75 old contents that are longer than the new ones\n");
     add(nullptr, 1, {100, 3, 1, 8, 2});
     int flag = 0;
@@ -468,7 +512,8 @@ TEST_F(WriteProtocols, AnOldFileIsReplaced) {
               "2:x75_1 base=x75 blocksize=100 addr_a=3 addr_b=1 modulo=8 windowsize=2\n");
 }
 
-TEST_F(WriteProtocols, AFileThatCannotBeCreatedFailsButStillSetsTheFlag) {
+TEST_F(WriteProtocols, AFileThatCannotBeCreatedFailsButStillSetsTheFlag)
+{
     setenv("QORVEL_PATH", (dir_.path() + "/missing").c_str(), 1);
     add(nullptr, 1, {100, 3, 1, 8, 2});
     int flag = 0;
@@ -476,7 +521,8 @@ TEST_F(WriteProtocols, AFileThatCannotBeCreatedFailsButStillSetsTheFlag) {
     EXPECT_EQ(flag, 1);
 }
 
-TEST_F(WriteProtocols, TheWrittenDefinitionsReadBackAsDefinitions) {
+TEST_F(WriteProtocols, TheWrittenDefinitionsReadBackAsDefinitions)
+{
     add(nullptr, 1, {2048, 3, 1, 8, 2});
     add(nullptr, 1, {512, 1, 3, 128, 127});
     int flag = 0;

@@ -17,13 +17,15 @@ namespace {
 
 class RecordsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         list_init();
         myutil_fill_default_structs();
     }
 };
 
-TEST_F(RecordsTest, DefaultLineTargetStartsFromX75AndNullWithTimeout20) {
+TEST_F(RecordsTest, DefaultLineTargetStartsFromX75AndNullWithTimeout20)
+{
     LineTarget lt = line_defaults;  // the way the front ends start a new entry
     ASSERT_NE(lt.proto2, nullptr);
     ASSERT_NE(lt.proto3, nullptr);
@@ -46,7 +48,8 @@ TEST_F(RecordsTest, DefaultLineTargetStartsFromX75AndNullWithTimeout20) {
     EXPECT_EQ(lt.index, 0);
 }
 
-TEST_F(RecordsTest, DefaultRouteFilterAndSettings) {
+TEST_F(RecordsTest, DefaultRouteFilterAndSettings)
+{
     EXPECT_STREQ(route_defaults.mask, "255.255.255.0");
     EXPECT_STREQ(route_defaults.match, "");
     EXPECT_STREQ(route_defaults.gateway, "");
@@ -82,7 +85,8 @@ TEST_F(RecordsTest, DefaultRouteFilterAndSettings) {
     EXPECT_EQ(router_defaults.exclusive, 0);
 }
 
-TEST_F(RecordsTest, FillingAgainUndoesChangesToTheDefaults) {
+TEST_F(RecordsTest, FillingAgainUndoesChangesToTheDefaults)
+{
     myutil_copy_text(router_defaults.netmask, "255.0.0.0");  // as the netmask probe does
     line_defaults.timeout = 99;
     myutil_fill_default_structs();
@@ -91,7 +95,8 @@ TEST_F(RecordsTest, FillingAgainUndoesChangesToTheDefaults) {
 }
 
 FilterEntry* rule(const char* sm, const char* sa, const char* rm, const char* ra, int protocol,
-                  int port, int action, int index) {
+                  int port, int action, int index)
+{
     FilterEntry* f = static_cast<FilterEntry*>(myutil_malloc(sizeof(FilterEntry)));
     myutil_copy_text(f->send_mask, sm);
     myutil_copy_text(f->send_match, sa);
@@ -111,16 +116,21 @@ struct FilterDefaultCase {
     bool appended;
 };
 
-std::ostream& operator<<(std::ostream& os, const FilterDefaultCase& c) { return os << c.what; }
+std::ostream& operator<<(std::ostream& os, const FilterDefaultCase& c)
+{
+    return os << c.what;
+}
 
-class FilterDefault : public RecordsTest, public ::testing::WithParamInterface<FilterDefaultCase> {};
+class FilterDefault : public RecordsTest,
+                      public ::testing::WithParamInterface<FilterDefaultCase> {};
 
-TEST_P(FilterDefault, AppendsAnAcceptAllRuleUnlessTheLastRuleIsACatchAll) {
+TEST_P(FilterDefault, AppendsAnAcceptAllRuleUnlessTheLastRuleIsACatchAll)
+{
     const FilterDefaultCase& c = GetParam();
     ListObject* l = listhelp_new_filter_list();
     l->ops->list_append(l, rule("255.255.255.0", "10.1.1.0", "0.0.0.0", "0.0.0.0", 6, 23, 0, 0));
-    l->ops->list_append(l, rule(c.last[0], c.last[1], c.last[2], c.last[3], c.protocol, c.port,
-                                c.action, c.index));
+    l->ops->list_append(
+        l, rule(c.last[0], c.last[1], c.last[2], c.last[3], c.protocol, c.port, c.action, c.index));
     myutil_make_filter_default(l);
     ASSERT_EQ(l->count, c.appended ? 3 : 2) << c.what;
     if (c.appended) {
@@ -135,16 +145,30 @@ TEST_P(FilterDefault, AppendsAnAcceptAllRuleUnlessTheLastRuleIsACatchAll) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FilterDefault,
     ::testing::Values(
-        FilterDefaultCase{"reject all", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 0, 1, false},
-        FilterDefaultCase{"accept all, other index", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 1, 41, false},
-        FilterDefaultCase{"non-zero port", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 80, 1, 1, true},
-        FilterDefaultCase{"non-zero protocol", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 17, 0, 0, 1, true},
-        FilterDefaultCase{"other action value", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 2, 1, true},
-        FilterDefaultCase{"one mask not any", {"0.0.0.0", "0.0.0.0", "255.0.0.0", "0.0.0.0"}, 0, 0, 1, 1, true},
-        FilterDefaultCase{"empty text is not 0.0.0.0", {"0.0.0.0", "0.0.0.0", "", "0.0.0.0"}, 0, 0, 1, 1, true},
-        FilterDefaultCase{"0 written otherwise", {"0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 1, 1, true}));
+        FilterDefaultCase{
+            "reject all", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 0, 1, false},
+        FilterDefaultCase{"accept all, other index",
+                          {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"},
+                          0,
+                          0,
+                          1,
+                          41,
+                          false},
+        FilterDefaultCase{
+            "non-zero port", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 80, 1, 1, true},
+        FilterDefaultCase{
+            "non-zero protocol", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 17, 0, 0, 1, true},
+        FilterDefaultCase{
+            "other action value", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 2, 1, true},
+        FilterDefaultCase{
+            "one mask not any", {"0.0.0.0", "0.0.0.0", "255.0.0.0", "0.0.0.0"}, 0, 0, 1, 1, true},
+        FilterDefaultCase{
+            "empty text is not 0.0.0.0", {"0.0.0.0", "0.0.0.0", "", "0.0.0.0"}, 0, 0, 1, 1, true},
+        FilterDefaultCase{
+            "0 written otherwise", {"0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, 0, 0, 1, 1, true}));
 
-TEST_F(RecordsTest, FilterDefaultOnAnEmptyListGivesOneAcceptAllRuleWithIndexZero) {
+TEST_F(RecordsTest, FilterDefaultOnAnEmptyListGivesOneAcceptAllRuleWithIndexZero)
+{
     ListObject* l = listhelp_new_filter_list();
     myutil_make_filter_default(l);
     ASSERT_EQ(l->count, 1);
@@ -157,14 +181,16 @@ TEST_F(RecordsTest, FilterDefaultOnAnEmptyListGivesOneAcceptAllRuleWithIndexZero
     l->ops->list_destroy(l);
 }
 
-TEST_F(RecordsTest, FilterDefaultLeavesTheClassObjectEmpty) {
+TEST_F(RecordsTest, FilterDefaultLeavesTheClassObjectEmpty)
+{
     myutil_make_filter_default(list_object_instance);
     EXPECT_EQ(list_object_instance->count, 0);
     myutil_make_default_route(list_object_instance, "host");
     EXPECT_EQ(list_object_instance->count, 0);
 }
 
-std::vector<std::string> matches(ListObject* l) {
+std::vector<std::string> matches(ListObject* l)
+{
     std::vector<std::string> out;
     for (ListNode* n = l->head; n != nullptr; n = n->next) {
         out.push_back(static_cast<RouteEntry*>(n->element)->match);
@@ -172,7 +198,8 @@ std::vector<std::string> matches(ListObject* l) {
     return out;
 }
 
-TEST_F(RecordsTest, DefaultRouteGoesFirstAndPushesTheOthersDown) {
+TEST_F(RecordsTest, DefaultRouteGoesFirstAndPushesTheOthersDown)
+{
     ListObject* l = listhelp_new_route_list();
     myutil_make_default_route(l, "first");
     EXPECT_EQ(matches(l), std::vector<std::string>{"first"});
@@ -189,12 +216,13 @@ TEST_F(RecordsTest, DefaultRouteGoesFirstAndPushesTheOthersDown) {
     l->ops->list_destroy(l);
 }
 
-TEST_F(RecordsTest, DefaultRouteTextsStayWithinTheirFields) {
+TEST_F(RecordsTest, DefaultRouteTextsStayWithinTheirFields)
+{
     const struct {
         const char* host;
         const char* stored;
     } cases[] = {
-        {"abcdefghij0123456789", "abcdefghij0123456789"},          // 20 characters: whole
+        {"abcdefghij0123456789", "abcdefghij0123456789"},           // 20 characters: whole
         {"abcdefghij0123456789-too-long", "abcdefghij0123456789"},  // cut to the field
         {"", ""},
         {nullptr, ""},
@@ -212,7 +240,8 @@ TEST_F(RecordsTest, DefaultRouteTextsStayWithinTheirFields) {
 }
 
 // Equality of records, as the table writer and the readers rely on it.
-TEST_F(RecordsTest, LineTargetsCompareOnTheirConfigurationOnly) {
+TEST_F(RecordsTest, LineTargetsCompareOnTheirConfigurationOnly)
+{
     LineTarget a = line_defaults;
     myutil_copy_text(a.host, "remote");
     myutil_copy_text(a.phone, "1234");
@@ -249,7 +278,8 @@ TEST_F(RecordsTest, LineTargetsCompareOnTheirConfigurationOnly) {
     }
 }
 
-TEST_F(RecordsTest, CompareIgnoresBytesAfterTheTerminatorAndCopesWithFullArrays) {
+TEST_F(RecordsTest, CompareIgnoresBytesAfterTheTerminatorAndCopesWithFullArrays)
+{
     RouteEntry a = route_defaults;
     RouteEntry b = route_defaults;
     std::memset(b.match + 1, 'x', sizeof b.match - 1);  // garbage behind the terminator

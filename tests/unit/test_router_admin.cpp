@@ -19,7 +19,8 @@ constexpr uint16_t T_RESET_REQUEST = 0x0004;
 const uint8_t kHw[6] = {0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03};
 
 // Announcement of the router with kHw under `address` (0: unconfigured).
-Bytes announce(uint8_t last_byte_of_address) {
+Bytes announce(uint8_t last_byte_of_address)
+{
     Bytes b = {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x01, 0x02, 0x03};
     if (last_byte_of_address == 0) {
         b.insert(b.end(), {0, 0, 0, 0});
@@ -36,16 +37,30 @@ struct Results {
     std::vector<LineMonitorData> reports;
     std::vector<ScanAnswer> announcements;
 };
-Results& got() {
+Results& got()
+{
     static Results r;
     return r;
 }
-void on_done(int status) { got().done.push_back(status); }
-void on_list(ListObject* l) { got().lists.push_back(l); }
-void on_report(LineMonitorData* d) { got().reports.push_back(*d); }
-void on_announce(ScanAnswer* a) { got().announcements.push_back(*a); }
+void on_done(int status)
+{
+    got().done.push_back(status);
+}
+void on_list(ListObject* l)
+{
+    got().lists.push_back(l);
+}
+void on_report(LineMonitorData* d)
+{
+    got().reports.push_back(*d);
+}
+void on_announce(ScanAnswer* a)
+{
+    got().announcements.push_back(*a);
+}
 
-ListObject* line_targets(int n) {
+ListObject* line_targets(int n)
+{
     ListObject* list = listhelp_new_line_list();
     for (int i = 0; i < n; ++i) {
         auto* t = static_cast<LineTarget*>(myutil_malloc(sizeof(LineTarget)));
@@ -60,23 +75,29 @@ class RouterAdmin : public EngineFixture {
 public:
     ListObject* lines = nullptr;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         EngineFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSkipped() || HasFatalFailure())
+            return;
         got() = Results{};
         reach_connected();
         settle();
     }
-    void TearDown() override {
-        if (lines != nullptr) lines->ops->list_destroy(lines);
+    void TearDown() override
+    {
+        if (lines != nullptr)
+            lines->ops->list_destroy(lines);
     }
 
     // Router 1 receives the accounting request, acknowledges it and answers
     // with counters base+1 .. base+7; returns the request's payload.
-    Bytes answer_accounting(uint8_t base) {
+    Bytes answer_accounting(uint8_t base)
+    {
         TestDatagram d = expect_acked(T_GET_ACCOUNTING_REQUEST);
         Bytes reply = {0, 0, 0, 0};
-        for (uint8_t k = 1; k <= 7; ++k) reply.insert(reply.end(), {0, 0, 0, uint8_t(base + k)});
+        for (uint8_t k = 1; k <= 7; ++k)
+            reply.insert(reply.end(), {0, 0, 0, uint8_t(base + k)});
         send(*r1, T_GET_ACCOUNTING_REPLY, reply);
         return test_frame_payload(d.bytes);
     }
@@ -84,7 +105,8 @@ public:
 
 // ------------------------------------------------------------- accounting
 
-TEST_F(RouterAdmin, AccountingAsksEveryPositionAndFillsTheList) {
+TEST_F(RouterAdmin, AccountingAsksEveryPositionAndFillsTheList)
+{
     lines = line_targets(3);
     highstate_get_accounting(on_list, lines);
     EXPECT_EQ(answer_accounting(0), (Bytes{0x00, 0x00, 0x00}));
@@ -108,7 +130,8 @@ TEST_F(RouterAdmin, AccountingAsksEveryPositionAndFillsTheList) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
-TEST_F(RouterAdmin, ReadAndResetSendsItsModeInEveryRequest) {
+TEST_F(RouterAdmin, ReadAndResetSendsItsModeInEveryRequest)
+{
     lines = line_targets(2);
     highstate_get_acc_reset(on_list, lines);
     EXPECT_EQ(answer_accounting(0), (Bytes{0xFF, 0x00, 0x00}));
@@ -116,7 +139,8 @@ TEST_F(RouterAdmin, ReadAndResetSendsItsModeInEveryRequest) {
     EXPECT_EQ(got().lists.size(), 1u);
 }
 
-TEST_F(RouterAdmin, AccountingOfNoLineTargetsAnswersAtOnce) {
+TEST_F(RouterAdmin, AccountingOfNoLineTargetsAnswersAtOnce)
+{
     lines = line_targets(0);
     highstate_get_accounting(on_list, lines);
     highstate_get_acc_reset(on_list, nullptr);
@@ -124,7 +148,8 @@ TEST_F(RouterAdmin, AccountingOfNoLineTargetsAnswersAtOnce) {
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(RouterAdmin, ShortAccountingReplyDropsTheRouter) {
+TEST_F(RouterAdmin, ShortAccountingReplyDropsTheRouter)
+{
     lines = line_targets(1);
     highstate_get_accounting(on_list, lines);
     expect_acked(T_GET_ACCOUNTING_REQUEST);
@@ -136,7 +161,8 @@ TEST_F(RouterAdmin, ShortAccountingReplyDropsTheRouter) {
 // The router answers without acknowledging: each answer shows that its
 // request arrived, so the walk goes on, nothing is repeated, and the
 // acknowledgements that come late change nothing.
-TEST_F(RouterAdmin, AnswersStandInForLostAcknowledgements) {
+TEST_F(RouterAdmin, AnswersStandInForLostAcknowledgements)
+{
     lines = line_targets(3);
     highstate_get_accounting(on_list, lines);
     std::vector<TestDatagram> requests;
@@ -147,7 +173,8 @@ TEST_F(RouterAdmin, AnswersStandInForLostAcknowledgements) {
     }
     EXPECT_EQ(got().lists, (std::vector<ListObject*>{lines}));
     EXPECT_TRUE(errors().empty());
-    for (const TestDatagram& d : requests) ack(*r1, d);
+    for (const TestDatagram& d : requests)
+        ack(*r1, d);
     fake_host_tick(12);
     EXPECT_TRUE(r1->quiet());
     EXPECT_TRUE(errors().empty());
@@ -155,7 +182,8 @@ TEST_F(RouterAdmin, AnswersStandInForLostAcknowledgements) {
 }
 
 // A router that numbers its replies passes 65535 during an accounting walk.
-TEST_F(RouterAdmin, NumberedRepliesAcrossTheWrapAreTaken) {
+TEST_F(RouterAdmin, NumberedRepliesAcrossTheWrapAreTaken)
+{
     lines = line_targets(4);
     highstate_get_accounting(on_list, lines);
     for (uint16_t seq : {65534, 65535, 1, 2}) {
@@ -172,7 +200,8 @@ TEST_F(RouterAdmin, NumberedRepliesAcrossTheWrapAreTaken) {
 // each numbered reply arrives while its request still awaits the
 // acknowledgement, is acknowledged, and stands in for the lost one, so the
 // walk and the settings change end as with a router that acknowledges.
-TEST_F(RouterAdmin, NumberedAnswersStandInForLostAcknowledgements) {
+TEST_F(RouterAdmin, NumberedAnswersStandInForLostAcknowledgements)
+{
     lines = line_targets(3);
     highstate_get_accounting(on_list, lines);
     std::vector<TestDatagram> requests;
@@ -181,7 +210,8 @@ TEST_F(RouterAdmin, NumberedAnswersStandInForLostAcknowledgements) {
         requests.push_back(expect(*r1, T_GET_ACCOUNTING_REQUEST));
         EXPECT_EQ(highstate_ack_awaited(), 1);
         send(*r1, T_GET_ACCOUNTING_REPLY, zeros(32), seq);
-        EXPECT_EQ(test_frame_payload(expect(*r1, T_ACK).bytes), (Bytes{uint8_t(seq >> 8), uint8_t(seq)}));
+        EXPECT_EQ(test_frame_payload(expect(*r1, T_ACK).bytes),
+                  (Bytes{uint8_t(seq >> 8), uint8_t(seq)}));
     }
     EXPECT_EQ(got().lists, (std::vector<ListObject*>{lines}));
     EXPECT_EQ(highstate_ack_awaited(), 0);
@@ -194,7 +224,8 @@ TEST_F(RouterAdmin, NumberedAnswersStandInForLostAcknowledgements) {
     EXPECT_EQ(got().done, (std::vector<int>{0}));
     EXPECT_TRUE(errors().empty());
 
-    for (const TestDatagram& d : requests) ack(*r1, d);  // late: they change nothing
+    for (const TestDatagram& d : requests)
+        ack(*r1, d);  // late: they change nothing
     fake_host_tick(12);
     EXPECT_TRUE(r1->quiet()) << "nothing repeated, nothing closed";
     EXPECT_TRUE(errors().empty());
@@ -205,7 +236,8 @@ TEST_F(RouterAdmin, NumberedAnswersStandInForLostAcknowledgements) {
 // yet, stands in for the acknowledgement; any other numbered message from
 // the router while the acknowledgement is awaited ends the connection with
 // 8777, as before.
-TEST_F(RouterAdmin, OtherNumberedMessagesDuringTheWaitStillEndTheConnection) {
+TEST_F(RouterAdmin, OtherNumberedMessagesDuringTheWaitStillEndTheConnection)
+{
     struct Case {
         const char* name;
         uint16_t code;  // sent numbered while the second request awaits its acknowledgement
@@ -225,7 +257,8 @@ TEST_F(RouterAdmin, OtherNumberedMessagesDuringTheWaitStillEndTheConnection) {
             settle();
         }
         got() = Results{};
-        if (lines != nullptr) lines->ops->list_destroy(lines);
+        if (lines != nullptr)
+            lines->ops->list_destroy(lines);
         lines = line_targets(2);
         highstate_get_accounting(on_list, lines);
         expect_acked(T_GET_ACCOUNTING_REQUEST);
@@ -243,7 +276,8 @@ TEST_F(RouterAdmin, OtherNumberedMessagesDuringTheWaitStillEndTheConnection) {
 
 // ------------------------------------------------- settings and password
 
-TEST_F(RouterAdmin, SettingsTravelAsTwentyNineBytes) {
+TEST_F(RouterAdmin, SettingsTravelAsTwentyNineBytes)
+{
     RouterSettings s{};
     myutil_copy_text(s.name, "10.77.0.2");
     myutil_copy_text(s.netmask, "255.255.255.0");
@@ -251,7 +285,8 @@ TEST_F(RouterAdmin, SettingsTravelAsTwentyNineBytes) {
     s.line_type = 2;
     highstate_put_router_data(on_done, &s);
     TestDatagram d = expect_acked(T_PUT_ROUTER_DATA_REQUEST);
-    Bytes want = {0x0A, 0x4D, 0x00, 0x02, 0xFF, 0xFF, 0xFF, 0x00, '0', '8', '9', '1', '2', '3', '4'};
+    Bytes want = {0x0A, 0x4D, 0x00, 0x02, 0xFF, 0xFF, 0xFF, 0x00,
+                  '0',  '8',  '9',  '1',  '2',  '3',  '4'};
     want.resize(28, 0);
     want.push_back(0x02);
     EXPECT_EQ(test_frame_payload(d.bytes), want);
@@ -263,13 +298,14 @@ TEST_F(RouterAdmin, SettingsTravelAsTwentyNineBytes) {
 
 struct StatusCase {
     const char* name;
-    bool password;   // the password change, else the settings
-    int status;      // the router's answer
+    bool password;  // the password change, else the settings
+    int status;     // the router's answer
 };
 
 class StatusReply : public RouterAdmin, public ::testing::WithParamInterface<StatusCase> {};
 
-TEST_P(StatusReply, NonZeroStatusDropsTheRouterWithIt) {
+TEST_P(StatusReply, NonZeroStatusDropsTheRouterWithIt)
+{
     const StatusCase& c = GetParam();
     RouterSettings s{};
     if (c.password) {
@@ -300,20 +336,23 @@ INSTANTIATE_TEST_SUITE_P(Engine, StatusReply, ::testing::ValuesIn(kStatus),
 
 // Both passwords are scrambled with the one seed sent in front, so their
 // XOR is the XOR of the plain texts; a new password is cut to ten bytes.
-TEST_F(RouterAdmin, PasswordChangeScramblesBothWithItsSeed) {
+TEST_F(RouterAdmin, PasswordChangeScramblesBothWithItsSeed)
+{
     highstate_set_password(on_done, "abcdefghijkl", "", 1);
     TestDatagram d = expect_acked(T_SET_PASSWORD_REQUEST);
     Bytes p = test_frame_payload(d.bytes);
     ASSERT_EQ(p.size(), 23u);
     EXPECT_EQ(p[2], 0xFF);
     std::string plain;
-    for (size_t i = 0; i < 10; ++i) plain += char(p[3 + i] ^ p[13 + i]);
+    for (size_t i = 0; i < 10; ++i)
+        plain += char(p[3 + i] ^ p[13 + i]);
     EXPECT_EQ(plain, "abcdefghij");
     send(*r1, T_SET_PASSWORD_REPLY, {0, 0, 0, 0});
     EXPECT_EQ(got().done, (std::vector<int>{0}));
 }
 
-TEST_F(RouterAdmin, PasswordChangeNotExclusive) {
+TEST_F(RouterAdmin, PasswordChangeNotExclusive)
+{
     highstate_set_password(on_done, "x", "y", 0);
     TestDatagram d = expect_acked(T_SET_PASSWORD_REQUEST);
     EXPECT_EQ(test_frame_payload(d.bytes)[2], 0x00);
@@ -321,7 +360,8 @@ TEST_F(RouterAdmin, PasswordChangeNotExclusive) {
 
 // The reply of a chained second step may arrive; a reply while nothing is
 // awaited any more is the router's fault.
-TEST_F(RouterAdmin, ReplyAfterTheExchangeEndedDropsTheRouter) {
+TEST_F(RouterAdmin, ReplyAfterTheExchangeEndedDropsTheRouter)
+{
     highstate_set_password(on_done, "x", "y", 0);
     expect_acked(T_SET_PASSWORD_REQUEST);
     send(*r1, T_SET_PASSWORD_REPLY, {0, 0, 0, 0});
@@ -332,7 +372,8 @@ TEST_F(RouterAdmin, ReplyAfterTheExchangeEndedDropsTheRouter) {
 
 // Requests that would not do the same on a second arrival are not asked
 // again: the wait for their reply ends with 6 as it always did.
-TEST_F(RouterAdmin, RequestsThatAreNotTheSameTwiceAreNotAskedAgain) {
+TEST_F(RouterAdmin, RequestsThatAreNotTheSameTwiceAreNotAskedAgain)
+{
     struct Case {
         const char* what;
         void (*start)(ListObject* lines);
@@ -341,7 +382,8 @@ TEST_F(RouterAdmin, RequestsThatAreNotTheSameTwiceAreNotAskedAgain) {
     const Case cases[] = {
         // Its reply names no position: a late copy would be the next
         // line target's counters.
-        {"accounting read", [](ListObject* l) { highstate_get_accounting(on_list, l); }, T_GET_ACCOUNTING_REQUEST},
+        {"accounting read", [](ListObject* l) { highstate_get_accounting(on_list, l); },
+         T_GET_ACCOUNTING_REQUEST},
         // A second read and reset would hand back the counters it cleared.
         {"accounting read and reset", [](ListObject* l) { highstate_get_acc_reset(on_list, l); },
          T_GET_ACCOUNTING_REQUEST},
@@ -351,9 +393,11 @@ TEST_F(RouterAdmin, RequestsThatAreNotTheSameTwiceAreNotAskedAgain) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (highstate_get_state() != HIGHSTATE_CONNECTED) reach_connected();
+        if (highstate_get_state() != HIGHSTATE_CONNECTED)
+            reach_connected();
         settle();
-        if (lines != nullptr) lines->ops->list_destroy(lines);
+        if (lines != nullptr)
+            lines->ops->list_destroy(lines);
         lines = line_targets(2);
         c.start(lines);
         expect_acked(c.code);
@@ -367,7 +411,8 @@ TEST_F(RouterAdmin, RequestsThatAreNotTheSameTwiceAreNotAskedAgain) {
 
 // The settings are set again when their reply is lost; the copy of the
 // reply that comes after the exchange has ended drops nothing.
-TEST_F(RouterAdmin, LostSettingsReplyIsAskedForAgainAndItsLateCopyIsDropped) {
+TEST_F(RouterAdmin, LostSettingsReplyIsAskedForAgainAndItsLateCopyIsDropped)
+{
     RouterSettings s{};
     highstate_put_router_data(on_done, &s);
     TestDatagram first = expect_acked(T_PUT_ROUTER_DATA_REQUEST);
@@ -382,14 +427,16 @@ TEST_F(RouterAdmin, LostSettingsReplyIsAskedForAgainAndItsLateCopyIsDropped) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
-TEST_F(RouterAdmin, UnansweredSettingsEndWithTimeout) {
+TEST_F(RouterAdmin, UnansweredSettingsEndWithTimeout)
+{
     RouterSettings s{};
     highstate_put_router_data(on_done, &s);
     const Bytes request = test_frame_payload(expect_acked(T_PUT_ROUTER_DATA_REQUEST).bytes);
     std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_TRUE(errors().empty());
     ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
-    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_payload(d.bytes), request);
+    for (const TestDatagram& d : asked)
+        EXPECT_EQ(test_frame_payload(d.bytes), request);
     fake_host_tick(1);
     expect_close_with(*r1, STATUS_TIMEOUT);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
@@ -398,7 +445,8 @@ TEST_F(RouterAdmin, UnansweredSettingsEndWithTimeout) {
 
 // ---------------------------------------------------------- line monitor
 
-Bytes linemon_report() {
+Bytes linemon_report()
+{
     // Channel 1: connected (state 3, code 0x0123) to 10.77.0.50 "0301" for
     // 65 s, 2 units, 10 packets out, 12 in. Channel 2: free.
     Bytes b = {0x03, 0x01, 0x23, 0x0A, 0x4D, 0x00, 0x32, '0', '3', '0', '1'};
@@ -408,7 +456,8 @@ Bytes linemon_report() {
     return b;
 }
 
-TEST_F(RouterAdmin, LineMonitorDeliversReportsUntilStopped) {
+TEST_F(RouterAdmin, LineMonitorDeliversReportsUntilStopped)
+{
     highstate_start_linemon(on_report);
     expect_acked(T_LINEMON_START_REQUEST);
     send(*r1, T_LINEMON_DATA, linemon_report());
@@ -432,7 +481,8 @@ TEST_F(RouterAdmin, LineMonitorDeliversReportsUntilStopped) {
 // The line monitor of a router whose counter started at 65525: every
 // report after the counter passes 65535 is shown too, and a report repeated
 // with the last number is shown again; one from before the wrap is stale.
-TEST_F(RouterAdmin, NumberedReportsAcrossTheWrapAreAllShown) {
+TEST_F(RouterAdmin, NumberedReportsAcrossTheWrapAreAllShown)
+{
     highstate_start_linemon(on_report);
     expect_acked(T_LINEMON_START_REQUEST);
     std::vector<uint16_t> numbers;
@@ -440,7 +490,8 @@ TEST_F(RouterAdmin, NumberedReportsAcrossTheWrapAreAllShown) {
     for (uint16_t seq = 65525; numbers.size() < 21; seq = seq == 65535 ? 1 : uint16_t(seq + 1)) {
         numbers.push_back(seq);
     }
-    for (uint16_t seq : numbers) send(*r1, T_LINEMON_DATA, linemon_report(), seq);
+    for (uint16_t seq : numbers)
+        send(*r1, T_LINEMON_DATA, linemon_report(), seq);
     EXPECT_EQ(got().reports.size(), numbers.size());
     send(*r1, T_LINEMON_DATA, linemon_report(), numbers.back());
     EXPECT_EQ(got().reports.size(), numbers.size() + 1);
@@ -448,12 +499,14 @@ TEST_F(RouterAdmin, NumberedReportsAcrossTheWrapAreAllShown) {
     EXPECT_EQ(got().reports.size(), numbers.size() + 1);
     // Every one was acknowledged, the stale one too.
     int acks = 0;
-    for (const TestDatagram& d : r1->drain()) acks += test_frame_code(d.bytes) == T_ACK;
+    for (const TestDatagram& d : r1->drain())
+        acks += test_frame_code(d.bytes) == T_ACK;
     EXPECT_EQ(acks, int(numbers.size()) + 2);
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(RouterAdmin, StoppedMonitorIgnoresLateReports) {
+TEST_F(RouterAdmin, StoppedMonitorIgnoresLateReports)
+{
     highstate_start_linemon(on_report);
     expect_acked(T_LINEMON_START_REQUEST);
     highstate_stop_linemon();
@@ -464,7 +517,8 @@ TEST_F(RouterAdmin, StoppedMonitorIgnoresLateReports) {
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(RouterAdmin, LineMonitorNeedsAnOpenRouter) {
+TEST_F(RouterAdmin, LineMonitorNeedsAnOpenRouter)
+{
     highstate_close_router();
     settle();
     highstate_start_linemon(on_report);
@@ -473,7 +527,8 @@ TEST_F(RouterAdmin, LineMonitorNeedsAnOpenRouter) {
     EXPECT_EQ(highstate.linemon_fn, nullptr);
 }
 
-TEST_F(RouterAdmin, ConnectionsByHand) {
+TEST_F(RouterAdmin, ConnectionsByHand)
+{
     highstate_open_isdn(2);
     TestDatagram d = expect_acked(T_ISDN_OPEN_REQUEST);
     EXPECT_EQ(test_frame_payload(d.bytes), (Bytes{0x00, 0x00, 0x02}));
@@ -483,7 +538,8 @@ TEST_F(RouterAdmin, ConnectionsByHand) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
-TEST_F(RouterAdmin, RequestsWithoutReplyAreAwaitedUntilAcknowledged) {
+TEST_F(RouterAdmin, RequestsWithoutReplyAreAwaitedUntilAcknowledged)
+{
     EXPECT_EQ(highstate_ack_awaited(), 0);
     highstate_close_isdn(0);
     TestDatagram d = expect(*r1, T_ISDN_CLOSE_REQUEST);
@@ -499,18 +555,21 @@ TEST_F(RouterAdmin, RequestsWithoutReplyAreAwaitedUntilAcknowledged) {
 // ------------------------------------------------------------------ reset
 
 // Scan requests the router receives over `ticks` ticks, tick by tick.
-std::vector<int> scans_per_tick(RouterSocket& r, int ticks) {
+std::vector<int> scans_per_tick(RouterSocket& r, int ticks)
+{
     std::vector<int> at;
     for (int t = 1; t <= ticks; ++t) {
         fake_host_tick(1);
         for (const TestDatagram& d : r.drain(20)) {
-            if (test_frame_code(d.bytes) == T_SCAN_REQUEST) at.push_back(t);
+            if (test_frame_code(d.bytes) == T_SCAN_REQUEST)
+                at.push_back(t);
         }
     }
     return at;
 }
 
-TEST_F(RouterAdmin, ResetScansEveryFourthTickUntilTheRouterIsBack) {
+TEST_F(RouterAdmin, ResetScansEveryFourthTickUntilTheRouterIsBack)
+{
     ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
     TestDatagram d = expect(*r1, T_RESET_REQUEST);
     EXPECT_EQ(test_frame_sequence(d.bytes), 0);
@@ -519,7 +578,8 @@ TEST_F(RouterAdmin, ResetScansEveryFourthTickUntilTheRouterIsBack) {
     EXPECT_EQ(scans_per_tick(*r1, 12), (std::vector<int>{4, 8, 12}));
     send(*r1, T_SCAN_REPLY, announce(2));  // still configured: not yet
     EXPECT_TRUE(got().announcements.empty());
-    send(*r2, T_SCAN_REPLY, {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x09, 0x09, 0x09, 0, 0, 0, 0, 0, 0, 0, 0});
+    send(*r2, T_SCAN_REPLY,
+         {0x00, 0x00, 0x00, 0xA0, 0xF9, 0x09, 0x09, 0x09, 0, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_TRUE(got().announcements.empty());
     send(*r1, T_SCAN_REPLY, announce(0));
     ASSERT_EQ(got().announcements.size(), 1u);
@@ -530,7 +590,8 @@ TEST_F(RouterAdmin, ResetScansEveryFourthTickUntilTheRouterIsBack) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(RouterAdmin, ResetRouterThatNeverComesBackFailsOnThe121stTick) {
+TEST_F(RouterAdmin, ResetRouterThatNeverComesBackFailsOnThe121stTick)
+{
     ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
     r1->drain();
     std::vector<int> scans = scans_per_tick(*r1, 120);
@@ -544,7 +605,8 @@ TEST_F(RouterAdmin, ResetRouterThatNeverComesBackFailsOnThe121stTick) {
 }
 
 // The first reset's time-out would fire during the second one.
-TEST_F(RouterAdmin, LaterResetIsNotEndedByAnOldTimer) {
+TEST_F(RouterAdmin, LaterResetIsNotEndedByAnOldTimer)
+{
     ASSERT_EQ(highstate_reset_router(on_announce, kHw), 1);
     fake_host_tick(10);
     send(*r1, T_SCAN_REPLY, announce(0));
@@ -563,9 +625,11 @@ TEST_F(RouterAdmin, LaterResetIsNotEndedByAnOldTimer) {
 // The reset request cannot be sent: the failure is reported at once, and
 // the open that the error callback starts is left alone: it is repeated and
 // given up on its own schedule, and no timer of the reset acts on it.
-TEST_F(RouterAdmin, ResetWhoseRequestCannotBeSentEndsAtOnce) {
+TEST_F(RouterAdmin, ResetWhoseRequestCannotBeSentEndsAtOnce)
+{
     fake_host_set_error_hook([](int code) {
-        if (code == ENETDOWN) highstate_open_router(on_open, test_net_router_ip(2));
+        if (code == ENETDOWN)
+            highstate_open_router(on_open, test_net_router_ip(2));
     });
     fake_udp_fail_sends(ENETDOWN);
     EXPECT_EQ(highstate_reset_router(on_announce, kHw), 1);
@@ -592,7 +656,8 @@ TEST_F(RouterAdmin, ResetWhoseRequestCannotBeSentEndsAtOnce) {
     EXPECT_TRUE(got().announcements.empty());
 }
 
-TEST_F(RouterAdmin, ResetNeedsAnOpenIdleRouter) {
+TEST_F(RouterAdmin, ResetNeedsAnOpenIdleRouter)
+{
     RouterSettings s{};
     highstate_put_router_data(on_done, &s);
     expect_acked(T_PUT_ROUTER_DATA_REQUEST);

@@ -12,9 +12,13 @@ constexpr uint16_t T_GET_ENTRY_REQUEST = 0x1011;
 constexpr uint16_t T_PUT_ENTRY_REQUEST = 0x1017;
 
 // Routes are told apart by their destination: 10.<n>.0.0 for the letter.
-uint8_t net_of(char letter) { return letter == 'X' ? 24 : uint8_t(letter - 'A' + 1); }
+uint8_t net_of(char letter)
+{
+    return letter == 'X' ? 24 : uint8_t(letter - 'A' + 1);
+}
 
-RouteEntry* route(char letter, int index) {
+RouteEntry* route(char letter, int index)
+{
     auto* r = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
     myutil_copy_text(r->mask, "255.255.0.0");
     myutil_copy_text(r->match, ("10." + std::to_string(net_of(letter)) + ".0.0").c_str());
@@ -24,7 +28,8 @@ RouteEntry* route(char letter, int index) {
 }
 
 // "AB" with indexes {0, 2}: a list as read from a router with slot 1 empty.
-ListObject* routes(const std::string& letters, std::vector<int> indexes = {}) {
+ListObject* routes(const std::string& letters, std::vector<int> indexes = {})
+{
     ListObject* list = listhelp_new_route_list();
     for (size_t i = 0; i < letters.size(); ++i) {
         int index = i < indexes.size() ? indexes[i] : int(i);
@@ -34,24 +39,29 @@ ListObject* routes(const std::string& letters, std::vector<int> indexes = {}) {
 }
 
 // The route body as the router expects it in a put.
-Bytes route_body(char letter, int index) {
+Bytes route_body(char letter, int index)
+{
     return {0xF0, uint8_t(index >> 8), uint8_t(index), 0xFF, 0xFF, 0x00, 0x00,
-            0x0A, net_of(letter), 0x00, 0x00, 0x0A, 0x4D, 0x00, 0x01};
+            0x0A, net_of(letter),      0x00,           0x00, 0x0A, 0x4D, 0x00,
+            0x01};
 }
 
 // GET_ENTRY_REPLY payload of a route, as the router sends it.
-Bytes route_reply(char letter, int index) {
+Bytes route_reply(char letter, int index)
+{
     Bytes body = route_body(letter, index);
     body.insert(body.begin(), {0x00, 0x00});
     return body;
 }
 
-Bytes put_reply(uint8_t table, int index, int status = 0) {
-    return {0x00, 0x00, table, uint8_t(index >> 8), uint8_t(index), uint8_t(status >> 8),
+Bytes put_reply(uint8_t table, int index, int status = 0)
+{
+    return {0x00,           0x00, table, uint8_t(index >> 8), uint8_t(index), uint8_t(status >> 8),
             uint8_t(status)};
 }
 
-std::string texts(ListObject* list) {
+std::string texts(ListObject* list)
+{
     std::string out;
     for (ListNode* n = list->head; n != nullptr; n = n->next) {
         auto* r = static_cast<RouteEntry*>(n->element);
@@ -66,13 +76,21 @@ struct Results {
     int tables_calls = 0;
     ListObject* tables[3] = {nullptr, nullptr, nullptr};
 };
-Results& got() {
+Results& got()
+{
     static Results r;
     return r;
 }
-void on_count(int n) { got().counts.push_back(n); }
-void on_list(ListObject* l) { got().lists.push_back(l); }
-void on_tables(ListObject* a, ListObject* b, ListObject* c) {
+void on_count(int n)
+{
+    got().counts.push_back(n);
+}
+void on_list(ListObject* l)
+{
+    got().lists.push_back(l);
+}
+void on_tables(ListObject* a, ListObject* b, ListObject* c)
+{
     ++got().tables_calls;
     got().tables[0] = a;
     got().tables[1] = b;
@@ -83,27 +101,37 @@ class TableTransfer : public EngineFixture {
 public:
     std::vector<ListObject*> owned;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         EngineFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSkipped() || HasFatalFailure())
+            return;
         got() = Results{};
         reach_connected();
         settle();
     }
-    void TearDown() override {
-        for (ListObject* l : owned) l->ops->list_destroy(l);
-        for (ListObject* l : got().lists) if (l != nullptr) l->ops->list_destroy(l);
-        for (ListObject* l : got().tables) if (l != nullptr) l->ops->list_destroy(l);
+    void TearDown() override
+    {
+        for (ListObject* l : owned)
+            l->ops->list_destroy(l);
+        for (ListObject* l : got().lists)
+            if (l != nullptr)
+                l->ops->list_destroy(l);
+        for (ListObject* l : got().tables)
+            if (l != nullptr)
+                l->ops->list_destroy(l);
         got() = Results{};
     }
-    ListObject* keep(ListObject* l) {
+    ListObject* keep(ListObject* l)
+    {
         owned.push_back(l);
         return l;
     }
 
     // Router 1 answers the entry request it receives with `reply`; returns
     // the index that was asked for.
-    int answer_entry(uint16_t table_and_reply_code, const Bytes& reply) {
+    int answer_entry(uint16_t table_and_reply_code, const Bytes& reply)
+    {
         TestDatagram req = expect_acked(T_GET_ENTRY_REQUEST);
         Bytes p = test_frame_payload(req.bytes);
         EXPECT_EQ(p.size(), 3u);
@@ -114,7 +142,8 @@ public:
 
 // --------------------------------------------------------------- reading
 
-TEST_F(TableTransfer, ReadingNoEntriesAnswersAtOnce) {
+TEST_F(TableTransfer, ReadingNoEntriesAnswersAtOnce)
+{
     highstate_get_route_data(on_list, 0);
     highstate_get_filter_data(on_list, 0);
     ASSERT_EQ(got().lists.size(), 2u);
@@ -127,7 +156,8 @@ TEST_F(TableTransfer, ReadingNoEntriesAnswersAtOnce) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
-TEST_F(TableTransfer, ReadingSkipsEmptySlotsButCountsThem) {
+TEST_F(TableTransfer, ReadingSkipsEmptySlotsButCountsThem)
+{
     highstate_get_route_data(on_list, 3);
     EXPECT_EQ(answer_entry(T_GET_ENTRY_REPLY, route_reply('A', 0)), 0);
     EXPECT_EQ(answer_entry(T_GET_ENTRY_REPLY, {0x00, 0x00, 0xF0, 0x00, 0x01}), 1);
@@ -139,7 +169,8 @@ TEST_F(TableTransfer, ReadingSkipsEmptySlotsButCountsThem) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(TableTransfer, ReadingAsksAgainForAWrongIndex) {
+TEST_F(TableTransfer, ReadingAsksAgainForAWrongIndex)
+{
     highstate_get_route_data(on_list, 1);
     EXPECT_EQ(answer_entry(T_GET_ENTRY_REPLY, route_reply('B', 4)), 0);
     EXPECT_EQ(answer_entry(T_GET_ENTRY_REPLY, route_reply('A', 0)), 0);
@@ -147,14 +178,16 @@ TEST_F(TableTransfer, ReadingAsksAgainForAWrongIndex) {
     EXPECT_EQ(texts(got().lists[0]), "10.1.0.0@0 ");
 }
 
-TEST_F(TableTransfer, RouterThatKeepsAnsweringTheWrongIndexIsDropped) {
+TEST_F(TableTransfer, RouterThatKeepsAnsweringTheWrongIndexIsDropped)
+{
     highstate_get_route_data(on_list, 2);
     int requests = 0;
     for (;;) {
         TestDatagram d;
         ASSERT_TRUE(r1->receive(&d)) << "the read neither went on nor ended";
         uint16_t code = test_frame_code(d.bytes);
-        if (code == T_ACK) continue;
+        if (code == T_ACK)
+            continue;
         if (code == T_CLOSE_REQUEST) {
             EXPECT_EQ(test_frame_payload(d.bytes), (Bytes{0x00, 0x07}));
             break;
@@ -170,12 +203,13 @@ TEST_F(TableTransfer, RouterThatKeepsAnsweringTheWrongIndexIsDropped) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
-TEST_F(TableTransfer, ReadingFiltersClosesTheTableWithACatchAll) {
+TEST_F(TableTransfer, ReadingFiltersClosesTheTableWithACatchAll)
+{
     highstate_get_filter_data(on_list, 1);
     // Reject TCP port 23 from 10.1.0.0/16 to anywhere.
-    Bytes rule = {0x00, 0x00, 0x0F, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x0A, 0x01, 0x00, 0x00,
-                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00,
-                  0x00, 0x17};
+    Bytes rule = {0x00, 0x00, 0x0F, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00,
+                  0x0A, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                  0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x17};
     answer_entry(T_GET_ENTRY_REPLY, rule);
     ASSERT_EQ(got().lists.size(), 1u);
     ListObject* list = got().lists[0];
@@ -190,18 +224,20 @@ TEST_F(TableTransfer, ReadingFiltersClosesTheTableWithACatchAll) {
     EXPECT_EQ(last->action, 1);
 }
 
-TEST_F(TableTransfer, ReadingNeverAsksBeyondTheTableLimit) {
+TEST_F(TableTransfer, ReadingNeverAsksBeyondTheTableLimit)
+{
     highstate_get_line_data(on_list, MAX_LINE_TARGETS + 10);
     for (int i = 0; i < MAX_LINE_TARGETS; ++i) {
-        ASSERT_EQ(answer_entry(T_GET_ENTRY_REPLY,
-                               {0x00, 0x00, 0xFF, uint8_t(i >> 8), uint8_t(i)}), i);
+        ASSERT_EQ(answer_entry(T_GET_ENTRY_REPLY, {0x00, 0x00, 0xFF, uint8_t(i >> 8), uint8_t(i)}),
+                  i);
     }
     ASSERT_EQ(got().lists.size(), 1u);
     EXPECT_EQ(got().lists[0]->count, 0);
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(TableTransfer, LoadingReadsLinesRoutesFiltersInOrder) {
+TEST_F(TableTransfer, LoadingReadsLinesRoutesFiltersInOrder)
+{
     interface_load_config(1, 1, 0, on_tables);
     TestDatagram req = expect_acked(T_GET_ENTRY_REQUEST);
     EXPECT_EQ(test_frame_payload(req.bytes), (Bytes{0xFF, 0x00, 0x00}));
@@ -221,7 +257,8 @@ TEST_F(TableTransfer, LoadingReadsLinesRoutesFiltersInOrder) {
 // The chain fails while reading the routes: the line list it already had
 // is released (the sanitizer build sees a leak otherwise) and nothing is
 // handed over.
-TEST_F(TableTransfer, LoadingThatFailsHalfwayHandsNothingOver) {
+TEST_F(TableTransfer, LoadingThatFailsHalfwayHandsNothingOver)
+{
     interface_load_config(1, 1, 1, on_tables);
     answer_entry(T_GET_ENTRY_REPLY, {0x00, 0x00, 0xFF, 0x00, 0x00});
     // A line-target entry while a route is awaited.
@@ -232,13 +269,15 @@ TEST_F(TableTransfer, LoadingThatFailsHalfwayHandsNothingOver) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
-TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout) {
+TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout)
+{
     highstate_get_route_data(on_list, 1);
     const Bytes request = test_frame_payload(expect_acked(T_GET_ENTRY_REQUEST).bytes);
     std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_TRUE(errors().empty());
     ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
-    for (const TestDatagram& d : asked) EXPECT_EQ(test_frame_payload(d.bytes), request);
+    for (const TestDatagram& d : asked)
+        EXPECT_EQ(test_frame_payload(d.bytes), request);
     fake_host_tick(1);
     expect_close_with(*r1, STATUS_TIMEOUT);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_TIMEOUT}));
@@ -247,7 +286,8 @@ TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout) {
 
 // The router acknowledged the request, but its reply was lost: the same
 // request goes again, under a new number, and the read completes.
-TEST_F(TableTransfer, ALostEntryReplyIsAskedForAgainAndTheReadCompletes) {
+TEST_F(TableTransfer, ALostEntryReplyIsAskedForAgainAndTheReadCompletes)
+{
     highstate_get_route_data(on_list, 2);
     TestDatagram first = expect_acked(T_GET_ENTRY_REQUEST);
     fake_host_tick(HIGHSTATE_REASK_TICKS);
@@ -266,7 +306,8 @@ TEST_F(TableTransfer, ALostEntryReplyIsAskedForAgainAndTheReadCompletes) {
 
 // A reply that was only late arrives twice once its request was asked
 // again: the copy answers nothing, neither the next entry nor a re-ask.
-TEST_F(TableTransfer, ALateCopyOfAnEntryReplyAnswersNothing) {
+TEST_F(TableTransfer, ALateCopyOfAnEntryReplyAnswersNothing)
+{
     highstate_get_route_data(on_list, 2);
     expect_acked(T_GET_ENTRY_REQUEST);
     fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
@@ -287,12 +328,18 @@ TEST_F(TableTransfer, ALateCopyOfAnEntryReplyAnswersNothing) {
 // --------------------------------------------------------------- writing
 
 struct Msg {
-    bool put;     // put of `letter` at `index`, else delete of `index`
+    bool put;  // put of `letter` at `index`, else delete of `index`
     char letter;
     int index;
 };
-Msg put(char letter, int index) { return {true, letter, index}; }
-Msg del(int index) { return {false, 0, index}; }
+Msg put(char letter, int index)
+{
+    return {true, letter, index};
+}
+Msg del(int index)
+{
+    return {false, 0, index};
+}
 
 struct WriteCase {
     const char* name;
@@ -317,7 +364,8 @@ const WriteCase kWrites[] = {
 
 class TableWrite : public TableTransfer, public ::testing::WithParamInterface<WriteCase> {};
 
-TEST_P(TableWrite, SendsExactlyTheDifference) {
+TEST_P(TableWrite, SendsExactlyTheDifference)
+{
     const WriteCase& c = GetParam();
     ListObject* old_copy = keep(routes(c.old_letters, c.old_indexes));
     ListObject* edited = keep(routes(c.new_letters, {7, 7, 7}));  // renumbered by the write
@@ -350,7 +398,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, TableWrite, ::testing::ValuesIn(kWrites),
 // A put whose reply was late is asked again; the copy of its reply that
 // comes while the next put awaits its acknowledgement must not stand in for
 // that put's answer: the router may never have had it.
-TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut) {
+TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut)
+{
     ListObject* old_copy = keep(routes("AB"));
     ListObject* edited = keep(routes("XAB"));
     highstate_put_route_data(on_count, edited, old_copy);
@@ -362,7 +411,7 @@ TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut) {
     TestDatagram second = expect(*r1, T_PUT_ENTRY_REQUEST);  // not acknowledged yet
     EXPECT_EQ(test_frame_payload(second.bytes), route_body('A', 1));
     send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 0));  // the copy
-    EXPECT_TRUE(r1->quiet());  // no third put
+    EXPECT_TRUE(r1->quiet());                          // no third put
     // The second put is still repeated until it is acknowledged.
     fake_host_fine_tick(1);
     TestDatagram repeat = expect_acked(T_PUT_ENTRY_REQUEST);
@@ -376,7 +425,8 @@ TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut) {
 }
 
 // A delete is asked again as a put is.
-TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain) {
+TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain)
+{
     ListObject* old_copy = keep(routes("AB"));
     ListObject* edited = keep(routes("A"));
     highstate_put_route_data(on_count, edited, old_copy);
@@ -392,11 +442,12 @@ TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain) {
 
 // After a failure the front end can tell whether it ended a table write
 // and whether anything had been sent to the router by then.
-TEST_F(TableTransfer, AFailureTellsHowFarTheTableWriteHadCome) {
+TEST_F(TableTransfer, AFailureTellsHowFarTheTableWriteHadCome)
+{
     struct Case {
         const char* what;
-        int answered;    // puts acknowledged and answered before the failure
-        bool ack_last;   // the next put is acknowledged (then unanswered: 6), else lost (8888)
+        int answered;   // puts acknowledged and answered before the failure
+        bool ack_last;  // the next put is acknowledged (then unanswered: 6), else lost (8888)
         int error;
         int writes;
     };
@@ -408,7 +459,8 @@ TEST_F(TableTransfer, AFailureTellsHowFarTheTableWriteHadCome) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         r1->drain();
-        if (highstate_get_state() != HIGHSTATE_CONNECTED) reach_connected();
+        if (highstate_get_state() != HIGHSTATE_CONNECTED)
+            reach_connected();
         settle();
         ListObject* old_copy = keep(routes("AB"));
         ListObject* edited = keep(routes("XAB"));
@@ -438,7 +490,8 @@ TEST_F(TableTransfer, AFailureTellsHowFarTheTableWriteHadCome) {
 }
 
 // The tables of a configuration count on from one another.
-TEST_F(TableTransfer, AFailureInALaterTableCountsTheEarlierOnesWrites) {
+TEST_F(TableTransfer, AFailureInALaterTableCountsTheEarlierOnesWrites)
+{
     ListObject* lines = keep(listhelp_new_line_list());
     ListObject* route_copy = keep(routes("A"));
     ListObject* routes_new = keep(routes("XY"));
@@ -458,7 +511,8 @@ TEST_F(TableTransfer, AFailureInALaterTableCountsTheEarlierOnesWrites) {
     EXPECT_EQ(highstate_failed_write_count(), 3);
 }
 
-TEST_F(TableTransfer, TableFullEndsTheWrite) {
+TEST_F(TableTransfer, TableFullEndsTheWrite)
+{
     ListObject* old_copy = keep(routes("A"));
     ListObject* edited = keep(routes("ABC"));
     highstate_put_route_data(on_count, edited, old_copy);
@@ -471,7 +525,8 @@ TEST_F(TableTransfer, TableFullEndsTheWrite) {
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
 }
 
-TEST_F(TableTransfer, SavingUnchangedTablesAnswersZeroAtOnce) {
+TEST_F(TableTransfer, SavingUnchangedTablesAnswersZeroAtOnce)
+{
     ListObject* lines = keep(listhelp_new_line_list());
     ListObject* lines_old = keep(listhelp_new_line_list());
     interface_save_config(lines, lines_old, keep(routes("AB")), keep(routes("AB")), nullptr,
@@ -480,7 +535,8 @@ TEST_F(TableTransfer, SavingUnchangedTablesAnswersZeroAtOnce) {
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(TableTransfer, SavingWritesRoutesThenFiltersAndAddsTheCounts) {
+TEST_F(TableTransfer, SavingWritesRoutesThenFiltersAndAddsTheCounts)
+{
     ListObject* lines = keep(listhelp_new_line_list());
     ListObject* lines_old = keep(listhelp_new_line_list());
     ListObject* filters = keep(listhelp_new_filter_list());
@@ -516,7 +572,8 @@ TEST_F(TableTransfer, SavingWritesRoutesThenFiltersAndAddsTheCounts) {
 // Filter rules told apart by their service: 'F' rejects ftp (tcp 21), 'T'
 // rejects telnet (tcp 23), '*' accepts everything (a catch-all); '-' in a
 // router's table is an empty slot.
-Bytes filter_body(char rule, int index) {
+Bytes filter_body(char rule, int index)
+{
     const uint8_t port = rule == 'F' ? 21 : rule == 'T' ? 23 : 0;
     const uint8_t protocol = rule == '*' ? 0 : 6;
     const uint8_t action = rule == '*' ? 1 : 0;
@@ -526,7 +583,8 @@ Bytes filter_body(char rule, int index) {
     return body;
 }
 
-FilterEntry* filter_rule(char rule) {
+FilterEntry* filter_rule(char rule)
+{
     auto* f = static_cast<FilterEntry*>(myutil_malloc(sizeof(FilterEntry)));
     for (char* text : {f->send_mask, f->send_match, f->receive_mask, f->receive_match})
         myutil_copy_text(text, HOST_LEN + 1, "0.0.0.0");
@@ -539,8 +597,8 @@ FilterEntry* filter_rule(char rule) {
 
 struct FilterRoundCase {
     const char* name;
-    std::string router;   // the router's slots
-    std::string edited;   // the table written back
+    std::string router;  // the router's slots
+    std::string edited;  // the table written back
     std::vector<Msg> messages;
 };
 
@@ -556,11 +614,15 @@ const FilterRoundCase kFilterRounds[] = {
     {"CatchAllHeldBehindAGap", "F-*", "F*", {put('*', 1), del(2)}},
 };
 
-void PrintTo(const FilterRoundCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FilterRoundCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FilterRound : public TableTransfer, public ::testing::WithParamInterface<FilterRoundCase> {};
 
-TEST_P(FilterRound, WhatTheReadAddedIsWrittenAndEverySlotDeletedOnce) {
+TEST_P(FilterRound, WhatTheReadAddedIsWrittenAndEverySlotDeletedOnce)
+{
     const FilterRoundCase& c = GetParam();
     highstate_get_filter_data(on_list, int(c.router.size()));
     for (size_t i = 0; i < c.router.size(); ++i) {
@@ -578,11 +640,13 @@ TEST_P(FilterRound, WhatTheReadAddedIsWrittenAndEverySlotDeletedOnce) {
     }
 
     ListObject* edited = keep(listhelp_new_filter_list());
-    for (char rule : c.edited) edited->ops->list_append(edited, filter_rule(rule));
+    for (char rule : c.edited)
+        edited->ops->list_append(edited, filter_rule(rule));
     highstate_put_filter_data(on_count, edited, read);
     for (const Msg& m : c.messages) {
         TestDatagram d = expect_acked(T_PUT_ENTRY_REQUEST);
-        Bytes want = m.put ? filter_body(m.letter, m.index) : Bytes{0x0F, uint8_t(m.index >> 8), uint8_t(m.index)};
+        Bytes want = m.put ? filter_body(m.letter, m.index)
+                           : Bytes{0x0F, uint8_t(m.index >> 8), uint8_t(m.index)};
         EXPECT_EQ(test_frame_payload(d.bytes), want);
         send(*r1, T_PUT_ENTRY_REPLY, put_reply(0x0F, m.index));
     }
@@ -597,7 +661,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, FilterRound, ::testing::ValuesIn(kFilterRounds)
                          });
 
 // Old copies put together by hand may name a slot twice; it is deleted once.
-TEST_F(TableTransfer, ASlotNamedTwiceInTheOldCopyIsDeletedOnce) {
+TEST_F(TableTransfer, ASlotNamedTwiceInTheOldCopyIsDeletedOnce)
+{
     ListObject* old_copy = keep(routes("ABC", {0, 2, 2}));
     highstate_put_route_data(on_count, keep(routes("A")), old_copy);
     TestDatagram d = expect_acked(T_PUT_ENTRY_REQUEST);
@@ -607,7 +672,8 @@ TEST_F(TableTransfer, ASlotNamedTwiceInTheOldCopyIsDeletedOnce) {
     EXPECT_TRUE(r1->quiet());
 }
 
-TEST_F(TableTransfer, PutReplyForAnotherTableIsAViolation) {
+TEST_F(TableTransfer, PutReplyForAnotherTableIsAViolation)
+{
     highstate_put_route_data(on_count, keep(routes("X")), keep(routes("")));
     expect_acked(T_PUT_ENTRY_REQUEST);
     send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xFF, 0));
@@ -617,7 +683,8 @@ TEST_F(TableTransfer, PutReplyForAnotherTableIsAViolation) {
 
 // Without both lists the write would have to guess: it is refused and the
 // caller hears why instead of waiting.
-TEST_F(TableTransfer, MissingListIsReportedNotGuessed) {
+TEST_F(TableTransfer, MissingListIsReportedNotGuessed)
+{
     interface_save_config(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, on_count);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_BAD_ENTRY}));
     expect_close_with(*r1, STATUS_BAD_ENTRY);

@@ -19,7 +19,8 @@ using namespace std::string_literals;
 // A file holding `text`, read through the real stdio path.
 class TextFile {
 public:
-    explicit TextFile(const std::string& text) : f_(std::tmpfile()) {
+    explicit TextFile(const std::string& text) : f_(std::tmpfile())
+    {
         std::fwrite(text.data(), 1, text.size(), f_);
         std::rewind(f_);
     }
@@ -30,22 +31,26 @@ private:
     FILE* f_;
 };
 
-std::vector<std::string> all_lines(const std::string& text) {
+std::vector<std::string> all_lines(const std::string& text)
+{
     TextFile file(text);
     std::vector<std::string> out;
-    while (const char* line = file_read_line(file.get())) out.push_back(line);
+    while (const char* line = file_read_line(file.get()))
+        out.push_back(line);
     return out;
 }
 
 using Lines = std::vector<std::string>;
 
-TEST(FileReadLine, KeepsTheNewlineAndTurnsTabsIntoBlanks) {
+TEST(FileReadLine, KeepsTheNewlineAndTurnsTabsIntoBlanks)
+{
     EXPECT_EQ(all_lines("a\tb\n\n  x\t\t\ny"), (Lines{"a b\n", "\n", "  x  \n", "y"}));
     EXPECT_EQ(all_lines(""), Lines{});
     EXPECT_EQ(file_read_line(nullptr), nullptr);
 }
 
-TEST(FileReadLine, ALongLineComesInPiecesOfAtMost1023Characters) {
+TEST(FileReadLine, ALongLineComesInPiecesOfAtMost1023Characters)
+{
     std::string long_line(1500, 'a');
     long_line[1022] = 'b';  // last character of the first piece
     Lines lines = all_lines(long_line + "\nnext\n");
@@ -57,8 +62,7 @@ TEST(FileReadLine, ALongLineComesInPiecesOfAtMost1023Characters) {
 
     // A line of exactly 1023 characters and its newline: the newline is a
     // piece of its own.
-    EXPECT_EQ(all_lines(std::string(1023, 'c') + "\n"),
-              (Lines{std::string(1023, 'c'), "\n"}));
+    EXPECT_EQ(all_lines(std::string(1023, 'c') + "\n"), (Lines{std::string(1023, 'c'), "\n"}));
 }
 
 // Where the NUL bytes of a text stand: each piece the reader gives, as the
@@ -71,31 +75,38 @@ struct NulCase {
 
 class FileReadLineNul : public ::testing::TestWithParam<NulCase> {};
 
-TEST_P(FileReadLineNul, ReportsTheColumnOfThePiecesFirstNul) {
+TEST_P(FileReadLineNul, ReportsTheColumnOfThePiecesFirstNul)
+{
     const NulCase& c = GetParam();
     TextFile file(c.text);
     std::vector<std::pair<std::string, int>> pieces;
     int nul = -1;
-    while (const char* line = file_read_line(file.get(), &nul)) pieces.emplace_back(line, nul);
+    while (const char* line = file_read_line(file.get(), &nul))
+        pieces.emplace_back(line, nul);
     EXPECT_EQ(nul, 0) << c.name << ": the end of the file has no NUL";
     EXPECT_EQ(pieces, c.pieces) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FileReadLineNul,
-    ::testing::Values(
-        NulCase{"no NUL", "a b\nc", {{"a b\n", 0}, {"c", 0}}},
-        NulCase{"in the middle, the piece goes on to its newline",
-                "abc\0def\nnext\n"s, {{"abc", 4}, {"next\n", 0}}},
-        NulCase{"first of several", "\0\0x\0\n"s, {{"", 1}}},
-        NulCase{"after a TAB, which counts one column", "a\tb\0"s, {{"a b", 4}}},
-        NulCase{"a line of NULs comes in pieces like any long line", std::string(1500, '\0'),
-                {{"", 1}, {"", 1}}},
-        NulCase{"in the second piece of a long line", std::string(1023, 'a') + "b\0\n"s,
-                {{std::string(1023, 'a'), 0}, {"b", 2}}}),
-    [](const ::testing::TestParamInfo<NulCase>& info) { return "Case" + std::to_string(info.index); });
+    ::testing::Values(NulCase{"no NUL", "a b\nc", {{"a b\n", 0}, {"c", 0}}},
+                      NulCase{"in the middle, the piece goes on to its newline",
+                              "abc\0def\nnext\n"s,
+                              {{"abc", 4}, {"next\n", 0}}},
+                      NulCase{"first of several", "\0\0x\0\n"s, {{"", 1}}},
+                      NulCase{"after a TAB, which counts one column", "a\tb\0"s, {{"a b", 4}}},
+                      NulCase{"a line of NULs comes in pieces like any long line",
+                              std::string(1500, '\0'),
+                              {{"", 1}, {"", 1}}},
+                      NulCase{"in the second piece of a long line",
+                              std::string(1023, 'a') + "b\0\n"s,
+                              {{std::string(1023, 'a'), 0}, {"b", 2}}}),
+    [](const ::testing::TestParamInfo<NulCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
 
-TEST(FileReadLineNul, TheOneArgumentFormStillReads) {
+TEST(FileReadLineNul, TheOneArgumentFormStillReads)
+{
     TextFile file("a\0b\n"s);
     const char* line = file_read_line(file.get());
     ASSERT_NE(line, nullptr);
@@ -103,7 +114,8 @@ TEST(FileReadLineNul, TheOneArgumentFormStillReads) {
 }
 
 // Which paths open as text: only regular files, and the open never waits.
-TEST(FileOpenText, TakesOnlyRegularFiles) {
+TEST(FileOpenText, TakesOnlyRegularFiles)
+{
     TempDir dir("qorvel-textfile");
     ASSERT_FALSE(dir.path().empty());
     dir.write("plain", "text\n");
@@ -133,7 +145,8 @@ TEST(FileOpenText, TakesOnlyRegularFiles) {
         } else {
             EXPECT_EQ(file, nullptr) << c.name;
             EXPECT_EQ(errno, c.error) << c.name;
-            if (file != nullptr) std::fclose(file);
+            if (file != nullptr)
+                std::fclose(file);
         }
     }
 }
@@ -147,7 +160,8 @@ struct TokenCase {
 
 class FileGetToken : public ::testing::TestWithParam<TokenCase> {};
 
-TEST_P(FileGetToken, FindsTheNextBlankDelimitedWord) {
+TEST_P(FileGetToken, FindsTheNextBlankDelimitedWord)
+{
     const TokenCase& c = GetParam();
     char token[FILE_TOKEN_SIZE];
     std::memset(token, 'z', sizeof token);
@@ -162,18 +176,16 @@ TEST_P(FileGetToken, FindsTheNextBlankDelimitedWord) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FileGetToken,
-                         ::testing::Values(TokenCase{"word", "word", 0, 4},
-                                           TokenCase{"  two words\n", "two", 2, 5},
-                                           TokenCase{" \t tab\tsep", "tab", 3, 6},
-                                           TokenCase{"last\n", "last", 0, 4},
-                                           TokenCase{"a=b,c;d x", "a=b,c;d", 0, 7},
-                                           TokenCase{"", "", 0, -1},
-                                           TokenCase{"\n", "", 0, -1},
-                                           TokenCase{"    \n", "", 4, -1},
-                                           TokenCase{" \t ", "", 3, -1}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileGetToken,
+    ::testing::Values(TokenCase{"word", "word", 0, 4}, TokenCase{"  two words\n", "two", 2, 5},
+                      TokenCase{" \t tab\tsep", "tab", 3, 6}, TokenCase{"last\n", "last", 0, 4},
+                      TokenCase{"a=b,c;d x", "a=b,c;d", 0, 7}, TokenCase{"", "", 0, -1},
+                      TokenCase{"\n", "", 0, -1}, TokenCase{"    \n", "", 4, -1},
+                      TokenCase{" \t ", "", 3, -1}));
 
-TEST(FileGetTokenWalk, SuccessiveCallsGiveEveryTokenThenNone) {
+TEST(FileGetTokenWalk, SuccessiveCallsGiveEveryTokenThenNone)
+{
     const char* line = "2:name  base=x75\twindowsize=3 \n";
     std::vector<std::string> tokens;
     std::vector<int> columns;
@@ -188,7 +200,8 @@ TEST(FileGetTokenWalk, SuccessiveCallsGiveEveryTokenThenNone) {
     EXPECT_EQ(file_column(line, start), 31) << "where the scan stopped: the newline";
 }
 
-TEST(FileGetTokenWalk, ANullTextGivesAnEmptyTokenAndNone) {
+TEST(FileGetTokenWalk, ANullTextGivesAnEmptyTokenAndNone)
+{
     char token[8] = "junk";
     const char* start = "x";
     EXPECT_EQ(file_get_token(nullptr, token, &start), nullptr);
@@ -196,7 +209,8 @@ TEST(FileGetTokenWalk, ANullTextGivesAnEmptyTokenAndNone) {
     EXPECT_EQ(start, nullptr);
 }
 
-TEST(FileGetTokenWalk, ATokenLongerThanItsBufferIsCutButSkippedWhole) {
+TEST(FileGetTokenWalk, ATokenLongerThanItsBufferIsCutButSkippedWhole)
+{
     struct {
         char token[8];
         char guard[8];
@@ -212,7 +226,8 @@ TEST(FileGetTokenWalk, ATokenLongerThanItsBufferIsCutButSkippedWhole) {
     EXPECT_STREQ(buf.token, "next");
 }
 
-TEST(FileLower, LowersInPlaceAndLeavesOtherCharacters) {
+TEST(FileLower, LowersInPlaceAndLeavesOtherCharacters)
+{
     char text[] = "X75-Fast_2:ÄB\n";
     file_lower(text);
     EXPECT_STREQ(text, "x75-fast_2:Äb\n");
@@ -231,7 +246,8 @@ protected:
     void TearDown() override { file_echo_errors = 0; }
 };
 
-TEST_P(FileEchoFault, PrintsTheLineAndAMarkerUnderTheColumn) {
+TEST_P(FileEchoFault, PrintsTheLineAndAMarkerUnderTheColumn)
+{
     const EchoCase& c = GetParam();
     file_echo_errors = 1;
     ::testing::internal::CaptureStdout();
@@ -248,14 +264,16 @@ INSTANTIATE_TEST_SUITE_P(
                       EchoCase{"no newline", 4, '-', "no newline\n---^\n"},
                       EchoCase{nullptr, 0, '-', "^\n"}));
 
-TEST(FileEchoFaultOff, PrintsNothingWhileTheSwitchIsOff) {
+TEST(FileEchoFaultOff, PrintsNothingWhileTheSwitchIsOff)
+{
     EXPECT_EQ(file_echo_errors, 0) << "off by default";
     ::testing::internal::CaptureStdout();
     file_echo_fault("line\n", 3, '_');
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
-TEST(FileDataPath, JoinsTheDataDirectoryOrUsesTheBareName) {
+TEST(FileDataPath, JoinsTheDataDirectoryOrUsesTheBareName)
+{
     const char* saved = std::getenv("QORVEL_PATH");
     std::string keep = saved != nullptr ? saved : "";
     unsetenv("QORVEL_PATH");
