@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdio>
 
-namespace {
-
 int hex_digit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -15,8 +13,6 @@ int hex_digit(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-}  // namespace
 
 std::string text_escape(const std::string& raw)
 {

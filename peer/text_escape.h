@@ -14,3 +14,7 @@ std::string text_escape(const std::string& raw);
 // Reverses text_escape (also accepts \\ and \0); false on a bad or cut-off
 // escape, and then `raw` is left as it was.
 bool text_unescape(const std::string& text, std::string* raw);
+
+// The value of one hexadecimal digit, either case; -1 for any other byte.
+// The router's hex-dump fields read their digits with it too.
+int hex_digit(char c);

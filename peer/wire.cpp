@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text_escape.h"
+
 namespace {
 
 struct CodeName {
@@ -43,17 +45,6 @@ constexpr CodeName CODE_NAMES[] = {
     {MSG_FW_DOWNLOAD_REPLY, "FW_DOWNLOAD_REPLY"},
     {WIRE_ACK, "ACK"},
 };
-
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
