@@ -44,11 +44,13 @@ void sleep_ms(int ms)
 
 class GuiProgramSlowTest : public GuiProgramTest {
 protected:
-    // Waits until the router has received `count` datagrams with `code`.
+    // Waits until the router has received `count` requests with `code`; a
+    // repeat the transport sent before the acknowledgement came back is the
+    // same request.
     static bool received(PeerProcess& peer, int code, size_t count)
     {
         const int64_t deadline = now_ms() + GUI_STEP_MS;
-        while (peer.datagrams(PeerLogLine::RX, code).size() < count) {
+        while (peer.requests(PeerLogLine::RX, code).size() < count) {
             if (now_ms() >= deadline)
                 return false;
             sleep_ms(50);

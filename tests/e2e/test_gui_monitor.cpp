@@ -63,10 +63,12 @@ protected:
     bool event(const std::string& text) { return peer_->wait_event("r2", text, STEP_MS); }
 
     // The accounting requests the router received: mode and position of each.
+    // A repeat the transport sent before the acknowledgement came back
+    // carries the same number: it is the same request.
     std::vector<std::pair<int, int>> accounting_requests()
     {
         std::vector<std::pair<int, int>> out;
-        for (const PeerLogLine& l : peer_->datagrams(PeerLogLine::RX, GET_ACCOUNTING_REQUEST))
+        for (const PeerLogLine& l : peer_->requests(PeerLogLine::RX, GET_ACCOUNTING_REQUEST))
             if (l.data.size() >= 3)
                 out.push_back({l.data[0], l.data[1] << 8 | l.data[2]});
         return out;
@@ -120,7 +122,7 @@ TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
     x().click(LIST_X, LIST_FIRST_LINE_Y);
     x().click(REGISTER_X, REGISTER_Y);
     ASSERT_TRUE(event("open accepted station=10.77.0.1"));
-    for (int waited = 0; peer_->datagrams(PeerLogLine::RX, GET_ENTRY_REQUEST).size() < 2;
+    for (int waited = 0; peer_->requests(PeerLogLine::RX, GET_ENTRY_REQUEST).size() < 2;
          waited += 50) {
         ASSERT_LT(waited, STEP_MS) << "the line targets are read";
         sleep_ms(50);

@@ -82,12 +82,9 @@ protected:
         // A repeat the transport sent before the acknowledgement came back
         // carries the same number: it is the same request.
         std::vector<std::pair<int, int>> out;
-        int last_seq = -1;
-        for (const PeerLogLine& l : peer->datagrams(PeerLogLine::RX, GET_ACCOUNTING_REQUEST)) {
-            if (l.data.size() >= 3 && l.seq != last_seq)
+        for (const PeerLogLine& l : peer->requests(PeerLogLine::RX, GET_ACCOUNTING_REQUEST))
+            if (l.data.size() >= 3)
                 out.push_back({l.data[0], l.data[1] << 8 | l.data[2]});
-            last_seq = l.seq;
-        }
         return out;
     }
 
@@ -232,7 +229,7 @@ TEST_F(AccountingWindowTest, ActionsRightAfterTheLineMonitorWaitForTheStopsAckno
          },
          [](PeerProcess* peer) {
              return !is_managed("*ConfigDialog") &&
-                    peer->datagrams(PeerLogLine::RX, PUT_ENTRY_REQUEST).size() == 1;
+                    peer->requests(PeerLogLine::RX, PUT_ENTRY_REQUEST).size() == 1;
          }},
     };
     for (const Case& c : cases) {
@@ -262,9 +259,12 @@ TEST_F(AccountingWindowTest, ActionsRightAfterTheLineMonitorWaitForTheStopsAckno
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED) << "the router stays registered";
         EXPECT_NE(main_line_list, nullptr);
         EXPECT_EQ(linemon_requests_waiting(), 0);
-        EXPECT_EQ(static_cast<int>(peer->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size()),
-                  2)
-            << "the stop went twice, the second time acknowledged";
+        // Its first acknowledgement was lost: the stop went again (a loaded
+        // machine may repeat it once more before the acknowledgement comes),
+        // under the same number.
+        EXPECT_GE(peer->datagrams(PeerLogLine::RX, LINEMON_STOP_REQUEST).size(), 2u)
+            << "the stop went again and was acknowledged";
+        EXPECT_EQ(peer->requests(PeerLogLine::RX, LINEMON_STOP_REQUEST).size(), 1u) << "one stop";
         helpfunc_popdown(Dialog::AccountingDialog);
         helpfunc_popdown(Dialog::ErrorDialog);
     }

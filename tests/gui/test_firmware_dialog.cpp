@@ -218,7 +218,7 @@ TEST_F(DownloadTest, FirmwareChangeResetsDownloadsAndRewritesTheListLine)
     }
     EXPECT_GE(loading, 1);
 
-    EXPECT_EQ(peer->datagrams(PeerLogLine::RX, CODE_RESET).size(), 1u) << "it held tables";
+    EXPECT_EQ(peer->requests(PeerLogLine::RX, CODE_RESET).size(), 1u) << "it held tables";
     EXPECT_EQ(list_items(w()->SelectionList),
               (std::vector<std::string>{" 00-a0-f9-00-00-01      10.77.0.2 "}));
     EXPECT_EQ(main_line_list, nullptr);

@@ -380,7 +380,7 @@ TEST_F(RouterRequestTest, FlashFailureOnTheSettingsThenYesDownloadsTheRefusedPro
     QuestionCB(nullptr, action_code(QUESTION_ACTION_DOWNLOAD_YES), nullptr);
     EXPECT_FALSE(is_managed("*QuestionDialog"));
     ASSERT_TRUE(event_seen(peer, "restarted address=10.77.0.2", DOWNLOAD_WAIT_MS));
-    EXPECT_EQ(peer->datagrams(PeerLogLine::RX, CODE_RESET).size(), 1u);
+    EXPECT_EQ(peer->requests(PeerLogLine::RX, CODE_RESET).size(), 1u);
     ASSERT_TRUE(pump_until([] { return !is_managed("*ScanDialog"); }, DOWNLOAD_WAIT_MS));
     EXPECT_FALSE(error_shown()) << error_text();
     EXPECT_EQ(main_line_list, nullptr) << "after the download nothing is registered";
