@@ -16,5 +16,6 @@ std::string text_escape(const std::string& raw);
 bool text_unescape(const std::string& text, std::string* raw);
 
 // The value of one hexadecimal digit, either case; -1 for any other byte.
-// The router's hex-dump fields read their digits with it too.
+// The router's hex-dump fields and the tests' log reader read their
+// digits with it too.
 int hex_digit(char c);

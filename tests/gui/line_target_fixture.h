@@ -37,11 +37,6 @@ class LineTargetTest : public GuiTest {
 protected:
     static WidgetTable* t() { return XmVANTEROWidgets; }
 
-    static XtPointer code(int action)
-    {
-        return reinterpret_cast<XtPointer>(static_cast<intptr_t>(action));
-    }
-
     // A line target with an x75/null protocol pair and the defaults' timeout.
     static LineTarget line(const char* host, const char* phone)
     {
@@ -109,7 +104,7 @@ protected:
     // ---------------------------------------------- the table dialog ---
     static void config_cb(int action, XtPointer call = nullptr)
     {
-        ConfigCB(nullptr, code(action), call);
+        ConfigCB(nullptr, action_data(action), call);
     }
 
     // A click on a line: Motif selects it and calls the selection callback.
@@ -125,7 +120,7 @@ protected:
     }
 
     // ----------------------------------------------------- the editor ---
-    static void config2_cb(int action) { Config2CB(nullptr, code(action), nullptr); }
+    static void config2_cb(int action) { Config2CB(nullptr, action_data(action), nullptr); }
 
     static void type(Widget field, const char* text)
     {
@@ -173,7 +168,7 @@ protected:
     {
         myutil_copy_text(test_selected_box().name, address);
         test_selected_box().sel_pos = 1;
-        MainCB(t()->Open, code(MAIN_ACTION_REGISTER), nullptr);
+        MainCB(t()->Open, action_data(MAIN_ACTION_REGISTER), nullptr);
     }
 
     static bool registration_over() { return action_running == 0; }

@@ -41,11 +41,6 @@
 constexpr int DOWNLOAD_WAIT_MS = 60000;
 constexpr int EVENT_LOOK_MS = 100;  // how often a wait reads the simulated router's log
 
-inline XtPointer action_code(int action)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(action));
-}
-
 // Tables handed over by a test registration.
 struct TestRegistration {
     int phase = 0;  // 0 waiting, 1 tables read, -1 refused
@@ -124,7 +119,7 @@ protected:
     // The main window's "Router".
     void open_settings()
     {
-        MainCB(nullptr, action_code(MAIN_ACTION_ROUTER), nullptr);
+        MainCB(nullptr, action_data(MAIN_ACTION_ROUTER), nullptr);
         ASSERT_TRUE(pump_until([] { return is_managed("*RConfigDialog"); }));
     }
 
@@ -146,10 +141,10 @@ protected:
     static void choose(Widget button, int action)
     {
         XtVaSetValues(w()->RISDNMode, XmNmenuHistory, button, nullptr);
-        RConfigCB(button, action_code(action), nullptr);
+        RConfigCB(button, action_data(action), nullptr);
     }
 
-    static void press(int action) { RConfigCB(nullptr, action_code(action), nullptr); }
+    static void press(int action) { RConfigCB(nullptr, action_data(action), nullptr); }
 
     // Waits, with the event loop running (the back end lives in this
     // process), for an event of router "r1" that contains `text`.

@@ -57,10 +57,7 @@ class AccountingWindowTest : public MonitorTest {
 protected:
     static WidgetTable* t() { return XmVANTEROWidgets; }
 
-    static void action(AccountingAction a)
-    {
-        AccountingCB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(a)), nullptr);
-    }
+    static void action(AccountingAction a) { AccountingCB(nullptr, action_data(a), nullptr); }
 
     static bool reading_over() { return action_running == 0; }
 
@@ -224,8 +221,7 @@ TEST_F(AccountingWindowTest, ActionsRightAfterTheLineMonitorWaitForTheStopsAckno
          [] {
              helpfunc_popup(Dialog::ConfigDialog);
              static_cast<LineTarget*>(main_line_list->head->element)->timeout = 30;
-             ConfigCB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(CONFIG_OK)),
-                      nullptr);
+             ConfigCB(nullptr, action_data(CONFIG_OK), nullptr);
          },
          [](PeerProcess* peer) {
              return !is_managed("*ConfigDialog") &&

@@ -37,11 +37,6 @@
 
 namespace {
 
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
-
 // A configuration file with one line target, two routes and two filter
 // rules before the default rule.
 const char GOOD_CONFIG[] =
@@ -143,14 +138,14 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
     EXPECT_EQ(text_of(child(XmDIALOG_FILTER_TEXT)), dir_->path() + "/*.cfg");
     EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), dir_->path() + "/gw1.cfg");
     EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{dir_->file("old.cfg")});
-    FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+    FileCB(t()->FileDialog, action_data(FILE_CANCEL), nullptr);
     EXPECT_FALSE(is_managed("*FileDialog"));
 
     helpfunc_popup_file_dialog(FILE_SAVE_ACCOUNTING);
     EXPECT_EQ(text_of(child(XmDIALOG_FILTER_TEXT)), dir_->path() + "/*.acc");
     EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), dir_->path() + "/gw1.acc");
     EXPECT_EQ(list_items(child(XmDIALOG_LIST)), std::vector<std::string>{dir_->file("old.acc")});
-    FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+    FileCB(t()->FileDialog, action_data(FILE_CANCEL), nullptr);
 
     // Without QORVEL_PATH, or with it empty, the working directory takes
     // its place.
@@ -169,7 +164,7 @@ TEST_F(FileDialogTest, SaveShowsTheDataDirectoryAndTheRoutersName)
         EXPECT_EQ(text_of(child(XmDIALOG_TEXT)), std::string(cwd) + "/gw1.cfg");
         EXPECT_EQ(list_items(child(XmDIALOG_LIST)),
                   std::vector<std::string>{std::string(cwd) + "/old.cfg"});
-        FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+        FileCB(t()->FileDialog, action_data(FILE_CANCEL), nullptr);
         helpfunc_popdown(Dialog::ErrorDialog);
     }
 }
@@ -204,7 +199,7 @@ TEST_F(FileDialogTest, FilesListKeepsItsWidthWhateverTheDirectoryHolds)
         EXPECT_GE(files * 3, box) << "Files " << files << " of " << box << " pixels";
         EXPECT_GE(directories * 3, box) << "Directories " << directories << " of " << box;
         EXPECT_LE(std::abs(files - directories), 2) << files << " and " << directories;
-        FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+        FileCB(t()->FileDialog, action_data(FILE_CANCEL), nullptr);
     }
 }
 
@@ -240,7 +235,7 @@ TEST_F(FileDialogTest, TitleIsTheWordOfTheActionThatOpensIt)
     helpfunc_popup_file_dialog(FILE_LOAD_CONFIG);
     pump();
     EXPECT_EQ(title("*FileDialog"), helpfunc_label_text(load));
-    FileCB(t()->FileDialog, code(FILE_CANCEL), nullptr);
+    FileCB(t()->FileDialog, action_data(FILE_CANCEL), nullptr);
     helpfunc_popup_file_dialog(FILE_SAVE_CONFIG);
     pump();
     EXPECT_EQ(title("*FileDialog"), helpfunc_label_text(save));

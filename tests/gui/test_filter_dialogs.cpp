@@ -26,14 +26,10 @@
 #include "record_defaults.h"
 #include "records.h"
 #include "table_list_dialog.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 namespace {
-
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
 
 bool have_service_databases()
 {
@@ -91,9 +87,9 @@ protected:
     static WidgetTable* t() { return XmVANTEROWidgets; }
     static void filter_cb(int action, XtPointer call = nullptr)
     {
-        FilterCB(t()->FilterList, code(action), call);
+        FilterCB(t()->FilterList, action_data(action), call);
     }
-    static void filter2_cb(int action) { Filter2CB(t()->Filter2Ok, code(action), nullptr); }
+    static void filter2_cb(int action) { Filter2CB(t()->Filter2Ok, action_data(action), nullptr); }
     static void click(int position) { XmListSelectPos(t()->FilterList, position, True); }
 
     static void type(Widget field, const char* value)

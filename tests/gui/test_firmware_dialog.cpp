@@ -38,12 +38,12 @@ TEST_F(FirmwareDialogTest, ListsTheVersionsOfTheShownFamilyOnly)
     ASSERT_TRUE(pump_until([] { return is_managed("*FirmwareDialog"); }));
     EXPECT_EQ(list_items(w()->FirmwareList), (std::vector<std::string>{"2.10", "3.00"}));
     EXPECT_FALSE(XtIsSensitive(w()->FirmwareOk));
-    FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_CANCEL), nullptr);
+    FirmwareCB(nullptr, action_data(FIRMWARE_ACTION_CANCEL), nullptr);
 
     choose(w()->ISDN_1TR6, RCONFIG_ACTION_1TR6);
     press(RCONFIG_ACTION_FIRMWARE);
     EXPECT_EQ(list_items(w()->FirmwareList), (std::vector<std::string>{"1.00"}));
-    FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_CANCEL), nullptr);
+    FirmwareCB(nullptr, action_data(FIRMWARE_ACTION_CANCEL), nullptr);
     rmdir((gui_data_dir() + "/fw_dss1.dir").c_str());
 }
 
@@ -65,11 +65,11 @@ TEST_F(FirmwareDialogTest, SelectionOkDeselectionCancelAndDoubleClick)
     XmStringTable items = nullptr;
     XtVaGetValues(w()->FirmwareList, XmNitems, &items, nullptr);
     none.item = items[1];
-    FirmwareCB(w()->FirmwareList, action_code(FIRMWARE_ACTION_SELECT), &none);
+    FirmwareCB(w()->FirmwareList, action_data(FIRMWARE_ACTION_SELECT), &none);
     EXPECT_FALSE(XtIsSensitive(w()->FirmwareOk)) << "the user deselected the item";
 
     select_item(2);
-    FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_CANCEL), nullptr);
+    FirmwareCB(nullptr, action_data(FIRMWARE_ACTION_CANCEL), nullptr);
     EXPECT_FALSE(is_managed("*FirmwareDialog"));
     EXPECT_EQ(text_of(w()->RVersionText), "2.10") << "Cancel keeps the field";
 
@@ -79,7 +79,7 @@ TEST_F(FirmwareDialogTest, SelectionOkDeselectionCancelAndDoubleClick)
     select_item(2);
     // The list is refilled before Ok: the chosen text is the list's own copy.
     XmListDeleteAllItems(w()->FirmwareList);
-    FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_OK), nullptr);
+    FirmwareCB(nullptr, action_data(FIRMWARE_ACTION_OK), nullptr);
     EXPECT_FALSE(is_managed("*FirmwareDialog"));
     EXPECT_EQ(text_of(w()->RVersionText), "3.00");
 
@@ -89,7 +89,7 @@ TEST_F(FirmwareDialogTest, SelectionOkDeselectionCancelAndDoubleClick)
     twice.reason = XmCR_DEFAULT_ACTION;
     twice.item = items[0];
     twice.item_position = 1;
-    FirmwareCB(w()->FirmwareList, action_code(FIRMWARE_ACTION_DEFAULT), &twice);
+    FirmwareCB(w()->FirmwareList, action_data(FIRMWARE_ACTION_DEFAULT), &twice);
     EXPECT_FALSE(is_managed("*FirmwareDialog"));
     EXPECT_EQ(text_of(w()->RVersionText), "2.10");
 }
@@ -194,7 +194,7 @@ TEST_F(DownloadTest, FirmwareChangeResetsDownloadsAndRewritesTheListLine)
     open_settings();
     press(RCONFIG_ACTION_FIRMWARE);
     XmListSelectPos(w()->FirmwareList, 2, True);
-    FirmwareCB(nullptr, action_code(FIRMWARE_ACTION_OK), nullptr);
+    FirmwareCB(nullptr, action_data(FIRMWARE_ACTION_OK), nullptr);
     ASSERT_EQ(text_of(w()->RVersionText), "3.00");
 
     press(RCONFIG_ACTION_OK);

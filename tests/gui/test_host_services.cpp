@@ -33,6 +33,7 @@
 #include "records.h"
 #include "question_dialogs.h"
 #include "table_write_mark.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 namespace {
@@ -220,10 +221,7 @@ TEST_F(HostServicesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
         if (c.question_first) {
             main_error(STATUS_TABLE_FULL);
             ASSERT_TRUE(is_managed("*QuestionDialog"));
-            QuestionCB(
-                nullptr,
-                reinterpret_cast<XtPointer>(static_cast<intptr_t>(QUESTION_ACTION_DOWNLOAD_NO)),
-                nullptr);
+            QuestionCB(nullptr, action_data(QUESTION_ACTION_DOWNLOAD_NO), nullptr);
         } else {
             main_error(LOWSTATE_NO_ACK);
         }

@@ -19,6 +19,7 @@
 #include "monitor_fixture.h"
 #include "myutil.h"
 #include "record_defaults.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 namespace {
@@ -66,7 +67,7 @@ protected:
 
     static void linemon2(LineMon2Action a, XtPointer call = nullptr)
     {
-        LineMon2CB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(a)), call);
+        LineMon2CB(nullptr, action_data(a), call);
     }
 
     static std::vector<std::string> events(PeerProcess* peer, const std::string& prefix)

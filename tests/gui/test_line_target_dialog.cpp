@@ -461,7 +461,7 @@ TEST_F(LineTargetRouterTest, AddEditAndDeleteThenOkWritesExactlyTheDifference)
     ASSERT_NE(peer, nullptr);
     EXPECT_EQ(hosts(main_line_list),
               (std::vector<std::string>{"10.1.1.1", "10.2.2.2", "10.3.3.3"}));
-    MainCB(t()->ConfigureLines, code(MAIN_ACTION_LINES), nullptr);
+    MainCB(t()->ConfigureLines, action_data(MAIN_ACTION_LINES), nullptr);
     ASSERT_TRUE(is_managed("*ConfigDialog"));
 
     // Add with "Create Default Route".

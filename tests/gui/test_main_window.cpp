@@ -24,11 +24,6 @@ namespace {
 
 constexpr uint32_t OWN = 0x0A4D0001;  // 10.77.0.1, from the test's qorvel.def
 
-XtPointer code(MainAction a)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(a));
-}
-
 class MainWindowTest : public GuiTest {
 protected:
     Widget list() { return XmVANTEROWidgets->SelectionList; }
@@ -125,7 +120,7 @@ TEST_F(MainWindowTest, HeldRouterIsRefusedAndThePreviousSelectionComesBack)
     helpfunc_popdown(Dialog::ErrorDialog);
     XmString item = nullptr;
     XmListCallbackStruct cbs = call_data(list(), 3, &item);
-    MainCB(list(), code(MAIN_ACTION_DOUBLE_CLICK), &cbs);
+    MainCB(list(), action_data(MAIN_ACTION_DOUBLE_CLICK), &cbs);
     XmStringFree(item);
     EXPECT_TRUE(is_managed("*ErrorDialog"));
     EXPECT_EQ(action_running, 0);
@@ -142,7 +137,7 @@ TEST_F(MainWindowTest, DeselectingTheLineMakesRegisterInsensitive)
     XmString item = nullptr;
     XmListCallbackStruct cbs = call_data(list(), 1, &item);
     cbs.reason = XmCR_SINGLE_SELECT;
-    MainCB(list(), code(MAIN_ACTION_SELECT), &cbs);
+    MainCB(list(), action_data(MAIN_ACTION_SELECT), &cbs);
     XmStringFree(item);
     EXPECT_FALSE(is_sensitive("*MainForm.Open"));
 }
@@ -151,7 +146,7 @@ TEST_F(MainWindowTest, RegisteringARouterWithoutAddressOffersOnlyItsSettings)
 {
     four_routers();
     click(4);
-    MainCB(XmVANTEROWidgets->Open, code(MAIN_ACTION_REGISTER), nullptr);
+    MainCB(XmVANTEROWidgets->Open, action_data(MAIN_ACTION_REGISTER), nullptr);
     const struct {
         const char* button;
         bool sensitive;
@@ -168,7 +163,7 @@ TEST_F(MainWindowTest, RegisteringARouterWithoutAddressOffersOnlyItsSettings)
 
     // Its settings start from the defaults, since the name has no address.
     test_selected_box().cfg.isdn_mode = 77;
-    MainCB(XmVANTEROWidgets->ConfigureRouter, code(MAIN_ACTION_ROUTER), nullptr);
+    MainCB(XmVANTEROWidgets->ConfigureRouter, action_data(MAIN_ACTION_ROUTER), nullptr);
     EXPECT_EQ(helpfunc_selected_box.cfg.isdn_mode, router_defaults.isdn_mode);
     EXPECT_TRUE(is_managed("*RConfigDialog"));
     EXPECT_NE(XmVANTEROWidgets->SetPWDialog, nullptr) << "built ahead for the settings";
@@ -182,17 +177,17 @@ TEST_F(MainWindowTest, WhileBusyOnlyQuitIsTaken)
     for (MainAction a : {MAIN_ACTION_HELP, MAIN_ACTION_ROUTER, MAIN_ACTION_LINES,
                          MAIN_ACTION_LINEMON, MAIN_ACTION_ACCOUNTING, MAIN_ACTION_OVERVIEW,
                          MAIN_ACTION_REGISTER, MAIN_ACTION_DEREGISTER})
-        MainCB(XmVANTEROWidgets->Overview, code(a), nullptr);
+        MainCB(XmVANTEROWidgets->Overview, action_data(a), nullptr);
     EXPECT_FALSE(is_managed("*ConfigDialog"));
     EXPECT_FALSE(is_managed("*RConfigDialog"));
     EXPECT_FALSE(is_managed("*ScanDialog"));
     EXPECT_STREQ(helpfunc_selected_box.name, "10.77.0.2") << "no deregistration";
     EXPECT_EQ(action_running, 1);
     // Codes outside the table are ignored too.
-    MainCB(XmVANTEROWidgets->Overview, code(static_cast<MainAction>(11)), nullptr);
+    MainCB(XmVANTEROWidgets->Overview, action_data(static_cast<MainAction>(11)), nullptr);
 
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(MainCB(XmVANTEROWidgets->Overview, code(MAIN_ACTION_QUIT), nullptr),
+    EXPECT_EXIT(MainCB(XmVANTEROWidgets->Overview, action_data(MAIN_ACTION_QUIT), nullptr),
                 ::testing::ExitedWithCode(0), "");
 }
 
@@ -213,7 +208,7 @@ TEST_F(MainWindowTest, DeregistrationForgetsTablesAndRouter)
     helpfunc_main_state(MainState::REGISTERED_LINES);
     helpfunc_popup(Dialog::Error2Dialog);
 
-    MainCB(XmVANTEROWidgets->Close, code(MAIN_ACTION_DEREGISTER), nullptr);
+    MainCB(XmVANTEROWidgets->Close, action_data(MAIN_ACTION_DEREGISTER), nullptr);
 
     EXPECT_EQ(main_line_list, nullptr);
     EXPECT_EQ(main_line_list_copy, nullptr);
@@ -259,7 +254,7 @@ TEST_F(MainWindowRouterTest, ReturnOnALineRegistersThatLineWithoutASelectionBefo
     // Return on the list calls the default action alone.
     XmString item = nullptr;
     XmListCallbackStruct cbs = call_data(list(), 1, &item);
-    MainCB(list(), code(MAIN_ACTION_DOUBLE_CLICK), &cbs);
+    MainCB(list(), action_data(MAIN_ACTION_DOUBLE_CLICK), &cbs);
     XmStringFree(item);
 
     EXPECT_EQ(helpfunc_selected_box.sel_pos, 1);
@@ -282,12 +277,12 @@ TEST_F(MainWindowRouterTest, AnOpenThatDoesNotStartLeavesTheWindowUsable)
     ASSERT_TRUE(start_back_end());
     answer(0x0A4D00FF, 0, 9);  // a router answering as the broadcast address
     click(1);
-    MainCB(XmVANTEROWidgets->Open, code(MAIN_ACTION_REGISTER), nullptr);
+    MainCB(XmVANTEROWidgets->Open, action_data(MAIN_ACTION_REGISTER), nullptr);
     EXPECT_EQ(action_running, 0);
     EXPECT_TRUE(is_sensitive("*MainForm*SelectionList"));
     EXPECT_TRUE(is_sensitive("*MainForm.Open"));
     EXPECT_TRUE(is_sensitive("*MainForm.Overview"));
-    MainCB(XmVANTEROWidgets->Overview, code(MAIN_ACTION_DEREGISTER), nullptr);
+    MainCB(XmVANTEROWidgets->Overview, action_data(MAIN_ACTION_DEREGISTER), nullptr);
     EXPECT_STREQ(helpfunc_selected_box.name, "") << "the window still takes actions";
 }
 
@@ -300,7 +295,7 @@ TEST_F(MainWindowRouterTest, OverviewShowsTheNoticeAndForgetsEveryState)
     first->ch1_state = 3;
     myutil_copy_text(first->ch1_peer, "10.1.1.1");
 
-    MainCB(XmVANTEROWidgets->Overview, code(MAIN_ACTION_OVERVIEW), nullptr);
+    MainCB(XmVANTEROWidgets->Overview, action_data(MAIN_ACTION_OVERVIEW), nullptr);
     EXPECT_TRUE(is_managed("*ScanDialog"));
     EXPECT_EQ(label("*ScanDialog.ScanDialogMessage"), "Scanning Network - Please Wait");
     EXPECT_EQ(first->have_state, 0u);

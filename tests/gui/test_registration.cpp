@@ -233,14 +233,14 @@ TEST_F(RouterRegistrationTest, APasswordBelongsToTheRouterItWasTypedFor)
     EXPECT_STREQ(helpfunc_selected_box.cfg.password, "");
 
     // Its settings show no password to delete.
-    MainCB(nullptr, code(MAIN_ACTION_ROUTER), nullptr);
+    MainCB(nullptr, action_data(MAIN_ACTION_ROUTER), nullptr);
     ASSERT_TRUE(pump_until([] { return is_managed("*RConfigDialog"); }));
-    RConfigCB(nullptr, code(RCONFIG_ACTION_PASSWORD), nullptr);
+    RConfigCB(nullptr, action_data(RCONFIG_ACTION_PASSWORD), nullptr);
     ASSERT_TRUE(pump_until([] { return is_managed("*SetPWDialog"); }));
     EXPECT_STREQ(setpw_proposed_password(), "");
     EXPECT_FALSE(XtIsSensitive(t()->SetPWDelete));
-    SetPWCB(nullptr, code(SETPW_ACTION_CANCEL), nullptr);
-    RConfigCB(nullptr, code(RCONFIG_ACTION_CANCEL), nullptr);
+    SetPWCB(nullptr, action_data(SETPW_ACTION_CANCEL), nullptr);
+    RConfigCB(nullptr, action_data(RCONFIG_ACTION_CANCEL), nullptr);
 }
 
 // The back end gives an open up without calling the open's callback when

@@ -23,14 +23,10 @@
 #include "route_dialogs.h"
 #include "route_fields.h"
 #include "table_list_dialog.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 namespace {
-
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
 
 class RouteDialogTest : public GuiTest {
 protected:
@@ -72,9 +68,9 @@ protected:
     static WidgetTable* t() { return XmVANTEROWidgets; }
     static void route_cb(int action, XtPointer call = nullptr)
     {
-        RouteCB(t()->RouteList, code(action), call);
+        RouteCB(t()->RouteList, action_data(action), call);
     }
-    static void route2_cb(int action) { Route2CB(t()->Route2Ok, code(action), nullptr); }
+    static void route2_cb(int action) { Route2CB(t()->Route2Ok, action_data(action), nullptr); }
 
     // A click on a line: Motif selects it and calls the selection callback.
     static void click(int position) { XmListSelectPos(t()->RouteList, position, True); }

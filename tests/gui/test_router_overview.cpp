@@ -15,6 +15,7 @@
 #include "monitor_fixture.h"
 #include "myutil.h"
 #include "router_overview.h"
+#include "toolkit.h"
 #include "widget_table.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST_F(RouterOverviewTest, EmptyRouterListOpensTheWindowEmpty)
     EXPECT_EQ(default_button, t()->RouterClose);
     EXPECT_EQ(cancel_button, t()->RouterClose);
 
-    RouterCB(nullptr, reinterpret_cast<XtPointer>(static_cast<intptr_t>(7)), nullptr);
+    RouterCB(nullptr, action_data(7), nullptr);
     EXPECT_TRUE(is_managed("*RouterDialog")) << "an unknown code does nothing";
     press(t()->RouterClose);
     EXPECT_FALSE(is_managed("*RouterDialog"));

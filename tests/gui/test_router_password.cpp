@@ -30,9 +30,9 @@ protected:
         return data != nullptr ? static_cast<const char*>(data) : "(none)";
     }
 
-    static void enter(Widget field) { RepeatCB(field, action_code(REPEAT_REASON_ENTER), nullptr); }
-    static void change() { SetPWCB(nullptr, action_code(SETPW_ACTION_CHANGE), nullptr); }
-    static void setpw(int action) { SetPWCB(nullptr, action_code(action), nullptr); }
+    static void enter(Widget field) { RepeatCB(field, action_data(REPEAT_REASON_ENTER), nullptr); }
+    static void change() { SetPWCB(nullptr, action_data(SETPW_ACTION_CHANGE), nullptr); }
+    static void setpw(int action) { SetPWCB(nullptr, action_data(action), nullptr); }
 };
 
 TEST_F(RouterPasswordTest, EntryKeepsWhatIsTypedWhereverItIsTypedAndShowsX)

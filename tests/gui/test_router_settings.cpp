@@ -208,7 +208,7 @@ TEST_F(RouterSettingsTest, AddressOutsideTheLocalNetworkIsAskedFirstAndNoKeepsTh
     EXPECT_EQ(label("*Question2Dialog*Question2DialogYes"), "Yes ");
     EXPECT_EQ(rconfig_request_pending(), 0) << "nothing is sent before the answer";
 
-    QuestionCB(nullptr, action_code(QUESTION_ACTION_SUBNET_NO), nullptr);
+    QuestionCB(nullptr, action_data(QUESTION_ACTION_SUBNET_NO), nullptr);
     EXPECT_FALSE(is_managed("*Question2Dialog"));
     EXPECT_TRUE(is_managed("*RConfigDialog"));
     EXPECT_EQ(text_of(w()->RNameText), "10.78.0.2");
@@ -257,12 +257,12 @@ protected:
     void new_password(const char* password)
     {
         helpfunc_popup(Dialog::SetPWDialog);
-        SetPWCB(nullptr, action_code(SETPW_ACTION_CHANGE), nullptr);
+        SetPWCB(nullptr, action_data(SETPW_ACTION_CHANGE), nullptr);
         XmTextFieldInsert(w()->InputPWText, 0, const_cast<char*>(password));
-        RepeatCB(w()->InputPWText, action_code(REPEAT_REASON_ENTER), nullptr);
+        RepeatCB(w()->InputPWText, action_data(REPEAT_REASON_ENTER), nullptr);
         XmTextFieldInsert(w()->RepeatPWText, 0, const_cast<char*>(password));
-        RepeatCB(w()->RepeatPWText, action_code(REPEAT_REASON_ENTER), nullptr);
-        SetPWCB(nullptr, action_code(SETPW_ACTION_OK), nullptr);
+        RepeatCB(w()->RepeatPWText, action_data(REPEAT_REASON_ENTER), nullptr);
+        SetPWCB(nullptr, action_data(SETPW_ACTION_OK), nullptr);
     }
 };
 
@@ -377,7 +377,7 @@ TEST_F(RouterRequestTest, FlashFailureOnTheSettingsThenYesDownloadsTheRefusedPro
     ASSERT_TRUE(rconfig_refused_proposal(&refused));
     EXPECT_STREQ(refused.phone, "0307777");
 
-    QuestionCB(nullptr, action_code(QUESTION_ACTION_DOWNLOAD_YES), nullptr);
+    QuestionCB(nullptr, action_data(QUESTION_ACTION_DOWNLOAD_YES), nullptr);
     EXPECT_FALSE(is_managed("*QuestionDialog"));
     ASSERT_TRUE(event_seen(peer, "restarted address=10.77.0.2", DOWNLOAD_WAIT_MS));
     EXPECT_EQ(peer->requests(PeerLogLine::RX, CODE_RESET).size(), 1u);
@@ -404,7 +404,7 @@ TEST_F(RouterRequestTest, FlashFailureThenNoSavesTheTablesAndDeregisters)
     press(RCONFIG_ACTION_OK);
     ASSERT_TRUE(pump_until([] { return is_managed("*QuestionDialog"); }));
 
-    QuestionCB(nullptr, action_code(QUESTION_ACTION_DOWNLOAD_NO), nullptr);
+    QuestionCB(nullptr, action_data(QUESTION_ACTION_DOWNLOAD_NO), nullptr);
     EXPECT_FALSE(is_managed("*QuestionDialog"));
     EXPECT_TRUE(error_shown());
     EXPECT_EQ(error_text(),
@@ -452,7 +452,7 @@ TEST_F(RouterRequestTest, YesWhenTheRouterCannotBeOpenedAgainSaysSoAndCleansUp)
     // Someone else's password by now: the router refuses the new open.
     myutil_copy_text(test_selected_box().cfg.password, "falsch");
 
-    QuestionCB(nullptr, action_code(QUESTION_ACTION_DOWNLOAD_YES), nullptr);
+    QuestionCB(nullptr, action_data(QUESTION_ACTION_DOWNLOAD_YES), nullptr);
     ASSERT_TRUE(pump_until([] { return error_shown(); }));
     EXPECT_EQ(error_text(),
               "Cannot Start Firmwaredownload:\nThe Router Does Not Accept The Connection\n"

@@ -40,11 +40,6 @@ namespace {
 
 constexpr int WRITE_WAIT_MS = 15000;  // a few dozen acknowledged puts
 
-XtPointer code(int c)
-{
-    return reinterpret_cast<XtPointer>(static_cast<intptr_t>(c));
-}
-
 struct Route {
     std::string mask, match, gateway;
     bool operator==(const Route& o) const
@@ -135,13 +130,16 @@ protected:
         myutil_copy_text(test_selected_box().name, "10.77.0.2");
         myutil_copy_text(test_selected_box().hw_text, "00-a0-f9-00-00-01");
         test_selected_box().sel_pos = 1;
-        MainCB(t()->Open, code(MAIN_ACTION_REGISTER), nullptr);
+        MainCB(t()->Open, action_data(MAIN_ACTION_REGISTER), nullptr);
         return pump_until([] { return main_filter_list != nullptr && action_running == 0; });
     }
 
-    static void route_action(int action) { RouteCB(t()->RouteList, code(action), nullptr); }
-    static void filter_action(int action) { FilterCB(t()->FilterList, code(action), nullptr); }
-    static void config_action(int action) { ConfigCB(t()->ConfigOk, code(action), nullptr); }
+    static void route_action(int action) { RouteCB(t()->RouteList, action_data(action), nullptr); }
+    static void filter_action(int action)
+    {
+        FilterCB(t()->FilterList, action_data(action), nullptr);
+    }
+    static void config_action(int action) { ConfigCB(t()->ConfigOk, action_data(action), nullptr); }
 
     // The file dialog's OK with `file` in its selection field.
     static void file_ok(const std::string& file)
@@ -168,7 +166,7 @@ protected:
         XmListSelectPos(t()->RouteList, 1, True);
         route_action(ROUTE_OPEN);
         type(t()->Route2PosText, "3");
-        Route2CB(t()->Route2Ok, code(EDIT_OK), nullptr);
+        Route2CB(t()->Route2Ok, action_data(EDIT_OK), nullptr);
         ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
 
         // A default route goes first.
@@ -177,7 +175,7 @@ protected:
         type(t()->Route2CompText, "0.0.0.0");
         type(t()->Route2GateText, "10.1.0.254");
         type(t()->Route2PosText, "1");
-        Route2CB(t()->Route2Ok, code(EDIT_OK), nullptr);
+        Route2CB(t()->Route2Ok, action_data(EDIT_OK), nullptr);
         ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
 
         // The route now third (formerly second) goes.
@@ -201,7 +199,7 @@ protected:
         type(t()->Filter2PortText, "ftp");
         XtVaSetValues(t()->Filter2Aktion, XmNmenuHistory, t()->A_REJECT, nullptr);
         type(t()->Filter2PosText, "1");
-        Filter2CB(t()->Filter2Ok, code(EDIT_OK), nullptr);
+        Filter2CB(t()->Filter2Ok, action_data(EDIT_OK), nullptr);
         ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
 
         // The rule now third takes another service and is accepted.
@@ -209,7 +207,7 @@ protected:
         filter_action(FILTER_OPEN);
         type(t()->Filter2PortText, "+53/udp");  // a port may carry its sign
         XtVaSetValues(t()->Filter2Aktion, XmNmenuHistory, t()->A_ACCEPT, nullptr);
-        Filter2CB(t()->Filter2Ok, code(EDIT_OK), nullptr);
+        Filter2CB(t()->Filter2Ok, action_data(EDIT_OK), nullptr);
         ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
 
         // Everything else is rejected.
@@ -225,11 +223,11 @@ protected:
         XmListCallbackStruct cbs{};
         cbs.reason = XmCR_DEFAULT_ACTION;
         cbs.item_position = 1;
-        ConfigCB(t()->LineList, code(CONFIG_DOUBLE_CLICK), &cbs);
+        ConfigCB(t()->LineList, action_data(CONFIG_DOUBLE_CLICK), &cbs);
         ASSERT_TRUE(is_managed("*Config2Dialog"));
         type(t()->AvSendPW, "/secret");
         type(t()->AvReceivePW, "/pw");
-        Config2CB(nullptr, code(CONFIG2_OK), nullptr);
+        Config2CB(nullptr, action_data(CONFIG2_OK), nullptr);
         ASSERT_FALSE(is_managed("*ErrorDialog")) << label("*ErrorDialog.ErrorDialogMessage");
         ASSERT_FALSE(is_managed("*Config2Dialog"));
     }

@@ -20,17 +20,6 @@ Tokens split(const std::string& line)
     return t;
 }
 
-int hexval(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool to_u32(const std::string& s, uint32_t* v)
 {
     if (s.empty())
@@ -186,7 +175,7 @@ std::vector<uint8_t> from_hex(const std::string& s)
 {
     std::vector<uint8_t> b;
     for (size_t i = 0; i + 1 < s.size(); i += 2) {
-        int hi = hexval(s[i]), lo = hexval(s[i + 1]);
+        int hi = hex_digit(s[i]), lo = hex_digit(s[i + 1]);
         if (hi < 0 || lo < 0)
             break;
         b.push_back(static_cast<uint8_t>(hi * 16 + lo));
