@@ -4,16 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "safe_file.h"
+
 int file_save_accounting(const char* path, const char* text)
 {
-    if (path == nullptr)
-        return 0;
-    std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr)
+    UserFile file;
+    if (!file.open(path, NewFileMode::Umask))
         return 0;
     const size_t len = text != nullptr ? std::strlen(text) : 0;
-    bool ok = std::fwrite(text != nullptr ? text : "", 1, len, file) == len;
-    // A full disk often shows only when the buffer is flushed on close.
-    ok = (std::fclose(file) == 0) && ok;
-    return ok ? 1 : 0;
+    if (std::fwrite(text != nullptr ? text : "", 1, len, file.stream()) != len)
+        return 0;
+    return file.commit() ? 1 : 0;
 }

@@ -1,10 +1,6 @@
 // Writes and reads configuration files, and the emergency copy of the tables.
 #include "config_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +12,7 @@
 #include "myutil.h"
 #include "protocols.h"
 #include "record_defaults.h"
+#include "safe_file.h"
 #include "service_text.h"
 #include "textfile.h"
 
@@ -848,154 +845,28 @@ void replace_list(ListObject** target, ListObject** fresh)
 int file_save_config(const char* path, ListObject* lines, ListObject* routes, ListObject* filters,
                      const RouterSettings* settings)
 {
-    if (path == nullptr)
+    UserFile file;
+    // A new file is for its owner only: it holds the PPP name/password pairs.
+    if (!file.open(path, NewFileMode::OwnerOnly))
         return 0;
-    std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr)
+    if (!write_config(file.stream(), lines, routes, filters, settings))
         return 0;
-    bool ok = write_config(file, lines, routes, filters, settings);
-    ok = (std::fclose(file) == 0) && ok;
-    return ok ? 1 : 0;
+    return file.commit() ? 1 : 0;
 }
 
 int file_save_emergency(ListObject* lines, ListObject* routes, ListObject* filters,
-                        const RouterSettings* settings)
+                        const RouterSettings* settings, SavedName* saved)
 {
-    return file_save_emergency_at(CFG_EMERGENCY_PATH, lines, routes, filters, settings);
+    return file_save_emergency_at(CFG_EMERGENCY_PATH, lines, routes, filters, settings, saved);
 }
-
-namespace {
-
-// Whether `st` is a copy this program may take over: a plain file of this
-// user's with one link. In a shared directory anything else at the name may
-// be someone's trap (a link to a file of ours, another user's file).
-bool own_plain_file(const struct stat& st)
-{
-    return S_ISREG(st.st_mode) && st.st_uid == geteuid() && st.st_nlink == 1;
-}
-
-// Gives the copy at `path`, whose checked status is `st`, a second name: the
-// first free of "path.1" to "path.<CFG_EMERGENCY_KEEP_MAX>". link() makes a
-// name only where nothing stands, not even a dangling link, and never writes
-// through one. Returns the new name, or "" when none could be made.
-std::string keep_earlier_copy(const std::string& path, const struct stat& st)
-{
-    for (int n = 1; n <= CFG_EMERGENCY_KEEP_MAX; ++n) {
-        std::string kept = path + "." + std::to_string(n);
-        if (link(path.c_str(), kept.c_str()) != 0) {
-            if (errno == EEXIST)
-                continue;
-            return "";
-        }
-        // Only the owner can replace a name of his in a sticky directory, but
-        // where that does not hold, the name may have changed since the check.
-        struct stat now;
-        if (lstat(kept.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
-            unlink(kept.c_str());
-            return "";
-        }
-        return kept;
-    }
-    return "";
-}
-
-// Whether the two files hold the same bytes; false when either cannot be read.
-bool same_contents(const std::string& a, const std::string& b)
-{
-    FileHandle fa(std::fopen(a.c_str(), "rb"));
-    FileHandle fb(std::fopen(b.c_str(), "rb"));
-    if (!fa || !fb)
-        return false;
-    char ba[4096];
-    char bb[4096];
-    for (;;) {
-        size_t na = std::fread(ba, 1, sizeof ba, fa.get());
-        size_t nb = std::fread(bb, 1, sizeof bb, fb.get());
-        if (na != nb || std::memcmp(ba, bb, na) != 0)
-            return false;
-        if (na < sizeof ba)
-            return std::ferror(fa.get()) == 0 && std::ferror(fb.get()) == 0;
-    }
-}
-
-// Puts the finished copy `temp` at `path`. A name that is free gets it by
-// link(), which fails where another process has put something meanwhile; a
-// name that holds an earlier copy of ours gets it by rename() once the
-// earlier copy has a name of its own, so that no copy is ever lost and the
-// name never stands empty for a trap to be planted in.
-bool put_in_place(const std::string& temp, const std::string& path)
-{
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (link(temp.c_str(), path.c_str()) == 0) {
-            unlink(temp.c_str());
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0) {
-            if (errno == ENOENT)
-                continue;  // gone since: the name is free again
-            return false;
-        }
-        if (!own_plain_file(st))
-            return false;
-        // The same tables saved again (a router read once more) lose nothing
-        // when they replace their copy; kept, every run would add one.
-        std::string kept;
-        if (!same_contents(temp, path)) {
-            kept = keep_earlier_copy(path, st);
-            if (kept.empty())
-                return false;
-        }
-        // rename() replaces the name itself and never follows a link.
-        if (std::rename(temp.c_str(), path.c_str()) == 0)
-            return true;
-        if (!kept.empty())
-            unlink(kept.c_str());  // the earlier copy still stands at `path`
-        return false;
-    }
-    return false;
-}
-
-}  // namespace
 
 int file_save_emergency_at(const char* path, ListObject* lines, ListObject* routes,
-                           ListObject* filters, const RouterSettings* settings)
+                           ListObject* filters, const RouterSettings* settings, SavedName* saved)
 {
-    if (path == nullptr)
-        return 0;
-    // Refused before anything is written: a name that holds a trap.
-    struct stat st;
-    if (lstat(path, &st) == 0) {
-        if (!own_plain_file(st))
-            return 0;
-    } else if (errno != ENOENT) {
-        return 0;
-    }
-
-    std::string temp = std::string(path) + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);  // a new file of mode 0600: it holds PPP passwords
-    if (fd < 0)
-        return 0;
-    if (fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
-        close(fd);
-        unlink(temp.c_str());
-        return 0;
-    }
-    std::FILE* file = fdopen(fd, "w");
-    if (file == nullptr) {
-        close(fd);
-        unlink(temp.c_str());
-        return 0;
-    }
-    bool ok = write_config(file, lines, routes, filters, settings);
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok || !put_in_place(temp, path)) {
-        unlink(temp.c_str());
-        return 0;
-    }
-    return 1;
+    return safe_file_save_shared(
+        path, EarlierFile::Keep, CFG_EMERGENCY_KEEP_MAX, OtherPlace::Home,
+        [&](std::FILE* file) { return write_config(file, lines, routes, filters, settings); },
+        saved);
 }
 
 int file_load_config(const char* path, ListObject** lines, ListObject** routes,

@@ -37,6 +37,7 @@
 #pragma once
 
 #include "records.h"
+#include "safe_file.h"
 
 struct ListObject;
 
@@ -65,9 +66,12 @@ enum ConfigFault : int {
     CFG_CANNOT_OPEN = 17,          // the file cannot be opened
 };
 
-// Creates or truncates `path` and writes the settings as comments and the
-// three lists (only read; the class object counts as an empty list). Returns
-// 1, or 0 when the file cannot be created, written or closed.
+// Writes the settings as comments and the three lists (only read; the class
+// object counts as an empty list) into a new file beside `path` and puts it
+// at `path` once complete (safe_file.h): a new file is created 0600, a file
+// replaced keeps its mode. Returns 1, or 0 when `path` is no regular file or
+// new name, or the file cannot be created or written completely; the file
+// at `path` is then as it was.
 int file_save_config(const char* path, ListObject* lines, ListObject* routes, ListObject* filters,
                      const RouterSettings* settings);
 
@@ -86,19 +90,23 @@ int file_load_config(const char* path, ListObject** lines, ListObject** routes,
 
 // The emergency copy: file_save_emergency_at(CFG_EMERGENCY_PATH, ...).
 int file_save_emergency(ListObject* lines, ListObject* routes, ListObject* filters,
-                        const RouterSettings* settings);
+                        const RouterSettings* settings, SavedName* saved);
 
 // Earlier copies kept beside the newest: "<path>.1" up to this number.
 constexpr int CFG_EMERGENCY_KEEP_MAX = 999;
 
-// Writes a configuration file as a new file of mode 0600 beside `path` and
-// puts it at `path`; `path` is always the newest copy. An earlier copy found
-// there is never lost to it: it keeps its contents under the first free name
-// "<path>.N" (N from 1), made without replacing anything, unless it holds
-// exactly the same bytes as the new one. Refuses (0, and
-// nothing changes) when `path` exists as anything but a plain file of this
-// user's with one link, so a planted symbolic link or another user's file is
-// never written through or replaced, and when no name is free for the
-// earlier copy.
+// Writes a configuration file of mode 0600 and puts it at `path`, which is
+// then always the newest copy. An earlier copy found there is never lost to
+// it: it keeps its contents under the first free name "<path>.N" (N from
+// 1), made without replacing anything, unless it holds exactly the same
+// bytes as the new one. Where `path` cannot be used safely (it holds
+// anything but a regular file of this user's: a link, a FIFO, a directory,
+// another user's file; no number is free; another saver does not finish in
+// time) the copy keeps a name of its own beside it, "<path>.XXXXXX"; where
+// nothing can be written beside it (no room, no such directory), in the
+// home directory as "$HOME/<base name>.XXXXXX". Returns 1 with
+// saved->path (when saved is given) the name the copy got, or 0 when no
+// place took it.
 int file_save_emergency_at(const char* path, ListObject* lines, ListObject* routes,
-                           ListObject* filters, const RouterSettings* settings);
+                           ListObject* filters, const RouterSettings* settings,
+                           SavedName* saved = nullptr);

@@ -9,6 +9,7 @@
 
 #include "list.h"
 #include "myutil.h"
+#include "safe_file.h"
 #include "textfile.h"
 
 namespace {
@@ -320,10 +321,9 @@ void restore_builtin_rows()
     no_s3_protocols = PROTO_BUILTIN_ROWS;
 }
 
-// Closes on every path; close() tells whether everything reached the file.
+// Closes on every path.
 class File {
 public:
-    File() = default;
     explicit File(FILE* f) : f_(f) {}
     ~File()
     {
@@ -333,21 +333,6 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
     FILE* get() const { return f_; }
-    bool open(const std::string& path, const char* mode)
-    {
-        if (f_ == nullptr)
-            f_ = std::fopen(path.c_str(), mode);
-        return f_ != nullptr;
-    }
-    bool close()
-    {
-        if (f_ == nullptr)
-            return false;
-        bool ok = std::ferror(f_) == 0;
-        ok = std::fclose(f_) == 0 && ok;
-        f_ = nullptr;
-        return ok;
-    }
 
 private:
     FILE* f_ = nullptr;
@@ -392,17 +377,18 @@ int file_read_protocols(int* line, int* column)
 
 // ------------------------------------------------------ "qorvel.add" ---
 
-int file_write_protocols(ListObject* lines, int* flag)
+int file_write_protocols(ListObject* lines, int* flag, SavedName* written_to)
 {
     int dummy_flag = 0;
     if (flag == nullptr)
         flag = &dummy_flag;
     *flag = 0;
+    if (written_to != nullptr)
+        written_to->path[0] = '\0';
     if (lines == nullptr)
         return 1;
 
     std::vector<Proto2Params> written;
-    File file;  // created only when a set is to be written
     for (ListNode* node = lines->head; node != nullptr; node = node->next) {
         const LineTarget* lt = static_cast<const LineTarget*>(node->element);
         if (lt == nullptr || lt->proto2 != nullptr)
@@ -418,19 +404,32 @@ int file_write_protocols(ListObject* lines, int* flag)
             if (same_params(w, p))
                 seen = true;
         }
-        if (seen)
-            continue;
-        if (written.empty()) {
-            if (!file.open(file_data_path(PROTO_ADD_FILE), "w"))
-                return 0;
-        }
-        written.push_back(p);
-        std::fprintf(file.get(),
-                     "2:x75_%d base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
-                     static_cast<int>(written.size()), unsigned{p.blocksize}, unsigned{p.addr_a},
-                     unsigned{p.addr_b}, unsigned{p.modulo}, unsigned{p.windowsize});
+        if (!seen)
+            written.push_back(p);
     }
     if (written.empty())
-        return 1;
-    return file.close() ? 1 : 0;
+        return 1;  // the file is not touched when nothing needs writing
+    // The data directory may be a shared one (the working directory /tmp).
+    return safe_file_save_shared(
+        file_data_path(PROTO_ADD_FILE).c_str(), EarlierFile::Replace, 0, OtherPlace::Nowhere,
+        [&written](std::FILE* file) {
+            int number = 0;
+            for (const Proto2Params& p : written) {
+                if (std::fprintf(
+                        file,
+                        "2:x75_%d base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
+                        ++number, unsigned{p.blocksize}, unsigned{p.addr_a}, unsigned{p.addr_b},
+                        unsigned{p.modulo}, unsigned{p.windowsize}) < 0)
+                    return false;
+            }
+            return true;
+        },
+        written_to);
+}
+
+const char* file_add_shown_name(const SavedName& written)
+{
+    if (written.path[0] == '\0' || file_data_path(PROTO_ADD_FILE) == written.path)
+        return PROTO_ADD_FILE;
+    return written.path;
 }

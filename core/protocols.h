@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "records.h"
+#include "safe_file.h"
 
 struct ListObject;
 
@@ -54,6 +55,16 @@ int file_read_protocols(int* line, int* column);
 
 // Examines line targets just read from a router: *flag becomes 1 when one of
 // them has no layer-2 definition, else 0; each distinct x75 parameter set
-// without a definition is written once as a ready-made definition. Returns 0
-// when that file is needed but cannot be written, 1 otherwise.
-int file_write_protocols(ListObject* lines, int* flag);
+// without a definition is written once as a ready-made definition into
+// "qorvel.add" in the data directory, made as safe_file_save_shared makes a
+// file at a shared name (no link followed, no other user's file replaced,
+// never waiting on a FIFO): where that name cannot be used safely, the file
+// keeps a name of its own beside it, "qorvel.add.XXXXXX". Returns 0 when the
+// file is needed but cannot be written, 1 otherwise; *written_to (when
+// given) names the file written, and is empty when none was.
+int file_write_protocols(ListObject* lines, int* flag, SavedName* written_to = nullptr);
+
+// How a notice names the file that file_write_protocols wrote: the bare
+// "qorvel.add" where the file has that name in the data directory (and
+// where none was written), else the whole name it got.
+const char* file_add_shown_name(const SavedName& written);

@@ -119,16 +119,18 @@ std::string main_error_with_reason(int code, const std::string& reason)
     const bool partly_written = table_write_unfinished() && main_tables_loaded();
     table_write_done();
     EmergencySave save = EmergencySave::NO_TABLES;
+    SavedName saved;
+    saved.path[0] = '\0';
     if (main_tables_loaded()) {
         save = file_save_emergency(main_line_list, main_route_list, main_filter_list,
-                                   &helpfunc_selected_box.cfg)
+                                   &helpfunc_selected_box.cfg, &saved)
                    ? EmergencySave::SAVED
                    : EmergencySave::FAILED;
         router_session_forget_router();
         main_forget_tables();
     }
-    std::string text = main_error_text_after(
-        reason, main_error_text(code, save, CFG_EMERGENCY_PATH, partly_written));
+    std::string text =
+        main_error_text_after(reason, main_error_text(code, save, saved.path, partly_written));
     helpfunc_error_popup(text.c_str(), 0, ERROR_KIND_ERROR);
     router_session_end_action();
     return text;

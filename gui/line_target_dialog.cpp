@@ -330,7 +330,8 @@ std::string& notice_resource_text()
     return text;
 }
 
-void show_unknown_protocols(UnknownDefinitions definitions, bool saved)
+void show_unknown_protocols(UnknownDefinitions definitions, bool saved, const char* add_name,
+                            const char* save_name)
 {
     helpfunc_create_layout(Dialog::Error2Dialog);
     Widget message = XmVANTEROWidgets->Error2DialogMessage;
@@ -340,9 +341,10 @@ void show_unknown_protocols(UnknownDefinitions definitions, bool saved)
             notice_resource_text() = helpfunc_label_text(message);
             taken = true;
         }
-        const std::string text = unknown_notice_is_standard(definitions, saved)
-                                     ? notice_resource_text()
-                                     : unknown_protocols_notice(definitions, saved);
+        const std::string text =
+            unknown_notice_is_standard(definitions, saved, add_name, save_name)
+                ? notice_resource_text()
+                : unknown_protocols_notice(definitions, saved, add_name, save_name);
         helpfunc_set_label(message, text.c_str());
     }
     helpfunc_popup(Dialog::Error2Dialog);
@@ -514,12 +516,16 @@ void cbfunc_get_config(ListObject* lines, ListObject* routes, ListObject* filter
     helpfunc_popdown(Dialog::ScanDialog);
 
     int unknown = 0;
-    const bool add_ok = file_write_protocols(main_line_list, &unknown) != 0;
+    SavedName added;
+    const bool add_ok = file_write_protocols(main_line_list, &unknown, &added) != 0;
     if (unknown) {
         apply_buttons(TablesButtons::UnknownProtocols);
-        const bool saved = file_save_emergency(main_line_list, main_route_list, main_filter_list,
-                                               &helpfunc_selected_box.cfg) != 0;
-        show_unknown_protocols(unknown_definitions_outcome(main_line_list, add_ok), saved);
+        SavedName saved;
+        const bool copied = file_save_emergency(main_line_list, main_route_list, main_filter_list,
+                                                &helpfunc_selected_box.cfg, &saved) != 0;
+        show_unknown_protocols(unknown_definitions_outcome(main_line_list, add_ok), copied,
+                               file_add_shown_name(added),
+                               copied ? saved.path : CFG_EMERGENCY_PATH);
     } else {
         apply_buttons(tables_buttons_after_read(count_of(main_line_list), false));
         XmProcessTraversal(XmVANTEROWidgets->ConfigureRouter, XmTRAVERSE_CURRENT);

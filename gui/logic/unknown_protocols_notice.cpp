@@ -1,5 +1,7 @@
 #include "unknown_protocols_notice.h"
 
+#include <cstring>
+
 #include "config_file.h"
 #include "list.h"
 #include "message_tables.h"
@@ -32,12 +34,16 @@ UnknownDefinitions unknown_definitions_outcome(const ListObject* lines, bool wri
     return UnknownDefinitions::NoneToWrite;
 }
 
-bool unknown_notice_is_standard(UnknownDefinitions definitions, bool saved)
+bool unknown_notice_is_standard(UnknownDefinitions definitions, bool saved, const char* add_name,
+                                const char* save_name)
 {
-    return definitions == UnknownDefinitions::Written && saved;
+    return definitions == UnknownDefinitions::Written && saved &&
+           std::strcmp(add_name, PROTO_ADD_FILE) == 0 &&
+           std::strcmp(save_name, CFG_EMERGENCY_PATH) == 0;
 }
 
-std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved)
+std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved,
+                                     const char* add_name, const char* save_name)
 {
     std::string text = added_text(definitions == UnknownDefinitions::NoneToWrite
                                       ? AddedText::UnknownProtocolsHeadAlone
@@ -45,18 +51,18 @@ std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved)
     text += '\n';
     switch (definitions) {
     case UnknownDefinitions::Written:
-        text += text_format("%s\n%s", added_text(AddedText::DefinitionsSaved), PROTO_ADD_FILE);
+        text += text_format("%s\n%s", added_text(AddedText::DefinitionsSaved), add_name);
         break;
     case UnknownDefinitions::NoneToWrite:
         text += added_text(AddedText::NoDefinitions);
         break;
     case UnknownDefinitions::Failed:
-        text += text_format("%s\n%s", added_text(AddedText::DefinitionsNotSaved), PROTO_ADD_FILE);
+        text += text_format("%s\n%s", added_text(AddedText::DefinitionsNotSaved), add_name);
         break;
     }
     text += '\n';
     text += text_format(
         "%s\n%s", added_text(saved ? AddedText::ConnectionsSaved : AddedText::ConnectionsNotSaved),
-        CFG_EMERGENCY_PATH);
+        save_name);
     return text;
 }

@@ -4,16 +4,23 @@
 // and otherwise says which one could not be.
 //
 //     int flag = 0;
-//     int add_ok = file_write_protocols(lines, &flag);
+//     int add_ok = file_write_protocols(lines, &flag, &added);
 //     if (flag) {
-//         bool saved = file_save_emergency(...) != 0;
+//         bool saved = file_save_emergency(..., &copy) != 0;
 //         UnknownDefinitions d = unknown_definitions_outcome(lines, add_ok != 0);
-//         if (unknown_notice_is_standard(d, saved)) keep the resource text;
-//         else show unknown_protocols_notice(d, saved);
+//         names: file_add_shown_name(added), and copy.path when saved
+//         if (unknown_notice_is_standard(d, saved, names)) keep the resource text;
+//         else show unknown_protocols_notice(d, saved, names);
 //     }
+//
+// The names are those the files got: where the usual one could not be used
+// safely, a file keeps a name of its own, and the notice names that one.
 #pragma once
 
 #include <string>
+
+#include "config_file.h"
+#include "protocols.h"
 
 struct ListObject;
 
@@ -31,9 +38,13 @@ enum class UnknownDefinitions {
 UnknownDefinitions unknown_definitions_outcome(const ListObject* lines, bool write_ok);
 
 // The resource text of the notice (its five lines) says exactly this: the
-// definitions written and the tables saved.
-bool unknown_notice_is_standard(UnknownDefinitions definitions, bool saved);
+// definitions written to "qorvel.add" and the tables saved to "/tmp/save.cfg".
+bool unknown_notice_is_standard(UnknownDefinitions definitions, bool saved,
+                                const char* add_name = PROTO_ADD_FILE,
+                                const char* save_name = CFG_EMERGENCY_PATH);
 
 // The notice's text for any outcome, in the language of the message table
 // in force, with the file names on lines of their own.
-std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved);
+std::string unknown_protocols_notice(UnknownDefinitions definitions, bool saved,
+                                     const char* add_name = PROTO_ADD_FILE,
+                                     const char* save_name = CFG_EMERGENCY_PATH);

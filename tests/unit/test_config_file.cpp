@@ -1210,34 +1210,132 @@ TEST_F(ConfigFileTest, EmergencyCopyIsPrivateAndReadsBack)
         l->ops->list_destroy(l);
 }
 
-TEST_F(ConfigFileTest, EmergencyCopyRefusesPlantedNames)
+// Whether `name` is a name of its own that a copy took beside `planned`:
+// "<planned>.XXXXXX".
+bool own_name_beside(const std::string& name, const std::string& planned)
 {
+    if (name.size() != planned.size() + 7 ||
+        name.compare(0, planned.size() + 1, planned + ".") != 0)
+        return false;
+    const std::string tail = name.substr(planned.size() + 1);
+    return !std::all_of(tail.begin(), tail.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whatever another user plants at the name, the copy is written, private,
+// and named; what was planted stays as it was, and no link is followed.
+TEST_F(ConfigFileTest, EmergencyCopyPassesPlantedNamesAndNamesWhereItWent)
+{
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
     struct Case {
         const char* name;
-        const char* setup;  // shell commands run in the directory; save.cfg is the name
+        const char* setup;    // shell commands run in the directory; save.cfg is the name
+        const char* planted;  // a command that holds while the planted thing is unchanged
+        bool at_name;         // the copy takes the name itself
     };
+    const std::string all_taken = "echo earlier > save.cfg && for n in $(seq 1 " +
+                                  std::to_string(CFG_EMERGENCY_KEEP_MAX) +
+                                  "); do : > save.cfg.$n; done";
     const Case cases[] = {
-        {"symbolic link", "echo victim > victim && ln -s victim save.cfg"},
-        {"dangling symbolic link", "ln -s victim save.cfg"},
-        {"another user's file", "echo victim > save.cfg && chown 65534 save.cfg"},
-        {"hard link", "echo victim > victim && ln victim save.cfg"},
-        {"directory", "mkdir save.cfg"},
+        {"symbolic link", "echo victim > victim && ln -s victim save.cfg", "test -L save.cfg",
+         false},
+        {"dangling symbolic link", "ln -s victim save.cfg", "test -L save.cfg && ! test -e victim",
+         false},
+        {"another user's file", "echo victim > save.cfg && chown 65534 save.cfg",
+         "test $(stat -c %u save.cfg) = 65534 && grep -qx victim save.cfg", false},
+        {"another user's FIFO", "mkfifo save.cfg && chown 65534 save.cfg", "test -p save.cfg",
+         false},
+        {"FIFO", "mkfifo save.cfg", "test -p save.cfg", false},
+        {"directory", "mkdir save.cfg", "test -d save.cfg", false},
+        {"every number taken", all_taken.c_str(),
+         "grep -qx earlier save.cfg && test -e save.cfg.999", false},
+        // A hard link of this user's (as left by a saver that ended between
+        // keeping the earlier copy and putting its own in place) is an
+        // earlier copy like any other; the file it shares stays as it was.
+        {"hard link", "echo victim > victim && ln victim save.cfg", "grep -qx victim victim", true},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && " + c.setup).c_str()), 0)
-            << c.name;
-        if (std::string(c.name) == "another user's file" && geteuid() != 0)
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && " + c.setup).c_str()), 0);
+        if (std::string(c.name).find("another user's") != std::string::npos && geteuid() != 0)
             continue;
-        EXPECT_EQ(
-            file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_),
-            0)
-            << c.name;
+        SavedName saved;
+        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_,
+                                         &settings_, &saved),
+                  1);
+        if (c.at_name)
+            EXPECT_EQ(std::string(saved.path), path("save.cfg"));
+        else
+            EXPECT_TRUE(own_name_beside(saved.path, path("save.cfg"))) << saved.path;
+        struct stat st;
+        ASSERT_EQ(lstat(saved.path, &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(st.st_uid, geteuid());
+        EXPECT_NE(read_file(saved.path).find("10.1.2.3"), std::string::npos);
+        EXPECT_EQ(std::system(("cd '" + dir_ + "' && " + c.planted).c_str()), 0)
+            << "the planted name was changed";
         if (access(path("victim").c_str(), F_OK) == 0) {
-            EXPECT_EQ(read_file(path("victim")), "victim\n") << c.name;
+            EXPECT_EQ(read_file(path("victim")), "victim\n");
         }
-        const std::string listing = "cd '" + dir_ + "' && ! ls -A | grep -q 'save.cfg.'";
-        EXPECT_EQ(std::system(listing.c_str()), 0) << c.name << ": a temporary file was left";
+        const std::string listing = "cd '" + dir_ + "' && test $(ls -A | grep -Ec " +
+                                    "'^save[.]cfg[.][A-Za-z0-9]{6}$') -eq " +
+                                    (c.at_name ? "0" : "1");
+        EXPECT_EQ(std::system(listing.c_str()), 0) << "a temporary file was left";
     }
+}
+
+// A saver that ended half-way leaves the copy it replaced with a second
+// name; the next copy is saved at the name all the same, and the earlier
+// one stays under the name it already has.
+TEST_F(ConfigFileTest, EmergencyCopyAfterASaverThatEndedHalfWay)
+{
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+    struct Case {
+        const char* name;
+        const char* setup;
+        const char* earlier_at;  // where the earlier copy is afterwards
+    };
+    const Case cases[] = {
+        {"kept, not replaced", "echo earlier > save.cfg && ln save.cfg save.cfg.1", "save.cfg.1"},
+        {"linked, not yet unlinked",
+         "echo earlier > save.cfg.Ab12Cd && ln save.cfg.Ab12Cd save.cfg", "save.cfg.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./* && " + c.setup).c_str()), 0);
+        SavedName saved;
+        ASSERT_EQ(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_,
+                                         &settings_, &saved),
+                  1);
+        EXPECT_EQ(std::string(saved.path), path("save.cfg"));
+        EXPECT_NE(read_file(path("save.cfg")).find("10.1.2.3"), std::string::npos);
+        EXPECT_EQ(read_file(path(c.earlier_at)), "earlier\n");
+        EXPECT_NE(access(path("save.cfg.2").c_str(), F_OK), 0) << "kept twice";
+    }
+}
+
+// With nothing to be written beside the name (no such directory here; a
+// full or read-only /tmp alike), the copy goes to the home directory.
+TEST_F(ConfigFileTest, EmergencyCopyGoesHomeWhenItsDirectoryTakesNothing)
+{
+    append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
+    const std::string home = path("home");
+    ASSERT_EQ(mkdir(home.c_str(), 0700), 0);
+    const char* old_home = std::getenv("HOME");
+    const std::string kept_home = old_home != nullptr ? old_home : "";
+    setenv("HOME", home.c_str(), 1);
+    SavedName saved;
+    const int result = file_save_emergency_at(path("gone/save.cfg").c_str(), lines_, routes_,
+                                              filters_, &settings_, &saved);
+    unsetenv("HOME");
+    const int no_home = file_save_emergency_at(path("gone/save.cfg").c_str(), lines_, routes_,
+                                               filters_, &settings_);
+    if (old_home != nullptr)
+        setenv("HOME", kept_home.c_str(), 1);
+    ASSERT_EQ(result, 1);
+    EXPECT_TRUE(own_name_beside(saved.path, home + "/save.cfg")) << saved.path;
+    EXPECT_NE(read_file(saved.path).find("10.1.2.3"), std::string::npos);
+    EXPECT_EQ(no_home, 0) << "no place at all";
 }
 
 // Three failures in a row, each with other tables: the newest copy is at
@@ -1304,7 +1402,8 @@ TEST_F(ConfigFileTest, EmergencyCopyOfTheSameTablesAgainKeepsNoTwin)
 }
 
 // A numbered name that something else holds is passed over, never written
-// through or replaced; when every number is taken, nothing changes at all.
+// through or replaced; when every number is taken, the copy at the name
+// stays and the new one is saved under a name of its own.
 TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName)
 {
     append(lines_, line_target("10.1.2.3", "0721", 2, 2, 20, 0, 0, 0, "kelp/mars", "kelp/mars"));
@@ -1332,21 +1431,27 @@ TEST_F(ConfigFileTest, EmergencyCopyKeepsTheEarlierOneOnlyUnderAFreeName)
             0);
         if (std::string(c.name) == "another user's file" && geteuid() != 0)
             continue;
-        const int result =
-            file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_, &settings_);
+        SavedName saved;
+        const int result = file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_,
+                                                  filters_, &settings_, &saved);
+        ASSERT_EQ(result, 1);
         if (c.kept == nullptr) {
-            EXPECT_EQ(result, 0);
+            // No number left for the earlier copy: it stays, and the new one
+            // takes a name of its own.
             EXPECT_EQ(read_file(path("save.cfg")), "earlier\n");
+            EXPECT_TRUE(own_name_beside(saved.path, path("save.cfg"))) << saved.path;
         } else {
-            ASSERT_EQ(result, 1);
+            EXPECT_EQ(std::string(saved.path), path("save.cfg"));
             EXPECT_EQ(read_file(path(c.kept)), "earlier\n");
-            EXPECT_NE(read_file(path("save.cfg")).find("10.1.2.3"), std::string::npos);
         }
+        EXPECT_NE(read_file(saved.path).find("10.1.2.3"), std::string::npos);
         if (access(path("victim").c_str(), F_OK) == 0) {
             EXPECT_EQ(read_file(path("victim")), "victim\n");
         }
-        const std::string listing =
-            "cd '" + dir_ + "' && ! ls -A | grep -Evq '^(save[.]cfg([.][0-9]+)?|victim)$'";
+        const std::string own_name = c.kept == nullptr ? "|save[.]cfg[.][A-Za-z0-9]{6}" : "";
+        const std::string listing = "cd '" + dir_ +
+                                    "' && ! ls -A | grep -Evq '^(save[.]cfg([.][0-9]+)?|victim" +
+                                    own_name + ")$'";
         EXPECT_EQ(std::system(listing.c_str()), 0) << "a temporary file was left";
     }
 }
@@ -1375,13 +1480,16 @@ TEST_F(ConfigFileTest, EmergencyCopyGoesToTmp)
             _exit(kNoPrivateTmp);
         if (std::system("echo victim > /tmp/victim && ln -s /tmp/victim /tmp/save.cfg") != 0)
             _exit(kPlanted);
-        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 0)
+        SavedName saved;
+        if (file_save_emergency(lines_, routes_, filters_, &settings_, &saved) != 1 ||
+            !own_name_beside(saved.path, CFG_EMERGENCY_PATH))
             _exit(kLinkFollowed);
         if (read_file("/tmp/victim") != "victim\n")
             _exit(kVictimTouched);
         if (unlink("/tmp/save.cfg") != 0)
             _exit(kUnlink);
-        if (file_save_emergency(lines_, routes_, filters_, &settings_) != 1)
+        if (file_save_emergency(lines_, routes_, filters_, &settings_, &saved) != 1 ||
+            std::strcmp(saved.path, CFG_EMERGENCY_PATH) != 0)
             _exit(kNotWritten);
         ListObject* lines = listhelp_new_line_list();
         ListObject* routes = listhelp_new_route_list();
