@@ -10,22 +10,49 @@
 #include "list.h"
 #include "printable.h"
 #include "protocols.h"
+#include "textfile.h"
 #include "texts.h"
 
 namespace {
 
-// Lines of the notice about protocol parameters without definitions. The
-// two table-load callbacks word it slightly differently.
-constexpr const char* unknown_tail_english[] = {
-    "definitions of which have been saved in\n",
-    "qorvel.add, matching have been saved in\n",
-    "/tmp/save.cfg.\n",
-};
-
-void print_lines(const char* const* lines, size_t count)
+// The notice about protocol parameters without definitions. The two
+// table-load callbacks word it slightly differently. It says that the
+// definitions were saved only when a file of them was written.
+void print_unknown_notice(bool linetarget_wording, const SavedName& added, const SavedName& saved)
 {
-    for (size_t i = 0; i < count; ++i)
-        std::fputs(lines[i], stderr);
+    if (added.path[0] != '\0') {
+        if (English) {
+            std::fputs(linetarget_wording ? "The router contains unknown protocols, the\n"
+                                          : "Router contains unknown protocols, the\n",
+                       stderr);
+            std::fputs("definitions of which have been saved in\n", stderr);
+            std::fprintf(stderr, "%s, matching have been saved in\n", file_add_shown_name(added));
+            std::fprintf(stderr, "%s.\n", saved.path);
+        } else {
+            std::fputs(linetarget_wording ? "Der Router enthaelt undefinierte Protokolle, deren\n"
+                                          : "Der Router enthaelt undefinierte Protokolls, deren\n",
+                       stderr);
+            std::fprintf(stderr,
+                         linetarget_wording ? "Definition in %s gesichert wurden. Die\n"
+                                            : "Definition in %s gesichert wurden. Die \n",
+                         file_add_shown_name(added));
+            std::fprintf(stderr, "gueltigen Verbindungen wurden nach %s\n", saved.path);
+            std::fputs("gespeichert.\n", stderr);
+        }
+        return;
+    }
+    if (English) {
+        std::fputs(linetarget_wording ? "The router contains unknown protocols, for which\n"
+                                      : "Router contains unknown protocols, for which\n",
+                   stderr);
+        std::fputs("no definitions have been saved; matching have been saved in\n", stderr);
+        std::fprintf(stderr, "%s.\n", saved.path);
+    } else {
+        std::fputs("Der Router enthaelt undefinierte Protokolle, fuer die\n", stderr);
+        std::fputs("keine Definition gesichert wurde. Die\n", stderr);
+        std::fprintf(stderr, "gueltigen Verbindungen wurden nach %s\n", saved.path);
+        std::fputs("gespeichert.\n", stderr);
+    }
 }
 
 // Writes "qorvel.add" for the line targets without a definition; when there
@@ -34,32 +61,21 @@ void print_lines(const char* const* lines, size_t count)
 bool handle_unknown_protocols(bool linetarget_wording)
 {
     int unknown = 0;
-    file_write_protocols(main_line_list, &unknown);
+    SavedName added;
+    const int add_ok = file_write_protocols(main_line_list, &unknown, &added);
     if (!unknown || ASCIIProgram == ASCII_OP_ROUTERCONFIG)
         return unknown != 0;
+    if (!add_ok)
+        ASCIIReportWriteError(file_data_path(PROTO_ADD_FILE).c_str());
 
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
-    if (!file_save_emergency(main_line_list, main_route_list, main_filter_list, &record)) {
+    SavedName saved;
+    if (!file_save_emergency(main_line_list, main_route_list, main_filter_list, &record, &saved)) {
         ASCIIReportWriteError(ASCII_SAVE_FILE);
         return true;
     }
-    if (English) {
-        std::fputs(linetarget_wording ? "The router contains unknown protocols, the\n"
-                                      : "Router contains unknown protocols, the\n",
-                   stderr);
-        print_lines(unknown_tail_english,
-                    sizeof unknown_tail_english / sizeof *unknown_tail_english);
-    } else {
-        std::fputs(linetarget_wording ? "Der Router enthaelt undefinierte Protokolle, deren\n"
-                                      : "Der Router enthaelt undefinierte Protokolls, deren\n",
-                   stderr);
-        std::fputs(linetarget_wording ? "Definition in qorvel.add gesichert wurden. Die\n"
-                                      : "Definition in qorvel.add gesichert wurden. Die \n",
-                   stderr);
-        std::fputs("gueltigen Verbindungen wurden nach /tmp/save.cfg\n", stderr);
-        std::fputs("gespeichert.\n", stderr);
-    }
+    print_unknown_notice(linetarget_wording, added, saved);
     return true;
 }
 

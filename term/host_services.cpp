@@ -144,14 +144,15 @@ int ASCIISaveEmergencyCopy()
         return 0;
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
-    if (!file_save_emergency(main_line_list, main_route_list, main_filter_list, &record)) {
+    SavedName saved;
+    if (!file_save_emergency(main_line_list, main_route_list, main_filter_list, &record, &saved)) {
         ASCIIReportWriteError(ASCII_SAVE_FILE);
         return 0;
     }
     if (English)
-        std::fprintf(stderr, "Configuration saved to file %s\n", ASCII_SAVE_FILE);
+        std::fprintf(stderr, "Configuration saved to file %s\n", saved.path);
     else
-        std::fprintf(stderr, "Konfiguration in der Datei %s gesichert\n", ASCII_SAVE_FILE);
+        std::fprintf(stderr, "Konfiguration in der Datei %s gesichert\n", saved.path);
     return 1;
 }
 
@@ -164,8 +165,9 @@ int ASCIISavePartlyWritten()
     // router held before is known only from the read.
     RouterSettings record;
     ASCIIBuildRouterRecord(&record);
+    SavedName saved;
     if (!file_save_emergency(main_line_list_copy, main_route_list_copy, main_filter_list_copy,
-                             &record)) {
+                             &record, &saved)) {
         ASCIIReportWriteError(ASCII_SAVE_FILE);
         return 0;
     }
@@ -173,7 +175,7 @@ int ASCIISavePartlyWritten()
         stderr,
         ASCIIMsg("The tables read before the write were saved to file %s\n",
                  "Die vor dem Schreiben gelesenen Tabellen wurden in der Datei %s gesichert\n"),
-        ASCII_SAVE_FILE);
+        saved.path);
     return 1;
 }
 
