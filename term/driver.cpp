@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "callbacks.h"
 #include "command_line.h"
@@ -13,6 +14,7 @@
 #include "router_actions.h"
 #include "router_dialogue.h"
 #include "router_select.h"
+#include "safe_file.h"
 #include "startup.h"
 #include "texts.h"
 #include "timers.h"
@@ -121,7 +123,30 @@ int operation_step(const char* line)
     }
 }
 
-// Opens the report file named with -f. Returns 0 when it cannot be opened.
+// The report file named with -f, written beside its name and put there when
+// the run ends, so that a report that cannot be written completely leaves
+// the old file as it was.
+UserFile report_file;
+
+// Puts the report at its name; false when it did not reach it.
+bool commit_report_file()
+{
+    if (ASCIIOutFile == stdout || ASCIIOutFile == stderr || ASCIIOutFile == nullptr)
+        return true;
+    ASCIIOutFile = stdout;
+    return report_file.commit();
+}
+
+// A failure ends the program with exit(): what was reported up to then is
+// the run's report all the same.
+void commit_report_at_exit()
+{
+    if (!commit_report_file())
+        ASCIIReportWriteError(ASCIIFileName.c_str());
+}
+
+// Opens the report file named with -f. Returns 0 when it cannot be opened:
+// a FIFO, a device or a directory under the name is refused at once.
 int open_report_file()
 {
     if (ASCIIFileName.empty() || ASCIIProgram == ASCII_OP_LINETARGET ||
@@ -129,25 +154,21 @@ int open_report_file()
         return 1;
     std::fprintf(stderr, ASCIIMsg("Output directed to %s\n", "Ausgabeumlenkung nach %s\n"),
                  ASCIIFileName.c_str());
-    FILE* file = std::fopen(ASCIIFileName.c_str(), "w");
-    if (file == nullptr) {
+    if (!report_file.open(ASCIIFileName.c_str(), NewFileMode::Umask)) {
         ASCIIReportWriteError(ASCIIFileName.c_str());
         return 0;
     }
-    ASCIIOutFile = file;
+    ASCIIOutFile = report_file.stream();
+    static bool at_exit = false;
+    if (!at_exit)
+        at_exit = std::atexit(commit_report_at_exit) == 0;
     return 1;
 }
 
 // Closes the report file; a report that did not reach it is a failure.
 void close_report_file()
 {
-    if (ASCIIOutFile == stdout || ASCIIOutFile == stderr || ASCIIOutFile == nullptr)
-        return;
-    bool failed = std::ferror(ASCIIOutFile) != 0;
-    if (std::fclose(ASCIIOutFile) != 0)
-        failed = true;
-    ASCIIOutFile = stdout;
-    if (failed) {
+    if (!commit_report_file()) {
         ASCIIReportWriteError(ASCIIFileName.c_str());
         ASCIIExitStatus = 1;
     }
