@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -347,6 +348,47 @@ TEST_F(FileDialogTest, SaveThatCannotWriteSaysSo)
     ok(dir_->file("no-such-directory/gw1.cfg"));
     EXPECT_FALSE(is_managed("*FileDialog"));
     EXPECT_EQ(error_text(), "Cannot Write File");
+}
+
+// A FIFO selected for saving, which nobody reads: the program says at once
+// that it cannot write there, never waits for a reader, and goes on working
+// (the next save to a file succeeds). The alarm ends a run that hangs.
+TEST_F(FileDialogTest, SaveToAFifoSaysSoAtOnce)
+{
+    helpfunc_create_layout(Dialog::AccountingDialog);
+    const struct {
+        int mode;
+        const char* fifo;
+        const char* file;
+    } cases[] = {
+        {FILE_SAVE_CONFIG, "pipe.cfg", "gw1.cfg"},
+        {FILE_SAVE_ACCOUNTING, "pipe.acc", "gw1.acc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fifo);
+        if (c.mode == FILE_SAVE_ACCOUNTING && t()->AccountingText == nullptr)
+            continue;
+        ASSERT_EQ(mkfifo(dir_->file(c.fifo).c_str(), 0600), 0);
+        helpfunc_popup_file_dialog(c.mode);
+        alarm(10);
+        const auto begun = std::chrono::steady_clock::now();
+        ok(dir_->file(c.fifo));
+        const auto took = std::chrono::steady_clock::now() - begun;
+        alarm(0);
+        EXPECT_LT(took, std::chrono::seconds(2));
+        EXPECT_FALSE(is_managed("*FileDialog"));
+        EXPECT_TRUE(is_managed("*ErrorDialog"));
+        EXPECT_EQ(error_text(), "Cannot Write File");
+        struct stat st;
+        ASSERT_EQ(lstat(dir_->file(c.fifo).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced";
+        helpfunc_popdown(Dialog::ErrorDialog);
+
+        helpfunc_popup_file_dialog(c.mode);
+        ok(dir_->file(c.file));
+        EXPECT_FALSE(is_managed("*ErrorDialog")) << error_text();
+        EXPECT_TRUE(dir_->exists(c.file));
+    }
 }
 
 TEST_F(FileDialogTest, LongDirectoryNamesWork)

@@ -84,6 +84,19 @@ TEST_F(UnknownProtocolsNoticeTest, NoticeNamesEachFileAsItFared)
         EXPECT_EQ(unknown_protocols_notice(c.definitions, c.saved), c.text);
     }
 
+    // Files that took names of their own where the usual ones could not be
+    // used: the notice names those, and the resource text no longer fits.
+    const char* add_name = "/data/qorvel.add.Xy12ab";
+    const char* save_name = "/tmp/save.cfg.Ab34cd";
+    EXPECT_FALSE(unknown_notice_is_standard(UnknownDefinitions::Written, true, add_name,
+                                            CFG_EMERGENCY_PATH));
+    EXPECT_FALSE(
+        unknown_notice_is_standard(UnknownDefinitions::Written, true, PROTO_ADD_FILE, save_name));
+    EXPECT_EQ(unknown_protocols_notice(UnknownDefinitions::Written, true, add_name, save_name),
+              "The Router Contains Unknown Protocols. The\nDefinitions Of These Protocols Are "
+              "Saved In\n/data/qorvel.add.Xy12ab\nAll Connections With Known Protocols Are Saved "
+              "In\n/tmp/save.cfg.Ab34cd");
+
     messages_choose_language(GERMAN_REGISTER_LABEL);
     EXPECT_EQ(unknown_protocols_notice(UnknownDefinitions::Failed, false),
               "Der Router enth\344lt unbekannte Protokolle. Die\n"

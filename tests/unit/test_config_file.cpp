@@ -1314,6 +1314,69 @@ TEST_F(ConfigFileTest, EmergencyCopyAfterASaverThatEndedHalfWay)
     }
 }
 
+// Many processes of one user save at once, each other tables: every one is
+// told its copy was saved, and every copy is on disk afterwards, the newest
+// at the name and each other one under a number of its own.
+TEST_F(ConfigFileTest, EmergencyCopiesOfManySaversAtOnceAreAllKept)
+{
+    constexpr int kSavers = 24;
+    constexpr int kRounds = 5;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && rm -rf ./*").c_str()), 0);
+        int start[2];
+        ASSERT_EQ(pipe(start), 0);
+        std::vector<pid_t> savers;
+        for (int i = 0; i < kSavers; ++i) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                close(start[1]);
+                char go;
+                if (read(start[0], &go, 1) != 0)  // all start when the pipe closes
+                    _exit(2);
+                const std::string host = "10.0." + std::to_string(i) + ".1";
+                append(lines_, line_target(host.c_str(), "0721", 2, 2, 20, 0, 0, 0, "", ""));
+                _exit(file_save_emergency_at(path("save.cfg").c_str(), lines_, routes_, filters_,
+                                             &settings_) == 1
+                          ? 0
+                          : 1);
+            }
+            savers.push_back(child);
+        }
+        close(start[0]);
+        close(start[1]);
+        int reported_saved = 0;
+        for (pid_t child : savers) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                ++reported_saved;
+        }
+        EXPECT_EQ(reported_saved, kSavers);
+        std::string all;
+        int files = 0;
+        for (int n = 0; n <= kSavers; ++n) {
+            const std::string numbered = "save.cfg." + std::to_string(n);
+            const std::string name = path(n == 0 ? "save.cfg" : numbered.c_str());
+            if (access(name.c_str(), F_OK) != 0)
+                continue;
+            ++files;
+            all += read_file(name);
+        }
+        EXPECT_EQ(files, kSavers) << "every copy under a name of its own";
+        for (int i = 0; i < kSavers; ++i) {
+            const std::string marker = "\n10.0." + std::to_string(i) + ".1 ";
+            EXPECT_NE(all.find(marker), std::string::npos) << "lost: the copy of saver " << i;
+        }
+        EXPECT_EQ(
+            std::system(
+                ("test $(ls -A '" + dir_ + "' | wc -l) -eq " + std::to_string(kSavers)).c_str()),
+            0)
+            << "a temporary file or a copy under a name of its own was left";
+    }
+}
+
 // With nothing to be written beside the name (no such directory here; a
 // full or read-only /tmp alike), the copy goes to the home directory.
 TEST_F(ConfigFileTest, EmergencyCopyGoesHomeWhenItsDirectoryTakesNothing)

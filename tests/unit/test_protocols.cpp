@@ -521,6 +521,82 @@ TEST_F(WriteProtocols, AFileThatCannotBeCreatedFailsButStillSetsTheFlag)
     EXPECT_EQ(flag, 1);
 }
 
+// The data directory may be shared (the working directory /tmp): whatever
+// another user plants at "qorvel.add", the definitions are written, to a
+// name of their own beside it, and that name is reported; what was planted
+// stays as it was, no link is followed and nothing waits on a FIFO.
+TEST_F(WriteProtocols, PlantedNamesAreNeverWrittenThroughAndTheFileIsNamed)
+{
+    const char* kDefinition =
+        "2:x75_1 base=x75 blocksize=100 addr_a=3 addr_b=1 modulo=8 windowsize=2\n";
+    struct Case {
+        const char* name;
+        const char* setup;    // shell commands run in the data directory
+        const char* planted;  // holds while the planted thing is unchanged
+        bool at_name;         // the file takes the name "qorvel.add" itself
+    };
+    const Case cases[] = {
+        {"nothing there", "true", "true", true},
+        {"an older file of this user's", "echo old > qorvel.add", "true", true},
+        {"symbolic link", "echo victim > victim && ln -s victim qorvel.add", "test -L qorvel.add",
+         false},
+        {"another user's file", "echo victim > qorvel.add && chown 65534 qorvel.add",
+         "test $(stat -c %u qorvel.add) = 65534 && grep -qx victim qorvel.add", false},
+        {"FIFO", "mkfifo qorvel.add", "test -p qorvel.add", false},
+        {"another user's FIFO", "mkfifo qorvel.add && chown 65534 qorvel.add", "test -p qorvel.add",
+         false},
+        {"directory", "mkdir qorvel.add", "test -d qorvel.add", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lines_->ops->list_destroy(lines_);
+        lines_ = listhelp_new_line_list();
+        add(nullptr, 1, {100, 3, 1, 8, 2});
+        ASSERT_EQ(std::system(("cd '" + dir_.path() + "' && rm -rf ./* && " + c.setup).c_str()), 0);
+        if (std::string(c.name).find("another user's") != std::string::npos && geteuid() != 0)
+            continue;
+        int flag = 0;
+        SavedName written;
+        ASSERT_EQ(file_write_protocols(lines_, &flag, &written), 1);
+        const std::string name = written.path;
+        const std::string usual = dir_.file("qorvel.add");
+        if (c.at_name) {
+            EXPECT_EQ(name, usual);
+            EXPECT_STREQ(file_add_shown_name(written), "qorvel.add");
+        } else {
+            EXPECT_EQ(name.size(), usual.size() + 7) << name;
+            EXPECT_EQ(name.compare(0, usual.size() + 1, usual + "."), 0) << name;
+            EXPECT_EQ(std::string(file_add_shown_name(written)), name);
+        }
+        struct stat st;
+        ASSERT_EQ(lstat(name.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(st.st_uid, geteuid());
+        std::ifstream in(name);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(text.str(), kDefinition);
+        EXPECT_EQ(std::system(("cd '" + dir_.path() + "' && " + c.planted).c_str()), 0)
+            << "the planted name was changed";
+        if (dir_.exists("victim")) {
+            EXPECT_EQ(dir_.read("victim"), "victim\n");
+        }
+    }
+}
+
+// Nothing written, nothing named: the notice must not claim a file.
+TEST_F(WriteProtocols, NoFileNamedWhenNoneWasWritten)
+{
+    add(nullptr, 255, {0, 0, 0, 0, 0});
+    int flag = 0;
+    SavedName written;
+    written.path[0] = 'x';
+    EXPECT_EQ(file_write_protocols(lines_, &flag, &written), 1);
+    EXPECT_EQ(flag, 1);
+    EXPECT_STREQ(written.path, "");
+    EXPECT_FALSE(dir_.exists("qorvel.add"));
+}
+
 TEST_F(WriteProtocols, TheWrittenDefinitionsReadBackAsDefinitions)
 {
     add(nullptr, 1, {2048, 3, 1, 8, 2});
