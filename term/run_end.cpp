@@ -18,6 +18,7 @@ bool monitor_running = false;
 
 void ask_break_off()
 {
+    ASCIIEndProgressLine();
     question_open = true;
     std::fputs(ASCIIMsg("The router is still being written. Break off anyway (y/n) --> ",
                         "Der Router wird noch beschrieben. Trotzdem abbrechen (j/n) --> "),
