@@ -119,8 +119,9 @@ std::string field_text(const char (&text)[N])
     return std::string(text, strnlen(text, N - 1));
 }
 
-// A host whose address is 0 is refused plainly (a person typing it made a
-// mistake); a router may hold one all the same.
+// A host or route gateway whose address is 0 is refused plainly (a person
+// typing it made a mistake); a router may hold one all the same, and the
+// route dialog takes gateway "0.0.0.0" for a default route.
 std::string host_text(const char (&host)[HOST_LEN + 1])
 {
     const std::string text = field_text(host);
@@ -250,7 +251,7 @@ void write_routes(std::FILE* out, const ListObject* routes)
         if (r == nullptr)
             continue;
         std::fprintf(out, "%-15s %-15s %-20s\n", field_text(r->mask).c_str(),
-                     match_text(r->mask, r->match).c_str(), field_text(r->gateway).c_str());
+                     match_text(r->mask, r->match).c_str(), host_text(r->gateway).c_str());
     }
 }
 
@@ -581,10 +582,15 @@ Fault parse_route(const char* line, RouteEntry* r)
         return fault;
     const char* text = tok.next();
     // A route must lead somewhere: unlike mask and match, the gateway may
-    // not be "0.0.0.0".
-    if (!fits(text, HOST_LEN) || myutil_get_host_addr(text) == 0)
+    // not be "0.0.0.0", but for the writer's mark of one that the route
+    // dialog or a router gave.
+    const char* held = as_held(text);
+    const bool gateway_ok = held != nullptr
+                                ? std::strcmp(held, "0.0.0.0") == 0
+                                : fits(text, HOST_LEN) && myutil_get_host_addr(text) != 0;
+    if (!gateway_ok)
         return {CFG_BAD_GATEWAY, tok.column()};
-    myutil_copy_text(r->gateway, text);
+    myutil_copy_text(r->gateway, held != nullptr ? held : text);
     if (tok.more()) {
         tok.next();
         return {CFG_SYNTAX_ERROR, tok.column()};

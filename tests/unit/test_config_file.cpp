@@ -471,6 +471,23 @@ TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule)
     EXPECT_EQ(listhelp_comp_filter(filters_->head, &accept), 0);
 }
 
+// A route whose gateway is "0.0.0.0" (every address of a default route
+// zero) is what the route dialog takes; a person may not write it, but the
+// writer marks it, and it reads back as written.
+TEST_F(ConfigFileTest, ZeroGatewayReadsBack)
+{
+    append(routes_, route("0.0.0.0", "0.0.0.0", "0.0.0.0"));
+    append(routes_, route("255.255.255.0", "10.2.0.0", "0.0.0.0"));
+    append(filters_, filter_accept);
+    ListObject *lines = nullptr, *routes = nullptr, *filters = nullptr;
+    round_trip(&lines, &routes, &filters);
+    expect_same_entries(routes_, routes, "routes");
+    for (ListObject* l : {lines, routes, filters})
+        l->ops->list_destroy(l);
+    const std::vector<std::string> entries = entry_lines(read_file(path()));
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "0.0.0.0 0.0.0.0 =0.0.0.0"), 1);
+}
+
 TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions)
 {
     LineTarget no_layer2 = line_target("10.1.1.1", "0721", 0, 0, 20, 0, 0, 0, "", "");
@@ -803,6 +820,111 @@ TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn)
               kGoodLine.substr(0, 11) + "\n" + std::string(11, '-') + "^\n");
 }
 
+// `text` with every line end written as CRLF.
+std::string crlf(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+// A file saved with CRLF line ends reads as the same file with LF ones: the
+// same tables, and a fault at the same line and column, echoed without the
+// CR.
+TEST_F(ConfigFileTest, CrlfLineEndsReadAsLineEnds)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        int code;
+        int line;
+        int column;
+    } cases[] = {
+        {"a whole file", config_text(kGoodLine + kGoodLine, "\n" + kGoodRoute, kGoodFilter), CFG_OK,
+         0, 0},
+        {"a last line without its line end",
+         config_text(kGoodLine, "", "") + "0.0.0.0 0.0.0.0 "
+                                          "0.0.0.0 0.0.0.0 all 0",
+         CFG_OK, 0, 0},
+        {"a fault at the end of a line", config_text("10.1.2.3 0721 x75 null 20 0 1\n"),
+         CFG_BAD_COMPRESSION, 4, 30},
+        {"an extra token", config_text("", "0.0.0.0 0.0.0.0 10.1.0.1 x\n"), CFG_SYNTAX_ERROR, 5,
+         26},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> results[2];  // LF, CRLF
+        for (int i = 0; i < 2; ++i) {
+            const std::string text = i == 0 ? c.text : crlf(c.text);
+            file_echo_errors = 1;
+            write_file(text);
+            testing::internal::CaptureStdout();
+            const int code = load();
+            const std::string echo = testing::internal::GetCapturedStdout();
+            file_echo_errors = 0;
+            ASSERT_EQ(code, c.code);
+            if (code != CFG_OK) {
+                EXPECT_EQ(line_, c.line);
+                EXPECT_EQ(column_, c.column);
+            }
+            EXPECT_EQ(echo.find('\r'), std::string::npos) << echo;
+            std::vector<std::string>& result = results[i];
+            result.push_back(echo);
+            if (code == CFG_OK) {
+                for (ListObject* list : {lines_, routes_, filters_})
+                    result.push_back(std::to_string(list->count));
+                ASSERT_EQ(save(), 1);
+                for (const std::string& entry : entry_lines(read_file(path())))
+                    result.push_back(entry);
+            }
+        }
+        EXPECT_EQ(results[0], results[1]);
+    }
+}
+
+// A faulty line of a file that someone planted escape sequences or binary
+// bytes in reaches the terminal escaped, the dashes up to the column as it
+// is shown.
+TEST_F(ConfigFileTest, EchoShowsControlBytesEscaped)
+{
+    file_echo_errors = 1;
+    write_file(config_text("\x1b]2;owned\x07\x1b[2J 0721 x75 null 20 0 1 0\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_ADDRESS);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\\x1b]2;owned\\x07\\x1b[2J 0721 x75 null 20 0 1 0\n^\n");
+
+    // An identification may hold any byte; the fault after it is shown
+    // three places further right than its column, past the escaped ESC.
+    write_file(config_text("10.1.2.3 0721 x75 null 20 0 1 0 a\x1b[2J/b c/d/e\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_PASSWORD);
+    EXPECT_EQ(column_, 41);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "10.1.2.3 0721 x75 null 20 0 1 0 a\\x1b[2J/b c/d/e\n" + std::string(43, '-') + "^\n");
+
+    write_file(config_text("", "255.255.255.0 \xff\xfe\x01 10.1.0.1\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_MATCH);
+    EXPECT_EQ(column_, 15);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "255.255.255.0 \\xff\\xfe\\x01 10.1.0.1\n" + std::string(14, '-') + "^\n");
+
+    write_file(config_text("", "255.255.255.0 10.2.0.0 \x1b[31m\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_GATEWAY);
+    EXPECT_EQ(column_, 24);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "255.255.255.0 10.2.0.0 \\x1b[31m\n" + std::string(23, '-') + "^\n");
+
+    write_file(config_text("", "\x1b[2J\x1b 10.2.0.0 10.1.0.1 extra\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_MASK);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\\x1b[2J\\x1b 10.2.0.0 10.1.0.1 extra\n^\n");
+    file_echo_errors = 0;
+}
+
 // ------------------------------------------------------------- limits ---
 
 std::string repeated(const std::string& line, int times)
@@ -911,6 +1033,10 @@ TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm)
         {"marked match that is no address", config_text("", "255.255.255.0 =10.2.0 10.1.0.1\n"), 0,
          CFG_BAD_MATCH, 15},
         {"marked gateway", config_text("", "255.255.255.0 10.2.0.0 =10.1.0.1\n"), 0,
+         CFG_BAD_GATEWAY, 24},
+        {"bare mark for a gateway", config_text("", "255.255.255.0 10.2.0.0 =\n"), 0,
+         CFG_BAD_GATEWAY, 24},
+        {"marked gateway 0 written otherwise", config_text("", "255.255.255.0 10.2.0.0 =0\n"), 0,
          CFG_BAD_GATEWAY, 24},
         {"marked action above a byte",
          config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =256\n"), 0, CFG_BAD_ACTION, 37},
