@@ -6,7 +6,7 @@
 //
 // Two kinds of names:
 // - a file the user named (configuration file, accounting text, report):
-//   safe_file_user_* below. A new file gets the mode asked for; a file
+//   UserFile below. A new file gets the mode asked for; a file
 //   replaced keeps its mode (and its owner where the system allows).
 // - a name in a directory other users may share ("/tmp/save.cfg",
 //   "qorvel.add" in a shared data directory): safe_file_save_shared. No link

@@ -326,11 +326,12 @@ TEST_F(HostServicesTest, QuestionTakesTheTwoWindowsAndWhatWasOpenedFromThemOffTh
     }
 }
 
-TEST_F(HostServicesTest, FailureThatCannotSaveSaysSoAndNamesNoFile)
+// Someone planted a link where the copy goes: it is not written through,
+// the copy goes to a name of its own beside it, and the message names that.
+TEST_F(HostServicesTest, FailureWithALinkAtTheNameSavesUnderAnOwnNameAndNamesIt)
 {
     EmergencyFileLock lock;
     std::remove(SAVE_FILE);
-    // Someone planted a link where the copy goes: it must not be written through.
     std::string target = gui_data_dir() + "/victim";
     {
         std::ofstream(target) << "untouched";
@@ -340,10 +341,16 @@ TEST_F(HostServicesTest, FailureThatCannotSaveSaysSoAndNamesNoFile)
 
     main_error(LOWSTATE_NO_ACK);
 
-    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
-              "Protocol Violation - Connection Closed\nConfiguration Could Not Be Saved");
+    const std::string text = label("*ErrorDialog.ErrorDialogMessage");
+    const std::string head = "Protocol Violation - Connection Closed\nConfiguration Saved To " +
+                             std::string(SAVE_FILE) + ".";
+    ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+    const std::string saved = text.substr(head.size() - std::strlen(SAVE_FILE) - 1);
+    EXPECT_EQ(saved.size(), std::strlen(SAVE_FILE) + 7) << saved;
+    EXPECT_NE(read_file(saved.c_str()).find("Line_Targets:"), std::string::npos) << saved;
     EXPECT_EQ(read_file(target.c_str()), "untouched");
     EXPECT_EQ(main_line_list, nullptr) << "the tables are forgotten all the same";
+    std::remove(saved.c_str());
     std::remove(SAVE_FILE);
 }
 
