@@ -116,7 +116,9 @@ std::vector<int> x_displays(int dir)
         if (entry->d_name[0] != 'X' || entry->d_name[1] == '\0')
             continue;
         long n = std::strtol(entry->d_name + 1, &end, 10);
-        if (*end == '\0' && n >= 0)
+        struct stat info {};
+        if (*end == '\0' && n >= 0 &&
+            fstatat(dir, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(info.st_mode))
             displays.push_back(int(n));
     }
     closedir(d);

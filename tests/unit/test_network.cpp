@@ -1,13 +1,18 @@
 // The namespace network the socket tests stand on: if it leaks traffic, loses
 // broadcasts or leaves processes and namespaces behind, every test above it
 // lies.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -191,6 +196,69 @@ TEST(TestNetwork, TwoNetworksOfOneProcessStayApart)
     TestDatagram got;
     EXPECT_TRUE(a_router.receive(&got));
     EXPECT_TRUE(b_router.quiet());
+}
+
+// The /tmp of a test binary's own: what a program of the network writes
+// there the test reads as plain /tmp, the machine's /tmp never sees it, and
+// the X servers that ran outside are still there. In a child, since the
+// move is for the rest of the process.
+TEST(PrivateTmp, ProgramsOfTheNetworkShareItAndTheMachineNeverSeesIt)
+{
+    enum Outcome { kDone, kNoTmp, kNoNetwork, kNotWritten, kNotRead, kSeenOutside, kNoX, kAgain };
+    const char* const meaning[] = {"done",
+                                   "no private /tmp",
+                                   "no network",
+                                   "the program could not write",
+                                   "the test does not see what the program wrote",
+                                   "the machine's /tmp got the file",
+                                   "an X server of the machine is out of reach",
+                                   "a second call made another /tmp"};
+    const std::string probe = "qorvel-private-tmp-" + std::to_string(getpid());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int outside = open("/tmp", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        std::vector<std::string> x_sockets;
+        if (DIR* d = opendir("/tmp/.X11-unix")) {
+            while (dirent* e = readdir(d))
+                if (e->d_name[0] == 'X')
+                    x_sockets.push_back(e->d_name);
+            closedir(d);
+        }
+        if (!test_private_tmp())
+            _exit(kNoTmp);
+        TestNetwork net(1);
+        if (!net.ok())
+            _exit(kNoNetwork);
+        if (net.run(net.workstation(), {"sh", "-c", "echo inside > /tmp/" + probe}) != 0)
+            _exit(kNotWritten);
+        std::ifstream in("/tmp/" + probe);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (text.str() != "inside\n")
+            _exit(kNotRead);
+        struct stat info;
+        if (fstatat(outside, probe.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+            _exit(kSeenOutside);
+        for (const std::string& x : x_sockets) {
+            const std::string lock = "/tmp/." + x + "-lock";
+            if (stat(("/tmp/.X11-unix/" + x).c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) ||
+                access(lock.c_str(), F_OK) != 0)
+                _exit(kNoX);
+        }
+        if (!test_private_tmp() || access(("/tmp/" + probe).c_str(), F_OK) != 0)
+            _exit(kAgain);
+        _exit(kDone);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int outcome = WEXITSTATUS(status);
+    if (outcome == kNoTmp || outcome == kNoNetwork)
+        GTEST_SKIP() << meaning[outcome];
+    ASSERT_LE(outcome, int(kAgain));
+    EXPECT_EQ(outcome, kDone) << meaning[outcome];
+    std::remove(("/tmp/" + probe).c_str());  // only there when the test failed
 }
 
 }  // namespace
