@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <set>
 
+#include <unistd.h>
+
 namespace {
 
 class TermTables : public TermE2E {};
