@@ -100,17 +100,13 @@ bool gain_privileges(std::string* why)
 
 constexpr const char* X_SOCKETS = "/tmp/.X11-unix";
 
-// The X servers whose sockets are in `dir` ("X0" gives 0).
-std::vector<int> x_displays(int dir)
+// The X servers whose sockets are in X_SOCKETS now ("X0" gives 0).
+std::vector<int> x_displays()
 {
     std::vector<int> displays;
-    int fd = dup(dir);
-    DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (d == nullptr) {
-        if (fd >= 0)
-            close(fd);
+    DIR* d = opendir(X_SOCKETS);
+    if (d == nullptr)
         return displays;
-    }
     while (dirent* entry = readdir(d)) {
         char* end = nullptr;
         if (entry->d_name[0] != 'X' || entry->d_name[1] == '\0')
@@ -118,7 +114,8 @@ std::vector<int> x_displays(int dir)
         long n = std::strtol(entry->d_name + 1, &end, 10);
         struct stat info {};
         if (*end == '\0' && n >= 0 &&
-            fstatat(dir, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(info.st_mode))
+            fstatat(dirfd(d), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISSOCK(info.st_mode))
             displays.push_back(int(n));
     }
     closedir(d);
@@ -137,8 +134,12 @@ bool keep_x_server(int outside, int display)
     if (fd < 0)
         return false;
     close(fd);
-    if (mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr) != 0)
-        return false;
+    if (mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        // A server that ended since its socket was listed needs no place.
+        const bool gone = errno == ENOENT;
+        unlink(to.c_str());
+        return gone;
+    }
     const std::string lock = "/tmp/.X" + std::to_string(display) + "-lock";
     fd = open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0444);
     if (fd < 0)
@@ -211,8 +212,7 @@ bool test_private_tmp(std::string* why)
         if (own_mount_namespace(&failure)) {
             // The machine's X sockets, to be reached again once /tmp is covered.
             int outside = open(X_SOCKETS, O_PATH | O_DIRECTORY | O_CLOEXEC);
-            const std::vector<int> displays =
-                outside >= 0 ? x_displays(outside) : std::vector<int>();
+            const std::vector<int> displays = outside >= 0 ? x_displays() : std::vector<int>();
             if (mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0) {
                 failure = std::string("cannot mount a tmpfs on /tmp: ") + std::strerror(errno);
             } else if (mkdir(X_SOCKETS, 01777) != 0 || chmod(X_SOCKETS, 01777) != 0) {

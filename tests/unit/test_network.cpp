@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -198,6 +199,27 @@ TEST(TestNetwork, TwoNetworksOfOneProcessStayApart)
     EXPECT_TRUE(b_router.quiet());
 }
 
+// The X sockets in the .X11-unix of the /tmp that `tmp` names.
+std::set<std::string> x_sockets(int tmp)
+{
+    std::set<std::string> found;
+    const int fd = openat(tmp, ".X11-unix", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (d == nullptr) {
+        if (fd >= 0)
+            close(fd);
+        return found;
+    }
+    while (dirent* e = readdir(d)) {
+        struct stat info;
+        if (e->d_name[0] == 'X' && fstatat(dirfd(d), e->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISSOCK(info.st_mode))
+            found.insert(e->d_name);
+    }
+    closedir(d);
+    return found;
+}
+
 // The /tmp of a test binary's own: what a program of the network writes
 // there the test reads as plain /tmp, the machine's /tmp never sees it, and
 // the X servers that ran outside are still there. In a child, since the
@@ -218,15 +240,15 @@ TEST(PrivateTmp, ProgramsOfTheNetworkShareItAndTheMachineNeverSeesIt)
     ASSERT_GE(child, 0);
     if (child == 0) {
         const int outside = open("/tmp", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        std::vector<std::string> x_sockets;
-        if (DIR* d = opendir("/tmp/.X11-unix")) {
-            while (dirent* e = readdir(d))
-                if (e->d_name[0] == 'X')
-                    x_sockets.push_back(e->d_name);
-            closedir(d);
-        }
+        const std::set<std::string> x_before = x_sockets(outside);
         if (!test_private_tmp())
             _exit(kNoTmp);
+        // Servers of other processes come and go meanwhile: those that were
+        // there before and after were there when the new /tmp was made.
+        std::vector<std::string> x_kept;
+        for (const std::string& x : x_sockets(outside))
+            if (x_before.count(x) != 0)
+                x_kept.push_back(x);
         TestNetwork net(1);
         if (!net.ok())
             _exit(kNoNetwork);
@@ -240,7 +262,7 @@ TEST(PrivateTmp, ProgramsOfTheNetworkShareItAndTheMachineNeverSeesIt)
         struct stat info;
         if (fstatat(outside, probe.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
             _exit(kSeenOutside);
-        for (const std::string& x : x_sockets) {
+        for (const std::string& x : x_kept) {
             const std::string lock = "/tmp/." + x + "-lock";
             if (stat(("/tmp/.X11-unix/" + x).c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) ||
                 access(lock.c_str(), F_OK) != 0)
