@@ -38,11 +38,13 @@ void send_accounting(uint8_t mode)
                                     static_cast<uint16_t>(highstate.count));
     highstate.expect = GET_ACCOUNTING_REPLY;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
-    // Not asked again: the reply names no position, so a late copy would be
-    // taken for the next line target's counters, and a second read and reset
-    // would return the counters it had just cleared.
+    // A plain read is the same twice, and a copy of its reply cannot pass
+    // for the next one (the engine orders the exchanges). A read and reset
+    // handled twice would return the counters it had just cleared: it is
+    // only repeated under its own number, which a router that keeps its
+    // replies answers with the kept one.
     highstate_send_request(highstate.router_addr, GET_ACCOUNTING_REQUEST, payload, n,
-                           HIGHSTATE_ASK_ONCE, 0);
+                           mode == ACCOUNTING_READ ? HIGHSTATE_ASK_AGAIN : HIGHSTATE_ASK_SAME, 0);
 }
 
 void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode, HighstateCountersFn step)
@@ -131,10 +133,11 @@ void highstate_set_password(DoneCallback fn, const char* new_password, const cha
     int n = msg_pack_set_password(payload, sizeof payload, seed, exclusive,
                                   new_password != nullptr ? new_password : "",
                                   current != nullptr ? current : "");
-    // Not asked again: a second arrival carries the password the first one
-    // replaced, and the router would refuse it.
+    // A second arrival carries the password the first one replaced, and a
+    // router that handles it again refuses it: it is only repeated under its
+    // own number, and a refusal after more than one arrival is checked.
     send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n,
-                        HIGHSTATE_ASK_ONCE);
+                        HIGHSTATE_ASK_SAME);
 }
 
 void highstate_get_accounting(ListCallback fn, ListObject* lines)
