@@ -146,13 +146,48 @@ TEST_F(RouterAdmin, AccountingAsksEveryPositionAndFillsTheList)
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
 }
 
-TEST_F(RouterAdmin, ReadAndResetSendsItsModeInEveryRequest)
+// Each position is read plainly before it is read and reset: the plain read
+// is the lower bound the reset's counters are checked against.
+TEST_F(RouterAdmin, ReadAndResetReadsEachPositionBeforeItResetsIt)
 {
     lines = line_targets(2);
     highstate_get_acc_reset(on_list, lines);
-    EXPECT_EQ(answer_accounting(0), (Bytes{0xFF, 0x00, 0x00}));
-    EXPECT_EQ(answer_accounting(0), (Bytes{0xFF, 0x00, 0x01}));
-    EXPECT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(answer_accounting(10), (Bytes{0x00, 0x00, 0x00}));
+    EXPECT_EQ(answer_accounting(11), (Bytes{0xFF, 0x00, 0x00}));
+    EXPECT_EQ(answer_accounting(20), (Bytes{0x00, 0x00, 0x01}));
+    EXPECT_EQ(answer_accounting(20), (Bytes{0xFF, 0x00, 0x01}));
+    ASSERT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(charge_at(lines, 0), 11u);
+    EXPECT_EQ(charge_at(lines, 1), 20u);
+    EXPECT_EQ(highstate_counters_doubtful(0), 0);
+    EXPECT_EQ(highstate_counters_doubtful(1), 0);
+}
+
+// The reset reply of position 1 lies below its plain read: the router reset
+// the counters twice and reports what it counted since the first. Those
+// values are marked doubtful; the others are not, and a plain read after
+// forgets the marks.
+TEST_F(RouterAdmin, AResetReplyBelowThePlainReadIsDoubtful)
+{
+    lines = line_targets(3);
+    highstate_get_acc_reset(on_list, lines);
+    answer_accounting(100);
+    answer_accounting(100);
+    answer_accounting(200);
+    answer_accounting(0);
+    answer_accounting(30);
+    answer_accounting(31);
+    ASSERT_EQ(got().lists.size(), 1u);
+    EXPECT_EQ(highstate_counters_doubtful(0), 0);
+    EXPECT_EQ(highstate_counters_doubtful(1), 1);
+    EXPECT_EQ(highstate_counters_doubtful(2), 0);
+    EXPECT_EQ(highstate_counters_doubtful(-1), 0);
+    EXPECT_EQ(highstate_counters_doubtful(MAX_LINE_TARGETS), 0);
+    highstate_get_accounting(on_list, lines);
+    answer_accounting(1);
+    answer_accounting(1);
+    answer_accounting(1);
+    EXPECT_EQ(highstate_counters_doubtful(1), 0);
 }
 
 TEST_F(RouterAdmin, AccountingOfNoLineTargetsAnswersAtOnce)
