@@ -25,19 +25,36 @@
 #include <cstdint>
 
 #include "list.h"
+#include "lowstate_rtt.h"
 #include "records.h"
+#include "udp.h"
 
 constexpr int HIGHSTATE_REPLY_TICKS = 30;  // wait for a reply after its acknowledgement
 constexpr int HIGHSTATE_READ_RETRIES = 8;  // re-asks of one entry the router answers wrongly
 constexpr int HIGHSTATE_REASK_TICKS =
-    1;  // a repeatable request is asked again on the 2nd tick without its reply
-constexpr int HIGHSTATE_REASKS = 6;         // ... at most this often, within HIGHSTATE_REPLY_TICKS
+    1;  // the firmware request is broadcast again on every 2nd tick without its reply
+constexpr int HIGHSTATE_REASKS = 6;         // a request is asked again at most this often, within
+                                            // HIGHSTATE_REPLY_TICKS
+constexpr int HIGHSTATE_REOPENS = 2;        // opens asked again after a refusal that may answer a
+                                            // challenge the router had replaced
 constexpr int HIGHSTATE_REQUEST_MAX = 160;  // payload bytes of a request kept for asking again
 constexpr int HIGHSTATE_SCAN_TICKS = 3;     // scan: requests at once, on ticks 2 and 3, end on 4
 constexpr int HIGHSTATE_QUERY_TICKS = 2;    // state query: at once and on tick 2, end on 3
 constexpr int HIGHSTATE_RESCAN_TICKS = 3;   // reset, restart: a scan every 4th tick
 constexpr int HIGHSTATE_RESET_TICKS = 120;  // reset: error 14 on the 121st tick
 constexpr int HIGHSTATE_NO_TIMER = -1;      // a timer slot that holds nothing of ours
+
+// How long the open router takes to reply after it acknowledged a request,
+// estimated as the acknowledged layer estimates acknowledgements (a reply
+// that may answer a repeat is no sample). A router may take seconds (a
+// flash write), so before the first sample a reply is awaited three seconds,
+// and never less than one.
+constexpr RttLimits HIGHSTATE_REPLY_RTO = {
+    3000,              // initial_ms
+    1000,              // floor_ms
+    8000,              // ceiling_ms
+    UDP_FINE_TICK_MS,  // granularity_ms
+};
 
 // Continuations of the awaited replies.
 typedef void (*HighstateEntryFn)(void* record);  // GET_ENTRY_REPLY: a new record, the receiver's
@@ -102,7 +119,9 @@ struct HighstateContext {
     int32_t reply_timer;      // slot of the bounded wait for a reply
     int32_t reply_awaited;    // flag: the last request sent awaits its reply
     int32_t request_counter;  // the acknowledged layer's number of that request (0: none)
-    int32_t reask_timer;      // slot of the wait after which the request is asked again
+    int32_t reask_timer;      // slot of the wait (fine timer) after which the request is asked
+                              // again
+    int32_t request_repeat;   // HighstateRepeat of the awaited request
     int32_t asks;             // how often the awaited request was sent (0: not repeatable)
     uint32_t request_addr;    // the awaited request, as it is sent again
     uint16_t request_code;
@@ -118,18 +137,31 @@ struct HighstateContext {
     uint16_t challenge;       // the password request answered (a repeated open renews it)
     uint16_t challenge_seq;
     int32_t challenge_renewed;  // flag: a later password request replaced the one the caller saw
-    int32_t fw_timer;           // slot of a firmware time-out (firmware module)
-    int32_t count;              // entries to read; index in flight; accounting position
-    int32_t index;              // the entry asked for next (low 16 bits on the wire)
-    int32_t retries;            // wrong-index answers to the entry asked for now
-    int32_t put_count;          // put and delete messages sent for the table being written
-    int32_t writes;             // ... for the whole write (all tables of a configuration)
-    int32_t deleting;           // flag: the table write is past the edited list, deleting
-    uint32_t serial;            // raised by every operation start (tells a stale report apart)
-    ListObject* list_new;       // table write: edited list; accounting: the line targets
-    ListObject* list_old;       // table write: the list as last read
-    ListNode* cur_new;          // the walk's position in list_new
-    ListNode* cur_old;          // ... in list_old
+    int32_t request_acked;  // flag: the last transmission of the awaited request was acknowledged
+    uint32_t acked_at;      // the clock (fine ticks) of that acknowledgement
+    int32_t request_held;   // flag: the request waits for the drain to end before it goes out
+    uint32_t drain_until;   // the clock before which no request goes out (copies may come)
+    int32_t drain_timer;    // slot of the fine timer that sends a held request
+    RttEstimate reply_rtt;  // the open router's reply times
+    char password[PASSWORD_LEN + 1];  // the password given at the prompt, for a new challenge
+    int32_t password_given;           // flag: the password was sent (the router may hold us)
+    uint16_t answered_challenge;      // the challenge the last password reply answered ...
+    uint16_t answered_challenge_seq;  // ... and its password request's number
+    int32_t stale_answer;  // flag: a password reply went out that the router may refuse (an old
+                           // challenge, or a copy of an answer it took)
+    int32_t reopens;       // opens asked again after such a refusal
+    int32_t fw_timer;      // slot of a firmware time-out (firmware module)
+    int32_t count;         // entries to read; index in flight; accounting position
+    int32_t index;         // the entry asked for next (low 16 bits on the wire)
+    int32_t retries;       // wrong-index answers to the entry asked for now
+    int32_t put_count;     // put and delete messages sent for the table being written
+    int32_t writes;        // ... for the whole write (all tables of a configuration)
+    int32_t deleting;      // flag: the table write is past the edited list, deleting
+    uint32_t serial;       // raised by every operation start (tells a stale report apart)
+    ListObject* list_new;  // table write: edited list; accounting: the line targets
+    ListObject* list_old;  // table write: the list as last read
+    ListNode* cur_new;     // the walk's position in list_new
+    ListNode* cur_old;     // ... in list_old
     LineMonitorCallback linemon_fn;  // set while the line monitor runs
     PercentCallback progress_fn;     // the firmware download's percentage callback
     HighstateChain chain;            // the chained read or write of all three tables
@@ -166,10 +198,28 @@ int highstate_recv_isdn_close(uint32_t sender, uint16_t seq, const uint8_t* data
 // Clears every continuation slot.
 void highstate_clear_next();
 
-// Whether a request may be sent again when its reply is late: only one that
-// does the same on a second arrival (reading an entry, putting or deleting
-// a slot, the router's settings, the open and the password).
-enum HighstateRepeat { HIGHSTATE_ASK_ONCE = 0, HIGHSTATE_ASK_AGAIN = 1 };
+// How a request is asked again when its reply is overdue for this router
+// (its reply time-out, HIGHSTATE_REPLY_RTO, doubled on every ask):
+//   - HIGHSTATE_ASK_AGAIN: the same payload under a new number; only for a
+//     request that does the same on a second arrival (reading an entry,
+//     putting or deleting a slot, the settings, the plain accounting read,
+//     the open, whose second arrival draws a new challenge that replaces the
+//     first);
+//   - HIGHSTATE_ASK_SAME: the very datagram under its own number, which
+//     tells the router that it is a repeat: a router that keeps its replies
+//     answers with the kept one, and what one that handles it again does is
+//     checked by the operation (read and reset, password change);
+//   - HIGHSTATE_ASK_BY_OPEN: the answer to the password: a router that took
+//     it and whose acceptance was lost asks for no password any more, so the
+//     open is asked again and its new challenge answered with the password
+//     given;
+//   - HIGHSTATE_ASK_ONCE: never.
+enum HighstateRepeat {
+    HIGHSTATE_ASK_ONCE = 0,
+    HIGHSTATE_ASK_AGAIN = 1,
+    HIGHSTATE_ASK_SAME = 2,
+    HIGHSTATE_ASK_BY_OPEN = 3,
+};
 
 // Table and index of an entry request or reply, as highstate_send_request's
 // key (0 for every other request).
@@ -181,8 +231,13 @@ uint32_t highstate_entry_key(uint8_t table, uint16_t index);
 // is sent again (a new number, the same payload) HIGHSTATE_REASK_TICKS+1
 // ticks after each acknowledgement without its reply, HIGHSTATE_REASKS
 // times at most. `key` names what the request is about, so that a late copy
-// of its reply is known after the next request has gone out. Returns the
-// acknowledged send's result (-1: failed, already reported).
+// of its reply is known after the next request has gone out. After an
+// exchange whose request the router may have had more than once, the next
+// request of the same kind (but an entry read) is held until copies of that
+// reply have had time to come (the router's reply time-out), and goes out
+// from a timer then. Returns the
+// acknowledged send's result (-1: failed, already reported), or 0 when the
+// request is held.
 int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length,
                            HighstateRepeat repeat, uint32_t key);
 
@@ -215,6 +270,10 @@ void highstate_router_states_done();  // end of a query
 int highstate_recv_announce(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_router_state(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_password_request(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+// Sends the password given at the prompt (highstate.password) in answer to
+// the router's newest challenge; the open's callback gets the router's answer.
+void highstate_answer_challenge();
 int highstate_recv_open_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_open_refused(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 

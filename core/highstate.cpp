@@ -37,30 +37,82 @@ void disconnect_transport()
     lowstate_set_connect_state(0, 1, 0);
 }
 
+void stop_fine_timer(int32_t* slot)
+{
+    if (*slot != HIGHSTATE_NO_TIMER) {
+        udp_stop_fine_timer(*slot);
+        *slot = HIGHSTATE_NO_TIMER;
+    }
+}
+
 // No request awaits a reply any more.
 void stop_reply_wait()
 {
     highstate.reply_awaited = 0;
     highstate.request_counter = 0;
     highstate.asks = 0;
+    highstate.request_acked = 0;
+    highstate.request_held = 0;
     highstate_stop_timer(&highstate.reply_timer);
-    highstate_stop_timer(&highstate.reask_timer);
+    stop_fine_timer(&highstate.reask_timer);
+    stop_fine_timer(&highstate.drain_timer);
+}
+
+// Fine ticks from now until the drain ends (0: none).
+int drain_left()
+{
+    int32_t left = int32_t(highstate.drain_until - udp_fine_clock());
+    return left > 0 ? left : 0;
 }
 
 void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int);
 void reask_timeout();
 
+// Sends the awaited request as it is kept (a new number). Returns the
+// acknowledged send's result; on failure the error path has ended the
+// operation.
+int send_kept_request()
+{
+    highstate.request_acked = 0;
+    int result = lowstate_send(highstate.request_addr, highstate.request_code,
+                               highstate.request_length > 0 ? highstate.request_data : nullptr,
+                               highstate.request_length, 1, request_acked);
+    if (result > 0)
+        highstate.request_counter = result;
+    return result;
+}
+
+// The drain after an exchange that may have drawn copies has ended: the
+// held request goes out.
+void drain_over()
+{
+    highstate.drain_timer = HIGHSTATE_NO_TIMER;
+    if (!highstate.reply_awaited || !highstate.request_held)
+        return;
+    // Another acknowledged message (the line monitor's) holds the layer: the
+    // request waits a fine tick more.
+    int left = lowstate_awaiting_ack() ? 1 : drain_left();
+    if (left > 0) {
+        highstate.drain_timer = udp_start_fine_timer(drain_over, left - 1);
+        if (highstate.drain_timer != HIGHSTATE_NO_TIMER)
+            return;
+    }
+    highstate.request_held = 0;
+    send_kept_request();
+}
+
 void start_reask_wait()
 {
     if (highstate.asks > 0 && highstate.asks <= HIGHSTATE_REASKS &&
         highstate.reask_timer == HIGHSTATE_NO_TIMER) {
-        highstate.reask_timer = udp_start_timer(reask_timeout, HIGHSTATE_REASK_TICKS);
+        highstate.reask_timer =
+            udp_start_fine_timer(reask_timeout, rtt_timeout_fine(highstate.reply_rtt));
     }
 }
 
-// The router acknowledged the request but its reply has not come: the reply
-// carries no number the layer could miss, so the request is sent again. A
-// request in this wait does the same on every arrival.
+// The router acknowledged the request but its reply is overdue for this
+// router: the reply carries no number the layer could miss, so the request
+// is asked again, in the way its kind allows (HighstateRepeat).
 void reask_timeout()
 {
     highstate.reask_timer = HIGHSTATE_NO_TIMER;
@@ -80,13 +132,26 @@ void reask_timeout()
         start_reask_wait();
         return;
     }
+    rtt_back_off(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO);
     ++highstate.asks;
-    int result = lowstate_send(highstate.request_addr, highstate.request_code,
-                               highstate.request_length > 0 ? highstate.request_data : nullptr,
-                               highstate.request_length, 1, request_acked);
-    // On failure the error path has ended the operation.
-    if (result > 0)
-        highstate.request_counter = result;
+    switch (highstate.request_repeat) {
+    case HIGHSTATE_ASK_SAME:
+        highstate.request_acked = 0;
+        // Another message went out since (the line monitor's): the repeat
+        // would be of that one, so the reply is awaited longer instead.
+        if (lowstate_resend(highstate.request_counter, request_acked) == 0)
+            start_reask_wait();
+        break;
+    case HIGHSTATE_ASK_BY_OPEN:
+        highstate.request_code = OPEN_REQUEST;
+        highstate.request_length = 0;
+        highstate.request_repeat = HIGHSTATE_ASK_AGAIN;
+        send_kept_request();
+        break;
+    default:
+        send_kept_request();
+        break;
+    }
 }
 
 void reply_timeout()
@@ -112,6 +177,8 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int)
 {
     if (!highstate.reply_awaited)
         return;
+    highstate.request_acked = 1;
+    highstate.acked_at = udp_fine_clock();
     if (highstate.reply_timer == HIGHSTATE_NO_TIMER) {
         highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
     }
@@ -162,19 +229,31 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
     highstate.request_code = code;
     highstate.request_key = key;
     int n = (data != nullptr && length > 0) ? length : 0;
+    bool kept = n <= HIGHSTATE_REQUEST_MAX;
     highstate.request_length = 0;
-    if (repeat == HIGHSTATE_ASK_AGAIN && n <= HIGHSTATE_REQUEST_MAX) {
+    if (kept) {
         if (n > 0)
             std::memcpy(highstate.request_data, data, size_t(n));
         highstate.request_length = n;
+    }
+    highstate.request_repeat = kept ? repeat : HIGHSTATE_ASK_ONCE;
+    if (highstate.request_repeat != HIGHSTATE_ASK_ONCE)
         highstate.asks = 1;
+    // Copies of the last exchange's reply may still come, and a copy of a
+    // reply that names nothing would pass for this request's if it is of the
+    // same kind: the request waits, so that they arrive while nothing awaits
+    // them. An entry reply names its entry and needs no wait.
+    int left = drain_left();
+    if (left > 0 && kept && code == highstate.answered_code && code != GET_ENTRY_REQUEST) {
+        highstate.drain_timer = udp_start_fine_timer(drain_over, left - 1);
+        if (highstate.drain_timer != HIGHSTATE_NO_TIMER) {
+            highstate.request_held = 1;
+            return 0;
+        }
     }
     // On failure the transport has already reported and the error path has
     // cleared the wait (or a new operation owns it now): nothing to undo.
-    int result = lowstate_send(address, code, data, length, 1, request_acked);
-    if (result > 0)
-        highstate.request_counter = result;
-    return result;
+    return send_kept_request();
 }
 
 void highstate_reply_arrived()
@@ -186,7 +265,19 @@ void highstate_reply_arrived()
     highstate.answered_code = highstate.request_code;
     highstate.answered_reply = highstate.receiving_code;
     highstate.answered_key = highstate.request_key;
-    highstate.answered_copies = highstate.asks > 1 || lowstate_transmissions() > 1;
+    // The router had the request more than once when it went out more than
+    // once or was acknowledged more than once: each arrival may draw a reply.
+    highstate.answered_copies =
+        highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+    if (highstate.answered_copies) {
+        highstate.drain_until = udp_fine_clock() + uint32_t(rtt_timeout_fine(highstate.reply_rtt));
+    } else if (highstate.request_acked && !highstate.stale_answer) {
+        // Only a reply to a request that went out once and was acknowledged
+        // once times the router (after an answer to a replaced challenge, the
+        // reply may be to the earlier one).
+        rtt_sample(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO,
+                   rtt_elapsed_ms(highstate.acked_at, udp_fine_clock()));
+    }
     stop_reply_wait();
 }
 
@@ -206,6 +297,11 @@ void highstate_drop_operation()
     stop_reply_wait();
     highstate.answered_copies = 0;
     highstate.challenge_renewed = 0;
+    highstate.password_given = 0;
+    highstate.stale_answer = 0;
+    highstate.reopens = 0;
+    std::memset(highstate.password, 0, sizeof highstate.password);
+    highstate.drain_until = udp_fine_clock();
     highstate_stop_timer(&highstate.reset_timer);
     highstate_stop_timer(&highstate.rescan_timer);
     highstate_stop_timer(&highstate.fw_timer);
@@ -227,13 +323,41 @@ void highstate_release_chain()
     chain.filters_new = chain.filters_copy = nullptr;
 }
 
+namespace {
+
+// The router that may hold this station: the open one, or the one being
+// opened once it had our password (its acceptance may have been lost).
+uint32_t router_holding_us()
+{
+    if (highstate.router_addr != 0)
+        return highstate.router_addr;
+    return highstate.password_given ? highstate.target_addr : 0;
+}
+
+void send_close(uint32_t router, int code)
+{
+    uint8_t payload[CLOSE_REQUEST_CODE_LEN];
+    int n = msg_pack_close_request(payload, sizeof payload, static_cast<uint16_t>(code));
+    lowstate_send(router, CLOSE_REQUEST, payload, n, 0, nullptr);
+}
+
+}  // namespace
+
 void highstate_transport_error(int code)
 {
     if (highstate.state == HIGHSTATE_IDLE)
         return;
+    // A router that stopped acknowledging may still hold this station: it
+    // is told that the connection ends, should it hear.
+    uint32_t router =
+        code == LOWSTATE_BUSY || code == LOWSTATE_NO_ACK || code == LOWSTATE_UNEXPECTED_REQUEST
+            ? router_holding_us()
+            : 0;
     note_failure();
     highstate_drop_operation();
     disconnect_transport();
+    if (router != 0)
+        send_close(router, code);
     report(code);
 }
 
@@ -245,11 +369,17 @@ void highstate_protocol_error(uint32_t sender, int code)
     case HIGHSTATE_OPENING:
     case HIGHSTATE_PASSWORD_ASKED:
         // The open is abandoned: the router is not ours, so it is told
-        // nothing, but the caller waiting for the open must learn of it.
-        note_failure();
-        highstate_drop_operation();
-        disconnect_transport();
-        report(code);
+        // nothing, unless it had our password (it may have accepted it), but
+        // the caller waiting for the open must learn of it.
+        {
+            uint32_t router = router_holding_us();
+            note_failure();
+            highstate_drop_operation();
+            disconnect_transport();
+            if (router != 0)
+                send_close(router, code);
+            report(code);
+        }
         return;
     default:
         break;
@@ -258,9 +388,7 @@ void highstate_protocol_error(uint32_t sender, int code)
         note_failure();
         highstate_drop_operation();
         disconnect_transport();
-        uint8_t payload[CLOSE_REQUEST_CODE_LEN];
-        int n = msg_pack_close_request(payload, sizeof payload, static_cast<uint16_t>(code));
-        lowstate_send(sender, CLOSE_REQUEST, payload, n, 0, nullptr);
+        send_close(sender, code);
         report(code);
         return;
     }

@@ -121,6 +121,32 @@ public:
         return got;
     }
 
+    // Fine ticks pass (ticks included, at most `max_fine`) until the engine
+    // sends the router something other than an acknowledgement; the number
+    // of fine ticks that passed goes to `waited` (may be null).
+    TestDatagram await_sent(RouterSocket& r, int max_fine = 12 * UDP_FINE_PER_TICK,
+                            int* waited = nullptr)
+    {
+        TestDatagram got;
+        for (int fine = 0; fine <= max_fine; ++fine) {
+            if (fine > 0) {
+                // As fake_host_tick: the tick falls on every fourth fine tick.
+                fake_host_fine_tick(1);
+                if (fine % UDP_FINE_PER_TICK == 0 && fake_host_tick_callback() != nullptr)
+                    fake_host_tick_callback()();
+            }
+            while (r.receive(&got)) {
+                if (test_frame_code(got.bytes) != T_ACK) {
+                    if (waited != nullptr)
+                        *waited = fine;
+                    return got;
+                }
+            }
+        }
+        ADD_FAILURE() << "nothing sent within " << max_fine << " fine ticks";
+        return TestDatagram{};
+    }
+
     // The router acknowledges a numbered datagram the engine sent.
     void ack(RouterSocket& r, const TestDatagram& d)
     {
@@ -164,19 +190,23 @@ public:
     }
 
     // `n` ticks of a router 1 that acknowledges every numbered message it
-    // gets and answers none; what the engine sent it, acknowledgements of
-    // its own left out.
+    // gets within a fine tick and answers none; what the engine sent it,
+    // acknowledgements of its own left out.
     std::vector<TestDatagram> tick_acking(int n)
     {
         std::vector<TestDatagram> sent;
         for (int i = 0; i < n; ++i) {
-            fake_host_tick(1);
-            for (const TestDatagram& d : r1->drain(0)) {
-                if (test_frame_code(d.bytes) == T_ACK)
-                    continue;
-                if (test_frame_sequence(d.bytes) != 0)
-                    ack(*r1, d);
-                sent.push_back(d);
+            for (int fine = 1; fine <= UDP_FINE_PER_TICK; ++fine) {
+                fake_host_fine_tick(1);
+                if (fine == UDP_FINE_PER_TICK && fake_host_tick_callback() != nullptr)
+                    fake_host_tick_callback()();
+                for (const TestDatagram& d : r1->drain(0)) {
+                    if (test_frame_code(d.bytes) == T_ACK)
+                        continue;
+                    if (test_frame_sequence(d.bytes) != 0)
+                        ack(*r1, d);
+                    sent.push_back(d);
+                }
             }
         }
         return sent;
