@@ -129,13 +129,15 @@ TEST_F(GuiMonitorSlowE2E, OverviewAccountingAndConnectionsByHand)
     }
 
     // Accounting (it takes input once the tables are read), then "Read And
-    // Reset": mode 0xFF for both line targets.
+    // Reset": each line target is read plainly, then read and reset (mode
+    // 0xFF), so that counters a router reset twice are told apart.
     XWindowInfo accounting;
     ASSERT_TRUE(x().click_until(ACCOUNTING_X, ACCOUNTING_Y, "Accounting", &accounting, STEP_MS));
     EXPECT_TRUE(shot("accounting"));
     click_bottom(accounting, RESET_X);
-    ASSERT_TRUE(wait_requests(4));
-    std::vector<std::pair<int, int>> expected = {{0x00, 0}, {0x00, 1}, {0xFF, 0}, {0xFF, 1}};
+    ASSERT_TRUE(wait_requests(6));
+    std::vector<std::pair<int, int>> expected = {{0x00, 0}, {0x00, 1}, {0x00, 0},
+                                                 {0xFF, 0}, {0x00, 1}, {0xFF, 1}};
     EXPECT_EQ(accounting_requests(), expected);
     // Close is taken once the reading is over.
     ASSERT_TRUE(x().click_until_gone(accounting.x + accounting.width - CLOSE_FROM_RIGHT,
