@@ -163,6 +163,8 @@ struct PeerKnobs {
     uint16_t late_copy_of = 0;     // ... counting requests of this code only; 0 any
     int lose_request = 0;          // this request (counted from 1) is lost the first time it comes
     uint16_t lose_request_of = 0;  // ... counting requests of this code only; 0 any
+    int lose_reply = 0;            // the replies to this request (counted from 1) are lost
+    uint16_t lose_reply_of = 0;    // ... counting requests of this code only; 0 any
 };
 
 // A numbered request the router took, with the replies it gave, so that a
@@ -180,6 +182,7 @@ struct PeerRequestRecord {
     };
     bool handled = false;        // false while the router still works on it (ack-delay)
     bool late_copy = false;      // its replies are to come again (late-copy knob)
+    bool lose_reply = false;     // its replies are lost on the way out (lose-reply knob)
     std::vector<Reply> replies;  // as sent (before any loss on the way)
 };
 

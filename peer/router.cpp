@@ -150,8 +150,13 @@ uint16_t send_from(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint1
     int delay_ms = reply_delay(r);
     // What answers the request being handled is kept with it: a router
     // that answers repeats sends it again.
-    if (PeerRequestRecord* t = r.replying_to ? taken_record(r, r.replying_to) : nullptr)
+    if (PeerRequestRecord* t = r.replying_to ? taken_record(r, r.replying_to) : nullptr) {
         t->replies.push_back({from, to, delay_ms, datagram});
+        if (t->lose_reply) {
+            h.event(r, "reply lost: " + describe(datagram));
+            return seq;
+        }
+    }
     transmit(r, h, from, to, datagram, delay_ms);
     return seq;
 }
@@ -1025,7 +1030,7 @@ void take(PeerRouter& r, PeerHost& h, const PeerInput& in)
     if (kind == NEW_NUMBER)
         h.event(r, "asked again handled: " + hex4(in.code) + " seq=" + std::to_string(in.seq) +
                        " (first seq=" + std::to_string(earlier->seq) + ")");
-    bool late_copy = false;
+    bool late_copy = false, lose_reply = false;
     if (kind == NEW_REQUEST) {
         // Counted as taken: the lost one comes again and is counted then.
         int n = r.new_requests[in.code] + 1;
@@ -1042,9 +1047,13 @@ void take(PeerRouter& r, PeerHost& h, const PeerInput& in)
         late_copy = r.knobs.late_copy > 0 &&
                     (r.knobs.late_copy_of ? n : all) == r.knobs.late_copy &&
                     counts_for(r.knobs.late_copy_of, in.code);
+        lose_reply = r.knobs.lose_reply > 0 &&
+                     (r.knobs.lose_reply_of ? n : all) == r.knobs.lose_reply &&
+                     counts_for(r.knobs.lose_reply_of, in.code);
     }
     PeerRequestRecord& t = take_record(r, in, datagram);
     t.late_copy = late_copy;
+    t.lose_reply = lose_reply;
     handle_later(r, h, in, t.id);
 }
 

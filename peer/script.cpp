@@ -510,6 +510,15 @@ const Keyword KEYWORDS[] = {
          *why = "expected lose-request N [CODE], N from 1";
          return false;
      }},
+    {"lose-reply", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         if ((a.size() == 2 || a.size() == 3) && number(a[1], 1000000, &r.knobs.lose_reply) &&
+             r.knobs.lose_reply > 0 &&
+             (a.size() == 2 || wire_code_of(a[2], &r.knobs.lose_reply_of)))
+             return true;
+         *why = "expected lose-reply N [CODE], N from 1";
+         return false;
+     }},
     {"loss", true,
      [](PeerRouter& r, const Args& a, std::string* why) {
          if ((a.size() == 2 || a.size() == 3) && number(a[1], 100, &r.knobs.loss_percent) &&

@@ -35,7 +35,7 @@
 // duplicate PERCENT [SEED]; send-duplicate PERCENT [SEED];
 // corrupt PERCENT [SEED]; send-corrupt PERCENT [SEED];
 // transit MS [SPREAD [SEED]]; send-transit MS [SPREAD [SEED]];
-// late-copy N MS [CODE]; lose-request N [CODE];
+// late-copy N MS [CODE]; lose-request N [CODE]; lose-reply N [CODE];
 // mute CODE...; own REQUEST CODE; numbered yes|no; numbered-linemon yes|no;
 // sequence-start N; short-state yes|no; short-open yes|no; restart-delay MS;
 // announce-restart yes|no; linemon-interval MS. Codes are message names
@@ -83,7 +83,8 @@
 // way do not count): late-copy sends the replies to the N-th a second time,
 // MS after the first, as a network that holds one back delivers it;
 // lose-request loses the N-th the first time it comes and lets its
-// retransmission through.
+// retransmission through; lose-reply handles the N-th and loses what it
+// answers (kept all the same: a router that answers repeats sends it).
 // announce-restart no: the restarted router does not announce itself, as
 // when that one datagram is lost; it still answers scans.
 //

@@ -309,10 +309,11 @@ TEST_F(RouterKnobs, AnOpenAskedAgainKeepsOrReplacesTheChallenge)
     }
 }
 
-// The open reply to an accepted password is lost and the station sends the
-// same password again under a new number: a router that answers repeats
-// sends the open reply again; one that handles it again has no password
-// asked and ignores it, as does one that only acknowledges it.
+// The open reply to an accepted password is lost (lose-reply) and the
+// station sends the same password again under a new number: a router that
+// answers repeats sends the open reply it kept; one that handles it again
+// has no password asked and ignores it, as does one that only acknowledges
+// it.
 TEST_F(RouterKnobs, APasswordAskedAgainAfterTheOpen)
 {
     struct Case {
@@ -321,18 +322,25 @@ TEST_F(RouterKnobs, APasswordAskedAgainAfterTheOpen)
         const char* event;
     };
     const Case cases[] = {
-        {"repeat answer", 2, "asked again answered: 3004 seq=3 (first seq=2)"},
-        {"repeat process", 1, "unexpected PASSWORD_REPLY from 10.77.0.1: no password asked"},
-        {"repeat ack-only", 1, "asked again acknowledged: 3004 seq=3 (first seq=2)"},
-        {"", 2, "password repeated"},
+        {"repeat answer", 1, "asked again answered: 3004 seq=3 (first seq=2)"},
+        {"repeat process", 0, "unexpected PASSWORD_REPLY from 10.77.0.1: no password asked"},
+        {"repeat ack-only", 0, "asked again acknowledged: 3004 seq=3 (first seq=2)"},
+        {"", 1, "password repeated"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         host = VirtualHost();
-        start(*c.mode ? std::vector<std::string>{c.mode} : std::vector<std::string>{}, "geheim");
+        std::vector<std::string> knobs = {"lose-reply 1 PASSWORD_REPLY"};
+        if (*c.mode)
+            knobs.push_back(c.mode);
+        start(knobs, "geheim");
         deliver(MSG_OPEN_REQUEST, 1);
         Bytes answer = password_answer(0, "geheim", CHALLENGE);
         deliver(MSG_PASSWORD_REPLY, 2, answer);
+        host.advance(10);
+        EXPECT_EQ(host.events_starting("reply lost: 3001"), 1);
+        EXPECT_EQ(acks_of(2).size(), 1u);
+        EXPECT_TRUE(of_code(MSG_OPEN_REPLY).empty());
         deliver(MSG_PASSWORD_REPLY, 3, answer);
         host.advance(10);
         EXPECT_EQ(acks_of(3).size(), 1u);
@@ -580,6 +588,7 @@ TEST(RouterKnobScript, NewKnobsTakeTheirValuesAndRefuseBadOnes)
         {"transit 20 15 6 7", "expected transit MS [SPREAD [SEED]]"},
         {"late-copy 0 40", "expected late-copy N MS [CODE]"},
         {"lose-request 3 NO_SUCH", "expected lose-request N [CODE]"},
+        {"lose-reply 0", "expected lose-reply N [CODE]"},
     };
     for (const Bad& b : bad) {
         PeerScript s;
