@@ -16,6 +16,8 @@ struct RetransmissionCopy {
     int length = 0;
     uint32_t destination = 0;
     int transmissions = 0;  // retransmissions made so far (0 after the first send)
+    int acks = 0;           // acknowledgements of it that came
+    uint32_t sent_at = 0;   // the clock (fine ticks) of its first transmission
 };
 
 struct Lowstate {
@@ -31,6 +33,8 @@ struct Lowstate {
     ErrorCallback error = nullptr;
     LowstateAckCallback ack = nullptr;
     LowstateAnswerCheck answer_check = nullptr;  // is a numbered datagram the awaited reply?
+    RttEstimate rtt{};                           // acknowledgement times of ...
+    uint32_t rtt_router = 0;                     // ... this router (0: none yet)
 };
 
 Lowstate layer;
@@ -98,12 +102,22 @@ int send_plain(uint32_t address, uint16_t code, const void* data, int length)
     return 0;
 }
 
+// A router's acknowledgement times say nothing about another's.
+void estimate_for(uint32_t address)
+{
+    if (address != layer.rtt_router || layer.rtt.rto_ms == 0) {
+        rtt_reset(&layer.rtt, LOWSTATE_RTO);
+        layer.rtt_router = address;
+    }
+}
+
 int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length,
                       LowstateAckCallback ack)
 {
+    estimate_for(address);
     // Without a timer the message could neither be repeated nor given up:
     // refuse it as busy before anything is sent.
-    int timer = udp_start_fine_timer(lowstate_retransmit, FIRST_RETRANSMIT_FINE);
+    int timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
     int give_up = udp_start_timer(lowstate_give_up, GIVE_UP_TICKS);
     if (timer == UDP_NO_TIMER || give_up == UDP_NO_TIMER) {
         udp_stop_fine_timer(timer);
@@ -118,6 +132,8 @@ int send_acknowledged(uint32_t address, uint16_t code, const void* data, int len
     layer.copy.length = LOWSTATE_HEADER + payload;
     layer.copy.destination = address;
     layer.copy.transmissions = 0;
+    layer.copy.acks = 0;
+    layer.copy.sent_at = udp_fine_clock();
     layer.ack = ack;
 
     int result = udp_send(address, layer.copy.datagram, size_t(layer.copy.length));
@@ -146,7 +162,18 @@ bool is_older(uint16_t number, uint16_t last)
 bool is_stale(uint32_t sender, uint16_t sequence)
 {
     return layer.connected && sender == layer.router && sequence != 0 && layer.last_received != 0 &&
-           is_older(sequence, layer.last_received);
+           (sequence == layer.last_received || is_older(sequence, layer.last_received));
+}
+
+// A further acknowledgement of the last message, after the first ended its
+// wait: the router had it more than once.
+void count_late_ack(uint32_t sender, const uint8_t* data, int length)
+{
+    if (data == nullptr || length < 2 || layer.copy.datagram == nullptr)
+        return;
+    if (uint32_t(get_u16(data)) == layer.counter && sender == layer.copy.destination &&
+        layer.copy.acks > 0)
+        ++layer.copy.acks;
 }
 
 // A number the router has not used yet in this connection: neither the last
@@ -167,8 +194,10 @@ bool answers_awaited(uint32_t sender, uint16_t code, uint16_t sequence)
 
 void deliver(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
 {
-    if (is_ack_class(code))
+    if (is_ack_class(code)) {
+        count_late_ack(sender, data, length);
         return;
+    }
     if (is_stale(sender, sequence))
         return;
     if (layer.receive != nullptr)
@@ -186,6 +215,13 @@ void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t*
             return;
         if (uint32_t(get_u16(data)) != layer.counter || sender != layer.copy.destination)
             return;
+        // Only a message that went out once tells how long this router takes:
+        // the acknowledgement of a repeat may answer any copy.
+        if (layer.copy.transmissions == 0) {
+            rtt_sample(&layer.rtt, LOWSTATE_RTO,
+                       rtt_elapsed_ms(layer.copy.sent_at, udp_fine_clock()));
+        }
+        layer.copy.acks = 1;
         back_to_idle();
         if (layer.ack != nullptr)
             layer.ack(sender, code, sequence, data, length);
@@ -270,6 +306,48 @@ int lowstate_transmissions()
     return layer.copy.datagram != nullptr ? layer.copy.transmissions + 1 : 0;
 }
 
+int lowstate_acknowledgements()
+{
+    return layer.copy.datagram != nullptr ? layer.copy.acks : 0;
+}
+
+const RttEstimate& lowstate_rtt()
+{
+    return layer.rtt;
+}
+
+int lowstate_resend(int counter, LowstateAckCallback ack)
+{
+    if (layer.copy.datagram == nullptr || counter <= 0 || uint32_t(counter) != layer.counter)
+        return 0;
+    if (layer.state != SendState::idle) {
+        report(LOWSTATE_BUSY);
+        return -1;
+    }
+    int timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
+    int give_up = udp_start_timer(lowstate_give_up, GIVE_UP_TICKS);
+    if (timer == UDP_NO_TIMER || give_up == UDP_NO_TIMER) {
+        udp_stop_fine_timer(timer);
+        udp_stop_timer(give_up);
+        report(LOWSTATE_BUSY);
+        return -1;
+    }
+    // A repeat: its acknowledgement is no sample of the router's time.
+    layer.copy.transmissions++;
+    layer.ack = ack;
+    int result = udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
+    if (result != 0) {
+        udp_stop_fine_timer(timer);
+        udp_stop_timer(give_up);
+        report(result);
+        return -1;
+    }
+    layer.timer = timer;
+    layer.give_up_timer = give_up;
+    layer.state = SendState::awaiting_ack;
+    return int(layer.counter);
+}
+
 int lowstate_awaiting_ack()
 {
     return layer.state == SendState::awaiting_ack ? 1 : 0;
@@ -310,8 +388,11 @@ void lowstate_retransmit()
         return;
     layer.copy.transmissions++;
     udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
+    // The router is slower than thought, or the network lost the message:
+    // either way the next repeat waits twice as long.
+    rtt_back_off(&layer.rtt, LOWSTATE_RTO);
     // Without a slot there are no more repeats; the give-up still ends the wait.
-    layer.timer = udp_start_fine_timer(lowstate_retransmit, RETRANSMIT_FINE);
+    layer.timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
 }
 
 void lowstate_give_up()

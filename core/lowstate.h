@@ -4,10 +4,14 @@
 // when none has come, drops stale duplicates from the connected
 // router and reports transport failures through an error callback.
 //
-// A message is repeated on the next fine tick and then once a tick until it
-// is acknowledged, and given up on the twelfth tick after it was first
-// sent: a lost datagram costs a fraction of a tick, and the bound within
-// which a dead router is noticed stays twelve ticks.
+// A message is repeated when its acknowledgement is overdue for the router
+// it went to, as TCP times its retransmissions: the layer keeps a smoothed
+// acknowledgement time and its deviation from the messages this router
+// acknowledged the first time they went out (lowstate_rtt.h), repeats after
+// that time plus four deviations, doubling the wait on every repeat, and
+// gives up on the twelfth tick after the first send. A router that answers
+// quickly sees no duplicate on a network that loses nothing, a slow one few,
+// and the bound within which a dead router is noticed stays twelve ticks.
 //
 // At most one acknowledged message is outstanding at any time. Error codes
 // (records.h): LOWSTATE_UNEXPECTED_REQUEST 8777, LOWSTATE_NO_ACK 8888,
@@ -17,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "lowstate_rtt.h"
 #include "records.h"
 #include "udp.h"
 
@@ -32,8 +37,17 @@ constexpr uint16_t LOWSTATE_ACK_CLASS =
     0xFF00;                             // any code with this high byte is an acknowledgement
 constexpr int LOWSTATE_ACK_LENGTH = 6;  // bytes of a whole acknowledgement
 
-constexpr int FIRST_RETRANSMIT_FINE = 0;                // fine-timer count: the next fine tick
-constexpr int RETRANSMIT_FINE = UDP_FINE_PER_TICK - 1;  // then every 4th fine tick (once a tick)
+// Retransmission time-out of the acknowledged layer. Before the router's
+// first acknowledgement a second comes well after any healthy router's
+// answer; the floor is the clock's resolution (a router acknowledging at
+// once is measured as 0), and the ceiling keeps the repeats at most four
+// ticks apart, as routers are promised.
+constexpr RttLimits LOWSTATE_RTO = {
+    1000,              // initial_ms
+    UDP_FINE_TICK_MS,  // floor_ms
+    4000,              // ceiling_ms
+    UDP_FINE_TICK_MS,  // granularity_ms
+};
 constexpr int GIVE_UP_TICKS = 11;  // timer count of the give-up: LOWSTATE_NO_ACK on the 12th tick
 
 // A delivered datagram, or the acknowledgement of an acknowledged send.
@@ -101,14 +115,31 @@ int lowstate_awaiting_ack();
 // message may have answered every copy.
 int lowstate_transmissions();
 
+// How many acknowledgements of the last acknowledged message have come (a
+// router acknowledges every arrival: more than one means the network or a
+// repeat brought it to the router more than once).
+int lowstate_acknowledgements();
+
+// Sends the last acknowledged message again under its own number, as an
+// acknowledged send awaiting its acknowledgement anew: a router tells it
+// from a new request by that number. `counter` is the result of the send
+// that is repeated. Result as lowstate_send: the counter, or -1 after the
+// error callback (LOWSTATE_BUSY while a message awaits its acknowledgement);
+// 0 and nothing sent when `counter` is not the last message's.
+int lowstate_resend(int counter, LowstateAckCallback ack);
+
+// The acknowledgement estimate of the router the last message went to.
+const RttEstimate& lowstate_rtt();
+
 // The endpoint's receive function. While connected, a numbered datagram
 // from the router whose number is at most half the number space behind the
 // last one delivered (16-bit serial order, so the order survives the
-// router's counter passing 65535) is a stale duplicate: acknowledged, not
-// delivered. The last number itself is delivered again.
+// router's counter passing 65535), or is that last number itself, is a
+// duplicate: acknowledged, not delivered. A copy of a message already handled
+// would otherwise be handled twice.
 void lowstate_receive(uint32_t sender, const uint8_t* data, int length);
 
-// The retransmission timer's function (fine tick).
+// The retransmission timer's function (fine tick): the time-out expired.
 void lowstate_retransmit();
 // The give-up timer's function (tick).
 void lowstate_give_up();

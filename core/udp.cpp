@@ -38,6 +38,7 @@ struct Endpoint {
     int queued = 0;
     TimerSlot timers[UDP_TIMER_SLOTS];
     TimerSlot fine_timers[UDP_FINE_SLOTS];
+    uint32_t fine_clock = 0;  // fine ticks since the endpoint was opened
 };
 
 Endpoint endpoint;
@@ -106,6 +107,7 @@ int udp_open(UdpReceiveFunction receive, uint16_t port)
         slot = TimerSlot{0, nullptr};
     for (TimerSlot& slot : endpoint.fine_timers)
         slot = TimerSlot{0, nullptr};
+    endpoint.fine_clock = 0;
     main_add_timer(udp_timer_tick, UDP_TICK_SECONDS);
     main_add_fine_timer(udp_fine_tick, UDP_FINE_TICK_MS);
     return 0;
@@ -208,7 +210,13 @@ void udp_stop_fine_timer(int slot)
 
 void udp_fine_tick()
 {
+    ++endpoint.fine_clock;
     tick_in(endpoint.fine_timers, UDP_FINE_SLOTS);
+}
+
+uint32_t udp_fine_clock()
+{
+    return endpoint.fine_clock;
 }
 
 void* udp_alloc(size_t size)

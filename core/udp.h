@@ -18,7 +18,7 @@ constexpr int UDP_NO_TIMER = -1;           // slot id of "no timer" (and of a fa
 constexpr int UDP_TICK_SECONDS = 1;        // seconds between two calls of udp_timer_tick
 constexpr int UDP_FINE_TICK_MS = 250;      // milliseconds between two calls of udp_fine_tick
 constexpr int UDP_FINE_PER_TICK = 1000 / UDP_FINE_TICK_MS;  // fine ticks in one tick
-constexpr int UDP_FINE_SLOTS = 2;  // one-shot fine timers that can be pending at once
+constexpr int UDP_FINE_SLOTS = 4;  // one-shot fine timers that can be pending at once
 
 // Called for every accepted datagram. `data` lives in the endpoint's one
 // receive buffer and is overwritten by the next datagram.
@@ -69,6 +69,11 @@ void udp_timer_tick();
 int udp_start_fine_timer(UdpTimerFunction function, int fine_ticks);
 void udp_stop_fine_timer(int slot);
 void udp_fine_tick();
+
+// Fine ticks since the endpoint was opened: the back end's clock. Every time
+// the back end measures (a router's acknowledgement and reply times) is a
+// difference of two readings, so a test drives it with virtual fine ticks.
+uint32_t udp_fine_clock();
 
 // Zeroed memory from myutil_malloc (never null); released with udp_free.
 void* udp_alloc(size_t size);

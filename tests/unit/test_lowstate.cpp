@@ -94,6 +94,48 @@ protected:
         fake_host_pump(0);
     }
 
+    // Fine ticks pass until the router gets something (at most twelve ticks).
+    Bytes next_repeat(FakeUdpPeer& router)
+    {
+        for (int fine = 0; fine < 12 * UDP_FINE_PER_TICK; fine++) {
+            fake_host_fine_tick(1);
+            Bytes got = next_at(router);
+            if (!got.empty())
+                return got;
+        }
+        return {};
+    }
+
+    // One acknowledged message to router 1, which acknowledges every arrival
+    // `delay` fine ticks later and loses the first `lose` of them. Returns
+    // how often it went out; `fine` (may be null) gets the fine ticks until
+    // the acknowledgement ended the wait.
+    int exchange(int delay, int lose = 0, int* fine_out = nullptr)
+    {
+        int counter = send_acked(test_net_router_ip(1));
+        EXPECT_GT(counter, 0);
+        int sent = 0;
+        std::vector<int> ack_at;
+        int fine = 0;
+        for (; fine <= 12 * UDP_FINE_PER_TICK; fine++) {
+            if (fine > 0)
+                fake_host_fine_tick(1);
+            for (size_t i = r1->drain(0).size(); i > 0; i--) {
+                if (++sent > lose)
+                    ack_at.push_back(fine + delay);
+            }
+            for (int at : ack_at) {
+                if (at == fine && lowstate_awaiting_ack())
+                    from_router(*r1, test_frame_ack(uint16_t(counter)));
+            }
+            if (!lowstate_awaiting_ack())
+                break;
+        }
+        if (fine_out != nullptr)
+            *fine_out = fine;
+        return sent;
+    }
+
     int send_acked(uint32_t to, uint16_t code = 0x0102, const Bytes& payload = PAYLOAD)
     {
         return lowstate_send(to, code, payload.data(), int(payload.size()), 1, on_ack);
@@ -130,27 +172,27 @@ TEST_F(AckLayer, PlainSendCarriesSequenceZeroAndAwaitsNothing)
     EXPECT_EQ(send_acked(test_net_router_ip(1)), 1);
 }
 
-// A lost message costs a quarter of a second: it is repeated on the next
-// fine tick, then on every fourth one (once a second), as often as fits in
-// the twelve ticks after which it is given up.
-TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAndFailsOnTwelve)
+// Without an acknowledgement from a router never measured, the message is
+// repeated after one second, then after two and after four (the ceiling),
+// and given up on the twelfth tick: fine ticks 5, 14, 31 and 48 after the
+// send (a fine timer fires on the fine tick after its count).
+TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedWithADoublingTimeOutAndFailsOnTwelve)
 {
     ASSERT_EQ(fake_host_fine_ms(), UDP_FINE_TICK_MS);
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     ASSERT_EQ(first, test_frame(0x0102, 1, PAYLOAD));
-    int transmissions = 1;
+    const std::vector<int> repeats_at = {5, 14, 31, 48};
+    std::vector<int> repeated;
+    int fine_now = 0;
     for (int tick = 1; tick <= 12; tick++) {
         for (int fine = 1; fine <= UDP_FINE_PER_TICK; fine++) {
             fake_host_fine_tick(1);
-            std::vector<TestDatagram> sent = r1->drain(20);
-            // Fine ticks 1, 5, 9 ... since the send.
-            size_t expected = fine == 1 ? 1 : 0;
-            ASSERT_EQ(sent.size(), expected) << "tick " << tick << " fine tick " << fine;
-            if (expected == 1) {
-                EXPECT_EQ(sent[0].bytes, first) << "tick " << tick;
+            ++fine_now;
+            for (const TestDatagram& d : r1->drain(20)) {
+                EXPECT_EQ(d.bytes, first) << "fine tick " << fine_now;
+                repeated.push_back(fine_now);
             }
-            transmissions += int(sent.size());
         }
         ASSERT_TRUE(errors.empty()) << "tick " << tick;
         ASSERT_NE(fake_host_tick_callback(), nullptr);
@@ -158,7 +200,7 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAn
         EXPECT_EQ(errors, tick < 12 ? std::vector<int>{} : std::vector<int>{LOWSTATE_NO_ACK})
             << "tick " << tick;
     }
-    EXPECT_EQ(transmissions, 13);
+    EXPECT_EQ(repeated, repeats_at);
     // Idle again: no more transmissions, and a new message is accepted.
     fake_host_tick(8);
     EXPECT_TRUE(r1->quiet());
@@ -166,12 +208,96 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedOnTheNextFineTickThenOnceATickAn
     EXPECT_EQ(errors.size(), 1u);
 }
 
+// Routers that acknowledge every arrival after a fixed time, by table: one
+// that answers within a third of a second never gets a duplicate, a slow one
+// (a second and a half) one in thirty messages, the first, before its time
+// is known.
+TEST_F(AckLayer, RepeatsFollowTheRoutersOwnAcknowledgementTime)
+{
+    const struct {
+        int delay_fine;
+        int repeats;
+    } cases[] = {{0, 0}, {1, 0}, {2, 0}, {6, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.delay_fine);
+        ASSERT_EQ(lowstate_init(TEST_NET_PORT, on_receive, on_error), 0);
+        int repeats = 0;
+        for (int message = 0; message < 30; message++)
+            repeats += exchange(c.delay_fine) - 1;
+        EXPECT_EQ(repeats, c.repeats);
+        EXPECT_TRUE(errors.empty());
+    }
+}
+
+// Once the router is known to answer at once, a lost message goes out again
+// within half a second.
+TEST_F(AckLayer, ALossToAFastRouterCostsLittle)
+{
+    for (int message = 0; message < 10; message++)
+        ASSERT_EQ(exchange(0), 1);
+    int fine = 0;
+    EXPECT_EQ(exchange(0, 1, &fine), 2);
+    EXPECT_LE(fine, 2);
+}
+
+// Karn: the acknowledgement of a message that went out twice may answer
+// either copy, so it is no sample; the doubled time-out stays until a
+// message that went out once is acknowledged.
+TEST_F(AckLayer, AnAcknowledgedRepeatIsNoSampleAndTheBackOffStays)
+{
+    EXPECT_EQ(exchange(6), 2);
+    EXPECT_EQ(lowstate_rtt().samples, 0);
+    EXPECT_EQ(lowstate_rtt().rto_ms, 2000);
+    EXPECT_EQ(exchange(6), 1);
+    EXPECT_EQ(lowstate_rtt().samples, 1);
+    EXPECT_EQ(lowstate_rtt().srtt_ms, 1500);
+}
+
+// Every acknowledgement of the last message is counted: a second one, after
+// the first ended the wait, says the router had it twice.
+TEST_F(AckLayer, FurtherAcknowledgementsOfTheLastMessageAreCounted)
+{
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
+    next_at(*r1);
+    EXPECT_EQ(lowstate_acknowledgements(), 0);
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(lowstate_acknowledgements(), 1);
+    from_router(*r2, test_frame_ack(1));  // another router's says nothing
+    from_router(*r1, test_frame_ack(7));  // nor one of another number
+    EXPECT_EQ(lowstate_acknowledgements(), 1);
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(lowstate_acknowledgements(), 2);
+    EXPECT_EQ(acked.size(), 1u);  // the callback ran once
+}
+
+// A repeat under the message's own number awaits its acknowledgement anew
+// and counts as a transmission; another number is not repeated.
+TEST_F(AckLayer, TheLastMessageIsSentAgainUnderItsOwnNumber)
+{
+    ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
+    const Bytes first = next_at(*r1);
+    EXPECT_EQ(lowstate_resend(1, on_ack), -1);  // still awaited: busy
+    EXPECT_EQ(errors, std::vector<int>{LOWSTATE_BUSY});
+    errors.clear();
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(lowstate_resend(2, on_ack), 0);
+    EXPECT_TRUE(r1->quiet());
+    EXPECT_EQ(lowstate_resend(1, on_ack), 1);
+    EXPECT_EQ(next_at(*r1), first);
+    EXPECT_EQ(lowstate_awaiting_ack(), 1);
+    EXPECT_EQ(lowstate_transmissions(), 2);
+    from_router(*r1, test_frame_ack(1));
+    EXPECT_EQ(lowstate_awaiting_ack(), 0);
+    EXPECT_EQ(acked.size(), 2u);
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(AckLayer, MatchingAcknowledgementEndsTheWaitAndReachesTheCallback)
 {
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
-    fake_host_tick(5);  // five repeats went out
-    EXPECT_EQ(r1->drain(20).size(), 5u);
+    fake_host_tick(5);  // repeats after one and three seconds
+    EXPECT_EQ(r1->drain(20).size(), 2u);
     from_router(*r1, test_frame_ack(1));
     ASSERT_EQ(acked.size(), 1u);
     EXPECT_EQ(acked[0].sender, test_net_router_ip(1));
@@ -215,8 +341,7 @@ TEST_F(AckLayer, AcknowledgementsThatDoNotMatchAreIgnored)
         }
         EXPECT_TRUE(acked.empty());
         EXPECT_TRUE(delivered.empty());
-        fake_host_fine_tick(1);
-        EXPECT_EQ(test_frame_sequence(next_at(*r1)), 1);  // still repeated
+        EXPECT_EQ(test_frame_sequence(next_repeat(*r1)), 1);  // still repeated
         from_router(*r1, test_frame_ack(1));
         EXPECT_EQ(acked.size(), 1u);
         EXPECT_TRUE(errors.empty());
@@ -328,7 +453,7 @@ TEST_F(AckLayer, StaleNumbersFromTheConnectedRouterAreAcknowledgedButNotDelivere
         uint16_t sequence;
         bool delivered;
     };
-    const Step steps[] = {{9, true}, {7, false}, {9, true}, {10, true}, {0, true}, {8, false}};
+    const Step steps[] = {{9, true}, {7, false}, {9, false}, {10, true}, {0, true}, {8, false}};
     size_t count = 0;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.sequence);
@@ -355,7 +480,7 @@ TEST_F(AckLayer, StaleNumbersAreToldApartAcrossTheWrap)
         {65525, true},                   // the first number after the connection, whatever it is
         {65535, true},  {1, true},       // after the wrap
         {65535, false},                  // two behind, before the wrap: a stale duplicate
-        {1, true},                       // the last one again
+        {1, false},                      // the last one again: a copy
         {2, true},      {32770, false},  // exactly half the space behind 2: older
         {32769, true},                   // one less than half: newer
         {1, false},                      // half behind 32769
@@ -515,15 +640,17 @@ TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer)
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     next_at(*r1);
     fake_host_tick(2);
-    EXPECT_EQ(r1->drain(20).size(), 2u);  // the first message's repeats
+    EXPECT_EQ(r1->drain(20).size(), 1u);  // the first message's repeat, after a second
     lowstate_set_connect_state(0, 1, 0);
     ASSERT_EQ(send_acked(test_net_router_ip(1), 0x0103), 1);
     const Bytes second = next_at(*r1);
-    // The new message keeps its own full schedule: a repeat on its first
-    // fine tick and on every tick after, failure on its twelfth tick.
+    // The new message keeps its own schedule, from the time-out the repeat
+    // doubled to two seconds: repeats on fine ticks 9, 26 and 43 (ticks 3, 7
+    // and 11), failure on its twelfth tick; the first message's timer adds
+    // nothing.
     for (int tick = 1; tick <= 12; tick++) {
         fake_host_tick(1);
-        size_t expected = 1;
+        size_t expected = (tick == 3 || tick == 7 || tick == 11) ? 1 : 0;
         std::vector<TestDatagram> sent = r1->drain(20);
         ASSERT_EQ(sent.size(), expected) << "tick " << tick;
         if (expected) {

@@ -412,8 +412,9 @@ TEST_F(TableTransfer, ALateCopyOfAPutReplyDoesNotAnswerTheNextPut)
     EXPECT_EQ(test_frame_payload(second.bytes), route_body('A', 1));
     send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 0));  // the copy
     EXPECT_TRUE(r1->quiet());                          // no third put
-    // The second put is still repeated until it is acknowledged.
-    fake_host_fine_tick(1);
+    // The second put is still repeated until it is acknowledged (the router
+    // acknowledged at once so far: after the clock's resolution).
+    fake_host_fine_tick(2);
     TestDatagram repeat = expect_acked(T_PUT_ENTRY_REQUEST);
     EXPECT_EQ(repeat.bytes, second.bytes);
     send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 1));
