@@ -126,6 +126,8 @@ int highstate_open_router(OpenCallback fn, uint32_t address)
     highstate.next.open = fn;
     highstate.target_addr = address;
     highstate.state = HIGHSTATE_OPENING;
+    // Another router's reply times say nothing about this one's.
+    rtt_reset(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO);
     // A second open from this station only restarts the registration.
     int result = highstate_send_request(address, OPEN_REQUEST, nullptr, 0, HIGHSTATE_ASK_AGAIN, 0);
     if (result < 0)

@@ -114,7 +114,39 @@ bool only_target_heard()
     }
 }
 
-// Does `reply` answer `request`?
+// Which reply answers which request, and how a reply is known not to be a
+// copy of an earlier one. The router sends one reply per arrival of a
+// request; the network may lose, delay, reorder and duplicate every
+// datagram, and a request may reach the router more than once (a repeat of
+// the acknowledged layer, a request asked again, a duplicate on the way).
+//
+//   request                  reply                  identified by
+//   OPEN_REQUEST             PASSWORD_REQUEST,      the state (opening); a further
+//                            OPEN_REPLY,            PASSWORD_REQUEST renews the
+//                            CLOSE_REPLY            challenge, never restarts the prompt
+//   PASSWORD_REPLY           OPEN_REPLY,            the state (password asked)
+//                            CLOSE_REPLY
+//   GET_ENTRY_REQUEST        GET_ENTRY_REPLY        table and index
+//   PUT_ENTRY_REQUEST        PUT_ENTRY_REPLY        order (below)
+//   GET_ACCOUNTING_REQUEST   GET_ACCOUNTING_REPLY   order
+//   SET_PASSWORD_REQUEST     SET_PASSWORD_REPLY     order
+//   PUT_ROUTER_DATA_REQUEST  PUT_ROUTER_DATA_REPLY  order
+//
+// Order, for a reply that names nothing of its request:
+//   - it is taken only while its request awaits it; a reply of the open
+//     router that answers nothing awaited is a copy of one handled before;
+//   - an unnumbered one only after the router acknowledged the request's
+//     last transmission: before that it may be a late copy of the previous
+//     reply (the request itself may have been lost);
+//   - a numbered one (a router may number its replies) only with a number
+//     newer than the last one handled: the acknowledged layer drops a
+//     repeated or older number;
+//   - after an exchange whose request the router may have had more than once
+//     (sent more than once, or acknowledged more than once), the next request
+//     is held back for the router's reply time-out (highstate_send_request),
+//     and every reply in that drain is a copy.
+// Whatever is taken for a copy is dropped without a word: it never ends an
+// operation and never draws a send of its own.
 bool answers(uint16_t request, uint16_t reply)
 {
     switch (reply) {
@@ -124,11 +156,29 @@ bool answers(uint16_t request, uint16_t reply)
         return request == PUT_ENTRY_REQUEST;
     case PUT_ROUTER_DATA_REPLY:
         return request == PUT_ROUTER_DATA_REQUEST;
+    case GET_ACCOUNTING_REPLY:
+        return request == GET_ACCOUNTING_REQUEST;
+    case SET_PASSWORD_REPLY:
+        return request == SET_PASSWORD_REQUEST;
     case PASSWORD_REQUEST:
         return request == OPEN_REQUEST;
     case OPEN_REPLY:
     case CLOSE_REPLY:
         return request == OPEN_REQUEST || request == PASSWORD_REPLY;
+    default:
+        return false;
+    }
+}
+
+bool is_connection_reply(uint16_t code)
+{
+    switch (code) {
+    case GET_ENTRY_REPLY:
+    case PUT_ENTRY_REPLY:
+    case PUT_ROUTER_DATA_REPLY:
+    case GET_ACCOUNTING_REPLY:
+    case SET_PASSWORD_REPLY:
+        return true;
     default:
         return false;
     }
@@ -142,26 +192,54 @@ uint32_t reply_key(uint16_t code, const uint8_t* data, int length)
     return highstate_entry_key(data[2], static_cast<uint16_t>(data[3] << 8 | data[4]));
 }
 
-// A request that went out more than once may be answered more than once.
-// A further reply to the request answered last, while it is not also the
-// reply to the request now awaited, is such a late copy: it says nothing
-// new, and taken for the next reply it would answer a request the router
-// may never have had.
-bool late_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length)
+// An entry reply for the table being read, of an index read already.
+bool entry_read_before(uint32_t key)
 {
-    // A copy repeats the reply that answered: a refusal after a password
-    // request (the router gave up waiting for the password) is news.
-    if (!highstate.answered_copies || code != highstate.answered_reply ||
-        !answers(highstate.answered_code, code))
+    uint32_t table = (key >> 16) & 0xFF;
+    uint32_t index = key & 0xFFFF;
+    uint32_t awaited = highstate.request_key;
+    return table == ((awaited >> 16) & 0xFF) && index < (awaited & 0xFFFF);
+}
+
+// The reply of the open router to a request of the connection: is it a copy
+// of one handled before (see the table above)?
+bool connection_copy(uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
+    if (highstate.state != HIGHSTATE_REQUEST_PENDING || !highstate.reply_awaited ||
+        highstate.request_held || !answers(highstate.request_code, code))
+        return true;
+    if (code == GET_ENTRY_REPLY) {
+        uint32_t key = reply_key(code, data, length);
+        return key != highstate.request_key && entry_read_before(key);
+    }
+    return sequence == 0 && !highstate.request_acked;
+}
+
+// A reply of the open to the router being opened, or to the open router
+// after it accepted: is it a copy?
+bool open_copy(uint32_t sender, uint16_t code)
+{
+    switch (highstate.state) {
+    case HIGHSTATE_OPENING:
         return false;
-    uint32_t router = highstate.router_addr != 0 ? highstate.router_addr : highstate.target_addr;
-    if (sender != router)
-        return false;
-    uint32_t key = reply_key(code, data, length);
-    if (key != highstate.answered_key)
-        return false;
-    return !(highstate.reply_awaited && answers(highstate.request_code, code) &&
-             highstate.request_key == key);
+    case HIGHSTATE_PASSWORD_ASKED:
+        // The router asks again (a copy, or its answer to an open asked
+        // again): the challenge is renewed, the prompt not restarted.
+        return code == PASSWORD_REQUEST;
+    default:
+        // The open is over: whatever of it still comes from the router is a copy.
+        return highstate.router_addr != 0 && sender == highstate.router_addr;
+    }
+}
+
+bool is_copy(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
+    if (is_connection_reply(code))
+        return highstate.state >= HIGHSTATE_CONNECTED && sender == highstate.router_addr &&
+               connection_copy(code, sequence, data, length);
+    if (code == PASSWORD_REQUEST || code == OPEN_REPLY || code == CLOSE_REPLY)
+        return open_copy(sender, code);
+    return false;
 }
 
 // A repeated open made the router ask for the password anew: the password
@@ -206,6 +284,8 @@ int highstate_init(ErrorCallback error_fn, uint32_t broadcast)
     highstate.reply_timer = HIGHSTATE_NO_TIMER;
     highstate.reask_timer = HIGHSTATE_NO_TIMER;
     highstate.fw_timer = HIGHSTATE_NO_TIMER;
+    highstate.drain_timer = HIGHSTATE_NO_TIMER;
+    rtt_reset(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO);
     return 0;
 }
 
@@ -227,7 +307,7 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
     if (length < 0)
         length = 0;
     highstate.receiving_code = code;
-    if (late_copy(sender, code, data, length)) {
+    if (is_copy(sender, code, sequence, data, length)) {
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
             renew_challenge(sequence, data, length);
         return;

@@ -25,7 +25,9 @@
 #include <cstdint>
 
 #include "list.h"
+#include "lowstate_rtt.h"
 #include "records.h"
+#include "udp.h"
 
 constexpr int HIGHSTATE_REPLY_TICKS = 30;  // wait for a reply after its acknowledgement
 constexpr int HIGHSTATE_READ_RETRIES = 8;  // re-asks of one entry the router answers wrongly
@@ -38,6 +40,18 @@ constexpr int HIGHSTATE_QUERY_TICKS = 2;    // state query: at once and on tick 
 constexpr int HIGHSTATE_RESCAN_TICKS = 3;   // reset, restart: a scan every 4th tick
 constexpr int HIGHSTATE_RESET_TICKS = 120;  // reset: error 14 on the 121st tick
 constexpr int HIGHSTATE_NO_TIMER = -1;      // a timer slot that holds nothing of ours
+
+// How long the open router takes to reply after it acknowledged a request,
+// estimated as the acknowledged layer estimates acknowledgements (a reply
+// that may answer a repeat is no sample). A router may take seconds (a
+// flash write), so before the first sample a reply is awaited three seconds,
+// and never less than one.
+constexpr RttLimits HIGHSTATE_REPLY_RTO = {
+    3000,              // initial_ms
+    1000,              // floor_ms
+    8000,              // ceiling_ms
+    UDP_FINE_TICK_MS,  // granularity_ms
+};
 
 // Continuations of the awaited replies.
 typedef void (*HighstateEntryFn)(void* record);  // GET_ENTRY_REPLY: a new record, the receiver's
@@ -118,18 +132,24 @@ struct HighstateContext {
     uint16_t challenge;       // the password request answered (a repeated open renews it)
     uint16_t challenge_seq;
     int32_t challenge_renewed;  // flag: a later password request replaced the one the caller saw
-    int32_t fw_timer;           // slot of a firmware time-out (firmware module)
-    int32_t count;              // entries to read; index in flight; accounting position
-    int32_t index;              // the entry asked for next (low 16 bits on the wire)
-    int32_t retries;            // wrong-index answers to the entry asked for now
-    int32_t put_count;          // put and delete messages sent for the table being written
-    int32_t writes;             // ... for the whole write (all tables of a configuration)
-    int32_t deleting;           // flag: the table write is past the edited list, deleting
-    uint32_t serial;            // raised by every operation start (tells a stale report apart)
-    ListObject* list_new;       // table write: edited list; accounting: the line targets
-    ListObject* list_old;       // table write: the list as last read
-    ListNode* cur_new;          // the walk's position in list_new
-    ListNode* cur_old;          // ... in list_old
+    int32_t request_acked;  // flag: the last transmission of the awaited request was acknowledged
+    uint32_t acked_at;      // the clock (fine ticks) of that acknowledgement
+    int32_t request_held;   // flag: the request waits for the drain to end before it goes out
+    uint32_t drain_until;   // the clock before which no request goes out (copies may come)
+    int32_t drain_timer;    // slot of the fine timer that sends a held request
+    RttEstimate reply_rtt;  // the open router's reply times
+    int32_t fw_timer;       // slot of a firmware time-out (firmware module)
+    int32_t count;          // entries to read; index in flight; accounting position
+    int32_t index;          // the entry asked for next (low 16 bits on the wire)
+    int32_t retries;        // wrong-index answers to the entry asked for now
+    int32_t put_count;      // put and delete messages sent for the table being written
+    int32_t writes;         // ... for the whole write (all tables of a configuration)
+    int32_t deleting;       // flag: the table write is past the edited list, deleting
+    uint32_t serial;        // raised by every operation start (tells a stale report apart)
+    ListObject* list_new;   // table write: edited list; accounting: the line targets
+    ListObject* list_old;   // table write: the list as last read
+    ListNode* cur_new;      // the walk's position in list_new
+    ListNode* cur_old;      // ... in list_old
     LineMonitorCallback linemon_fn;  // set while the line monitor runs
     PercentCallback progress_fn;     // the firmware download's percentage callback
     HighstateChain chain;            // the chained read or write of all three tables
@@ -181,8 +201,13 @@ uint32_t highstate_entry_key(uint8_t table, uint16_t index);
 // is sent again (a new number, the same payload) HIGHSTATE_REASK_TICKS+1
 // ticks after each acknowledgement without its reply, HIGHSTATE_REASKS
 // times at most. `key` names what the request is about, so that a late copy
-// of its reply is known after the next request has gone out. Returns the
-// acknowledged send's result (-1: failed, already reported).
+// of its reply is known after the next request has gone out. After an
+// exchange whose request the router may have had more than once, the next
+// request of the same kind (but an entry read) is held until copies of that
+// reply have had time to come (the router's reply time-out), and goes out
+// from a timer then. Returns the
+// acknowledged send's result (-1: failed, already reported), or 0 when the
+// request is held.
 int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length,
                            HighstateRepeat repeat, uint32_t key);
 

@@ -37,18 +37,67 @@ void disconnect_transport()
     lowstate_set_connect_state(0, 1, 0);
 }
 
+void stop_fine_timer(int32_t* slot)
+{
+    if (*slot != HIGHSTATE_NO_TIMER) {
+        udp_stop_fine_timer(*slot);
+        *slot = HIGHSTATE_NO_TIMER;
+    }
+}
+
 // No request awaits a reply any more.
 void stop_reply_wait()
 {
     highstate.reply_awaited = 0;
     highstate.request_counter = 0;
     highstate.asks = 0;
+    highstate.request_acked = 0;
+    highstate.request_held = 0;
     highstate_stop_timer(&highstate.reply_timer);
     highstate_stop_timer(&highstate.reask_timer);
+    stop_fine_timer(&highstate.drain_timer);
+}
+
+// Fine ticks from now until the drain ends (0: none).
+int drain_left()
+{
+    int32_t left = int32_t(highstate.drain_until - udp_fine_clock());
+    return left > 0 ? left : 0;
 }
 
 void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int);
 void reask_timeout();
+
+// Sends the awaited request as it is kept (a new number). Returns the
+// acknowledged send's result; on failure the error path has ended the
+// operation.
+int send_kept_request()
+{
+    highstate.request_acked = 0;
+    int result = lowstate_send(highstate.request_addr, highstate.request_code,
+                               highstate.request_length > 0 ? highstate.request_data : nullptr,
+                               highstate.request_length, 1, request_acked);
+    if (result > 0)
+        highstate.request_counter = result;
+    return result;
+}
+
+// The drain after an exchange that may have drawn copies has ended: the
+// held request goes out.
+void drain_over()
+{
+    highstate.drain_timer = HIGHSTATE_NO_TIMER;
+    if (!highstate.reply_awaited || !highstate.request_held)
+        return;
+    int left = drain_left();
+    if (left > 0) {
+        highstate.drain_timer = udp_start_fine_timer(drain_over, left - 1);
+        if (highstate.drain_timer != HIGHSTATE_NO_TIMER)
+            return;
+    }
+    highstate.request_held = 0;
+    send_kept_request();
+}
 
 void start_reask_wait()
 {
@@ -81,12 +130,7 @@ void reask_timeout()
         return;
     }
     ++highstate.asks;
-    int result = lowstate_send(highstate.request_addr, highstate.request_code,
-                               highstate.request_length > 0 ? highstate.request_data : nullptr,
-                               highstate.request_length, 1, request_acked);
-    // On failure the error path has ended the operation.
-    if (result > 0)
-        highstate.request_counter = result;
+    send_kept_request();
 }
 
 void reply_timeout()
@@ -112,6 +156,8 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int)
 {
     if (!highstate.reply_awaited)
         return;
+    highstate.request_acked = 1;
+    highstate.acked_at = udp_fine_clock();
     if (highstate.reply_timer == HIGHSTATE_NO_TIMER) {
         highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
     }
@@ -162,19 +208,30 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
     highstate.request_code = code;
     highstate.request_key = key;
     int n = (data != nullptr && length > 0) ? length : 0;
+    bool kept = n <= HIGHSTATE_REQUEST_MAX;
     highstate.request_length = 0;
-    if (repeat == HIGHSTATE_ASK_AGAIN && n <= HIGHSTATE_REQUEST_MAX) {
+    if (kept) {
         if (n > 0)
             std::memcpy(highstate.request_data, data, size_t(n));
         highstate.request_length = n;
+    }
+    if (repeat == HIGHSTATE_ASK_AGAIN && kept)
         highstate.asks = 1;
+    // Copies of the last exchange's reply may still come, and a copy of a
+    // reply that names nothing would pass for this request's if it is of the
+    // same kind: the request waits, so that they arrive while nothing awaits
+    // them. An entry reply names its entry and needs no wait.
+    int left = drain_left();
+    if (left > 0 && kept && code == highstate.answered_code && code != GET_ENTRY_REQUEST) {
+        highstate.drain_timer = udp_start_fine_timer(drain_over, left - 1);
+        if (highstate.drain_timer != HIGHSTATE_NO_TIMER) {
+            highstate.request_held = 1;
+            return 0;
+        }
     }
     // On failure the transport has already reported and the error path has
     // cleared the wait (or a new operation owns it now): nothing to undo.
-    int result = lowstate_send(address, code, data, length, 1, request_acked);
-    if (result > 0)
-        highstate.request_counter = result;
-    return result;
+    return send_kept_request();
 }
 
 void highstate_reply_arrived()
@@ -186,7 +243,18 @@ void highstate_reply_arrived()
     highstate.answered_code = highstate.request_code;
     highstate.answered_reply = highstate.receiving_code;
     highstate.answered_key = highstate.request_key;
-    highstate.answered_copies = highstate.asks > 1 || lowstate_transmissions() > 1;
+    // The router had the request more than once when it went out more than
+    // once or was acknowledged more than once: each arrival may draw a reply.
+    highstate.answered_copies =
+        highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+    if (highstate.answered_copies) {
+        highstate.drain_until = udp_fine_clock() + uint32_t(rtt_timeout_fine(highstate.reply_rtt));
+    } else if (highstate.request_acked) {
+        // Only a reply to a request that went out once and was acknowledged
+        // once times the router.
+        rtt_sample(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO,
+                   rtt_elapsed_ms(highstate.acked_at, udp_fine_clock()));
+    }
     stop_reply_wait();
 }
 
@@ -206,6 +274,7 @@ void highstate_drop_operation()
     stop_reply_wait();
     highstate.answered_copies = 0;
     highstate.challenge_renewed = 0;
+    highstate.drain_until = udp_fine_clock();
     highstate_stop_timer(&highstate.reset_timer);
     highstate_stop_timer(&highstate.rescan_timer);
     highstate_stop_timer(&highstate.fw_timer);

@@ -121,6 +121,32 @@ public:
         return got;
     }
 
+    // Fine ticks pass (ticks included, at most `max_fine`) until the engine
+    // sends the router something other than an acknowledgement; the number
+    // of fine ticks that passed goes to `waited` (may be null).
+    TestDatagram await_sent(RouterSocket& r, int max_fine = 12 * UDP_FINE_PER_TICK,
+                            int* waited = nullptr)
+    {
+        TestDatagram got;
+        for (int fine = 0; fine <= max_fine; ++fine) {
+            if (fine > 0) {
+                // As fake_host_tick: the tick falls on every fourth fine tick.
+                fake_host_fine_tick(1);
+                if (fine % UDP_FINE_PER_TICK == 0 && fake_host_tick_callback() != nullptr)
+                    fake_host_tick_callback()();
+            }
+            while (r.receive(&got)) {
+                if (test_frame_code(got.bytes) != T_ACK) {
+                    if (waited != nullptr)
+                        *waited = fine;
+                    return got;
+                }
+            }
+        }
+        ADD_FAILURE() << "nothing sent within " << max_fine << " fine ticks";
+        return TestDatagram{};
+    }
+
     // The router acknowledges a numbered datagram the engine sent.
     void ack(RouterSocket& r, const TestDatagram& d)
     {
