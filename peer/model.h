@@ -180,7 +180,6 @@ struct PeerRequestRecord {
         int delay_ms;  // how long the router took over it
         Bytes datagram;
     };
-    bool handled = false;        // false while the router still works on it (ack-delay)
     bool late_copy = false;      // its replies are to come again (late-copy knob)
     bool lose_reply = false;     // its replies are lost on the way out (lose-reply knob)
     std::vector<Reply> replies;  // as sent (before any loss on the way)

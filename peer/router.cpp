@@ -817,8 +817,6 @@ void send_ack(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint16_t s
 // (0 for an unnumbered one): the replies given are kept there.
 void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in, uint64_t id)
 {
-    if (PeerRequestRecord* t = id ? taken_record(r, id) : nullptr)
-        t->handled = true;
     auto own = r.knobs.own.find(in.code);
     if (in.seq != 0 && own != r.knobs.own.end()) {
         Bytes payload = own->second == MSG_LINEMON_DATA ? linemon_report(r) : Bytes();
@@ -949,10 +947,6 @@ void on_repeat(PeerRouter& r, PeerHost& h, const PeerInput& in, PeerRequestRecor
                RepeatKind kind)
 {
     PeerRepeatMode mode = r.knobs.repeat;
-    // An answering router still at work on the request has no reply to
-    // give again: its one answer is still to come.
-    if (mode == REPEAT_ANSWER && !earlier.handled)
-        mode = REPEAT_ACK_ONLY;
     std::string what = hex4(in.code) + " seq=" + std::to_string(in.seq);
     if (kind == SAME_NUMBER)
         h.event(r, std::string("repeat ") + repeat_action(mode) + ": " + what);
@@ -977,6 +971,8 @@ void on_repeat(PeerRouter& r, PeerHost& h, const PeerInput& in, PeerRequestRecor
     uint32_t from = source_for(r, in), to = in.from;
     uint16_t seq = in.seq;
     uint64_t id = mode == REPEAT_ANSWER ? earlier.id : 0;
+    // The router takes its requests one after the other: the repeat's turn
+    // comes after the first one's, whose replies it then sends again.
     at_time(h, r.knobs.ack_delay_ms, [rp, hp, from, to, seq, id] {
         send_ack(*rp, *hp, from, to, seq);
         PeerRequestRecord* t = id ? taken_record(*rp, id) : nullptr;

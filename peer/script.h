@@ -57,7 +57,9 @@
 // retransmission, or a copy the network made) or with the same code and
 // bytes under a new number (the station asking again). repeat says what the
 // router does with it: answer acknowledges it and sends the replies it gave
-// again (a router that keeps its last replies, at most once); process
+// again (a router that keeps its last replies, at most once; it takes its
+// requests one after the other, so a copy that came while it worked gets
+// the replies once the first is done); process
 // acknowledges it and handles it again as a new request (a second challenge
 // for an open, the counters read and reset again, ...); ack-only
 // acknowledges it and does nothing else. The router remembers the last 16

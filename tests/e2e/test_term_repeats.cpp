@@ -303,7 +303,7 @@ TEST_P(TermRepeats, ReorderingAndDamagedDatagramsWriteExactTablesOrFailHonestly)
         EXPECT_FALSE(s.err().empty()) << "a failure without a word";
         // Datagrams that overtake one another are no reason to fail.
         EXPECT_GT(events_with(peer, "corrupted out:"), 0u) << "failed with nothing damaged:\n"
-                                                           << s.err();
+                                                           << s.err() << peer->log_text();
     }
     EXPECT_EQ(now.holder, "0.0.0.0");
 }

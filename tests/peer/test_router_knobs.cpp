@@ -380,9 +380,9 @@ TEST_F(RouterKnobs, APasswordChangeHandledAgainIsRefusedTheSecondTime)
 }
 
 // A copy that comes while the router still works on the request (its
-// acknowledgement delay) finds no reply to send again: acknowledged, and
-// the one answer follows.
-TEST_F(RouterKnobs, AnAnsweringRouterStillAtWorkAcknowledgesTheCopyAndAnswersOnce)
+// acknowledgement delay) waits its turn: a router that answers repeats then
+// sends the reply it has given by then a second time.
+TEST_F(RouterKnobs, AnAnsweringRouterAnswersACopyThatCameWhileItWorkedWhenItsTurnComes)
 {
     start({"repeat answer", "ack-delay 1500"});
     open();
@@ -390,8 +390,13 @@ TEST_F(RouterKnobs, AnAnsweringRouterStillAtWorkAcknowledgesTheCopyAndAnswersOnc
     host.advance(500);
     deliver(MSG_GET_ENTRY_REQUEST, 2, {PEER_TABLE_LINES, 0, 0});
     host.advance(3000);
-    EXPECT_EQ(acks_of(2).size(), 2u);
-    EXPECT_EQ(of_code(MSG_GET_ENTRY_REPLY).size(), 1u);
+    std::vector<Sent> acks = acks_of(2);
+    ASSERT_EQ(acks.size(), 2u);
+    EXPECT_EQ(acks[1].at - acks[0].at, 500);
+    std::vector<Sent> replies = of_code(MSG_GET_ENTRY_REPLY);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1].datagram, replies[0].datagram);
+    EXPECT_EQ(replies[1].at, acks[1].at);
 }
 
 // A copy the network held back arrives after newer requests: a repeat knob
