@@ -119,8 +119,9 @@ std::string field_text(const char (&text)[N])
     return std::string(text, strnlen(text, N - 1));
 }
 
-// A host whose address is 0 is refused plainly (a person typing it made a
-// mistake); a router may hold one all the same.
+// A host or route gateway whose address is 0 is refused plainly (a person
+// typing it made a mistake); a router may hold one all the same, and the
+// route dialog takes gateway "0.0.0.0" for a default route.
 std::string host_text(const char (&host)[HOST_LEN + 1])
 {
     const std::string text = field_text(host);
@@ -250,7 +251,7 @@ void write_routes(std::FILE* out, const ListObject* routes)
         if (r == nullptr)
             continue;
         std::fprintf(out, "%-15s %-15s %-20s\n", field_text(r->mask).c_str(),
-                     match_text(r->mask, r->match).c_str(), field_text(r->gateway).c_str());
+                     match_text(r->mask, r->match).c_str(), host_text(r->gateway).c_str());
     }
 }
 
@@ -580,11 +581,16 @@ Fault parse_route(const char* line, RouteEntry* r)
     if (fault.code != CFG_OK)
         return fault;
     const char* text = tok.next();
-    // "0.0.0.0" is a gateway too (a default route as the route dialog takes
-    // it), so the check is the address check and not a non-zero address.
-    if (!address_text(text))
+    // A route must lead somewhere: unlike mask and match, the gateway may
+    // not be "0.0.0.0", but for the writer's mark of one that the route
+    // dialog or a router gave.
+    const char* held = as_held(text);
+    const bool gateway_ok = held != nullptr
+                                ? std::strcmp(held, "0.0.0.0") == 0
+                                : fits(text, HOST_LEN) && myutil_get_host_addr(text) != 0;
+    if (!gateway_ok)
         return {CFG_BAD_GATEWAY, tok.column()};
-    myutil_copy_text(r->gateway, text);
+    myutil_copy_text(r->gateway, held != nullptr ? held : text);
     if (tok.more()) {
         tok.next();
         return {CFG_SYNTAX_ERROR, tok.column()};
@@ -710,9 +716,10 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
         Fault fault = parse_filter(line, &f, names);
         if (fault.code != CFG_OK)
             return fault;
-        // A 64th rule that is no catch-all is taken only with the rule that
-        // closes a full table (read_tables).
-        if (tables->filters->count >= MAX_FILTERS)
+        // The last place of the table is its default rule's: a 64th rule
+        // is taken only when it is a catch-all, and nothing after it.
+        const int count = tables->filters->count;
+        if (count >= MAX_FILTERS || (count == MAX_FILTERS - 1 && !is_catch_all(f)))
             return {CFG_TOO_MANY_ENTRIES, 0};
         append_copy(tables->filters, f);
         return kNoFault;
@@ -723,58 +730,6 @@ Fault parse_entry(Section section, const char* line, int line_type, NewTables* t
     return {CFG_SYNTAX_ERROR, 1};
 }
 
-// The last place of a filter table is kept for its default rule. A router
-// may hold 64 rules none of which is a catch-all all the same; reading them
-// adds the default rule as a 65th (myutil_make_filter_default). A file holds
-// that table as 64 rules whose last is no catch-all, then a catch-all as the
-// last entry of the file. Anything else after such a 64th rule is refused
-// at that rule, as the limit always was.
-class FullFilterTable {
-public:
-    // After each filter rule taken: notes a 64th rule that is no catch-all.
-    void taken(const ListObject* filters, int line_no, const char* line)
-    {
-        if (filters->count != MAX_FILTERS)
-            return;
-        if (is_catch_all(*static_cast<const FilterEntry*>(filters->tail->element)))
-            return;
-        open_ = true;
-        line_no_ = line_no;
-        text_ = line;
-    }
-    // Whether an entry line now has to close the table.
-    bool open() const { return open_; }
-    // The line that follows such a 64th rule: true when it is the closing
-    // catch-all, which is then taken; nothing may follow that one.
-    bool close(const char* line, NewTables* tables, ServiceNames* names)
-    {
-        if (closed_)
-            return false;
-        FilterEntry f;
-        std::memset(&f, 0, sizeof f);
-        if (parse_filter(line, &f, names).code != CFG_OK || !is_catch_all(f))
-            return false;
-        append_copy(tables->filters, f);
-        closed_ = true;
-        return true;
-    }
-    // Whether the file may end here.
-    bool complete() const { return !open_ || closed_; }
-    // The fault, reported at the 64th rule.
-    Fault refuse(int* line_no, std::string* faulty_line) const
-    {
-        *line_no = line_no_;
-        *faulty_line = text_;
-        return {CFG_TOO_MANY_ENTRIES, 0};
-    }
-
-private:
-    bool open_ = false;
-    bool closed_ = false;
-    int line_no_ = 0;
-    std::string text_;
-};
-
 // Reads the whole file into `tables`; CFG_OK or the first fault, with
 // *line_no counting every line read and *faulty_line the text at fault
 // (empty when the file ended early).
@@ -783,7 +738,6 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
 {
     ServiceNames names;  // one look-up per service for the whole file
     Section section = Section::kNone;
-    FullFilterTable full;
     int nul = 0;
     while (const char* line = file_read_line(file, &nul)) {
         ++*line_no;
@@ -797,11 +751,6 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
         if (file_get_token(line, first, &start) == nullptr || first[0] == '#')
             continue;
 
-        if (full.open()) {
-            if (!full.close(line, tables, &names))
-                return full.refuse(line_no, faulty_line);
-            continue;
-        }
         Fault fault = kNoFault;
         const SectionHeader* h = header_of(first);
         if (section == Section::kNone) {
@@ -820,8 +769,6 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
             fault = {CFG_SYNTAX_ERROR, file_column(line, start)};
         } else {
             fault = parse_entry(section, line, line_type, tables, &names);
-            if (fault.code == CFG_OK && section == Section::kFilters)
-                full.taken(tables->filters, *line_no, line);
         }
         if (fault.code != CFG_OK) {
             *faulty_line = line;
@@ -830,8 +777,6 @@ Fault read_tables(std::FILE* file, int line_type, NewTables* tables, int* line_n
     }
     if (section != Section::kFilters)
         return {CFG_SYNTAX_ERROR, 0};
-    if (!full.complete())
-        return full.refuse(line_no, faulty_line);
     return kNoFault;
 }
 

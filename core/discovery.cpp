@@ -171,6 +171,34 @@ int highstate_close_router()
     return lowstate_send(router, CLOSE_REQUEST, nullptr, 0, 0, nullptr);
 }
 
+int highstate_abandon_router()
+{
+    uint32_t router = 0;
+    switch (highstate.state) {
+    case HIGHSTATE_IDLE:
+        return 0;
+    case HIGHSTATE_CONNECTED:
+        return highstate_close_router();
+    case HIGHSTATE_OPENING:
+    case HIGHSTATE_PASSWORD_ASKED:
+    case HIGHSTATE_FW_REQUESTED:
+    case HIGHSTATE_FW_SENDING:
+    case HIGHSTATE_FW_RESTARTING:
+        // The router being opened, or the address the image is loaded under.
+        router = highstate.target_addr;
+        break;
+    default:
+        router = highstate.router_addr;
+        break;
+    }
+    ++highstate.serial;
+    highstate_drop_operation();
+    lowstate_set_connect_state(0, 1, 0);
+    if (router == 0)
+        return 0;
+    return lowstate_send(router, CLOSE_REQUEST, nullptr, 0, 0, nullptr);
+}
+
 int highstate_recv_announce(uint32_t, uint16_t, const uint8_t* data, int length)
 {
     ScanAnswer answer{};

@@ -85,6 +85,13 @@ void highstate_send_password(OpenCallback fn, uint16_t seq, const char* password
 // unless a router is open and idle; returns the result of the send.
 int highstate_close_router();
 
+// Ends whatever the engine is doing with a router at once, for a program
+// that must stop now: the operation is dropped without a report, the
+// connection closed, and the router that was open, being opened, reset or
+// loaded gets the close request. Returns the result of that send, or 0 when
+// no router was concerned.
+int highstate_abandon_router();
+
 // ------------------------------------------------------------ table transfer
 // These rely on the caller to start them only while a router is open and idle.
 

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "printable.h"
+
 char read_line[FILE_LINE_SIZE];
 int file_echo_errors = 0;
 
@@ -46,6 +48,21 @@ char* file_read_line(FILE* file, int* nul_column)
         read_line[length++] = c == '\t' ? ' ' : static_cast<char>(c);
         if (c == '\n')
             break;
+    }
+    // A CR before the line end (or before the end of the file) belongs to
+    // the line end: a file written with CRLF line ends reads as it shows in
+    // an editor, with its columns and line numbers unchanged.
+    if (length > 1 && read_line[length - 1] == '\n' && read_line[length - 2] == '\r') {
+        read_line[length - 2] = '\n';
+        --length;
+    } else if (length > 0 && read_line[length - 1] == '\r') {
+        const int next = std::getc(file);  // a full piece may end between CR and LF
+        if (next == '\n')
+            read_line[length - 1] = '\n';
+        else if (next == EOF)
+            --length;
+        else
+            std::ungetc(next, file);
     }
     read_line[length] = '\0';
     if (length == 0)
@@ -125,14 +142,22 @@ void file_echo_fault(const char* line, int column, char marker)
 {
     if (!file_echo_errors)
         return;
+    std::string text = line != nullptr ? line : "";
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    // The line is shown as router text is: a data file may hold anything,
+    // and its bytes must not reach the terminal as control sequences.
     if (line != nullptr && *line != '\0') {
-        std::fputs(line, stdout);
-        // A last line or a cut piece has no line end; the marker belongs under it.
-        if (line[std::strlen(line) - 1] != '\n')
-            std::fputc('\n', stdout);
+        std::fputs(ASCIIPrintable(text).c_str(), stdout);
+        std::fputc('\n', stdout);  // a last line or a cut piece has none of its own
     }
-    for (int i = 1; i < column; ++i)
-        std::fputc(marker, stdout);
+    // The marker goes under the column as shown, where an escaped byte
+    // takes several places; a column past the text (a missing token) stays
+    // as far past it.
+    const size_t before = column > 1 ? static_cast<size_t>(column - 1) : 0;
+    const size_t within = before < text.size() ? before : text.size();
+    const size_t width = ASCIIPrintable(text.substr(0, within)).size() + (before - within);
+    std::fputs(std::string(width, marker).c_str(), stdout);
     std::fputs("^\n", stdout);
     std::fflush(stdout);
 }

@@ -27,7 +27,9 @@ extern char read_line[FILE_LINE_SIZE];
 extern int file_echo_errors;
 
 // Reads the next line (newline kept, TABs made blanks) into read_line and
-// returns it, or null at the end of the file (or for a null file). With
+// returns it, or null at the end of the file (or for a null file). A CR just
+// before the newline, or before the end of the file, is part of the line
+// end: a CRLF line reads as "...\n", and a CR elsewhere stays in the text. With
 // `nul_column` given, it is set to the 1-based column of the piece's first
 // NUL byte, 0 when it has none; a NUL ends neither the piece nor the line, so
 // read_line then holds only the text before it.
@@ -58,9 +60,10 @@ int file_column(const char* line, const char* position);
 // Turns `text` to lower case in place; null is ignored.
 void file_lower(char* text);
 
-// When file_echo_errors is on: writes `line` (null: none) to standard output,
-// a line end if it has none, then column-1 `marker` characters and "^\n".
-// Column 0 (a refused entry as a whole) gives the caret alone.
+// When file_echo_errors is on: writes `line` (null: none) to standard output
+// with its bytes shown as ASCIIPrintable shows them and a line end, then
+// `marker` characters up to the column as shown and "^\n". Column 0 (a
+// refused entry as a whole) gives the caret alone.
 void file_echo_fault(const char* line, int column, char marker);
 
 // "<QORVEL_PATH>/<name>", or the bare name when QORVEL_PATH is not set.

@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include "callbacks.h"
@@ -13,7 +14,10 @@
 #include "router_actions.h"
 #include "router_dialogue.h"
 #include "router_select.h"
+#include "run_end.h"
+#include "signals.h"
 #include "startup.h"
+#include "terminal.h"
 #include "texts.h"
 #include "timers.h"
 
@@ -87,6 +91,7 @@ int operation_step(const char* line)
         if (ASCIILoadF == 1) {
             ASCIILoadF = 0;
             highstate_start_linemon(ASCIILineMonitorCB);
+            ASCIINoteLineMonitor();
             return 1;
         }
         if (ASCIILineMonitorF == 1) {
@@ -138,18 +143,72 @@ int open_report_file()
     return 1;
 }
 
-// Closes the report file; a report that did not reach it is a failure.
+// The name of the report stream in a message.
+const char* report_stream_name()
+{
+    return ASCIIOutFile == stdout ? "/dev/stdout" : ASCIIFileName.c_str();
+}
+
+// A report that did not reach its stream fails the run, with one message
+// however often it is found. A closed pipe ("| head") is no failure: its
+// SIGPIPE ends the run.
+void report_stream_failed()
+{
+    static bool reported = false;
+    if (reported || ASCIIEndingSignal() == SIGPIPE)
+        return;
+    reported = true;
+    ASCIIReportWriteError(report_stream_name());
+    ASCIIFail();
+}
+
+// Flushes the report stream; a failed write found now ends the run.
+void flush_report_stream()
+{
+    if (ASCIIOutFile == nullptr)
+        return;
+    if (std::fflush(ASCIIOutFile) != 0 || std::ferror(ASCIIOutFile) != 0)
+        report_stream_failed();
+}
+
+// Closes the report file, or flushes standard output, at the end of the run;
+// a report that did not reach it is a failure.
 void close_report_file()
 {
-    if (ASCIIOutFile == stdout || ASCIIOutFile == stderr || ASCIIOutFile == nullptr)
+    if (ASCIIOutFile == stderr || ASCIIOutFile == nullptr)
         return;
+    if (ASCIIOutFile == stdout) {
+        flush_report_stream();
+        return;
+    }
     bool failed = std::ferror(ASCIIOutFile) != 0;
     if (std::fclose(ASCIIOutFile) != 0)
         failed = true;
-    ASCIIOutFile = stdout;
     if (failed) {
-        ASCIIReportWriteError(ASCIIFileName.c_str());
+        report_stream_failed();
         ASCIIExitStatus = 1;
+    }
+    ASCIIOutFile = stdout;
+}
+
+// A stop (Ctrl-Z) and a continue between two passes: the terminal gets its
+// own mode while stopped, and the time spent stopped does not count against
+// the router.
+void stop_and_continue()
+{
+    if (ASCIITakeStopRequest()) {
+        ASCIITerminalBeforeStop();
+        ASCIIStopNow();
+        // A group that no shell controls is not stopped: go on as after a
+        // continue.
+        ASCIITakeContinued();
+        ASCIIResumeTimers();
+        ASCIITerminalAfterContinue();
+        return;
+    }
+    if (ASCIITakeContinued()) {
+        ASCIIResumeTimers();
+        ASCIITerminalAfterContinue();
     }
 }
 
@@ -193,34 +252,53 @@ void ASCIIMainLoop()
 {
     bool idle = false;
     for (;;) {
+        stop_and_continue();
+        if (int sig = ASCIIEndingSignal()) {
+            ASCIIBreakOff(sig);
+            break;
+        }
         if (ASCIIExit)
             break;
         // The one-second tick is always in the list, so this wait is never
         // longer than a second even when a step forgot to say it moved on.
-        if (idle)
+        // A signal ends it at once.
+        if (idle) {
             ASCIIWaitForEvents(-1);
+            idle = false;
+            continue;
+        }
         int events = ASCIIReadTimer();
         events += ASCIIDoConnectRead();
         std::optional<std::string> line = ASCIIReadKeyboard();
-        if (line)
+        if (line) {
             ++events;
+            if (ASCIIOfferToBreakOff(*line))
+                line.reset();
+        }
         if (ASCIIExit)
             break;
         int moved = ASCIIStepPass(line ? line->c_str() : nullptr);
-        std::fflush(ASCIIOutFile);
+        flush_report_stream();
         idle = events == 0 && moved == 0;
     }
-    if (ASCIIProgram == ASCII_OP_ROUTERCONFIG)
-        ASCIIRouterActionsAtExit();
-    if (ASCIICloseRouter == 1)
-        highstate_close_router();
+    // The exit flag came while the router was still being written (the
+    // end of the terminal's input, a failed report): the write is broken
+    // off as a failure would end it.
+    if (ASCIIWriteUnderWay() != ASCIIWriteState::NONE)
+        ASCIIBreakOff(ASCIIEndingSignal());
+    if (ASCIIBreakOffAsked())
+        std::fputs("\n", stderr);
+    ASCIILeaveHiddenInput();
+    ASCIITellRouterTheEnd();
 }
 
 int ASCIIMain(int argc, char** argv)
 {
+    ASCIIGuardStandardDescriptors();
     ASCIIChooseLanguage();
     if (ASCIIParseCommandLine(argc, argv, stderr) != 0)
         return 1;
+    ASCIICatchSignals();
     ASCIIInitConfig();
     if (!open_report_file())
         return 1;
@@ -228,5 +306,9 @@ int ASCIIMain(int argc, char** argv)
         ASCIIMainLoop();
     close_report_file();
     std::fflush(stderr);
+    // A run ended by a signal ends by it, now that the router has been told
+    // and the terminal put right.
+    if (int sig = ASCIIEndingSignal())
+        ASCIIEndBySignal(sig);
     return ASCIIExitStatus;
 }

@@ -58,7 +58,9 @@ std::optional<std::string> ASCIIReadKeyboard()
     case ASCIIKeyState::LINE:
         break;
     }
-    if (line == "quit")
+    // While the router is being written, "quit" first asks whether to break
+    // the write off (run_end).
+    if (line == "quit" && ASCIIWriteUnderWay() == ASCIIWriteState::NONE)
         ASCIIExit = 1;
     return line;
 }
@@ -122,6 +124,19 @@ int ASCIITablesWriteUnfinished()
     return tables_write_unfinished;
 }
 
+ASCIIWriteState ASCIIWriteUnderWay()
+{
+    if (ASCIITablesWriteUnfinished() == 1)
+        return ASCIIWriteState::TABLES;
+    if (ASCIIDLInP != 1)
+        return ASCIIWriteState::NONE;
+    if (ASCIIDoDownLoad == 1 && ASCIIDoDownLoadF == 0)
+        return ASCIIWriteState::CONFIGURATION;
+    if (ASCIIDoConfigF == 0 || ASCIIDoPasswordF == 0)
+        return ASCIIWriteState::SETTINGS;
+    return ASCIIWriteState::NONE;
+}
+
 void ASCIIReportWriteError(const char* path)
 {
     std::fprintf(stderr,
@@ -175,22 +190,4 @@ int ASCIISavePartlyWritten()
                  "Die vor dem Schreiben gelesenen Tabellen wurden in der Datei %s gesichert\n"),
         ASCII_SAVE_FILE);
     return 1;
-}
-
-void main_error(int code)
-{
-    std::fputs(ASCIIErrorMessage(code).c_str(), stderr);
-    // Only while the dialogue's actions run (a reset and download may have
-    // emptied the router) are the tables read at risk, and then they are the
-    // router's own; and while linetarget writes, when the router may be left
-    // with part of the new tables. Any other failure leaves them safe in
-    // their router (for linetarget the lists even hold the file's tables).
-    if (ASCIITablesWriteUnfinished() == 1)
-        ASCIISavePartlyWritten();
-    else if (ASCIIDLInP == 1)
-        ASCIISaveEmergencyCopy();
-    std::fputs(ASCIIMsg("Abort...\n", "Programm wird abgebrochen...\n"), stderr);
-    std::fflush(stderr);
-    // exit() runs the terminal's restore and flushes the report stream.
-    std::exit(1);
 }

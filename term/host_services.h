@@ -1,6 +1,7 @@
 // The host services the back end requires (main_register, main_add_timer,
-// main_error, declared in host.h) and the three polls of every pass of the
-// terminal program's main loop: the timers, the socket and the terminal.
+// declared in host.h; main_error is in run_end) and the three polls of every
+// pass of the terminal program's main loop: the timers, the socket and the
+// terminal.
 //
 // The polls never wait. The loop waits, between passes that had nothing to
 // do, in ASCIIWaitForEvents: until the socket or the terminal has input or
@@ -21,8 +22,8 @@ extern HostCallback SelCB;  // null until main_register
 int ASCIIDoConnectRead();
 
 // The line typed at the terminal since the last poll, or none. "quit" also
-// sets the exit flag. The end of input ends the run (exit flag, status
-// unchanged).
+// sets the exit flag, unless the router is being written (then the driver
+// asks first). The end of input ends the run (exit flag, status unchanged).
 std::optional<std::string> ASCIIReadKeyboard();
 
 // Waits at most `limit_ms` (-1: no limit of its own) until the socket or the
@@ -45,6 +46,16 @@ int ASCIISavePartlyWritten();
 // with only part of the file's tables, and main_error saves the tables read.
 void ASCIISetTablesWriteUnfinished(int unfinished);
 int ASCIITablesWriteUnfinished();
+
+// What the router is left with if the run ended now.
+enum class ASCIIWriteState {
+    NONE,           // nothing is being written
+    TABLES,         // linetarget writes the tables: they may be partly written
+    CONFIGURATION,  // a reset and download run: the router may have no configuration
+    SETTINGS,       // the dialogue's settings or password change runs
+};
+
+ASCIIWriteState ASCIIWriteUnderWay();
 
 // The user-facing text of a failure code of the back end, with its line end.
 std::string ASCIIErrorMessage(int code);

@@ -63,9 +63,15 @@ void ASCIIClearScreen()
 {
     if (!isatty(STDOUT_FILENO))
         return;
+    // Without a terminal type there is no clear sequence to write, and the
+    // command would only complain; for a type it does not know it writes
+    // nothing and its complaint is not the user's business.
+    const char* type = std::getenv("TERM");
+    if (type == nullptr || type[0] == '\0')
+        return;
     std::fflush(stdout);
     std::fflush(stderr);
-    int ignored = std::system("clear");
+    int ignored = std::system("clear 2>/dev/null");
     (void)ignored;
 }
 
@@ -205,9 +211,7 @@ void ASCIILMOut()
 void ASCIIPassWDToOpen(const char* line)
 {
     if (!password_prompt) {
-        // Hidden before the prompt shows, so nothing typed after it is seen.
-        ASCIIEchoOff();
-        std::fputs(ASCIIMsg(" Password --> ", " Passwort --> "), stderr);
+        ASCIIHiddenPrompt(ASCIIMsg(" Password --> ", " Passwort --> "));
         password_prompt = 1;
         return;
     }

@@ -25,7 +25,8 @@ void ASCIILMOut();
 void ASCIIPassWDToOpen(const char* line);
 
 // Clears the screen through the shell, only when standard output is a
-// terminal (a report written to a file or a pipe gets no escape codes).
+// terminal whose type is known (a report written to a file or a pipe gets
+// no escape codes, and without TERM nothing complains).
 void ASCIIClearScreen();
 
 // Starts the report counters again (the line monitor's screen count, the

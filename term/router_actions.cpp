@@ -20,9 +20,8 @@ namespace {
 // the program ends.
 RouterSettings router_record;
 
-// 1 while a download that reset the router (so the router no longer holds
-// the tables read) has been started.
-bool download_resets = false;
+// 1 while the download's progress stands on a line without its line end.
+bool progress_line_open = false;
 
 // The summary's texts in one language.
 struct SummaryTexts {
@@ -140,13 +139,11 @@ void start_download()
             routes = main_route_list;
             filters = main_filter_list;
         }
-        download_resets = lines != nullptr;
         started = interface_firmwaredownload(ASCIIRouterHW, &router_record, lines, routes, filters,
                                              ASCIIDLCB, ASCIIGetPCB) != 0;
     }
     if (!started) {
         // Nothing was sent: the router keeps what it has.
-        download_resets = false;
         ASCIIDLInP = 0;
         report_download_failure();
         ASCIIFail();
@@ -228,13 +225,6 @@ void ASCIIStartPasswordChange()
                            router_record.exclusive);
 }
 
-void ASCIIRouterActionsAtExit()
-{
-    if (!download_resets || ASCIIDLInP != 1 || ASCIIDoDownLoadF != 0)
-        return;
-    ASCIISaveEmergencyCopy();
-}
-
 const RouterSettings* ASCIIRouterRecord()
 {
     return &router_record;
@@ -243,7 +233,15 @@ const RouterSettings* ASCIIRouterRecord()
 void ASCIIResetActions()
 {
     std::memset(&router_record, 0, sizeof router_record);
-    download_resets = false;
+    progress_line_open = false;
+}
+
+void ASCIIEndProgressLine()
+{
+    if (!progress_line_open)
+        return;
+    progress_line_open = false;
+    std::fputs("\n", stderr);
 }
 
 void ASCIIPWDCB(int /*status*/)
@@ -261,6 +259,7 @@ void ASCIIPutRDataCB(int /*status*/)
 void ASCIIGetPCB(int percent)
 {
     std::fprintf(stderr, "\r%3d %%", percent);
+    progress_line_open = true;
     if (percent == 100)
         std::fputs(ASCIIMsg("\nWaiting for router to respond", "\nWarte auf Meldung vom Router"),
                    stderr);
@@ -271,5 +270,6 @@ void ASCIIDLCB(ScanAnswer* /*answer*/)
 {
     ASCIIDoDownLoadF = 1;
     ASCIIDLInP = 0;
+    progress_line_open = false;
     std::fputs(ASCIIMsg("\nReady\n", "\nFertig\n"), stderr);
 }

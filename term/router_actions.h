@@ -26,16 +26,14 @@ int ASCIIActionsWait();
 // save, or once the settings have been written when both change.
 void ASCIIStartPasswordChange();
 
-// At the end of the run: when a download that resets the router was started
-// and has not completed (the user quit while it ran), writes the tables read
-// with the new settings to the emergency copy, since the router no longer
-// holds them.
-void ASCIIRouterActionsAtExit();
+// Ends the download's progress line ("\r 38 %") when one is open, so that
+// a message that follows starts on a line of its own.
+void ASCIIEndProgressLine();
 
 // The router record of the save (all zero before it).
 const RouterSettings* ASCIIRouterRecord();
 
-// Forgets the record and the download's kind (for a new run in the same
+// Forgets the record and the progress line (for a new run in the same
 // process).
 void ASCIIResetActions();
 

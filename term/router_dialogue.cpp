@@ -132,13 +132,16 @@ void prompt_name()
     std::fputs(ASCIIMsg("New router name          --> ", "neuer Routername         --> "), stderr);
 }
 
-// A name or netmask longer than a router record holds would be cut, and the
-// cut text resolves to another address or none.
+// A name or netmask longer than a router record holds is refused with a
+// word, not cut: the cut text would resolve to another address or none, and
+// the router would take that.
 int answer_address(const std::string& line, std::string* value, int* mark, bool keep_allowed,
                    int next)
 {
-    if (line.size() > static_cast<size_t>(HOST_LEN))
+    if (line.size() > static_cast<size_t>(HOST_LEN)) {
+        std::fprintf(stderr, ASCIIMsg("Max. %d characters\n", "maximal %d Zeichen\n"), HOST_LEN);
         return REPEAT;
+    }
     if (line.empty() || line == *value)
         return keep_allowed ? next : REPEAT;
     if (myutil_get_host_addr(line.c_str()) == 0)
@@ -185,9 +188,14 @@ int answer_phone(const std::string& line)
     int next = any_firmware() ? ASCII_WAIT_MODE : ASCII_WAIT_CHANGE_PW;
     if (line.empty() || line == ASCIIRTN)
         return next;
-    if (line.size() > static_cast<size_t>(PHONE_LEN) || !all_digits(line))
+    if (!all_digits(line))
         return REPEAT;
-    ASCIIRTN = line;
+    // A number is cut to what the router record holds; the summary then
+    // shows the number the router will get.
+    std::string number = line.substr(0, static_cast<size_t>(PHONE_LEN));
+    if (number == ASCIIRTN)
+        return next;
+    ASCIIRTN = number;
     ASCIIRTNC = 1;
     return next;
 }
@@ -328,9 +336,7 @@ void hidden_answer_done()
 
 void prompt_new_password()
 {
-    // Hidden before the prompt shows, so nothing typed after it is seen.
-    ASCIIEchoOff();
-    std::fputs(ASCIIMsg("New password             --> ", "neues Password           --> "), stderr);
+    ASCIIHiddenPrompt(ASCIIMsg("New password             --> ", "neues Password           --> "));
 }
 int answer_new_password(const std::string& line)
 {
@@ -352,9 +358,7 @@ int answer_new_password(const std::string& line)
 
 void prompt_retype_password()
 {
-    // Hidden before the prompt shows, so nothing typed after it is seen.
-    ASCIIEchoOff();
-    std::fputs(ASCIIMsg("Retype password          --> ", "Passwort wiederholden    --> "), stderr);
+    ASCIIHiddenPrompt(ASCIIMsg("Retype password          --> ", "Passwort wiederholden    --> "));
 }
 int answer_retype_password(const std::string& line)
 {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -9,18 +10,19 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace {
 
-// Module state: the terminal is one per process. The echo state is read by
-// the signal handler, hence the plain volatile types.
+// Module state: the terminal is one per process. The echo state is plain
+// volatile types, as the exit handler reads them.
 int terminal_fd = -1;
 bool terminal_tried = false;
 termios saved_mode{};
 volatile sig_atomic_t echo_hidden = 0;
 volatile sig_atomic_t echo_fd = -1;
 bool restore_installed = false;
-
-constexpr int restore_signals[] = {SIGINT, SIGTERM, SIGHUP};
+std::string hidden_prompt;  // the prompt of the hidden input, while it waits
 
 void restore_echo()
 {
@@ -29,12 +31,12 @@ void restore_echo()
     echo_hidden = 0;
 }
 
-void restore_on_signal(int sig)
+// The terminal's own mode without the echo.
+bool hide_typing(int fd)
 {
-    // tcsetattr, signal and raise are async-signal-safe.
-    restore_echo();
-    signal(sig, SIG_DFL);
-    raise(sig);
+    termios mode = saved_mode;
+    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    return tcsetattr(fd, TCSANOW, &mode) == 0;
 }
 
 void install_restore()
@@ -43,12 +45,6 @@ void install_restore()
         return;
     restore_installed = true;
     std::atexit(restore_echo);
-    for (int sig : restore_signals) {
-        struct sigaction action {};
-        action.sa_handler = restore_on_signal;
-        sigemptyset(&action.sa_mask);
-        sigaction(sig, &action, nullptr);
-    }
 }
 
 }  // namespace
@@ -108,15 +104,51 @@ void ASCIIEchoOff()
     install_restore();
     saved_mode = mode;
     echo_fd = fd;
-    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     echo_hidden = 1;
-    if (tcsetattr(fd, TCSANOW, &mode) != 0)
+    if (!hide_typing(fd))
         echo_hidden = 0;
 }
 
 void ASCIIEchoOn()
 {
+    hidden_prompt.clear();
     restore_echo();
+}
+
+void ASCIIHiddenPrompt(const char* prompt)
+{
+    // Hidden before the prompt shows, so nothing typed after it is seen.
+    ASCIIEchoOff();
+    hidden_prompt = prompt;
+    std::fputs(prompt, stderr);
+}
+
+void ASCIITerminalBeforeStop()
+{
+    std::fflush(stderr);
+    if (echo_hidden && echo_fd >= 0)
+        tcsetattr(echo_fd, TCSANOW, &saved_mode);
+}
+
+void ASCIITerminalAfterContinue()
+{
+    if (!echo_hidden || echo_fd < 0)
+        return;
+    // The shell that continued the program may have set its own mode.
+    hide_typing(echo_fd);
+    if (!hidden_prompt.empty()) {
+        std::fputs("\n", stderr);
+        std::fputs(hidden_prompt.c_str(), stderr);
+        std::fflush(stderr);
+    }
+}
+
+void ASCIILeaveHiddenInput()
+{
+    if (!echo_hidden)
+        return;
+    std::fputs("\n", stderr);
+    ASCIIEchoOn();
 }
 
 int ASCIIEchoIsOff()

@@ -1,7 +1,9 @@
 // The user's terminal ("/dev/tty"): opened once and kept for the run, read
 // line by line without waiting, and switched to hidden input for passwords.
-// Hidden input is undone on every way out of the program: a normal end, an
-// exit() from anywhere, and the signals SIGINT, SIGTERM and SIGHUP.
+// Hidden input is undone on every way out of the program: a normal end and
+// an exit() from anywhere (the main loop ends the run on a signal), and for
+// the time the program is stopped; a continue hides the typing again and
+// shows the prompt anew.
 #pragma once
 
 #include <optional>
@@ -31,6 +33,20 @@ ASCIIKeyState ASCIITerminalRead(std::string* line);
 // Hides and shows the typed characters (on the terminal's own descriptor).
 void ASCIIEchoOff();
 void ASCIIEchoOn();
+
+// Hides the typing and writes `prompt` on standard error; the prompt is
+// kept, to be shown again after a stop, until ASCIIEchoOn.
+void ASCIIHiddenPrompt(const char* prompt);
+
+// Before the process stops: the terminal gets its own mode back for the
+// shell. After the continue: a hidden prompt hides the typing again and is
+// shown anew on a line of its own.
+void ASCIITerminalBeforeStop();
+void ASCIITerminalAfterContinue();
+
+// At the end of a run at a hidden prompt: the line end that the hidden
+// Enter did not show, then the echo again.
+void ASCIILeaveHiddenInput();
 
 // 1 while the echo is switched off.
 int ASCIIEchoIsOff();

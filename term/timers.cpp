@@ -18,6 +18,8 @@ int64_t real_clock()
 
 ASCIIClockFn timer_clock = real_clock;
 int64_t timer_rate = ASCII_CLOCK_RATE;
+bool passed = false;    // a pass has read the clock
+int64_t last_pass = 0;  // the clock at the last pass
 
 // Unlinks the node of `timer` wherever it stands now: a callback may have
 // added timers in front or removed others, so the walk's neighbours are not
@@ -67,6 +69,8 @@ int32_t ASCIISetTimer(double seconds, int32_t count_limit, ASCIITimerCallback ca
 int ASCIIReadTimer()
 {
     int64_t now = timer_clock();
+    passed = true;
+    last_pass = now;
     int firings = 0;
     ASCIITimerNode* node = ASCIITimerList;
     while (node != nullptr) {
@@ -114,6 +118,18 @@ int ASCIITimerWaitMs()
     return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
 }
 
+void ASCIIResumeTimers()
+{
+    if (!passed)
+        return;
+    int64_t stalled = timer_clock() - last_pass;
+    if (stalled <= 0)
+        return;
+    for (ASCIITimerNode* node = ASCIITimerList; node != nullptr; node = node->next)
+        node->timer->due += stalled;
+    last_pass += stalled;
+}
+
 void ASCIIClearTimers()
 {
     while (ASCIITimerList != nullptr) {
@@ -123,5 +139,7 @@ void ASCIIClearTimers()
         delete node;
     }
     ASCIINextTimerId = 1;
+    passed = false;
+    last_pass = 0;
     ASCIISetTimerClock(nullptr, 0);
 }

@@ -56,5 +56,11 @@ int64_t ASCIINextTimerDue();
 // without a timer), for a poll that must wake in time.
 int ASCIITimerWaitMs();
 
+// After the process was stopped and has been continued: the time it spent
+// stopped does not count. Every timer's due time moves on by the time since
+// the last pass, so the wait that was under way when the stop came starts
+// again from now and the ticks missed meanwhile never fire.
+void ASCIIResumeTimers();
+
 // Removes and frees every timer and restores the id counter and the clock.
 void ASCIIClearTimers();

@@ -171,7 +171,7 @@ TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho)
     EXPECT_EQ(s.echo_on(), 1);
     EXPECT_EQ(
         s.err(),
-        "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> ");
+        "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> \n");
 }
 
 TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho)

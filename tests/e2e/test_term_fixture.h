@@ -131,11 +131,21 @@ protected:
     // With `network` it runs in the workstation namespace.
     PtySession& run(const std::vector<std::string>& args, bool german = false, bool network = true)
     {
-        session_ = std::make_unique<PtySession>();
         std::vector<std::string> argv = {TERM_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
+        return run_argv(argv, german, network);
+    }
+
+    // Starts `argv` (a shell line that runs qorvel-ascii, for instance) the
+    // way run() starts the program; `env` adds to or unsets in its
+    // environment.
+    PtySession& run_argv(const std::vector<std::string>& argv, bool german = false,
+                         bool network = true, const std::vector<std::string>& env = {})
+    {
+        session_ = std::make_unique<PtySession>();
         PtyOptions options;
         options.env = {"QORVEL_PATH=" + dir_, german ? "QORVEL_LANG=GERMAN" : "QORVEL_LANG"};
+        options.env.insert(options.env.end(), env.begin(), env.end());
         options.cwd = dir_;
         if (network) {
             TestNetwork* n = &net();

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <set>
 
+#include <unistd.h>
+
 namespace {
 
 class TermTables : public TermE2E {};
@@ -745,9 +747,8 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack)
           "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"},
          65,
          1,
-         "Error: table full\nThe router's tables may be partly written\n"
-         "The tables read before the write were saved to file /tmp/save.cfg\nAbort...\n",
-         {"put 64"}},
+         "Error (Too Many Entries) during loading configuration. line 115 column 0\n",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -791,8 +792,7 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack)
             EXPECT_EQ(now.filters[0].action, 2);
         } else {
             EXPECT_EQ(now.filters.size(), 64u);
-            EXPECT_EQ(sections_of(term_read_file("/tmp/save.cfg")).filters.size(), 65u)
-                << "as read";
+            EXPECT_NE(access("/tmp/save.cfg", F_OK), 0) << "a refused file writes nothing";
         }
     }
     std::remove("/tmp/save.cfg");

@@ -1,5 +1,7 @@
 #include "route_fields.h"
 
+#include <string>
+
 #include "dialog_fixture.h"
 #include "record_defaults.h"
 #include "table_position.h"
@@ -81,6 +83,36 @@ TEST_F(RouteFieldsTest, ChecksInDialogOrder)
         EXPECT_EQ(check.code, c.code);
         EXPECT_EQ(check.message, c.code == 0 ? -1 : 21 + c.code);
         EXPECT_EQ(check.focus, c.focus);
+    }
+}
+
+// The dialog's gateway is an address check: "0.0.0.0" passes as written
+// (a default route, or a network route through no gateway), unlike in a
+// configuration file; other spellings of address 0 do not.
+TEST_F(RouteFieldsTest, GatewayZeroOnlyAsWritten)
+{
+    const struct {
+        const char* gateway;
+        int code;
+    } cases[] = {
+        {"0.0.0.0", ROUTE_OK},           {" 0.0.0.0\t", ROUTE_OK},
+        {"10.1.1.1", ROUTE_OK},          {"0", ROUTE_BAD_GATEWAY},
+        {"0.0.0.00", ROUTE_BAD_GATEWAY}, {"0.0", ROUTE_BAD_GATEWAY},
+        {"0.0.0.0.", ROUTE_BAD_GATEWAY}, {"0.0.0.0 x", ROUTE_BAD_GATEWAY},
+        {"", ROUTE_BAD_GATEWAY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("gateway \"") + c.gateway + "\"");
+        RouteEntry r = {};
+        const RouteCheck check =
+            route_from_fields({"255.255.255.0", "10.1.2.0", c.gateway, "1"}, 0, true, &r);
+        EXPECT_EQ(check.code, c.code);
+        if (c.code == ROUTE_OK) {
+            EXPECT_STREQ(r.gateway,
+                         std::string(c.gateway).find("10.") == 0 ? c.gateway : "0.0.0.0");
+        } else {
+            EXPECT_EQ(check.focus, RouteField::Gateway);
+        }
     }
 }
 

@@ -245,6 +245,23 @@ void PtySession::hang_up()
     close_fd(master_);
 }
 
+void PtySession::close_out()
+{
+    close_fd(out_fd_);
+}
+
+bool PtySession::set_echo(bool on)
+{
+    termios mode{};
+    if (slave_ < 0 || tcgetattr(slave_, &mode) != 0)
+        return false;
+    if (on)
+        mode.c_lflag |= ECHO;
+    else
+        mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    return tcsetattr(slave_, TCSANOW, &mode) == 0;
+}
+
 int PtySession::echo_on() const
 {
     if (slave_ < 0)

@@ -63,6 +63,14 @@ public:
     // session gets SIGHUP, as when a user's terminal goes away.
     void hang_up();
 
+    // Closes the reading end of standard output, as a reader that has seen
+    // enough ("| head") does: the child's next write finds the pipe closed.
+    void close_out();
+
+    // Switches the terminal's echo on or off, as a job-control shell does
+    // when it stops a job and takes the terminal back. False when it failed.
+    bool set_echo(bool on);
+
     // Reads whatever is available now, without waiting.
     void pump() { read_available(0); }
 

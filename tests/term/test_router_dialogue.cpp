@@ -246,6 +246,7 @@ struct TextCase {
     int next;           // state afterwards
     const char* value;  // the value afterwards
     int mark;
+    const char* says = "";  // the message before a refused question is asked again
 };
 
 class TextAnswers : public Dialogue, public ::testing::WithParamInterface<TextCase> {};
@@ -274,8 +275,10 @@ TEST_P(TextAnswers, TakesOrRefuses)
     EXPECT_EQ(value_of(c.state), c.value);
     EXPECT_EQ(mark_of(c.state), c.mark);
     if (c.next == c.state) {
-        // Refused: the question alone again, without a message.
+        // Refused: the question again, after the message if the case has one.
         std::string text = err.take();
+        std::string says = c.says;
+        EXPECT_EQ(text.substr(0, says.size()), says) << text;
         EXPECT_EQ(text.find(':'), std::string::npos) << text;
         EXPECT_NE(text.find("--> "), std::string::npos) << text;
     }
@@ -283,25 +286,29 @@ TEST_P(TextAnswers, TakesOrRefuses)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextAnswers,
-    ::testing::Values(
-        TextCase{"NameEmptyKeeps", 1, "", 2, "10.77.0.2", 0},
-        TextCase{"NameEqualKeeps", 1, "10.77.0.2", 2, "10.77.0.2", 0},
-        TextCase{"NameNewAddress", 1, "10.77.0.9", 2, "10.77.0.9", 1},
-        TextCase{"NameResolvingHost", 1, "gateway", 2, "gateway", 1},
-        TextCase{"NameNotResolving", 1, "nowhere", 1, "10.77.0.2", 0},
-        TextCase{"NameNoAddress", 1, "0.0.0.0", 1, "10.77.0.2", 0},
-        TextCase{"NameTooLongThoughItResolves", 1, "router-in-the-cellar-7", 1, "10.77.0.2", 0},
-        TextCase{"MaskEmptyKeeps", 2, "", 3, "255.255.255.0", 0},
-        TextCase{"MaskNew", 2, "255.255.0.0", 3, "255.255.0.0", 1},
-        TextCase{"MaskNotResolving", 2, "255.255.0.", 2, "255.255.255.0", 0},
-        TextCase{"PhoneEmptyKeeps", 3, "", 5, "0301234", 0},
-        TextCase{"PhoneEqualMovesOn", 3, "0301234", 5, "0301234", 0},
-        TextCase{"PhoneNew", 3, "0409876", 5, "0409876", 1},
-        TextCase{"PhoneTwentyDigits", 3, "12345678901234567890", 5, "12345678901234567890", 1},
-        TextCase{"PhoneTwentyOneDigits", 3, "123456789012345678901", 3, "0301234", 0},
-        TextCase{"PhoneLetter", 3, "030123a", 3, "0301234", 0},
-        TextCase{"PhoneBlank", 3, "030 1234", 3, "0301234", 0},
-        TextCase{"PhoneTrailingS", 3, "0301234s", 3, "0301234", 0}),
+    ::testing::Values(TextCase{"NameEmptyKeeps", 1, "", 2, "10.77.0.2", 0},
+                      TextCase{"NameEqualKeeps", 1, "10.77.0.2", 2, "10.77.0.2", 0},
+                      TextCase{"NameNewAddress", 1, "10.77.0.9", 2, "10.77.0.9", 1},
+                      TextCase{"NameResolvingHost", 1, "gateway", 2, "gateway", 1},
+                      TextCase{"NameNotResolving", 1, "nowhere", 1, "10.77.0.2", 0},
+                      TextCase{"NameNoAddress", 1, "0.0.0.0", 1, "10.77.0.2", 0},
+                      TextCase{"NameTooLongThoughItResolves", 1, "router-in-the-cellar-7", 1,
+                               "10.77.0.2", 0, "Max. 20 characters\n"},
+                      TextCase{"MaskEmptyKeeps", 2, "", 3, "255.255.255.0", 0},
+                      TextCase{"MaskNew", 2, "255.255.0.0", 3, "255.255.0.0", 1},
+                      TextCase{"MaskNotResolving", 2, "255.255.0.", 2, "255.255.255.0", 0},
+                      TextCase{"PhoneEmptyKeeps", 3, "", 5, "0301234", 0},
+                      TextCase{"PhoneEqualMovesOn", 3, "0301234", 5, "0301234", 0},
+                      TextCase{"PhoneNew", 3, "0409876", 5, "0409876", 1},
+                      TextCase{"PhoneTwentyDigits", 3, "12345678901234567890", 5,
+                               "12345678901234567890", 1},
+                      TextCase{"PhoneTwentyOneDigitsIsCut", 3, "123456789012345678901", 5,
+                               "12345678901234567890", 1},
+                      TextCase{"PhoneTwentyFiveDigitsIsCut", 3, "1234567890123456789012345", 5,
+                               "12345678901234567890", 1},
+                      TextCase{"PhoneLetter", 3, "030123a", 3, "0301234", 0},
+                      TextCase{"PhoneBlank", 3, "030 1234", 3, "0301234", 0},
+                      TextCase{"PhoneTrailingS", 3, "0301234s", 3, "0301234", 0}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.title); });
 
 TEST_F(Dialogue, WithoutAnyImageTheModeAndFirmwareQuestionsAreSkipped)

@@ -139,4 +139,52 @@ TEST_F(Timers, BusyTimerIsPassedOverInANestedPass)
     EXPECT_EQ(nested_calls, 1);
 }
 
+// A stop of the process (Ctrl-Z, SIGSTOP) between two passes: the time it
+// spent stopped does not count, so the missed ticks never fire and the
+// wait under way starts again from the continue.
+TEST_F(Timers, AStopDoesNotCountAgainstTheTimers)
+{
+    const struct {
+        const char* name;
+        int64_t before_stop;  // clock ticks run between the last pass and the stop
+        int64_t stopped;      // clock ticks spent stopped
+    } cases[] = {
+        {"stop right after a pass", 0, 20 * RATE},
+        {"stop in the middle of a wait", RATE / 2, 13 * RATE},
+        {"stop shorter than a tick", RATE / 4, RATE / 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASCIIClearTimers();
+        ASCIISetTimerClock(fake_clock, RATE);
+        fake_now = 5000;
+        fired.clear();
+        ASCIISetTimer(1.0, 0, fire_a);
+        ASCIISetTimer(3.0, 1, fire_b);
+        EXPECT_EQ(ASCIIReadTimer(), 0);
+        fake_now += c.before_stop + c.stopped;
+        ASCIIResumeTimers();
+        EXPECT_EQ(ASCIIReadTimer(), 0) << "no missed tick fires at the continue";
+        fake_now += RATE - 1;
+        EXPECT_EQ(ASCIIReadTimer(), 0) << "the second began again at the continue";
+        fake_now += 1;
+        EXPECT_EQ(ASCIIReadTimer(), 1);
+        fake_now += RATE;
+        EXPECT_EQ(ASCIIReadTimer(), 1);
+        fake_now += RATE;
+        EXPECT_EQ(ASCIIReadTimer(), 2);
+        EXPECT_EQ(ASCIIReadTimer(), 0) << "nothing is owed";
+        EXPECT_EQ(fired, std::vector<char>({'a', 'a', 'b', 'a'}))
+            << "the counted timer fires three running seconds after it was set";
+    }
+}
+
+TEST_F(Timers, AContinueWithoutAnyPassYetChangesNothing)
+{
+    ASCIISetTimer(1.0, 0, fire_a);
+    fake_now += 10 * RATE;
+    ASCIIResumeTimers();
+    EXPECT_EQ(ASCIIReadTimer(), 1) << "nothing ran before, so there is no stop to measure";
+}
+
 }  // namespace

@@ -334,13 +334,6 @@ TEST_F(ConfigFileTest, RouterHeldValuesReadBack)
         return line_target(host, phone, 0, 0, timeout, manual, bundling, compression, "kelp/mars",
                            "");
     };
-    std::vector<FilterEntry> full_without_catch_all;
-    for (int i = 0; i < MAX_FILTERS; ++i) {
-        full_without_catch_all.push_back(filter("0.0.0.0", "0.0.0.0", "255.255.255.0",
-                                                ("10.4." + std::to_string(i) + ".0").c_str(), 6, 21,
-                                                1));
-    }
-    full_without_catch_all.push_back(filter_accept);
     const Case cases[] = {
         {"telephone numbers that are no plain numbers",
          0,
@@ -404,13 +397,6 @@ TEST_F(ConfigFileTest, RouterHeldValuesReadBack)
           filter("0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", 0, 0, 255), filter_accept},
          {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.0.0 ftp =2",
           "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =255"}},
-        {"64 rules without a catch-all and the rule the read added",
-         0,
-         {},
-         {},
-         full_without_catch_all,
-         {"0.0.0.0 0.0.0.0 255.255.255.0 10.4.63.0 ftp 1",
-          "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"}},
     };
     for (const Case& c : cases) {
         for (bool emergency : {false, true}) {
@@ -486,7 +472,8 @@ TEST_F(ConfigFileTest, EmptyTablesReadBackWithTheDefaultRule)
 }
 
 // A route whose gateway is "0.0.0.0" (every address of a default route
-// zero) is what the route dialog takes; it reads back as written.
+// zero) is what the route dialog takes; a person may not write it, but the
+// writer marks it, and it reads back as written.
 TEST_F(ConfigFileTest, ZeroGatewayReadsBack)
 {
     append(routes_, route("0.0.0.0", "0.0.0.0", "0.0.0.0"));
@@ -497,6 +484,8 @@ TEST_F(ConfigFileTest, ZeroGatewayReadsBack)
     expect_same_entries(routes_, routes, "routes");
     for (ListObject* l : {lines, routes, filters})
         l->ops->list_destroy(l);
+    const std::vector<std::string> entries = entry_lines(read_file(path()));
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "0.0.0.0 0.0.0.0 =0.0.0.0"), 1);
 }
 
 TEST_F(ConfigFileTest, WriterSurvivesEntriesWithoutDefinitions)
@@ -719,6 +708,13 @@ TEST_F(ConfigFileTest, FaultsWithLineAndColumnLeaveTheListsAlone)
          CFG_MASK_MATCH_MISMATCH, 5, 1},
         {"route gateway no address", config_text("", "255.255.255.0 10.2.0.0 10.1.0\n"), 0,
          CFG_BAD_GATEWAY, 5, 24},
+        {"route gateway 0.0.0.0", config_text("", "255.255.255.0 10.2.0.0 0.0.0.0\n"), 0,
+         CFG_BAD_GATEWAY, 5, 24},
+        {"default route via 0.0.0.0", config_text("", "0.0.0.0 0.0.0.0 0.0.0.0\n"), 0,
+         CFG_BAD_GATEWAY, 5, 17},
+        {"route gateway 0.0.0.0 written otherwise",
+         config_text("", kGoodRoute + "255.255.255.0\t10.2.0.0   0.0.0.00\n"), 0, CFG_BAD_GATEWAY,
+         6, 26},
         {"route gateway unknown name", config_text("", "255.255.255.0 10.2.0.0 nowhere\n"), 0,
          CFG_BAD_GATEWAY, 5, 24},
         {"route without gateway", config_text("", "255.255.255.0 10.2.0.0\n"), 0, CFG_BAD_GATEWAY,
@@ -822,6 +818,111 @@ TEST_F(ConfigFileTest, EchoMarksTheFaultyColumn)
     EXPECT_EQ(load(), CFG_SYNTAX_ERROR);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               kGoodLine.substr(0, 11) + "\n" + std::string(11, '-') + "^\n");
+}
+
+// `text` with every line end written as CRLF.
+std::string crlf(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+// A file saved with CRLF line ends reads as the same file with LF ones: the
+// same tables, and a fault at the same line and column, echoed without the
+// CR.
+TEST_F(ConfigFileTest, CrlfLineEndsReadAsLineEnds)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        int code;
+        int line;
+        int column;
+    } cases[] = {
+        {"a whole file", config_text(kGoodLine + kGoodLine, "\n" + kGoodRoute, kGoodFilter), CFG_OK,
+         0, 0},
+        {"a last line without its line end",
+         config_text(kGoodLine, "", "") + "0.0.0.0 0.0.0.0 "
+                                          "0.0.0.0 0.0.0.0 all 0",
+         CFG_OK, 0, 0},
+        {"a fault at the end of a line", config_text("10.1.2.3 0721 x75 null 20 0 1\n"),
+         CFG_BAD_COMPRESSION, 4, 30},
+        {"an extra token", config_text("", "0.0.0.0 0.0.0.0 10.1.0.1 x\n"), CFG_SYNTAX_ERROR, 5,
+         26},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> results[2];  // LF, CRLF
+        for (int i = 0; i < 2; ++i) {
+            const std::string text = i == 0 ? c.text : crlf(c.text);
+            file_echo_errors = 1;
+            write_file(text);
+            testing::internal::CaptureStdout();
+            const int code = load();
+            const std::string echo = testing::internal::GetCapturedStdout();
+            file_echo_errors = 0;
+            ASSERT_EQ(code, c.code);
+            if (code != CFG_OK) {
+                EXPECT_EQ(line_, c.line);
+                EXPECT_EQ(column_, c.column);
+            }
+            EXPECT_EQ(echo.find('\r'), std::string::npos) << echo;
+            std::vector<std::string>& result = results[i];
+            result.push_back(echo);
+            if (code == CFG_OK) {
+                for (ListObject* list : {lines_, routes_, filters_})
+                    result.push_back(std::to_string(list->count));
+                ASSERT_EQ(save(), 1);
+                for (const std::string& entry : entry_lines(read_file(path())))
+                    result.push_back(entry);
+            }
+        }
+        EXPECT_EQ(results[0], results[1]);
+    }
+}
+
+// A faulty line of a file that someone planted escape sequences or binary
+// bytes in reaches the terminal escaped, the dashes up to the column as it
+// is shown.
+TEST_F(ConfigFileTest, EchoShowsControlBytesEscaped)
+{
+    file_echo_errors = 1;
+    write_file(config_text("\x1b]2;owned\x07\x1b[2J 0721 x75 null 20 0 1 0\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_ADDRESS);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\\x1b]2;owned\\x07\\x1b[2J 0721 x75 null 20 0 1 0\n^\n");
+
+    // An identification may hold any byte; the fault after it is shown
+    // three places further right than its column, past the escaped ESC.
+    write_file(config_text("10.1.2.3 0721 x75 null 20 0 1 0 a\x1b[2J/b c/d/e\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_PASSWORD);
+    EXPECT_EQ(column_, 41);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "10.1.2.3 0721 x75 null 20 0 1 0 a\\x1b[2J/b c/d/e\n" + std::string(43, '-') + "^\n");
+
+    write_file(config_text("", "255.255.255.0 \xff\xfe\x01 10.1.0.1\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_MATCH);
+    EXPECT_EQ(column_, 15);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "255.255.255.0 \\xff\\xfe\\x01 10.1.0.1\n" + std::string(14, '-') + "^\n");
+
+    write_file(config_text("", "255.255.255.0 10.2.0.0 \x1b[31m\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_GATEWAY);
+    EXPECT_EQ(column_, 24);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "255.255.255.0 10.2.0.0 \\x1b[31m\n" + std::string(23, '-') + "^\n");
+
+    write_file(config_text("", "\x1b[2J\x1b 10.2.0.0 10.1.0.1 extra\n"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load(), CFG_BAD_MASK);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\\x1b[2J\\x1b 10.2.0.0 10.1.0.1 extra\n^\n");
+    file_echo_errors = 0;
 }
 
 // ------------------------------------------------------------- limits ---
@@ -933,6 +1034,10 @@ TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm)
          CFG_BAD_MATCH, 15},
         {"marked gateway", config_text("", "255.255.255.0 10.2.0.0 =10.1.0.1\n"), 0,
          CFG_BAD_GATEWAY, 24},
+        {"bare mark for a gateway", config_text("", "255.255.255.0 10.2.0.0 =\n"), 0,
+         CFG_BAD_GATEWAY, 24},
+        {"marked gateway 0 written otherwise", config_text("", "255.255.255.0 10.2.0.0 =0\n"), 0,
+         CFG_BAD_GATEWAY, 24},
         {"marked action above a byte",
          config_text("", "", "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all =256\n"), 0, CFG_BAD_ACTION, 37},
     };
@@ -943,49 +1048,69 @@ TEST_F(ConfigFileTest, MarkedValuesAreCheckedForTheirForm)
     }
 }
 
-// 65 rules are taken only in the shape of a full table that lacked its
-// catch-all; every other way past the limit is refused at the 64th rule,
-// where it always was.
-TEST_F(ConfigFileTest, SixtyFiveRulesOnlyAsAFullTableClosedByACatchAll)
+// A filter table holds 64 rules with its default rule: 63 rules of any kind
+// and a 64th only when it is a catch-all; past that the file is refused at
+// the first rule that does not fit, as a whole (column 0), and the echo
+// shows that rule with the caret alone.
+TEST_F(ConfigFileTest, FilterTableKeepsItsLastPlaceForACatchAll)
 {
+    const std::string accept_all = "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n";
     const std::string comment = "# a comment\n\n";
     struct Case {
         const char* name;
         std::string filters;
         int code;
-        int line;  // of the fault
+        int line;            // of the fault; the filter section's first rule is line 6
+        std::string faulty;  // the line echoed
+        int rules;           // when loaded: the table's length, its default rule counted
     };
     const Case cases[] = {
-        {"closed by accept-all", repeated(kRule, 64) + "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n",
-         CFG_OK, 0},
-        {"closed by reject-all, comments after it", repeated(kRule, 64) + kRejectAll + comment,
-         CFG_OK, 0},
-        {"64th rule and comments only", repeated(kRule, 64) + comment, CFG_TOO_MANY_ENTRIES, 69},
-        {"followed by a rule that is no catch-all", repeated(kRule, 65), CFG_TOO_MANY_ENTRIES, 69},
-        {"followed by a faulty line", repeated(kRule, 64) + "junk\n", CFG_TOO_MANY_ENTRIES, 69},
-        {"followed by a header", repeated(kRule, 64) + "Filter_Data:\n", CFG_TOO_MANY_ENTRIES, 69},
-        {"a rule after the closing one", repeated(kRule, 64) + kRejectAll + kRejectAll,
-         CFG_TOO_MANY_ENTRIES, 69},
-        {"catch-all 64th and another rule", repeated(kRule, 63) + kRejectAll + kRejectAll,
-         CFG_TOO_MANY_ENTRIES, 70},
+        {"64 rules and a catch-all", repeated(kRule, 64) + accept_all, CFG_TOO_MANY_ENTRIES, 69,
+         kRule, 0},
+        {"64 rules and a reject-all, comments after it", repeated(kRule, 64) + kRejectAll + comment,
+         CFG_TOO_MANY_ENTRIES, 69, kRule, 0},
+        {"64 rules", repeated(kRule, 64), CFG_TOO_MANY_ENTRIES, 69, kRule, 0},
+        {"63 rules and a catch-all", repeated(kRule, 63) + accept_all, CFG_OK, 0, "", 64},
+        {"63 rules, a catch-all and comments", repeated(kRule, 63) + kRejectAll + comment, CFG_OK,
+         0, "", 64},
+        {"63 rules, the reader adds the catch-all", repeated(kRule, 63), CFG_OK, 0, "", 64},
+        {"a catch-all 64th and a catch-all", repeated(kRule, 63) + kRejectAll + accept_all,
+         CFG_TOO_MANY_ENTRIES, 70, accept_all, 0},
+        {"a catch-all 64th and a rule", repeated(kRule, 63) + kRejectAll + kRule,
+         CFG_TOO_MANY_ENTRIES, 70, kRule, 0},
+        {"64 catch-alls", repeated(kRejectAll, 64), CFG_OK, 0, "", 64},
+        {"65 catch-alls", repeated(kRejectAll, 65), CFG_TOO_MANY_ENTRIES, 70, kRejectAll, 0},
+        {"a faulty line after a full table is a fault of its own",
+         repeated(kRule, 63) + kRejectAll + "junk\n", CFG_BAD_MASK, 70, "junk\n", 0},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         file_echo_errors = 1;
         write_file(config_text("", "", c.filters));
+        const ListObject* const before = filters_;
         testing::internal::CaptureStdout();
         const int code = load();
         const std::string echo = testing::internal::GetCapturedStdout();
         file_echo_errors = 0;
-        ASSERT_EQ(code, c.code) << c.name;
+        ASSERT_EQ(code, c.code);
         if (c.code != CFG_OK) {
-            EXPECT_EQ(line_, c.line) << c.name;
-            EXPECT_EQ(column_, 0) << c.name;
-            EXPECT_EQ(echo, (c.line == 69 ? kRule : kRejectAll) + "^\n") << c.name;
+            EXPECT_EQ(line_, c.line);
+            if (c.code == CFG_TOO_MANY_ENTRIES) {
+                EXPECT_EQ(column_, 0);
+                EXPECT_EQ(echo, c.faulty + "^\n");
+            }
+            EXPECT_EQ(filters_, before) << "the caller's list stays as it was";
             continue;
         }
-        ASSERT_EQ(filters_->count, MAX_FILTERS + 1) << c.name;
-        EXPECT_EQ(at<FilterEntry>(filters_, MAX_FILTERS).port, 21) << c.name;
-        EXPECT_EQ(at<FilterEntry>(filters_, MAX_FILTERS + 1).index, MAX_FILTERS) << c.name;
+        EXPECT_EQ(echo, "");
+        ASSERT_EQ(filters_->count, c.rules);
+        ListNode accept = {&filter_accept, nullptr};
+        ListNode reject = {&filter_reject, nullptr};
+        ListNode* last = filters_->tail;
+        EXPECT_TRUE(listhelp_comp_filter(last, &accept) == 0 ||
+                    listhelp_comp_filter(last, &reject) == 0)
+            << "the table ends in its default rule";
+        EXPECT_EQ(at<FilterEntry>(filters_, c.rules).index, c.rules - 1);
     }
 }
 

@@ -390,7 +390,28 @@ INSTANTIATE_TEST_SUITE_P(
                       EchoCase{"2:x75 base=x75\n", "2:x75 base=x75\n^\n"},
                       EchoCase{"2:abc base=x75 windowsize=9\n", "2:abc base=x75 windowsize=9\n^\n"},
                       EchoCase{"2:abc base=x75 modulo=7",
-                               "2:abc base=x75 modulo=7\n_______________^\n"}));
+                               "2:abc base=x75 modulo=7\n_______________^\n"},
+                      // Planted control bytes are shown escaped, the marker
+                      // under the column as shown; a CRLF line end is no text.
+                      EchoCase{"2:\x1b]2;owned\x07 base=x25\r\n",
+                               "2:\\x1b]2;owned\\x07 base=x25\n___________________^\n"},
+                      EchoCase{"# ok\r\n\x1b[2J\x1b[H\r\n", "\\x1b[2J\\x1b[H\n^\n"},
+                      EchoCase{"2:\xff\xfe base=x75 modulo=7\r\n",
+                               "2:\\xff\\xfe base=x75 modulo=7\n____________________^\n"}));
+
+// A definition file saved with CRLF line ends defines the same rows.
+TEST_F(ProtocolsTest, CrlfLineEndsReadAsLineEnds)
+{
+    EXPECT_EQ(read("# site\r\n\r\n2:myx75 base=x75 windowsize=3\r\n2:big base=x75 modulo=128 "
+                   "windowsize=127\r\n"),
+              1);
+    ASSERT_EQ(no_s2_protocols, 5);
+    expect_row(s2_protocols[3], "myx75", 1, 1500, 3, 1, 8, 3);
+    expect_row(s2_protocols[4], "big", 1, 1500, 3, 1, 128, 127);
+    EXPECT_EQ(read("# site\r\n2:abc base=x75 windowsize=3 x\r\n"), 0);
+    EXPECT_EQ(line_, 2);
+    EXPECT_EQ(column_, 29);
+}
 
 TEST_F(ProtocolsTest, NoEchoWhileTheSwitchIsOff)
 {

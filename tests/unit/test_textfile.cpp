@@ -65,6 +65,38 @@ TEST(FileReadLine, ALongLineComesInPiecesOfAtMost1023Characters)
     EXPECT_EQ(all_lines(std::string(1023, 'c') + "\n"), (Lines{std::string(1023, 'c'), "\n"}));
 }
 
+// A CR just before a line end is part of it, so a file written with CRLF
+// line ends gives the same lines (and line numbers and columns) as one with
+// LF; a CR anywhere else is text.
+TEST(FileReadLine, TakesACarriageReturnBeforeTheLineEndAsPartOfIt)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        Lines lines;
+    } cases[] = {
+        {"CRLF lines", "a\tb\r\nc\r\n", {"a b\n", "c\n"}},
+        {"empty CRLF lines count", "\r\n\r\nx\r\n", {"\n", "\n", "x\n"}},
+        {"CR before the end of the file", "x\r\ny\r", {"x\n", "y"}},
+        {"only a CR after the last line", "x\n\r", {"x\n"}},
+        {"a CR inside a line stays", "a\rb\n", {"a\rb\n"}},
+        {"only the last CR belongs to the line end", "a\r\r\n", {"a\r\n"}},
+        {"a CR alone is no line end", "a\rb\rc", {"a\rb\rc"}},
+        {"mixed line ends", "a\nb\r\nc\n", {"a\n", "b\n", "c\n"}},
+        {"a full piece ending in the CR of its CRLF",
+         std::string(1022, 'a') + "\r\nnext\r\n",
+         {std::string(1022, 'a') + "\n", "next\n"}},
+        {"a full piece before a CRLF, as before an LF",
+         std::string(1023, 'c') + "\r\n",
+         {std::string(1023, 'c'), "\n"}},
+        {"a full piece ending in a CR that is text",
+         std::string(1022, 'a') + "\rb\n",
+         {std::string(1022, 'a') + "\r", "b\n"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(all_lines(c.text), c.lines) << c.name;
+}
+
 // Where the NUL bytes of a text stand: each piece the reader gives, as the
 // text before its first NUL and that NUL's column (0 for none).
 struct NulCase {
@@ -262,7 +294,17 @@ INSTANTIATE_TEST_SUITE_P(
                       EchoCase{"2:abc base=x75\n", 0, '_', "2:abc base=x75\n^\n"},
                       EchoCase{"x 1 2\n", 3, '-', "x 1 2\n--^\n"},
                       EchoCase{"no newline", 4, '-', "no newline\n---^\n"},
-                      EchoCase{nullptr, 0, '-', "^\n"}));
+                      EchoCase{nullptr, 0, '-', "^\n"},
+                      // Bytes that would act on the terminal are shown as
+                      // router text is, and the marker follows the shown text.
+                      EchoCase{"x\x1b]2;owned\x07 bad\n", 13, '-',
+                               "x\\x1b]2;owned\\x07 bad\n------------------^\n"},
+                      EchoCase{"\x1b[2J\x1b[H rest\n", 1, '_', "\\x1b[2J\\x1b[H rest\n^\n"},
+                      EchoCase{"ab\xff\x80 cd\n", 6, '_', "ab\\xff\\x80 cd\n___________^\n"},
+                      EchoCase{"a\rb c\n", 5, '-', "a\\x0db c\n-------^\n"},
+                      EchoCase{"a\\b c\n", 5, '-', "a\\\\b c\n-----^\n"},
+                      EchoCase{"\x1b x", 4, '-', "\\x1b x\n------^\n"},
+                      EchoCase{"\x1b x\n", 5, '_', "\\x1b x\n_______^\n"}));
 
 TEST(FileEchoFaultOff, PrintsNothingWhileTheSwitchIsOff)
 {

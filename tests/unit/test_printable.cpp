@@ -1,4 +1,4 @@
-// Texts from the network on their way to the terminal: what passes, and how
+// Texts from outside on their way to the terminal: what passes, and how
 // every other byte is shown.
 #include <gtest/gtest.h>
 
