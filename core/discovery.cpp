@@ -6,6 +6,7 @@
 #include "highstate.h"
 #include "lowstate.h"
 #include "messages.h"
+#include "myutil.h"
 #include "udp.h"
 
 namespace {
@@ -145,17 +146,31 @@ void highstate_send_password(OpenCallback, uint16_t seq, const char* password, u
     // ends the attempt.
     if (std::strlen(password) > static_cast<size_t>(PASSWORD_LEN))
         return;
-    if (highstate.challenge_renewed) {
-        seq = highstate.challenge_seq;
-        seed = highstate.challenge;
+    if (!highstate.challenge_renewed) {
+        highstate.challenge_seq = seq;
+        highstate.challenge = seed;
     }
+    // Kept for a challenge that replaces this one (an open asked again).
+    myutil_copy_text(highstate.password, password);
+    highstate_answer_challenge();
+}
+
+void highstate_answer_challenge()
+{
     uint8_t payload[PASSWORD_REPLY_LEN];
-    int n = msg_pack_password_reply(payload, sizeof payload, seq, password, seed);
+    int n = msg_pack_password_reply(payload, sizeof payload, highstate.challenge_seq,
+                                    highstate.password, highstate.challenge);
+    // An answer already given may now be refused: it answered another challenge.
+    if (highstate.password_given)
+        highstate.stale_answer = 1;
+    highstate.password_given = 1;
+    highstate.answered_challenge = highstate.challenge;
+    highstate.answered_challenge_seq = highstate.challenge_seq;
     uint32_t serial = ++highstate.serial;
-    // The same password for the same challenge: a router that has taken it
-    // already answers it again with the open.
+    // The router's acceptance may be lost after it took the password; it then
+    // asks for none any more, so the open is asked again instead.
     int result = highstate_send_request(highstate.target_addr, PASSWORD_REPLY, payload, n,
-                                        HIGHSTATE_ASK_AGAIN, 0);
+                                        HIGHSTATE_ASK_BY_OPEN, 0);
     if (result < 0)
         open_send_failed(serial, HIGHSTATE_PASSWORD_ASKED);
 }
@@ -282,6 +297,23 @@ int highstate_recv_open_refused(uint32_t, uint16_t, const uint8_t* data, int len
     OpenReply reply{};
     if (!msg_parse_open_refused(data, length, &reply))
         return STATUS_PROTOCOL_VIOLATION;
+    // A refusal of the password may answer a challenge the router had
+    // replaced, or a copy of an answer it had taken: the password given is
+    // tried once more against a new challenge before it counts as wrong.
+    bool may_be_stale = highstate.stale_answer || lowstate_transmissions() > 1 ||
+                        lowstate_acknowledgements() > 1 || highstate.asks > 1;
+    if (highstate.state == HIGHSTATE_PASSWORD_ASKED && highstate.password_given &&
+        reply.reason == STATUS_WRONG_PASSWORD && may_be_stale &&
+        highstate.reopens < HIGHSTATE_REOPENS) {
+        ++highstate.reopens;
+        highstate.stale_answer = 0;
+        highstate_reply_arrived();
+        uint32_t serial = ++highstate.serial;
+        if (highstate_send_request(highstate.target_addr, OPEN_REQUEST, nullptr, 0,
+                                   HIGHSTATE_ASK_AGAIN, 0) < 0)
+            open_send_failed(serial, HIGHSTATE_PASSWORD_ASKED);
+        return 0;
+    }
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_IDLE;
     highstate.target_addr = 0;

@@ -243,7 +243,9 @@ bool is_copy(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* d
 }
 
 // A repeated open made the router ask for the password anew: the password
-// goes with the challenge it holds now.
+// goes with the challenge it holds now. Once the password was given, the new
+// challenge is answered with it at once (the prompt is not shown again); a
+// copy of the challenge answered already changes nothing.
 void renew_challenge(uint16_t sequence, const uint8_t* data, int length)
 {
     OpenReply reply{};
@@ -252,6 +254,15 @@ void renew_challenge(uint16_t sequence, const uint8_t* data, int length)
     highstate.challenge = reply.seed;
     highstate.challenge_seq = reply.seq;
     highstate.challenge_renewed = 1;
+    if (!highstate.password_given)
+        return;
+    if (reply.seed == highstate.answered_challenge && reply.seq == highstate.answered_challenge_seq)
+        return;
+    // The challenge shows that the open asked again arrived; an answer to an
+    // older challenge still awaiting its acknowledgement answers nothing now.
+    if (highstate.reply_awaited)
+        lowstate_answered(highstate.request_counter);
+    highstate_answer_challenge();
 }
 
 // The acknowledged layer asks this of a numbered datagram from the open

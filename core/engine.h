@@ -32,8 +32,11 @@
 constexpr int HIGHSTATE_REPLY_TICKS = 30;  // wait for a reply after its acknowledgement
 constexpr int HIGHSTATE_READ_RETRIES = 8;  // re-asks of one entry the router answers wrongly
 constexpr int HIGHSTATE_REASK_TICKS =
-    1;  // a repeatable request is asked again on the 2nd tick without its reply
-constexpr int HIGHSTATE_REASKS = 6;         // ... at most this often, within HIGHSTATE_REPLY_TICKS
+    1;  // the firmware request is broadcast again on every 2nd tick without its reply
+constexpr int HIGHSTATE_REASKS = 6;         // a request is asked again at most this often, within
+                                            // HIGHSTATE_REPLY_TICKS
+constexpr int HIGHSTATE_REOPENS = 2;        // opens asked again after a refusal that may answer a
+                                            // challenge the router had replaced
 constexpr int HIGHSTATE_REQUEST_MAX = 160;  // payload bytes of a request kept for asking again
 constexpr int HIGHSTATE_SCAN_TICKS = 3;     // scan: requests at once, on ticks 2 and 3, end on 4
 constexpr int HIGHSTATE_QUERY_TICKS = 2;    // state query: at once and on tick 2, end on 3
@@ -116,7 +119,9 @@ struct HighstateContext {
     int32_t reply_timer;      // slot of the bounded wait for a reply
     int32_t reply_awaited;    // flag: the last request sent awaits its reply
     int32_t request_counter;  // the acknowledged layer's number of that request (0: none)
-    int32_t reask_timer;      // slot of the wait after which the request is asked again
+    int32_t reask_timer;      // slot of the wait (fine timer) after which the request is asked
+                              // again
+    int32_t request_repeat;   // HighstateRepeat of the awaited request
     int32_t asks;             // how often the awaited request was sent (0: not repeatable)
     uint32_t request_addr;    // the awaited request, as it is sent again
     uint16_t request_code;
@@ -138,18 +143,25 @@ struct HighstateContext {
     uint32_t drain_until;   // the clock before which no request goes out (copies may come)
     int32_t drain_timer;    // slot of the fine timer that sends a held request
     RttEstimate reply_rtt;  // the open router's reply times
-    int32_t fw_timer;       // slot of a firmware time-out (firmware module)
-    int32_t count;          // entries to read; index in flight; accounting position
-    int32_t index;          // the entry asked for next (low 16 bits on the wire)
-    int32_t retries;        // wrong-index answers to the entry asked for now
-    int32_t put_count;      // put and delete messages sent for the table being written
-    int32_t writes;         // ... for the whole write (all tables of a configuration)
-    int32_t deleting;       // flag: the table write is past the edited list, deleting
-    uint32_t serial;        // raised by every operation start (tells a stale report apart)
-    ListObject* list_new;   // table write: edited list; accounting: the line targets
-    ListObject* list_old;   // table write: the list as last read
-    ListNode* cur_new;      // the walk's position in list_new
-    ListNode* cur_old;      // ... in list_old
+    char password[PASSWORD_LEN + 1];  // the password given at the prompt, for a new challenge
+    int32_t password_given;           // flag: the password was sent (the router may hold us)
+    uint16_t answered_challenge;      // the challenge the last password reply answered ...
+    uint16_t answered_challenge_seq;  // ... and its password request's number
+    int32_t stale_answer;  // flag: a password reply went out that the router may refuse (an old
+                           // challenge, or a copy of an answer it took)
+    int32_t reopens;       // opens asked again after such a refusal
+    int32_t fw_timer;      // slot of a firmware time-out (firmware module)
+    int32_t count;         // entries to read; index in flight; accounting position
+    int32_t index;         // the entry asked for next (low 16 bits on the wire)
+    int32_t retries;       // wrong-index answers to the entry asked for now
+    int32_t put_count;     // put and delete messages sent for the table being written
+    int32_t writes;        // ... for the whole write (all tables of a configuration)
+    int32_t deleting;      // flag: the table write is past the edited list, deleting
+    uint32_t serial;       // raised by every operation start (tells a stale report apart)
+    ListObject* list_new;  // table write: edited list; accounting: the line targets
+    ListObject* list_old;  // table write: the list as last read
+    ListNode* cur_new;     // the walk's position in list_new
+    ListNode* cur_old;     // ... in list_old
     LineMonitorCallback linemon_fn;  // set while the line monitor runs
     PercentCallback progress_fn;     // the firmware download's percentage callback
     HighstateChain chain;            // the chained read or write of all three tables
@@ -186,10 +198,28 @@ int highstate_recv_isdn_close(uint32_t sender, uint16_t seq, const uint8_t* data
 // Clears every continuation slot.
 void highstate_clear_next();
 
-// Whether a request may be sent again when its reply is late: only one that
-// does the same on a second arrival (reading an entry, putting or deleting
-// a slot, the router's settings, the open and the password).
-enum HighstateRepeat { HIGHSTATE_ASK_ONCE = 0, HIGHSTATE_ASK_AGAIN = 1 };
+// How a request is asked again when its reply is overdue for this router
+// (its reply time-out, HIGHSTATE_REPLY_RTO, doubled on every ask):
+//   - HIGHSTATE_ASK_AGAIN: the same payload under a new number; only for a
+//     request that does the same on a second arrival (reading an entry,
+//     putting or deleting a slot, the settings, the plain accounting read,
+//     the open, whose second arrival draws a new challenge that replaces the
+//     first);
+//   - HIGHSTATE_ASK_SAME: the very datagram under its own number, which
+//     tells the router that it is a repeat: a router that keeps its replies
+//     answers with the kept one, and what one that handles it again does is
+//     checked by the operation (read and reset, password change);
+//   - HIGHSTATE_ASK_BY_OPEN: the answer to the password: a router that took
+//     it and whose acceptance was lost asks for no password any more, so the
+//     open is asked again and its new challenge answered with the password
+//     given;
+//   - HIGHSTATE_ASK_ONCE: never.
+enum HighstateRepeat {
+    HIGHSTATE_ASK_ONCE = 0,
+    HIGHSTATE_ASK_AGAIN = 1,
+    HIGHSTATE_ASK_SAME = 2,
+    HIGHSTATE_ASK_BY_OPEN = 3,
+};
 
 // Table and index of an entry request or reply, as highstate_send_request's
 // key (0 for every other request).
@@ -240,6 +270,10 @@ void highstate_router_states_done();  // end of a query
 int highstate_recv_announce(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_router_state(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_password_request(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
+
+// Sends the password given at the prompt (highstate.password) in answer to
+// the router's newest challenge; the open's callback gets the router's answer.
+void highstate_answer_challenge();
 int highstate_recv_open_reply(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 int highstate_recv_open_refused(uint32_t sender, uint16_t seq, const uint8_t* data, int length);
 

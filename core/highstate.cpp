@@ -54,7 +54,7 @@ void stop_reply_wait()
     highstate.request_acked = 0;
     highstate.request_held = 0;
     highstate_stop_timer(&highstate.reply_timer);
-    highstate_stop_timer(&highstate.reask_timer);
+    stop_fine_timer(&highstate.reask_timer);
     stop_fine_timer(&highstate.drain_timer);
 }
 
@@ -103,13 +103,14 @@ void start_reask_wait()
 {
     if (highstate.asks > 0 && highstate.asks <= HIGHSTATE_REASKS &&
         highstate.reask_timer == HIGHSTATE_NO_TIMER) {
-        highstate.reask_timer = udp_start_timer(reask_timeout, HIGHSTATE_REASK_TICKS);
+        highstate.reask_timer =
+            udp_start_fine_timer(reask_timeout, rtt_timeout_fine(highstate.reply_rtt));
     }
 }
 
-// The router acknowledged the request but its reply has not come: the reply
-// carries no number the layer could miss, so the request is sent again. A
-// request in this wait does the same on every arrival.
+// The router acknowledged the request but its reply is overdue for this
+// router: the reply carries no number the layer could miss, so the request
+// is asked again, in the way its kind allows (HighstateRepeat).
 void reask_timeout()
 {
     highstate.reask_timer = HIGHSTATE_NO_TIMER;
@@ -129,8 +130,26 @@ void reask_timeout()
         start_reask_wait();
         return;
     }
+    rtt_back_off(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO);
     ++highstate.asks;
-    send_kept_request();
+    switch (highstate.request_repeat) {
+    case HIGHSTATE_ASK_SAME:
+        highstate.request_acked = 0;
+        // Another message went out since (the line monitor's): the repeat
+        // would be of that one, so the reply is awaited longer instead.
+        if (lowstate_resend(highstate.request_counter, request_acked) == 0)
+            start_reask_wait();
+        break;
+    case HIGHSTATE_ASK_BY_OPEN:
+        highstate.request_code = OPEN_REQUEST;
+        highstate.request_length = 0;
+        highstate.request_repeat = HIGHSTATE_ASK_AGAIN;
+        send_kept_request();
+        break;
+    default:
+        send_kept_request();
+        break;
+    }
 }
 
 void reply_timeout()
@@ -215,7 +234,8 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
             std::memcpy(highstate.request_data, data, size_t(n));
         highstate.request_length = n;
     }
-    if (repeat == HIGHSTATE_ASK_AGAIN && kept)
+    highstate.request_repeat = kept ? repeat : HIGHSTATE_ASK_ONCE;
+    if (highstate.request_repeat != HIGHSTATE_ASK_ONCE)
         highstate.asks = 1;
     // Copies of the last exchange's reply may still come, and a copy of a
     // reply that names nothing would pass for this request's if it is of the
@@ -274,6 +294,10 @@ void highstate_drop_operation()
     stop_reply_wait();
     highstate.answered_copies = 0;
     highstate.challenge_renewed = 0;
+    highstate.password_given = 0;
+    highstate.stale_answer = 0;
+    highstate.reopens = 0;
+    std::memset(highstate.password, 0, sizeof highstate.password);
     highstate.drain_until = udp_fine_clock();
     highstate_stop_timer(&highstate.reset_timer);
     highstate_stop_timer(&highstate.rescan_timer);
@@ -296,13 +320,41 @@ void highstate_release_chain()
     chain.filters_new = chain.filters_copy = nullptr;
 }
 
+namespace {
+
+// The router that may hold this station: the open one, or the one being
+// opened once it had our password (its acceptance may have been lost).
+uint32_t router_holding_us()
+{
+    if (highstate.router_addr != 0)
+        return highstate.router_addr;
+    return highstate.password_given ? highstate.target_addr : 0;
+}
+
+void send_close(uint32_t router, int code)
+{
+    uint8_t payload[CLOSE_REQUEST_CODE_LEN];
+    int n = msg_pack_close_request(payload, sizeof payload, static_cast<uint16_t>(code));
+    lowstate_send(router, CLOSE_REQUEST, payload, n, 0, nullptr);
+}
+
+}  // namespace
+
 void highstate_transport_error(int code)
 {
     if (highstate.state == HIGHSTATE_IDLE)
         return;
+    // A router that stopped acknowledging may still hold this station: it
+    // is told that the connection ends, should it hear.
+    uint32_t router =
+        code == LOWSTATE_BUSY || code == LOWSTATE_NO_ACK || code == LOWSTATE_UNEXPECTED_REQUEST
+            ? router_holding_us()
+            : 0;
     note_failure();
     highstate_drop_operation();
     disconnect_transport();
+    if (router != 0)
+        send_close(router, code);
     report(code);
 }
 
@@ -314,11 +366,17 @@ void highstate_protocol_error(uint32_t sender, int code)
     case HIGHSTATE_OPENING:
     case HIGHSTATE_PASSWORD_ASKED:
         // The open is abandoned: the router is not ours, so it is told
-        // nothing, but the caller waiting for the open must learn of it.
-        note_failure();
-        highstate_drop_operation();
-        disconnect_transport();
-        report(code);
+        // nothing, unless it had our password (it may have accepted it), but
+        // the caller waiting for the open must learn of it.
+        {
+            uint32_t router = router_holding_us();
+            note_failure();
+            highstate_drop_operation();
+            disconnect_transport();
+            if (router != 0)
+                send_close(router, code);
+            report(code);
+        }
         return;
     default:
         break;
@@ -327,9 +385,7 @@ void highstate_protocol_error(uint32_t sender, int code)
         note_failure();
         highstate_drop_operation();
         disconnect_transport();
-        uint8_t payload[CLOSE_REQUEST_CODE_LEN];
-        int n = msg_pack_close_request(payload, sizeof payload, static_cast<uint16_t>(code));
-        lowstate_send(sender, CLOSE_REQUEST, payload, n, 0, nullptr);
+        send_close(sender, code);
         report(code);
         return;
     }

@@ -116,11 +116,24 @@ void interface_save_config(ListObject* lines, ListObject* lines_old, ListObject*
 void highstate_get_accounting(ListCallback fn, ListObject* lines);
 
 // As highstate_get_accounting, and the router resets each counter it reports.
+// Each position is read plainly first: the counters only grow, so a reset
+// reply below that read cannot be the first reset's (the router had the
+// request twice and reset the counters twice); see highstate_counters_doubtful.
 void highstate_get_acc_reset(ListCallback fn, ListObject* lines);
+
+// After a read and reset has handed back its list, until the next accounting
+// read: 1 when the counters at that 0-based position of the list are
+// doubtful (the router may have applied the reset twice; the values it
+// reported are not what it had counted), else 0.
+int highstate_counters_doubtful(int position);
 
 // Sets the router password to `new_password` proving `current` (each at most
 // PASSWORD_LEN characters are used); `exclusive` nonzero lets only this
-// workstation configure the router. `fn(0)` on success.
+// workstation configure the router. `fn(0)` on success. When the request may
+// have reached the router twice and the router refuses it as carrying a
+// wrong password (the first arrival replaced the one it proves), the engine
+// checks by proving the new password: the change counts as made when that
+// check is accepted.
 void highstate_set_password(DoneCallback fn, const char* new_password, const char* current,
                             int exclusive);
 

@@ -228,6 +228,10 @@ void await_ack(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t*
         return;
     }
     if (layer.connected && sender == layer.router && sequence != 0) {
+        // A copy of a message already handled says nothing new, and ends
+        // nothing: it is acknowledged and dropped as it is while idle.
+        if (is_stale(sender, sequence))
+            return;
         if (answers_awaited(sender, code, sequence)) {
             deliver(sender, code, sequence, data, length);
             return;

@@ -131,7 +131,8 @@ int lowstate_resend(int counter, LowstateAckCallback ack);
 // The acknowledgement estimate of the router the last message went to.
 const RttEstimate& lowstate_rtt();
 
-// The endpoint's receive function. While connected, a numbered datagram
+// The endpoint's receive function. While connected, also while a message
+// awaits its acknowledgement, a numbered datagram
 // from the router whose number is at most half the number space behind the
 // last one delivered (16-bit serial order, so the order survives the
 // router's counter passing 65535), or is that last number itself, is a

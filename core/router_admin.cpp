@@ -8,9 +8,40 @@
 #include "highstate.h"
 #include "lowstate.h"
 #include "messages.h"
+#include "myutil.h"
 #include "udp.h"
 
 namespace {
+
+// The password change being made, kept for the check of a refusal.
+struct PasswordChange {
+    char new_password[PASSWORD_LEN + 1];
+    int exclusive;
+    bool checking;  // the check is under way
+};
+PasswordChange change = {};
+
+void send_password_change(const char* new_password, const char* current, int exclusive);
+
+// A password change the router may have had more than once: a router that
+// handled it twice refuses the second arrival (the current password it
+// carries was replaced by the first). Whether the first was taken is asked
+// by proving the new password and setting it again, which changes nothing;
+// the answer to that check is the answer to the change.
+bool check_refused_change(uint16_t awaited, uint16_t status)
+{
+    bool twice =
+        highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+    if (awaited != SET_PASSWORD_REPLY || status != STATUS_WRONG_PASSWORD || change.checking ||
+        !twice)
+        return false;
+    change.checking = true;
+    highstate_reply_arrived();
+    DoneCallback fn = highstate.next.status;
+    send_password_change(change.new_password, change.new_password, change.exclusive);
+    highstate.next.status = fn;
+    return true;
+}
 
 // Settings and password replies: the router's status ends the exchange.
 int status_reply(uint16_t awaited, const uint8_t* data, int length)
@@ -20,6 +51,8 @@ int status_reply(uint16_t awaited, const uint8_t* data, int length)
     uint16_t status = 0;
     if (!msg_parse_status_reply(data, length, &status))
         return STATUS_PROTOCOL_VIOLATION;
+    if (check_refused_change(awaited, status))
+        return 0;
     highstate_reply_arrived();
     highstate.state = HIGHSTATE_CONNECTED;
     DoneCallback fn = highstate.next.status;
@@ -31,6 +64,26 @@ int status_reply(uint16_t awaited, const uint8_t* data, int length)
     return 0;
 }
 
+// Read and reset, position by position: a plain read first gives a lower
+// bound of the counters (they only grow), then the read and reset. A reset
+// reply below that bound is not the first reset's (the router handled the
+// request twice, and what it counted since the first is all it reports):
+// the counters of that line target are doubtful, and marked so.
+struct ResetWalk {
+    bool reading_bound;               // the plain read of the position is under way
+    AccountingCounters bound;         // what it gave
+    bool doubtful[MAX_LINE_TARGETS];  // by position
+};
+ResetWalk reset_walk = {};
+
+bool below(const AccountingCounters& got, const AccountingCounters& bound)
+{
+    return got.charge < bound.charge || got.calls_out < bound.calls_out ||
+           got.calls_in < bound.calls_in || got.packets_out < bound.packets_out ||
+           got.packets_in < bound.packets_in || got.bytes_out < bound.bytes_out ||
+           got.bytes_in < bound.bytes_in;
+}
+
 void send_accounting(uint8_t mode)
 {
     uint8_t payload[GET_ACCOUNTING_REQUEST_LEN];
@@ -38,15 +91,26 @@ void send_accounting(uint8_t mode)
                                     static_cast<uint16_t>(highstate.count));
     highstate.expect = GET_ACCOUNTING_REPLY;
     highstate.state = HIGHSTATE_REQUEST_PENDING;
-    // Not asked again: the reply names no position, so a late copy would be
-    // taken for the next line target's counters, and a second read and reset
-    // would return the counters it had just cleared.
+    // A plain read is the same twice, and a copy of its reply cannot pass
+    // for the next one (the engine orders the exchanges). A read and reset
+    // handled twice would return the counters it had just cleared: it is
+    // only repeated under its own number, which a router that keeps its
+    // replies answers with the kept one.
     highstate_send_request(highstate.router_addr, GET_ACCOUNTING_REQUEST, payload, n,
-                           HIGHSTATE_ASK_ONCE, 0);
+                           mode == ACCOUNTING_READ ? HIGHSTATE_ASK_AGAIN : HIGHSTATE_ASK_SAME, 0);
+}
+
+// The first request of a position: a read and reset begins with the plain
+// read of its lower bound.
+void send_position(uint8_t mode)
+{
+    reset_walk.reading_bound = mode == ACCOUNTING_READ_RESET;
+    send_accounting(mode == ACCOUNTING_READ_RESET ? ACCOUNTING_READ : mode);
 }
 
 void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode, HighstateCountersFn step)
 {
+    reset_walk = ResetWalk{};
     if (lines == nullptr || lines->head == nullptr) {
         if (fn != nullptr)
             fn(lines);
@@ -59,7 +123,7 @@ void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode, Highstat
     highstate.cur_new = lines->head;
     highstate_clear_next();
     highstate.next.counters = step;
-    send_accounting(mode);
+    send_position(mode);
 }
 
 // The counters of the line target at the walk's position; then the next
@@ -74,7 +138,7 @@ void accounting_step(const AccountingCounters* counters, uint8_t mode)
     ++highstate.count;
     highstate.cur_new = node->next;
     if (highstate.cur_new != nullptr) {
-        send_accounting(mode);
+        send_position(mode);
         return;
     }
     ListObject* lines = highstate.list_new;
@@ -125,16 +189,40 @@ void highstate_put_router_data(DoneCallback fn, const RouterSettings* settings)
 void highstate_set_password(DoneCallback fn, const char* new_password, const char* current,
                             int exclusive)
 {
+    change = PasswordChange{};
+    myutil_copy_text(change.new_password, new_password != nullptr ? new_password : "");
+    change.exclusive = exclusive;
+    ++highstate.serial;
+    highstate.expect = SET_PASSWORD_REPLY;
+    highstate.state = HIGHSTATE_REQUEST_PENDING;
+    highstate_clear_next();
+    highstate.next.status = fn;
+    send_password_change(new_password != nullptr ? new_password : "",
+                         current != nullptr ? current : "", exclusive);
+}
+
+namespace {
+
+void send_password_change(const char* new_password, const char* current, int exclusive)
+{
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     uint16_t seed = static_cast<uint16_t>(std::rand() & 0xFFFF);
     uint8_t payload[SET_PASSWORD_REQUEST_LEN];
-    int n = msg_pack_set_password(payload, sizeof payload, seed, exclusive,
-                                  new_password != nullptr ? new_password : "",
-                                  current != nullptr ? current : "");
-    // Not asked again: a second arrival carries the password the first one
-    // replaced, and the router would refuse it.
-    send_status_request(fn, SET_PASSWORD_REQUEST, SET_PASSWORD_REPLY, payload, n,
-                        HIGHSTATE_ASK_ONCE);
+    int n = msg_pack_set_password(payload, sizeof payload, seed, exclusive, new_password, current);
+    highstate.expect = SET_PASSWORD_REPLY;
+    highstate.state = HIGHSTATE_REQUEST_PENDING;
+    // A second arrival carries the password the first one replaced, and a
+    // router that handles it again refuses it: it is only repeated under its
+    // own number, and a refusal after more than one arrival is checked.
+    highstate_send_request(highstate.router_addr, SET_PASSWORD_REQUEST, payload, n,
+                           HIGHSTATE_ASK_SAME, 0);
+}
+
+}  // namespace
+
+int highstate_counters_doubtful(int position)
+{
+    return position >= 0 && position < MAX_LINE_TARGETS && reset_walk.doubtful[position] ? 1 : 0;
 }
 
 void highstate_get_accounting(ListCallback fn, ListObject* lines)
@@ -154,6 +242,15 @@ void highstate_help_accounting(const AccountingCounters* counters)
 
 void highstate_help_accreset(const AccountingCounters* counters)
 {
+    if (reset_walk.reading_bound) {
+        reset_walk.reading_bound = false;
+        reset_walk.bound = *counters;
+        send_accounting(ACCOUNTING_READ_RESET);
+        return;
+    }
+    int position = highstate.count;
+    if (position >= 0 && position < MAX_LINE_TARGETS)
+        reset_walk.doubtful[position] = below(*counters, reset_walk.bound);
     accounting_step(counters, ACCOUNTING_READ_RESET);
 }
 

@@ -190,19 +190,23 @@ public:
     }
 
     // `n` ticks of a router 1 that acknowledges every numbered message it
-    // gets and answers none; what the engine sent it, acknowledgements of
-    // its own left out.
+    // gets within a fine tick and answers none; what the engine sent it,
+    // acknowledgements of its own left out.
     std::vector<TestDatagram> tick_acking(int n)
     {
         std::vector<TestDatagram> sent;
         for (int i = 0; i < n; ++i) {
-            fake_host_tick(1);
-            for (const TestDatagram& d : r1->drain(0)) {
-                if (test_frame_code(d.bytes) == T_ACK)
-                    continue;
-                if (test_frame_sequence(d.bytes) != 0)
-                    ack(*r1, d);
-                sent.push_back(d);
+            for (int fine = 1; fine <= UDP_FINE_PER_TICK; ++fine) {
+                fake_host_fine_tick(1);
+                if (fine == UDP_FINE_PER_TICK && fake_host_tick_callback() != nullptr)
+                    fake_host_tick_callback()();
+                for (const TestDatagram& d : r1->drain(0)) {
+                    if (test_frame_code(d.bytes) == T_ACK)
+                        continue;
+                    if (test_frame_sequence(d.bytes) != 0)
+                        ack(*r1, d);
+                    sent.push_back(d);
+                }
             }
         }
         return sent;

@@ -275,7 +275,9 @@ TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout)
     const Bytes request = test_frame_payload(expect_acked(T_GET_ENTRY_REQUEST).bytes);
     std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
     EXPECT_TRUE(errors().empty());
-    ASSERT_EQ(asked.size(), size_t(HIGHSTATE_REASKS));
+    // Ever later (the time-out doubles), and a bounded number of times.
+    ASSERT_GE(asked.size(), 3u);
+    ASSERT_LE(asked.size(), size_t(HIGHSTATE_REASKS));
     for (const TestDatagram& d : asked)
         EXPECT_EQ(test_frame_payload(d.bytes), request);
     fake_host_tick(1);
@@ -290,10 +292,11 @@ TEST_F(TableTransfer, ALostEntryReplyIsAskedForAgainAndTheReadCompletes)
 {
     highstate_get_route_data(on_list, 2);
     TestDatagram first = expect_acked(T_GET_ENTRY_REQUEST);
-    fake_host_tick(HIGHSTATE_REASK_TICKS);
+    // Not before the second a router that answered at once so far may take.
+    fake_host_fine_tick(3);
     EXPECT_TRUE(r1->quiet());
-    fake_host_tick(1);
-    TestDatagram again = expect_acked(T_GET_ENTRY_REQUEST);
+    TestDatagram again = await_sent(*r1);
+    ack(*r1, again);
     EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
     EXPECT_NE(test_frame_sequence(again.bytes), test_frame_sequence(first.bytes));
     send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
@@ -310,8 +313,10 @@ TEST_F(TableTransfer, ALateCopyOfAnEntryReplyAnswersNothing)
 {
     highstate_get_route_data(on_list, 2);
     expect_acked(T_GET_ENTRY_REQUEST);
-    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
-    expect_acked(T_GET_ENTRY_REQUEST);
+    // Asked again once the reply is overdue for this router.
+    TestDatagram reasked = await_sent(*r1);
+    ASSERT_EQ(test_frame_code(reasked.bytes), T_GET_ENTRY_REQUEST);
+    ack(*r1, reasked);
     send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
     TestDatagram next = expect(*r1, T_GET_ENTRY_REQUEST);
     EXPECT_EQ(test_frame_payload(next.bytes), (Bytes{0xF0, 0x00, 0x01}));
@@ -459,8 +464,10 @@ TEST_F(TableTransfer, ALostDeleteReplyIsAskedForAgain)
     highstate_put_route_data(on_count, edited, old_copy);
     TestDatagram first = expect_acked(T_PUT_ENTRY_REQUEST);
     EXPECT_EQ(test_frame_payload(first.bytes), (Bytes{0xF0, 0x00, 0x01}));
-    fake_host_tick(HIGHSTATE_REASK_TICKS + 1);
-    TestDatagram again = expect_acked(T_PUT_ENTRY_REQUEST);
+    // Asked again once the reply is overdue for this router.
+    TestDatagram again = await_sent(*r1);
+    ASSERT_EQ(test_frame_code(again.bytes), T_PUT_ENTRY_REQUEST);
+    ack(*r1, again);
     EXPECT_EQ(test_frame_payload(again.bytes), test_frame_payload(first.bytes));
     send(*r1, T_PUT_ENTRY_REPLY, put_reply(0xF0, 1));
     EXPECT_EQ(got().counts, (std::vector<int>{1}));
