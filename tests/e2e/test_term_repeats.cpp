@@ -291,7 +291,7 @@ TEST_P(TermRepeats, ReorderingAndDamagedDatagramsWriteExactTablesOrFailHonestly)
     ASSERT_NE(peer, nullptr);
     PtySession& s = run({"linetarget", "-f", path("new.cfg"), "-ip", R1});
     int status = s.wait_exit(SLOW_MS);
-    ASSERT_NE(status, -1) << "hung:\n" << s.err();
+    ASSERT_NE(status, -1) << "hung:\n" << s.err() << peer->log_text();
     // The close request travels its 20 to 35 ms.
     EXPECT_TRUE(peer->wait_event("r1", std::string("closed station=") + STATION))
         << s.err() << peer->log_text();
@@ -325,7 +325,7 @@ TEST_P(TermRepeats, DuplicatedAndReorderedDatagramsStillReadAndWriteExactTables)
     ASSERT_NE(peer, nullptr);
 
     PtySession& save = run({"saveconfig", "-f", path("saved.cfg"), "-ip", R1});
-    ASSERT_EQ(save.wait_exit(SLOW_MS), 0) << save.err();
+    ASSERT_EQ(save.wait_exit(SLOW_MS), 0) << save.err() << peer->log_text();
     std::string saved = term_read_file(path("saved.cfg"));
     for (int i = 0; i < 6; ++i) {
         std::string host = "10.1.0." + std::to_string(i + 1) + " ";
@@ -336,7 +336,7 @@ TEST_P(TermRepeats, DuplicatedAndReorderedDatagramsStillReadAndWriteExactTables)
     ASSERT_TRUE(peer->wait_event("r1", std::string("closed station=") + STATION));
 
     PtySession& write = run({"linetarget", "-f", path("new.cfg"), "-ip", R1});
-    EXPECT_EQ(write.wait_exit(SLOW_MS), 0) << write.err();
+    EXPECT_EQ(write.wait_exit(SLOW_MS), 0) << write.err() << peer->log_text();
     EXPECT_GT(events_with(peer, "duplicated"), 0u) << "the case happened";
     EXPECT_EQ(tables_text(final_state(peer)), tables_text(wanted));
 }
