@@ -306,8 +306,8 @@ int highstate_recv_open_refused(uint32_t, uint16_t, const uint8_t* data, int len
         reply.reason == STATUS_WRONG_PASSWORD && may_be_stale &&
         highstate.reopens < HIGHSTATE_REOPENS) {
         ++highstate.reopens;
-        highstate.stale_answer = 0;
         highstate_reply_arrived();
+        highstate.stale_answer = 0;
         uint32_t serial = ++highstate.serial;
         if (highstate_send_request(highstate.target_addr, OPEN_REQUEST, nullptr, 0,
                                    HIGHSTATE_ASK_AGAIN, 0) < 0)

@@ -269,9 +269,10 @@ void highstate_reply_arrived()
         highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
     if (highstate.answered_copies) {
         highstate.drain_until = udp_fine_clock() + uint32_t(rtt_timeout_fine(highstate.reply_rtt));
-    } else if (highstate.request_acked) {
+    } else if (highstate.request_acked && !highstate.stale_answer) {
         // Only a reply to a request that went out once and was acknowledged
-        // once times the router.
+        // once times the router (after an answer to a replaced challenge, the
+        // reply may be to the earlier one).
         rtt_sample(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO,
                    rtt_elapsed_ms(highstate.acked_at, udp_fine_clock()));
     }

@@ -307,7 +307,9 @@ void cbfunc_accounting(ListObject* lines)
     // Otherwise the list handed back is main_line_list itself, now with its
     // counters: the main window's reading walks it directly.
     WidgetTable* t = XmVANTEROWidgets;
-    report_text_set(t->AccountingText, accounting_text(lines));
+    // After a read and reset, counters the router may have reset twice are
+    // said to be doubtful instead of shown (a plain read marks none).
+    report_text_set(t->AccountingText, accounting_text(lines, highstate_counters_doubtful));
     helpfunc_popdown(Dialog::ScanDialog);
     helpfunc_popup(Dialog::AccountingDialog);
     set_reading_actions(main_line_list != nullptr);

@@ -151,8 +151,11 @@ void ASCIIRCRouterList()
 void ASCIIAccOut()
 {
     FILE* out = ASCIIOutFile;
+    bool doubtful = false;
     if (ASCIIAccData != nullptr) {
+        int position = -1;
         for (ListNode* node = ASCIIAccData->head; node != nullptr; node = node->next) {
+            ++position;
             const auto* line = static_cast<const LineTarget*>(node->element);
             if (line == nullptr)
                 continue;
@@ -161,6 +164,17 @@ void ASCIIAccOut()
             std::fprintf(out, "Router        %s\n", ASCIIPrintable(line->host).c_str());
             std::fprintf(out, ASCIIMsg("Phone number  %s\n\n", "Telefon       %s\n\n"),
                          ASCIIPrintable(line->phone).c_str());
+            // The router may have reset these counters twice: what it
+            // reported is not what it had counted, so it is not shown.
+            if (highstate_counters_doubtful(position)) {
+                doubtful = true;
+                std::fputs(ASCIIMsg("counters doubtful: the router may have reset them twice\n",
+                                    "Zaehler zweifelhaft: der Router hat sie moeglicherweise "
+                                    "zweimal zurueckgesetzt\n"),
+                           out);
+                std::fprintf(out, "%s\n", dashes_29);
+                continue;
+            }
             std::fprintf(out, "        %9s  %9s\n", ASCIIMsg("incoming", "rein"),
                          ASCIIMsg("outgoing", "raus"));
             std::fprintf(out, ASCIIMsg("Calls   %9u  %9u\n", "Anrufe  %9u  %9u\n"), c.calls_in,
@@ -174,6 +188,13 @@ void ASCIIAccOut()
         }
     }
     ASCIIAccData = nullptr;
+    if (doubtful) {
+        std::fputs(ASCIIMsg("Error: counters doubtful, the router may have reset them twice\n",
+                            "Fehler: Zaehler zweifelhaft, der Router hat sie moeglicherweise "
+                            "zweimal zurueckgesetzt\n"),
+                   stderr);
+        ASCIIExitStatus = 1;
+    }
     ASCIIExit = 1;
 }
 

@@ -23,14 +23,21 @@ std::string accounting_entry_text(const LineTarget& line)
                           counter(c.bytes_in), counter(c.bytes_out), counter(c.charge));
 }
 
-std::string accounting_text(const ListObject* lines)
+std::string accounting_text(const ListObject* lines, int (*doubtful)(int position))
 {
     std::string text;
     if (lines == nullptr)
         return text;
-    for (const ListNode* node = lines->head; node != nullptr; node = node->next)
-        if (node->element != nullptr)
-            text += accounting_entry_text(*static_cast<const LineTarget*>(node->element));
+    int position = 0;
+    for (const ListNode* node = lines->head; node != nullptr; node = node->next, ++position) {
+        if (node->element == nullptr)
+            continue;
+        const auto& line = *static_cast<const LineTarget*>(node->element);
+        if (doubtful != nullptr && doubtful(position))
+            text += added_format(AddedText::CountersDoubtful, line.host, line.phone);
+        else
+            text += accounting_entry_text(line);
+    }
     return text;
 }
 

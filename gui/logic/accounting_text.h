@@ -22,8 +22,9 @@ constexpr int ACCOUNTING_QUIET_LINES = 20;
 std::string accounting_entry_text(const LineTarget& line);
 
 // The texts of every line target in list order; "" for an empty or null
-// list.
-std::string accounting_text(const ListObject* lines);
+// list. A line target whose 0-based position `doubtful` (may be null) calls
+// doubtful shows that its counters are doubtful instead of their values.
+std::string accounting_text(const ListObject* lines, int (*doubtful)(int position) = nullptr);
 
 // Whether a reading of these line targets shows the busy notice (more than
 // ACCOUNTING_QUIET_LINES of them).

@@ -45,9 +45,30 @@ const Dialog* main_error_closes(int* count)
     return FAILURE_CLOSES;
 }
 
+namespace {
+
+// A router that stopped answering (no acknowledgement, or no reply in time)
+// broke no rule of the protocol, and the message says what happened.
+bool no_answer(int code)
+{
+    return code == STATUS_TIMEOUT || code == STATUS_NO_RESPONSE || code == LOWSTATE_NO_ACK;
+}
+
+}  // namespace
+
 std::string main_error_text(int code, EmergencySave save, const char* path, bool partly_written)
 {
     bool firmware = code == STATUS_FIRMWARE_FAILED;
+    if (no_answer(code)) {
+        std::string text = added_text(AddedText::NoAnswer);
+        if (partly_written)
+            text += std::string("\n") + added_text(AddedText::PartlyWritten);
+        if (save == EmergencySave::SAVED)
+            text += "\n" + added_format(AddedText::SavedTo, path);
+        else if (save == EmergencySave::FAILED)
+            text += std::string("\n") + added_text(AddedText::SaveFailed);
+        return text;
+    }
     if (partly_written) {
         std::string text =
             std::string(message_text(firmware ? MSG_FIRMWARE_FAILED : MSG_PROTOCOL_VIOLATION)) +

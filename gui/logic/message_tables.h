@@ -225,6 +225,13 @@ std::string message_format(int n, ...);
     X(PartlyWritten, "The Router's Tables May Be Partly Written", \
       "Die Tabellen im Router sind m\366glicherweise\nnur teilweise geschrieben") \
     X(SavedTo, "Configuration Saved To %s", "Konfiguration in %s gesichert") \
+    X(NoAnswer, /* the router stopped acknowledging or replying */ \
+      "Router Does Not Answer - Connection Closed", "Router antwortet nicht - Verbindung beendet") \
+    X(CountersDoubtful, /* in place of message 54: host, telephone number */ \
+      "Host Name  : %s\nPhone No.  : %s\n\nCounters Doubtful: The Router May Have Reset Them " \
+      "Twice\n\n\n", \
+      "Hostname   : %s\nTelefonnr. : %s\n\nZ\344hler zweifelhaft: Der Router hat sie " \
+      "m\366glicherweise zweimal zur\374ckgesetzt\n\n\n") \
     X(DownloadUnknownProtocols, /* line targets without protocol definition */ \
       "Line Targets With Unknown Protocols\n" \
       "Cannot Be Written Into The Firmware\n" \

@@ -152,9 +152,13 @@ TEST_F(AccountingWindowTest, ReadThenReadAndResetThenSave)
     ASSERT_TRUE(pump_until(reading_over));
     EXPECT_EQ(text_of(t()->AccountingText), read)
         << "the values read, before the router zeroed them";
+    // Each line target is read plainly (the lower bound of its counters)
+    // just before its read and reset.
     std::vector<std::pair<int, int>> all = plain;
-    for (int position : {0, 1, 2})
+    for (int position : {0, 1, 2}) {
+        all.push_back({0x00, position});
         all.push_back({0xFF, position});
+    }
     EXPECT_EQ(requests(peer), all) << "mode 0xFF for every line target, once";
 
     press(t()->AccountingReset);
@@ -303,10 +307,10 @@ TEST_F(AccountingWindowTest, FailedReadAndResetKeepsTheCountersAlreadyReset)
 {
     EmergencyFileLock lock;
     ASSERT_TRUE(start_back_end());
-    // Ten requests are answered: the open, one entry read per line target
-    // and filter rule (five), the plain reading (three) and two of the
-    // read-and-reset.
-    PeerProcess* peer = three_line_router({"silent-after 10"});
+    // Thirteen requests are answered: the open, one entry read per line
+    // target and filter rule (five), the plain reading (three) and the plain
+    // read and the read-and-reset of two line targets.
+    PeerProcess* peer = three_line_router({"silent-after 13"});
     ASSERT_NE(peer, nullptr);
     ASSERT_TRUE(open_router("10.77.0.2"));
     press(t()->Accounting);
@@ -316,7 +320,7 @@ TEST_F(AccountingWindowTest, FailedReadAndResetKeepsTheCountersAlreadyReset)
     press(t()->AccountingReset);
     ASSERT_TRUE(pump_until([] { return is_managed("*ErrorDialog"); }, NO_ACK_WAIT_MS));
     EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
-              "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
+              "Router Does Not Answer - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
     EXPECT_EQ(main_line_list, nullptr) << "the failure handling forgets the tables";
     EXPECT_EQ(action_running, 0);
 

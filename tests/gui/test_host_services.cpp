@@ -167,7 +167,7 @@ TEST_F(HostServicesTest, TwoFailuresInARowKeepBothSetsOfTables)
     for (const char* host : hosts) {
         SCOPED_TRACE(host);
         load_tables(host);
-        main_error(LOWSTATE_NO_ACK);
+        main_error(STATUS_PROTOCOL_VIOLATION);
         EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
                   "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
         EXPECT_EQ(main_line_list, nullptr);
@@ -223,7 +223,7 @@ TEST_F(HostServicesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
             ASSERT_TRUE(is_managed("*QuestionDialog"));
             QuestionCB(nullptr, action_data(QUESTION_ACTION_DOWNLOAD_NO), nullptr);
         } else {
-            main_error(LOWSTATE_NO_ACK);
+            main_error(STATUS_PROTOCOL_VIOLATION);
         }
         EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"), c.message);
         EXPECT_EQ(loaded_hosts(SAVE_FILE), std::vector<std::string>{"10.1.1.1"});
@@ -261,7 +261,7 @@ TEST_F(HostServicesTest, FailureTakesEveryDialogOnTheTablesOffTheScreen)
         return true;
     })) << "the dialogs did not come up";
 
-    main_error(LOWSTATE_NO_ACK);
+    main_error(STATUS_PROTOCOL_VIOLATION);
 
     EXPECT_TRUE(pump_until([&] {
         for (Dialog d : dialogs)
@@ -338,7 +338,7 @@ TEST_F(HostServicesTest, FailureThatCannotSaveSaysSoAndNamesNoFile)
     ASSERT_EQ(symlink(target.c_str(), SAVE_FILE), 0);
     load_tables();
 
-    main_error(LOWSTATE_NO_ACK);
+    main_error(STATUS_PROTOCOL_VIOLATION);
 
     EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
               "Protocol Violation - Connection Closed\nConfiguration Could Not Be Saved");
@@ -360,7 +360,9 @@ TEST_F(HostServicesTest, FailureWithoutTablesKeepsTheRouterAndWritesNothing)
 
     main_error(LOWSTATE_NO_ACK);
 
-    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"), "Protocol Violation - Connection Closed");
+    // A router that stopped answering broke no rule, and the message says so.
+    EXPECT_EQ(label("*ErrorDialog.ErrorDialogMessage"),
+              "Router Does Not Answer - Connection Closed");
     EXPECT_EQ(access(SAVE_FILE, F_OK), -1) << "nothing to save";
     EXPECT_STREQ(helpfunc_selected_box.name, "10.77.0.2");
     EXPECT_EQ(helpfunc_selected_box.sel_pos, 1);
@@ -423,7 +425,7 @@ TEST_F(HostServicesTest, FailureWithAReasonReturnsTheTextItShows)
         const char* reason;
         const char* shown;  // "" when no error box comes up
     } cases[] = {
-        {"no reason, tables saved", true, nullptr, LOWSTATE_NO_ACK, "",
+        {"no reason, tables saved", true, nullptr, STATUS_PROTOCOL_VIOLATION, "",
          "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg"},
         {"a reason of two lines first", true, nullptr, 0, "Cannot Start\nNot Now",
          "Cannot Start\nNot Now\nProtocol Violation - Connection Closed\n"

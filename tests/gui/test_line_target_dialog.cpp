@@ -630,7 +630,7 @@ TEST_F(LineTargetRouterTest, WriteThatFailsPartWaySaysSoAndSavesTheEditedTables)
     register_router();
     ASSERT_TRUE(pump_until(registration_over, GUI_SCAN_WAIT_MS));
     ASSERT_NE(main_line_list, nullptr);
-    main_error(LOWSTATE_NO_ACK);
+    main_error(STATUS_PROTOCOL_VIOLATION);
     EXPECT_EQ(error_text(),
               "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg");
     std::remove(CFG_EMERGENCY_PATH);

@@ -87,6 +87,26 @@ TEST_F(AccountingListTest, EveryLineTargetInListOrder)
     EXPECT_EQ(accounting_text(lines_), accounting_entry_text(a) + accounting_entry_text(b));
 }
 
+// Counters the router may have reset twice are not shown: the window says
+// they are doubtful, under the line target's name and number.
+TEST_F(AccountingListTest, DoubtfulCountersAreSaidToBeDoubtfulInsteadOfShown)
+{
+    LineTarget a = line("a", "1", {101, 0, 0, 0, 0, 0, 0});
+    LineTarget b = line("b", "2", {3, 0, 0, 0, 0, 0, 0});
+    add(a);
+    add(b);
+    auto second = [](int position) { return position == 1 ? 1 : 0; };
+    EXPECT_EQ(accounting_text(lines_, second),
+              accounting_entry_text(a) +
+                  "Host Name  : b\nPhone No.  : 2\n\nCounters Doubtful: The Router May Have "
+                  "Reset Them Twice\n\n\n");
+    LanguageGuard guard;
+    messages_choose_language("Anmelden");
+    std::string german = accounting_text(lines_, second);
+    EXPECT_NE(german.find("Z\xE4hler zweifelhaft"), std::string::npos) << german;
+    EXPECT_EQ(german.find("Einheiten"), german.rfind("Einheiten")) << "one entry with values";
+}
+
 TEST_F(AccountingListTest, NoLineTargetsGiveAnEmptyWindow)
 {
     EXPECT_EQ(accounting_text(lines_), "");

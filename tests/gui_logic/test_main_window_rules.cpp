@@ -135,10 +135,18 @@ TEST(MainErrorRulesTest, MessageNamesTheFileOnlyWhenSaved)
         {13, EmergencySave::FAILED,
          "Error During Firmwaredownload\nConfiguration Could Not Be Saved",
          "Fehler w\xE4hrend des Firmwaredownloads\nKonfiguration konnte nicht gesichert werden"},
+        // A router that stopped answering broke no rule: it is said so.
         {8888, EmergencySave::SAVED,
-         "Protocol Violation - Connection Closed\nConfiguration Saved To /tmp/save.cfg",
-         "Protokollfehler - Verbindung beendet\nKonfiguration in /tmp/save.cfg gesichert"},
-        {8888, EmergencySave::NO_TABLES, "Protocol Violation - Connection Closed",
+         "Router Does Not Answer - Connection Closed\nConfiguration Saved To /tmp/save.cfg",
+         "Router antwortet nicht - Verbindung beendet\nKonfiguration in /tmp/save.cfg gesichert"},
+        {8888, EmergencySave::NO_TABLES, "Router Does Not Answer - Connection Closed",
+         "Router antwortet nicht - Verbindung beendet"},
+        {6, EmergencySave::FAILED,
+         "Router Does Not Answer - Connection Closed\nConfiguration Could Not Be Saved",
+         "Router antwortet nicht - Verbindung beendet\nKonfiguration konnte nicht gesichert werden"},
+        {8, EmergencySave::NO_TABLES, "Router Does Not Answer - Connection Closed",
+         "Router antwortet nicht - Verbindung beendet"},
+        {7, EmergencySave::NO_TABLES, "Protocol Violation - Connection Closed",
          "Protokollfehler - Verbindung beendet"},
         {0, EmergencySave::FAILED,
          "Protocol Violation - Connection Closed\nConfiguration Could Not Be Saved",
@@ -171,10 +179,11 @@ TEST(MainErrorRulesTest, FailureDuringTheWriteSaysTheTablesMayBePartlyWritten)
          "Protokollfehler - Verbindung beendet\nDie Tabellen im Router sind m\xF6glicherweise\n"
          "nur teilweise geschrieben\nKonfiguration in /tmp/save.cfg gesichert"},
         {8888, EmergencySave::FAILED,
-         "Protocol Violation - Connection Closed\nThe Router's Tables May Be Partly Written\n"
+         "Router Does Not Answer - Connection Closed\nThe Router's Tables May Be Partly Written\n"
          "Configuration Could Not Be Saved",
-         "Protokollfehler - Verbindung beendet\nDie Tabellen im Router sind m\xF6glicherweise\n"
-         "nur teilweise geschrieben\nKonfiguration konnte nicht gesichert werden"},
+         "Router antwortet nicht - Verbindung beendet\nDie Tabellen im Router sind "
+         "m\xF6glicherweise\nnur teilweise geschrieben\nKonfiguration konnte nicht gesichert "
+         "werden"},
         {13, EmergencySave::SAVED,
          "Error During Firmwaredownload\nThe Router's Tables May Be Partly Written\n"
          "Configuration Saved To /tmp/save.cfg",

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "engine_fixture.h"
 #include "firmware_fixture.h"
@@ -127,6 +128,47 @@ public:
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_RESTARTING);
     }
 };
+
+// A router that acknowledges every chunk a second and a half after it
+// arrives: once its time is known, no chunk goes out twice; only the first,
+// sent before anything was measured, is repeated.
+TEST_F(FirmwareDownload, ASlowlyAcknowledgingRouterGetsEachChunkOnce)
+{
+    FirmwareImage* image = small_image(20 * 500);
+    highstate_firmware_download(on_done, image, kHw1, ip1(), on_progress);
+    expect_request(*r1, ip1());
+    send(*r1, T_FW_DOWNLOAD_REPLY, be32(ip1()));
+    constexpr int ACK_FINE = 6;    // 1.5 s
+    std::map<uint16_t, int> sent;  // number: transmissions
+    std::multimap<int, uint16_t> acks_due;
+    int now = 0;
+    while (highstate_get_state() == HIGHSTATE_FW_SENDING && now < 20 * 60 * UDP_FINE_PER_TICK) {
+        for (const TestDatagram& d : r1->drain(0)) {
+            if (test_frame_code(d.bytes) != T_FW_DATA)
+                continue;
+            uint16_t seq = test_frame_sequence(d.bytes);
+            ++sent[seq];
+            acks_due.emplace(now + ACK_FINE, seq);
+        }
+        while (!acks_due.empty() && acks_due.begin()->first <= now) {
+            ASSERT_TRUE(
+                r1->send_to(TEST_NET_WORKSTATION_IP, test_frame_ack(acks_due.begin()->second)));
+            fake_host_pump(0);
+            acks_due.erase(acks_due.begin());
+        }
+        ++now;
+        fake_host_fine_tick(1);
+        if (now % UDP_FINE_PER_TICK == 0)
+            fake_host_tick_callback()();
+    }
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_FW_RESTARTING);
+    EXPECT_EQ(sent.size(), 21u);  // 20 chunks and the one that carries only the offset
+    int repeats = 0;
+    for (const auto& [seq, times] : sent)
+        repeats += times - 1;
+    EXPECT_LE(repeats, 1);
+    EXPECT_TRUE(errors().empty());
+}
 
 TEST_F(FirmwareDownload, ChunksAndProgressOfSmallImages)
 {
