@@ -22,6 +22,7 @@ RouterSettings router_record;
 
 // 1 while the download's progress stands on a line without its line end.
 bool progress_line_open = false;
+bool progress_held = false;  // a question stands where the progress would go
 
 // The summary's texts in one language.
 struct SummaryTexts {
@@ -234,6 +235,12 @@ void ASCIIResetActions()
 {
     std::memset(&router_record, 0, sizeof router_record);
     progress_line_open = false;
+    progress_held = false;
+}
+
+void ASCIIHoldProgress(bool hold)
+{
+    progress_held = hold;
 }
 
 void ASCIIEndProgressLine()
@@ -258,6 +265,8 @@ void ASCIIPutRDataCB(int /*status*/)
 
 void ASCIIGetPCB(int percent)
 {
+    if (progress_held)
+        return;
     std::fprintf(stderr, "\r%3d %%", percent);
     progress_line_open = true;
     if (percent == 100)

@@ -30,6 +30,10 @@ void ASCIIStartPasswordChange();
 // a message that follows starts on a line of its own.
 void ASCIIEndProgressLine();
 
+// While a question waits for its answer the progress is not shown: its
+// carriage return would write over the question.
+void ASCIIHoldProgress(bool hold);
+
 // The router record of the save (all zero before it).
 const RouterSettings* ASCIIRouterRecord();
 

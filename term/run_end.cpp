@@ -19,10 +19,17 @@ bool monitor_running = false;
 void ask_break_off()
 {
     ASCIIEndProgressLine();
+    ASCIIHoldProgress(true);
     question_open = true;
     std::fputs(ASCIIMsg("The router is still being written. Break off anyway (y/n) --> ",
                         "Der Router wird noch beschrieben. Trotzdem abbrechen (j/n) --> "),
                stderr);
+}
+
+void close_question()
+{
+    question_open = false;
+    ASCIIHoldProgress(false);
 }
 
 bool is_yes(const std::string& line)
@@ -58,7 +65,7 @@ int ASCIIOfferToBreakOff(const std::string& line)
         // The write ended while the question waited: the run ends as it
         // would have, and the answer means nothing any more.
         if (question_open) {
-            question_open = false;
+            close_question();
             return 1;
         }
         return 0;
@@ -70,10 +77,10 @@ int ASCIIOfferToBreakOff(const std::string& line)
         return 1;
     }
     if (is_yes(line) || line == "quit") {
-        question_open = false;
+        close_question();
         ASCIIBreakOff(0);
     } else if (line == "n") {
-        question_open = false;
+        close_question();
     } else {
         ask_break_off();
     }
@@ -92,7 +99,7 @@ void ASCIIBreakOff(int sig)
     ASCIIEndProgressLine();
     ASCIILeaveHiddenInput();
     if (question_open) {
-        question_open = false;
+        close_question();
         std::fputs("\n", stderr);
     }
     ASCIIExit = 1;
@@ -127,7 +134,7 @@ void ASCIITellRouterTheEnd()
 
 void ASCIIResetRunEnd()
 {
-    question_open = false;
+    close_question();
     monitor_running = false;
 }
 

@@ -248,13 +248,13 @@ std::string message_format(int n, ...);
     X(UnknownProtocolsHeadAlone, "The Router Contains Unknown Protocols.", \
       "Der Router enth\344lt unbekannte Protokolle.") \
     X(DefinitionsSaved, "Definitions Of These Protocols Are Saved In", \
-      "Definitionen dieser Protokolle sind gesichert in") \
+      "Definitionen dieser Protokolle wurden gesichert in") \
     X(NoDefinitions, "No Definitions Can Be Made For These Protocols", \
       "F\374r diese Protokolle lassen sich keine Definitionen anlegen") \
     X(DefinitionsNotSaved, "Definitions Of These Protocols Could Not Be Saved In", \
       "Definitionen dieser Protokolle konnten nicht gesichert werden in") \
     X(ConnectionsSaved, "All Connections With Known Protocols Are Saved In", \
-      "Alle Verbindungen mit bekannten Protokollen sind gesichert in") \
+      "Alle Verbindungen mit bekannten Protokollen wurden gesichert in") \
     X(ConnectionsNotSaved, "All Connections With Known Protocols Could Not Be Saved In", \
       "Alle Verbindungen mit bekannten Protokollen konnten nicht gesichert werden in")
 

@@ -44,6 +44,65 @@ TEST_F(TermFailures, FaultyProtocolFileIsEchoedOnStandardOutput)
     EXPECT_EQ(s.err(), "");
 }
 
+// A faulty line is echoed as router text is shown: a title sequence, a
+// screen clear or the bytes of a binary file planted in a data file never
+// reach the terminal as they are, and the caret stands under the faulty
+// column as shown. A file with CRLF line ends is read as with LF ones.
+TEST_F(TermFailures, FaultyLinesReachTheTerminalEscaped)
+{
+    TERM_NETWORK_REQUIRE();
+    using namespace std::string_literals;
+    SimRouter r = router(1);
+    r.lines = {term_x75_line(0, "10.1.0.1", "0721001")};
+    ASSERT_NE(start_peer(1, {r}), nullptr);
+    struct Case {
+        const char* name;
+        std::string protocols;  // "qorvel.pro"; empty: none
+        std::string config;     // given to linetarget; empty: rov
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"a title sequence in a definition", "# site\r\n2:\x1b]2;owned\x07\x1b[2J base=x25\r\n", "",
+         "2:\\x1b]2;owned\\x07\\x1b[2J base=x25\n"
+         "__________________________^\n"
+         "syntax error in protocol file: line: 2 column: 18\n",
+         ""},
+        {"a binary file as definitions",
+         "\x7f"
+         "ELF\x02\x01\x01\0\0\x1b[H\n"s,
+         "",
+         "\\x7fELF\\x02\\x01\\x01\n___________________^\n"
+         "syntax error in protocol file: line: 1 column: 8\n",
+         ""},
+        {"a screen clear in a configuration file", "2:myx75 base=x75 windowsize=3\r\n",
+         "Line_Targets:\r\n"
+         "10.1.0.2 0721 myx75 null 20 0 0 0 a\x1b[2J/b \x1b[H/\x1b]0;x/\x07\r\n"
+         "Routing_Data:\r\nFilter_Data:\r\n",
+         "10.1.0.2 0721 myx75 null 20 0 0 0 a\\x1b[2J/b \\x1b[H/\\x1b]0;x/\\x07\n" +
+             std::string(45, '-') + "^\n",
+         "Error (Wrong Password) during loading configuration. line 2 column 43\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(path("qorvel.pro").c_str());
+        if (!c.protocols.empty())
+            term_write_file(path("qorvel.pro"), c.protocols);
+        std::vector<std::string> args = {"rov"};
+        if (!c.config.empty()) {
+            term_write_file(path("planted.cfg"), c.config);
+            args = {"linetarget", "-f", path("planted.cfg"), "-ip", "10.77.0.2"};
+        }
+        PtySession& s = run(args);
+        EXPECT_EQ(s.wait_exit(TERM_WAIT_MS), 1);
+        EXPECT_EQ(s.out(), c.out);
+        EXPECT_EQ(s.err(), c.err);
+        for (char ch : s.out() + s.err())
+            EXPECT_TRUE(ch == '\n' || (ch >= 0x20 && ch < 0x7f)) << int(ch);
+        session_.reset();
+    }
+}
+
 TEST_F(TermFailures, FaultyProtocolFileGerman)
 {
     TERM_NETWORK_REQUIRE();
@@ -171,7 +230,8 @@ TEST_F(TermFailures, OverlongPasswordIsAskedAgainAndQuitRestoresTheEcho)
     EXPECT_EQ(s.echo_on(), 1);
     EXPECT_EQ(
         s.err(),
-        "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> \n");
+        "This Router requires a password\n Password --> \nMax. 10 characters\n Password --> \n")
+        << "the line end that the hidden Enter did not show";
 }
 
 TEST_F(TermFailures, SignalAtThePasswordPromptRestoresTheEcho)

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/file.h>
-
 #include <fstream>
 #include <memory>
 #include <set>
@@ -54,28 +52,17 @@ inline SimLine term_x75_line(int index, const std::string& host, const std::stri
     return l;
 }
 
-// Holds a lock on "/tmp/save.cfg" for tests that make the program write or
-// check it, so two of them never meet there; removes the earlier copies kept
-// beside it ("/tmp/save.cfg.N") while it was held.
+// Taken by tests that make the program write or check "/tmp/save.cfg":
+// removes the earlier copies kept beside it ("/tmp/save.cfg.N") that the
+// test made. Each test process has a /tmp of its own (private_tmp.cpp), so
+// no other test meets it there and the machine's copy is never touched.
 class SaveFileLock {
 public:
-    SaveFileLock()
-    {
-        fd_ = open("/tmp/qorvel-e2e-save.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0)
-            flock(fd_, LOCK_EX);
-        kept_before_ = kept_emergency_copies();
-    }
-    ~SaveFileLock()
-    {
-        remove_emergency_copies_since(kept_before_);
-        if (fd_ >= 0)
-            close(fd_);
-    }
+    SaveFileLock() : kept_before_(kept_emergency_copies()) {}
+    ~SaveFileLock() { remove_emergency_copies_since(kept_before_); }
     const std::set<std::string>& kept_before() const { return kept_before_; }
 
 private:
-    int fd_ = -1;
     std::set<std::string> kept_before_;
 };
 

@@ -296,8 +296,9 @@ TEST_F(TermInterrupts, EndingDuringADownloadSaysTheRouterMayHaveNoConfigurationA
         // The progress stands on a line of its own: the messages start a new one.
         ASSERT_NE(tail.find(" %\n"), std::string::npos) << tail;
         EXPECT_EQ(tail.substr(tail.find(" %\n") + 3), c.err);
-        EXPECT_FALSE(peer->datagrams(PeerLogLine::RX, CODE_CLOSE).empty())
-            << "the close request reached the router";
+        EXPECT_TRUE(peer->wait_log([](const PeerLogLine& l) {
+            return l.kind == PeerLogLine::RX && l.code == CODE_CLOSE;
+        })) << "the close request reached the router";
         SimRouter now = final_state(peer);
         EXPECT_FALSE(now.configured) << "the router was reset and holds no configuration";
         EXPECT_TRUE(now.lines.empty());

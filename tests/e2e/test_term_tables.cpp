@@ -694,13 +694,15 @@ TEST_F(TermTables, SaveconfigFromARouterThatNumbersItsRepliesAndLosesAcknowledge
 // Values a router may hold although a person may not type them into a
 // file: the file that saveconfig writes holds them in marked forms, and
 // reading it back gives the router's tables again. Written into the same
-// router it changes nothing; a full filter table without a catch-all gets
-// only the default rule that the read added, for which the router has no
-// room.
+// router it changes nothing. A full filter table without a catch-all is
+// saved with the default rule that the read added, 65 rules in all, which
+// is more than a filter table holds: the file is refused at its 64th rule
+// and the router keeps its tables, rather than being left with 64 rules
+// and no default.
 TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack)
 {
     TERM_NETWORK_REQUIRE();
-    SaveFileLock lock;  // the refused write saves the router's tables as read
+    SaveFileLock lock;  // a refused write would save the router's tables as read
     std::remove("/tmp/save.cfg");
     SimRouter odd = router(1);
     SimLine phone = term_x75_line(0, "10.1.0.1", "+49 721-5");
@@ -791,8 +793,13 @@ TEST_F(TermTables, SaveconfigOfRouterHeldValuesLoadsBack)
             ASSERT_EQ(now.filters.size(), 2u);
             EXPECT_EQ(now.filters[0].action, 2);
         } else {
-            EXPECT_EQ(now.filters.size(), 64u);
-            EXPECT_NE(access("/tmp/save.cfg", F_OK), 0) << "a refused file writes nothing";
+            ASSERT_EQ(now.filters.size(), 64u);
+            EXPECT_EQ(now.filters[63].port, 1063) << "the router's last rule as it was";
+            EXPECT_EQ(load.out(),
+                      "0.0.0.0         0.0.0.0         255.255.255.0   10.3.63.0       "
+                      "1063/tcp     1\n^\n")
+                << "the 64th rule echoed";
+            EXPECT_EQ(term_read_file("/tmp/save.cfg"), "") << "nothing was written";
         }
     }
     std::remove("/tmp/save.cfg");

@@ -4,8 +4,6 @@
 #include <Xm/Text.h>
 #include <Xm/TextF.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -105,6 +103,11 @@ public:
 
 const ::testing::Environment* const display_environment =
     ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+
+// The program under test is this process, and its failures write
+// "/tmp/save.cfg": it does so in a /tmp of its own.
+const ::testing::Environment* const private_tmp_environment =
+    ::testing::AddGlobalTestEnvironment(new PrivateTmpEnvironment);
 
 }  // namespace
 
@@ -312,18 +315,10 @@ int GuiTest::x_errors()
     return process().x_errors;
 }
 
-EmergencyFileLock::EmergencyFileLock()
-{
-    fd_ = open("/tmp/qorvel-e2e-save.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ >= 0)
-        flock(fd_, LOCK_EX);
-    kept_before_ = kept_emergency_copies();
-}
+EmergencyFileLock::EmergencyFileLock() : kept_before_(kept_emergency_copies()) {}
 
 EmergencyFileLock::~EmergencyFileLock()
 {
-    // The earlier copies a failure kept while the lock was held are the test's.
+    // The earlier copies a failure kept meanwhile are the test's.
     remove_emergency_copies_since(kept_before_);
-    if (fd_ >= 0)
-        close(fd_);
 }

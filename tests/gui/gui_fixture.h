@@ -95,8 +95,10 @@ protected:
                             "(tools/test-all starts Xvfb)"; \
     } while (0)
 
-// Holds the lock that every test writing "/tmp/save.cfg" takes, and removes
-// the earlier copies kept beside it ("/tmp/save.cfg.N") while it was held.
+// Taken by every test that writes "/tmp/save.cfg": removes the earlier
+// copies kept beside it ("/tmp/save.cfg.N") that the test made. The test
+// process has a /tmp of its own, so no other test meets it there and the
+// machine's copy is never touched.
 class EmergencyFileLock {
 public:
     EmergencyFileLock();
@@ -107,6 +109,5 @@ public:
     const std::set<std::string>& kept_before() const { return kept_before_; }
 
 private:
-    int fd_ = -1;
     std::set<std::string> kept_before_;
 };

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "fallback_resources.h"
+#include "message_tables.h"
+#include "unknown_protocols_notice.h"
 
 namespace {
 
@@ -161,6 +163,33 @@ TEST_F(GermanResourceFile, RegisterButtonReadsAnmeldenWhichTurnsTheMessagesGerma
 {
     EXPECT_EQ(fallback_["XmQORVEL*MainForm.Open.labelString"].value, "Register");
     EXPECT_EQ(german_["XmQORVEL*MainForm.Open.labelString"].value, "Anmelden");
+}
+
+// The notice on unknown protocols in its usual form comes from the
+// resources; its other forms the program puts together from its message
+// tables. Each language reads alike in all of them, and says of both files
+// what became of them.
+TEST_F(GermanResourceFile, UnknownProtocolsNoticeReadsAsTheProgramsOwnTexts)
+{
+    const std::string key = "XmQORVEL*Error2Dialog.Error2DialogMessage.labelString";
+    auto shown = [](std::string text) {  // a resource's "\n" is a line end
+        for (size_t at; (at = text.find("\\n")) != std::string::npos;)
+            text.replace(at, 2, "\n");
+        return text;
+    };
+    ASSERT_EQ(fallback_.count(key), 1u);
+    ASSERT_EQ(german_.count(key), 1u);
+    messages_choose_language(nullptr);
+    EXPECT_EQ(shown(fallback_[key].value),
+              unknown_protocols_notice(UnknownDefinitions::Written, true));
+    messages_choose_language(GERMAN_REGISTER_LABEL);
+    EXPECT_EQ(shown(german_[key].value),
+              unknown_protocols_notice(UnknownDefinitions::Written, true));
+    EXPECT_EQ(shown(german_[key].value),
+              "Der Router enth\344lt unbekannte Protokolle. Die\n"
+              "Definitionen dieser Protokolle wurden gesichert in\nqorvel.add\n"
+              "Alle Verbindungen mit bekannten Protokollen wurden gesichert in\n/tmp/save.cfg");
+    messages_choose_language(nullptr);
 }
 
 TEST_F(GermanResourceFile, KeepsFontsColoursAndPositionsOfTheFallbackSet)

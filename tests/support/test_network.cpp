@@ -29,9 +29,52 @@ std::string netns_path(const std::string& ns)
     return NETNS_DIR + ns;
 }
 
-// Where not root, become root of a user, mount and network namespace of our
-// own once (the network one so that `ip` may return to where it started),
-// with a private /run so that `ip netns` can keep its mount points there.
+bool write_text(const char* path, const std::string& text)
+{
+    int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
+    close(fd);
+    return ok;
+}
+
+// A mount namespace of our own, once. As root it only stops our mounts from
+// reaching the machine; otherwise the process first becomes root of a user
+// namespace of its own (one-way, like `unshare -Urm`), which the mounts of
+// the network below need as well.
+bool own_mount_namespace(std::string* why)
+{
+    static int state = 0;  // 0 untried, 1 done, -1 failed
+    static std::string failure;
+    if (state == 0) {
+        if (geteuid() == 0) {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount(nullptr, "/", nullptr, MS_REC | MS_SLAVE, nullptr) != 0)
+                failure = std::string("no mount namespace: ") + std::strerror(errno);
+        } else {
+            uid_t uid = geteuid();
+            gid_t gid = getegid();
+            if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+                failure = std::string("not root, and no user namespace: ") + std::strerror(errno);
+            } else if (!write_text("/proc/self/setgroups", "deny") ||
+                       !write_text("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+                       !write_text("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+                failure = "cannot map this user into the user namespace";
+            } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+                failure = std::string("cannot make the mounts private: ") + std::strerror(errno);
+            }
+        }
+        state = failure.empty() ? 1 : -1;
+    }
+    if (state < 0 && why != nullptr)
+        *why = failure;
+    return state > 0;
+}
+
+// Where not root, also a network namespace of our own once (so that `ip` may
+// return to where it started), with a private /run so that `ip netns` can
+// keep its mount points there.
 bool gain_privileges(std::string* why)
 {
     static int state = 0;  // 0 untried, 1 done, -1 failed
@@ -40,24 +83,10 @@ bool gain_privileges(std::string* why)
         if (geteuid() == 0) {
             state = 1;
         } else {
-            uid_t uid = geteuid();
-            gid_t gid = getegid();
-            auto write_file = [](const char* path, const std::string& text) {
-                int fd = open(path, O_WRONLY | O_CLOEXEC);
-                if (fd < 0)
-                    return false;
-                bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
-                close(fd);
-                return ok;
-            };
-            if (unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0) {
-                failure = std::string("not root, and no user namespace: ") + std::strerror(errno);
-            } else if (!write_file("/proc/self/setgroups", "deny") ||
-                       !write_file("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
-                       !write_file("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
-                failure = "cannot map this user into the user namespace";
-            } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                       mount("tmpfs", "/run", "tmpfs", 0, nullptr) != 0 ||
+            if (!own_mount_namespace(&failure)) {
+            } else if (unshare(CLONE_NEWNET) != 0) {
+                failure = std::string("no network namespace: ") + std::strerror(errno);
+            } else if (mount("tmpfs", "/run", "tmpfs", 0, nullptr) != 0 ||
                        mkdir("/run/netns", 0755) != 0) {
                 failure = std::string("cannot make a private /run/netns: ") + std::strerror(errno);
             }
@@ -67,6 +96,59 @@ bool gain_privileges(std::string* why)
     if (state < 0 && why != nullptr)
         *why = failure;
     return state > 0;
+}
+
+constexpr const char* X_SOCKETS = "/tmp/.X11-unix";
+
+// The X servers whose sockets are in X_SOCKETS now ("X0" gives 0).
+std::vector<int> x_displays()
+{
+    std::vector<int> displays;
+    DIR* d = opendir(X_SOCKETS);
+    if (d == nullptr)
+        return displays;
+    while (dirent* entry = readdir(d)) {
+        char* end = nullptr;
+        if (entry->d_name[0] != 'X' || entry->d_name[1] == '\0')
+            continue;
+        long n = std::strtol(entry->d_name + 1, &end, 10);
+        struct stat info {};
+        if (*end == '\0' && n >= 0 &&
+            fstatat(dirfd(d), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISSOCK(info.st_mode))
+            displays.push_back(int(n));
+    }
+    closedir(d);
+    return displays;
+}
+
+// An X server that runs outside stays reachable from the new /tmp: its
+// socket is mounted over a name of the same kind, and a lock file with a
+// live process keeps an X server started inside off its display.
+bool keep_x_server(int outside, int display)
+{
+    const std::string name = "X" + std::to_string(display);
+    const std::string from = "/proc/self/fd/" + std::to_string(outside) + "/" + name;
+    const std::string to = std::string(X_SOCKETS) + "/" + name;
+    int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    close(fd);
+    if (mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        // A server that ended since its socket was listed needs no place.
+        const bool gone = errno == ENOENT;
+        unlink(to.c_str());
+        return gone;
+    }
+    const std::string lock = "/tmp/.X" + std::to_string(display) + "-lock";
+    fd = open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0444);
+    if (fd < 0)
+        return false;
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%10d\n", int(getpid()));
+    bool ok = write(fd, pid, std::strlen(pid)) == ssize_t(std::strlen(pid));
+    close(fd);
+    return ok;
 }
 
 // Namespaces of ours whose process is gone (a test that crashed).
@@ -120,6 +202,45 @@ std::string test_net_dotted(uint32_t address)
 {
     return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
            std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+bool test_private_tmp(std::string* why)
+{
+    static int state = 0;  // 0 untried, 1 done, -1 failed
+    static std::string failure;
+    if (state == 0) {
+        if (own_mount_namespace(&failure)) {
+            // The machine's X sockets, to be reached again once /tmp is covered.
+            int outside = open(X_SOCKETS, O_PATH | O_DIRECTORY | O_CLOEXEC);
+            const std::vector<int> displays = outside >= 0 ? x_displays() : std::vector<int>();
+            if (mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0) {
+                failure = std::string("cannot mount a tmpfs on /tmp: ") + std::strerror(errno);
+            } else if (mkdir(X_SOCKETS, 01777) != 0 || chmod(X_SOCKETS, 01777) != 0) {
+                failure = std::string("cannot make ") + X_SOCKETS + ": " + std::strerror(errno);
+            } else {
+                for (int display : displays) {
+                    if (!keep_x_server(outside, display)) {
+                        failure = "cannot keep X display :" + std::to_string(display) + ": " +
+                                  std::strerror(errno);
+                        break;
+                    }
+                }
+            }
+            if (outside >= 0)
+                close(outside);
+        }
+        state = failure.empty() ? 1 : -1;
+    }
+    if (state < 0 && why != nullptr)
+        *why = failure;
+    return state > 0;
+}
+
+void PrivateTmpEnvironment::SetUp()
+{
+    std::string why;
+    if (!test_private_tmp(&why))
+        GTEST_SKIP() << "no /tmp of the test's own, so the machine's would be written: " << why;
 }
 
 TestNetwork::TestNetwork(int routers)

@@ -14,6 +14,15 @@
 // mount namespace of its own (one-way, like `unshare -Urn`). Where neither
 // works ok() is false and TEST_NETWORK_REQUIRE skips the test.
 //
+// The programs under test write fixed names in /tmp (the emergency copy
+// "/tmp/save.cfg" and the copies kept beside it), which belong to the
+// machine's user. A test binary that runs them registers
+// PrivateTmpEnvironment: before its first test the process moves into a
+// mount namespace of its own with an empty tmpfs on /tmp, which every
+// program it starts shares, so the test reads what they wrote as plain /tmp
+// and the machine's /tmp is never touched. X servers that run outside stay
+// reachable there; one started inside keeps its socket inside.
+//
 //     TestNetwork net(2);
 //     TEST_NETWORK_REQUIRE(net);
 //     {
@@ -133,6 +142,19 @@ private:
     std::vector<std::string> routers_;
     std::vector<std::string> made_;  // namespaces to delete, in creation order
     std::set<pid_t> children_;       // started and not yet reaped
+};
+
+// Moves the process, once, into a mount namespace of its own with an empty
+// tmpfs on /tmp (and the X sockets of servers already running outside);
+// false (with the reason) where that cannot be done. Anything made in /tmp
+// before is out of sight afterwards.
+bool test_private_tmp(std::string* why = nullptr);
+
+// Gives the whole test binary a private /tmp before its first test, and
+// skips every test where that cannot be done.
+class PrivateTmpEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override;
 };
 
 #define TEST_NETWORK_REQUIRE(net) \

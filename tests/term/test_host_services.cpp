@@ -11,6 +11,7 @@
 #include "globals.h"
 #include "host_services.h"
 #include "list.h"
+#include "router_actions.h"
 #include "terminal.h"
 #include "timers.h"
 
@@ -97,6 +98,27 @@ TEST(MainErrorDeathTest, TablesOutsideTheActionsAreNotSaved)
         EXPECT_EXIT(main_error(11), ::testing::ExitedWithCode(1), "^Error: table full\nAbort...\n$")
             << program;
     }
+}
+
+// A failure in the middle of a download: the progress line is ended before
+// the error, and the router may be left without its configuration.
+TEST(MainErrorDeathTest, FailureDuringADownloadEndsTheProgressLineAndSaysWhatIsLeft)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASCIIResetGlobals();
+    ASCIIResetActions();
+    ASCIIProgram = ASCII_OP_ROUTERCONFIG;
+    ASCIIDLInP = 1;
+    ASCIIDoDownLoad = 1;
+    ASCIIDoDownLoadF = 0;
+    EXPECT_EXIT(
+        {
+            ASCIIGetPCB(38);
+            main_error(8888);
+        },
+        ::testing::ExitedWithCode(1),
+        "^\r 38 %\nError: no receipt from remote station\n"
+        "The router may be left without configuration\nAbort...\n$");
 }
 
 int socket_calls = 0;

@@ -1,13 +1,19 @@
 // The namespace network the socket tests stand on: if it leaks traffic, loses
 // broadcasts or leaves processes and namespaces behind, every test above it
 // lies.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -191,6 +197,90 @@ TEST(TestNetwork, TwoNetworksOfOneProcessStayApart)
     TestDatagram got;
     EXPECT_TRUE(a_router.receive(&got));
     EXPECT_TRUE(b_router.quiet());
+}
+
+// The X sockets in the .X11-unix of the /tmp that `tmp` names.
+std::set<std::string> x_sockets(int tmp)
+{
+    std::set<std::string> found;
+    const int fd = openat(tmp, ".X11-unix", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (d == nullptr) {
+        if (fd >= 0)
+            close(fd);
+        return found;
+    }
+    while (dirent* e = readdir(d)) {
+        struct stat info;
+        if (e->d_name[0] == 'X' && fstatat(dirfd(d), e->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISSOCK(info.st_mode))
+            found.insert(e->d_name);
+    }
+    closedir(d);
+    return found;
+}
+
+// The /tmp of a test binary's own: what a program of the network writes
+// there the test reads as plain /tmp, the machine's /tmp never sees it, and
+// the X servers that ran outside are still there. In a child, since the
+// move is for the rest of the process.
+TEST(PrivateTmp, ProgramsOfTheNetworkShareItAndTheMachineNeverSeesIt)
+{
+    enum Outcome { kDone, kNoTmp, kNoNetwork, kNotWritten, kNotRead, kSeenOutside, kNoX, kAgain };
+    const char* const meaning[] = {"done",
+                                   "no private /tmp",
+                                   "no network",
+                                   "the program could not write",
+                                   "the test does not see what the program wrote",
+                                   "the machine's /tmp got the file",
+                                   "an X server of the machine is out of reach",
+                                   "a second call made another /tmp"};
+    const std::string probe = "qorvel-private-tmp-" + std::to_string(getpid());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int outside = open("/tmp", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const std::set<std::string> x_before = x_sockets(outside);
+        if (!test_private_tmp())
+            _exit(kNoTmp);
+        // Servers of other processes come and go meanwhile: those that were
+        // there before and after were there when the new /tmp was made.
+        std::vector<std::string> x_kept;
+        for (const std::string& x : x_sockets(outside))
+            if (x_before.count(x) != 0)
+                x_kept.push_back(x);
+        TestNetwork net(1);
+        if (!net.ok())
+            _exit(kNoNetwork);
+        if (net.run(net.workstation(), {"sh", "-c", "echo inside > /tmp/" + probe}) != 0)
+            _exit(kNotWritten);
+        std::ifstream in("/tmp/" + probe);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (text.str() != "inside\n")
+            _exit(kNotRead);
+        struct stat info;
+        if (fstatat(outside, probe.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+            _exit(kSeenOutside);
+        for (const std::string& x : x_kept) {
+            const std::string lock = "/tmp/." + x + "-lock";
+            if (stat(("/tmp/.X11-unix/" + x).c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) ||
+                access(lock.c_str(), F_OK) != 0)
+                _exit(kNoX);
+        }
+        if (!test_private_tmp() || access(("/tmp/" + probe).c_str(), F_OK) != 0)
+            _exit(kAgain);
+        _exit(kDone);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int outcome = WEXITSTATUS(status);
+    if (outcome == kNoTmp || outcome == kNoNetwork)
+        GTEST_SKIP() << meaning[outcome];
+    ASSERT_LE(outcome, int(kAgain));
+    EXPECT_EQ(outcome, kDone) << meaning[outcome];
+    std::remove(("/tmp/" + probe).c_str());  // only there when the test failed
 }
 
 }  // namespace
