@@ -127,8 +127,15 @@ int highstate_open_router(OpenCallback fn, uint32_t address)
     highstate.next.open = fn;
     highstate.target_addr = address;
     highstate.state = HIGHSTATE_OPENING;
-    // Another router's reply times say nothing about this one's.
+    // Another router's reply times say nothing about this one's, and nothing
+    // of an earlier registration (a password given, copies awaited) holds.
     rtt_reset(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO);
+    highstate.drain_until = udp_fine_clock();
+    highstate.password_given = 0;
+    highstate.stale_answer = 0;
+    highstate.reopens = 0;
+    highstate.challenge_renewed = 0;
+    std::memset(highstate.password, 0, sizeof highstate.password);
     // A second open from this station only restarts the registration.
     int result = highstate_send_request(address, OPEN_REQUEST, nullptr, 0, HIGHSTATE_ASK_AGAIN, 0);
     if (result < 0)

@@ -89,7 +89,9 @@ void drain_over()
     highstate.drain_timer = HIGHSTATE_NO_TIMER;
     if (!highstate.reply_awaited || !highstate.request_held)
         return;
-    int left = drain_left();
+    // Another acknowledged message (the line monitor's) holds the layer: the
+    // request waits a fine tick more.
+    int left = lowstate_awaiting_ack() ? 1 : drain_left();
     if (left > 0) {
         highstate.drain_timer = udp_start_fine_timer(drain_over, left - 1);
         if (highstate.drain_timer != HIGHSTATE_NO_TIMER)

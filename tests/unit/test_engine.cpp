@@ -489,6 +489,27 @@ TEST_F(Engine, ASecondChallengeAfterThePasswordNeverRefusesTheRightPassword)
     EXPECT_TRUE(errors().empty());
 }
 
+// A refused registration leaves nothing behind: in the next one, a second
+// challenge goes to the caller's prompt, and no password goes out unasked.
+TEST_F(Engine, ARefusedRegistrationLeavesNoPasswordBehind)
+{
+    reach_password_asked();
+    highstate_send_password(nullptr, 7, "wrong", 0x1234);
+    expect_acked(T_PASSWORD_REPLY);
+    send(*r1, T_CLOSE_REPLY, {0, 0, 0, 3});
+    ASSERT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
+    settle();
+    ASSERT_GT(highstate_open_router(on_open, ip1()), 0);
+    expect_acked(T_OPEN_REQUEST);
+    send(*r1, T_PASSWORD_REQUEST, {0x56, 0x78}, 9);
+    send(*r1, T_PASSWORD_REQUEST, {0x9A, 0xBC}, 10);
+    ASSERT_EQ(seen().opens.size(), 1u);
+    EXPECT_EQ(seen().opens[0].kind, OPEN_PASSWORD);
+    expect(*r1, T_ACK);
+    expect(*r1, T_ACK);
+    EXPECT_TRUE(r1->quiet()) << "no password sent unasked";
+}
+
 // A wrong password on a quiet network is refused at once.
 TEST_F(Engine, AWrongPasswordAnsweredOnceIsRefused)
 {
