@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <random>
 #include <set>
@@ -92,6 +93,34 @@ enum PeerStatusKind {
     STATUS_KIND_COUNT
 };
 
+// What a router does with a request that arrives twice: a copy under the
+// same number (the sender's retransmission, or the network's duplicate), or
+// the same bytes under a new number (the station asking again).
+enum PeerRepeatMode {
+    REPEAT_PLAIN,     // no repeat knob: a copy of the last request under its number is
+                      // acknowledged only; the same bytes under a new number are handled
+                      // as new, except a repeated accepted password, answered with the
+                      // open reply again
+    REPEAT_ANSWER,    // acknowledged, and the replies it gave are sent again (a router that
+                      // keeps its last replies: at most once)
+    REPEAT_PROCESS,   // acknowledged and handled again, as a new request
+    REPEAT_ACK_ONLY,  // acknowledged, nothing else
+};
+
+// A knob that makes the network misbehave by a seeded chance.
+struct PeerChance {
+    int percent = 0;  // 0-100; 0 never
+    uint32_t seed = 1;
+};
+
+// Time on the network: every datagram is held `ms` plus a random part of
+// `spread` ms; with a spread, datagrams overtake one another.
+struct PeerTransit {
+    int ms = 0;
+    int spread = 0;
+    uint32_t seed = 1;
+};
+
 // Fault knobs and reply shapes.
 struct PeerKnobs {
     int drop_acks = 0;  // numbered datagrams ignored (no ack, no effect) before the first one taken
@@ -120,15 +149,43 @@ struct PeerKnobs {
     int status[STATUS_KIND_COUNT] = {};  // forced status per kind; 0 none
     int ack_delay_ms =
         0;  // a numbered request is acknowledged and handled this late (a flash write)
+    int delay_max_ms = 0;     // above delay_ms: each reply waits a random time between them
+    uint32_t delay_seed = 4;  // seed of that random choice
+    PeerRepeatMode repeat = REPEAT_PLAIN;
+    PeerChance duplicate{0, 5};          // received datagrams that arrive twice
+    PeerChance send_duplicate{0, 6};     // datagrams it sends that arrive twice
+    PeerChance corrupt{0, 7};            // received datagrams with a byte changed
+    PeerChance send_corrupt{0, 8};       // datagrams it sends with a byte changed
+    PeerTransit transit{0, 0, 9};        // on the way in
+    PeerTransit send_transit{0, 0, 10};  // on the way out
+    int late_copy = 0;             // the reply to this request (counted from 1) comes again...
+    int late_copy_ms = 0;          // ... this much later
+    uint16_t late_copy_of = 0;     // ... counting requests of this code only; 0 any
+    int lose_request = 0;          // this request (counted from 1) is lost the first time it comes
+    uint16_t lose_request_of = 0;  // ... counting requests of this code only; 0 any
+    int lose_reply = 0;            // the replies to this request (counted from 1) are lost
+    uint16_t lose_reply_of = 0;    // ... counting requests of this code only; 0 any
 };
 
-// The numbered request handled last: a copy of it (the sender's
-// retransmission) is acknowledged again but not handled again.
-struct PeerLastRequest {
-    uint32_t from = 0;
-    uint16_t seq = 0;  // 0: none
-    Bytes datagram;    // header and payload as received
+// A numbered request the router took, with the replies it gave, so that a
+// copy can be told from a new request and answered as the repeat mode says.
+struct PeerRequestRecord {
+    uint64_t id = 0;    // raised for every request taken
+    uint32_t from = 0;  // the station
+    uint16_t seq = 0;
+    Bytes datagram;  // header and payload as received
+    struct Reply {
+        uint32_t from;  // the router's address it went out from
+        uint32_t to;
+        int delay_ms;  // how long the router took over it
+        Bytes datagram;
+    };
+    bool late_copy = false;      // its replies are to come again (late-copy knob)
+    bool lose_reply = false;     // its replies are lost on the way out (lose-reply knob)
+    std::vector<Reply> replies;  // as sent (before any loss on the way)
 };
+
+constexpr size_t PEER_REQUESTS_KEPT = 16;  // requests remembered for the repeat modes
 
 // A registration in progress or held.
 enum PeerSessionState { SESSION_NONE, SESSION_PASSWORD, SESSION_OPEN };
@@ -167,10 +224,18 @@ struct PeerRouter {
     int requests = 0;            // requests received, for silent_after
     std::mt19937 loss_rng;       // for loss_percent
     std::mt19937 send_loss_rng;  // for send_loss_percent
-    PeerLastRequest last_request;
-    bool restart_pending = false;  // the start command came; the restart is under way
-    std::mt19937 rng;              // challenges
-    Bytes image;                   // firmware being received
+    std::mt19937 delay_rng;      // for delay_max_ms
+    std::mt19937 duplicate_rng, send_duplicate_rng;
+    std::mt19937 corrupt_rng, send_corrupt_rng;
+    std::mt19937 transit_rng, send_transit_rng;
+    std::deque<PeerRequestRecord> taken;   // the last numbered requests taken, newest last
+    uint64_t taken_count = 0;              // ids of the records
+    uint64_t replying_to = 0;              // id of the request being handled, 0 none
+    std::map<uint16_t, int> new_requests;  // new numbered requests that came, by code
+    int new_requests_all = 0;              // ... of every code
+    bool restart_pending = false;          // the start command came; the restart is under way
+    std::mt19937 rng;                      // challenges
+    Bytes image;                           // firmware being received
     bool image_complete = false;
     bool image_gap = false;   // a chunk left a hole
     uint32_t fw_address = 0;  // the address the download gave it

@@ -56,17 +56,81 @@ uint32_t source_for(const PeerRouter& r, const PeerInput& in)
     return router_owns(r, in.to) ? in.to : r.address;
 }
 
-// Every datagram the router sends goes through here: send-loss drops some.
+// "1017 seq=5": a datagram as the events name it.
+std::string describe(const Bytes& datagram)
+{
+    WireReader w{datagram.data(), datagram.size()};
+    return hex4(w.u16(0)) + " seq=" + std::to_string(w.u16(2));
+}
+
+// A draw that comes true `c.percent` times in a hundred; no draw at 0, so
+// a knob left off leaves the other generators' sequences as they were.
+bool chance(std::mt19937& rng, const PeerChance& c)
+{
+    return c.percent > 0 && static_cast<int>(rng() % 100) < c.percent;
+}
+
+int transit_time(std::mt19937& rng, const PeerTransit& t)
+{
+    if (t.spread <= 0)
+        return t.ms;
+    return t.ms + static_cast<int>(rng() % (static_cast<uint32_t>(t.spread) + 1));
+}
+
+// Changes one byte of a datagram, as a damaged one arrives; the protocol
+// carries no checksum, so the receiver takes it as it comes. Returns the
+// offset changed.
+size_t damage(Bytes& datagram, std::mt19937& rng)
+{
+    size_t at = rng() % datagram.size();
+    datagram[at] = static_cast<uint8_t>(datagram[at] ^ (1 + rng() % 255));
+    return at;
+}
+
+// Every datagram the router sends goes through here, and through the
+// network's faults on its way out: send-loss drops some, send-duplicate
+// sends some twice, send-corrupt damages some, send-transit holds each.
 void transmit(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, const Bytes& datagram,
               int delay_ms)
 {
     if (r.knobs.send_loss_percent > 0 &&
         static_cast<int>(r.send_loss_rng() % 100) < r.knobs.send_loss_percent) {
-        WireReader w{datagram.data(), datagram.size()};
-        h.event(r, "lost out: " + hex4(w.u16(0)) + " seq=" + std::to_string(w.u16(2)));
+        h.event(r, "lost out: " + describe(datagram));
         return;
     }
-    h.send(from, to, datagram, delay_ms);
+    int copies = 1;
+    if (chance(r.send_duplicate_rng, r.knobs.send_duplicate)) {
+        copies = 2;
+        h.event(r, "duplicated out: " + describe(datagram));
+    }
+    for (int i = 0; i < copies; ++i) {
+        Bytes sent = datagram;
+        if (chance(r.send_corrupt_rng, r.knobs.send_corrupt)) {
+            size_t at = damage(sent, r.send_corrupt_rng);
+            h.event(r, "corrupted out: " + describe(datagram) + " byte=" + std::to_string(at));
+        }
+        h.send(from, to, sent, delay_ms + transit_time(r.send_transit_rng, r.knobs.send_transit));
+    }
+}
+
+// The time before a reply: `delay`, or a random time up to its maximum.
+int reply_delay(PeerRouter& r)
+{
+    int ms = r.knobs.delay_ms;
+    if (r.knobs.delay_max_ms > ms)
+        ms +=
+            static_cast<int>(r.delay_rng() % static_cast<uint32_t>(r.knobs.delay_max_ms - ms + 1));
+    return ms;
+}
+
+// The record of a request taken, by id; null when it is gone (the
+// registration ended meanwhile).
+PeerRequestRecord* taken_record(PeerRouter& r, uint64_t id)
+{
+    for (PeerRequestRecord& t : r.taken)
+        if (t.id == id)
+            return &t;
+    return nullptr;
 }
 
 uint16_t next_seq(PeerRouter& r)
@@ -82,7 +146,18 @@ uint16_t send_from(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint1
                    const Bytes& payload, bool numbered)
 {
     uint16_t seq = numbered ? next_seq(r) : 0;
-    transmit(r, h, from, to, wire_datagram(code, seq, payload), r.knobs.delay_ms);
+    Bytes datagram = wire_datagram(code, seq, payload);
+    int delay_ms = reply_delay(r);
+    // What answers the request being handled is kept with it: a router
+    // that answers repeats sends it again.
+    if (PeerRequestRecord* t = r.replying_to ? taken_record(r, r.replying_to) : nullptr) {
+        t->replies.push_back({from, to, delay_ms, datagram});
+        if (t->lose_reply) {
+            h.event(r, "reply lost: " + describe(datagram));
+            return seq;
+        }
+    }
+    transmit(r, h, from, to, datagram, delay_ms);
     return seq;
 }
 
@@ -119,7 +194,7 @@ void end_session(PeerRouter& r)
     if (r.session == SESSION_OPEN && r.holder == r.session_station)
         r.holder = 0;
     // The station numbers its messages afresh in its next registration.
-    r.last_request = PeerLastRequest();
+    r.taken.clear();
     new_session(r, SESSION_NONE, 0);
     stop_linemon(r);
     r.old_addresses.clear();
@@ -144,7 +219,9 @@ void refuse(PeerRouter& r, PeerHost& h, const PeerInput& in, int reason, uint32_
     if (reason == REASON_HELD)
         w.u32(r.holder);
     send_from(r, h, source_for(r, in), station, MSG_CLOSE_REPLY, w.bytes, r.knobs.numbered);
-    r.last_request = PeerLastRequest();
+    // The station may open again with the same number (a new run starts
+    // counting at 1): that is a new request.
+    r.taken.clear();
     h.event(r,
             "open refused station=" + wire_dotted(station) + " reason=" + std::to_string(reason));
 }
@@ -280,8 +357,10 @@ void on_open(PeerRouter& r, PeerHost& h, const PeerInput& in)
 void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in)
 {
     // The station did not hear the open reply and sends its password again:
-    // the same password for the same challenge is answered the same way.
-    if (r.session == SESSION_OPEN && r.session_station == in.from && in.len >= PASSWORD_REPLY_LEN) {
+    // the same password for the same challenge is answered the same way
+    // (without a repeat knob; with one, the repeat mode decides).
+    if (r.knobs.repeat == REPEAT_PLAIN && r.session == SESSION_OPEN &&
+        r.session_station == in.from && in.len >= PASSWORD_REPLY_LEN) {
         WireReader p{in.payload, in.len};
         if (p.u16(0) == r.challenge_seq &&
             unscramble(in.payload + 2, r.challenge) == password_block(r.password)) {
@@ -291,7 +370,8 @@ void on_password_reply(PeerRouter& r, PeerHost& h, const PeerInput& in)
         }
     }
     if (r.session != SESSION_PASSWORD || r.session_station != in.from) {
-        h.event(r, "unexpected PASSWORD_REPLY from " + wire_dotted(in.from));
+        h.event(r,
+                "unexpected PASSWORD_REPLY from " + wire_dotted(in.from) + ": no password asked");
         return;
     }
     if (in.len < PASSWORD_REPLY_LEN) {
@@ -693,6 +773,13 @@ void router_start(PeerRouter& r)
     r.send_seq = static_cast<uint16_t>(r.knobs.sequence_start - 1);
     r.loss_rng.seed(r.knobs.loss_seed);
     r.send_loss_rng.seed(r.knobs.send_loss_seed);
+    r.delay_rng.seed(r.knobs.delay_seed);
+    r.duplicate_rng.seed(r.knobs.duplicate.seed);
+    r.send_duplicate_rng.seed(r.knobs.send_duplicate.seed);
+    r.corrupt_rng.seed(r.knobs.corrupt.seed);
+    r.send_corrupt_rng.seed(r.knobs.send_corrupt.seed);
+    r.transit_rng.seed(r.knobs.transit.seed);
+    r.send_transit_rng.seed(r.knobs.send_transit.seed);
     uint32_t seed = 0x5eed;
     for (uint8_t b : r.hw)
         seed = seed * 31u + b;
@@ -709,9 +796,26 @@ bool router_owns(const PeerRouter& r, uint32_t address)
 
 namespace {
 
+// Runs fn now, or `ms` from now.
+void at_time(PeerHost& h, int ms, std::function<void()> fn)
+{
+    if (ms > 0)
+        h.after(ms, std::move(fn));
+    else
+        fn();
+}
+
+void send_ack(PeerRouter& r, PeerHost& h, uint32_t from, uint32_t to, uint16_t seq)
+{
+    WireWriter ack;
+    ack.u16(seq);
+    transmit(r, h, from, to, wire_datagram(WIRE_ACK, 0, ack.bytes), 0);
+}
+
 // What the router does with a request it has taken: its own numbered
-// message, the acknowledgement, the answer.
-void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in)
+// message, the acknowledgement, the answer. `id` names the request's record
+// (0 for an unnumbered one): the replies given are kept there.
+void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in, uint64_t id)
 {
     auto own = r.knobs.own.find(in.code);
     if (in.seq != 0 && own != r.knobs.own.end()) {
@@ -726,9 +830,7 @@ void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in)
             --r.knobs.lose_acks;
             h.event(r, "ack lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
         } else {
-            WireWriter ack;
-            ack.u16(in.seq);
-            transmit(r, h, source_for(r, in), in.from, wire_datagram(WIRE_ACK, 0, ack.bytes), 0);
+            send_ack(r, h, source_for(r, in), in.from, in.seq);
         }
     }
     if (r.knobs.mute.count(in.code)) {
@@ -743,15 +845,151 @@ void handle_request(PeerRouter& r, PeerHost& h, const PeerInput& in)
                     hex4(in.code) + " from " + wire_dotted(in.from) + " ignored: not registered");
             return;
         }
+        r.replying_to = id;
         handler.run(r, h, in);
+        r.replying_to = 0;
+        // A copy of the answer that the network holds back arrives later.
+        PeerRequestRecord* t = id ? taken_record(r, id) : nullptr;
+        if (t && t->late_copy) {
+            for (const PeerRequestRecord::Reply& reply : t->replies) {
+                h.event(r, "late copy of " + describe(reply.datagram) + " in " +
+                               std::to_string(r.knobs.late_copy_ms) + " ms");
+                transmit(r, h, reply.from, reply.to, reply.datagram,
+                         reply.delay_ms + r.knobs.late_copy_ms);
+            }
+        }
         return;
     }
     h.event(r, "unknown code " + hex4(in.code) + " ignored");
 }
 
-}  // namespace
+// Handles a request after the router's acknowledgement delay; the input's
+// payload is copied for the wait.
+void handle_later(PeerRouter& r, PeerHost& h, const PeerInput& in, uint64_t id)
+{
+    if (r.knobs.ack_delay_ms <= 0) {
+        handle_request(r, h, in, id);
+        return;
+    }
+    PeerRouter* rp = &r;
+    PeerHost* hp = &h;
+    PeerInput later = in;
+    Bytes payload(in.payload, in.payload + in.len);
+    h.after(r.knobs.ack_delay_ms, [rp, hp, later, payload, id]() mutable {
+        later.payload = payload.data();
+        handle_request(*rp, *hp, later, id);
+    });
+}
 
-void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in)
+// Code and payload alike, whatever the numbers.
+bool same_request(const Bytes& a, const Bytes& b)
+{
+    return a.size() == b.size() && a.size() >= WIRE_HEADER_LEN && a[0] == b[0] && a[1] == b[1] &&
+           std::equal(a.begin() + WIRE_HEADER_LEN, a.end(), b.begin() + WIRE_HEADER_LEN);
+}
+
+enum RepeatKind { NEW_REQUEST, SAME_NUMBER, NEW_NUMBER };
+
+// Whether a numbered datagram repeats a request taken before: a copy under
+// its number (without a repeat knob only of the last one, as the router
+// always did), or the last request's bytes under a new number.
+PeerRequestRecord* repeated(PeerRouter& r, const PeerInput& in, const Bytes& datagram,
+                            RepeatKind* kind)
+{
+    *kind = NEW_REQUEST;
+    if (in.seq == 0 || r.taken.empty())
+        return nullptr;
+    size_t window = r.knobs.repeat == REPEAT_PLAIN ? 1 : r.taken.size();
+    for (size_t i = 0; i < window; ++i) {
+        PeerRequestRecord& t = r.taken[r.taken.size() - 1 - i];
+        if (t.from == in.from && t.seq == in.seq && t.datagram == datagram) {
+            *kind = SAME_NUMBER;
+            return &t;
+        }
+    }
+    PeerRequestRecord& last = r.taken.back();
+    if (last.from == in.from && same_request(last.datagram, datagram)) {
+        *kind = NEW_NUMBER;
+        return &last;
+    }
+    return nullptr;
+}
+
+PeerRequestRecord& take_record(PeerRouter& r, const PeerInput& in, const Bytes& datagram)
+{
+    PeerRequestRecord t;
+    t.id = ++r.taken_count;
+    t.from = in.from;
+    t.seq = in.seq;
+    t.datagram = datagram;
+    r.taken.push_back(t);
+    while (r.taken.size() > PEER_REQUESTS_KEPT)
+        r.taken.pop_front();
+    return r.taken.back();
+}
+
+const char* repeat_action(PeerRepeatMode mode)
+{
+    switch (mode) {
+    case REPEAT_ANSWER:
+        return "answered";
+    case REPEAT_PROCESS:
+        return "handled";
+    default:
+        return "acknowledged";
+    }
+}
+
+// A request that came before, under its number or a new one: acknowledged
+// after the router's acknowledgement delay, and then answered again,
+// handled again or left, as the repeat mode says.
+void on_repeat(PeerRouter& r, PeerHost& h, const PeerInput& in, PeerRequestRecord& earlier,
+               RepeatKind kind)
+{
+    PeerRepeatMode mode = r.knobs.repeat;
+    std::string what = hex4(in.code) + " seq=" + std::to_string(in.seq);
+    if (kind == SAME_NUMBER)
+        h.event(r, std::string("repeat ") + repeat_action(mode) + ": " + what);
+    else
+        h.event(r, std::string("asked again ") + repeat_action(mode) + ": " + what +
+                       " (first seq=" + std::to_string(earlier.seq) + ")");
+    if (mode == REPEAT_PROCESS) {
+        uint64_t id = earlier.id;
+        if (kind == NEW_NUMBER) {
+            Bytes datagram = earlier.datagram;
+            datagram[2] = static_cast<uint8_t>(in.seq >> 8);
+            datagram[3] = static_cast<uint8_t>(in.seq);
+            id = take_record(r, in, datagram).id;
+        } else {
+            earlier.replies.clear();
+        }
+        handle_later(r, h, in, id);
+        return;
+    }
+    PeerRouter* rp = &r;
+    PeerHost* hp = &h;
+    uint32_t from = source_for(r, in), to = in.from;
+    uint16_t seq = in.seq;
+    uint64_t id = mode == REPEAT_ANSWER ? earlier.id : 0;
+    // The router takes its requests one after the other: the repeat's turn
+    // comes after the first one's, whose replies it then sends again.
+    at_time(h, r.knobs.ack_delay_ms, [rp, hp, from, to, seq, id] {
+        send_ack(*rp, *hp, from, to, seq);
+        PeerRequestRecord* t = id ? taken_record(*rp, id) : nullptr;
+        if (!t)
+            return;
+        for (const PeerRequestRecord::Reply& reply : t->replies)
+            transmit(*rp, *hp, reply.from, reply.to, reply.datagram, reply_delay(*rp));
+    });
+}
+
+bool counts_for(uint16_t of, uint16_t code)
+{
+    return of == 0 || of == code;
+}
+
+// The router proper: a datagram as it arrives from the network.
+void take(PeerRouter& r, PeerHost& h, const PeerInput& in)
 {
     bool is_ack = (in.code >> 8) == 0xFF;
     if (r.knobs.silent_after >= 0 && r.requests >= r.knobs.silent_after) {
@@ -761,12 +999,10 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in)
     }
     if (is_ack)
         return;  // acknowledgements of its own numbered messages: nothing waits for them
-    // A copy of the request handled last is not another request.
-    const PeerLastRequest& last = r.last_request;
-    bool copy =
-        in.seq != 0 && last.seq == in.seq && last.from == in.from &&
-        last.datagram == wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
-    if (!copy)
+    Bytes datagram = wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
+    RepeatKind kind = NEW_REQUEST;
+    PeerRequestRecord* earlier = repeated(r, in, datagram, &kind);
+    if (kind != SAME_NUMBER)
         ++r.requests;
     if (r.knobs.loss_percent > 0 && static_cast<int>(r.loss_rng() % 100) < r.knobs.loss_percent) {
         h.event(r, "lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
@@ -777,41 +1013,82 @@ void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in)
         h.event(r, "ack dropped: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
         return;
     }
-    if (in.seq != 0) {
-        Bytes datagram = wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
-        if (copy) {
-            // The sender did not have the acknowledgement yet and sent the
-            // request again: it is acknowledged again, and done only once.
-            h.event(r, "repeat acknowledged: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
-            WireWriter ack;
-            ack.u16(in.seq);
-            Bytes bytes = wire_datagram(WIRE_ACK, 0, ack.bytes);
-            PeerRouter* rp = &r;
-            PeerHost* hp = &h;
-            uint32_t from = source_for(r, in), to = in.from;
-            if (r.knobs.ack_delay_ms > 0)
-                h.after(r.knobs.ack_delay_ms,
-                        [rp, hp, from, to, bytes] { transmit(*rp, *hp, from, to, bytes, 0); });
-            else
-                transmit(r, h, from, to, bytes, 0);
-            return;
-        }
-        r.last_request.from = in.from;
-        r.last_request.seq = in.seq;
-        r.last_request.datagram = datagram;
-        if (r.knobs.ack_delay_ms > 0) {
-            PeerRouter* rp = &r;
-            PeerHost* hp = &h;
-            PeerInput later = in;
-            Bytes payload(in.payload, in.payload + in.len);
-            h.after(r.knobs.ack_delay_ms, [rp, hp, later, payload]() mutable {
-                later.payload = payload.data();
-                handle_request(*rp, *hp, later);
-            });
-            return;
-        }
+    if (in.seq == 0) {
+        handle_request(r, h, in, 0);
+        return;
     }
-    handle_request(r, h, in);
+    // Without a repeat knob the same bytes under a new number are a new
+    // request; an accepted password repeated is answered by its handler.
+    if (earlier && (kind == SAME_NUMBER || r.knobs.repeat != REPEAT_PLAIN)) {
+        on_repeat(r, h, in, *earlier, kind);
+        return;
+    }
+    if (kind == NEW_NUMBER)
+        h.event(r, "asked again handled: " + hex4(in.code) + " seq=" + std::to_string(in.seq) +
+                       " (first seq=" + std::to_string(earlier->seq) + ")");
+    bool late_copy = false, lose_reply = false;
+    if (kind == NEW_REQUEST) {
+        // Counted as taken: the lost one comes again and is counted then.
+        int n = r.new_requests[in.code] + 1;
+        int all = r.new_requests_all + 1;
+        if (r.knobs.lose_request > 0 &&
+            (r.knobs.lose_request_of ? n : all) == r.knobs.lose_request &&
+            counts_for(r.knobs.lose_request_of, in.code)) {
+            r.knobs.lose_request = 0;
+            h.event(r, "request lost: " + hex4(in.code) + " seq=" + std::to_string(in.seq));
+            return;
+        }
+        r.new_requests[in.code] = n;
+        r.new_requests_all = all;
+        late_copy = r.knobs.late_copy > 0 &&
+                    (r.knobs.late_copy_of ? n : all) == r.knobs.late_copy &&
+                    counts_for(r.knobs.late_copy_of, in.code);
+        lose_reply = r.knobs.lose_reply > 0 &&
+                     (r.knobs.lose_reply_of ? n : all) == r.knobs.lose_reply &&
+                     counts_for(r.knobs.lose_reply_of, in.code);
+    }
+    PeerRequestRecord& t = take_record(r, in, datagram);
+    t.late_copy = late_copy;
+    t.lose_reply = lose_reply;
+    handle_later(r, h, in, t.id);
+}
+
+}  // namespace
+
+void router_receive(PeerRouter& r, PeerHost& h, const PeerInput& in)
+{
+    const PeerKnobs& k = r.knobs;
+    if (k.duplicate.percent == 0 && k.corrupt.percent == 0 && k.transit.ms == 0 &&
+        k.transit.spread == 0) {
+        take(r, h, in);
+        return;
+    }
+    // The network's faults on the way in: a copy, a damaged byte, time.
+    Bytes datagram = wire_datagram(in.code, in.seq, Bytes(in.payload, in.payload + in.len));
+    int copies = 1;
+    if (chance(r.duplicate_rng, k.duplicate)) {
+        copies = 2;
+        h.event(r, "duplicated in: " + describe(datagram));
+    }
+    for (int i = 0; i < copies; ++i) {
+        Bytes arrived = datagram;
+        if (chance(r.corrupt_rng, k.corrupt)) {
+            size_t at = damage(arrived, r.corrupt_rng);
+            h.event(r, "corrupted in: " + describe(datagram) + " byte=" + std::to_string(at));
+        }
+        PeerRouter* rp = &r;
+        PeerHost* hp = &h;
+        PeerInput base = in;
+        at_time(h, transit_time(r.transit_rng, k.transit), [rp, hp, base, arrived] {
+            WireReader w{arrived.data(), arrived.size()};
+            PeerInput got = base;
+            got.code = w.u16(0);
+            got.seq = w.u16(2);
+            got.payload = arrived.data() + WIRE_HEADER_LEN;
+            got.len = arrived.size() - WIRE_HEADER_LEN;
+            take(*rp, *hp, got);
+        });
+    }
 }
 
 void router_second(PeerRouter& r)

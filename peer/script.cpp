@@ -221,11 +221,13 @@ bool at_most_one(const Args& a, std::string* why)
     return false;
 }
 
+constexpr uint64_t MAX_MS = 3600000;  // the longest time a knob takes
+
 bool ms(const Args& a, int* out, std::string* why)
 {
     if (!one(a, why))
         return false;
-    if (number(a[1], 3600000, out))
+    if (number(a[1], MAX_MS, out))
         return true;
     *why = "bad milliseconds";
     return false;
@@ -238,6 +240,39 @@ bool yes_no(const Args& a, bool* out, std::string* why)
     *why = "expected yes or no";
     return false;
 }
+
+// PERCENT [SEED]
+bool chance(const Args& a, PeerChance* out, std::string* why)
+{
+    if ((a.size() == 2 || a.size() == 3) && number(a[1], 100, &out->percent) &&
+        (a.size() == 2 || number(a[2], 0xFFFFFFFFu, &out->seed)))
+        return true;
+    *why = "expected " + a[0] + " PERCENT [SEED]";
+    return false;
+}
+
+// MS [SPREAD [SEED]]
+bool transit(const Args& a, PeerTransit* out, std::string* why)
+{
+    out->spread = 0;
+    if (a.size() >= 2 && a.size() <= 4 && number(a[1], MAX_MS, &out->ms) &&
+        (a.size() < 3 || number(a[2], MAX_MS, &out->spread)) &&
+        (a.size() < 4 || number(a[3], 0xFFFFFFFFu, &out->seed)))
+        return true;
+    *why = "expected " + a[0] + " MS [SPREAD [SEED]]";
+    return false;
+}
+
+struct RepeatModeName {
+    const char* word;
+    PeerRepeatMode mode;
+};
+
+constexpr RepeatModeName REPEAT_MODES[] = {
+    {"answer", REPEAT_ANSWER},
+    {"process", REPEAT_PROCESS},
+    {"ack-only", REPEAT_ACK_ONLY},
+};
 
 struct StatusKindName {
     const char* word;
@@ -411,7 +446,79 @@ const Keyword KEYWORDS[] = {
          return yes_no(a, &r.knobs.announce_restart, why);
      }},
     {"delay", true,
-     [](PeerRouter& r, const Args& a, std::string* why) { return ms(a, &r.knobs.delay_ms, why); }},
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         r.knobs.delay_max_ms = 0;
+         if (a.size() >= 2 && a.size() <= 4 && number(a[1], MAX_MS, &r.knobs.delay_ms) &&
+             (a.size() < 3 || (number(a[2], MAX_MS, &r.knobs.delay_max_ms) &&
+                               r.knobs.delay_max_ms >= r.knobs.delay_ms)) &&
+             (a.size() < 4 || number(a[3], 0xFFFFFFFFu, &r.knobs.delay_seed)))
+             return true;
+         *why = "expected delay MS [MAX_MS [SEED]] with MAX_MS not below MS";
+         return false;
+     }},
+    {"repeat", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         if (a.size() == 2) {
+             for (const RepeatModeName& m : REPEAT_MODES)
+                 if (a[1] == m.word) {
+                     r.knobs.repeat = m.mode;
+                     return true;
+                 }
+         }
+         *why = "expected repeat answer|process|ack-only";
+         return false;
+     }},
+    {"duplicate", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         return chance(a, &r.knobs.duplicate, why);
+     }},
+    {"send-duplicate", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         return chance(a, &r.knobs.send_duplicate, why);
+     }},
+    {"corrupt", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         return chance(a, &r.knobs.corrupt, why);
+     }},
+    {"send-corrupt", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         return chance(a, &r.knobs.send_corrupt, why);
+     }},
+    {"transit", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         return transit(a, &r.knobs.transit, why);
+     }},
+    {"send-transit", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         return transit(a, &r.knobs.send_transit, why);
+     }},
+    {"late-copy", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         if ((a.size() == 3 || a.size() == 4) && number(a[1], 1000000, &r.knobs.late_copy) &&
+             r.knobs.late_copy > 0 && number(a[2], MAX_MS, &r.knobs.late_copy_ms) &&
+             (a.size() == 3 || wire_code_of(a[3], &r.knobs.late_copy_of)))
+             return true;
+         *why = "expected late-copy N MS [CODE], N from 1";
+         return false;
+     }},
+    {"lose-request", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         if ((a.size() == 2 || a.size() == 3) && number(a[1], 1000000, &r.knobs.lose_request) &&
+             r.knobs.lose_request > 0 &&
+             (a.size() == 2 || wire_code_of(a[2], &r.knobs.lose_request_of)))
+             return true;
+         *why = "expected lose-request N [CODE], N from 1";
+         return false;
+     }},
+    {"lose-reply", true,
+     [](PeerRouter& r, const Args& a, std::string* why) {
+         if ((a.size() == 2 || a.size() == 3) && number(a[1], 1000000, &r.knobs.lose_reply) &&
+             r.knobs.lose_reply > 0 &&
+             (a.size() == 2 || wire_code_of(a[2], &r.knobs.lose_reply_of)))
+             return true;
+         *why = "expected lose-reply N [CODE], N from 1";
+         return false;
+     }},
     {"loss", true,
      [](PeerRouter& r, const Args& a, std::string* why) {
          if ((a.size() == 2 || a.size() == 3) && number(a[1], 100, &r.knobs.loss_percent) &&

@@ -29,23 +29,64 @@
 //
 // Knobs: status put|delete|set-password|router-data|accounting CODE;
 // refuse REASON; challenge N; password-timeout MS; drop-acks N;
-// lose-acks N [CODE]; delay MS; loss PERCENT [SEED]; send-loss PERCENT [SEED];
-// ack-delay MS; silent-after N;
+// lose-acks N [CODE]; delay MS [MAX_MS [SEED]]; ack-delay MS;
+// repeat answer|process|ack-only; silent-after N;
+// loss PERCENT [SEED]; send-loss PERCENT [SEED];
+// duplicate PERCENT [SEED]; send-duplicate PERCENT [SEED];
+// corrupt PERCENT [SEED]; send-corrupt PERCENT [SEED];
+// transit MS [SPREAD [SEED]]; send-transit MS [SPREAD [SEED]];
+// late-copy N MS [CODE]; lose-request N [CODE]; lose-reply N [CODE];
 // mute CODE...; own REQUEST CODE; numbered yes|no; numbered-linemon yes|no;
 // sequence-start N; short-state yes|no; short-open yes|no; restart-delay MS;
 // announce-restart yes|no; linemon-interval MS. Codes are message names
-// (OPEN_REQUEST) or numbers (0x1001).
+// (OPEN_REQUEST) or numbers (0x1001). Every knob is off (0) by default.
 //
 // drop-acks loses whole requests; lose-acks only their acknowledgements
 // (the request is handled and answered, as when the acknowledgement is lost
 // on the way back). sequence-start sets the first number of the router's own
 // numbered messages (its counter wraps from 65535 to 1).
-// loss drops datagrams on their way in, send-loss on their way out (both
-// seeded, so a run can be repeated). ack-delay makes the router take that
-// long over every numbered request before it acknowledges and handles it,
-// as a flash write does; a copy of the request handled last (the sender's
-// retransmission, same number and bytes) is acknowledged again but handled
-// only once.
+//
+// The router's own time. ack-delay makes the router take that long over
+// every numbered request before it acknowledges and handles it, as a flash
+// write does. delay holds every reply (not the acknowledgement) that long
+// after the request is handled; with MAX_MS each reply waits a random time
+// from MS to MAX_MS (seeded). So "delay 2000 2500" acknowledges at once and
+// answers after 2.0-2.5 s; "ack-delay 200" takes 0.2 s for both.
+//
+// A request that arrives twice: under its number (the sender's
+// retransmission, or a copy the network made) or with the same code and
+// bytes under a new number (the station asking again). repeat says what the
+// router does with it: answer acknowledges it and sends the replies it gave
+// again (a router that keeps its last replies, at most once; it takes its
+// requests one after the other, so a copy that came while it worked gets
+// the replies once the first is done); process
+// acknowledges it and handles it again as a new request (a second challenge
+// for an open, the counters read and reset again, ...); ack-only
+// acknowledges it and does nothing else. The router remembers the last 16
+// numbered requests of the registration. Without the knob: a copy of the
+// last request under its number is acknowledged only, the same bytes under
+// a new number are handled as new, and a password repeated to a router that
+// accepted it is answered with the open reply again. Every repeat is an
+// event: "repeat <acknowledged|answered|handled>: CODE seq=N" under the same
+// number, "asked again <...>: CODE seq=N (first seq=M)" under a new one.
+//
+// The network, each way by its own seed, so that a run can be repeated:
+// loss drops datagrams on their way in, send-loss on their way out;
+// duplicate and send-duplicate deliver some twice; corrupt and send-corrupt
+// change one byte of some (anywhere, header included; the protocol has no
+// checksum, so the receiver takes what comes); transit and send-transit hold
+// every datagram MS plus a random part of SPREAD ms, so that with a spread
+// they overtake one another (a copy takes its own time). The log's RX lines
+// show what came off the wire before the faults on the way in, its TX lines
+// what went on it after those on the way out.
+//
+// Set pieces, counting the new requests the router takes from 1 (of CODE
+// only, when given; copies, requests asked again and datagrams lost on the
+// way do not count): late-copy sends the replies to the N-th a second time,
+// MS after the first, as a network that holds one back delivers it;
+// lose-request loses the N-th the first time it comes and lets its
+// retransmission through; lose-reply handles the N-th and loses what it
+// answers (kept all the same: a router that answers repeats sends it).
 // announce-restart no: the restarted router does not announce itself, as
 // when that one datagram is lost; it still answers scans.
 //

@@ -941,6 +941,29 @@ TEST_F(PeerProtocol, DelayHoldsRepliesButNotAcknowledgementsAndLossFollowsItsSee
     EXPECT_EQ(answered + lost, 40);
 }
 
+// The network's faults run on the program's own clock: with every datagram
+// held 200 ms on its way in and delivered twice on its way out, the station
+// hears nothing for 200 ms, then the acknowledgement and the reply twice
+// each; the router took the request once and the copy as a repeat.
+TEST_F(PeerProtocol, TransitAndDuplicationRunOnTheProgramsClock)
+{
+    SimRouter r = basic_router();
+    r.knobs = {"transit 200", "send-duplicate 100", "repeat answer"};
+    start(r);
+    station->send(R1, 0x1001, 1);
+    EXPECT_TRUE(station->replies_for(150).empty());
+    std::vector<TestDatagram> got = station->replies_for(1000);
+    int acks = 0, replies = 0;
+    for (const TestDatagram& d : got) {
+        acks += d.bytes == test_frame_ack(1);
+        replies += test_frame_code(d.bytes) == 0x3001;
+    }
+    EXPECT_EQ(acks, 2);
+    EXPECT_EQ(replies, 2);
+    EXPECT_EQ(peer->datagrams(PeerLogLine::RX, 0x1001).size(), 1u);
+    EXPECT_TRUE(peer->wait_event("r1", "duplicated out: 3001 seq=0"));
+}
+
 TEST_F(PeerProtocol, LineMonitorReportsChannelsSetUpAndCleared)
 {
     SimRouter r = basic_router();
@@ -997,6 +1020,7 @@ TEST(PeerScript, FaultyScriptLineEndsTheProgramWithItsLineNumber)
         {{}, "mute NO_SUCH_MESSAGE", "unknown message NO_SUCH_MESSAGE"},
         {{}, "sequence-start 0", "sequence number 1 to 65535"},
         {{}, "lose-acks 1 NO_SUCH_MESSAGE", "expected lose-acks N [CODE]"},
+        {{}, "repeat sometimes", "expected repeat answer|process|ack-only"},
     };
     for (const Case& c : cases) {
         SimRouter r = sim_router("r1", "10.77.0.2", "00:a0:f9:00:00:01");
