@@ -341,6 +341,18 @@ void send_close(uint32_t router, int code)
     lowstate_send(router, CLOSE_REQUEST, payload, n, 0, nullptr);
 }
 
+// Ends the operation with `code`: the connection is dropped, and `router`,
+// when not 0, is told so by the close request carrying the code.
+void abandon(uint32_t router, int code)
+{
+    note_failure();
+    highstate_drop_operation();
+    disconnect_transport();
+    if (router != 0)
+        send_close(router, code);
+    report(code);
+}
+
 }  // namespace
 
 void highstate_transport_error(int code)
@@ -353,12 +365,7 @@ void highstate_transport_error(int code)
         code == LOWSTATE_BUSY || code == LOWSTATE_NO_ACK || code == LOWSTATE_UNEXPECTED_REQUEST
             ? router_holding_us()
             : 0;
-    note_failure();
-    highstate_drop_operation();
-    disconnect_transport();
-    if (router != 0)
-        send_close(router, code);
-    report(code);
+    abandon(router, code);
 }
 
 void highstate_protocol_error(uint32_t sender, int code)
@@ -371,25 +378,13 @@ void highstate_protocol_error(uint32_t sender, int code)
         // The open is abandoned: the router is not ours, so it is told
         // nothing, unless it had our password (it may have accepted it), but
         // the caller waiting for the open must learn of it.
-        {
-            uint32_t router = router_holding_us();
-            note_failure();
-            highstate_drop_operation();
-            disconnect_transport();
-            if (router != 0)
-                send_close(router, code);
-            report(code);
-        }
+        abandon(router_holding_us(), code);
         return;
     default:
         break;
     }
     if (sender != 0 && sender == highstate.router_addr) {
-        note_failure();
-        highstate_drop_operation();
-        disconnect_transport();
-        send_close(sender, code);
-        report(code);
+        abandon(sender, code);
         return;
     }
     if (code == STATUS_FIRMWARE_FAILED || code == STATUS_RESET_FAILED) {
@@ -416,10 +411,7 @@ void highstate_fail(int code)
     }
     // No router to blame (an operation started without one open): the
     // caller must still hear that it ended.
-    note_failure();
-    highstate_drop_operation();
-    disconnect_transport();
-    report(code);
+    abandon(0, code);
 }
 
 // The open router may announce that it drops the connection or a channel;

@@ -111,32 +111,26 @@ void estimate_for(uint32_t address)
     }
 }
 
-int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length,
-                      LowstateAckCallback ack)
+// The repeat and give-up timers of a message about to be awaited. Without
+// them it could neither be repeated nor given up: it is refused as busy
+// before anything is sent (false).
+bool start_timers(int* timer, int* give_up)
 {
-    estimate_for(address);
-    // Without a timer the message could neither be repeated nor given up:
-    // refuse it as busy before anything is sent.
-    int timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
-    int give_up = udp_start_timer(lowstate_give_up, GIVE_UP_TICKS);
-    if (timer == UDP_NO_TIMER || give_up == UDP_NO_TIMER) {
-        udp_stop_fine_timer(timer);
-        udp_stop_timer(give_up);
-        report(LOWSTATE_BUSY);
-        return -1;
-    }
-    layer.counter++;
-    int payload = (data != nullptr && length > 0) ? length : 0;
-    udp_free(layer.copy.datagram);
-    layer.copy.datagram = frame(code, uint16_t(layer.counter), data, length);
-    layer.copy.length = LOWSTATE_HEADER + payload;
-    layer.copy.destination = address;
-    layer.copy.transmissions = 0;
-    layer.copy.acks = 0;
-    layer.copy.sent_at = udp_fine_clock();
-    layer.ack = ack;
+    *timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
+    *give_up = udp_start_timer(lowstate_give_up, GIVE_UP_TICKS);
+    if (*timer != UDP_NO_TIMER && *give_up != UDP_NO_TIMER)
+        return true;
+    udp_stop_fine_timer(*timer);
+    udp_stop_timer(*give_up);
+    report(LOWSTATE_BUSY);
+    return false;
+}
 
-    int result = udp_send(address, layer.copy.datagram, size_t(layer.copy.length));
+// Sends the held copy and awaits its acknowledgement with the timers just
+// started; a failed send frees them again. The send counter, or -1.
+int transmit_copy(int timer, int give_up)
+{
+    int result = udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
     if (result != 0) {
         udp_stop_fine_timer(timer);
         udp_stop_timer(give_up);
@@ -147,6 +141,27 @@ int send_acknowledged(uint32_t address, uint16_t code, const void* data, int len
     layer.give_up_timer = give_up;
     layer.state = SendState::awaiting_ack;
     return int(layer.counter);
+}
+
+int send_acknowledged(uint32_t address, uint16_t code, const void* data, int length,
+                      LowstateAckCallback ack)
+{
+    estimate_for(address);
+    int timer = UDP_NO_TIMER;
+    int give_up = UDP_NO_TIMER;
+    if (!start_timers(&timer, &give_up))
+        return -1;
+    layer.counter++;
+    int payload = (data != nullptr && length > 0) ? length : 0;
+    udp_free(layer.copy.datagram);
+    layer.copy.datagram = frame(code, uint16_t(layer.counter), data, length);
+    layer.copy.length = LOWSTATE_HEADER + payload;
+    layer.copy.destination = address;
+    layer.copy.transmissions = 0;
+    layer.copy.acks = 0;
+    layer.copy.sent_at = udp_fine_clock();
+    layer.ack = ack;
+    return transmit_copy(timer, give_up);
 }
 
 // Serial order of 16-bit numbers: `number` came before `last` when it is at
@@ -328,28 +343,14 @@ int lowstate_resend(int counter, LowstateAckCallback ack)
         report(LOWSTATE_BUSY);
         return -1;
     }
-    int timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
-    int give_up = udp_start_timer(lowstate_give_up, GIVE_UP_TICKS);
-    if (timer == UDP_NO_TIMER || give_up == UDP_NO_TIMER) {
-        udp_stop_fine_timer(timer);
-        udp_stop_timer(give_up);
-        report(LOWSTATE_BUSY);
+    int timer = UDP_NO_TIMER;
+    int give_up = UDP_NO_TIMER;
+    if (!start_timers(&timer, &give_up))
         return -1;
-    }
     // A repeat: its acknowledgement is no sample of the router's time.
     layer.copy.transmissions++;
     layer.ack = ack;
-    int result = udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
-    if (result != 0) {
-        udp_stop_fine_timer(timer);
-        udp_stop_timer(give_up);
-        report(result);
-        return -1;
-    }
-    layer.timer = timer;
-    layer.give_up_timer = give_up;
-    layer.state = SendState::awaiting_ack;
-    return int(layer.counter);
+    return transmit_copy(timer, give_up);
 }
 
 int lowstate_awaiting_ack()
