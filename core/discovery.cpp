@@ -292,6 +292,7 @@ int highstate_recv_open_reply(uint32_t sender, uint16_t, const uint8_t* data, in
     lowstate_set_connect_state(1, 0, sender);
     highstate.router_addr = sender;
     highstate.state = HIGHSTATE_CONNECTED;
+    std::memset(highstate.tables_answered, 0, sizeof highstate.tables_answered);
     OpenCallback fn = highstate.next.open;
     highstate_clear_next();
     if (fn != nullptr)

@@ -135,9 +135,15 @@ bool only_target_heard()
 // Order, for a reply that names nothing of its request:
 //   - it is taken only while its request awaits it; a reply of the open
 //     router that answers nothing awaited is a copy of one handled before;
-//   - an unnumbered one only after the router acknowledged the request's
-//     last transmission: before that it may be a late copy of the previous
-//     reply (the request itself may have been lost);
+//   - an unnumbered one that comes before the router acknowledged the
+//     request may be a late copy of the previous reply while the request
+//     itself was lost: it is kept until the acknowledgement and taken then
+//     (highstate_hold_early_reply). Only the reply to a request that must
+//     not arrive twice (HIGHSTATE_ASK_SAME) is taken at once, while the
+//     network has not been seen to bring a datagram twice: then nothing
+//     could have sent a copy of the previous reply;
+//   - an entry reply (read or write) for another table than the awaited one,
+//     of a table answered before on this connection, is a late copy;
 //   - a numbered one (a router may number its replies) only with a number
 //     newer than the last one handled: the acknowledged layer drops a
 //     repeated or older number;
@@ -201,6 +207,28 @@ bool entry_read_before(uint32_t key)
     return table == ((awaited >> 16) & 0xFF) && index < (awaited & 0xFFFF);
 }
 
+// The table an entry reply names (byte 2), or -1.
+int reply_table(uint16_t code, const uint8_t* data, int length)
+{
+    if ((code != GET_ENTRY_REPLY && code != PUT_ENTRY_REPLY) || data == nullptr || length < 3)
+        return -1;
+    return data[2];
+}
+
+bool table_answered(int table)
+{
+    return table >= 0 && (highstate.tables_answered[table >> 3] & (1u << (table & 7))) != 0;
+}
+
+// An entry reply for another table than the one awaited, of a table whose
+// replies were taken before on this connection: a late copy (a chained read
+// or write goes on with the next table as soon as the last reply of one came).
+bool earlier_table(uint16_t code, const uint8_t* data, int length)
+{
+    int table = reply_table(code, data, length);
+    return table >= 0 && table != highstate.table && table_answered(table);
+}
+
 // The reply of the open router to a request of the connection: is it a copy
 // of one handled before (see the table above)?
 bool connection_copy(uint16_t code, uint16_t sequence, const uint8_t* data, int length)
@@ -208,11 +236,39 @@ bool connection_copy(uint16_t code, uint16_t sequence, const uint8_t* data, int 
     if (highstate.state != HIGHSTATE_REQUEST_PENDING || !highstate.reply_awaited ||
         highstate.request_held || !answers(highstate.request_code, code))
         return true;
+    if (earlier_table(code, data, length))
+        return true;
     if (code == GET_ENTRY_REPLY) {
         uint32_t key = reply_key(code, data, length);
         return key != highstate.request_key && entry_read_before(key);
     }
     return sequence == 0 && !highstate.request_acked;
+}
+
+// An unnumbered reply of the open router, of the kind awaited, that comes
+// before the request's acknowledgement: the router may have answered before
+// it acknowledged, the network may have let the reply overtake the
+// acknowledgement or lost the acknowledgement.
+bool early_reply(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_t* data, int length)
+{
+    return is_connection_reply(code) && code != GET_ENTRY_REPLY && sequence == 0 &&
+           highstate.state == HIGHSTATE_REQUEST_PENDING && highstate.reply_awaited &&
+           !highstate.request_held && !highstate.request_acked && sender == highstate.router_addr &&
+           answers(highstate.request_code, code) && !earlier_table(code, data, length);
+}
+
+// A copy that nothing of ours explains (the last exchange and the awaited
+// request went out once, and were acknowledged once): the network doubles
+// datagrams.
+void note_copy(uint32_t sender, uint16_t code)
+{
+    if (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr ||
+        !is_connection_reply(code))
+        return;
+    bool ours = highstate.answered_copies || highstate.asks > 1 || lowstate_transmissions() > 1 ||
+                lowstate_acknowledgements() > 1 || highstate.request_held;
+    if (!ours)
+        highstate.network_copies = 1;
 }
 
 // A reply of the open to the router being opened, or to the open router
@@ -318,9 +374,24 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
     if (length < 0)
         length = 0;
     highstate.receiving_code = code;
-    if (is_copy(sender, code, sequence, data, length)) {
+    if (early_reply(sender, code, sequence, data, length)) {
+        // It may also be a late copy of the previous reply while the request
+        // itself was lost, so it is kept until the router acknowledges the
+        // request, and taken then. A request that must not reach the router
+        // twice is the exception where the network has not been seen to
+        // bring anything twice: there the previous reply came once and was
+        // taken, and a copy the router made of it was drained before this
+        // request went out, so the reply answers this request and shows that
+        // it arrived; it is taken at once, before a lost acknowledgement
+        // would make the request go out again.
+        if (highstate.network_copies || highstate.request_repeat != HIGHSTATE_ASK_SAME) {
+            highstate_hold_early_reply(code, data, length);
+            return;
+        }
+    } else if (is_copy(sender, code, sequence, data, length)) {
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
             renew_challenge(sequence, data, length);
+        note_copy(sender, code);
         return;
     }
     bool awaited = row->awaited == nullptr || row->awaited();

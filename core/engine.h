@@ -38,8 +38,9 @@ constexpr int HIGHSTATE_REASKS = 6;         // a request is asked again at most 
 constexpr int HIGHSTATE_REOPENS = 2;        // opens asked again after a refusal that may answer a
                                             // challenge the router had replaced
 constexpr int HIGHSTATE_REQUEST_MAX = 160;  // payload bytes of a request kept for asking again
-constexpr int HIGHSTATE_SCAN_TICKS = 3;     // scan: requests at once, on ticks 2 and 3, end on 4
-constexpr int HIGHSTATE_QUERY_TICKS = 2;    // state query: at once and on tick 2, end on 3
+constexpr int HIGHSTATE_EARLY_MAX = 64;   // payload bytes of a reply kept until its acknowledgement
+constexpr int HIGHSTATE_SCAN_TICKS = 3;   // scan: requests at once, on ticks 2 and 3, end on 4
+constexpr int HIGHSTATE_QUERY_TICKS = 2;  // state query: at once and on tick 2, end on 3
 constexpr int HIGHSTATE_RESCAN_TICKS = 3;   // reset, restart: a scan every 4th tick
 constexpr int HIGHSTATE_RESET_TICKS = 120;  // reset: error 14 on the 121st tick
 constexpr int HIGHSTATE_NO_TIMER = -1;      // a timer slot that holds nothing of ours
@@ -137,12 +138,20 @@ struct HighstateContext {
     uint16_t challenge;       // the password request answered (a repeated open renews it)
     uint16_t challenge_seq;
     int32_t challenge_renewed;  // flag: a later password request replaced the one the caller saw
-    int32_t request_acked;  // flag: the last transmission of the awaited request was acknowledged
-    uint32_t acked_at;      // the clock (fine ticks) of that acknowledgement
-    int32_t request_held;   // flag: the request waits for the drain to end before it goes out
-    uint32_t drain_until;   // the clock before which no request goes out (copies may come)
-    int32_t drain_timer;    // slot of the fine timer that sends a held request
-    RttEstimate reply_rtt;  // the open router's reply times
+    int32_t request_acked;   // flag: the last transmission of the awaited request was acknowledged
+    uint32_t acked_at;       // the clock (fine ticks) of that acknowledgement
+    int32_t request_held;    // flag: the request waits for the drain to end before it goes out
+    uint32_t drain_until;    // the clock before which no request goes out (copies may come)
+    int32_t drain_timer;     // slot of the fine timer that sends a held request
+    int32_t network_copies;  // flag: the network was seen to bring a datagram twice
+    int32_t early_held;      // flag: a reply came before its request's acknowledgement ...
+    uint16_t early_code;     // ... its code ...
+    int32_t early_sent;      // ... how often the request had gone out when it came ...
+    int32_t early_length;
+    uint8_t early_data[HIGHSTATE_EARLY_MAX];
+    uint8_t tables_answered[32];      // bit per table identifier: a reply for it was taken on
+                                      // this connection (a late copy of one is no fault)
+    RttEstimate reply_rtt;            // the open router's reply times
     char password[PASSWORD_LEN + 1];  // the password given at the prompt, for a new challenge
     int32_t password_given;           // flag: the password was sent (the router may hold us)
     uint16_t answered_challenge;      // the challenge the last password reply answered ...
@@ -240,6 +249,15 @@ uint32_t highstate_entry_key(uint8_t table, uint16_t index);
 // request is held.
 int highstate_send_request(uint32_t address, uint16_t code, const void* data, int length,
                            HighstateRepeat repeat, uint32_t key);
+
+// Keeps an unnumbered reply that came before the awaited request's
+// acknowledgement (the dispatcher decides when): the acknowledgement hands it
+// to the dispatcher again, now as a reply after it, unless the request went
+// out again after the reply came (the acknowledgement may then be of the
+// repeat alone, and the reply a copy of the previous one). A later one
+// replaces it (the earlier is the likelier copy); the next request, or the
+// end of the wait, drops it.
+void highstate_hold_early_reply(uint16_t code, const uint8_t* data, int length);
 
 // The awaited reply came: its wait ends, and a request whose acknowledgement
 // was lost on the way counts as acknowledged (the reply shows it arrived),

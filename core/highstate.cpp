@@ -53,6 +53,7 @@ void stop_reply_wait()
     highstate.asks = 0;
     highstate.request_acked = 0;
     highstate.request_held = 0;
+    highstate.early_held = 0;
     highstate_stop_timer(&highstate.reply_timer);
     stop_fine_timer(&highstate.reask_timer);
     stop_fine_timer(&highstate.drain_timer);
@@ -74,6 +75,10 @@ void reask_timeout();
 int send_kept_request()
 {
     highstate.request_acked = 0;
+    // A reply kept for the request as it was asked before may answer it, but
+    // the new request must first be known to have arrived: a copy of the
+    // previous reply could stand in for it. Only the reply to it counts.
+    highstate.early_held = 0;
     int result = lowstate_send(highstate.request_addr, highstate.request_code,
                                highstate.request_length > 0 ? highstate.request_data : nullptr,
                                highstate.request_length, 1, request_acked);
@@ -183,6 +188,17 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int)
         highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
     }
     start_reask_wait();
+    if (highstate.early_held && highstate.early_sent != lowstate_transmissions())
+        highstate.early_held = 0;
+    if (highstate.early_held) {
+        // The reply overtook the acknowledgement, or the router answered
+        // before it acknowledged: the request arrived, and it is taken now.
+        uint8_t data[HIGHSTATE_EARLY_MAX];
+        int length = highstate.early_length;
+        std::memcpy(data, highstate.early_data, size_t(length));
+        highstate.early_held = 0;
+        highstate_receive(highstate.router_addr, highstate.early_code, 0, data, length);
+    }
 }
 
 }  // namespace
@@ -256,6 +272,20 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
     return send_kept_request();
 }
 
+void highstate_hold_early_reply(uint16_t code, const uint8_t* data, int length)
+{
+    // Every reply that can come early is read within its first bytes.
+    int n = data != nullptr && length > 0 ? length : 0;
+    if (n > HIGHSTATE_EARLY_MAX)
+        n = HIGHSTATE_EARLY_MAX;
+    if (n > 0)
+        std::memcpy(highstate.early_data, data, size_t(n));
+    highstate.early_length = n;
+    highstate.early_code = code;
+    highstate.early_sent = lowstate_transmissions();
+    highstate.early_held = 1;
+}
+
 void highstate_reply_arrived()
 {
     // The dispatcher let the reply through only from the router the request
@@ -265,10 +295,16 @@ void highstate_reply_arrived()
     highstate.answered_code = highstate.request_code;
     highstate.answered_reply = highstate.receiving_code;
     highstate.answered_key = highstate.request_key;
+    if (highstate.receiving_code == GET_ENTRY_REPLY || highstate.receiving_code == PUT_ENTRY_REPLY)
+        highstate.tables_answered[highstate.table >> 3] |= uint8_t(1u << (highstate.table & 7));
     // The router had the request more than once when it went out more than
     // once or was acknowledged more than once: each arrival may draw a reply.
     highstate.answered_copies =
         highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+    // Two acknowledgements of a request that went out once: the network
+    // brought it twice.
+    if (lowstate_acknowledgements() > 1 && lowstate_transmissions() == 1 && highstate.asks <= 1)
+        highstate.network_copies = 1;
     if (highstate.answered_copies) {
         highstate.drain_until = udp_fine_clock() + uint32_t(rtt_timeout_fine(highstate.reply_rtt));
     } else if (highstate.request_acked && !highstate.stale_answer) {
@@ -300,6 +336,7 @@ void highstate_drop_operation()
     highstate.password_given = 0;
     highstate.stale_answer = 0;
     highstate.reopens = 0;
+    std::memset(highstate.tables_answered, 0, sizeof highstate.tables_answered);
     std::memset(highstate.password, 0, sizeof highstate.password);
     highstate.drain_until = udp_fine_clock();
     highstate_stop_timer(&highstate.reset_timer);

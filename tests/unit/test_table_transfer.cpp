@@ -254,6 +254,24 @@ TEST_F(TableTransfer, LoadingReadsLinesRoutesFiltersInOrder)
     EXPECT_TRUE(r1->quiet());
 }
 
+// The network brings the last line-target reply again while the routes are
+// read, and again while they are written: a late copy, which ends nothing.
+TEST_F(TableTransfer, ALateCopyOfThePreviousTablesReplyIsDropped)
+{
+    interface_load_config(1, 1, 0, on_tables);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    const Bytes line_reply = {0x00, 0x00, 0xFF, 0x00, 0x00};
+    send(*r1, T_GET_ENTRY_REPLY, line_reply);
+    expect_acked(T_GET_ENTRY_REQUEST);
+    send(*r1, T_GET_ENTRY_REPLY, line_reply);
+    EXPECT_TRUE(r1->quiet());
+    send(*r1, T_GET_ENTRY_REPLY, route_reply('A', 0));
+    ASSERT_EQ(got().tables_calls, 1);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(texts(got().tables[1]), "10.1.0.0@0 ");
+    EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+}
+
 // The chain fails while reading the routes: the line list it already had
 // is released (the sanitizer build sees a leak otherwise) and nothing is
 // handed over.
@@ -261,8 +279,8 @@ TEST_F(TableTransfer, LoadingThatFailsHalfwayHandsNothingOver)
 {
     interface_load_config(1, 1, 1, on_tables);
     answer_entry(T_GET_ENTRY_REPLY, {0x00, 0x00, 0xFF, 0x00, 0x00});
-    // A line-target entry while a route is awaited.
-    answer_entry(T_GET_ENTRY_REPLY, {0x00, 0x00, 0xFF, 0x00, 0x00});
+    // A filter rule while a route is awaited: no table read so far.
+    answer_entry(T_GET_ENTRY_REPLY, {0x00, 0x00, 0x0F, 0x00, 0x00});
     expect_close_with(*r1, STATUS_PROTOCOL_VIOLATION);
     EXPECT_EQ(errors(), (std::vector<int>{STATUS_PROTOCOL_VIOLATION}));
     EXPECT_EQ(got().tables_calls, 0);
