@@ -217,7 +217,10 @@ void highstate_clear_next();
 //   - HIGHSTATE_ASK_SAME: the very datagram under its own number, which
 //     tells the router that it is a repeat: a router that keeps its replies
 //     answers with the kept one, and what one that handles it again does is
-//     checked by the operation (read and reset, password change);
+//     checked by the operation (read and reset, password change). When such
+//     a repeat was acknowledged and still not answered, the router only
+//     acknowledges repeats: from then on it is asked under a new number,
+//     and the operation's check tells the second handling;
 //   - HIGHSTATE_ASK_BY_OPEN: the answer to the password: a router that took
 //     it and whose acceptance was lost asks for no password any more, so the
 //     open is asked again and its new challenge answered with the password

@@ -141,6 +141,15 @@ void reask_timeout()
     ++highstate.asks;
     switch (highstate.request_repeat) {
     case HIGHSTATE_ASK_SAME:
+        if (highstate.asks > 2 && highstate.request_acked) {
+            // The router acknowledged the repeat under its own number and
+            // still said nothing: it only acknowledges what it had before,
+            // and would never answer. Asked as a new request, it is handled
+            // again, which the operation's own check tells (a counter below
+            // its plain read, a refused current password).
+            send_kept_request();
+            break;
+        }
         highstate.request_acked = 0;
         // Another message went out since (the line monitor's): the repeat
         // would be of that one, so the reply is awaited longer instead.

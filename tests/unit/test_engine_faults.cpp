@@ -322,6 +322,10 @@ TEST_F(FaultyRouter, ReadAndResetGivesEachLineTargetItsOwnCountersOrSaysTheyAreD
         // Its reply shows that the reset arrived: it is not sent again.
         {"lost acknowledgement, handled again", 1, 2, Repeat::HandleAgain, 4,
          [](int n) { return n == 3; }, false},
+        // The reply is lost and a repeat only acknowledged: asked anew, the
+        // router resets again, and the walk goes on.
+        {"lost reply, repeats only acknowledged", 1, 1, Repeat::OnlyAck, 4,
+         [](int n) { return n == 4; }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -459,6 +463,7 @@ TEST_F(FaultyRouter, APasswordChangeTheRouterTookIsNeverReportedAsFailed)
         {"lost acknowledgement, handled again", Repeat::HandleAgain, [](int n) { return n == 1; }},
         {"lost acknowledgement and reply, handled again", Repeat::HandleAgain,
          [](int n) { return n == 1 || n == 2; }},
+        {"lost reply, repeats only acknowledged", Repeat::OnlyAck, [](int n) { return n == 2; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

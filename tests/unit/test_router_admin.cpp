@@ -453,9 +453,11 @@ TEST_F(RouterAdmin, ACopyOfAReplyAfterTheExchangeEndedIsDropped)
 
 // A request whose reply is overdue is asked again: one that does the same
 // twice under a new number, one that changes the router on every arrival
-// only as the very datagram under its own number (a router that keeps its
-// replies answers it with the kept one). When nothing comes, the wait ends
-// with 6 and the router is told.
+// first as the very datagram under its own number (a router that keeps its
+// replies answers it with the kept one), and, when that repeat was
+// acknowledged and not answered either, under new numbers (the router only
+// acknowledges repeats). When nothing comes, the wait ends with 6 and the
+// router is told.
 TEST_F(RouterAdmin, OverdueRepliesAreAskedForInTheWayTheRequestAllows)
 {
     struct Case {
@@ -484,9 +486,10 @@ TEST_F(RouterAdmin, OverdueRepliesAreAskedForInTheWayTheRequestAllows)
         std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
         EXPECT_GE(asked.size(), 3u);
         EXPECT_LE(asked.size(), size_t(HIGHSTATE_REASKS));
-        for (const TestDatagram& d : asked) {
+        for (size_t i = 0; i < asked.size(); ++i) {
+            const TestDatagram& d = asked[i];
             EXPECT_EQ(test_frame_payload(d.bytes), test_frame_payload(first.bytes));
-            if (c.own_number)
+            if (c.own_number && i == 0)
                 EXPECT_EQ(test_frame_sequence(d.bytes), test_frame_sequence(first.bytes));
             else
                 EXPECT_NE(test_frame_sequence(d.bytes), test_frame_sequence(first.bytes));
