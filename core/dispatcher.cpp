@@ -136,14 +136,21 @@ bool only_target_heard()
 //   - it is taken only while its request awaits it; a reply of the open
 //     router that answers nothing awaited is a copy of one handled before;
 //   - an unnumbered one that comes before the router acknowledged the
-//     request may be a late copy of the previous reply while the request
-//     itself was lost: it is kept until the acknowledgement and taken then
-//     (highstate_hold_early_reply). Only the reply to a request that must
-//     not arrive twice (HIGHSTATE_ASK_SAME) is taken at once, while the
-//     network has not been seen to bring a datagram twice: then nothing
-//     could have sent a copy of the previous reply;
+//     request (the acknowledgement was lost or overtaken, or the router
+//     answers first) may be a late copy of the previous reply while the
+//     request itself was lost. It is kept (highstate_hold_early_reply) and
+//     taken when the acknowledgement comes, if the request did not go out
+//     again after it came; otherwise a reply after the acknowledgement is
+//     awaited, and only when none comes by the reply time-out (a router
+//     that had the request already and only acknowledges a repeat) is the
+//     kept one taken. The reply to a request that must not arrive twice
+//     (HIGHSTATE_ASK_SAME) is taken at once while the network has not been
+//     seen to bring a datagram twice: nothing else could have sent a copy
+//     of the previous reply;
 //   - an entry reply (read or write) for another table than the awaited one,
 //     of a table answered before on this connection, is a late copy;
+//   - the reply to the entry read sent between two asks of a request
+//     (highstate.between_key) answers nothing awaited;
 //   - a numbered one (a router may number its replies) only with a number
 //     newer than the last one handled: the acknowledged layer drops a
 //     repeated or older number;
@@ -229,12 +236,23 @@ bool earlier_table(uint16_t code, const uint8_t* data, int length)
     return table >= 0 && table != highstate.table && table_answered(table);
 }
 
+// The reply to the entry read sent between two asks of a request (it is
+// not the entry awaited).
+bool between_reply(uint16_t code, const uint8_t* data, int length)
+{
+    uint32_t key = reply_key(code, data, length);
+    return code == GET_ENTRY_REPLY && highstate.between_key != 0 && key == highstate.between_key &&
+           key != highstate.request_key;
+}
+
 // The reply of the open router to a request of the connection: is it a copy
 // of one handled before (see the table above)?
 bool connection_copy(uint16_t code, uint16_t sequence, const uint8_t* data, int length)
 {
     if (highstate.state != HIGHSTATE_REQUEST_PENDING || !highstate.reply_awaited ||
         highstate.request_held || !answers(highstate.request_code, code))
+        return true;
+    if (between_reply(code, data, length))
         return true;
     if (earlier_table(code, data, length))
         return true;
@@ -257,13 +275,18 @@ bool early_reply(uint32_t sender, uint16_t code, uint16_t sequence, const uint8_
            answers(highstate.request_code, code) && !earlier_table(code, data, length);
 }
 
+bool network_doubles()
+{
+    return highstate.network_copies || lowstate_doubled() > 0;
+}
+
 // A copy that nothing of ours explains (the last exchange and the awaited
 // request went out once, and were acknowledged once): the network doubles
 // datagrams.
-void note_copy(uint32_t sender, uint16_t code)
+void note_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length)
 {
     if (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr ||
-        !is_connection_reply(code))
+        !is_connection_reply(code) || between_reply(code, data, length))
         return;
     bool ours = highstate.answered_copies || highstate.asks > 1 || lowstate_transmissions() > 1 ||
                 lowstate_acknowledgements() > 1 || highstate.request_held;
@@ -375,23 +398,23 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
         length = 0;
     highstate.receiving_code = code;
     if (early_reply(sender, code, sequence, data, length)) {
-        // It may also be a late copy of the previous reply while the request
-        // itself was lost, so it is kept until the router acknowledges the
-        // request, and taken then. A request that must not reach the router
-        // twice is the exception where the network has not been seen to
-        // bring anything twice: there the previous reply came once and was
-        // taken, and a copy the router made of it was drained before this
-        // request went out, so the reply answers this request and shows that
-        // it arrived; it is taken at once, before a lost acknowledgement
-        // would make the request go out again.
-        if (highstate.network_copies || highstate.request_repeat != HIGHSTATE_ASK_SAME) {
+        // It may be a late copy of the previous reply while the request
+        // itself was lost: it is kept until the router acknowledges the
+        // request (highstate_hold_early_reply). A request that must not
+        // reach the router twice is the exception where the network has not
+        // been seen to bring anything twice: there the previous reply came
+        // once and was taken, and a copy the router made of it was drained
+        // before this request went out, so the reply answers this request
+        // and shows that it arrived. It is taken at once, before a lost
+        // acknowledgement makes the request go out again.
+        if (network_doubles() || highstate.request_repeat != HIGHSTATE_ASK_SAME) {
             highstate_hold_early_reply(code, data, length);
             return;
         }
     } else if (is_copy(sender, code, sequence, data, length)) {
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
             renew_challenge(sequence, data, length);
-        note_copy(sender, code);
+        note_copy(sender, code, data, length);
         return;
     }
     bool awaited = row->awaited == nullptr || row->awaited();

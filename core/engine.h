@@ -138,15 +138,18 @@ struct HighstateContext {
     uint16_t challenge;       // the password request answered (a repeated open renews it)
     uint16_t challenge_seq;
     int32_t challenge_renewed;  // flag: a later password request replaced the one the caller saw
-    int32_t request_acked;   // flag: the last transmission of the awaited request was acknowledged
-    uint32_t acked_at;       // the clock (fine ticks) of that acknowledgement
-    int32_t request_held;    // flag: the request waits for the drain to end before it goes out
-    uint32_t drain_until;    // the clock before which no request goes out (copies may come)
-    int32_t drain_timer;     // slot of the fine timer that sends a held request
-    int32_t network_copies;  // flag: the network was seen to bring a datagram twice
-    int32_t early_held;      // flag: a reply came before its request's acknowledgement ...
-    uint16_t early_code;     // ... its code ...
-    int32_t early_sent;      // ... how often the request had gone out when it came ...
+    int32_t request_acked;    // flag: the last transmission of the awaited request was acknowledged
+    uint32_t acked_at;        // the clock (fine ticks) of that acknowledgement
+    int32_t request_held;     // flag: the request waits for the drain to end before it goes out
+    uint32_t drain_until;     // the clock before which no request goes out (copies may come)
+    int32_t drain_timer;      // slot of the fine timer that sends a held request
+    int32_t network_copies;   // flag: the network was seen to bring a datagram twice
+    int32_t between_counter;  // the acknowledged layer's number of a request sent between two
+                              // asks (0: none awaits its acknowledgement) ...
+    uint32_t between_key;     // ... and the entry it reads (its reply is dropped)
+    int32_t early_held;       // flag: a reply came before its request's acknowledgement ...
+    uint16_t early_code;      // ... its code ...
+    int32_t early_sent;       // ... how often the request had gone out when it came ...
     int32_t early_length;
     uint8_t early_data[HIGHSTATE_EARLY_MAX];
     uint8_t tables_answered[32];      // bit per table identifier: a reply for it was taken on
@@ -217,10 +220,14 @@ void highstate_clear_next();
 //   - HIGHSTATE_ASK_SAME: the very datagram under its own number, which
 //     tells the router that it is a repeat: a router that keeps its replies
 //     answers with the kept one, and what one that handles it again does is
-//     checked by the operation (read and reset, password change). When such
-//     a repeat was acknowledged and still not answered, the router only
+//     checked by the operation (read and reset, password change). When two
+//     such repeats were acknowledged and still not answered, the router only
 //     acknowledges repeats: from then on it is asked under a new number,
-//     and the operation's check tells the second handling;
+//     after an entry read, and the operation's check tells the second
+//     handling;
+//   (HIGHSTATE_ASK_AGAIN asks after the first that was acknowledged and not
+//   answered go out after an entry read as well: a router that takes a
+//   request with the bytes of its last one for a repeat answers it then);
 //   - HIGHSTATE_ASK_BY_OPEN: the answer to the password: a router that took
 //     it and whose acceptance was lost asks for no password any more, so the
 //     open is asked again and its new challenge answered with the password

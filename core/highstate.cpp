@@ -54,6 +54,7 @@ void stop_reply_wait()
     highstate.request_acked = 0;
     highstate.request_held = 0;
     highstate.early_held = 0;
+    highstate.between_counter = 0;
     highstate_stop_timer(&highstate.reply_timer);
     stop_fine_timer(&highstate.reask_timer);
     stop_fine_timer(&highstate.drain_timer);
@@ -68,6 +69,17 @@ int drain_left()
 
 void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int);
 void reask_timeout();
+
+// The reply kept from before the acknowledgement goes to the dispatcher,
+// which now takes it as the reply after it.
+void take_early_reply()
+{
+    uint8_t data[HIGHSTATE_EARLY_MAX];
+    int length = highstate.early_length;
+    std::memcpy(data, highstate.early_data, size_t(length));
+    highstate.early_held = 0;
+    highstate_receive(highstate.router_addr, highstate.early_code, 0, data, length);
+}
 
 // Sends the awaited request as it is kept (a new number). Returns the
 // acknowledged send's result; on failure the error path has ended the
@@ -106,6 +118,43 @@ void drain_over()
     send_kept_request();
 }
 
+// The entry read sent between two asks was acknowledged: the request goes
+// out again, under a new number.
+void between_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int)
+{
+    if (highstate.between_counter == 0)
+        return;
+    highstate.between_counter = 0;
+    if (highstate.reply_awaited && highstate.state == HIGHSTATE_REQUEST_PENDING)
+        send_kept_request();
+}
+
+// Asks the open router again under a new number, with another request in
+// between. A router may tell a request asked again by its bytes, as the
+// same as its last one, and only acknowledge it: it then never answers
+// again once its reply was lost. An entry read (it changes nothing, and its
+// reply names its entry, so it is known and dropped) makes the request a
+// new one for such a router. The request follows on the read's
+// acknowledgement.
+void ask_with_read_between()
+{
+    uint8_t table = TABLE_LINES;
+    // Never the very read that is asked again.
+    if (highstate.request_code == GET_ENTRY_REQUEST &&
+        highstate.request_key == highstate_entry_key(TABLE_LINES, 0))
+        table = TABLE_ROUTES;
+    uint8_t payload[GET_ENTRY_REQUEST_LEN];
+    int n = msg_pack_get_entry(payload, sizeof payload, table, 0);
+    highstate.request_acked = 0;
+    highstate.early_held = 0;
+    int result =
+        lowstate_send(highstate.request_addr, GET_ENTRY_REQUEST, payload, n, 1, between_acked);
+    if (result > 0) {
+        highstate.between_counter = result;
+        highstate.between_key = highstate_entry_key(table, 0);
+    }
+}
+
 void start_reask_wait()
 {
     if (highstate.asks > 0 && highstate.asks <= HIGHSTATE_REASKS &&
@@ -137,17 +186,25 @@ void reask_timeout()
         start_reask_wait();
         return;
     }
+    // The router acknowledged the request and said nothing after: it had it
+    // before, and the reply kept from then is its answer (a router that
+    // only acknowledges a repeat would never send another).
+    if (highstate.early_held && highstate.request_acked) {
+        take_early_reply();
+        return;
+    }
     rtt_back_off(&highstate.reply_rtt, HIGHSTATE_REPLY_RTO);
     ++highstate.asks;
     switch (highstate.request_repeat) {
     case HIGHSTATE_ASK_SAME:
-        if (highstate.asks > 2 && highstate.request_acked) {
-            // The router acknowledged the repeat under its own number and
-            // still said nothing: it only acknowledges what it had before,
-            // and would never answer. Asked as a new request, it is handled
-            // again, which the operation's own check tells (a counter below
-            // its plain read, a refused current password).
-            send_kept_request();
+        if (highstate.asks > 3 && highstate.request_acked) {
+            // The router acknowledged two repeats under the request's own
+            // number and still said nothing (one lost reply to a repeat is
+            // no sign): it only acknowledges what it had before, and would
+            // never answer. Asked as a new request, it is handled again,
+            // which the operation's own check tells (a counter below its
+            // plain read, a refused current password).
+            ask_with_read_between();
             break;
         }
         highstate.request_acked = 0;
@@ -163,7 +220,13 @@ void reask_timeout()
         send_kept_request();
         break;
     default:
-        send_kept_request();
+        // The last ask was acknowledged and not answered either: the router
+        // may take the request for the one it had last.
+        if (highstate.state == HIGHSTATE_REQUEST_PENDING && highstate.asks > 2 &&
+            highstate.request_acked)
+            ask_with_read_between();
+        else
+            send_kept_request();
         break;
     }
 }
@@ -197,17 +260,12 @@ void request_acked(uint32_t, uint16_t, uint16_t, const uint8_t*, int)
         highstate.reply_timer = udp_start_timer(reply_timeout, HIGHSTATE_REPLY_TICKS);
     }
     start_reask_wait();
-    if (highstate.early_held && highstate.early_sent != lowstate_transmissions())
-        highstate.early_held = 0;
-    if (highstate.early_held) {
-        // The reply overtook the acknowledgement, or the router answered
-        // before it acknowledged: the request arrived, and it is taken now.
-        uint8_t data[HIGHSTATE_EARLY_MAX];
-        int length = highstate.early_length;
-        std::memcpy(data, highstate.early_data, size_t(length));
-        highstate.early_held = 0;
-        highstate_receive(highstate.router_addr, highstate.early_code, 0, data, length);
-    }
+    // The reply overtook the acknowledgement, or the router answered before
+    // it acknowledged: the request arrived, and the reply is taken now. When
+    // the request went out again after the reply came, this acknowledgement
+    // may be of the repeat alone: the reply after it is awaited instead.
+    if (highstate.early_held && highstate.early_sent == lowstate_transmissions())
+        take_early_reply();
 }
 
 }  // namespace
@@ -301,6 +359,12 @@ void highstate_reply_arrived()
     // went to, so it answers that request.
     if (highstate.reply_awaited)
         lowstate_answered(highstate.request_counter);
+    // The read sent between two asks is of no use any more; its
+    // acknowledgement would hold the next request back.
+    if (highstate.between_counter != 0) {
+        lowstate_answered(highstate.between_counter);
+        highstate.between_counter = 0;
+    }
     highstate.answered_code = highstate.request_code;
     highstate.answered_reply = highstate.receiving_code;
     highstate.answered_key = highstate.request_key;
@@ -345,6 +409,7 @@ void highstate_drop_operation()
     highstate.password_given = 0;
     highstate.stale_answer = 0;
     highstate.reopens = 0;
+    highstate.between_key = 0;
     std::memset(highstate.tables_answered, 0, sizeof highstate.tables_answered);
     std::memset(highstate.password, 0, sizeof highstate.password);
     highstate.drain_until = udp_fine_clock();

@@ -35,6 +35,7 @@ struct Lowstate {
     LowstateAnswerCheck answer_check = nullptr;  // is a numbered datagram the awaited reply?
     RttEstimate rtt{};                           // acknowledgement times of ...
     uint32_t rtt_router = 0;                     // ... this router (0: none yet)
+    int doubled = 0;  // messages sent once and acknowledged more than once
 };
 
 Lowstate layer;
@@ -187,8 +188,11 @@ void count_late_ack(uint32_t sender, const uint8_t* data, int length)
     if (data == nullptr || length < 2 || layer.copy.datagram == nullptr)
         return;
     if (uint32_t(get_u16(data)) == layer.counter && sender == layer.copy.destination &&
-        layer.copy.acks > 0)
+        layer.copy.acks > 0) {
         ++layer.copy.acks;
+        if (layer.copy.transmissions == 0)
+            ++layer.doubled;
+    }
 }
 
 // A number the router has not used yet in this connection: neither the last
@@ -328,6 +332,11 @@ int lowstate_transmissions()
 int lowstate_acknowledgements()
 {
     return layer.copy.datagram != nullptr ? layer.copy.acks : 0;
+}
+
+int lowstate_doubled()
+{
+    return layer.doubled;
 }
 
 const RttEstimate& lowstate_rtt()

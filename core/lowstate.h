@@ -120,6 +120,10 @@ int lowstate_transmissions();
 // repeat brought it to the router more than once).
 int lowstate_acknowledgements();
 
+// How many messages, sent once, were acknowledged more than once since the
+// layer was initialised: the network brings datagrams twice.
+int lowstate_doubled();
+
 // Sends the last acknowledged message again under its own number, as an
 // acknowledged send awaiting its acknowledgement anew: a router tells it
 // from a new request by that number. `counter` is the result of the send

@@ -40,6 +40,7 @@ constexpr uint16_t T_OPEN_REPLY = 0x3001;
 constexpr uint16_t T_CLOSE_REPLY = 0x3003;
 constexpr uint16_t T_SET_PASSWORD_REPLY = 0x3005;
 constexpr uint16_t T_GET_ENTRY_REPLY = 0x3011;
+constexpr uint16_t T_GET_ENTRY_REQUEST = 0x1011;
 constexpr uint16_t T_GET_ACCOUNTING_REPLY = 0x3012;
 constexpr uint16_t T_PUT_ENTRY_REPLY = 0x3017;
 constexpr uint16_t T_PUT_ROUTER_DATA_REPLY = 0x3018;
@@ -210,6 +211,32 @@ public:
             }
         }
         return sent;
+    }
+
+    // What tick_acking saw go out while a reply was overdue: the request
+    // asked again, and the entry reads (`read`) sent between two asks.
+    struct Asks {
+        std::vector<TestDatagram> asks;
+        size_t reads = 0;
+        bool read_before_each_later_ask = true;
+    };
+    static Asks asks_of(const std::vector<TestDatagram>& sent, const Bytes& read)
+    {
+        Asks out;
+        bool after_read = false;
+        for (const TestDatagram& d : sent) {
+            if (test_frame_code(d.bytes) == T_GET_ENTRY_REQUEST &&
+                test_frame_payload(d.bytes) == read) {
+                ++out.reads;
+                after_read = true;
+                continue;
+            }
+            if (!out.asks.empty() && !after_read)
+                out.read_before_each_later_ask = false;
+            out.asks.push_back(d);
+            after_read = false;
+        }
+        return out;
     }
 
     // Forgets what the routers received so far and what the callbacks saw.

@@ -35,6 +35,9 @@ struct Script {
     int twice_fine = 1;
     Pick late_out = none;  // arrive `late_fine` fine ticks after the rest
     int late_fine = 0;
+    // The same code and bytes as the last request, under a new number, also
+    // count as a repeat.
+    bool repeat_by_bytes = false;
 };
 
 constexpr const char* PASSWORD = "secret";
@@ -57,6 +60,8 @@ public:
     std::set<uint16_t> handled;
     int requests_handled = 0;
     int repeats_seen = 0;
+    Bytes last_request;  // code and payload of the last request handled
+    uint16_t last_request_seq = 0;
     // The clock and what is on the way.
     int now = 0;
     int in_count = 0;
@@ -85,6 +90,8 @@ public:
         kept.clear();
         handled.clear();
         requests_handled = repeats_seen = 0;
+        last_request.clear();
+        last_request_seq = 0;
         now = in_count = out_count = 0;
         to_engine.clear();
         to_router.clear();
@@ -174,6 +181,17 @@ public:
         }
         if (seq == 0)
             return;
+        Bytes request = test_frame_payload(d);
+        request.insert(request.begin(), {uint8_t(code >> 8), uint8_t(code)});
+        if (script.repeat_by_bytes && request == last_request && handled.count(seq) == 0) {
+            // Asked again: answered as the first one was, or not at all.
+            handled.insert(seq);
+            kept[seq] = kept[last_request_seq];
+        }
+        if (handled.count(seq) == 0) {
+            last_request = request;
+            last_request_seq = seq;
+        }
         if (handled.count(seq) != 0) {
             ++repeats_seen;
             if (script.repeat == Repeat::OnlyAck)
@@ -418,19 +436,21 @@ TEST_F(FaultyRouter, RepliesThatOvertakeTheirAcknowledgementAreTaken)
     }
 }
 
-// A reply before the acknowledgement may be a copy of the previous reply
-// while the request itself was lost. Here the network doubles the first
-// reply and loses the next request: the copy, arriving while that request
-// awaits its acknowledgement, is not taken for its reply.
+// On a network seen to bring datagrams twice, a reply before the
+// acknowledgement may be a copy of the previous reply while the request
+// itself was lost. Here the network doubles the first acknowledgement (so
+// it is known to double), then the second reply, and loses the third
+// request: the copy, arriving while that request awaits its
+// acknowledgement, is not taken for its reply.
 TEST_F(FaultyRouter, ACopyBeforeTheAcknowledgementOfALostRequestIsNotTaken)
 {
     open_quietly();
     in_count = out_count = 0;
-    // To the router: 1 the first read, 2 the second (the replies are
-    // unnumbered: nothing of ours acknowledges them). From the router: 1 its
-    // acknowledgement, 2 its reply, doubled.
-    script.lose_in = [](int n) { return n == 2; };
-    script.twice_out = [](int n) { return n == 2; };
+    // To the router: the three reads (the replies are unnumbered: nothing of
+    // ours acknowledges them). From the router: an acknowledgement and a
+    // reply for each.
+    script.lose_in = [](int n) { return n == 3; };
+    script.twice_out = [](int n) { return n == 1 || n == 4; };
     script.twice_fine = 0;
     script.ack_fine = 0;
     script.reply_fine = 0;
@@ -444,6 +464,44 @@ TEST_F(FaultyRouter, ACopyBeforeTheAcknowledgementOfALostRequestIsNotTaken)
         EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
                   uint32_t(100 * (position + 1) + 1));
     lines->ops->list_destroy(lines);
+}
+
+// A router that takes a request asked again with the same bytes for the one
+// it had last, and only acknowledges it: every reply it loses is got by
+// asking again with another request in between. The table is read whole,
+// each counter read once.
+TEST_F(FaultyRouter, ARouterThatOnlyAcknowledgesTheSameRequestAgainStillAnswers)
+{
+    struct Case {
+        const char* what;
+        Pick lose_out;
+    };
+    // From the router: an acknowledgement and a reply per request.
+    const Case cases[] = {
+        {"the second reply lost", [](int n) { return n == 4; }},
+        {"every fifth datagram lost", [](int n) { return n % 5 == 0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fresh();
+        open_quietly();
+        script.repeat = Repeat::OnlyAck;
+        script.repeat_by_bytes = true;
+        script.lose_out = c.lose_out;
+        out_count = 0;
+        ListObject* lines = line_list(6);
+        handed_back = nullptr;
+        highstate_get_accounting(on_lines, lines);
+        ASSERT_TRUE(
+            run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+        EXPECT_TRUE(errors().empty());
+        int position = 0;
+        for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position)
+            EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
+                      uint32_t(100 * (position + 1) + 1));
+        lines->ops->list_destroy(lines);
+        EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
+    }
 }
 
 // The password change reaches a router that takes 0.2 s; its

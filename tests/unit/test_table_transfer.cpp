@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint16_t T_GET_ENTRY_REQUEST = 0x1011;
 constexpr uint16_t T_PUT_ENTRY_REQUEST = 0x1017;
 
 // Routes are told apart by their destination: 10.<n>.0.0 for the letter.
@@ -291,12 +290,15 @@ TEST_F(TableTransfer, UnansweredEntryRequestEndsWithTimeout)
 {
     highstate_get_route_data(on_list, 1);
     const Bytes request = test_frame_payload(expect_acked(T_GET_ENTRY_REQUEST).bytes);
-    std::vector<TestDatagram> asked = tick_acking(HIGHSTATE_REPLY_TICKS);
+    Asks asked = asks_of(tick_acking(HIGHSTATE_REPLY_TICKS), {0xFF, 0x00, 0x00});
     EXPECT_TRUE(errors().empty());
-    // Ever later (the time-out doubles), and a bounded number of times.
-    ASSERT_GE(asked.size(), 3u);
-    ASSERT_LE(asked.size(), size_t(HIGHSTATE_REASKS));
-    for (const TestDatagram& d : asked)
+    // Ever later (the time-out doubles), and a bounded number of times; from
+    // the second ask on, after a read of another entry.
+    ASSERT_GE(asked.asks.size(), 3u);
+    ASSERT_LE(asked.asks.size(), size_t(HIGHSTATE_REASKS));
+    EXPECT_EQ(asked.reads, asked.asks.size() - 1);
+    EXPECT_TRUE(asked.read_before_each_later_ask);
+    for (const TestDatagram& d : asked.asks)
         EXPECT_EQ(test_frame_payload(d.bytes), request);
     fake_host_tick(1);
     expect_close_with(*r1, STATUS_TIMEOUT);
