@@ -61,11 +61,14 @@ struct DispatchRow {
     Handler handler;
 };
 
+// A scan or state answer that nothing awaits is a late one (the router took
+// its time, or the network doubled it): each scan and query asks several
+// times, and every router answers each ask. It is dropped.
 const DispatchRow kDispatch[] = {
-    {SCAN_REPLY, false, SCAN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, awaits_announce,
-     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_announce},
-    {STATE_REPLY, false, STATE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_idle,
-     STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_router_state},
+    {SCAN_REPLY, false, SCAN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, awaits_announce, 0,
+     false, highstate_recv_announce},
+    {STATE_REPLY, false, STATE_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_idle, 0, false,
+     highstate_recv_router_state},
     {PASSWORD_REQUEST, false, PASSWORD_REQUEST_LEN, PASSWORD_REQUEST_LEN, STATUS_UNEXPECTED_MESSAGE,
      is_opening, STATUS_UNEXPECTED_MESSAGE, false, highstate_recv_password_request},
     {OPEN_REPLY, false, OPEN_REPLY_MIN_LEN, NO_MAX, STATUS_UNEXPECTED_MESSAGE, is_opening_or_asked,
@@ -411,6 +414,7 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
             highstate_hold_early_reply(code, data, length);
             return;
         }
+        highstate.taken_unacked = 1;
     } else if (is_copy(sender, code, sequence, data, length)) {
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
             renew_challenge(sequence, data, length);

@@ -144,6 +144,8 @@ struct HighstateContext {
     uint32_t drain_until;     // the clock before which no request goes out (copies may come)
     int32_t drain_timer;      // slot of the fine timer that sends a held request
     int32_t network_copies;   // flag: the network was seen to bring a datagram twice
+    int32_t taken_unacked;    // flag: the reply being handled came before its request's
+                              // acknowledgement, and was taken as the proof that it arrived
     int32_t between_counter;  // the acknowledged layer's number of a request sent between two
                               // asks (0: none awaits its acknowledgement) ...
     uint32_t between_key;     // ... and the entry it reads (its reply is dropped)

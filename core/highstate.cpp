@@ -87,6 +87,7 @@ void take_early_reply()
 int send_kept_request()
 {
     highstate.request_acked = 0;
+    highstate.taken_unacked = 0;
     // A reply kept for the request as it was asked before may answer it, but
     // the new request must first be known to have arrived: a copy of the
     // previous reply could stand in for it. Only the reply to it counts.

@@ -72,6 +72,8 @@ int status_reply(uint16_t awaited, const uint8_t* data, int length)
 struct ResetWalk {
     bool reading_bound;               // the plain read of the position is under way
     AccountingCounters bound;         // what it gave
+    bool verifying;                   // the plain read after a reset reply taken unacknowledged
+    AccountingCounters taken;         // that reply
     bool doubtful[MAX_LINE_TARGETS];  // by position
 };
 ResetWalk reset_walk = {};
@@ -246,6 +248,28 @@ void highstate_help_accreset(const AccountingCounters* counters)
         reset_walk.reading_bound = false;
         reset_walk.bound = *counters;
         send_accounting(ACCOUNTING_READ_RESET);
+        return;
+    }
+    if (reset_walk.verifying) {
+        reset_walk.verifying = false;
+        // Counters fell: the reset was made, and the reply taken was its
+        // own. Otherwise that reply may have been a late copy of the plain
+        // read while the reset itself was lost: the reset is made anew, and
+        // its reply counts.
+        if (!below(*counters, reset_walk.taken)) {
+            send_accounting(ACCOUNTING_READ_RESET);
+            return;
+        }
+        counters = &reset_walk.taken;
+    } else if (highstate.taken_unacked) {
+        // The reply came before the reset's acknowledgement, and nothing but
+        // the request arriving could send it on a network that has not been
+        // seen to double datagrams. Still, a first doubled copy of the plain
+        // read would look the same: a plain read tells whether the counters
+        // were reset.
+        reset_walk.verifying = true;
+        reset_walk.taken = *counters;
+        send_accounting(ACCOUNTING_READ);
         return;
     }
     int position = highstate.count;

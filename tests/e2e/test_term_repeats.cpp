@@ -228,6 +228,23 @@ TEST_P(TermRepeats, SlowRegistrationWithAnAnswerAfterTwoSecondsTakesTheRightPass
     }
 }
 
+// The same slow router chosen from the scan list: its answers to the later
+// scan requests come while it is being opened, and change nothing.
+TEST_P(TermRepeats, SlowRouterChosenFromTheScanListOpensDespiteItsLateScanAnswers)
+{
+    TERM_NETWORK_REQUIRE();
+    SimRouter r = with_tables(router(1), 0, 1, 0, 0);
+    r.password = "geheim";
+    r.knobs = {mode(), "delay 2000 2500"};
+    PeerProcess* peer = start_peer(1, {r});
+    ASSERT_NE(peer, nullptr);
+    PtySession& s = run({"accounting"});
+    ASSERT_TRUE(ask("\nSelect router ( 1 - 1 ) --> ", "1", SLOW_MS));
+    ASSERT_TRUE(ask(PROMPT, "geheim", SLOW_MS));
+    EXPECT_EQ(s.wait_exit(SLOW_MS), 0) << s.err() << peer->log_text();
+    EXPECT_EQ(charges(s.out()), std::vector<unsigned>{101}) << s.out();
+}
+
 // The open reply to the accepted password is lost: the program still opens
 // the router with the password typed once, reads it, and lets it go.
 TEST_P(TermRepeats, SlowLostOpenReplyAfterTheRightPasswordStillOpensAndFreesTheRouter)

@@ -60,8 +60,8 @@ const DispatchCase kCases[] = {
     {"OpeningCloseReplyMin", 1, From::Router, T_CLOSE_REPLY, 4, Outcome::Accepted, 0,
      HIGHSTATE_IDLE},
     {"OpeningCloseReplyStranger", 1, From::Stranger, T_CLOSE_REPLY, 4, Outcome::Ignored, 0, 0},
-    {"OpeningScanReply", 1, From::Router, T_SCAN_REPLY, 16, Outcome::Abandoned, UNEXPECTED, 0},
-    {"OpeningStateReply", 1, From::Router, T_STATE_REPLY, 52, Outcome::Abandoned, UNEXPECTED, 0},
+    {"OpeningScanReply", 1, From::Router, T_SCAN_REPLY, 16, Outcome::Ignored, 0, 0},
+    {"OpeningStateReply", 1, From::Router, T_STATE_REPLY, 52, Outcome::Ignored, 0, 0},
     {"OpeningFirmwareReply", 1, From::Router, T_FW_DOWNLOAD_REPLY, 4, Outcome::Abandoned,
      UNEXPECTED, 0},
     {"OpeningUnknownCode", 1, From::Router, 0x2000, 0, Outcome::Abandoned, UNKNOWN, 0},
@@ -81,10 +81,10 @@ const DispatchCase kCases[] = {
 
     // Router 1 is open and nothing awaits its reply. A reply of the open or
     // of a request is a copy of one handled before: dropped, whatever its length.
-    {"OpenScanReply", 3, From::Router, T_SCAN_REPLY, 16, Outcome::Closed, UNEXPECTED, 0},
+    {"OpenScanReply", 3, From::Router, T_SCAN_REPLY, 16, Outcome::Ignored, 0, 0},
     {"OpenScanReplyShort", 3, From::Router, T_SCAN_REPLY, 15, Outcome::Closed, UNEXPECTED, 0},
     {"OpenScanReplyStranger", 3, From::Stranger, T_SCAN_REPLY, 16, Outcome::Ignored, 0, 0},
-    {"OpenStateReply", 3, From::Router, T_STATE_REPLY, 52, Outcome::Closed, UNEXPECTED, 0},
+    {"OpenStateReply", 3, From::Router, T_STATE_REPLY, 52, Outcome::Ignored, 0, 0},
     {"OpenPasswordRequest", 3, From::Router, T_PASSWORD_REQUEST, 2, Outcome::Ignored, 0, 0},
     {"OpenOpenReply", 3, From::Router, T_OPEN_REPLY, 8, Outcome::Ignored, 0, 0},
     {"OpenCloseReply", 3, From::Router, T_CLOSE_REPLY, 4, Outcome::Ignored, 0, 0},
@@ -234,7 +234,7 @@ const PendingCase kPending[] = {
      {0, 0, 0xF0, 0, 0, 0, 0},
      Outcome::Ignored,
      0},
-    {"ScanReply", From::Router, T_SCAN_REPLY, Bytes(16, 0), Outcome::Closed, UNEXPECTED},
+    {"ScanReply", From::Router, T_SCAN_REPLY, Bytes(16, 0), Outcome::Ignored, 0},
     {"ScanReplyStranger", From::Stranger, T_SCAN_REPLY, Bytes(16, 0), Outcome::Ignored, 0},
     {"UnknownCode", From::Router, 0x2000, {}, Outcome::Closed, UNKNOWN},
     {"CloseRequest", From::Router, T_CLOSE_REQUEST, {0x00, 0x03}, Outcome::Ignored, 0},

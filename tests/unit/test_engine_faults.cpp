@@ -504,6 +504,36 @@ TEST_F(FaultyRouter, ARouterThatOnlyAcknowledgesTheSameRequestAgainStillAnswers)
     }
 }
 
+// A reset's reply taken before its acknowledgement is checked by a plain
+// read. Here the network doubles the plain read's reply, for the first time,
+// and loses the reset that follows: the copy looks like the reset's reply,
+// but the counters did not fall, so the reset is made anew and each
+// counter is reset once.
+TEST_F(FaultyRouter, AResetReplyTakenBeforeItsAcknowledgementIsCheckedByAPlainRead)
+{
+    open_quietly();
+    in_count = out_count = 0;
+    // To the router: 1 the plain read, 2 the reset. From the router: 1 the
+    // acknowledgement of the read, 2 its reply (doubled at once).
+    script.lose_in = [](int n) { return n == 2; };
+    script.twice_out = [](int n) { return n == 2; };
+    script.twice_fine = 0;
+    script.repeat = Repeat::HandleAgain;
+    ListObject* lines = line_list(2);
+    handed_back = nullptr;
+    highstate_get_acc_reset(on_lines, lines);
+    ASSERT_TRUE(run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+    EXPECT_TRUE(errors().empty());
+    int position = 0;
+    for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position) {
+        EXPECT_FALSE(highstate_counters_doubtful(position));
+        EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
+                  uint32_t(100 * (position + 1) + 1));
+        EXPECT_EQ(resets[position], 1) << "position " << position;
+    }
+    lines->ops->list_destroy(lines);
+}
+
 // The password change reaches a router that takes 0.2 s; its
 // acknowledgement may be lost, so that the router has the request twice
 // and, handling it again, refuses the second arrival. The change the router
