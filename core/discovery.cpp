@@ -308,8 +308,11 @@ int highstate_recv_open_refused(uint32_t, uint16_t, const uint8_t* data, int len
     // A refusal of the password may answer a challenge the router had
     // replaced, or a copy of an answer it had taken: the password given is
     // tried once more against a new challenge before it counts as wrong.
-    bool may_be_stale = highstate.stale_answer || lowstate_transmissions() > 1 ||
-                        lowstate_acknowledgements() > 1 || highstate.asks > 1;
+    // More than one challenge came (the open reached the router twice): on a
+    // network that reorders, the last to arrive need not be the router's.
+    bool may_be_stale = highstate.stale_answer || highstate.challenge_renewed ||
+                        lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1 ||
+                        highstate.asks > 1;
     if (highstate.state == HIGHSTATE_PASSWORD_ASKED && highstate.password_given &&
         reply.reason == STATUS_WRONG_PASSWORD && may_be_stale &&
         highstate.reopens < HIGHSTATE_REOPENS) {

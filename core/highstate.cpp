@@ -156,6 +156,23 @@ void ask_with_read_between()
     }
 }
 
+// The router acknowledged the open asked again and still said nothing: it
+// may take the open for the one it had (whose answer was lost) and only
+// acknowledge it. A close request ends what that open began, and the open
+// follows a fine tick later (after the close, on a network that reorders),
+// as a new one.
+void open_after_close()
+{
+    lowstate_send(highstate.request_addr, CLOSE_REQUEST, nullptr, 0, 0, nullptr);
+    highstate.request_held = 1;
+    highstate.drain_until = udp_fine_clock() + 1;
+    highstate.drain_timer = udp_start_fine_timer(drain_over, 0);
+    if (highstate.drain_timer == HIGHSTATE_NO_TIMER) {
+        highstate.request_held = 0;
+        send_kept_request();
+    }
+}
+
 void start_reask_wait()
 {
     if (highstate.asks > 0 && highstate.asks <= HIGHSTATE_REASKS &&
@@ -226,6 +243,9 @@ void reask_timeout()
         if (highstate.state == HIGHSTATE_REQUEST_PENDING && highstate.asks > 2 &&
             highstate.request_acked)
             ask_with_read_between();
+        else if (highstate.state == HIGHSTATE_OPENING && highstate.asks > 2 &&
+                 highstate.request_acked)
+            open_after_close();
         else
             send_kept_request();
         break;

@@ -176,7 +176,10 @@ public:
         if (seq != 0)
             emit(test_frame_ack(seq), script.ack_fine);
         if (code == T_CLOSE_REQUEST) {
+            // The registration ends, and what it held with it.
             open = false;
+            challenge = 0;
+            last_request.clear();
             return;
         }
         if (seq == 0)
@@ -257,15 +260,20 @@ public:
         return done();
     }
 
-    // Opens router 1 with the password given as soon as it is asked for.
-    bool open_with(const char* typed)
+    // Opens router 1 with the password given `typing_fine` fine ticks after
+    // it is asked for.
+    bool open_with(const char* typed, int typing_fine = 0)
     {
         seen() = Seen{};
         if (highstate_open_router(on_open, ip1()) <= 0)
             return false;
         bool answered = false;
+        int asked_at = -1;
         return run_until([&] {
-            if (!answered && !seen().opens.empty() && seen().opens[0].kind == OPEN_PASSWORD) {
+            if (asked_at < 0 && !seen().opens.empty())
+                asked_at = now;
+            if (!answered && !seen().opens.empty() && seen().opens[0].kind == OPEN_PASSWORD &&
+                now >= asked_at + typing_fine) {
                 answered = true;
                 highstate_send_password(nullptr, seen().opens[0].seq, typed, seen().opens[0].seed);
             }
@@ -600,6 +608,9 @@ TEST_F(FaultyRouter, TheRightPasswordIsAlwaysAccepted)
         Repeat repeat;
         Pick lose_out;
         Pick twice_in;
+        bool repeat_by_bytes = false;
+        Pick late_out = none;
+        int typing_fine = 0;
     };
     const Case cases[] = {
         {"replies after 2 s", 8, Repeat::AnswerAgain, none, none},
@@ -616,6 +627,14 @@ TEST_F(FaultyRouter, TheRightPasswordIsAlwaysAccepted)
         // To the router: 1 the open, 2 the acknowledgement of the challenge,
         // 3 the password.
         {"the password arrives twice", 2, Repeat::HandleAgain, none, [](int n) { return n == 3; }},
+        // The challenge is lost, and the router takes the open asked again
+        // for the one it had.
+        {"challenge lost, the open asked again only acknowledged", 0, Repeat::OnlyAck,
+         [](int n) { return n == 2; }, none, true},
+        // From the router: the acknowledgement and the challenge of each
+        // arrival; the first challenge (2) comes last.
+        {"the open arrives twice, its challenges overtake one another", 0, Repeat::HandleAgain,
+         none, [](int n) { return n == 1; }, false, [](int n) { return n == 2; }, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -624,7 +643,10 @@ TEST_F(FaultyRouter, TheRightPasswordIsAlwaysAccepted)
         script.repeat = c.repeat;
         script.lose_out = c.lose_out;
         script.twice_in = c.twice_in;
-        ASSERT_TRUE(open_with(PASSWORD));
+        script.repeat_by_bytes = c.repeat_by_bytes;
+        script.late_out = c.late_out;
+        script.late_fine = 2;
+        ASSERT_TRUE(open_with(PASSWORD, c.typing_fine));
         EXPECT_TRUE(errors().empty());
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
         EXPECT_TRUE(open);
