@@ -358,6 +358,11 @@ int is_awaited_reply(uint32_t sender, uint16_t code)
 }
 }  // namespace
 
+int highstate_network_doubles()
+{
+    return network_doubles() ? 1 : 0;
+}
+
 int highstate_init(ErrorCallback error_fn, uint32_t broadcast)
 {
     int result = lowstate_init(HIGHSTATE_PORT, highstate_receive, highstate_transport_error);
@@ -419,6 +424,9 @@ void highstate_receive(uint32_t sender, uint16_t code, uint16_t sequence, const 
         if (code == PASSWORD_REQUEST && highstate.state == HIGHSTATE_PASSWORD_ASKED)
             renew_challenge(sequence, data, length);
         note_copy(sender, code, data, length);
+        if (highstate.copy_watch != nullptr && is_connection_reply(code) &&
+            sender == highstate.router_addr)
+            highstate.copy_watch(code, data, length);
         return;
     }
     bool awaited = row->awaited == nullptr || row->awaited();

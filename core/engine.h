@@ -138,12 +138,15 @@ struct HighstateContext {
     uint16_t challenge;       // the password request answered (a repeated open renews it)
     uint16_t challenge_seq;
     int32_t challenge_renewed;  // flag: a later password request replaced the one the caller saw
-    int32_t request_acked;    // flag: the last transmission of the awaited request was acknowledged
-    uint32_t acked_at;        // the clock (fine ticks) of that acknowledgement
-    int32_t request_held;     // flag: the request waits for the drain to end before it goes out
-    uint32_t drain_until;     // the clock before which no request goes out (copies may come)
-    int32_t drain_timer;      // slot of the fine timer that sends a held request
-    int32_t network_copies;   // flag: the network was seen to bring a datagram twice
+    int32_t request_acked;   // flag: the last transmission of the awaited request was acknowledged
+    uint32_t acked_at;       // the clock (fine ticks) of that acknowledgement
+    int32_t request_held;    // flag: the request waits for the drain to end before it goes out
+    uint32_t drain_until;    // the clock before which no request goes out (copies may come)
+    int32_t drain_timer;     // slot of the fine timer that sends a held request
+    int32_t network_copies;  // flag: the network was seen to bring a datagram twice
+    // Called with every reply of the open router dropped as a copy (null:
+    // none watches): the read-and-reset compares copies of its replies.
+    void (*copy_watch)(uint16_t code, const uint8_t* data, int length);
     int32_t taken_unacked;    // flag: the reply being handled came before its request's
                               // acknowledgement, and was taken as the proof that it arrived
     int32_t between_counter;  // the acknowledged layer's number of a request sent between two
@@ -270,6 +273,10 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
 // replaces it (the earlier is the likelier copy); the next request, or the
 // end of the wait, drops it.
 void highstate_hold_early_reply(uint16_t code, const uint8_t* data, int length);
+
+// 1 when the network was seen to bring a datagram twice (a message sent once
+// and acknowledged twice, a copy that nothing of ours explains).
+int highstate_network_doubles();
 
 // The awaited reply came: its wait ends, and a request whose acknowledgement
 // was lost on the way counts as acknowledged (the reply shows it arrived),

@@ -431,6 +431,7 @@ void highstate_drop_operation()
     highstate.stale_answer = 0;
     highstate.reopens = 0;
     highstate.between_key = 0;
+    highstate.copy_watch = nullptr;
     std::memset(highstate.tables_answered, 0, sizeof highstate.tables_answered);
     std::memset(highstate.password, 0, sizeof highstate.password);
     highstate.drain_until = udp_fine_clock();

@@ -70,11 +70,13 @@ int status_reply(uint16_t awaited, const uint8_t* data, int length)
 // request twice, and what it counted since the first is all it reports):
 // the counters of that line target are doubtful, and marked so.
 struct ResetWalk {
-    bool reading_bound;               // the plain read of the position is under way
-    AccountingCounters bound;         // what it gave
-    bool verifying;                   // the plain read after a reset reply taken unacknowledged
-    AccountingCounters taken;         // that reply
-    bool doubtful[MAX_LINE_TARGETS];  // by position
+    bool reading_bound;                // the plain read of the position is under way
+    AccountingCounters bound;          // what it gave
+    bool verifying;                    // the plain read after a reset reply taken unacknowledged
+    AccountingCounters taken;          // that reply
+    int watched;                       // the position whose reset reply copies are compared ...
+    AccountingCounters watched_reply;  // ... with the reply taken for it
+    bool doubtful[MAX_LINE_TARGETS];   // by position
 };
 ResetWalk reset_walk = {};
 
@@ -84,6 +86,20 @@ bool below(const AccountingCounters& got, const AccountingCounters& bound)
            got.calls_in < bound.calls_in || got.packets_out < bound.packets_out ||
            got.packets_in < bound.packets_in || got.bytes_out < bound.bytes_out ||
            got.bytes_in < bound.bytes_in;
+}
+
+// A copy of a reset reply that comes after the one taken: lower counters
+// show that the router handled the reset again (the network brought it
+// twice), and what it had counted in between is gone.
+void watch_reset_copy(uint16_t code, const uint8_t* data, int length)
+{
+    AccountingCounters copy{};
+    int position = reset_walk.watched;
+    if (code != GET_ACCOUNTING_REPLY || position < 0 || position >= MAX_LINE_TARGETS ||
+        !msg_parse_accounting(data, length, &copy))
+        return;
+    if (below(copy, reset_walk.watched_reply))
+        reset_walk.doubtful[position] = true;
 }
 
 void send_accounting(uint8_t mode)
@@ -113,6 +129,8 @@ void send_position(uint8_t mode)
 void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode, HighstateCountersFn step)
 {
     reset_walk = ResetWalk{};
+    reset_walk.watched = -1;
+    highstate.copy_watch = nullptr;
     if (lines == nullptr || lines->head == nullptr) {
         if (fn != nullptr)
             fn(lines);
@@ -126,6 +144,30 @@ void start_accounting(ListCallback fn, ListObject* lines, uint8_t mode, Highstat
     highstate_clear_next();
     highstate.next.counters = step;
     send_position(mode);
+}
+
+// The walk is over: the list goes back to the caller.
+void finish_walk()
+{
+    highstate.copy_watch = nullptr;
+    ListObject* lines = highstate.list_new;
+    highstate.list_new = nullptr;
+    ListCallback fn = highstate.done.list;
+    highstate.done.list = nullptr;
+    highstate_clear_next();
+    if (fn != nullptr)
+        fn(lines);
+}
+
+uint32_t watch_serial = 0;
+
+// The wait for copies of the last reset reply is over, unless the walk was
+// dropped meanwhile.
+void finish_after_watch()
+{
+    if (highstate.serial != watch_serial || highstate.list_new == nullptr)
+        return;
+    finish_walk();
 }
 
 // The counters of the line target at the walk's position; then the next
@@ -143,13 +185,15 @@ void accounting_step(const AccountingCounters* counters, uint8_t mode)
         send_position(mode);
         return;
     }
-    ListObject* lines = highstate.list_new;
-    highstate.list_new = nullptr;
-    ListCallback fn = highstate.done.list;
-    highstate.done.list = nullptr;
-    highstate_clear_next();
-    if (fn != nullptr)
-        fn(lines);
+    // A copy of the last reset reply may still come: the list goes back
+    // once it had its time.
+    int32_t left = int32_t(highstate.drain_until - udp_fine_clock());
+    if (highstate.copy_watch != nullptr && left > 0) {
+        watch_serial = highstate.serial;
+        if (udp_start_fine_timer(finish_after_watch, left - 1) != UDP_NO_TIMER)
+            return;
+    }
+    finish_walk();
 }
 
 // A settings or password request: its reply ends the exchange.
@@ -275,6 +319,16 @@ void highstate_help_accreset(const AccountingCounters* counters)
     int position = highstate.count;
     if (position >= 0 && position < MAX_LINE_TARGETS)
         reset_walk.doubtful[position] = below(*counters, reset_walk.bound);
+    if (highstate_network_doubles()) {
+        // The network doubles datagrams: the reset may reach the router
+        // twice, and a router that handles it again answers each. The next
+        // request waits for such a copy (one reply time-out), and a copy
+        // with lower counters marks the position doubtful.
+        reset_walk.watched = position;
+        reset_walk.watched_reply = *counters;
+        highstate.copy_watch = watch_reset_copy;
+        highstate.drain_until = udp_fine_clock() + uint32_t(rtt_timeout_fine(highstate.reply_rtt));
+    }
     accounting_step(counters, ACCOUNTING_READ_RESET);
 }
 

@@ -542,6 +542,40 @@ TEST_F(FaultyRouter, AResetReplyTakenBeforeItsAcknowledgementIsCheckedByAPlainRe
     lines->ops->list_destroy(lines);
 }
 
+// On a network seen to double datagrams, the reset of the first line target
+// reaches the router twice. A router that handles it again resets twice,
+// and the copy of its reply with lower counters marks that line target
+// doubtful; one that answers the copy with its kept reply reset once, and
+// its values stand.
+TEST_F(FaultyRouter, AResetTheNetworkBroughtTwiceIsDoubtfulOnlyWhenHandledTwice)
+{
+    for (Repeat repeat : {Repeat::HandleAgain, Repeat::AnswerAgain}) {
+        bool twice = repeat == Repeat::HandleAgain;
+        SCOPED_TRACE(twice ? "handled again" : "answered again");
+        fresh();
+        open_quietly();
+        in_count = out_count = 0;
+        // To the router: 1 and 2 the plain read and the reset of the first
+        // line target. From the router: 1 the read's acknowledgement, doubled
+        // (so the network is known to double).
+        script.twice_out = [](int n) { return n == 1; };
+        script.twice_in = [](int n) { return n == 2; };
+        script.twice_fine = 0;
+        script.repeat = repeat;
+        ListObject* lines = line_list(2);
+        handed_back = nullptr;
+        highstate_get_acc_reset(on_lines, lines);
+        ASSERT_TRUE(
+            run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+        EXPECT_TRUE(errors().empty());
+        EXPECT_EQ(resets[0], twice ? 2 : 1);
+        EXPECT_EQ(highstate_counters_doubtful(0) != 0, twice);
+        EXPECT_FALSE(highstate_counters_doubtful(1));
+        EXPECT_EQ(static_cast<LineTarget*>(lines->head->next->element)->counters.charge, 201u);
+        lines->ops->list_destroy(lines);
+    }
+}
+
 // The password change reaches a router that takes 0.2 s; its
 // acknowledgement may be lost, so that the router has the request twice
 // and, handling it again, refuses the second arrival. The change the router
