@@ -3,6 +3,7 @@
 // stale-duplicate filter for the connected router.
 #include "lowstate.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "udp.h"
@@ -403,8 +404,13 @@ void lowstate_retransmit()
     layer.copy.transmissions++;
     udp_send(layer.copy.destination, layer.copy.datagram, size_t(layer.copy.length));
     // The router is slower than thought, or the network lost the message:
-    // either way the next repeat waits twice as long.
-    rtt_back_off(&layer.rtt, LOWSTATE_RTO);
+    // either way the next repeat waits twice as long, up to
+    // LOWSTATE_BACKOFF_MS (or the time this router was found to take):
+    // within the give-up's twelve ticks a lossy network then gets seven or
+    // eight tries instead of five.
+    RttLimits backoff = LOWSTATE_RTO;
+    backoff.ceiling_ms = std::max(LOWSTATE_BACKOFF_MS, layer.rtt.rto_ms);
+    rtt_back_off(&layer.rtt, backoff);
     // Without a slot there are no more repeats; the give-up still ends the wait.
     layer.timer = udp_start_fine_timer(lowstate_retransmit, rtt_timeout_fine(layer.rtt));
 }

@@ -48,6 +48,7 @@ constexpr RttLimits LOWSTATE_RTO = {
     4000,              // ceiling_ms
     UDP_FINE_TICK_MS,  // granularity_ms
 };
+constexpr int32_t LOWSTATE_BACKOFF_MS = 2000;  // repeats back off to this, or to the learned time
 constexpr int GIVE_UP_TICKS = 11;  // timer count of the give-up: LOWSTATE_NO_ACK on the 12th tick
 
 // A delivered datagram, or the acknowledgement of an acknowledged send.

@@ -549,8 +549,9 @@ TEST_F(Engine, UnacknowledgedOpenFailsOnTheTwelfthTick)
     fake_host_tick(1);
     EXPECT_EQ(errors(), (std::vector<int>{LOWSTATE_NO_ACK}));
     EXPECT_EQ(highstate_get_state(), HIGHSTATE_IDLE);
-    // The first transmission and repeats after one, two, four and four seconds.
-    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 5);
+    // The first transmission and repeats after one, two, two, two and two
+    // seconds.
+    EXPECT_EQ(count_of(*r1, T_OPEN_REQUEST), 6);
     EXPECT_TRUE(seen().opens.empty());
 }
 

@@ -182,7 +182,8 @@ TEST_F(AckLayer, UnacknowledgedMessageIsRepeatedWithADoublingTimeOutAndFailsOnTw
     ASSERT_EQ(send_acked(test_net_router_ip(1)), 1);
     const Bytes first = next_at(*r1);
     ASSERT_EQ(first, test_frame(0x0102, 1, PAYLOAD));
-    const std::vector<int> repeats_at = {5, 14, 31, 48};
+    // After one second, then two seconds each (the back-off stops there).
+    const std::vector<int> repeats_at = {5, 14, 23, 32, 41};
     std::vector<int> repeated;
     int fine_now = 0;
     for (int tick = 1; tick <= 12; tick++) {
@@ -648,12 +649,12 @@ TEST_F(AckLayer, DroppingTheConnectionStopsTheRetransmissionTimer)
     ASSERT_EQ(send_acked(test_net_router_ip(1), 0x0103), 1);
     const Bytes second = next_at(*r1);
     // The new message keeps its own schedule, from the time-out the repeat
-    // doubled to two seconds: repeats on fine ticks 9, 26 and 43 (ticks 3, 7
-    // and 11), failure on its twelfth tick; the first message's timer adds
-    // nothing.
+    // doubled to two seconds, where it stays: repeats on fine ticks 9, 18,
+    // 27, 36 and 45 (ticks 3, 5, 7, 9 and 12), failure on its twelfth tick;
+    // the first message's timer adds nothing.
     for (int tick = 1; tick <= 12; tick++) {
         fake_host_tick(1);
-        size_t expected = (tick == 3 || tick == 7 || tick == 11) ? 1 : 0;
+        size_t expected = (tick == 3 || tick == 5 || tick == 7 || tick == 9 || tick == 12) ? 1 : 0;
         std::vector<TestDatagram> sent = r1->drain(20);
         ASSERT_EQ(sent.size(), expected) << "tick " << tick;
         if (expected) {

@@ -747,8 +747,9 @@ TEST_F(RouterAdmin, ResetWhoseRequestCannotBeSentEndsAtOnce)
         fake_host_tick(1);
         std::vector<TestDatagram> at2 = r2->drain();
         std::vector<TestDatagram> at1 = r1->drain();
-        // Repeats after one, two and four seconds, on fine ticks 5, 14, 31, 48.
-        size_t repeats = (tick == 2 || tick == 4 || tick == 8 || tick == 12) ? 1 : 0;
+        // Repeats after one second, then every two, on fine ticks 5, 14, 23,
+        // 32 and 41.
+        size_t repeats = (tick == 2 || tick == 4 || tick == 6 || tick == 8 || tick == 11) ? 1 : 0;
         ASSERT_EQ(at2.size(), repeats) << "tick " << tick;
         if (repeats) {
             EXPECT_EQ(at2[0].bytes, open) << "tick " << tick;
