@@ -43,6 +43,12 @@ struct Script {
 constexpr const char* PASSWORD = "secret";
 constexpr int LINES = 20;
 
+// The charge the router counts for the line target at `position`.
+uint32_t own_charge(int position)
+{
+    return uint32_t(100 * (position + 1) + 1);
+}
+
 class FaultyRouter : public EngineFixture {
 public:
     Script script;
@@ -83,7 +89,7 @@ public:
         open = false;
         for (int i = 0; i < LINES; ++i) {
             counters[i] = AccountingCounters{};
-            counters[i].charge = uint32_t(100 * (i + 1) + 1);
+            counters[i].charge = own_charge(i);
             resets[i] = 0;
         }
         routes.clear();
@@ -300,6 +306,20 @@ ListObject* line_list(int n)
     return list;
 }
 
+// Routes 10.1.0.0, 10.2.0.0, ... through one gateway: slot i holds i + 1.
+ListObject* numbered_routes(int count)
+{
+    ListObject* list = listhelp_new_route_list();
+    for (int i = 0; i < count; ++i) {
+        auto* r = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
+        myutil_copy_text(r->mask, "255.255.0.0");
+        myutil_copy_text(r->match, ("10." + std::to_string(i + 1) + ".0.0").c_str());
+        myutil_copy_text(r->gateway, "10.77.0.1");
+        list->ops->list_append(list, r);
+    }
+    return list;
+}
+
 ListObject* handed_back = nullptr;
 void on_lines(ListObject* l)
 {
@@ -377,7 +397,7 @@ TEST_F(FaultyRouter, ReadAndResetGivesEachLineTargetItsOwnCountersOrSaysTheyAreD
                 doubted = true;
                 EXPECT_GT(resets[position], 1) << "position " << position;
             } else {
-                EXPECT_EQ(charge, uint32_t(100 * (position + 1) + 1)) << "position " << position;
+                EXPECT_EQ(charge, own_charge(position)) << "position " << position;
             }
         }
         EXPECT_EQ(doubted, c.some_doubtful);
@@ -409,21 +429,13 @@ TEST_F(FaultyRouter, RepliesThatOvertakeTheirAcknowledgementAreTaken)
         int position = 0;
         for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position) {
             EXPECT_FALSE(highstate_counters_doubtful(position));
-            EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
-                      uint32_t(100 * (position + 1) + 1));
+            EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge, own_charge(position));
             EXPECT_EQ(resets[position], 1);
         }
         lines->ops->list_destroy(lines);
 
         ListObject* old_copy = listhelp_new_route_list();
-        ListObject* edited = listhelp_new_route_list();
-        for (int i = 0; i < 6; ++i) {
-            auto* r = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
-            myutil_copy_text(r->mask, "255.255.0.0");
-            myutil_copy_text(r->match, ("10." + std::to_string(i + 1) + ".0.0").c_str());
-            myutil_copy_text(r->gateway, "10.77.0.1");
-            edited->ops->list_append(edited, r);
-        }
+        ListObject* edited = numbered_routes(6);
         written = -1;
         highstate_put_route_data(on_written, edited, old_copy);
         ASSERT_TRUE(run_until([] { return written != -1 || !fake_host_errors().empty(); }));
@@ -469,8 +481,7 @@ TEST_F(FaultyRouter, ACopyBeforeTheAcknowledgementOfALostRequestIsNotTaken)
     EXPECT_TRUE(errors().empty());
     int position = 0;
     for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position)
-        EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
-                  uint32_t(100 * (position + 1) + 1));
+        EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge, own_charge(position));
     lines->ops->list_destroy(lines);
 }
 
@@ -505,8 +516,7 @@ TEST_F(FaultyRouter, ARouterThatOnlyAcknowledgesTheSameRequestAgainStillAnswers)
         EXPECT_TRUE(errors().empty());
         int position = 0;
         for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position)
-            EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
-                      uint32_t(100 * (position + 1) + 1));
+            EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge, own_charge(position));
         lines->ops->list_destroy(lines);
         EXPECT_EQ(highstate_get_state(), HIGHSTATE_CONNECTED);
     }
@@ -535,8 +545,7 @@ TEST_F(FaultyRouter, AResetReplyTakenBeforeItsAcknowledgementIsCheckedByAPlainRe
     int position = 0;
     for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position) {
         EXPECT_FALSE(highstate_counters_doubtful(position));
-        EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge,
-                  uint32_t(100 * (position + 1) + 1));
+        EXPECT_EQ(static_cast<LineTarget*>(n->element)->counters.charge, own_charge(position));
         EXPECT_EQ(resets[position], 1) << "position " << position;
     }
     lines->ops->list_destroy(lines);
@@ -728,15 +737,8 @@ TEST_F(FaultyRouter, DuplicatesAndReorderingNeverEndAWriteNorMixItsTable)
         script.late_out = c.late_out;
         script.late_fine = 3;
         ListObject* old_copy = listhelp_new_route_list();
-        ListObject* edited = listhelp_new_route_list();
         const int count = 12;
-        for (int i = 0; i < count; ++i) {
-            auto* r = static_cast<RouteEntry*>(myutil_malloc(sizeof(RouteEntry)));
-            myutil_copy_text(r->mask, "255.255.0.0");
-            myutil_copy_text(r->match, ("10." + std::to_string(i + 1) + ".0.0").c_str());
-            myutil_copy_text(r->gateway, "10.77.0.1");
-            edited->ops->list_append(edited, r);
-        }
+        ListObject* edited = numbered_routes(count);
         written = -1;
         highstate_put_route_data(on_written, edited, old_copy);
         ASSERT_TRUE(run_until([] { return written != -1 || !fake_host_errors().empty(); }));
