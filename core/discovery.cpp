@@ -310,9 +310,8 @@ int highstate_recv_open_refused(uint32_t, uint16_t, const uint8_t* data, int len
     // tried once more against a new challenge before it counts as wrong.
     // More than one challenge came (the open reached the router twice): on a
     // network that reorders, the last to arrive need not be the router's.
-    bool may_be_stale = highstate.stale_answer || highstate.challenge_renewed ||
-                        lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1 ||
-                        highstate.asks > 1;
+    bool may_be_stale =
+        highstate.stale_answer || highstate.challenge_renewed || highstate_request_reached_twice();
     if (highstate.state == HIGHSTATE_PASSWORD_ASKED && highstate.password_given &&
         reply.reason == STATUS_WRONG_PASSWORD && may_be_stale &&
         highstate.reopens < HIGHSTATE_REOPENS) {

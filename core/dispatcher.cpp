@@ -291,8 +291,8 @@ void note_copy(uint32_t sender, uint16_t code, const uint8_t* data, int length)
     if (highstate.state < HIGHSTATE_CONNECTED || sender != highstate.router_addr ||
         !is_connection_reply(code) || between_reply(code, data, length))
         return;
-    bool ours = highstate.answered_copies || highstate.asks > 1 || lowstate_transmissions() > 1 ||
-                lowstate_acknowledgements() > 1 || highstate.request_held;
+    bool ours =
+        highstate.answered_copies || highstate_request_reached_twice() || highstate.request_held;
     if (!ours)
         highstate.network_copies = 1;
 }

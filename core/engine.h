@@ -278,6 +278,11 @@ void highstate_hold_early_reply(uint16_t code, const uint8_t* data, int length);
 // and acknowledged twice, a copy that nothing of ours explains).
 int highstate_network_doubles();
 
+// 1 when the awaited request may have reached the router more than once: it
+// was asked more than once, went out more than once, or was acknowledged
+// more than once. Each arrival may draw a reply of its own.
+int highstate_request_reached_twice();
+
 // The awaited reply came: its wait ends, and a request whose acknowledgement
 // was lost on the way counts as acknowledged (the reply shows it arrived),
 // so the operation's next request is not refused as busy.

@@ -360,6 +360,11 @@ int highstate_send_request(uint32_t address, uint16_t code, const void* data, in
     return send_kept_request();
 }
 
+int highstate_request_reached_twice()
+{
+    return highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+}
+
 void highstate_hold_early_reply(uint16_t code, const uint8_t* data, int length)
 {
     // Every reply that can come early is read within its first bytes.
@@ -391,10 +396,7 @@ void highstate_reply_arrived()
     highstate.answered_key = highstate.request_key;
     if (highstate.receiving_code == GET_ENTRY_REPLY || highstate.receiving_code == PUT_ENTRY_REPLY)
         highstate.tables_answered[highstate.table >> 3] |= uint8_t(1u << (highstate.table & 7));
-    // The router had the request more than once when it went out more than
-    // once or was acknowledged more than once: each arrival may draw a reply.
-    highstate.answered_copies =
-        highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+    highstate.answered_copies = highstate_request_reached_twice();
     // Two acknowledgements of a request that went out once: the network
     // brought it twice.
     if (lowstate_acknowledgements() > 1 && lowstate_transmissions() == 1 && highstate.asks <= 1)

@@ -30,8 +30,7 @@ void send_password_change(const char* new_password, const char* current, int exc
 // the answer to that check is the answer to the change.
 bool check_refused_change(uint16_t awaited, uint16_t status)
 {
-    bool twice =
-        highstate.asks > 1 || lowstate_transmissions() > 1 || lowstate_acknowledgements() > 1;
+    bool twice = highstate_request_reached_twice();
     if (awaited != SET_PASSWORD_REPLY || status != STATUS_WRONG_PASSWORD || change.checking ||
         !twice)
         return false;

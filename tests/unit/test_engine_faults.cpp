@@ -325,6 +325,14 @@ void on_lines(ListObject* l)
 {
     handed_back = l;
 }
+
+// Runs an accounting walk over `lines` until it hands them back or fails.
+bool run_walk(FaultyRouter& world, void (*start)(ListCallback, ListObject*), ListObject* lines)
+{
+    handed_back = nullptr;
+    start(on_lines, lines);
+    return world.run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); });
+}
 int done_status = -1;
 void on_done(int status)
 {
@@ -383,10 +391,7 @@ TEST_F(FaultyRouter, ReadAndResetGivesEachLineTargetItsOwnCountersOrSaysTheyAreD
         script.lose_out = c.lose_out;
         out_count = 0;
         ListObject* lines = line_list(c.targets);
-        handed_back = nullptr;
-        highstate_get_acc_reset(on_lines, lines);
-        ASSERT_TRUE(
-            run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+        ASSERT_TRUE(run_walk(*this, highstate_get_acc_reset, lines));
         EXPECT_TRUE(errors().empty());
         ASSERT_EQ(handed_back, lines);
         int position = 0;
@@ -421,10 +426,7 @@ TEST_F(FaultyRouter, RepliesThatOvertakeTheirAcknowledgementAreTaken)
         script.repeat = repeat;
 
         ListObject* lines = line_list(4);
-        handed_back = nullptr;
-        highstate_get_acc_reset(on_lines, lines);
-        ASSERT_TRUE(
-            run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+        ASSERT_TRUE(run_walk(*this, highstate_get_acc_reset, lines));
         EXPECT_TRUE(errors().empty());
         int position = 0;
         for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position) {
@@ -475,9 +477,7 @@ TEST_F(FaultyRouter, ACopyBeforeTheAcknowledgementOfALostRequestIsNotTaken)
     script.ack_fine = 0;
     script.reply_fine = 0;
     ListObject* lines = line_list(3);
-    handed_back = nullptr;
-    highstate_get_accounting(on_lines, lines);
-    ASSERT_TRUE(run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+    ASSERT_TRUE(run_walk(*this, highstate_get_accounting, lines));
     EXPECT_TRUE(errors().empty());
     int position = 0;
     for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position)
@@ -509,10 +509,7 @@ TEST_F(FaultyRouter, ARouterThatOnlyAcknowledgesTheSameRequestAgainStillAnswers)
         script.lose_out = c.lose_out;
         out_count = 0;
         ListObject* lines = line_list(6);
-        handed_back = nullptr;
-        highstate_get_accounting(on_lines, lines);
-        ASSERT_TRUE(
-            run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+        ASSERT_TRUE(run_walk(*this, highstate_get_accounting, lines));
         EXPECT_TRUE(errors().empty());
         int position = 0;
         for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position)
@@ -538,9 +535,7 @@ TEST_F(FaultyRouter, AResetReplyTakenBeforeItsAcknowledgementIsCheckedByAPlainRe
     script.twice_fine = 0;
     script.repeat = Repeat::HandleAgain;
     ListObject* lines = line_list(2);
-    handed_back = nullptr;
-    highstate_get_acc_reset(on_lines, lines);
-    ASSERT_TRUE(run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+    ASSERT_TRUE(run_walk(*this, highstate_get_acc_reset, lines));
     EXPECT_TRUE(errors().empty());
     int position = 0;
     for (ListNode* n = lines->head; n != nullptr; n = n->next, ++position) {
@@ -572,10 +567,7 @@ TEST_F(FaultyRouter, AResetTheNetworkBroughtTwiceIsDoubtfulOnlyWhenHandledTwice)
         script.twice_fine = 0;
         script.repeat = repeat;
         ListObject* lines = line_list(2);
-        handed_back = nullptr;
-        highstate_get_acc_reset(on_lines, lines);
-        ASSERT_TRUE(
-            run_until([] { return handed_back != nullptr || !fake_host_errors().empty(); }));
+        ASSERT_TRUE(run_walk(*this, highstate_get_acc_reset, lines));
         EXPECT_TRUE(errors().empty());
         EXPECT_EQ(resets[0], twice ? 2 : 1);
         EXPECT_EQ(highstate_counters_doubtful(0) != 0, twice);
